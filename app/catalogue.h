@@ -1,0 +1,71 @@
+// The numbered texts of the program: INI names, default patterns, placeholders, library names
+// and every message.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace tunvex {
+
+enum CatalogueId : unsigned {
+    kVersionMenuLabel = 501,
+    kUnknownArtist = 502,
+    kUnknownAlbum = 503,
+    kUnknownTitle = 504,
+    kUnknownTrack = 505,
+    kTagLibraryFileName = 510,
+    kEntryGetVer = 530,
+    kEntryLoad = 531,
+    kEntryGetType = 532,
+    kEntryGetValue = 533,
+    kEntryGetTagType = 534,
+    kDefaultFolderPattern = 540,
+    kDefaultFilePattern = 541,
+    kIniSection = 550,
+    kKeyBaseFolderPath = 551,
+    kKeyCopyMode = 552,
+    kKeyFolderNamingMode = 553,
+    kKeyFolderNamingFormat = 554,
+    kKeyFileNamingMode = 555,
+    kKeyFileNamingFormat = 556,
+    kKeyTagMode = 557,
+    kKeyWindowPositionX = 558,
+    kKeyWindowPositionY = 559,
+    kKeyCollisionMode = 560,
+    kMsgTagLibraryTooOld = 600,
+    kMsgTagLibraryNotLoaded = 601,
+    kMsgEntryPointsNotLoaded = 602,
+    kMsgExtensionNotRenamed = 603,
+    kMsgTagLibraryNotUnloaded = 604,
+    kMsgExecutablePathUnknown = 605,
+    kMsgNotAFolder = 607,
+    kMsgBadFolderPattern = 609,
+    kMsgBadFilePattern = 610,
+    kMsgIdListNotConverted = 612,
+    kMsgStringResourceMissing = 613,
+    kMsgIniWriteFailed = 614,
+    kMsgDesktopPathUnknown = 615,
+    kMsgSettingsNotSaved = 616,
+    kMsgSettingsNotLoaded = 617,
+    kMsgBitmapMissing = 618,
+    kMsgBrushNotCreated = 619,
+};
+
+// The text in the system code page; false when the entry does not exist or is empty.
+bool LoadCatalogueString(unsigned id, std::string& text);
+
+// Replaces one entry for as long as it lives (nullopt: the entry is missing), so that callers
+// can be driven down their failure paths and towards other libraries.
+class ScopedCatalogueEntry {
+public:
+    ScopedCatalogueEntry(unsigned id, std::optional<std::string> utf8Text);
+    ~ScopedCatalogueEntry();
+    ScopedCatalogueEntry(const ScopedCatalogueEntry&) = delete;
+    ScopedCatalogueEntry& operator=(const ScopedCatalogueEntry&) = delete;
+
+private:
+    unsigned id_;
+    std::optional<std::string> previous_;
+};
+
+}  // namespace tunvex

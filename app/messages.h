@@ -1,0 +1,16 @@
+// The one way a message reaches the user: whoever runs the program installs a sink (a warning
+// box, stderr, a test's recorder); the text is the catalogue entry of the number.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace tunvex {
+
+using MessageSink = std::function<void(unsigned id, const std::string& text)>;
+
+// Returns the sink it replaces. Without a sink, messages go to stderr.
+MessageSink SetMessageSink(MessageSink sink);
+void ShowMessage(unsigned id);
+
+}  // namespace tunvex

@@ -1,0 +1,155 @@
+#include "platform/text.h"
+
+#include <langinfo.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace tunvex {
+namespace {
+
+bool IsShiftJisLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+std::size_t Utf8SequenceLength(unsigned char b) {
+    if (b >= 0xF0 && b <= 0xF4) return 4;
+    if (b >= 0xE0) return b <= 0xEF ? 3 : 1;
+    if (b >= 0xC2) return 2;
+    return 1;
+}
+
+std::string UpperAscii(std::string_view text) {
+    std::string upper(text);
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return upper;
+}
+
+// Calls visit(pos, length) for every character until it returns false.
+template <typename Visit>
+void ForEachChar(CodePage codePage, std::string_view text, Visit visit) {
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t length = CharLength(codePage, text, pos);
+        if (!visit(pos, length)) return;
+        pos += length;
+    }
+}
+
+}  // namespace
+
+CodePage CodePageFromCharset(std::string_view charset) {
+    std::string name = UpperAscii(charset);
+    std::erase_if(name, [](char c) { return c == '-' || c == '_'; });
+    if (name.empty() || name == "UTF8" || name == "ANSIX3.41968" || name == "ASCII" ||
+        name == "POSIX" || name == "C") {
+        return CodePage::Utf8;
+    }
+    if (name == "SHIFTJIS" || name == "SJIS" || name == "CP932" || name == "WINDOWS31J" ||
+        name == "MSKANJI") {
+        return CodePage::ShiftJis;
+    }
+    return CodePage::SingleByte;
+}
+
+CodePage SystemCodePage() { return CodePageFromCharset(nl_langinfo(CODESET)); }
+
+std::size_t CharLength(CodePage codePage, std::string_view text, std::size_t pos) {
+    unsigned char lead = static_cast<unsigned char>(text[pos]);
+    std::size_t length = 1;
+    if (codePage == CodePage::ShiftJis) {
+        length = IsShiftJisLeadByte(lead) ? 2 : 1;
+    } else if (codePage == CodePage::Utf8) {
+        length = Utf8SequenceLength(lead);
+    }
+    // A lead byte cut off by the end of the text counts as a character of its own.
+    return std::min(length, text.size() - pos);
+}
+
+std::size_t FindFirstOf(CodePage codePage, std::string_view text, std::string_view set) {
+    std::size_t found = std::string_view::npos;
+    ForEachChar(codePage, text, [&](std::size_t pos, std::size_t length) {
+        std::string_view character = text.substr(pos, length);
+        bool inSet = false;
+        ForEachChar(codePage, set, [&](std::size_t setPos, std::size_t setLength) {
+            inSet = set.substr(setPos, setLength) == character;
+            return !inSet;
+        });
+        if (inSet) found = pos;
+        return !inSet;
+    });
+    return found;
+}
+
+std::size_t FindChar(CodePage codePage, std::string_view text, char c) {
+    return FindFirstOf(codePage, text, std::string_view(&c, 1));
+}
+
+std::size_t FindLastChar(CodePage codePage, std::string_view text, char c) {
+    std::size_t found = std::string_view::npos;
+    ForEachChar(codePage, text, [&](std::size_t pos, std::size_t length) {
+        if (length == 1 && text[pos] == c) found = pos;
+        return true;
+    });
+    return found;
+}
+
+void ReplaceChar(CodePage codePage, std::string& text, char from, char to) {
+    ForEachChar(codePage, text, [&](std::size_t pos, std::size_t length) {
+        if (length == 1 && text[pos] == from) text[pos] = to;
+        return true;
+    });
+}
+
+void ReplaceAll(CodePage codePage, std::string& text, std::string_view from, std::string_view to) {
+    if (from.empty()) return;
+    std::string result;
+    result.reserve(text.size());
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        if (std::string_view(text).substr(pos, from.size()) == from) {
+            result += to;
+            pos += from.size();
+        } else {
+            std::size_t length = CharLength(codePage, text, pos);
+            result.append(text, pos, length);
+            pos += length;
+        }
+    }
+    text = std::move(result);
+}
+
+bool IsWhiteSpaceByte(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+void TrimWhiteSpace(CodePage codePage, std::string& text) {
+    std::size_t begin = 0;
+    while (begin < text.size() && IsWhiteSpaceByte(text[begin])) ++begin;
+    // The end of the last character that is not white space; a trail byte never counts as one.
+    std::size_t end = begin;
+    std::string_view rest = std::string_view(text).substr(begin);
+    ForEachChar(codePage, rest, [&](std::size_t pos, std::size_t length) {
+        if (length > 1 || !IsWhiteSpaceByte(rest[pos])) end = begin + pos + length;
+        return true;
+    });
+    text = text.substr(begin, end - begin);
+}
+
+void TrimTrailingChar(CodePage codePage, std::string& text, char c) {
+    std::size_t end = 0;
+    ForEachChar(codePage, text, [&](std::size_t pos, std::size_t length) {
+        if (length > 1 || text[pos] != c) end = pos + length;
+        return true;
+    });
+    text.resize(end);
+}
+
+bool EndsWithChar(CodePage codePage, std::string_view text, char c) {
+    bool endsWith = false;
+    ForEachChar(codePage, text, [&](std::size_t pos, std::size_t length) {
+        endsWith = length == 1 && text[pos] == c;
+        return true;
+    });
+    return endsWith;
+}
+
+}  // namespace tunvex

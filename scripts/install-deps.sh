@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that are missing; silent when everything is there.
+# Usage: scripts/install-deps.sh [extra-package...]
+set -euo pipefail
+packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libtag1-dev libuchardet-dev
+          clang libclang-rt-14-dev "$@")
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "installing: ${missing[*]}" >&2
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
