@@ -43,10 +43,12 @@ std::map<unsigned, std::string>& Entries() {
         {604, "mp3infp.dll をアンロードできませんでした"},
         {605, "実行ファイルのパスを取得できませんでした"},
         {607, "指定されたフォルダはフォルダではありません"},
-        {609, "「ファイルのフォルダ振り分け方法」のユーザー設定文字列には /:,;*?\"<>| "
-              "を含めることはできません\nまた 前後に . を含めることはできません"},
-        {610, "「ファイル名のリネーム」のユーザー設定文字列には /:,;*?\\\"<>| "
-              "を含めることはできません"},
+        {609,
+         "「ファイルのフォルダ振り分け方法」のユーザー設定文字列には /:,;*?\"<>| "
+         "を含めることはできません\nまた 前後に . を含めることはできません"},
+        {610,
+         "「ファイル名のリネーム」のユーザー設定文字列には /:,;*?\\\"<>| "
+         "を含めることはできません"},
         {612, "識別子リストをファイルパスに変換できませんでした"},
         {613, "文字列リソースの取得に失敗しました"},
         {614, "INIファイルへの書き込みに失敗しました"},
@@ -61,7 +63,8 @@ std::map<unsigned, std::string>& Entries() {
 
 bool ConvertFromUtf8(const std::string& utf8, const char* charset, std::string& converted) {
     iconv_t cd = iconv_open(charset, "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return false;
     std::string input = utf8;
     std::string output(input.size() * 4 + 4, '\0');
     char* in = input.data();
@@ -70,7 +73,8 @@ bool ConvertFromUtf8(const std::string& utf8, const char* charset, std::string& 
     std::size_t outLeft = output.size();
     bool ok = iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1);
     iconv_close(cd);
-    if (ok) converted.assign(output.data(), output.size() - outLeft);
+    if (ok)
+        converted.assign(output.data(), output.size() - outLeft);
     return ok;
 }
 
@@ -79,8 +83,10 @@ bool ConvertFromUtf8(const std::string& utf8, const char* charset, std::string& 
 bool LoadCatalogueString(unsigned id, std::string& text) {
     text.clear();
     auto entry = Entries().find(id);
-    if (entry == Entries().end() || entry->second.empty()) return false;
-    if (SystemCodePage() == CodePage::ShiftJis) return ConvertFromUtf8(entry->second, "CP932", text);
+    if (entry == Entries().end() || entry->second.empty())
+        return false;
+    if (SystemCodePage() == CodePage::ShiftJis)
+        return ConvertFromUtf8(entry->second, "CP932", text);
     text = entry->second;
     return true;
 }
@@ -88,7 +94,8 @@ bool LoadCatalogueString(unsigned id, std::string& text) {
 ScopedCatalogueEntry::ScopedCatalogueEntry(unsigned id, std::optional<std::string> utf8Text)
     : id_(id) {
     auto entry = Entries().find(id);
-    if (entry != Entries().end()) previous_ = entry->second;
+    if (entry != Entries().end())
+        previous_ = entry->second;
     if (utf8Text) {
         Entries()[id] = *utf8Text;
     } else {

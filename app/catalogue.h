@@ -57,13 +57,13 @@ bool LoadCatalogueString(unsigned id, std::string& text);
 // Replaces one entry for as long as it lives (nullopt: the entry is missing), so that callers
 // can be driven down their failure paths and towards other libraries.
 class ScopedCatalogueEntry {
-public:
+  public:
     ScopedCatalogueEntry(unsigned id, std::optional<std::string> utf8Text);
     ~ScopedCatalogueEntry();
     ScopedCatalogueEntry(const ScopedCatalogueEntry&) = delete;
     ScopedCatalogueEntry& operator=(const ScopedCatalogueEntry&) = delete;
 
-private:
+  private:
     unsigned id_;
     std::optional<std::string> previous_;
 };

@@ -15,7 +15,9 @@ MessageSink& CurrentSink() {
 
 }  // namespace
 
-MessageSink SetMessageSink(MessageSink sink) { return std::exchange(CurrentSink(), std::move(sink)); }
+MessageSink SetMessageSink(MessageSink sink) {
+    return std::exchange(CurrentSink(), std::move(sink));
+}
 
 void ShowMessage(unsigned id) {
     std::string text;

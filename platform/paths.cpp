@@ -26,7 +26,8 @@ std::vector<std::string> SplitElements(CodePage codePage, std::string_view path)
 std::string JoinElements(const std::vector<std::string>& elements) {
     std::string joined;
     for (std::size_t i = 0; i < elements.size(); ++i) {
-        if (i > 0) joined += kPathSeparator;
+        if (i > 0)
+            joined += kPathSeparator;
         joined += elements[i];
     }
     return joined;
@@ -35,8 +36,10 @@ std::string JoinElements(const std::vector<std::string>& elements) {
 std::string DefuseDotElements(CodePage codePage, std::string_view part) {
     std::vector<std::string> elements = SplitElements(codePage, part);
     for (std::string& element : elements) {
-        if (element == ".") element = "_";
-        if (element == "..") element = "__";
+        if (element == ".")
+            element = "_";
+        if (element == "..")
+            element = "__";
     }
     return JoinElements(elements);
 }
@@ -45,21 +48,26 @@ std::string DefuseDotElements(CodePage codePage, std::string_view part) {
 
 bool AppendPathPart(CodePage codePage, std::string& path, std::string_view part) {
     std::size_t start = 0;
-    while (start < part.size() && part[start] == kPathSeparator) ++start;
+    while (start < part.size() && part[start] == kPathSeparator)
+        ++start;
     std::string safePart = DefuseDotElements(codePage, part.substr(start));
-    if (safePart.empty()) return true;
+    if (safePart.empty())
+        return true;
 
     std::string joined = path;
-    if (!joined.empty() && !EndsWithChar(codePage, joined, kPathSeparator)) joined += kPathSeparator;
+    if (!joined.empty() && !EndsWithChar(codePage, joined, kPathSeparator))
+        joined += kPathSeparator;
     joined += safePart;
-    if (joined.size() >= kMaxPath) return false;
+    if (joined.size() >= kMaxPath)
+        return false;
     path = std::move(joined);
     return true;
 }
 
 void StripToFileName(CodePage codePage, std::string& path) {
     std::size_t separator = FindLastChar(codePage, path, kPathSeparator);
-    if (separator != std::string::npos) path.erase(0, separator + 1);
+    if (separator != std::string::npos)
+        path.erase(0, separator + 1);
 }
 
 std::size_t FindExtension(CodePage codePage, std::string_view path) {
@@ -77,7 +85,8 @@ std::size_t FindExtension(CodePage codePage, std::string_view path) {
 bool RenameExtension(CodePage codePage, std::string& path, std::string_view extension) {
     std::size_t dot = FindExtension(codePage, path);
     std::size_t start = dot == std::string::npos ? path.size() : dot;
-    if (start + extension.size() >= kMaxPath) return false;
+    if (start + extension.size() >= kMaxPath)
+        return false;
     path.replace(start, std::string::npos, extension);
     return true;
 }
@@ -86,7 +95,8 @@ std::string CanonicalizePath(CodePage codePage, std::string_view path) {
     bool absolute = !path.empty() && path.front() == kPathSeparator;
     std::vector<std::string> kept;
     for (std::string& element : SplitElements(codePage, path)) {
-        if (element == ".") continue;
+        if (element == ".")
+            continue;
         if (element == "..") {
             if (!kept.empty() && !kept.back().empty() && kept.back() != "..") {
                 kept.pop_back();
@@ -113,7 +123,8 @@ bool IsDirectory(const std::string& path) {
 std::string ExecutablePath() {
     std::string buffer(kMaxPath, '\0');
     ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    if (length <= 0) return {};
+    if (length <= 0)
+        return {};
     buffer.resize(static_cast<std::size_t>(length));
     return buffer;
 }

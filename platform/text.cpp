@@ -8,12 +8,17 @@
 namespace tunvex {
 namespace {
 
-bool IsShiftJisLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool IsShiftJisLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 std::size_t Utf8SequenceLength(unsigned char b) {
-    if (b >= 0xF0 && b <= 0xF4) return 4;
-    if (b >= 0xE0) return b <= 0xEF ? 3 : 1;
-    if (b >= 0xC2) return 2;
+    if (b >= 0xF0 && b <= 0xF4)
+        return 4;
+    if (b >= 0xE0)
+        return b <= 0xEF ? 3 : 1;
+    if (b >= 0xC2)
+        return 2;
     return 1;
 }
 
@@ -29,7 +34,8 @@ template <typename Visit>
 void ForEachChar(CodePage codePage, std::string_view text, Visit visit) {
     for (std::size_t pos = 0; pos < text.size();) {
         std::size_t length = CharLength(codePage, text, pos);
-        if (!visit(pos, length)) return;
+        if (!visit(pos, length))
+            return;
         pos += length;
     }
 }
@@ -50,7 +56,9 @@ CodePage CodePageFromCharset(std::string_view charset) {
     return CodePage::SingleByte;
 }
 
-CodePage SystemCodePage() { return CodePageFromCharset(nl_langinfo(CODESET)); }
+CodePage SystemCodePage() {
+    return CodePageFromCharset(nl_langinfo(CODESET));
+}
 
 std::size_t CharLength(CodePage codePage, std::string_view text, std::size_t pos) {
     unsigned char lead = static_cast<unsigned char>(text[pos]);
@@ -73,7 +81,8 @@ std::size_t FindFirstOf(CodePage codePage, std::string_view text, std::string_vi
             inSet = set.substr(setPos, setLength) == character;
             return !inSet;
         });
-        if (inSet) found = pos;
+        if (inSet)
+            found = pos;
         return !inSet;
     });
     return found;
@@ -86,7 +95,8 @@ std::size_t FindChar(CodePage codePage, std::string_view text, char c) {
 std::size_t FindLastChar(CodePage codePage, std::string_view text, char c) {
     std::size_t found = std::string_view::npos;
     ForEachChar(codePage, text, [&](std::size_t pos, std::size_t length) {
-        if (length == 1 && text[pos] == c) found = pos;
+        if (length == 1 && text[pos] == c)
+            found = pos;
         return true;
     });
     return found;
@@ -94,13 +104,15 @@ std::size_t FindLastChar(CodePage codePage, std::string_view text, char c) {
 
 void ReplaceChar(CodePage codePage, std::string& text, char from, char to) {
     ForEachChar(codePage, text, [&](std::size_t pos, std::size_t length) {
-        if (length == 1 && text[pos] == from) text[pos] = to;
+        if (length == 1 && text[pos] == from)
+            text[pos] = to;
         return true;
     });
 }
 
 void ReplaceAll(CodePage codePage, std::string& text, std::string_view from, std::string_view to) {
-    if (from.empty()) return;
+    if (from.empty())
+        return;
     std::string result;
     result.reserve(text.size());
     std::size_t pos = 0;
@@ -123,12 +135,14 @@ bool IsWhiteSpaceByte(char c) {
 
 void TrimWhiteSpace(CodePage codePage, std::string& text) {
     std::size_t begin = 0;
-    while (begin < text.size() && IsWhiteSpaceByte(text[begin])) ++begin;
+    while (begin < text.size() && IsWhiteSpaceByte(text[begin]))
+        ++begin;
     // The end of the last character that is not white space; a trail byte never counts as one.
     std::size_t end = begin;
     std::string_view rest = std::string_view(text).substr(begin);
     ForEachChar(codePage, rest, [&](std::size_t pos, std::size_t length) {
-        if (length > 1 || !IsWhiteSpaceByte(rest[pos])) end = begin + pos + length;
+        if (length > 1 || !IsWhiteSpaceByte(rest[pos]))
+            end = begin + pos + length;
         return true;
     });
     text = text.substr(begin, end - begin);
@@ -137,7 +151,8 @@ void TrimWhiteSpace(CodePage codePage, std::string& text) {
 void TrimTrailingChar(CodePage codePage, std::string& text, char c) {
     std::size_t end = 0;
     ForEachChar(codePage, text, [&](std::size_t pos, std::size_t length) {
-        if (length > 1 || text[pos] != c) end = pos + length;
+        if (length > 1 || text[pos] != c)
+            end = pos + length;
         return true;
     });
     text.resize(end);

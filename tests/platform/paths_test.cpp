@@ -51,7 +51,9 @@ TEST(AppendPathPartTest, TooLongJoinFailsAndLeavesThePath) {
 
 TEST(StripToFileNameTest, KeepsTheLastElement) {
     const std::pair<std::string, std::string> cases[] = {
-        {"/in/song.mp3", "song.mp3"}, {"song.mp3", "song.mp3"}, {"/in/", ""},
+        {"/in/song.mp3", "song.mp3"},
+        {"song.mp3", "song.mp3"},
+        {"/in/", ""},
         {"/in/a\\b.mp3", "a\\b.mp3"},  // a backslash is an ordinary character here
     };
     for (const auto& [path, expected] : cases) {
@@ -63,8 +65,9 @@ TEST(StripToFileNameTest, KeepsTheLastElement) {
 
 TEST(FindExtensionTest, OnlyADotInTheLastElementWithoutALaterSpace) {
     const std::pair<std::string, std::string> cases[] = {
-        {"/in/song.mp3", ".mp3"}, {"/in/README", ""},    {"/in.d/track", ""},
-        {"/in/a.b.mp3", ".mp3"},  {"/in/a.b c", ""},     {"/in/.hidden", ".hidden"},
+        {"/in/song.mp3", ".mp3"}, {"/in/README", ""},
+        {"/in.d/track", ""},      {"/in/a.b.mp3", ".mp3"},
+        {"/in/a.b c", ""},        {"/in/.hidden", ".hidden"},
         {"/in/x.", "."},          {"/in/" + kSo + ".mp3", ".mp3"},
     };
     for (const auto& [path, expected] : cases) {
@@ -92,8 +95,8 @@ TEST(RenameExtensionTest, ReplacesOrAppendsWithinTheLimit) {
 
 TEST(CanonicalizePathTest, RemovesDotElements) {
     const std::pair<std::string, std::string> cases[] = {
-        {"/a/./b", "/a/b"}, {"/a/b/../c", "/a/c"}, {"/..", "/"},       {"/a/../..", "/"},
-        {"/a/b/", "/a/b/"}, {"a/../../b", "../b"}, {"/a/b/..", "/a"},  {"/", "/"},
+        {"/a/./b", "/a/b"}, {"/a/b/../c", "/a/c"}, {"/..", "/"},      {"/a/../..", "/"},
+        {"/a/b/", "/a/b/"}, {"a/../../b", "../b"}, {"/a/b/..", "/a"}, {"/", "/"},
     };
     for (const auto& [path, expected] : cases) {
         EXPECT_EQ(CanonicalizePath(CodePage::Utf8, path), expected) << path;

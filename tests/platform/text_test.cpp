@@ -75,12 +75,8 @@ struct ReplaceAllCase {
 
 TEST(ReplaceAllTest, OnePassWithoutRescanningInsertedText) {
     const ReplaceAllCase cases[] = {
-        {"?A-?A", "?A", "x", "x-x"},
-        {"?A", "?A", "?A?A", "?A?A"},
-        {"??AA", "?A", "", "?A"},
-        {"aaa", "aa", "b", "ba"},
-        {"?a", "?A", "x", "?a"},
-        {"abc", "", "x", "abc"},
+        {"?A-?A", "?A", "x", "x-x"}, {"?A", "?A", "?A?A", "?A?A"}, {"??AA", "?A", "", "?A"},
+        {"aaa", "aa", "b", "ba"},    {"?a", "?A", "x", "?a"},      {"abc", "", "x", "abc"},
     };
     for (const ReplaceAllCase& c : cases) {
         std::string text = c.text;

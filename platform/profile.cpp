@@ -1,0 +1,247 @@
+#include "platform/profile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <strings.h>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+#include "platform/text.h"
+
+namespace tunvex {
+namespace {
+
+struct IniLine {
+    std::string text;  // without its line ending
+    std::string ending;
+};
+
+std::vector<IniLine> ReadLines(const std::string& iniPath, bool& exists) {
+    std::ifstream in(iniPath, std::ios::binary);
+    exists = static_cast<bool>(in);
+    std::vector<IniLine> lines;
+    std::string text;
+    while (std::getline(in, text)) {
+        IniLine line;
+        line.ending = in.eof() ? "" : "\n";
+        if (!text.empty() && text.back() == '\r') {
+            text.pop_back();
+            line.ending = "\r\n";
+        }
+        line.text = std::move(text);
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+std::string Trimmed(std::string_view text) {
+    std::string trimmed(text);
+    // The names and the bytes trimmed here are ASCII; no trail byte is white space.
+    TrimWhiteSpace(CodePage::SingleByte, trimmed);
+    return trimmed;
+}
+
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+    return strcasecmp(a.c_str(), b.c_str()) == 0;
+}
+
+std::optional<std::string> SectionName(const std::string& line) {
+    std::string trimmed = Trimmed(line);
+    if (trimmed.size() < 2 || trimmed.front() != '[')
+        return std::nullopt;
+    std::size_t close = trimmed.find(']');
+    if (close == std::string::npos)
+        return std::nullopt;
+    return Trimmed(std::string_view(trimmed).substr(1, close - 1));
+}
+
+bool IsKeyLine(const std::string& line, const std::string& key, std::string* value) {
+    std::size_t equals = line.find('=');
+    if (equals == std::string::npos || Trimmed(line.substr(0, equals)).empty())
+        return false;
+    if (!EqualsIgnoringCase(Trimmed(line.substr(0, equals)), key))
+        return false;
+    if (value)
+        *value = Trimmed(std::string_view(line).substr(equals + 1));
+    return true;
+}
+
+// Line indexes of the section: its header, and the end of its last non-blank line.
+struct SectionSpan {
+    std::size_t header;
+    std::size_t end;
+};
+
+std::optional<SectionSpan> FindSection(const std::vector<IniLine>& lines,
+                                       const std::string& section) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::optional<std::string> name = SectionName(lines[i].text);
+        if (!name || !EqualsIgnoringCase(*name, section))
+            continue;
+        SectionSpan span{i, i + 1};
+        for (std::size_t j = i + 1; j < lines.size() && !SectionName(lines[j].text); ++j) {
+            if (!Trimmed(lines[j].text).empty())
+                span.end = j + 1;
+        }
+        return span;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> FindValue(const std::string& iniPath, const std::string& section,
+                                     const std::string& key) {
+    bool exists = false;
+    std::vector<IniLine> lines = ReadLines(iniPath, exists);
+    std::optional<SectionSpan> span = FindSection(lines, section);
+    if (!span)
+        return std::nullopt;
+    for (std::size_t i = span->header + 1; i < span->end; ++i) {
+        std::string value;
+        if (IsKeyLine(lines[i].text, key, &value))
+            return value;
+    }
+    return std::nullopt;
+}
+
+bool HasWriteBit(mode_t mode) {
+    return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+}
+
+std::string FolderOf(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Writes content to a temporary file beside target and renames it over target.
+bool ReplaceFileContent(const std::string& target, const std::string& content, mode_t mode) {
+    std::string temporary = target + ".XXXXXX";
+    int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = fchmod(fd, mode) == 0;
+    for (std::size_t written = 0; ok && written < content.size();) {
+        ssize_t n = write(fd, content.data() + written, content.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        if (ok)
+            written += static_cast<std::size_t>(n);
+    }
+    ok = ok && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    ok = ok && rename(temporary.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        unlink(temporary.c_str());
+        return false;
+    }
+    int folder = open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        fsync(folder);
+        close(folder);
+    }
+    return true;
+}
+
+// The file the path stands for: a link is followed, so the link itself survives the rename.
+std::string ResolveTarget(const std::string& iniPath) {
+    char* resolved = realpath(iniPath.c_str(), nullptr);
+    if (!resolved)
+        return iniPath;
+    std::string target = resolved;
+    free(resolved);
+    return target;
+}
+
+mode_t NewFileMode() {
+    mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+std::string LineEndingOf(const std::vector<IniLine>& lines) {
+    return !lines.empty() && lines.front().ending == "\r\n" ? "\r\n" : "\n";
+}
+
+}  // namespace
+
+std::string ReadProfileString(const std::string& iniPath, const std::string& section,
+                              const std::string& key, const std::string& defaultValue) {
+    return FindValue(iniPath, section, key).value_or(defaultValue);
+}
+
+int ReadProfileInt(const std::string& iniPath, const std::string& section, const std::string& key,
+                   int defaultValue) {
+    std::optional<std::string> value = FindValue(iniPath, section, key);
+    if (!value)
+        return defaultValue;
+    errno = 0;
+    long long number = std::strtoll(value->c_str(), nullptr, 10);
+    if (number > INT_MAX)
+        return INT_MAX;
+    if (number < INT_MIN)
+        return INT_MIN;
+    return static_cast<int>(number);
+}
+
+bool WriteProfileString(const std::string& iniPath, const std::string& section,
+                        const std::string& key, const std::string& value) {
+    if (value.find_first_of("\r\n") != std::string::npos)
+        return false;
+    std::string target = ResolveTarget(iniPath);
+    struct stat folderInfo;
+    if (stat(FolderOf(target).c_str(), &folderInfo) != 0 || !HasWriteBit(folderInfo.st_mode)) {
+        return false;
+    }
+    mode_t mode = NewFileMode();
+    struct stat fileInfo;
+    if (stat(target.c_str(), &fileInfo) == 0) {
+        if (!S_ISREG(fileInfo.st_mode) || !HasWriteBit(fileInfo.st_mode))
+            return false;
+        mode = fileInfo.st_mode & 07777;
+    }
+
+    bool exists = false;
+    std::vector<IniLine> lines = ReadLines(target, exists);
+    if (!exists && access(target.c_str(), F_OK) == 0)
+        return false;  // there but unreadable
+    std::string ending = LineEndingOf(lines);
+    IniLine entry{key + "=" + value, ending};
+
+    std::optional<SectionSpan> span = FindSection(lines, section);
+    if (!span) {
+        if (!lines.empty() && lines.back().ending.empty())
+            lines.back().ending = ending;
+        lines.push_back({"[" + section + "]", ending});
+        lines.push_back(entry);
+    } else {
+        bool replaced = false;
+        for (std::size_t i = span->header + 1; i < span->end && !replaced; ++i) {
+            if (IsKeyLine(lines[i].text, key, nullptr)) {
+                lines[i].text = entry.text;
+                replaced = true;
+            }
+        }
+        if (!replaced) {
+            IniLine& last = lines[span->end - 1];
+            if (last.ending.empty())
+                last.ending = ending;
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(span->end), entry);
+        }
+    }
+
+    std::string content;
+    for (const IniLine& line : lines)
+        content += line.text + line.ending;
+    return ReplaceFileContent(target, content, mode);
+}
+
+}  // namespace tunvex

@@ -1,0 +1,24 @@
+// INI files as the Windows private-profile functions read and write them: sections and keys
+// match without regard to letter case, values are trimmed, and a write replaces a value in
+// place, adds a new key at the end of its section and a new section at the end of the file.
+#pragma once
+
+#include <string>
+
+namespace tunvex {
+
+// The value of key, or defaultValue when the file, the section or the key is absent.
+std::string ReadProfileString(const std::string& iniPath, const std::string& section,
+                              const std::string& key, const std::string& defaultValue);
+// The signed decimal number at the start of the value (0 when there is none); defaultValue
+// when the key is absent.
+int ReadProfileInt(const std::string& iniPath, const std::string& section, const std::string& key,
+                   int defaultValue);
+
+// False when the file cannot be written: it or its folder is read-only (no write permission
+// bit, whoever runs us), or a value holds a line break, which would forge other entries.
+// The file is replaced whole by rename, so a reader never sees it half-written.
+bool WriteProfileString(const std::string& iniPath, const std::string& section,
+                        const std::string& key, const std::string& value);
+
+}  // namespace tunvex

@@ -1,0 +1,33 @@
+// The settings record and its storage in the INI file.
+#pragma once
+
+#include <string>
+
+namespace tunvex {
+
+struct Settings {
+    std::string BaseFolderPath;
+    int CopyMode = 0;  // 0 copy, anything else move
+    int FolderNamingMode = 0;
+    std::string FolderNamingFormat;
+    int FileNamingMode = 0;
+    std::string FileNamingFormat;
+    int TagMode = 0;        // 1: ID3v2, RIFF, ID3v1; anything else: ID3v1, ID3v2, RIFF
+    int CollisionMode = 0;  // 1: rename on collision; anything else: ask before replacing
+    int WindowPositionX = 0;
+    int WindowPositionY = 0;
+};
+
+// Reads every field from the file, the defaults standing in for absent keys; the file is never
+// created or changed. On failure it shows its message (613 or 615) and returns false; fields
+// read before the failure keep their new values.
+bool LoadSettings(Settings& settings, const std::string& iniPath);
+
+// Writes every field in order, stopping at the first failure with one message (613 or 614).
+bool SaveSettings(const Settings& settings, const std::string& iniPath);
+
+// The absolute path of the user's desktop folder (XDG_DESKTOP_DIR, else $HOME/Desktop); the
+// folder is not created. False when there is no home folder to find it in.
+bool GetDesktopFolderPath(std::string& path);
+
+}  // namespace tunvex

@@ -1,0 +1,91 @@
+#include "sorting/destination_naming.h"
+
+#include "platform/paths.h"
+
+namespace tunvex {
+namespace {
+
+// In the user folder pattern a backslash is the user's level separator.
+constexpr char kPatternLevelSeparator = '\\';
+
+void TrimDots(CodePage codePage, std::string& path) {
+    TrimTrailingChar(codePage, path, '.');
+}
+
+void BuildFolderPart(const Settings& settings, CodePage codePage, std::string& destination,
+                     const TrackTags& tags) {
+    int mode = settings.FolderNamingMode;
+    if (mode < 0 || mode > 3)
+        return;
+    std::string expandedPattern;
+    if (mode == 3) {
+        expandedPattern = ExpandNamingPattern(codePage, settings.FolderNamingFormat, tags);
+        ReplaceChar(codePage, expandedPattern, kPatternLevelSeparator, kPathSeparator);
+    }
+    destination = settings.BaseFolderPath;
+    TrimDots(codePage, destination);
+    auto join = [&](const std::string& part) {
+        AppendPathPart(codePage, destination, part);
+        TrimDots(codePage, destination);
+    };
+    if (mode == 1 || mode == 2)
+        join(tags.artist);
+    if (mode == 2)
+        join(tags.album);
+    if (mode == 3)
+        join(expandedPattern);
+}
+
+void BuildFilePart(const Settings& settings, CodePage codePage, std::string& destination,
+                   const std::string& sourcePath, const TrackTags& tags) {
+    std::string name;
+    switch (settings.FileNamingMode) {
+        case 0:
+            name = sourcePath;
+            StripToFileName(codePage, name);
+            AppendPathPart(codePage, destination, name);
+            return;
+        case 1:
+            name = tags.title;
+            break;
+        case 2:
+            name = tags.artist + " - " + tags.title;
+            break;
+        case 3:
+            name = tags.track + "." + tags.title;
+            break;
+        case 4:
+            name = ExpandNamingPattern(codePage, settings.FileNamingFormat, tags);
+            break;
+        default:
+            return;
+    }
+    AppendPathPart(codePage, destination, name);
+    destination += GetSourceExtension(codePage, sourcePath);
+}
+
+}  // namespace
+
+std::string ExpandNamingPattern(CodePage codePage, const std::string& pattern,
+                                const TrackTags& tags) {
+    std::string expanded = pattern;
+    ReplaceAll(codePage, expanded, "?A", tags.artist);
+    ReplaceAll(codePage, expanded, "?a", tags.album);
+    ReplaceAll(codePage, expanded, "?T", tags.title);
+    ReplaceAll(codePage, expanded, "?t", tags.track);
+    return expanded;
+}
+
+std::string GetSourceExtension(CodePage codePage, const std::string& sourcePath) {
+    std::size_t dot = FindExtension(codePage, sourcePath);
+    return dot == std::string::npos ? std::string() : sourcePath.substr(dot);
+}
+
+bool BuildDestinationPath(const Settings& settings, CodePage codePage, std::string& destination,
+                          const std::string& sourcePath, const TrackTags& tags) {
+    BuildFolderPart(settings, codePage, destination, tags);
+    BuildFilePart(settings, codePage, destination, sourcePath, tags);
+    return true;
+}
+
+}  // namespace tunvex

@@ -1,0 +1,31 @@
+// Where one file goes: the base folder, a folder part and a file part chosen by the naming modes
+// and patterns of the settings, built from the file's cleaned tags.
+#pragma once
+
+#include <string>
+
+#include "platform/text.h"
+#include "settings/settings.h"
+
+namespace tunvex {
+
+struct TrackTags {
+    std::string title;
+    std::string artist;
+    std::string album;
+    std::string track;
+};
+
+// Replaces "?A", "?a", "?T" and "?t" by artist, album, title and track, in this order.
+std::string ExpandNamingPattern(CodePage codePage, const std::string& pattern,
+                                const TrackTags& tags);
+
+// The source's extension, dot included, or empty.
+std::string GetSourceExtension(CodePage codePage, const std::string& sourcePath);
+
+// Fills destination (given empty). Always true: a join too long for a path is left out and the
+// building goes on.
+bool BuildDestinationPath(const Settings& settings, CodePage codePage, std::string& destination,
+                          const std::string& sourcePath, const TrackTags& tags);
+
+}  // namespace tunvex
