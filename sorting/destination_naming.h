@@ -6,15 +6,9 @@
 
 #include "platform/text.h"
 #include "settings/settings.h"
+#include "tags/track_tags.h"
 
 namespace tunvex {
-
-struct TrackTags {
-    std::string title;
-    std::string artist;
-    std::string album;
-    std::string track;
-};
 
 // Replaces "?A", "?a", "?T" and "?t" by artist, album, title and track, in this order.
 std::string ExpandNamingPattern(CodePage codePage, const std::string& pattern,

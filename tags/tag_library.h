@@ -1,0 +1,30 @@
+// The run-time binding to the tag library and its five entry points.
+#pragma once
+
+#include <cstdint>
+
+namespace tunvex {
+
+constexpr std::uint32_t kMinimumTagLibraryVersion = 0x250;
+
+struct TagLibrary {
+    std::uint32_t (*getVer)() = nullptr;
+    std::uint32_t (*load)(void* window, const char* path) = nullptr;
+    std::uint32_t (*getType)() = nullptr;
+    std::uint32_t (*getValue)(const char* name, char** value) = nullptr;
+    std::uint32_t (*getTagType)() = nullptr;
+    void* module = nullptr;
+};
+
+// The steps of binding, each without a message of its own.
+bool LoadTagLibrary(TagLibrary& library);
+bool BindEntryPoints(TagLibrary& library);
+bool CheckTagLibraryVersion(const TagLibrary& library);
+// Frees the library (message 604 when that fails) and clears the module handle.
+void UnloadTagLibrary(TagLibrary& library);
+
+// Load, bind and check in order; on failure the library is unloaded first (604 if that fails)
+// and then the step's message is shown: 601, 602 or 600.
+bool BindTagLibrary(TagLibrary& library);
+
+}  // namespace tunvex
