@@ -1,0 +1,153 @@
+#include "platform/file_copy.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/transfer_retry.h"
+
+namespace tunvex {
+namespace {
+
+constexpr std::size_t kMaxBufferBytes = 1u << 20;
+
+bool KernelCannotCopy(int error) {
+    return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP;
+}
+
+// -1 with errno set, or the bytes moved; 0 only at the end of in.
+ssize_t CopyThroughBuffer(int in, int out, std::vector<char>& buffer) {
+    ssize_t got = RetryOnInterrupt([&] { return read(in, buffer.data(), buffer.size()); });
+    if (got <= 0)
+        return got;
+    int error = WriteAll(out, buffer.data(), static_cast<std::size_t>(got));
+    if (error == 0)
+        return got;
+    errno = error;
+    return -1;
+}
+
+int CopyData(int in, int out, std::size_t chunkBytes, const ChunkObserver& observer,
+             bool& cancelled) {
+    bool kernelCopy = true;
+    std::vector<char> buffer;
+    while (true) {
+        ssize_t copied;
+        if (kernelCopy) {
+            copied = RetryOnInterrupt(
+                [&] { return copy_file_range(in, nullptr, out, nullptr, chunkBytes, 0); });
+            // Some file systems report 0 before the real end: read/write has the last word.
+            if ((copied < 0 && KernelCannotCopy(errno)) || copied == 0) {
+                kernelCopy = false;
+                buffer.resize(std::min(chunkBytes, kMaxBufferBytes));
+                continue;
+            }
+        } else {
+            copied = CopyThroughBuffer(in, out, buffer);
+        }
+        if (copied < 0)
+            return errno;
+        if (copied == 0)
+            return 0;
+        if (observer && !observer(static_cast<std::uint64_t>(copied))) {
+            cancelled = true;
+            return 0;
+        }
+    }
+}
+
+bool CannotStorePermissions(int error) {
+    return error == EPERM || error == EOPNOTSUPP;
+}
+
+int CopyAttributes(int out, const struct stat& source) {
+    mode_t mode = source.st_mode & 07777;
+    if (fchown(out, source.st_uid, source.st_gid) != 0)
+        mode &= ~(S_ISUID | S_ISGID);
+    if (fchmod(out, mode) != 0 && !CannotStorePermissions(errno))
+        return errno;
+    const struct timespec times[2] = {source.st_atim, source.st_mtim};
+    return futimens(out, times) == 0 ? 0 : errno;
+}
+
+int CreateTemporary(const std::string& folder, std::string& path) {
+    std::string pattern = folder + "/" + kTemporaryPrefix + "XXXXXX" + kTemporarySuffix;
+    int suffixLength = static_cast<int>(sizeof(kTemporarySuffix) - 1);
+    int fd = RetryOnInterrupt([&] { return mkostemps(pattern.data(), suffixLength, O_CLOEXEC); });
+    if (fd >= 0)
+        path = pattern;
+    return fd;
+}
+
+// Everything after the temporary exists; 0 or errno.
+int FillTemporary(int in, int out, const struct stat& source, std::size_t chunkBytes,
+                  const ChunkObserver& observer, bool& cancelled) {
+    int error = CopyData(in, out, chunkBytes, observer, cancelled);
+    if (error != 0 || cancelled)
+        return error;
+    error = CopyAttributes(out, source);
+    if (error != 0)
+        return error;
+    return RetryOnInterrupt([&] { return fsync(out); }) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+int WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t put = RetryOnInterrupt([&] { return write(fd, data, size); });
+        if (put < 0)
+            return errno;
+        if (put == 0)
+            return EIO;
+        data += put;
+        size -= static_cast<std::size_t>(put);
+    }
+    return 0;
+}
+
+StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
+                           std::size_t chunkBytes, const ChunkObserver& observer) {
+    StagedCopy staged;
+    int in =
+        RetryOnInterrupt([&] { return open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); });
+    if (in < 0) {
+        staged.error = errno;
+        return staged;
+    }
+    struct stat info;
+    if (fstat(in, &info) != 0) {
+        staged.error = errno;
+    } else if (!S_ISREG(info.st_mode)) {
+        staged.error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    }
+    if (staged.error != 0) {
+        close(in);
+        return staged;
+    }
+    std::string temporary;
+    int out = CreateTemporary(folder, temporary);
+    if (out < 0) {
+        staged.error = errno;
+        close(in);
+        return staged;
+    }
+    staged.error = FillTemporary(in, out, info, std::max<std::size_t>(chunkBytes, 1), observer,
+                                 staged.cancelled);
+    close(in);
+    if (close(out) != 0 && staged.error == 0 && errno != EINTR)
+        staged.error = errno;
+    if (staged.error != 0 || staged.cancelled) {
+        unlink(temporary.c_str());
+    } else {
+        staged.temporaryPath = temporary;
+    }
+    return staged;
+}
+
+}  // namespace tunvex

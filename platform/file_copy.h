@@ -1,0 +1,35 @@
+// Copying one file's data and attributes into a temporary beside its destination.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace tunvex {
+
+// Temporaries are named kTemporaryPrefix + six random characters + kTemporarySuffix.
+constexpr char kTemporaryPrefix[] = ".tunvex-";
+constexpr char kTemporarySuffix[] = ".part";
+
+// Told the bytes of each chunk just written; false stops the copy.
+using ChunkObserver = std::function<bool(std::uint64_t bytes)>;
+
+struct StagedCopy {
+    int error = 0;  // errno of the failure
+    bool cancelled = false;
+    std::string temporaryPath;  // set only when the copy is complete
+};
+
+// Copies source (links followed) into a new temporary in folder: content, permission bits,
+// access and modification times, owner where allowed (set-id bits are dropped when it is
+// not). The temporary is fsync'd before it is handed back; after a failure or a stop it is
+// gone. Chunks of chunkBytes go through copy_file_range, or read/write where the kernel
+// cannot copy between the two files.
+StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
+                           std::size_t chunkBytes, const ChunkObserver& observer);
+
+// Writes all of data, through short writes. 0 or errno.
+int WriteAll(int fd, const char* data, std::size_t size);
+
+}  // namespace tunvex

@@ -1,0 +1,106 @@
+// The transfer engine: copies or moves a list of files to their sorted destinations so that no
+// file a user owns is ever lost or left half-written.
+//
+// Guarantees:
+// - A destination name only ever shows a complete file: data goes to a ".tunvex-XXXXXX.part"
+//   temporary in the destination folder, is fsync'd, and is then renamed into place. A failure
+//   or a cancel removes the temporary; the source stays intact.
+// - An existing file is replaced only when the collision rules say so, and with
+//   kTransferAllowUndo it goes to the XDG trash first. A file that appears between the check
+//   and the write is never clobbered: names are claimed with an atomic no-replace rename.
+// - Missing destination folders are created (mode 0777 & ~umask) without asking.
+// - A source that is its own destination (same path, or same device and inode) is left alone.
+// - Symlink sources are followed: the file they point to is copied. Moving a symlink puts a
+//   copy of its target at the destination and then removes the link, never the target.
+// - Each file ends in exactly one OnFileDone report; a failure does not stop the others.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tunvex {
+
+enum class TransferOperation { Move = 1, Copy = 2 };
+
+// The flag values of the Windows shell request, kept because the settings map to them.
+// Destinations are always full file paths paired with the sources by position, and missing
+// folders are always created, so kTransferMultiDestFiles and kTransferNoConfirmMkdir are
+// accepted but change nothing.
+constexpr unsigned kTransferMultiDestFiles = 0x0001;
+constexpr unsigned kTransferRenameOnCollision = 0x0008;
+constexpr unsigned kTransferAllowUndo = 0x0040;
+constexpr unsigned kTransferNoConfirmMkdir = 0x0200;
+
+constexpr std::size_t kDefaultTransferChunkBytes = 8u << 20;
+
+struct TransferRequest {
+    TransferOperation operation = TransferOperation::Copy;
+    std::vector<std::string> sources;       // paired by position with destinations
+    std::vector<std::string> destinations;  // full destination file paths
+    unsigned flags = 0;
+    // Bytes copied between two progress reports and cancel polls.
+    std::size_t chunkBytes = kDefaultTransferChunkBytes;
+};
+
+enum class CollisionAnswer {
+    Replace,     // this one
+    ReplaceAll,  // this one and every later collision, without asking
+    Skip,        // keep the existing file and the source
+    Cancel,      // stop the whole request; files already done stay done
+};
+
+enum class FileOutcome {
+    Transferred,
+    Renamed,   // put under the first free "name (N).ext"
+    Replaced,  // the file that stood there was trashed (undo) or overwritten
+    Skipped,
+    SameFile,  // the source is its own destination; nothing touched
+    Failed,    // reason says why; the source is intact
+    Cancelled,
+};
+
+struct FileReport {
+    std::string source;
+    std::string destination;  // final, after any rename
+    FileOutcome outcome = FileOutcome::Failed;
+    std::string reason;  // set for Failed and SameFile
+};
+
+struct TransferProgress {
+    std::size_t filesDone = 0;
+    std::size_t filesTotal = 0;
+    std::uint64_t bytesDone = 0;
+    std::uint64_t bytesTotal = 0;  // sizes of the sources when the request started
+};
+
+// The GUI shows dialogs, the CLI prints, tests record.
+class TransferDelegate {
+  public:
+    virtual ~TransferDelegate() = default;
+    // Asked in ask mode (no kTransferRenameOnCollision) when destination exists.
+    virtual CollisionAnswer AskReplace(const std::string& source,
+                                       const std::string& destination) = 0;
+    // At the start, after every chunk of a copied file and after every file.
+    virtual void OnProgress(const TransferProgress&) {}
+    virtual void OnFileDone(const FileReport&) {}
+    // Polled between files and between chunks of a file; safe to back with a signal flag.
+    virtual bool CancelRequested() { return false; }
+};
+
+struct TransferSummary {
+    std::size_t transferred = 0;
+    std::size_t renamed = 0;
+    std::size_t replaced = 0;
+    std::size_t skipped = 0;
+    std::size_t sameFile = 0;
+    std::size_t failed = 0;
+    bool cancelled = false;
+};
+
+// Runs the whole request, file by file in order. A request whose lists differ in length is
+// refused: every file is reported Failed and nothing is touched.
+TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& delegate);
+
+}  // namespace tunvex

@@ -1,0 +1,160 @@
+#include "platform/trash.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <ctime>
+
+#include "platform/file_copy.h"
+#include "platform/paths.h"
+#include "platform/transfer_folders.h"
+#include "platform/transfer_names.h"
+#include "platform/transfer_rename.h"
+#include "platform/transfer_retry.h"
+
+namespace tunvex {
+namespace {
+
+constexpr unsigned kMaxNameAttempts = 10000;
+constexpr std::size_t kCopyChunkBytes = 8u << 20;
+
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/')
+        return home;
+    const struct passwd* user = getpwuid(getuid());
+    return user != nullptr && user->pw_dir != nullptr ? user->pw_dir : "";
+}
+
+// Absolute, with the folder's links resolved, so that a restore finds the place again.
+int OriginalLocation(const std::string& path, std::string& location) {
+    char folder[PATH_MAX];
+    if (realpath(ParentFolder(path).c_str(), folder) == nullptr)
+        return errno;
+    std::string name = path;
+    StripToFileName(SystemCodePage(), name);
+    location = std::string(folder) + (folder[1] == '\0' ? "" : "/") + name;
+    return 0;
+}
+
+std::string EscapeForUrl(const std::string& path) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string escaped;
+    for (unsigned char c : path) {
+        bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                     c == '-' || c == '_' || c == '.' || c == '~' || c == '/';
+        if (plain) {
+            escaped += static_cast<char>(c);
+        } else {
+            escaped += '%';
+            escaped += kHex[c >> 4];
+            escaped += kHex[c & 0xF];
+        }
+    }
+    return escaped;
+}
+
+std::string LocalTimestamp() {
+    std::time_t now = std::time(nullptr);
+    struct tm local;
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    return text;
+}
+
+// Creating the info file with O_EXCL is what reserves a trash name. 0, EEXIST or errno.
+int WriteInfo(const std::string& infoPath, const std::string& location) {
+    int fd = RetryOnInterrupt(
+        [&] { return open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); });
+    if (fd < 0)
+        return errno;
+    std::string text = "[Trash Info]\nPath=" + EscapeForUrl(location) +
+                       "\nDeletionDate=" + LocalTimestamp() + "\n";
+    int error = WriteAll(fd, text.data(), text.size());
+    if (error == 0 && RetryOnInterrupt([&] { return fsync(fd); }) != 0)
+        error = errno;
+    close(fd);
+    if (error != 0)
+        unlink(infoPath.c_str());
+    return error;
+}
+
+// Copy, then remove the original: for a file on another file system than the trash.
+int CopyIntoTrash(const std::string& path, const std::string& filesFolder,
+                  const std::string& target) {
+    StagedCopy staged = CopyToTemporary(path, filesFolder, kCopyChunkBytes, nullptr);
+    if (staged.error != 0)
+        return staged.error;
+    int error = RenameNoReplace(staged.temporaryPath, target);
+    if (error != 0) {
+        unlink(staged.temporaryPath.c_str());
+        return error;
+    }
+    error = SyncFolder(filesFolder);
+    if (error == 0 && RetryOnInterrupt([&] { return unlink(path.c_str()); }) != 0)
+        error = errno;
+    if (error != 0)
+        unlink(target.c_str());
+    return error;
+}
+
+int MoveIntoTrash(const std::string& path, const std::string& filesFolder,
+                  const std::string& target) {
+    int error = RenameNoReplace(path, target);
+    if (error == EXDEV)
+        return CopyIntoTrash(path, filesFolder, target);
+    if (error == 0)
+        SyncFolder(filesFolder);
+    return error;
+}
+
+}  // namespace
+
+std::string TrashFolder() {
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome != nullptr && dataHome[0] == '/')
+        return std::string(dataHome) + "/Trash";
+    std::string home = HomeFolder();
+    return home.empty() ? "" : home + "/.local/share/Trash";
+}
+
+int MoveToTrash(const std::string& path) {
+    std::string trash = TrashFolder();
+    if (trash.empty())
+        return ENOENT;
+    std::string filesFolder = trash + "/files";
+    std::string infoFolder = trash + "/info";
+    int error = MakeFolders(filesFolder, 0700);
+    if (error == 0)
+        error = MakeFolders(infoFolder, 0700);
+    std::string location;
+    if (error == 0)
+        error = OriginalLocation(path, location);
+    if (error != 0)
+        return error;
+    std::string name = location;
+    StripToFileName(SystemCodePage(), name);
+    for (unsigned attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
+        std::string entry = attempt == 1 ? name : NumberedName(SystemCodePage(), name, attempt);
+        std::string infoPath = infoFolder + "/" + entry + ".trashinfo";
+        error = WriteInfo(infoPath, location);
+        if (error == EEXIST)
+            continue;
+        if (error != 0)
+            return error;
+        error = MoveIntoTrash(path, filesFolder, filesFolder + "/" + entry);
+        if (error == 0)
+            return 0;
+        unlink(infoPath.c_str());
+        if (error != EEXIST)
+            return error;
+    }
+    return EEXIST;
+}
+
+}  // namespace tunvex

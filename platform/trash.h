@@ -1,0 +1,18 @@
+// The freedesktop.org home trash: files/NAME beside info/NAME.trashinfo.
+#pragma once
+
+#include <string>
+
+namespace tunvex {
+
+// $XDG_DATA_HOME/Trash, or $HOME/.local/share/Trash when XDG_DATA_HOME is unset or relative;
+// empty when neither can be found.
+std::string TrashFolder();
+
+// Moves the file at path into the trash under a name no other entry has, with a .trashinfo
+// that records where it came from and when. From another file system the file is copied in
+// and then removed. 0 or errno; on failure the file stays where it was and the trash gets
+// no entry.
+int MoveToTrash(const std::string& path);
+
+}  // namespace tunvex
