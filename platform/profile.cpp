@@ -181,15 +181,20 @@ std::string ReadProfileString(const std::string& iniPath, const std::string& sec
 int ReadProfileInt(const std::string& iniPath, const std::string& section, const std::string& key,
                    int defaultValue) {
     std::optional<std::string> value = FindValue(iniPath, section, key);
-    if (!value)
-        return defaultValue;
-    errno = 0;
-    long long number = std::strtoll(value->c_str(), nullptr, 10);
+    return value ? ParseProfileInt(*value) : defaultValue;
+}
+
+int ParseProfileInt(const std::string& value) {
+    long long number = std::strtoll(value.c_str(), nullptr, 10);
     if (number > INT_MAX)
         return INT_MAX;
     if (number < INT_MIN)
         return INT_MIN;
     return static_cast<int>(number);
+}
+
+std::string ParseProfileString(const std::string& value) {
+    return Trimmed(value);
 }
 
 bool WriteProfileString(const std::string& iniPath, const std::string& section,

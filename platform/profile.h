@@ -15,6 +15,12 @@ std::string ReadProfileString(const std::string& iniPath, const std::string& sec
 int ReadProfileInt(const std::string& iniPath, const std::string& section, const std::string& key,
                    int defaultValue);
 
+// How an integer value reads: the signed decimal number at its start, 0 when there is none,
+// clamped to the int range.
+int ParseProfileInt(const std::string& value);
+// How a text value reads: white space around it removed.
+std::string ParseProfileString(const std::string& value);
+
 // False when the file cannot be written: it or its folder is read-only (no write permission
 // bit, whoever runs us), or a value holds a line break, which would forge other entries.
 // The file is replaced whole by rename, so a reader never sees it half-written.

@@ -1,5 +1,6 @@
 #include "settings/settings.h"
 
+#include <strings.h>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -50,6 +51,25 @@ bool LoadKey(unsigned keyId, const std::function<void(const std::string&)>& read
     read(key);
     return true;
 }
+
+// The stored entries in the order they are written.
+struct StoredField {
+    unsigned keyId;
+    std::string Settings::*text;
+    int Settings::*number;
+};
+const StoredField kStoredFields[] = {
+    {kKeyBaseFolderPath, &Settings::BaseFolderPath, nullptr},
+    {kKeyCopyMode, nullptr, &Settings::CopyMode},
+    {kKeyFolderNamingMode, nullptr, &Settings::FolderNamingMode},
+    {kKeyFolderNamingFormat, &Settings::FolderNamingFormat, nullptr},
+    {kKeyFileNamingMode, nullptr, &Settings::FileNamingMode},
+    {kKeyFileNamingFormat, &Settings::FileNamingFormat, nullptr},
+    {kKeyTagMode, nullptr, &Settings::TagMode},
+    {kKeyCollisionMode, nullptr, &Settings::CollisionMode},
+    {kKeyWindowPositionX, nullptr, &Settings::WindowPositionX},
+    {kKeyWindowPositionY, nullptr, &Settings::WindowPositionY},
+};
 
 }  // namespace
 
@@ -110,29 +130,36 @@ bool SaveSettings(const Settings& settings, const std::string& iniPath) {
         ShowMessage(kMsgStringResourceMissing);
         return false;
     }
-    auto write = [&](unsigned keyId, const std::string& value) {
+    for (const StoredField& field : kStoredFields) {
         std::string key;
-        if (!LoadCatalogueString(keyId, key)) {
+        if (!LoadCatalogueString(field.keyId, key)) {
             ShowMessage(kMsgStringResourceMissing);
             return false;
         }
+        std::string value =
+            field.text ? settings.*field.text : std::to_string(settings.*field.number);
         if (!WriteProfileString(iniPath, section, key, value)) {
             ShowMessage(kMsgIniWriteFailed);
             return false;
         }
+    }
+    return true;
+}
+
+bool ApplySettingOverride(Settings& settings, const std::string& key, const std::string& value) {
+    for (const StoredField& field : kStoredFields) {
+        std::string name;
+        if (!LoadCatalogueString(field.keyId, name) || strcasecmp(name.c_str(), key.c_str()) != 0) {
+            continue;
+        }
+        if (field.text) {
+            settings.*field.text = ParseProfileString(value);
+        } else {
+            settings.*field.number = ParseProfileInt(value);
+        }
         return true;
-    };
-    auto number = [](int value) { return std::to_string(value); };
-    return write(kKeyBaseFolderPath, settings.BaseFolderPath) &&
-           write(kKeyCopyMode, number(settings.CopyMode)) &&
-           write(kKeyFolderNamingMode, number(settings.FolderNamingMode)) &&
-           write(kKeyFolderNamingFormat, settings.FolderNamingFormat) &&
-           write(kKeyFileNamingMode, number(settings.FileNamingMode)) &&
-           write(kKeyFileNamingFormat, settings.FileNamingFormat) &&
-           write(kKeyTagMode, number(settings.TagMode)) &&
-           write(kKeyCollisionMode, number(settings.CollisionMode)) &&
-           write(kKeyWindowPositionX, number(settings.WindowPositionX)) &&
-           write(kKeyWindowPositionY, number(settings.WindowPositionY));
+    }
+    return false;
 }
 
 }  // namespace tunvex

@@ -26,6 +26,10 @@ bool LoadSettings(Settings& settings, const std::string& iniPath);
 // Writes every field in order, stopping at the first failure with one message (613 or 614).
 bool SaveSettings(const Settings& settings, const std::string& iniPath);
 
+// Sets the field stored under key (any letter case) from value as the INI file would read it;
+// false for a key that is not one of the ten.
+bool ApplySettingOverride(Settings& settings, const std::string& key, const std::string& value);
+
 // The absolute path of the user's desktop folder (XDG_DESKTOP_DIR, else $HOME/Desktop); the
 // folder is not created. False when there is no home folder to find it in.
 bool GetDesktopFolderPath(std::string& path);

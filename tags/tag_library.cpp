@@ -40,7 +40,8 @@ bool CheckTagLibraryVersion(const TagLibrary& library) {
 }
 
 void UnloadTagLibrary(TagLibrary& library) {
-    if (!FreeSharedLibrary(library.module)) ShowMessage(kMsgTagLibraryNotUnloaded);
+    if (!FreeSharedLibrary(library.module))
+        ShowMessage(kMsgTagLibraryNotUnloaded);
     library.module = nullptr;
 }
 
@@ -55,7 +56,8 @@ bool BindTagLibrary(TagLibrary& library) {
     } else if (!CheckTagLibraryVersion(library)) {
         failure = kMsgTagLibraryTooOld;
     }
-    if (failure == 0) return true;
+    if (failure == 0)
+        return true;
     UnloadTagLibrary(library);
     ShowMessage(failure);
     return false;

@@ -32,18 +32,21 @@ const ValueNames* ChooseMp3Source(std::uint32_t tagType, int tagMode) {
     static constexpr Choice kVersion1First[] = {
         {kTagId3v1, &kId3v1Names}, {kTagId3v2, &kId3v2Names}, {kTagRiff, &kRiffNames}};
     for (const Choice& choice : tagMode == 1 ? kVersion2First : kVersion1First) {
-        if (tagType & choice.bit) return choice.names;
+        if (tagType & choice.bit)
+            return choice.names;
     }
     return nullptr;
 }
 
 void ReadValue(const TagLibrary& library, const char* name, std::string& field) {
     char* value = nullptr;
-    if (name && library.getValue(name, &value) != 0 && value) field = value;
+    if (name && library.getValue(name, &value) != 0 && value)
+        field = value;
 }
 
 void FillPlaceholder(unsigned placeholderId, std::string& field) {
-    if (field.empty()) LoadCatalogueString(placeholderId, field);
+    if (field.empty())
+        LoadCatalogueString(placeholderId, field);
 }
 
 }  // namespace
@@ -57,9 +60,11 @@ void SanitizeTagText(CodePage codePage, std::string& text) {
 
 bool ReadTrackTags(const TagLibrary& library, int tagMode, CodePage codePage, void* window,
                    const std::string& path, TrackTags& tags) {
-    if (library.load(window, path.c_str()) != 0) return false;
+    if (library.load(window, path.c_str()) != 0)
+        return false;
     std::uint32_t type = library.getType();
-    if (type == 0) return false;
+    if (type == 0)
+        return false;
 
     TrackTags read;
     const ValueNames* source =
@@ -72,7 +77,8 @@ bool ReadTrackTags(const TagLibrary& library, int tagMode, CodePage codePage, vo
     }
 
     std::size_t slash = FindChar(codePage, read.track, '/');
-    if (slash != std::string::npos) read.track.resize(slash);
+    if (slash != std::string::npos)
+        read.track.resize(slash);
     for (std::string* field : {&read.title, &read.artist, &read.album, &read.track}) {
         SanitizeTagText(codePage, *field);
     }
@@ -80,7 +86,8 @@ bool ReadTrackTags(const TagLibrary& library, int tagMode, CodePage codePage, vo
     FillPlaceholder(kUnknownArtist, read.artist);
     FillPlaceholder(kUnknownAlbum, read.album);
     FillPlaceholder(kUnknownTrack, read.track);
-    if (read.track.size() == 1) read.track.insert(read.track.begin(), '0');
+    if (read.track.size() == 1)
+        read.track.insert(read.track.begin(), '0');
     tags = std::move(read);
     return true;
 }

@@ -41,7 +41,8 @@ TEST(BindTagLibraryTest, RefusesMissingEntryPointsAndOldVersions) {
         TagLibrary library;
         EXPECT_EQ(BindTagLibrary(library), c.bound) << c.libraryName;
         EXPECT_EQ(library.module != nullptr, c.bound) << c.libraryName;
-        if (c.bound) UnloadTagLibrary(library);
+        if (c.bound)
+            UnloadTagLibrary(library);
         EXPECT_EQ(library.module, nullptr);
         EXPECT_EQ(messages.shown, c.messages) << c.libraryName;
     }

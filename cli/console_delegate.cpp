@@ -1,0 +1,113 @@
+#include "cli/console_delegate.h"
+
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+
+namespace tunvex {
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void OnInterrupt(int) {
+    interrupted = 1;
+}
+
+}  // namespace
+
+ConsoleDelegate::ConsoleDelegate(bool yes)
+    : yes_(yes),
+      askOnTerminal_(isatty(STDIN_FILENO) && isatty(STDERR_FILENO)),
+      showProgress_(isatty(STDERR_FILENO)) {}
+
+void ConsoleDelegate::CatchInterrupt() {
+    struct sigaction action = {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+CollisionAnswer ConsoleDelegate::AskReplace(const std::string& source,
+                                            const std::string& destination) {
+    if (!askOnTerminal_)
+        return yes_ ? CollisionAnswer::ReplaceAll : CollisionAnswer::Skip;
+    ClearProgressLine();
+    while (true) {
+        std::cerr << "\"" << destination << "\" exists (new: \"" << source << "\").\n"
+                  << "Replace it? [r]eplace, replace [a]ll, [s]kip, [c]ancel: " << std::flush;
+        std::string answer;
+        if (!std::getline(std::cin, answer) || interrupted)
+            return CollisionAnswer::Cancel;
+        switch (answer.empty() ? '\0' : answer[0]) {
+            case 'r':
+            case 'R':
+            case 'y':
+            case 'Y':
+                return CollisionAnswer::Replace;
+            case 'a':
+            case 'A':
+                return CollisionAnswer::ReplaceAll;
+            case 's':
+            case 'S':
+            case 'n':
+            case 'N':
+                return CollisionAnswer::Skip;
+            case 'c':
+            case 'C':
+                return CollisionAnswer::Cancel;
+            default:
+                break;
+        }
+    }
+}
+
+void ConsoleDelegate::OnProgress(const TransferProgress& progress) {
+    if (!showProgress_)
+        return;
+    unsigned percent = progress.bytesTotal == 0
+                           ? 100
+                           : static_cast<unsigned>(progress.bytesDone * 100 / progress.bytesTotal);
+    std::cerr << "\r" << progress.filesDone << "/" << progress.filesTotal << " files, " << percent
+              << "%  " << std::flush;
+    progressShown_ = true;
+}
+
+void ConsoleDelegate::OnFileDone(const FileReport& report) {
+    ClearProgressLine();
+    switch (report.outcome) {
+        case FileOutcome::Transferred:
+        case FileOutcome::Renamed:
+        case FileOutcome::Replaced:
+        case FileOutcome::SameFile:
+            std::cout << report.source << '\t' << report.destination << '\n';
+            if (report.outcome == FileOutcome::SameFile) {
+                std::cerr << "already in place: " << report.source << '\n';
+            }
+            break;
+        case FileOutcome::Skipped:
+            std::cerr << "skipped, destination exists: " << report.source << " -> "
+                      << report.destination << '\n';
+            break;
+        case FileOutcome::Failed:
+            std::cerr << "failed: " << report.source << " -> " << report.destination << ": "
+                      << report.reason << '\n';
+            break;
+        case FileOutcome::Cancelled:
+            break;
+    }
+}
+
+bool ConsoleDelegate::CancelRequested() {
+    return interrupted != 0;
+}
+
+void ConsoleDelegate::ClearProgressLine() {
+    if (!progressShown_)
+        return;
+    std::cerr << "\r\033[K" << std::flush;
+    progressShown_ = false;
+}
+
+}  // namespace tunvex

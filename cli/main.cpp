@@ -1,0 +1,100 @@
+// tunvex-sort: does for its path arguments what a drop of those paths on the tunvex window does.
+#include <clocale>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/catalogue.h"
+#include "app/messages.h"
+#include "cli/console_delegate.h"
+#include "cli/options.h"
+#include "platform/paths.h"
+#include "settings/settings.h"
+#include "sorting/sort_batch.h"
+#include "tags/tag_library.h"
+
+namespace tunvex {
+namespace {
+
+constexpr int kExitAllDone = 0;
+constexpr int kExitNotAllDone = 1;
+constexpr int kExitUsage = 2;
+
+bool LoadSortSettings(const SortOptions& options, Settings& settings) {
+    std::string iniPath = options.settingsPath.value_or(ExecutableDirectory() + "/tunvex.ini");
+    if (!LoadSettings(settings, iniPath)) {
+        ShowMessage(kMsgSettingsNotLoaded);
+        return false;
+    }
+    for (const auto& [key, value] : options.overrides) {
+        if (!ApplySettingOverride(settings, key, value)) {
+            std::cerr << "tunvex-sort: unknown setting " << key << "\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+void PrintSummary(const TransferSummary& summary) {
+    std::cerr << "tunvex-sort: " << summary.transferred + summary.replaced + summary.sameFile
+              << " done, " << summary.renamed << " renamed, " << summary.skipped << " skipped, "
+              << summary.failed << " failed" << (summary.cancelled ? ", cancelled" : "") << "\n";
+}
+
+int RunSort(const SortOptions& options) {
+    Settings settings;
+    if (!LoadSortSettings(options, settings))
+        return kExitUsage;
+    TagLibrary library;
+    if (!BindTagLibrary(library))
+        return kExitUsage;
+
+    SortBatchContext context{settings, library, SystemCodePage()};
+    SortBatchPlan plan = PlanSortBatch(context, options.paths);
+    if (options.verbose) {
+        for (const std::string& path : plan.refused)
+            std::cerr << "not sorted: " << path << "\n";
+    }
+    int status = kExitAllDone;
+    if (options.dryRun) {
+        for (std::size_t i = 0; i < plan.request.sources.size(); ++i) {
+            std::cout << plan.request.sources[i] << '\t' << plan.request.destinations[i] << '\n';
+        }
+    } else if (!plan.request.sources.empty()) {
+        ConsoleDelegate delegate(options.yes);
+        ConsoleDelegate::CatchInterrupt();
+        TransferSummary summary = RunTransfer(plan.request, delegate);
+        std::cout.flush();
+        PrintSummary(summary);
+        if (summary.failed > 0 || summary.skipped > 0 || summary.cancelled)
+            status = kExitNotAllDone;
+    }
+    UnloadTagLibrary(library);
+    return status;
+}
+
+}  // namespace
+}  // namespace tunvex
+
+int main(int argc, char** argv) {
+    using namespace tunvex;
+    std::setlocale(LC_ALL, "");
+    std::ios::sync_with_stdio(false);
+    SetMessageSink([](unsigned, const std::string& text) { std::cerr << text << "\n"; });
+
+    SortOptions options;
+    std::string error;
+    if (!ParseSortOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        std::cerr << "tunvex-sort: " << error << "\n" << kSortUsage;
+        return 2;
+    }
+    if (options.help) {
+        std::cout << kSortUsage;
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "tunvex-sort 2.2.0\n";
+        return 0;
+    }
+    return RunSort(options);
+}

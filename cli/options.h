@@ -1,0 +1,28 @@
+// The command line of tunvex-sort.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tunvex {
+
+struct SortOptions {
+    std::optional<std::string> settingsPath;
+    std::vector<std::pair<std::string, std::string>> overrides;  // KEY, VALUE in given order
+    bool dryRun = false;
+    bool yes = false;
+    bool verbose = false;
+    bool help = false;
+    bool version = false;
+    std::vector<std::string> paths;
+};
+
+// False with error set for a usage error.
+bool ParseSortOptions(const std::vector<std::string>& arguments, SortOptions& options,
+                      std::string& error);
+
+extern const char kSortUsage[];
+
+}  // namespace tunvex
