@@ -1,0 +1,159 @@
+#include "format_readers.h"
+
+#include <taglib/aifffile.h>
+#include <taglib/apefile.h>
+#include <taglib/apetag.h>
+#include <taglib/asffile.h>
+#include <taglib/flacfile.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/itfile.h>
+#include <taglib/modfile.h>
+#include <taglib/mp4file.h>
+#include <taglib/mpcfile.h>
+#include <taglib/oggflacfile.h>
+#include <taglib/opusfile.h>
+#include <taglib/s3mfile.h>
+#include <taglib/speexfile.h>
+#include <taglib/tpropertymap.h>
+#include <taglib/trueaudiofile.h>
+#include <taglib/vorbisfile.h>
+#include <taglib/wavfile.h>
+#include <taglib/wavpackfile.h>
+#include <taglib/xiphcomment.h>
+#include <taglib/xmfile.h>
+
+#include <array>
+
+#include "id3v1_block.h"
+#include "mp3infp.h"
+#include "mpeg_readers.h"
+#include "riff_chunks.h"
+#include "tag_readers.h"
+
+namespace mp3infp {
+namespace {
+
+// Opens path as TagLibFile and reads its one tag with readFields.
+template <typename TagLibFile, FieldTexts (*readFields)(TagLibFile&)>
+std::optional<TagBlocks> ReadMain(const std::string& path) {
+    TagLibFile file(path.c_str(), false);
+    if (!file.isValid()) {
+        return std::nullopt;
+    }
+    TagBlocks tags;
+    tags.bySource[Source::Main] = readFields(file);
+    return tags;
+}
+
+template <typename TagLibFile>
+FieldTexts GeneralTag(TagLibFile& file) {
+    return file.tag() != nullptr ? ReadPropertyFields(file.tag()->properties()) : FieldTexts{};
+}
+
+// Formats whose main tag is APE, with ID3v1 as the older fallback.
+template <typename TagLibFile>
+FieldTexts ApeThenId3v1(TagLibFile& file) {
+    FieldTexts fields;
+    if (file.hasAPETag()) {
+        fields = ReadPropertyFields(file.APETag()->properties());
+    }
+    if (auto id3v1 = ReadId3v1(file)) {
+        AddMissingFields(fields, *id3v1);
+    }
+    return fields;
+}
+
+FieldTexts FlacFields(TagLib::FLAC::File& file) {
+    FieldTexts fields;
+    if (file.hasXiphComment()) {
+        fields = ReadPropertyFields(file.xiphComment()->properties());
+    }
+    if (file.hasID3v2Tag()) {
+        AddMissingFields(fields, ReadId3v2Fields(*file.ID3v2Tag()));
+    }
+    if (auto id3v1 = ReadId3v1(file)) {
+        AddMissingFields(fields, *id3v1);
+    }
+    return fields;
+}
+
+FieldTexts TrueAudioFields(TagLib::TrueAudio::File& file) {
+    FieldTexts fields;
+    if (file.hasID3v2Tag()) {
+        fields = ReadId3v2Fields(*file.ID3v2Tag());
+    }
+    if (auto id3v1 = ReadId3v1(file)) {
+        AddMissingFields(fields, *id3v1);
+    }
+    return fields;
+}
+
+FieldTexts AiffFields(TagLib::RIFF::AIFF::File& file) {
+    return file.hasID3v2Tag() ? ReadId3v2Fields(*file.tag()) : FieldTexts{};
+}
+
+FieldTexts WavFields(TagLib::RIFF::WAV::File& file) {
+    FieldTexts fields;
+    if (file.hasID3v2Tag()) {
+        fields = ReadId3v2Fields(*file.ID3v2Tag());
+    }
+    // TagLib decodes INFO texts as UTF-8 and loses legacy bytes; the own chunk reader keeps them.
+    if (const auto riff = ReadRiffChunks(file.name()); riff && riff->info) {
+        AddMissingFields(fields, *riff->info);
+    }
+    return fields;
+}
+
+struct FormatReader {
+    FileKind kind;
+    uint32_t type;
+    std::optional<TagBlocks> (*read)(const std::string& path);
+};
+
+namespace TL = TagLib;
+
+constexpr std::array kFormatReaders = {
+    FormatReader{FileKind::Mpeg, MP3INFP_TYPE_MP3, &ReadMpegTags},
+    FormatReader{FileKind::RiffMp3, MP3INFP_TYPE_MP3, &ReadRiffMp3Tags},
+    FormatReader{FileKind::Wav, MP3INFP_TYPE_WAV, &ReadMain<TL::RIFF::WAV::File, WavFields>},
+    FormatReader{FileKind::Aiff, MP3INFP_TYPE_AIFF, &ReadMain<TL::RIFF::AIFF::File, AiffFields>},
+    FormatReader{FileKind::Flac, MP3INFP_TYPE_FLAC, &ReadMain<TL::FLAC::File, FlacFields>},
+    FormatReader{FileKind::OggVorbis, MP3INFP_TYPE_OGG_VORBIS,
+                 &ReadMain<TL::Ogg::Vorbis::File, GeneralTag>},
+    FormatReader{FileKind::OggOpus, MP3INFP_TYPE_OGG_OPUS,
+                 &ReadMain<TL::Ogg::Opus::File, GeneralTag>},
+    FormatReader{FileKind::OggSpeex, MP3INFP_TYPE_OGG_SPEEX,
+                 &ReadMain<TL::Ogg::Speex::File, GeneralTag>},
+    FormatReader{FileKind::OggFlac, MP3INFP_TYPE_OGG_FLAC,
+                 &ReadMain<TL::Ogg::FLAC::File, GeneralTag>},
+    FormatReader{FileKind::Mp4, MP3INFP_TYPE_MP4, &ReadMain<TL::MP4::File, GeneralTag>},
+    FormatReader{FileKind::Asf, MP3INFP_TYPE_ASF, &ReadMain<TL::ASF::File, GeneralTag>},
+    FormatReader{FileKind::Ape, MP3INFP_TYPE_APE, &ReadMain<TL::APE::File, ApeThenId3v1>},
+    FormatReader{FileKind::WavPack, MP3INFP_TYPE_WAVPACK,
+                 &ReadMain<TL::WavPack::File, ApeThenId3v1>},
+    FormatReader{FileKind::Musepack, MP3INFP_TYPE_MUSEPACK, &ReadMain<TL::MPC::File, ApeThenId3v1>},
+    FormatReader{FileKind::TrueAudio, MP3INFP_TYPE_TRUEAUDIO,
+                 &ReadMain<TL::TrueAudio::File, TrueAudioFields>},
+    FormatReader{FileKind::Mod, MP3INFP_TYPE_MOD, &ReadMain<TL::Mod::File, GeneralTag>},
+    FormatReader{FileKind::S3m, MP3INFP_TYPE_S3M, &ReadMain<TL::S3M::File, GeneralTag>},
+    FormatReader{FileKind::It, MP3INFP_TYPE_IT, &ReadMain<TL::IT::File, GeneralTag>},
+    FormatReader{FileKind::Xm, MP3INFP_TYPE_XM, &ReadMain<TL::XM::File, GeneralTag>},
+};
+
+}  // namespace
+
+std::optional<ReadResult> ReadFileTags(FileKind kind, const std::string& path) {
+    for (const FormatReader& reader : kFormatReaders) {
+        if (reader.kind != kind) {
+            continue;
+        }
+        auto tags = reader.read(path);
+        if (!tags) {
+            return std::nullopt;
+        }
+        return ReadResult{reader.type, std::move(*tags)};
+    }
+    return std::nullopt;
+}
+
+}  // namespace mp3infp

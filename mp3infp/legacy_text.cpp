@@ -1,0 +1,165 @@
+#include "legacy_text.h"
+
+#include <uchardet.h>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+
+#include "code_page.h"
+
+namespace mp3infp {
+namespace {
+
+bool IsAscii(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool IsContinuation(unsigned char byte) {
+    return (byte & 0xC0) == 0x80;
+}
+
+// Strict UTF-8: no overlong forms, surrogates or code points past U+10FFFF.
+bool IsUtf8(std::string_view bytes) {
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        size_t length = 1;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (i + length > bytes.size()) {
+            return false;
+        }
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        if (second < low || second > high) {
+            return false;
+        }
+        for (size_t k = 2; k < length; ++k) {
+            if (!IsContinuation(static_cast<unsigned char>(bytes[i + k]))) {
+                return false;
+            }
+        }
+        i += length;
+    }
+    return true;
+}
+
+// Lead bytes of the JIS X 0208 rows and of CP932's IBM extensions; 0xF0-0xF9 (user-defined
+// characters) are left out because they are far likelier to be Latin-1 letters.
+bool IsShiftJisLead(unsigned char byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xEF) ||
+           (byte >= 0xFA && byte <= 0xFC);
+}
+
+bool IsShiftJisTrail(unsigned char byte) {
+    return byte >= 0x40 && byte <= 0xFC && byte != 0x7F;
+}
+
+bool IsHalfWidthKatakana(unsigned char byte) {
+    return byte >= 0xA1 && byte <= 0xDF;
+}
+
+bool IsValidShiftJis(std::string_view bytes) {
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte < 0x80 || IsHalfWidthKatakana(byte)) {
+            continue;
+        }
+        if (!IsShiftJisLead(byte) || i + 1 >= bytes.size() ||
+            !IsShiftJisTrail(static_cast<unsigned char>(bytes[i + 1]))) {
+            return false;
+        }
+        ++i;
+    }
+    return true;
+}
+
+// A double-byte character whose lead byte is a symbol, kana or full-width letter row, or a byte
+// Windows-1252 leaves undefined: no Western text produces these.
+bool HasUnmistakablyJapaneseCharacter(std::string_view bytes) {
+    for (size_t i = 0; i + 1 < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte < 0x80 || IsHalfWidthKatakana(byte)) {
+            continue;
+        }
+        if ((byte >= 0x81 && byte <= 0x84) || byte == 0x8D || byte == 0x8F || byte == 0x90 ||
+            byte == 0x9D) {
+            return true;
+        }
+        ++i;
+    }
+    return false;
+}
+
+bool DetectorSaysJapanese(std::string_view bytes) {
+    const std::unique_ptr<uchardet, decltype(&uchardet_delete)> detector(uchardet_new(),
+                                                                         &uchardet_delete);
+    if (!detector || uchardet_handle_data(detector.get(), bytes.data(), bytes.size()) != 0) {
+        return false;
+    }
+    uchardet_data_end(detector.get());
+    const std::string_view charset = uchardet_get_charset(detector.get());
+    return charset == "SHIFT_JIS" || charset == "EUC-JP" || charset == "ISO-2022-JP";
+}
+
+void AppendCodePoint(std::string& out, uint32_t codePoint) {
+    if (codePoint < 0x80) {
+        out += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+        out += static_cast<char>(0xC0 | (codePoint >> 6));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (codePoint >> 12));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+}
+
+// Windows-1252; its five undefined bytes keep their Latin-1 control code points.
+std::string Windows1252ToUtf8(std::string_view bytes) {
+    constexpr std::array<uint16_t, 32> kC1 = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    std::string out;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        AppendCodePoint(out, byte >= 0x80 && byte < 0xA0 ? kC1[byte - 0x80] : byte);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string DecodeLegacyText(std::string_view bytes) {
+    if (IsAscii(bytes) || IsUtf8(bytes)) {
+        return std::string(bytes);
+    }
+    if (IsValidShiftJis(bytes) &&
+        (HasUnmistakablyJapaneseCharacter(bytes) || DetectorSaysJapanese(bytes))) {
+        if (auto text = ToUtf8(bytes, "CP932")) {
+            return *text;
+        }
+    }
+    return Windows1252ToUtf8(bytes);
+}
+
+}  // namespace mp3infp

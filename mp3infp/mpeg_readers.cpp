@@ -1,0 +1,55 @@
+#include "mpeg_readers.h"
+
+#include <taglib/apetag.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/tpropertymap.h>
+
+#include "id3v1_block.h"
+#include "mp3infp.h"
+#include "riff_chunks.h"
+#include "tag_readers.h"
+
+namespace mp3infp {
+
+std::optional<TagBlocks> ReadMpegTags(const std::string& path) {
+    TagLib::MPEG::File file(path.c_str(), false);
+    if (!file.isValid()) {
+        return std::nullopt;
+    }
+    TagBlocks tags;
+    if (file.hasID3v2Tag()) {
+        tags.bySource[Source::Id3v2] = ReadId3v2Fields(*file.ID3v2Tag());
+        tags.mp3TagBits |= MP3INFP_TAG_ID3V2;
+    }
+    if (auto id3v1 = ReadId3v1(file)) {
+        tags.bySource[Source::Id3v1] = std::move(*id3v1);
+        tags.mp3TagBits |= MP3INFP_TAG_ID3V1;
+    }
+    if (file.hasAPETag()) {
+        tags.bySource[Source::Main] = ReadPropertyFields(file.APETag()->properties());
+    }
+    if (tags.bySource.empty() && file.firstFrameOffset() < 0) {
+        return std::nullopt;
+    }
+    return tags;
+}
+
+std::optional<TagBlocks> ReadRiffMp3Tags(const std::string& path) {
+    const auto riff = ReadRiffChunks(path);
+    if (!riff || riff->formType != "RMP3" || (!riff->info && !riff->dataStartsWithMpeg)) {
+        return std::nullopt;
+    }
+    TagBlocks tags;
+    if (riff->info) {
+        tags.bySource[Source::RiffInfo] = *riff->info;
+        tags.mp3TagBits |= MP3INFP_TAG_RIFF_INFO;
+    }
+    if (riff->dataId3v1) {
+        tags.bySource[Source::Id3v1] = *riff->dataId3v1;
+        tags.mp3TagBits |= MP3INFP_TAG_ID3V1;
+    }
+    return tags;
+}
+
+}  // namespace mp3infp

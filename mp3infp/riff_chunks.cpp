@@ -1,0 +1,148 @@
+#include "riff_chunks.h"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <functional>
+#include <string_view>
+
+#include "id3v1_block.h"
+#include "legacy_text.h"
+#include "mpeg_header.h"
+
+namespace mp3infp {
+namespace {
+
+constexpr uint64_t kChunkHeaderSize = 8;
+// INFO values are short; a larger claim is a damaged size, not a value worth reading.
+constexpr uint64_t kMaxInfoValueSize = 64 * 1024;
+constexpr size_t kMpegProbeSize = 4096;
+// Stops a file of thousands of empty chunks from being walked to its end.
+constexpr int kMaxChunksPerList = 4096;
+
+struct InfoField {
+    std::string_view id;
+    Field field;
+};
+
+constexpr std::array kInfoFields = {
+    InfoField{"INAM", Field::Title}, InfoField{"IART", Field::Artist},
+    InfoField{"IPRD", Field::Album}, InfoField{"ITRK", Field::Track},
+    InfoField{"IPRT", Field::Track},
+};
+
+struct Chunk {
+    std::string id;
+    uint64_t dataOffset;
+    uint64_t dataSize;  // clipped to the enclosing chunk
+};
+
+class RiffReader {
+  public:
+    RiffReader(std::ifstream& in, uint64_t fileSize) : in_(in), fileSize_(fileSize) {}
+
+    std::string ReadAt(uint64_t offset, uint64_t length) {
+        if (offset >= fileSize_) {
+            return {};
+        }
+        std::string bytes(static_cast<size_t>(std::min(length, fileSize_ - offset)), '\0');
+        in_.clear();
+        in_.seekg(static_cast<std::streamoff>(offset));
+        in_.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in_.gcount(), 0)));
+        return bytes;
+    }
+
+    // Calls visit for each chunk in [begin, end); odd sizes are followed by a pad byte.
+    void ForEachChunk(uint64_t begin, uint64_t end,
+                      const std::function<void(const Chunk&)>& visit) {
+        end = std::min(end, fileSize_);
+        uint64_t position = begin;
+        for (int count = 0; count < kMaxChunksPerList && position + kChunkHeaderSize <= end;
+             ++count) {
+            const std::string header = ReadAt(position, kChunkHeaderSize);
+            if (header.size() < kChunkHeaderSize) {
+                return;
+            }
+            const uint64_t declared = LittleEndian32(std::string_view(header).substr(4));
+            const uint64_t dataOffset = position + kChunkHeaderSize;
+            visit(Chunk{header.substr(0, 4), dataOffset, std::min(declared, end - dataOffset)});
+            position = dataOffset + declared + (declared & 1);
+        }
+    }
+
+    static uint64_t LittleEndian32(std::string_view bytes) {
+        uint64_t value = 0;
+        for (size_t i = 4; i-- > 0;) {
+            value = (value << 8) | static_cast<unsigned char>(bytes[i]);
+        }
+        return value;
+    }
+
+  private:
+    std::ifstream& in_;
+    uint64_t fileSize_;
+};
+
+std::string_view TrimNuls(std::string_view value) {
+    value = value.substr(0, value.find('\0'));
+    while (!value.empty() && value.back() == ' ') {
+        value.remove_suffix(1);
+    }
+    return value;
+}
+
+FieldTexts ReadInfoList(RiffReader& reader, const Chunk& list) {
+    FieldTexts fields;
+    reader.ForEachChunk(
+        list.dataOffset + 4, list.dataOffset + list.dataSize, [&](const Chunk& item) {
+            const auto known = std::find_if(kInfoFields.begin(), kInfoFields.end(),
+                                            [&](const InfoField& f) { return f.id == item.id; });
+            if (known == kInfoFields.end() || fields.contains(known->field)) {
+                return;
+            }
+            const std::string raw =
+                reader.ReadAt(item.dataOffset, std::min(item.dataSize, kMaxInfoValueSize));
+            PutField(fields, known->field, DecodeLegacyText(TrimNuls(raw)));
+        });
+    return fields;
+}
+
+void ReadDataChunk(RiffReader& reader, const Chunk& data, RiffContents& contents) {
+    const std::string probe =
+        reader.ReadAt(data.dataOffset, std::min<uint64_t>(data.dataSize, kMpegProbeSize));
+    contents.dataStartsWithMpeg = StartsWithMpegAudio(probe) || probe.starts_with("ID3");
+    if (data.dataSize >= kId3v1BlockSize) {
+        contents.dataId3v1 = ParseId3v1Block(
+            reader.ReadAt(data.dataOffset + data.dataSize - kId3v1BlockSize, kId3v1BlockSize));
+    }
+}
+
+}  // namespace
+
+std::optional<RiffContents> ReadRiffChunks(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) {
+        return std::nullopt;
+    }
+    const auto fileSize = static_cast<uint64_t>(std::max<std::streamoff>(in.tellg(), 0));
+    RiffReader reader(in, fileSize);
+    const std::string header = reader.ReadAt(0, 12);
+    if (header.size() < 12 || !header.starts_with("RIFF")) {
+        return std::nullopt;
+    }
+    RiffContents contents;
+    contents.formType = header.substr(8, 4);
+    const uint64_t riffEnd =
+        kChunkHeaderSize + RiffReader::LittleEndian32(std::string_view(header).substr(4));
+    reader.ForEachChunk(12, riffEnd, [&](const Chunk& chunk) {
+        if (chunk.id == "LIST" && !contents.info && reader.ReadAt(chunk.dataOffset, 4) == "INFO") {
+            contents.info = ReadInfoList(reader, chunk);
+        } else if (chunk.id == "data") {
+            ReadDataChunk(reader, chunk, contents);
+        }
+    });
+    return contents;
+}
+
+}  // namespace mp3infp

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "tag_fields.h"
+
+namespace mp3infp {
+
+struct RiffContents {
+    std::string formType;
+    std::optional<FieldTexts> info;       // the LIST/INFO chunk, when there is one
+    std::optional<FieldTexts> dataId3v1;  // an ID3v1 block closing the data chunk
+    bool dataStartsWithMpeg = false;
+};
+
+// Walks the chunks of the RIFF file at path. Chunk sizes are trusted only as far as the file
+// goes. Nothing when the file is not RIFF.
+std::optional<RiffContents> ReadRiffChunks(const std::string& path);
+
+}  // namespace mp3infp

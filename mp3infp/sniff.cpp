@@ -1,0 +1,187 @@
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdint>
+#include <fstream>
+#include <string_view>
+
+#include "file_kind.h"
+#include "mpeg_header.h"
+
+namespace mp3infp {
+namespace {
+
+// Enough for every signature, including the one of MOD files at byte 1080.
+constexpr size_t kHeadSize = 4096;
+// A file with more leading ID3v2 tags than this is not worth looking at.
+constexpr int kMaxLeadingTags = 4;
+
+struct Magic {
+    size_t offset;
+    std::string_view bytes;
+    FileKind kind;
+};
+
+using namespace std::string_view_literals;
+
+constexpr std::array kMagics = {
+    Magic{0, "fLaC"sv, FileKind::Flac},
+    Magic{0, "MAC "sv, FileKind::Ape},
+    Magic{0, "wvpk"sv, FileKind::WavPack},
+    Magic{0, "MPCK"sv, FileKind::Musepack},
+    Magic{0, "MP+"sv, FileKind::Musepack},
+    Magic{0, "TTA1"sv, FileKind::TrueAudio},
+    Magic{4, "ftyp"sv, FileKind::Mp4},
+    Magic{0, "\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C"sv, FileKind::Asf},
+    Magic{0, "IMPM"sv, FileKind::It},
+    Magic{0, "Extended Module: "sv, FileKind::Xm},
+    Magic{44, "SCRM"sv, FileKind::S3m},
+};
+
+constexpr std::array kRiffForms = {
+    Magic{8, "RMP3"sv, FileKind::RiffMp3},
+    Magic{8, "WAVE"sv, FileKind::Wav},
+};
+
+constexpr std::array kAiffForms = {
+    Magic{8, "AIFF"sv, FileKind::Aiff},
+    Magic{8, "AIFC"sv, FileKind::Aiff},
+};
+
+constexpr std::array kOggCodecs = {
+    Magic{0, "\x01vorbis"sv, FileKind::OggVorbis},
+    Magic{0, "OpusHead"sv, FileKind::OggOpus},
+    Magic{0, "Speex   "sv, FileKind::OggSpeex},
+    Magic{0,
+          "\x7F"
+          "FLAC"sv,
+          FileKind::OggFlac},
+};
+
+constexpr std::array kModSignatures = {"M.K."sv, "M!K!"sv, "M&K!"sv, "N.T."sv, "FLT4"sv,
+                                       "FLT8"sv, "CD81"sv, "OKTA"sv, "OCTA"sv};
+
+constexpr std::array kMpegExtensions = {"mp3"sv, "mp2"sv, "mp1"sv, "mpga"sv};
+
+template <size_t N>
+FileKind MatchMagic(std::string_view head, const std::array<Magic, N>& magics) {
+    for (const Magic& magic : magics) {
+        if (head.size() >= magic.offset && head.substr(magic.offset).starts_with(magic.bytes)) {
+            return magic.kind;
+        }
+    }
+    return FileKind::Unknown;
+}
+
+FileKind SniffOgg(std::string_view head) {
+    constexpr size_t kSegmentCountOffset = 26;
+    if (head.size() <= kSegmentCountOffset) {
+        return FileKind::Unknown;
+    }
+    const size_t packetStart = 27 + static_cast<unsigned char>(head[kSegmentCountOffset]);
+    if (packetStart >= head.size()) {
+        return FileKind::Unknown;
+    }
+    return MatchMagic(head.substr(packetStart), kOggCodecs);
+}
+
+bool IsModSignature(std::string_view head) {
+    constexpr size_t kSignatureOffset = 1080;
+    if (head.size() < kSignatureOffset + 4) {
+        return false;
+    }
+    const std::string_view signature = head.substr(kSignatureOffset, 4);
+    const auto isDigit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+    const bool channelCount =
+        (isDigit(signature[0]) && signature.substr(1) == "CHN") ||
+        (isDigit(signature[0]) && isDigit(signature[1]) && signature.substr(2) == "CH");
+    return channelCount || std::find(kModSignatures.begin(), kModSignatures.end(), signature) !=
+                               kModSignatures.end();
+}
+
+FileKind SniffHead(std::string_view head) {
+    if (head.starts_with("RIFF")) {
+        return MatchMagic(head, kRiffForms);
+    }
+    if (head.starts_with("FORM")) {
+        return MatchMagic(head, kAiffForms);
+    }
+    if (head.starts_with("OggS")) {
+        return SniffOgg(head);
+    }
+    if (const FileKind kind = MatchMagic(head, kMagics); kind != FileKind::Unknown) {
+        return kind;
+    }
+    if (StartsWithMpegAudio(head)) {
+        return FileKind::Mpeg;
+    }
+    return IsModSignature(head) ? FileKind::Mod : FileKind::Unknown;
+}
+
+std::string ReadHead(std::ifstream& in, uint64_t offset) {
+    std::string head(kHeadSize, '\0');
+    in.clear();
+    in.seekg(static_cast<std::streamoff>(offset));
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    return head;
+}
+
+// Total size of the ID3v2 tag at the start of head, or 0 if there is none.
+uint64_t Id3v2TagSize(std::string_view head) {
+    constexpr size_t kHeaderSize = 10;
+    if (head.size() < kHeaderSize || !head.starts_with("ID3")) {
+        return 0;
+    }
+    uint64_t size = 0;
+    for (size_t i = 6; i < kHeaderSize; ++i) {
+        size = (size << 7) | (static_cast<unsigned char>(head[i]) & 0x7F);
+    }
+    const bool hasFooter = (static_cast<unsigned char>(head[5]) & 0x10) != 0;
+    return kHeaderSize + size + (hasFooter ? kHeaderSize : 0);
+}
+
+bool HasMpegExtension(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    const size_t slash = path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+        return false;
+    }
+    std::string extension = path.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return std::find(kMpegExtensions.begin(), kMpegExtensions.end(), extension) !=
+           kMpegExtensions.end();
+}
+
+}  // namespace
+
+FileKind SniffFileKind(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return FileKind::Unknown;
+    }
+    uint64_t offset = 0;
+    std::string head = ReadHead(in, offset);
+    bool hasLeadingTag = false;
+    for (int tags = 0; tags < kMaxLeadingTags && Id3v2TagSize(head) > 0; ++tags) {
+        hasLeadingTag = true;
+        offset += Id3v2TagSize(head);
+        head = ReadHead(in, offset);
+    }
+    if (hasLeadingTag) {
+        const FileKind kind = SniffHead(head);
+        // Formats TagLib reads with a leading ID3v2 tag; anything else behind one is MPEG.
+        const bool taggedContainer = kind == FileKind::Flac || kind == FileKind::Ape ||
+                                     kind == FileKind::TrueAudio || kind == FileKind::Musepack ||
+                                     kind == FileKind::WavPack;
+        return taggedContainer ? kind : FileKind::Mpeg;
+    }
+    const FileKind kind = SniffHead(head);
+    if (kind == FileKind::Unknown && HasMpegExtension(path)) {
+        return FileKind::Mpeg;
+    }
+    return kind;
+}
+
+}  // namespace mp3infp
