@@ -45,7 +45,7 @@ bool IsSameFile(const struct stat& source, const std::string& path) {
 
 bool Exists(const std::string& path) {
     struct stat info;
-    return lstat(path.c_str(), &info) == 0 || errno != ENOENT;
+    return lstat(path.c_str(), &info) == 0;
 }
 
 bool IsRealFolder(const std::string& path) {

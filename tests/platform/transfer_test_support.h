@@ -1,0 +1,134 @@
+// Real files in temporary folders and a delegate that records what the engine tells it.
+#pragma once
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/file_copy.h"
+#include "platform/transfer.h"
+
+namespace tunvex {
+
+// A folder made with mkdtemp under base and removed with everything in it.
+class TempFolder {
+  public:
+    explicit TempFolder(const std::string& base = DefaultBase()) {
+        std::string pattern = base + "/tunvex-transfer-XXXXXX";
+        if (mkdtemp(pattern.data()) != nullptr)
+            path_ = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        if (!path_.empty())
+            std::filesystem::remove_all(path_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+    static std::string DefaultBase() {
+        const char* tmp = std::getenv("TMPDIR");
+        return tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp";
+    }
+
+  private:
+    std::string path_;
+};
+
+inline dev_t DeviceOf(const std::string& path) {
+    struct stat info {};
+    stat(path.c_str(), &info);
+    return info.st_dev;
+}
+
+inline void WriteFile(const std::string& path, const std::string& content) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+inline bool Exists(const std::string& path) {
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0;
+}
+
+// Bytes that differ from one position to the next, so a misplaced chunk shows.
+inline std::string PatternedContent(std::size_t size, unsigned seed = 1) {
+    std::string content(size, '\0');
+    std::uint32_t state = seed;
+    for (char& c : content) {
+        state = state * 1664525u + 1013904223u;
+        c = static_cast<char>(state >> 24);
+    }
+    return content;
+}
+
+// Temporaries of the engine anywhere under folder.
+inline std::vector<std::string> Leftovers(const std::string& folder) {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        std::string name = entry.path().filename().string();
+        if (name.rfind(kTemporaryPrefix, 0) == 0)
+            found.push_back(entry.path().string());
+    }
+    return found;
+}
+
+class RecordingDelegate : public TransferDelegate {
+  public:
+    std::deque<CollisionAnswer> answers;  // given in order; Cancel once they run out
+    std::vector<std::string> asked;       // destinations asked about
+    std::vector<FileReport> reports;
+    std::vector<TransferProgress> progress;
+    std::function<bool(const RecordingDelegate&)> cancelWhen = [](const RecordingDelegate&) {
+        return false;
+    };
+
+    CollisionAnswer AskReplace(const std::string&, const std::string& destination) override {
+        asked.push_back(destination);
+        if (answers.empty())
+            return CollisionAnswer::Cancel;
+        CollisionAnswer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void OnProgress(const TransferProgress& report) override { progress.push_back(report); }
+    void OnFileDone(const FileReport& report) override { reports.push_back(report); }
+    bool CancelRequested() override { return cancelWhen(*this); }
+
+    std::vector<FileOutcome> Outcomes() const {
+        std::vector<FileOutcome> outcomes;
+        for (const FileReport& report : reports)
+            outcomes.push_back(report.outcome);
+        return outcomes;
+    }
+};
+
+inline TransferRequest MakeRequest(TransferOperation operation, std::vector<std::string> sources,
+                                   std::vector<std::string> destinations, unsigned flags = 0) {
+    TransferRequest request;
+    request.operation = operation;
+    request.sources = std::move(sources);
+    request.destinations = std::move(destinations);
+    request.flags = flags | kTransferMultiDestFiles | kTransferNoConfirmMkdir;
+    return request;
+}
+
+}  // namespace tunvex
