@@ -1,0 +1,79 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/transfer.h"
+#include "transfer_test_support.h"
+
+namespace tunvex {
+namespace {
+
+ino_t InodeOf(const std::string& path) {
+    struct stat info {};
+    stat(path.c_str(), &info);
+    return info.st_ino;
+}
+
+TEST(TransferMoveTest, WithinAFileSystemTheFileItselfIsRenamed) {
+    TempFolder folder;
+    WriteFile(folder / "in/a.mp3", "a");
+    ino_t inode = InodeOf(folder / "in/a.mp3");
+    RecordingDelegate delegate;
+    TransferSummary summary = RunTransfer(
+        MakeRequest(TransferOperation::Move, {folder / "in/a.mp3"}, {folder / "out/x/a.mp3"}),
+        delegate);
+    EXPECT_EQ(summary.transferred, 1u);
+    EXPECT_FALSE(Exists(folder / "in/a.mp3"));
+    EXPECT_EQ(InodeOf(folder / "out/x/a.mp3"), inode);
+    EXPECT_EQ(ReadFile(folder / "out/x/a.mp3"), "a");
+}
+
+TEST(TransferMoveTest, AcrossFileSystemsTheSourceGoesOnlyAfterACompleteCopy) {
+    TempFolder from("/dev/shm");
+    TempFolder to;
+    if (from.path().empty() || DeviceOf(from.path()) == DeviceOf(to.path())) {
+        GTEST_SKIP() << "needs /dev/shm on another device than the temp folder";
+    }
+    std::string content = PatternedContent(3000000);
+    WriteFile(from / "a.mp3", content);
+    chmod((from / "a.mp3").c_str(), 0604);
+    const struct timespec times[2] = {{1100000000, 0}, {1300000000, 5000}};
+    utimensat(AT_FDCWD, (from / "a.mp3").c_str(), times, 0);
+
+    TransferRequest request =
+        MakeRequest(TransferOperation::Move, {from / "a.mp3"}, {to / "out/a.mp3"});
+    request.chunkBytes = 1 << 20;
+    RecordingDelegate delegate;
+    TransferSummary summary = RunTransfer(request, delegate);
+
+    EXPECT_EQ(summary.transferred, 1u);
+    EXPECT_FALSE(Exists(from / "a.mp3"));
+    struct stat info {};
+    ASSERT_EQ(stat((to / "out/a.mp3").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0604u);
+    EXPECT_EQ(info.st_mtim.tv_sec, times[1].tv_sec);
+    EXPECT_EQ(info.st_mtim.tv_nsec, times[1].tv_nsec);
+    EXPECT_TRUE(ReadFile(to / "out/a.mp3") == content);
+    EXPECT_TRUE(Leftovers(to.path()).empty());
+}
+
+TEST(TransferMoveTest, MovingASymlinkRemovesTheLinkAndKeepsItsTarget) {
+    TempFolder folder;
+    WriteFile(folder / "real.mp3", "real");
+    symlink((folder / "real.mp3").c_str(), (folder / "link.mp3").c_str());
+    RecordingDelegate delegate;
+    TransferSummary summary = RunTransfer(
+        MakeRequest(TransferOperation::Move, {folder / "link.mp3"}, {folder / "out/a.mp3"}),
+        delegate);
+    EXPECT_EQ(summary.transferred, 1u);
+    EXPECT_FALSE(Exists(folder / "link.mp3"));
+    EXPECT_EQ(ReadFile(folder / "real.mp3"), "real");
+    struct stat info {};
+    ASSERT_EQ(lstat((folder / "out/a.mp3").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_EQ(ReadFile(folder / "out/a.mp3"), "real");
+}
+
+}  // namespace
+}  // namespace tunvex
