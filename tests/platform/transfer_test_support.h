@@ -121,6 +121,29 @@ class RecordingDelegate : public TransferDelegate {
     }
 };
 
+// Points XDG_DATA_HOME at a temporary folder for the life of the object.
+class ScopedDataHome {
+  public:
+    explicit ScopedDataHome(const std::string& path) {
+        const char* old = std::getenv("XDG_DATA_HOME");
+        if (old != nullptr)
+            old_ = old;
+        hadOld_ = old != nullptr;
+        setenv("XDG_DATA_HOME", path.c_str(), 1);
+    }
+    ~ScopedDataHome() {
+        if (hadOld_) {
+            setenv("XDG_DATA_HOME", old_.c_str(), 1);
+        } else {
+            unsetenv("XDG_DATA_HOME");
+        }
+    }
+
+  private:
+    std::string old_;
+    bool hadOld_ = false;
+};
+
 inline TransferRequest MakeRequest(TransferOperation operation, std::vector<std::string> sources,
                                    std::vector<std::string> destinations, unsigned flags = 0) {
     TransferRequest request;

@@ -1,0 +1,194 @@
+#include <signal.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/transfer.h"
+#include "transfer_test_support.h"
+
+namespace tunvex {
+namespace {
+
+struct CancelCase {
+    const char* name;
+    TransferOperation operation;
+    std::string sourceBase;
+};
+
+// A move is only cut inside a file when it has to copy: from /dev/shm, where that is another
+// file system than the temp folder.
+std::vector<CancelCase> CancelCases() {
+    std::vector<CancelCase> cases = {{"copy", TransferOperation::Copy, TempFolder::DefaultBase()}};
+    TempFolder other("/dev/shm");
+    TempFolder local;
+    if (!other.path().empty() && DeviceOf(other.path()) != DeviceOf(local.path())) {
+        cases.push_back({"move through a copy", TransferOperation::Move, "/dev/shm"});
+    }
+    return cases;
+}
+
+// a (small), b (large), c (small) into out/ with small chunks.
+TransferRequest ThreeFiles(const CancelCase& c, const TempFolder& from, const TempFolder& to,
+                           const std::string& large) {
+    WriteFile(from / "a.mp3", "a");
+    WriteFile(from / "b.mp3", large);
+    WriteFile(from / "c.mp3", "c");
+    TransferRequest request =
+        MakeRequest(c.operation, {from / "a.mp3", from / "b.mp3", from / "c.mp3"},
+                    {to / "out/a.mp3", to / "out/b.mp3", to / "out/c.mp3"});
+    request.chunkBytes = 64 << 10;
+    return request;
+}
+
+TEST(TransferCancelTest, CancelInsideAFileRemovesItsPartAndKeepsTheSource) {
+    const std::string large = PatternedContent(1 << 20);
+    for (const CancelCase& c : CancelCases()) {
+        SCOPED_TRACE(c.name);
+        TempFolder from(c.sourceBase);
+        TempFolder to;
+        TransferRequest request = ThreeFiles(c, from, to, large);
+        RecordingDelegate delegate;
+        delegate.cancelWhen = [](const RecordingDelegate& d) {
+            return d.reports.size() == 1 && d.progress.back().bytesDone > 1 + (256 << 10);
+        };
+        TransferSummary summary = RunTransfer(request, delegate);
+
+        EXPECT_TRUE(summary.cancelled);
+        EXPECT_EQ(summary.transferred, 1u);
+        EXPECT_EQ(delegate.Outcomes(),
+                  (std::vector<FileOutcome>{FileOutcome::Transferred, FileOutcome::Cancelled,
+                                            FileOutcome::Cancelled}));
+        EXPECT_LT(delegate.progress.back().bytesDone, 1u + large.size());
+        EXPECT_FALSE(Exists(to / "out/b.mp3"));
+        EXPECT_FALSE(Exists(to / "out/c.mp3"));
+        EXPECT_TRUE(ReadFile(from / "b.mp3") == large);
+        EXPECT_EQ(ReadFile(from / "c.mp3"), "c");
+        EXPECT_TRUE(Leftovers(to.path()).empty());
+    }
+}
+
+TEST(TransferCancelTest, CancelBetweenFilesTouchesNothingMore) {
+    for (const CancelCase& c : CancelCases()) {
+        SCOPED_TRACE(c.name);
+        TempFolder from(c.sourceBase);
+        TempFolder to;
+        TransferRequest request = ThreeFiles(c, from, to, "b");
+        RecordingDelegate delegate;
+        delegate.cancelWhen = [](const RecordingDelegate& d) { return d.reports.size() == 1; };
+        TransferSummary summary = RunTransfer(request, delegate);
+
+        EXPECT_TRUE(summary.cancelled);
+        EXPECT_EQ(delegate.Outcomes(),
+                  (std::vector<FileOutcome>{FileOutcome::Transferred, FileOutcome::Cancelled,
+                                            FileOutcome::Cancelled}));
+        EXPECT_EQ(ReadFile(to / "out/a.mp3"), "a");
+        EXPECT_FALSE(Exists(to / "out/b.mp3"));
+        EXPECT_EQ(ReadFile(from / "b.mp3"), "b");
+        EXPECT_EQ(ReadFile(from / "c.mp3"), "c");
+    }
+}
+
+// Tells the parent through a pipe that the copy is under way, then waits to be killed.
+class StallingDelegate : public RecordingDelegate {
+  public:
+    explicit StallingDelegate(int pipe) : pipe_(pipe) {}
+    void OnProgress(const TransferProgress& progress) override {
+        if (progress.bytesDone == 0 || progress.bytesDone == progress.bytesTotal)
+            return;
+        char started = 1;
+        if (write(pipe_, &started, 1) != 1)
+            _exit(2);
+        while (true)
+            pause();
+    }
+
+  private:
+    int pipe_;
+};
+
+TEST(TransferCancelTest, AKilledCopyNeverLeavesAPartialFileUnderTheDestinationName) {
+    for (const CancelCase& c : CancelCases()) {
+        SCOPED_TRACE(c.name);
+        TempFolder from(c.sourceBase);
+        TempFolder to;
+        const std::string large = PatternedContent(64 << 20);
+        WriteFile(from / "big.mp3", large);
+        TransferRequest request =
+            MakeRequest(c.operation, {from / "big.mp3"}, {to / "out/big.mp3"});
+        request.chunkBytes = 1 << 20;
+        int pipes[2];
+        ASSERT_EQ(pipe(pipes), 0);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            StallingDelegate delegate(pipes[1]);
+            RunTransfer(request, delegate);
+            _exit(1);
+        }
+        char started = 0;
+        EXPECT_EQ(read(pipes[0], &started, 1), 1);
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        close(pipes[0]);
+        close(pipes[1]);
+
+        EXPECT_TRUE(WIFSIGNALED(status));
+        EXPECT_FALSE(Exists(to / "out/big.mp3"));
+        EXPECT_TRUE(ReadFile(from / "big.mp3") == large);
+        for (const std::string& leftover : Leftovers(to.path())) {
+            EXPECT_NE(leftover.find(kTemporarySuffix), std::string::npos) << leftover;
+        }
+    }
+}
+
+void IgnoreAlarm(int) {}
+
+// Signals without SA_RESTART, as the CLI's SIGINT handler, while files are copied.
+class ScopedAlarmStorm {
+  public:
+    ScopedAlarmStorm() {
+        struct sigaction action {};
+        action.sa_handler = IgnoreAlarm;
+        sigaction(SIGALRM, &action, &old_);
+        const struct itimerval every {
+            {0, 50}, { 0, 50 }
+        };
+        setitimer(ITIMER_REAL, &every, nullptr);
+    }
+    ~ScopedAlarmStorm() {
+        const struct itimerval off {};
+        setitimer(ITIMER_REAL, &off, nullptr);
+        sigaction(SIGALRM, &old_, nullptr);
+    }
+
+  private:
+    struct sigaction old_ {};
+};
+
+TEST(TransferCancelTest, InterruptedSystemCallsNeverCorruptACopy) {
+    const std::string large = PatternedContent(16 << 20);
+    for (const CancelCase& c : CancelCases()) {
+        SCOPED_TRACE(c.name);
+        TempFolder from(c.sourceBase);
+        TempFolder to;
+        WriteFile(from / "big.mp3", large);
+        TransferRequest request =
+            MakeRequest(c.operation, {from / "big.mp3"}, {to / "out/big.mp3"});
+        request.chunkBytes = 64 << 10;
+        RecordingDelegate delegate;
+        TransferSummary summary;
+        {
+            ScopedAlarmStorm storm;
+            summary = RunTransfer(request, delegate);
+        }
+        EXPECT_EQ(summary.transferred, 1u);
+        EXPECT_TRUE(ReadFile(to / "out/big.mp3") == large);
+        EXPECT_TRUE(Leftovers(to.path()).empty());
+    }
+}
+
+}  // namespace
+}  // namespace tunvex

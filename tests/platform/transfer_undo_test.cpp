@@ -1,0 +1,84 @@
+#include <sys/stat.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "platform/transfer.h"
+#include "transfer_test_support.h"
+
+namespace tunvex {
+namespace {
+
+using ::testing::MatchesRegex;
+
+TransferSummary ReplaceWithUndo(const std::string& source, const std::string& destination) {
+    RecordingDelegate delegate;
+    delegate.answers = {CollisionAnswer::Replace};
+    return RunTransfer(
+        MakeRequest(TransferOperation::Copy, {source}, {destination}, kTransferAllowUndo),
+        delegate);
+}
+
+TEST(TransferUndoTest, ReplacedFilesGoToTheTrashWithTheirOrigin) {
+    TempFolder folder;
+    ScopedDataHome dataHome(folder / "data");
+    std::string destination = folder / "out/My Song%.mp3";
+    WriteFile(destination, "old");
+    WriteFile(folder / "new1.mp3", "new1");
+    WriteFile(folder / "new2.mp3", "new2");
+
+    EXPECT_EQ(ReplaceWithUndo(folder / "new1.mp3", destination).replaced, 1u);
+    EXPECT_EQ(ReplaceWithUndo(folder / "new2.mp3", destination).replaced, 1u);
+
+    EXPECT_EQ(ReadFile(destination), "new2");
+    std::string trash = folder / "data/Trash";
+    EXPECT_EQ(ReadFile(trash + "/files/My Song%.mp3"), "old");
+    EXPECT_EQ(ReadFile(trash + "/files/My Song% (2).mp3"), "new1");
+    for (const char* entry : {"My Song%.mp3", "My Song% (2).mp3"}) {
+        std::string info = ReadFile(trash + "/info/" + entry + ".trashinfo");
+        EXPECT_THAT(info, MatchesRegex("\\[Trash Info\\]\nPath=" + folder.path() +
+                                       "/out/My%20Song%25\\.mp3\nDeletionDate=[0-9]{4}-[0-9]{2}-"
+                                       "[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\n"));
+    }
+    struct stat info {};
+    ASSERT_EQ(stat(trash.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
+
+TEST(TransferUndoTest, AFileOnAnotherFileSystemIsCopiedIntoTheTrash) {
+    TempFolder home;
+    TempFolder other("/dev/shm");
+    if (other.path().empty() || DeviceOf(other.path()) == DeviceOf(home.path())) {
+        GTEST_SKIP() << "needs /dev/shm on another device than the temp folder";
+    }
+    ScopedDataHome dataHome(home / "data");
+    WriteFile(other / "a.mp3", "old");
+    WriteFile(other / "new.mp3", "new");
+    EXPECT_EQ(ReplaceWithUndo(other / "new.mp3", other / "a.mp3").replaced, 1u);
+    EXPECT_EQ(ReadFile(other / "a.mp3"), "new");
+    EXPECT_EQ(ReadFile(home / "data/Trash/files/a.mp3"), "old");
+    EXPECT_TRUE(Leftovers(home.path()).empty());
+    EXPECT_TRUE(Leftovers(other.path()).empty());
+}
+
+TEST(TransferUndoTest, WhenTheTrashCannotTakeTheFileTheReplaceFails) {
+    TempFolder folder;
+    ScopedDataHome dataHome(folder / "data");
+    WriteFile(folder / "data/Trash", "a file where the trash folder must go");
+    WriteFile(folder / "out/a.mp3", "old");
+    WriteFile(folder / "new.mp3", "new");
+    RecordingDelegate delegate;
+    delegate.answers = {CollisionAnswer::Replace};
+    TransferSummary summary = RunTransfer(MakeRequest(TransferOperation::Move, {folder / "new.mp3"},
+                                                      {folder / "out/a.mp3"}, kTransferAllowUndo),
+                                          delegate);
+    EXPECT_EQ(summary.failed, 1u);
+    ASSERT_EQ(delegate.reports.size(), 1u);
+    EXPECT_NE(delegate.reports[0].reason.find("trash"), std::string::npos);
+    EXPECT_EQ(ReadFile(folder / "out/a.mp3"), "old");
+    EXPECT_EQ(ReadFile(folder / "new.mp3"), "new");
+    EXPECT_TRUE(Leftovers(folder.path()).empty());
+}
+
+}  // namespace
+}  // namespace tunvex
