@@ -1,0 +1,147 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/paths.h"
+#include "tests/fixtures/audio_fixtures.h"
+#include "tests/support/run_process.h"
+#include "tests/support/temp_folder.h"
+
+namespace tunvex {
+namespace {
+
+using fixtures::TagValues;
+using ::testing::HasSubstr;
+using testing::ProcessResult;
+using testing::ReadFile;
+using testing::RunProcess;
+using testing::TempFolder;
+using testing::WriteFile;
+
+namespace fs = std::filesystem;
+
+class TunvexSortTest : public ::testing::Test {
+  protected:
+    TunvexSortTest() {
+        WriteFile(ini, "[TunvexOption]\nBaseFolderPath=" + out.path() +
+                           "\nFolderNamingMode=2\nFileNamingMode=3\n");
+    }
+    ProcessResult Sort(std::vector<std::string> arguments,
+                       std::vector<std::string> environment = {}) {
+        arguments.insert(arguments.begin(), {"--settings", ini});
+        environment.push_back("HOME=" + home.path());
+        environment.push_back("XDG_DATA_HOME=" + (home / "data"));
+        return RunProcess(program, arguments, environment);
+    }
+    std::string Song(const std::string& name, const std::string& title) {
+        std::string path = in / name;
+        fs::create_directories(fs::path(path).parent_path());
+        fixtures::WriteMp3(path, std::nullopt, TagValues{title, "Artist", "Album", "1"});
+        return path;
+    }
+
+    std::string program = ExecutableDirectory() + "/tunvex-sort";
+    TempFolder in;
+    TempFolder out;
+    TempFolder home;
+    std::string ini = home / "tunvex.ini";
+    std::string album = out / "Artist/Album/";
+};
+
+TEST_F(TunvexSortTest, UsageErrorsExitWithTwo) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"--bogus", in.path()},
+        {"--set", "NoSuchKey=1", in.path()},
+        {"--set", "CopyMode", in.path()},
+        {"--dry-run=yes", in.path()},
+        {"--settings"},
+    };
+    for (const auto& arguments : cases) {
+        ProcessResult result = RunProcess(program, arguments);
+        EXPECT_EQ(result.exitStatus, 2) << ::testing::PrintToString(arguments);
+        EXPECT_FALSE(result.err.empty());
+    }
+    EXPECT_EQ(RunProcess(program, {"--help"}).exitStatus, 0);
+    EXPECT_THAT(RunProcess(program, {"--version"}).out, HasSubstr("2.2.0"));
+}
+
+TEST_F(TunvexSortTest, DryRunPrintsThePlanInBatchOrderAndTouchesNothing) {
+    std::string one = Song("a/one.mp3", "One");
+    std::string two = Song("two.mp3", "Two");
+    fixtures::WriteTextFile(in / "a/notes.txt", "text");
+    ProcessResult result = Sort({"--dry-run", "--verbose", in / "a", two, "--set",
+                                 "filenamingmode=2", "--set", "FILENAMINGMODE=1"});
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(result.out, one + "\t" + album + "One.mp3\n" + two + "\t" + album + "Two.mp3\n");
+    EXPECT_THAT(result.err, HasSubstr(in / "a/notes.txt"));
+    EXPECT_TRUE(fs::is_empty(out.path()));
+}
+
+TEST_F(TunvexSortTest, AMissingSettingsFileGivesTheDefaults) {
+    std::string one = Song("one.mp3", "One");
+    ProcessResult result = RunProcess(program, {"--settings", home / "none.ini", "--dry-run", one},
+                                      {"HOME=" + home.path(), "XDG_CONFIG_HOME=" + (home / "cfg")});
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(result.out, one + "\t" + home / "Desktop/one.mp3\n");
+    EXPECT_FALSE(fs::exists(home / "none.ini"));
+}
+
+TEST_F(TunvexSortTest, StartUpFailuresShowTheirMessageAndExitWithTwo) {
+    std::string one = Song("one.mp3", "One");
+    ProcessResult noHome = RunProcess(program, {"--settings", ini, one}, {"HOME="});
+    EXPECT_EQ(noHome.exitStatus, 2);
+    EXPECT_EQ(noHome.err, "デスクトップパスを取得できませんでした\n設定の読み込みに失敗しました\n");
+
+    // A copy of the program with no tag library beside it.
+    fs::copy_file(program, home / "tunvex-sort");
+    ProcessResult noLibrary = RunProcess(home / "tunvex-sort", {"--settings", ini, one},
+                                         {"HOME=" + home.path(), "LD_LIBRARY_PATH="});
+    EXPECT_EQ(noLibrary.exitStatus, 2);
+    EXPECT_EQ(noLibrary.err, "mp3infp.dll をロードできませんでした\n");
+}
+
+TEST_F(TunvexSortTest, CopyAndMovePrintWhatReachedItsDestination) {
+    std::string one = Song("one.mp3", "One");
+    ProcessResult copy = Sort({one});
+    EXPECT_EQ(copy.exitStatus, 0) << copy.err;
+    EXPECT_EQ(copy.out, one + "\t" + album + "01.One.mp3\n");
+    EXPECT_THAT(copy.err, HasSubstr("1 done, 0 renamed, 0 skipped, 0 failed"));
+    EXPECT_EQ(ReadFile(album + "01.One.mp3"), ReadFile(one));
+
+    ProcessResult move = Sort({"--set", "CopyMode=1", "--set", "CollisionMode=1", one});
+    EXPECT_EQ(move.exitStatus, 0) << move.err;
+    EXPECT_EQ(move.out, one + "\t" + album + "01.One (2).mp3\n");
+    EXPECT_FALSE(fs::exists(one));
+}
+
+TEST_F(TunvexSortTest, WithoutATerminalAnExistingFileIsSkippedUnlessYes) {
+    std::string one = Song("one.mp3", "One");
+    WriteFile(album + "01.One.mp3", "older");
+    ProcessResult skipped = Sort({one});
+    EXPECT_EQ(skipped.exitStatus, 1);
+    EXPECT_EQ(skipped.out, "");
+    EXPECT_EQ(ReadFile(album + "01.One.mp3"), "older");
+
+    ProcessResult replaced = Sort({"--yes", one});
+    EXPECT_EQ(replaced.exitStatus, 0) << replaced.err;
+    EXPECT_EQ(ReadFile(album + "01.One.mp3"), ReadFile(one));
+    EXPECT_EQ(ReadFile(home / "data/Trash/files/01.One.mp3"), "older");
+}
+
+TEST_F(TunvexSortTest, AFailedFileExitsWithOneWhileTheOthersGoOn) {
+    std::string one = Song("one.mp3", "One");
+    std::string two = Song("two.mp3", "Two");
+    WriteFile(out / "Two", "a file where a folder must go");
+    ProcessResult result =
+        Sort({one, two, "--set", "FolderNamingMode=3", "--set", "FolderNamingFormat=?T"});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.out, one + "\t" + out / "One/01.One.mp3\n");
+    EXPECT_THAT(result.err, HasSubstr("1 done, 0 renamed, 0 skipped, 1 failed"));
+    EXPECT_EQ(ReadFile(out / "Two"), "a file where a folder must go");
+    EXPECT_TRUE(fs::exists(two));
+}
+
+}  // namespace
+}  // namespace tunvex

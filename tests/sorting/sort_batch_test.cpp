@@ -1,0 +1,134 @@
+#include "sorting/sort_batch.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/fixtures/audio_fixtures.h"
+#include "tests/support/bound_tag_library.h"
+#include "tests/support/temp_folder.h"
+
+namespace tunvex {
+namespace {
+
+using fixtures::TagValues;
+using ::testing::ElementsAre;
+using testing::ReadFile;
+using testing::TempFolder;
+
+class RecordingDelegate : public TransferDelegate {
+  public:
+    CollisionAnswer AskReplace(const std::string&, const std::string&) override {
+        return CollisionAnswer::Skip;
+    }
+    void OnFileDone(const FileReport& report) override { reports.push_back(report); }
+    std::vector<FileReport> reports;
+};
+
+class SortBatchTest : public ::testing::Test {
+  protected:
+    SortBatchTest() {
+        settings.BaseFolderPath = out.path();
+        settings.FolderNamingMode = 2;
+        settings.FileNamingMode = 3;
+        settings.TagMode = 1;
+    }
+    SortBatchContext Context() { return {settings, library.get(), CodePage::Utf8}; }
+    std::string Song(const std::string& name, const std::string& title) {
+        std::string path = in / name;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        fixtures::WriteMp3(path, std::nullopt, TagValues{title, "Artist", "Album", "1"});
+        return path;
+    }
+
+    testing::BoundTagLibrary library;
+    TempFolder in;
+    TempFolder out;
+    Settings settings;
+};
+
+TEST(MakeTransferRequestTest, CopyModeAndCollisionModeChooseOperationAndFlags) {
+    struct Case {
+        int copyMode;
+        int collisionMode;
+        TransferOperation operation;
+        unsigned flags;
+    };
+    const Case cases[] = {
+        {0, 0, TransferOperation::Copy, 0x0241},
+        {1, 1, TransferOperation::Move, 0x0249},
+        {7, 2, TransferOperation::Move, 0x0241},
+        {-1, -1, TransferOperation::Move, 0x0241},
+    };
+    for (const Case& c : cases) {
+        Settings settings;
+        settings.CopyMode = c.copyMode;
+        settings.CollisionMode = c.collisionMode;
+        TransferRequest request = MakeTransferRequest(settings);
+        EXPECT_EQ(request.operation, c.operation) << c.copyMode;
+        EXPECT_EQ(request.flags, c.flags) << c.collisionMode;
+    }
+}
+
+TEST_F(SortBatchTest, RefusedFilesLeaveTheListsAlignedAndDuplicatesStay) {
+    std::string one = Song("album/one.mp3", "One");
+    std::string two = Song("album/sub/two.mp3", "Two");
+    fixtures::WriteTextFile(in / "album/notes.txt", "not audio");
+    std::string bar = Song("a|b.mp3", "Bar");
+
+    SortBatchPlan plan = PlanSortBatch(Context(), {in / "album", one, in / "missing.mp3", bar});
+
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (std::size_t i = 0; i < plan.request.sources.size(); ++i) {
+        pairs.emplace_back(plan.request.sources[i], plan.request.destinations[i]);
+    }
+    std::string folder = out / "Artist/Album/";
+    EXPECT_THAT(pairs, ::testing::UnorderedElementsAre(std::pair(one, folder + "01.One.mp3"),
+                                                       std::pair(two, folder + "01.Two.mp3"),
+                                                       std::pair(one, folder + "01.One.mp3"),
+                                                       std::pair(bar, folder + "01.Bar.mp3")));
+    EXPECT_EQ(plan.request.sources.back(), bar);  // drop order
+    EXPECT_THAT(plan.refused,
+                ::testing::UnorderedElementsAre(in / "album/notes.txt", in / "missing.mp3"));
+}
+
+TEST_F(SortBatchTest, NothingAcceptedMeansNoTransfer) {
+    fixtures::WriteTextFile(in / "notes.mp3", "not audio");
+    RecordingDelegate delegate;
+    EXPECT_FALSE(RunSortBatch(Context(), {in / "notes.mp3", in.path()}, delegate));
+    EXPECT_TRUE(delegate.reports.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(out.path()));
+}
+
+TEST_F(SortBatchTest, BothNamingModesOutOfRangeGiveNowhereToGo) {
+    settings.FolderNamingMode = 9;
+    settings.FileNamingMode = 9;
+    std::string one = Song("one.mp3", "One");
+    SortBatchPlan plan = PlanSortBatch(Context(), {one});
+    EXPECT_TRUE(plan.request.sources.empty());
+    EXPECT_THAT(plan.refused, ElementsAre(one));
+}
+
+TEST_F(SortBatchTest, ACopySortPutsEveryFileInItsFolder) {
+    std::string one = Song("x/one.mp3", "One");
+    std::string two = Song("y/two.mp3", "Two");
+    RecordingDelegate delegate;
+    std::optional<TransferSummary> summary = RunSortBatch(Context(), {in.path()}, delegate);
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(summary->transferred, 2u);
+    EXPECT_EQ(ReadFile(out / "Artist/Album/01.One.mp3"), ReadFile(one));
+    EXPECT_EQ(ReadFile(out / "Artist/Album/01.Two.mp3"), ReadFile(two));
+    EXPECT_TRUE(std::filesystem::exists(one));
+
+    settings.CopyMode = 1;
+    settings.CollisionMode = 1;
+    summary = RunSortBatch(Context(), {one}, delegate);
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(summary->renamed, 1u);
+    EXPECT_TRUE(std::filesystem::exists(out / "Artist/Album/01.One (2).mp3"));
+    EXPECT_FALSE(std::filesystem::exists(one));
+}
+
+}  // namespace
+}  // namespace tunvex

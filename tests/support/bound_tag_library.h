@@ -1,0 +1,35 @@
+// The tag library of the given catalogue name, bound for as long as the object lives.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "app/catalogue.h"
+#include "tags/tag_library.h"
+
+namespace tunvex::testing {
+
+class BoundTagLibrary {
+  public:
+    explicit BoundTagLibrary(const std::string& fileName = "mp3infp.dll") {
+        ScopedCatalogueEntry name(kTagLibraryFileName, fileName);
+        bound_ = BindTagLibrary(library_);
+        EXPECT_TRUE(bound_) << fileName;
+    }
+    ~BoundTagLibrary() {
+        if (bound_)
+            UnloadTagLibrary(library_);
+    }
+    BoundTagLibrary(const BoundTagLibrary&) = delete;
+    BoundTagLibrary& operator=(const BoundTagLibrary&) = delete;
+
+    const TagLibrary& get() const { return library_; }
+
+  private:
+    TagLibrary library_;
+    bool bound_ = false;
+};
+
+}  // namespace tunvex::testing
