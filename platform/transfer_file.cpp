@@ -17,6 +17,7 @@ namespace tunvex {
 namespace {
 
 constexpr unsigned kMaxCollisionNumber = 9999;
+constexpr char kSameFileReason[] = "source and destination are the same file";
 
 enum class Decision { Replace, Skip, Cancel };
 
@@ -124,6 +125,11 @@ FileReport Claim(FileReport report, const struct stat& sourceInfo, const std::st
             Discard(staged);
             return Finish(report, FileOutcome::Failed, ErrorText(error));
         }
+        // Also catches a source already sorted under a numbered name by an earlier run.
+        if (IsSameFile(sourceInfo, report.destination)) {
+            Discard(staged);
+            return Finish(report, FileOutcome::SameFile, kSameFileReason);
+        }
         if (renameMode) {
             report.destination = NumberedName(SystemCodePage(), requested, ++number);
             continue;
@@ -134,11 +140,6 @@ FileReport Claim(FileReport report, const struct stat& sourceInfo, const std::st
         if (decision != Decision::Replace) {
             Discard(staged);
             return Finish(report, OutcomeOf(decision));
-        }
-        if (IsSameFile(sourceInfo, report.destination)) {
-            Discard(staged);
-            return Finish(report, FileOutcome::SameFile,
-                          "source and destination are the same file");
         }
         if (IsRealFolder(report.destination)) {
             Discard(staged);
@@ -196,7 +197,7 @@ FileReport TransferFile(const std::string& source, const std::string& destinatio
         return Finish(report, FileOutcome::Failed, "the destination has no file name");
     }
     if (IsSameFile(sourceInfo, destination)) {
-        return Finish(report, FileOutcome::SameFile, "source and destination are the same file");
+        return Finish(report, FileOutcome::SameFile, kSameFileReason);
     }
     bool replaceDecided = false;
     if ((context.flags & kTransferRenameOnCollision) == 0 && Exists(destination)) {

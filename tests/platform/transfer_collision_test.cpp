@@ -60,6 +60,23 @@ TEST(TransferCollisionTest, RenameModeTakesTheFirstFreeNumberedName) {
     }
 }
 
+TEST(TransferCollisionTest, RenameModeLeavesASourceAlreadyUnderANumberedName) {
+    for (TransferOperation operation : kOperations) {
+        TempFolder folder;
+        WriteFile(folder / "out/x.mp3", "first");
+        WriteFile(folder / "out/x (2).mp3", "second");
+        RecordingDelegate delegate;
+        TransferSummary summary =
+            RunTransfer(MakeRequest(operation, {folder / "out/x (2).mp3"}, {folder / "out/x.mp3"},
+                                    kTransferRenameOnCollision),
+                        delegate);
+        EXPECT_EQ(summary.sameFile, 1u);
+        EXPECT_EQ(ReadFile(folder / "out/x (2).mp3"), "second");
+        EXPECT_FALSE(Exists(folder / "out/x (3).mp3"));
+        EXPECT_TRUE(Leftovers(folder.path()).empty());
+    }
+}
+
 struct AskCase {
     const char* name;
     std::vector<CollisionAnswer> answers;

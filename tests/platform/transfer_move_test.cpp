@@ -1,5 +1,8 @@
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -56,6 +59,53 @@ TEST(TransferMoveTest, AcrossFileSystemsTheSourceGoesOnlyAfterACompleteCopy) {
     EXPECT_EQ(info.st_mtim.tv_nsec, times[1].tv_nsec);
     EXPECT_TRUE(ReadFile(to / "out/a.mp3") == content);
     EXPECT_TRUE(Leftovers(to.path()).empty());
+}
+
+// Marks a file immutable, which stops even root from unlinking it, until the object goes.
+class ScopedImmutable {
+  public:
+    explicit ScopedImmutable(const std::string& path) : fd_(open(path.c_str(), O_RDONLY)) {
+        int flags = 0;
+        if (fd_ < 0 || ioctl(fd_, FS_IOC_GETFLAGS, &flags) != 0)
+            return;
+        flags |= FS_IMMUTABLE_FL;
+        applied_ = ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ~ScopedImmutable() {
+        int flags = 0;
+        if (applied_ && ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags &= ~FS_IMMUTABLE_FL;
+            ioctl(fd_, FS_IOC_SETFLAGS, &flags);
+        }
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    bool applied() const { return applied_; }
+
+  private:
+    int fd_;
+    bool applied_ = false;
+};
+
+TEST(TransferMoveTest, ASourceThatCannotBeRemovedIsReportedAndBothCopiesStay) {
+    TempFolder from;
+    TempFolder to("/dev/shm");
+    if (to.path().empty() || DeviceOf(from.path()) == DeviceOf(to.path())) {
+        GTEST_SKIP() << "needs /dev/shm on another device than the temp folder";
+    }
+    WriteFile(from / "a.mp3", "a");
+    ScopedImmutable pinned(from / "a.mp3");
+    if (!pinned.applied())
+        GTEST_SKIP() << "the temp folder cannot mark files immutable";
+    RecordingDelegate delegate;
+    TransferSummary summary = RunTransfer(
+        MakeRequest(TransferOperation::Move, {from / "a.mp3"}, {to / "out/a.mp3"}), delegate);
+    EXPECT_EQ(summary.failed, 1u);
+    ASSERT_EQ(delegate.reports.size(), 1u);
+    EXPECT_EQ(delegate.reports[0].destination, to / "out/a.mp3");
+    EXPECT_NE(delegate.reports[0].reason.find("Operation not permitted"), std::string::npos);
+    EXPECT_EQ(ReadFile(to / "out/a.mp3"), "a");
+    EXPECT_EQ(ReadFile(from / "a.mp3"), "a");
 }
 
 TEST(TransferMoveTest, MovingASymlinkRemovesTheLinkAndKeepsItsTarget) {
