@@ -57,7 +57,8 @@ enum class FileOutcome {
     Replaced,  // the file that stood there was trashed (undo) or overwritten
     Skipped,
     SameFile,  // the source is its own destination; nothing touched
-    Failed,    // reason says why; the source is intact
+    Failed,    // reason says why; the source is intact. When a moved source could not be
+               // removed after its copy, destination names the complete copy.
     Cancelled,
 };
 
