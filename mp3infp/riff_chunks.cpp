@@ -133,8 +133,10 @@ std::optional<RiffContents> ReadRiffChunks(const std::string& path) {
     }
     RiffContents contents;
     contents.formType = header.substr(8, 4);
-    const uint64_t riffEnd =
+    const uint64_t declaredEnd =
         kChunkHeaderSize + RiffReader::LittleEndian32(std::string_view(header).substr(4));
+    // Writers that never went back to fill in the size leave it zero.
+    const uint64_t riffEnd = declaredEnd < 12 ? fileSize : declaredEnd;
     reader.ForEachChunk(12, riffEnd, [&](const Chunk& chunk) {
         if (chunk.id == "LIST" && !contents.info && reader.ReadAt(chunk.dataOffset, 4) == "INFO") {
             contents.info = ReadInfoList(reader, chunk);

@@ -61,7 +61,19 @@ constexpr std::array kOggCodecs = {
 constexpr std::array kModSignatures = {"M.K."sv, "M!K!"sv, "M&K!"sv, "N.T."sv, "FLT4"sv,
                                        "FLT8"sv, "CD81"sv, "OKTA"sv, "OCTA"sv};
 
-constexpr std::array kMpegExtensions = {"mp3"sv, "mp2"sv, "mp1"sv, "mpga"sv};
+struct ExtensionKind {
+    std::string_view extension;
+    FileKind kind;
+};
+
+// Where the content does not tell: behind a leading ID3v2 tag with no recognisable stream.
+constexpr std::array kTaggedExtensions = {
+    ExtensionKind{"mp3", FileKind::Mpeg},   ExtensionKind{"mp2", FileKind::Mpeg},
+    ExtensionKind{"mp1", FileKind::Mpeg},   ExtensionKind{"mpga", FileKind::Mpeg},
+    ExtensionKind{"flac", FileKind::Flac},  ExtensionKind{"tta", FileKind::TrueAudio},
+    ExtensionKind{"ape", FileKind::Ape},    ExtensionKind{"mpc", FileKind::Musepack},
+    ExtensionKind{"wv", FileKind::WavPack},
+};
 
 template <size_t N>
 FileKind MatchMagic(std::string_view head, const std::array<Magic, N>& magics) {
@@ -141,17 +153,19 @@ uint64_t Id3v2TagSize(std::string_view head) {
     return kHeaderSize + size + (hasFooter ? kHeaderSize : 0);
 }
 
-bool HasMpegExtension(const std::string& path) {
+FileKind KindByExtension(const std::string& path) {
     const size_t dot = path.rfind('.');
     const size_t slash = path.rfind('/');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
-        return false;
+        return FileKind::Unknown;
     }
     std::string extension = path.substr(dot + 1);
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return std::find(kMpegExtensions.begin(), kMpegExtensions.end(), extension) !=
-           kMpegExtensions.end();
+    const auto found =
+        std::find_if(kTaggedExtensions.begin(), kTaggedExtensions.end(),
+                     [&](const ExtensionKind& e) { return e.extension == extension; });
+    return found != kTaggedExtensions.end() ? found->kind : FileKind::Unknown;
 }
 
 }  // namespace
@@ -169,16 +183,20 @@ FileKind SniffFileKind(const std::string& path) {
         offset += Id3v2TagSize(head);
         head = ReadHead(in, offset);
     }
+    const FileKind kind = SniffHead(head);
     if (hasLeadingTag) {
-        const FileKind kind = SniffHead(head);
-        // Formats TagLib reads with a leading ID3v2 tag; anything else behind one is MPEG.
+        // Formats TagLib reads behind a leading ID3v2 tag; anything else there is MPEG.
         const bool taggedContainer = kind == FileKind::Flac || kind == FileKind::Ape ||
                                      kind == FileKind::TrueAudio || kind == FileKind::Musepack ||
                                      kind == FileKind::WavPack;
-        return taggedContainer ? kind : FileKind::Mpeg;
+        if (taggedContainer || kind == FileKind::Mpeg) {
+            return kind;
+        }
+        const FileKind byExtension = KindByExtension(path);
+        return byExtension != FileKind::Unknown ? byExtension : FileKind::Mpeg;
     }
-    const FileKind kind = SniffHead(head);
-    if (kind == FileKind::Unknown && HasMpegExtension(path)) {
+    // Only MPEG has a validity check strong enough to trust the extension without magic bytes.
+    if (kind == FileKind::Unknown && KindByExtension(path) == FileKind::Mpeg) {
         return FileKind::Mpeg;
     }
     return kind;

@@ -1,0 +1,37 @@
+#include "format_cases.h"
+
+#include <array>
+
+#include "mp3infp/mp3infp.h"
+
+namespace tunvex::testing {
+namespace {
+
+void WriteId3v2Mp3(const std::string& path, const fixtures::TagValues& values) {
+    fixtures::WriteMp3(path, std::nullopt, values);
+}
+
+const std::array kFormats = {
+    FormatCase{"Mp3", "a.mp3", &WriteId3v2Mp3, MP3INFP_TYPE_MP3},
+    FormatCase{"RiffMp3", "a.rmp", &fixtures::WriteRmp3, MP3INFP_TYPE_MP3},
+    FormatCase{"Wav", "a.wav", &fixtures::WriteWav, MP3INFP_TYPE_WAV},
+    FormatCase{"Aiff", "a.aiff", &fixtures::WriteAiff, MP3INFP_TYPE_AIFF},
+    FormatCase{"Flac", "a.flac", &fixtures::WriteFlac, MP3INFP_TYPE_FLAC},
+    FormatCase{"OggVorbis", "a.ogg", &fixtures::WriteOggVorbis, MP3INFP_TYPE_OGG_VORBIS},
+    FormatCase{"OggOpus", "a.opus", &fixtures::WriteOggOpus, MP3INFP_TYPE_OGG_OPUS},
+    FormatCase{"OggSpeex", "a.spx", &fixtures::WriteOggSpeex, MP3INFP_TYPE_OGG_SPEEX},
+    FormatCase{"OggFlac", "a.oga", &fixtures::WriteOggFlac, MP3INFP_TYPE_OGG_FLAC},
+    FormatCase{"Mp4", "a.m4a", &fixtures::WriteMp4, MP3INFP_TYPE_MP4},
+    FormatCase{"Ape", "a.ape", &fixtures::WriteApe, MP3INFP_TYPE_APE},
+    FormatCase{"WavPack", "a.wv", &fixtures::WriteWavPack, MP3INFP_TYPE_WAVPACK},
+    FormatCase{"Musepack", "a.mpc", &fixtures::WriteMusepack, MP3INFP_TYPE_MUSEPACK},
+    FormatCase{"TrueAudio", "a.tta", &fixtures::WriteTrueAudio, MP3INFP_TYPE_TRUEAUDIO},
+};
+
+}  // namespace
+
+std::span<const FormatCase> AllFormats() {
+    return kFormats;
+}
+
+}  // namespace tunvex::testing

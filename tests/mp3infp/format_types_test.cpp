@@ -1,0 +1,91 @@
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "format_cases.h"
+#include "library_test.h"
+#include "mp3infp/mp3infp.h"
+
+namespace tunvex::testing {
+namespace {
+
+using fixtures::TagValues;
+
+class FormatTest : public LibraryTestWithParam<FormatCase> {
+  protected:
+    std::string Write(const TagValues& values) {
+        const std::string path = folder.File(GetParam().fileName);
+        GetParam().write(path, values);
+        return path;
+    }
+};
+
+TEST_P(FormatTest, ReportsItsTypeAndAllValues) {
+    const TagValues values{"Ünïcode Title ポケット", "The Artist", "Album Name", "3/12"};
+    ASSERT_TRUE(library.Load(Write(values)));
+
+    EXPECT_EQ(library.Type(), GetParam().type);
+    EXPECT_EQ(library.Value("INAM"), values.title);
+    EXPECT_EQ(library.Value("IART"), values.artist);
+    EXPECT_EQ(library.Value("IPRD"), values.album);
+    EXPECT_EQ(library.Value("TRACK"), values.track);
+}
+
+TEST_P(FormatTest, AnswersNothingForValuesTheFileLacks) {
+    ASSERT_TRUE(library.Load(Write(TagValues{.title = "Only a title"})));
+
+    EXPECT_EQ(library.Value("INAM"), "Only a title");
+    EXPECT_EQ(library.Value("IART"), std::nullopt);
+    EXPECT_EQ(library.Value("IPRD"), std::nullopt);
+    EXPECT_EQ(library.Value("TRACK"), std::nullopt);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFormats, FormatTest, ::testing::ValuesIn(AllFormats()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LibraryTest, Mp4TrackWithoutTotalIsTheNumber) {
+    const std::string path = folder.File("a.m4a");
+    fixtures::WriteMp4(path, TagValues{.track = "7"});
+    ASSERT_TRUE(library.Load(path));
+
+    EXPECT_EQ(library.Value("TRACK"), "7");
+}
+
+// MP4 stores the track as numbers; every other format keeps the text.
+std::vector<FormatCase> FormatsWithTextualTracks() {
+    std::vector<FormatCase> formats;
+    std::copy_if(AllFormats().begin(), AllFormats().end(), std::back_inserter(formats),
+                 [](const FormatCase& format) { return format.type != MP3INFP_TYPE_MP4; });
+    return formats;
+}
+
+class TrackTextTest : public LibraryTestWithParam<FormatCase> {};
+
+TEST_P(TrackTextTest, KeepsLeadingZeros) {
+    const std::string path = folder.File(GetParam().fileName);
+    GetParam().write(path, TagValues{.track = "007"});
+    ASSERT_TRUE(library.Load(path));
+
+    EXPECT_EQ(library.Value("TRACK"), "007");
+}
+
+INSTANTIATE_TEST_SUITE_P(TextualTracks, TrackTextTest,
+                         ::testing::ValuesIn(FormatsWithTextualTracks()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LibraryTest, ReadsTheTitleOfATrackerModule) {
+    const std::string path = folder.File("a.mod");
+    fixtures::WriteMod(path, "space debris");
+    ASSERT_TRUE(library.Load(path));
+
+    EXPECT_EQ(library.Type(), MP3INFP_TYPE_MOD);
+    EXPECT_EQ(library.Value("INAM"), "space debris");
+}
+
+TEST_F(LibraryTest, VersionIsAtLeastTheOneHostsRequire) {
+    EXPECT_GE(library.Version(), 0x250U);
+}
+
+}  // namespace
+}  // namespace tunvex::testing

@@ -1,0 +1,108 @@
+#include <clocale>
+#include <string>
+#include <tuple>
+
+#include "library_test.h"
+
+namespace tunvex::testing {
+namespace {
+
+using fixtures::TagValues;
+
+// A field that claims Latin-1 and is written as raw bytes.
+struct Carrier {
+    const char* name;
+    void (*write)(const std::string& path, const std::string& titleBytes);
+    const char* valueName;
+};
+
+const Carrier kCarriers[] = {
+    {"Id3v1",
+     [](const std::string& path, const std::string& bytes) {
+         fixtures::WriteMp3WithRawId3v1(path, bytes, "", "", 0);
+     },
+     "INAM_v1"},
+    {"Id3v2Latin1",
+     [](const std::string& path, const std::string& bytes) {
+         fixtures::WriteMp3(path, std::nullopt, TagValues{.title = bytes},
+                            fixtures::Id3v2Encoding::RawBytes);
+     },
+     "INAM_v2"},
+    {"RiffMp3Info",
+     [](const std::string& path, const std::string& bytes) {
+         fixtures::WriteRmp3(path, TagValues{.title = bytes});
+     },
+     "INAM_rmp"},
+    {"WavInfo",
+     [](const std::string& path, const std::string& bytes) {
+         fixtures::WriteWav(path, TagValues{.title = bytes});
+     },
+     "INAM"},
+};
+
+struct LegacyText {
+    const char* name;
+    const char* bytes;
+    const char* utf8;
+};
+
+const LegacyText kTexts[] = {
+    {"ShiftJisKatakanaAndKanji", "\x83\x7C\x83\x50\x83\x62\x83\x67\x82\xCC\x92\x86",
+     "ポケットの中"},
+    // The second byte of "ソ" is a backslash, which naive code treats as an escape.
+    {"ShiftJisWithBackslashTrail", "\x83\x5C\x83\x74\x83\x67", "ソフト"},
+    {"ShiftJisKanjiOnly", "\x8D\xF7", "桜"},
+    {"ShiftJisMixedWithAscii", "Best of \x8D\xB2\x93\xA1", "Best of 佐藤"},
+    {"Latin1AccentAtEnd", "Caf\xE9", "Café"},
+    {"Latin1AccentBeforeLetter", "Mot\xF6rhead", "Motörhead"},
+    {"Latin1AccentThatPairsAsShiftJis", "P\xE9rez Prado", "Pérez Prado"},
+    {"Windows1252Apostrophe", "Don\x92t Stop", "Don’t Stop"},
+    {"Utf8InALatin1Field", "Caf\xC3\xA9", "Café"},
+    {"Ascii", "Plain Title", "Plain Title"},
+};
+
+class LegacyTextTest : public LibraryTestWithParam<std::tuple<Carrier, LegacyText>> {};
+
+TEST_P(LegacyTextTest, DecodesTheBytesAsTheirLikelyCharset) {
+    const auto& [carrier, text] = GetParam();
+    const std::string path = folder.File("legacy");
+    carrier.write(path, text.bytes);
+    ASSERT_TRUE(library.Load(path));
+
+    EXPECT_EQ(library.Value(carrier.valueName), text.utf8);
+}
+
+INSTANTIATE_TEST_SUITE_P(CarriersAndTexts, LegacyTextTest,
+                         ::testing::Combine(::testing::ValuesIn(kCarriers),
+                                            ::testing::ValuesIn(kTexts)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) + "_" +
+                                    std::get<1>(info.param).name;
+                         });
+
+// Only runs where a Shift-JIS locale is installed.
+class ShiftJisLocaleTest : public LibraryTest {
+  protected:
+    void SetUp() override {
+        for (const char* name : {"ja_JP.SJIS", "ja_JP.sjis", "ja_JP.SHIFT_JIS", "ja_JP.shiftjis"}) {
+            if (std::setlocale(LC_ALL, name) != nullptr) {
+                return;
+            }
+        }
+        GTEST_SKIP() << "no Shift-JIS locale installed";
+    }
+    void TearDown() override { std::setlocale(LC_ALL, "C.UTF-8"); }
+};
+
+TEST_F(ShiftJisLocaleTest, HandsOutCp932AndQuestionMarksForWhatItLacks) {
+    const std::string path = folder.File("a.mp3");
+    fixtures::WriteMp3(path, std::nullopt,
+                       TagValues{"ポケットの中", "Café ☕", std::nullopt, std::nullopt});
+    ASSERT_TRUE(library.Load(path));
+
+    EXPECT_EQ(library.Value("INAM"), "\x83\x7C\x83\x50\x83\x62\x83\x67\x82\xCC\x92\x86");
+    EXPECT_EQ(library.Value("IART"), "Caf? ?");
+}
+
+}  // namespace
+}  // namespace tunvex::testing

@@ -1,0 +1,86 @@
+#include <filesystem>
+#include <string>
+
+#include "library_test.h"
+#include "mp3infp/mp3infp.h"
+#include "stream_bytes.h"
+
+namespace tunvex::testing {
+namespace {
+
+using fixtures::TagValues;
+
+struct SniffCase {
+    const char* name;
+    const char* fileName;
+    void (*write)(const std::string& path);
+    uint32_t type;  // MP3INFP_TYPE_NONE: the load must fail
+};
+
+const TagValues kValues{"title", "artist", "album", "1"};
+
+const SniffCase kCases[] = {
+    {"TaggedMp3NamedReadme", "README",
+     [](const std::string& path) { fixtures::WriteMp3(path, std::nullopt, kValues); },
+     MP3INFP_TYPE_MP3},
+    {"UntaggedMp3NamedReadme", "README",
+     [](const std::string& path) { fixtures::WriteMp3(path, std::nullopt, std::nullopt); },
+     MP3INFP_TYPE_MP3},
+    {"Id3v1OnlyMp3WithOddExtension", "song.v2 final",
+     [](const std::string& path) { fixtures::WriteMp3(path, kValues, std::nullopt); },
+     MP3INFP_TYPE_MP3},
+    {"FlacNamedMp3", "track.mp3",
+     [](const std::string& path) { fixtures::WriteFlac(path, kValues); }, MP3INFP_TYPE_FLAC},
+    {"RiffMp3NamedWav", "track.wav",
+     [](const std::string& path) { fixtures::WriteRmp3(path, kValues); }, MP3INFP_TYPE_MP3},
+    {"Mp4WithoutExtension", "track",
+     [](const std::string& path) { fixtures::WriteMp4(path, kValues); }, MP3INFP_TYPE_MP4},
+    {"Mp3AfterJunkNamedMp3", "junk.mp3",
+     [](const std::string& path) { fixtures::WriteBytes(path, "junk" + fixtures::MpegFrames(4)); },
+     MP3INFP_TYPE_MP3},
+    {"Mp3AfterJunkWithoutExtension", "junk",
+     [](const std::string& path) { fixtures::WriteBytes(path, "junk" + fixtures::MpegFrames(4)); },
+     MP3INFP_TYPE_NONE},
+    {"TextNamedMp3", "x.mp3",
+     [](const std::string& path) {
+         fixtures::WriteTextFile(path, "just some notes\nnothing more\n");
+     },
+     MP3INFP_TYPE_NONE},
+    {"FrameSyncLookalikesNamedMp3", "x.mp3",
+     [](const std::string& path) { fixtures::WriteBytes(path, std::string(4096, '\xFF')); },
+     MP3INFP_TYPE_NONE},
+    {"EmptyFileNamedMp3", "empty.mp3",
+     [](const std::string& path) { fixtures::WriteBytes(path, ""); }, MP3INFP_TYPE_NONE},
+    {"MissingFile", "missing.mp3", [](const std::string&) {}, MP3INFP_TYPE_NONE},
+    {"Folder", "folder.mp3",
+     [](const std::string& path) { std::filesystem::create_directory(path); }, MP3INFP_TYPE_NONE},
+    {"OggWithUnknownCodec", "video.ogg",
+     [](const std::string& path) {
+         fixtures::WriteBytes(path, fixtures::OggStream({{"\x80theora"}}));
+     },
+     MP3INFP_TYPE_NONE},
+};
+
+class SniffingTest : public LibraryTestWithParam<SniffCase> {};
+
+TEST_P(SniffingTest, RecognisesTheFileByItsContent) {
+    const std::string path = folder.File(GetParam().fileName);
+    GetParam().write(path);
+
+    EXPECT_EQ(library.Load(path), GetParam().type != MP3INFP_TYPE_NONE);
+    EXPECT_EQ(library.Type(), GetParam().type);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, SniffingTest, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LibraryTest, TaggedMp3NamedReadmeGivesItsValues) {
+    const std::string path = folder.File("README");
+    fixtures::WriteMp3(path, std::nullopt, kValues);
+    ASSERT_TRUE(library.Load(path));
+
+    EXPECT_EQ(library.Value("INAM"), "title");
+}
+
+}  // namespace
+}  // namespace tunvex::testing

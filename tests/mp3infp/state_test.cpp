@@ -1,0 +1,75 @@
+#include <string>
+
+#include "library_test.h"
+#include "mp3infp/mp3infp.h"
+
+namespace tunvex::testing {
+namespace {
+
+using fixtures::TagValues;
+
+TEST_F(LibraryTest, ValuesStayValidUntilTheNextLoad) {
+    const std::string path = folder.File("a.mp3");
+    fixtures::WriteMp3(path, TagValues{"v1", "v1", "v1", "1"},
+                       TagValues{"first title", "artist", "album", "2"});
+    ASSERT_TRUE(library.Load(path));
+
+    const char* title = library.ValuePointer("INAM");
+    ASSERT_NE(title, nullptr);
+    for (const char* name : {"IART", "IPRD", "TRACK", "INAM_v1", "INAM_v2", "nonsense"}) {
+        library.Value(name);
+    }
+    library.Type();
+    library.TagBits();
+
+    EXPECT_STREQ(title, "first title");
+    EXPECT_EQ(library.ValuePointer("INAM"), title);
+}
+
+TEST_F(LibraryTest, NextLoadReplacesEveryValue) {
+    const std::string first = folder.File("first.mp3");
+    const std::string second = folder.File("second.flac");
+    fixtures::WriteMp3(first, std::nullopt, TagValues{"first", "artist", "album", "1"});
+    fixtures::WriteFlac(second, TagValues{.title = "second"});
+    ASSERT_TRUE(library.Load(first));
+    ASSERT_TRUE(library.Load(second));
+
+    EXPECT_EQ(library.Type(), MP3INFP_TYPE_FLAC);
+    EXPECT_EQ(library.TagBits(), 0U);
+    EXPECT_EQ(library.Value("INAM"), "second");
+    EXPECT_EQ(library.Value("IART"), std::nullopt);
+    EXPECT_EQ(library.Value("INAM_v2"), std::nullopt);
+}
+
+TEST_F(LibraryTest, FailedLoadForgetsThePreviousFile) {
+    const std::string path = folder.File("a.mp3");
+    fixtures::WriteMp3(path, TagValues{.title = "v1"}, TagValues{.title = "v2"});
+    ASSERT_TRUE(library.Load(path));
+
+    EXPECT_FALSE(library.Load(folder.File("missing.mp3")));
+
+    EXPECT_EQ(library.Type(), MP3INFP_TYPE_NONE);
+    EXPECT_EQ(library.TagBits(), 0U);
+    EXPECT_EQ(library.Value("INAM"), std::nullopt);
+    EXPECT_EQ(library.Value("INAM_v1"), std::nullopt);
+}
+
+TEST_F(LibraryTest, NothingLoadedAnswersNothing) {
+    EXPECT_FALSE(library.Load(""));
+
+    EXPECT_EQ(library.Type(), MP3INFP_TYPE_NONE);
+    EXPECT_EQ(library.Value("INAM"), std::nullopt);
+}
+
+TEST_F(LibraryTest, NamesAreCaseSensitive) {
+    const std::string path = folder.File("a.mp3");
+    fixtures::WriteMp3(path, std::nullopt, TagValues{.title = "title"});
+    ASSERT_TRUE(library.Load(path));
+
+    EXPECT_EQ(library.Value("inam"), std::nullopt);
+    EXPECT_EQ(library.Value("INAM_V2"), std::nullopt);
+    EXPECT_EQ(library.Value("INAM_v2"), "title");
+}
+
+}  // namespace
+}  // namespace tunvex::testing
