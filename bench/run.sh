@@ -1,0 +1,204 @@
+#!/usr/bin/env bash
+# Measures tunvex-sort on one generated library against its floors (cp -r, cp -al) and its peers
+# (beets, exiftool), and prints a table against the goals.
+#   bench/run.sh [--build-dir DIR] [--runs K] [COUNT]        speed, COUNT files (default 10000)
+#   bench/run.sh [--build-dir DIR] [--runs K] --memory [COUNT]   peak memory of a dry run (100000)
+# Environment: PEER_COUNT (files for the peers, default COUNT; their times are scaled to COUNT),
+# PEER_RUNS (default 3), BENCH_WORK (parent of the scratch folder; default /dev/shm when it fits).
+set -euo pipefail
+
+BENCH=$(cd "$(dirname "$0")" && pwd)
+REPO=$(dirname "$BENCH")
+source "$BENCH/lib/measure.sh"
+source "$BENCH/lib/report.sh"
+source "$BENCH/lib/peers.sh"
+
+BUILD=$REPO/build-bench
+RUNS=5
+MODE=speed
+COUNT=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --build-dir) BUILD=$(realpath "$2"); shift 2 ;;
+        --runs) RUNS=$2; shift 2 ;;
+        --memory) MODE=memory; shift ;;
+        -h | --help) sed -n '2,8p' "$0"; exit 0 ;;
+        *) COUNT=$1; shift ;;
+    esac
+done
+if [ -z "$COUNT" ]; then
+    COUNT=$([ "$MODE" = memory ] && echo 100000 || echo 10000)
+fi
+PEER_COUNT=${PEER_COUNT:-$COUNT}
+PEER_RUNS=${PEER_RUNS:-3}
+
+mkdir -p "$BENCH/out"
+LOG=$BENCH/out/run.log
+: >"$LOG"
+
+if [ ! -f "$BUILD/CMakeCache.txt" ]; then
+    cmake -S "$REPO" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >>"$LOG"
+fi
+cmake --build "$BUILD" -j2 --target tunvex-sort tunvex-make-library >>"$LOG"
+SORT=$BUILD/bin/tunvex-sort
+MAKE_LIBRARY=$BUILD/bin/tunvex-make-library
+
+if [ "$MODE" = memory ]; then
+    ensure_packages time
+else
+    ensure_packages beets libimage-exiftool-perl
+fi
+
+# Input and every output at once, about 5 KB a file each; tmpfs keeps the disk out of the figures.
+need_kb=$(((COUNT + PEER_COUNT) * 5 * 6))
+shm_free_kb=$(df -Pk /dev/shm | awk 'NR == 2 { print $4 }')
+if [ -z "${BENCH_WORK:-}" ]; then
+    BENCH_WORK=$([ "$shm_free_kb" -gt "$need_kb" ] && echo /dev/shm || echo "$BENCH/out")
+fi
+WORK=$(mktemp -d "$BENCH_WORK/tunvex-bench.XXXXXX")
+trap 'rm -rf "$WORK"' EXIT
+LIB=$WORK/library
+INI=$WORK/bench.ini
+cat >"$INI" <<INI
+[TunvexOption]
+BaseFolderPath=$WORK/sorted
+CopyMode=0
+FolderNamingMode=2
+FileNamingMode=3
+TagMode=1
+CollisionMode=1
+INI
+
+# tunvex DESTINATION COPYMODE SOURCE
+tunvex() {
+    "$SORT" --settings "$INI" --yes --set "BaseFolderPath=$1" --set "CopyMode=$2" "$3"
+}
+
+# tunvex_dry_run SOURCE
+tunvex_dry_run() {
+    "$SORT" --settings "$INI" --dry-run "$1"
+}
+
+# expect_files FOLDER COUNT WHAT: stops the bench when a run did not sort every file.
+expect_files() {
+    local found
+    found=$(find "$1" -type f | wc -l)
+    if [ "$found" -ne "$2" ]; then
+        echo "$3 left $found files in $1, expected $2 (see $LOG)" >&2
+        exit 1
+    fi
+}
+
+echo "tunvex bench: $MODE, $COUNT files, $RUNS runs, scratch in $WORK" >&2
+generate_us=$(elapsed_us "$MAKE_LIBRARY" "$LIB" "$COUNT")
+add_row "generate library, $COUNT files" "$(seconds "$generate_us")" "-" \
+    "$(awk -v n="$COUNT" -v us="$generate_us" 'BEGIN { printf "%.0f files/s", n / us * 1e6 }')" \
+    "-" "-"
+SORTED=$(tunvex_dry_run "$LIB" | wc -l)
+echo "$SORTED of $COUNT files are audio the tool sorts; the rest must be refused" >&2
+
+# measure_dry_run: median seconds of RUNS warm dry runs, as a row.
+measure_dry_run() {
+    local times=() i median_us
+    for ((i = 0; i < RUNS; i++)); do
+        times+=("$(elapsed_us tunvex_dry_run "$LIB")")
+    done
+    median_us=$(median "${times[@]}")
+    local rate
+    rate=$(awk -v n="$COUNT" -v us="$median_us" 'BEGIN { printf "%.0f", n / us * 1e6 }')
+    add_row "dry run, warm cache, $COUNT files" "$(seconds "$median_us")" "-" \
+        "$rate files/s" "> 20000 files/s" "$(met_word at_least "$rate" 20000)"
+}
+
+measure_memory() {
+    local peak_kb=0 i kb
+    for ((i = 0; i < RUNS; i++)); do
+        /usr/bin/time -f '%M' -o "$WORK/rss" "$SORT" --settings "$INI" --dry-run "$LIB" >/dev/null
+        kb=$(tail -n 1 "$WORK/rss")
+        [ "$kb" -gt "$peak_kb" ] && peak_kb=$kb
+    done
+    local mb
+    mb=$(awk -v kb="$peak_kb" 'BEGIN { printf "%.1f", kb / 1024 }')
+    add_row "peak RSS, dry run, $COUNT files" "-" "-" "$mb MB (max of $RUNS)" "< 200 MB" \
+        "$(met_word at_least 200 "$mb")"
+}
+
+COPY_US=""
+
+# measure_copy: tunvex copy sort interleaved with cp -r of the same input.
+measure_copy() {
+    local floor=() sorted=() i
+    for ((i = 0; i < RUNS; i++)); do
+        rm -rf "$WORK/cp" "$WORK/copy"
+        floor+=("$(elapsed_us cp -r "$LIB" "$WORK/cp")")
+        sorted+=("$(elapsed_us tunvex "$WORK/copy" 0 "$LIB")")
+        expect_files "$WORK/copy" "$SORTED" "tunvex copy"
+    done
+    rm -rf "$WORK/cp" "$WORK/copy"
+    local floor_us ratio_value
+    floor_us=$(median "${floor[@]}")
+    COPY_US=$(median "${sorted[@]}")
+    ratio_value=$(ratio "$COPY_US" "$floor_us")
+    add_row "copy sort vs cp -r, $COUNT files" "$(seconds "$COPY_US")" "$(seconds "$floor_us")" \
+        "${ratio_value}x cp -r" "<= 1.5x cp -r" "$(met_word at_least 1.5 "$ratio_value")"
+}
+
+# measure_move: tunvex move sort interleaved with cp -al, which also makes one name per file and
+# moves no data; the moved input is laid anew, untimed, before each run.
+measure_move() {
+    local floor=() sorted=() i
+    for ((i = 0; i < RUNS; i++)); do
+        rm -rf "$WORK/links" "$WORK/move-in" "$WORK/moved"
+        floor+=("$(elapsed_us cp -al "$LIB" "$WORK/links")")
+        cp -r "$LIB" "$WORK/move-in"
+        sorted+=("$(elapsed_us tunvex "$WORK/moved" 1 "$WORK/move-in")")
+        expect_files "$WORK/moved" "$SORTED" "tunvex move"
+    done
+    rm -rf "$WORK/links" "$WORK/move-in" "$WORK/moved"
+    local floor_us move_us
+    floor_us=$(median "${floor[@]}")
+    move_us=$(median "${sorted[@]}")
+    add_row "move sort vs cp -al, $COUNT files" "$(seconds "$move_us")" "$(seconds "$floor_us")" \
+        "$(ratio "$move_us" "$floor_us")x cp -al" "-" "-"
+}
+
+# measure_peers: beets and exiftool interleaved, each scaled to COUNT files and set against the
+# tunvex copy sort.
+measure_peers() {
+    local source=$LIB
+    if [ "$PEER_COUNT" -ne "$COUNT" ]; then
+        source=$WORK/peer-library
+        "$MAKE_LIBRARY" "$source" "$PEER_COUNT" >>"$LOG"
+    fi
+    local beets=() exif=() i
+    for ((i = 0; i < PEER_RUNS; i++)); do
+        beets+=("$(elapsed_us beets_copy "$source" "$WORK/beets-out" "$WORK")")
+        exif+=("$(elapsed_us exiftool_copy "$source" "$WORK/exif-out")")
+    done
+    echo "peers sorted: beets $(find "$WORK/beets-out" -type f | wc -l)," \
+        "exiftool $(find "$WORK/exif-out" -type f | wc -l) files" >&2
+    local name us scaled_us faster scale_note=""
+    [ "$PEER_COUNT" -ne "$COUNT" ] && scale_note=" ($PEER_COUNT scaled)"
+    for name in beets exiftool; do
+        if [ "$name" = beets ]; then us=$(median "${beets[@]}"); else us=$(median "${exif[@]}"); fi
+        scaled_us=$(awk -v us="$us" -v n="$COUNT" -v m="$PEER_COUNT" 'BEGIN { print us * n / m }')
+        faster=$(ratio "$scaled_us" "$COPY_US")
+        add_row "$name copy, $COUNT files$scale_note" "$(seconds "$scaled_us")" \
+            "$(seconds "$COPY_US")" "tunvex ${faster}x faster" ">= 10x faster" \
+            "$(met_word at_least "$faster" 10)"
+    done
+}
+
+tunvex_dry_run "$LIB" >/dev/null
+if [ "$MODE" = memory ]; then
+    measure_dry_run
+    measure_memory
+else
+    measure_dry_run
+    measure_copy
+    measure_move
+    measure_peers
+fi
+print_table | tee "$BENCH/out/results-$MODE-$COUNT.txt"
+echo "floor s: the command each run was interleaved with (cp -r, cp -al) or, for peers, tunvex" \
+    "copy; seconds are medians of $RUNS runs ($PEER_RUNS for peers); scratch: $BENCH_WORK"
