@@ -67,7 +67,7 @@ const LyingRiffCase kLyingRiffCases[] = {
 class LyingRiffTest : public LibraryTestWithParam<LyingRiffCase> {};
 
 TEST_P(LyingRiffTest, ReadsWhatTheFileReallyHolds) {
-    const std::string path = folder.File("damaged.rmp");
+    const std::string path = folder / "damaged.rmp";
     fixtures::WriteBytes(path, GetParam().damage(Rmp3Bytes()));
     ASSERT_TRUE(library.Load(path));
 
@@ -82,10 +82,10 @@ class TruncatedFileTest : public LibraryTestWithParam<FormatCase> {};
 
 // Every cut of a real file must give a clean answer, never a crash or a wrong kind.
 TEST_P(TruncatedFileTest, EveryPrefixIsRefusedOrReadAsTheSameKind) {
-    const std::string whole = folder.File(GetParam().fileName);
+    const std::string whole = folder / GetParam().fileName;
     GetParam().write(whole, fixtures::TagValues{"title", "artist", "album", "1/2"});
     const auto size = std::filesystem::file_size(whole);
-    const std::string cut = folder.File(std::string("cut-") + GetParam().fileName);
+    const std::string cut = folder / (std::string("cut-") + GetParam().fileName);
     for (uintmax_t length = 0; length < size; ++length) {
         std::filesystem::copy_file(whole, cut, std::filesystem::copy_options::overwrite_existing);
         std::filesystem::resize_file(cut, length);

@@ -15,7 +15,7 @@ using fixtures::TagValues;
 class FormatTest : public LibraryTestWithParam<FormatCase> {
   protected:
     std::string Write(const TagValues& values) {
-        const std::string path = folder.File(GetParam().fileName);
+        const std::string path = folder / GetParam().fileName;
         GetParam().write(path, values);
         return path;
     }
@@ -45,7 +45,7 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, FormatTest, ::testing::ValuesIn(AllFormats(
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LibraryTest, Mp4TrackWithoutTotalIsTheNumber) {
-    const std::string path = folder.File("a.m4a");
+    const std::string path = folder / "a.m4a";
     fixtures::WriteMp4(path, TagValues{.track = "7"});
     ASSERT_TRUE(library.Load(path));
 
@@ -63,7 +63,7 @@ std::vector<FormatCase> FormatsWithTextualTracks() {
 class TrackTextTest : public LibraryTestWithParam<FormatCase> {};
 
 TEST_P(TrackTextTest, KeepsLeadingZeros) {
-    const std::string path = folder.File(GetParam().fileName);
+    const std::string path = folder / GetParam().fileName;
     GetParam().write(path, TagValues{.track = "007"});
     ASSERT_TRUE(library.Load(path));
 
@@ -75,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(TextualTracks, TrackTextTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LibraryTest, ReadsTheTitleOfATrackerModule) {
-    const std::string path = folder.File("a.mod");
+    const std::string path = folder / "a.mod";
     fixtures::WriteMod(path, "space debris");
     ASSERT_TRUE(library.Load(path));
 

@@ -65,7 +65,7 @@ class LegacyTextTest : public LibraryTestWithParam<std::tuple<Carrier, LegacyTex
 
 TEST_P(LegacyTextTest, DecodesTheBytesAsTheirLikelyCharset) {
     const auto& [carrier, text] = GetParam();
-    const std::string path = folder.File("legacy");
+    const std::string path = folder / "legacy";
     carrier.write(path, text.bytes);
     ASSERT_TRUE(library.Load(path));
 
@@ -95,7 +95,7 @@ class ShiftJisLocaleTest : public LibraryTest {
 };
 
 TEST_F(ShiftJisLocaleTest, HandsOutCp932AndQuestionMarksForWhatItLacks) {
-    const std::string path = folder.File("a.mp3");
+    const std::string path = folder / "a.mp3";
     fixtures::WriteMp3(path, std::nullopt,
                        TagValues{"ポケットの中", "Café ☕", std::nullopt, std::nullopt});
     ASSERT_TRUE(library.Load(path));

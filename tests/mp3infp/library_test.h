@@ -6,7 +6,7 @@
 
 #include "audio_fixtures.h"
 #include "mp3infp_library.h"
-#include "temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace tunvex::testing {
 

@@ -24,7 +24,7 @@ struct TagBitsCase {
 class Mp3TagBitsTest : public LibraryTestWithParam<TagBitsCase> {};
 
 TEST_P(Mp3TagBitsTest, ReportsWhichBlocksArePresent) {
-    const std::string path = folder.File("a.mp3");
+    const std::string path = folder / "a.mp3";
     fixtures::WriteMp3(path, GetParam().id3v1, GetParam().id3v2);
     ASSERT_TRUE(library.Load(path));
 
@@ -42,7 +42,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LibraryTest, RiffMp3ReportsItsInfoList) {
-    const std::string path = folder.File("a.rmp");
+    const std::string path = folder / "a.rmp";
     fixtures::WriteRmp3(path, TagValues{"rmp title", "rmp artist", "rmp album", std::nullopt});
     ASSERT_TRUE(library.Load(path));
 
@@ -56,7 +56,7 @@ TEST_F(LibraryTest, RiffMp3ReportsItsInfoList) {
 }
 
 TEST_F(LibraryTest, EachBlockAnswersItsOwnNames) {
-    const std::string path = folder.File("a.mp3");
+    const std::string path = folder / "a.mp3";
     fixtures::WriteMp3(path, kV1Values, kV2Values);
     ASSERT_TRUE(library.Load(path));
 
@@ -72,7 +72,7 @@ TEST_F(LibraryTest, EachBlockAnswersItsOwnNames) {
 }
 
 TEST_F(LibraryTest, PlainNamesPreferId3v2AndFallBackToId3v1PerValue) {
-    const std::string path = folder.File("a.mp3");
+    const std::string path = folder / "a.mp3";
     fixtures::WriteMp3(path, kV1Values, TagValues{.title = "v2 title"});
     ASSERT_TRUE(library.Load(path));
 
@@ -82,7 +82,7 @@ TEST_F(LibraryTest, PlainNamesPreferId3v2AndFallBackToId3v1PerValue) {
 }
 
 TEST_F(LibraryTest, Id3v1WithoutTrackByteHasNoTrack) {
-    const std::string path = folder.File("a.mp3");
+    const std::string path = folder / "a.mp3";
     fixtures::WriteMp3WithRawId3v1(path, "title", "artist", "album", 0);
     ASSERT_TRUE(library.Load(path));
 
@@ -91,7 +91,7 @@ TEST_F(LibraryTest, Id3v1WithoutTrackByteHasNoTrack) {
 }
 
 TEST_F(LibraryTest, Id3v1TrackByteIsDecimalText) {
-    const std::string path = folder.File("a.mp3");
+    const std::string path = folder / "a.mp3";
     fixtures::WriteMp3WithRawId3v1(path, "title", "artist", "album", 200);
     ASSERT_TRUE(library.Load(path));
 
@@ -108,7 +108,7 @@ struct EncodingCase {
 class Id3v2EncodingTest : public LibraryTestWithParam<EncodingCase> {};
 
 TEST_P(Id3v2EncodingTest, ComesOutAsTheSameText) {
-    const std::string path = folder.File("a.mp3");
+    const std::string path = folder / "a.mp3";
     const TagValues values{GetParam().text, GetParam().text, GetParam().text, "007"};
     fixtures::WriteMp3(path, std::nullopt, values, GetParam().encoding, GetParam().version);
     ASSERT_TRUE(library.Load(path));
@@ -144,7 +144,7 @@ TEST_F(LibraryTest, ReadsId3v22Frames) {
     tag += static_cast<char>(0);
     tag += static_cast<char>(frames.size() >> 7);
     tag += static_cast<char>(frames.size() & 0x7F);
-    const std::string path = folder.File("old.mp3");
+    const std::string path = folder / "old.mp3";
     fixtures::WriteBytes(path, tag + frames + fixtures::MpegFrames(4));
     ASSERT_TRUE(library.Load(path));
 

@@ -64,7 +64,7 @@ const SniffCase kCases[] = {
 class SniffingTest : public LibraryTestWithParam<SniffCase> {};
 
 TEST_P(SniffingTest, RecognisesTheFileByItsContent) {
-    const std::string path = folder.File(GetParam().fileName);
+    const std::string path = folder / GetParam().fileName;
     GetParam().write(path);
 
     EXPECT_EQ(library.Load(path), GetParam().type != MP3INFP_TYPE_NONE);
@@ -75,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(Files, SniffingTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LibraryTest, TaggedMp3NamedReadmeGivesItsValues) {
-    const std::string path = folder.File("README");
+    const std::string path = folder / "README";
     fixtures::WriteMp3(path, std::nullopt, kValues);
     ASSERT_TRUE(library.Load(path));
 

@@ -9,7 +9,7 @@ namespace {
 using fixtures::TagValues;
 
 TEST_F(LibraryTest, ValuesStayValidUntilTheNextLoad) {
-    const std::string path = folder.File("a.mp3");
+    const std::string path = folder / "a.mp3";
     fixtures::WriteMp3(path, TagValues{"v1", "v1", "v1", "1"},
                        TagValues{"first title", "artist", "album", "2"});
     ASSERT_TRUE(library.Load(path));
@@ -27,8 +27,8 @@ TEST_F(LibraryTest, ValuesStayValidUntilTheNextLoad) {
 }
 
 TEST_F(LibraryTest, NextLoadReplacesEveryValue) {
-    const std::string first = folder.File("first.mp3");
-    const std::string second = folder.File("second.flac");
+    const std::string first = folder / "first.mp3";
+    const std::string second = folder / "second.flac";
     fixtures::WriteMp3(first, std::nullopt, TagValues{"first", "artist", "album", "1"});
     fixtures::WriteFlac(second, TagValues{.title = "second"});
     ASSERT_TRUE(library.Load(first));
@@ -42,11 +42,11 @@ TEST_F(LibraryTest, NextLoadReplacesEveryValue) {
 }
 
 TEST_F(LibraryTest, FailedLoadForgetsThePreviousFile) {
-    const std::string path = folder.File("a.mp3");
+    const std::string path = folder / "a.mp3";
     fixtures::WriteMp3(path, TagValues{.title = "v1"}, TagValues{.title = "v2"});
     ASSERT_TRUE(library.Load(path));
 
-    EXPECT_FALSE(library.Load(folder.File("missing.mp3")));
+    EXPECT_FALSE(library.Load(folder / "missing.mp3"));
 
     EXPECT_EQ(library.Type(), MP3INFP_TYPE_NONE);
     EXPECT_EQ(library.TagBits(), 0U);
@@ -62,7 +62,7 @@ TEST_F(LibraryTest, NothingLoadedAnswersNothing) {
 }
 
 TEST_F(LibraryTest, NamesAreCaseSensitive) {
-    const std::string path = folder.File("a.mp3");
+    const std::string path = folder / "a.mp3";
     fixtures::WriteMp3(path, std::nullopt, TagValues{.title = "title"});
     ASSERT_TRUE(library.Load(path));
 
