@@ -1,0 +1,52 @@
+// libFuzzer target: any bytes, saved as a file, must load or be refused without harm.
+#include <unistd.h>
+
+#include <array>
+#include <clocale>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "mp3infp/mp3infp.h"
+
+namespace {
+
+// The extension only matters where content is ambiguous; the last input byte picks one.
+constexpr std::array kExtensions = {"", ".mp3", ".flac", ".tta", ".ape", ".wv", ".mpc", ".wav"};
+
+constexpr std::array kValueNames = {"INAM",    "IART",     "IPRD",     "TRACK",    "INAM_v1",
+                                    "IART_v1", "IPRD_v1",  "TRACK_v1", "INAM_v2",  "IART_v2",
+                                    "IPRD_v2", "TRACK_v2", "INAM_rmp", "IART_rmp", "IPRD_rmp"};
+
+std::string InputPath(const uint8_t* data, size_t size) {
+    static const std::string base = "/dev/shm/mp3infp-fuzz-" + std::to_string(getpid());
+    return base + kExtensions[size > 0 ? data[size - 1] % kExtensions.size() : 0];
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    std::setlocale(LC_ALL, "C.UTF-8");
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string path = InputPath(data, size);
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    if (mp3infp_Load(nullptr, path.c_str()) == 0) {
+        for (const char* name : kValueNames) {
+            char* value = nullptr;
+            if (mp3infp_GetValue(name, &value) != 0 && std::strlen(value) > size * 4 + 64) {
+                __builtin_trap();  // a value can only come from the input's own bytes
+            }
+        }
+    }
+    mp3infp_GetType();
+    mp3infp_mp3_GetTagType();
+    unlink(path.c_str());
+    return 0;
+}

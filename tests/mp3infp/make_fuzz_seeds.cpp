@@ -1,0 +1,29 @@
+// Writes one small tagged file per format into the folder given, as a starting corpus.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "audio_fixtures.h"
+#include "format_cases.h"
+#include "stream_bytes.h"
+
+namespace fixtures = tunvex::fixtures;
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <seed folder>\n", argv[0]);
+        return 2;
+    }
+    const std::filesystem::path folder = argv[1];
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const fixtures::TagValues values{"Title", "Artist", "Album", "3/12"};
+    for (const auto& format : tunvex::testing::AllFormats()) {
+        format.write((folder / format.fileName).string(), values);
+    }
+    fixtures::WriteMp3((folder / "both.mp3").string(), values, values);
+    fixtures::WriteMp3WithRawId3v1((folder / "sjis.mp3").string(),
+                                   "\x83\x7C\x83\x50\x83\x62\x83\x67", "Caf\xE9", "", 7);
+    fixtures::WriteMod((folder / "a.mod").string(), "module");
+    return 0;
+}
