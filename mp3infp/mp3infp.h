@@ -70,8 +70,8 @@ uint32_t mp3infp_mp3_GetTagType(void);
  * Names (case-sensitive):
  *   INAM title, IART artist, IPRD album, TRACK track number as stored ("007", "3/12").
  *   For an MP3 the suffixed names read one tag block: _v1 ID3v1, _v2 ID3v2, _rmp the INFO list
- *   of a RIFF-MP3 (no TRACK_rmp). The plain names of an MP3 answer from the first block present
- *   in the order ID3v2, RIFF INFO, ID3v1.
+ *   of a RIFF-MP3. The plain names of an MP3 answer, value by value, from the first of these
+ *   that holds the value: ID3v2, RIFF INFO, APE tag, ID3v1.
  *
  * Texts tagged as Latin-1 (ID3v1, ID3v2 Latin-1 frames, RIFF INFO) are often Shift-JIS in
  * practice; such bytes are decoded as CP932 when they are valid Shift-JIS and look Japanese, and

@@ -16,7 +16,8 @@ struct ValueName {
     std::span<const Source> sources;
 };
 
-constexpr std::array kAnySource = {Source::Main, Source::Id3v2, Source::RiffInfo, Source::Id3v1};
+// Main is the only source of non-MP3 formats; for an MP3 it is an APE tag, richer than ID3v1.
+constexpr std::array kAnySource = {Source::Id3v2, Source::RiffInfo, Source::Main, Source::Id3v1};
 constexpr std::array kId3v1 = {Source::Id3v1};
 constexpr std::array kId3v2 = {Source::Id3v2};
 constexpr std::array kRiffInfo = {Source::RiffInfo};

@@ -34,6 +34,10 @@ struct LyingRiffCase {
     std::optional<std::string> title;
 };
 
+void PrintTo(const LyingRiffCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
 const LyingRiffCase kLyingRiffCases[] = {
     {"RiffSizeAllOnes", [](const std::string& b) { return WithSizeAt(b, 0, kAllOnes); }, "Title"},
     {"RiffSizeZero", [](const std::string& b) { return WithSizeAt(b, 0, 0); }, "Title"},

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <span>
 #include <string>
 
@@ -17,5 +18,10 @@ struct FormatCase {
 };
 
 std::span<const FormatCase> AllFormats();
+
+// Names the case in test listings instead of dumping its bytes.
+inline void PrintTo(const FormatCase& format, std::ostream* out) {
+    *out << format.name;
+}
 
 }  // namespace tunvex::testing

@@ -17,6 +17,10 @@ struct Carrier {
     const char* valueName;
 };
 
+void PrintTo(const Carrier& value, std::ostream* out) {
+    *out << value.name;
+}
+
 const Carrier kCarriers[] = {
     {"Id3v1",
      [](const std::string& path, const std::string& bytes) {
@@ -46,6 +50,10 @@ struct LegacyText {
     const char* bytes;
     const char* utf8;
 };
+
+void PrintTo(const LegacyText& value, std::ostream* out) {
+    *out << value.name;
+}
 
 const LegacyText kTexts[] = {
     {"ShiftJisKatakanaAndKanji", "\x83\x7C\x83\x50\x83\x62\x83\x67\x82\xCC\x92\x86",

@@ -21,6 +21,10 @@ struct TagBitsCase {
     uint32_t bits;
 };
 
+void PrintTo(const TagBitsCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
 class Mp3TagBitsTest : public LibraryTestWithParam<TagBitsCase> {};
 
 TEST_P(Mp3TagBitsTest, ReportsWhichBlocksArePresent) {
@@ -104,6 +108,10 @@ struct EncodingCase {
     Id3v2Version version;
     const char* text;
 };
+
+void PrintTo(const EncodingCase& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class Id3v2EncodingTest : public LibraryTestWithParam<EncodingCase> {};
 

@@ -17,6 +17,10 @@ struct SniffCase {
     uint32_t type;  // MP3INFP_TYPE_NONE: the load must fail
 };
 
+void PrintTo(const SniffCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
 const TagValues kValues{"title", "artist", "album", "1"};
 
 const SniffCase kCases[] = {
