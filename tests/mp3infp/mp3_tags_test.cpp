@@ -59,6 +59,20 @@ TEST_F(LibraryTest, RiffMp3ReportsItsInfoList) {
     EXPECT_EQ(library.Value("INAM_v2"), std::nullopt);
 }
 
+TEST_F(LibraryTest, RiffMp3ReportsAnId3v1BlockInsideItsData) {
+    const std::string data = fixtures::MpegFrames(2) + fixtures::Id3v1Block("inner", "", "", 9);
+    const std::string path = folder / "a.rmp";
+    fixtures::WriteBytes(
+        path, fixtures::RiffFile("RMP3", fixtures::RiffChunk("data", data) +
+                                             fixtures::RiffInfoList({{"INAM", "outer"}})));
+    ASSERT_TRUE(library.Load(path));
+
+    EXPECT_EQ(library.TagBits(), MP3INFP_TAG_RIFF_INFO | MP3INFP_TAG_ID3V1);
+    EXPECT_EQ(library.Value("INAM_rmp"), "outer");
+    EXPECT_EQ(library.Value("INAM_v1"), "inner");
+    EXPECT_EQ(library.Value("TRACK"), "9");
+}
+
 TEST_F(LibraryTest, EachBlockAnswersItsOwnNames) {
     const std::string path = folder / "a.mp3";
     fixtures::WriteMp3(path, kV1Values, kV2Values);
