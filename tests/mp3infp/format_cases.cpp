@@ -22,6 +22,7 @@ const std::array kFormats = {
     FormatCase{"OggSpeex", "a.spx", &fixtures::WriteOggSpeex, MP3INFP_TYPE_OGG_SPEEX},
     FormatCase{"OggFlac", "a.oga", &fixtures::WriteOggFlac, MP3INFP_TYPE_OGG_FLAC},
     FormatCase{"Mp4", "a.m4a", &fixtures::WriteMp4, MP3INFP_TYPE_MP4},
+    FormatCase{"Asf", "a.wma", &fixtures::WriteAsf, MP3INFP_TYPE_ASF},
     FormatCase{"Ape", "a.ape", &fixtures::WriteApe, MP3INFP_TYPE_APE},
     FormatCase{"WavPack", "a.wv", &fixtures::WriteWavPack, MP3INFP_TYPE_WAVPACK},
     FormatCase{"Musepack", "a.mpc", &fixtures::WriteMusepack, MP3INFP_TYPE_MUSEPACK},
