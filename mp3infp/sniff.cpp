@@ -52,10 +52,7 @@ constexpr std::array kOggCodecs = {
     Magic{0, "\x01vorbis"sv, FileKind::OggVorbis},
     Magic{0, "OpusHead"sv, FileKind::OggOpus},
     Magic{0, "Speex   "sv, FileKind::OggSpeex},
-    Magic{0,
-          "\x7F"
-          "FLAC"sv,
-          FileKind::OggFlac},
+    Magic{0, "\177FLAC"sv, FileKind::OggFlac},
 };
 
 constexpr std::array kModSignatures = {"M.K."sv, "M!K!"sv, "M&K!"sv, "N.T."sv, "FLT4"sv,
@@ -185,7 +182,8 @@ FileKind SniffFileKind(const std::string& path) {
     }
     const FileKind kind = SniffHead(head);
     if (hasLeadingTag) {
-        // Formats TagLib reads behind a leading ID3v2 tag; anything else there is MPEG.
+        // Behind a leading ID3v2 tag: a stream TagLib reads there, else what the extension
+        // says, else MPEG.
         const bool taggedContainer = kind == FileKind::Flac || kind == FileKind::Ape ||
                                      kind == FileKind::TrueAudio || kind == FileKind::Musepack ||
                                      kind == FileKind::WavPack;
