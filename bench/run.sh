@@ -199,6 +199,8 @@ else
     measure_move
     measure_peers
 fi
-print_table | tee "$BENCH/out/results-$MODE-$COUNT.txt"
-echo "floor s: the command each run was interleaved with (cp -r, cp -al) or, for peers, tunvex" \
-    "copy; seconds are medians of $RUNS runs ($PEER_RUNS for peers); scratch: $BENCH_WORK"
+{
+    print_table
+    echo "seconds: medians of $RUNS runs ($PEER_RUNS for peers); floor s: the command run" \
+        "interleaved with it, or for peers the tunvex copy sort; scratch: $BENCH_WORK"
+} | tee "$BENCH/out/results-$MODE-$COUNT.txt"
