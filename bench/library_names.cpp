@@ -135,18 +135,17 @@ std::string WithUnsafeCharacters(SeededRandom& random, const std::string& text) 
 
 }  // namespace
 
-ArtistName MakeArtistName(SeededRandom& random) {
+ArtistName MakeArtistName(SeededRandom& random, bool japanese) {
     const int kind = random.Between(0, 99);
-    if (kind < 5) {
-        return {Cat({random.Pick(kFamilyNamesJa), random.Pick(kGivenNamesJa)}), true};
+    if (japanese) {
+        return {kind < 55 ? Cat({random.Pick(kFamilyNamesJa), random.Pick(kGivenNamesJa)})
+                          : KatakanaWord(random),
+                true};
     }
-    if (kind < 9) {
-        return {KatakanaWord(random), true};
-    }
-    if (kind < 45) {
+    if (kind < 40) {
         return {Cat({random.Pick(kFirstNames), " ", random.Pick(kLastNames)}), false};
     }
-    if (kind < 70) {
+    if (kind < 68) {
         return {Cat({"The ", random.Pick(kAdjectives), " ", random.Pick(kNouns)}), false};
     }
     if (kind < 98) {

@@ -14,7 +14,7 @@ struct ArtistName {
     bool japanese = false;
 };
 
-ArtistName MakeArtistName(SeededRandom& random);
+ArtistName MakeArtistName(SeededRandom& random, bool japanese);
 std::string MakeAlbumTitle(SeededRandom& random, bool japanese);
 std::string MakeTrackTitle(SeededRandom& random, bool japanese);
 

@@ -9,6 +9,9 @@ namespace {
 
 constexpr int kFilesPerArtist = 30;
 constexpr int kMaxArtists = 400;
+constexpr int kMinArtists = 8;
+// Below this a demo library would be two or three albums of one format: albums shrink instead.
+constexpr int kSmallLibraryFiles = 200;
 
 constexpr std::array<std::string_view, 6> kRipFolders = {
     "Rips", "Music/CD Rips", "Downloads/Albums", "old laptop/My Music", "FLAC", "Shared/Music"};
@@ -37,19 +40,30 @@ std::string TrackText(SeededRandom& random, int number, int total) {
     return std::to_string(number);
 }
 
-FileKind AlbumFormat(SeededRandom& random, bool japanese) {
-    const int roll = random.Between(0, 99);
-    if (roll < 70) {
-        const int tags = random.Between(0, 99);
-        if (tags < 3 && !japanese) {
-            return FileKind::Mp3Id3v1Only;
-        }
-        return tags < 20 ? FileKind::Mp3WithId3v1 : FileKind::Mp3;
+// Album containers in a fixed turn, so that even a demo of a few albums shows every kind: 70% MP3,
+// 15% FLAC, 10% Ogg Vorbis, 5% MP4.
+constexpr std::array<FileKind, 20> kContainerTurn = {
+    FileKind::Mp3, FileKind::Flac,      FileKind::Mp3, FileKind::OggVorbis, FileKind::Mp3,
+    FileKind::Mp4, FileKind::Mp3,       FileKind::Mp3, FileKind::Flac,      FileKind::Mp3,
+    FileKind::Mp3, FileKind::OggVorbis, FileKind::Mp3, FileKind::Mp3,       FileKind::Flac,
+    FileKind::Mp3, FileKind::Mp3,       FileKind::Mp3, FileKind::Mp3,       FileKind::Mp3};
+
+// One artist in eleven is Japanese, the first of them early enough for a demo.
+bool JapaneseArtist(std::size_t index) {
+    return index % 11 == 3;
+}
+
+FileKind AlbumFormat(SeededRandom& random, int albumIndex, bool japanese) {
+    const FileKind container =
+        kContainerTurn[static_cast<std::size_t>(albumIndex) % kContainerTurn.size()];
+    if (container != FileKind::Mp3) {
+        return container;
     }
-    if (roll < 84) {
-        return FileKind::Flac;
+    const int tags = random.Between(0, 99);
+    if (tags < 3 && !japanese) {
+        return FileKind::Mp3Id3v1Only;
     }
-    return roll < 95 ? FileKind::OggVorbis : FileKind::Mp4;
+    return tags < 20 ? FileKind::Mp3WithId3v1 : FileKind::Mp3;
 }
 
 std::string_view Extension(FileKind kind) {
@@ -67,11 +81,14 @@ std::string_view Extension(FileKind kind) {
 
 }  // namespace
 
-LibraryPlanner::LibraryPlanner(uint64_t seed, int fileCount) : random_(seed) {
-    const int artistCount = std::clamp(fileCount / kFilesPerArtist, 1, kMaxArtists);
+LibraryPlanner::LibraryPlanner(uint64_t seed, int fileCount)
+    : random_(seed),
+      minTracks_(fileCount < kSmallLibraryFiles ? 2 : 8),
+      maxTracks_(fileCount < kSmallLibraryFiles ? 4 : 14) {
+    const int artistCount = std::clamp(fileCount / kFilesPerArtist, kMinArtists, kMaxArtists);
     std::set<std::string> names;
     while (static_cast<int>(artists_.size()) < artistCount) {
-        ArtistName artist = MakeArtistName(random_);
+        ArtistName artist = MakeArtistName(random_, JapaneseArtist(artists_.size()));
         if (names.insert(artist.text).second) {
             artists_.push_back(std::move(artist));
         }
@@ -88,7 +105,7 @@ std::vector<LibraryEntry> LibraryPlanner::NextGroup() {
 std::string LibraryPlanner::UniqueAlbumTitle(const ArtistName& artist) {
     std::string title = MakeAlbumTitle(random_, artist.japanese);
     if (!usedAlbums_.insert(artist.text + '\n' + title).second) {
-        title += " Vol. " + std::to_string(albumCount_);
+        title += " Vol. " + std::to_string(albumCount_ + 1);
         usedAlbums_.insert(artist.text + '\n' + title);
     }
     return title;
@@ -96,9 +113,9 @@ std::string LibraryPlanner::UniqueAlbumTitle(const ArtistName& artist) {
 
 std::vector<LibraryEntry> LibraryPlanner::NextAlbum() {
     const ArtistName& artist = artists_[static_cast<std::size_t>(albumCount_) % artists_.size()];
-    ++albumCount_;
     const std::string album = UniqueAlbumTitle(artist);
-    const FileKind format = AlbumFormat(random_, artist.japanese);
+    const FileKind format = AlbumFormat(random_, albumCount_, artist.japanese);
+    ++albumCount_;
     const auto version =
         random_.Percent(50) ? fixtures::Id3v2Version::V3 : fixtures::Id3v2Version::V4;
     const std::string folder =
@@ -108,7 +125,7 @@ std::vector<LibraryEntry> LibraryPlanner::NextAlbum() {
     std::vector<LibraryEntry> entries;
     for (int disc = 1; disc <= discCount; ++disc) {
         const std::string discFolder = discCount > 1 ? "Disc " + std::to_string(disc) + "/" : "";
-        const int trackCount = random_.Between(8, 14);
+        const int trackCount = random_.Between(minTracks_, maxTracks_);
         for (int track = 1; track <= trackCount; ++track) {
             std::string title = MakeTrackTitle(random_, artist.japanese);
             std::string name = TwoDigits(track) + " " + InputName(title);

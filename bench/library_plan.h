@@ -25,7 +25,7 @@ struct LibraryEntry {
 
 class LibraryPlanner {
   public:
-    // fileCount only sizes the artist roster; the caller decides when to stop.
+    // fileCount sizes the artist roster and the albums; the caller decides when to stop.
     LibraryPlanner(uint64_t seed, int fileCount);
 
     // One album folder, or one loose file.
@@ -41,6 +41,8 @@ class LibraryPlanner {
     std::set<std::string> usedAlbums_;
     std::set<std::string> usedLoosePaths_;
     int albumCount_ = 0;
+    int minTracks_;
+    int maxTracks_;
 };
 
 }  // namespace tunvex::bench
