@@ -1,4 +1,6 @@
 // The C boundary: nothing thrown inside may cross it.
+#include <sys/stat.h>
+
 #include <map>
 #include <mutex>
 #include <string>
@@ -28,6 +30,11 @@ std::mutex stateMutex;
 LoadedFile loaded;
 
 std::optional<LoadedFile> LoadFile(const std::string& path) {
+    // A pipe or a device would block the open or never end; only plain files hold tags.
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
     mp3infp::SilenceTagLib();
     const auto result = mp3infp::ReadFileTags(mp3infp::SniffFileKind(path), path);
     if (!result) {

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 
@@ -58,6 +60,8 @@ const SniffCase kCases[] = {
     {"MissingFile", "missing.mp3", [](const std::string&) {}, MP3INFP_TYPE_NONE},
     {"Folder", "folder.mp3",
      [](const std::string& path) { std::filesystem::create_directory(path); }, MP3INFP_TYPE_NONE},
+    {"NamedPipe", "pipe.mp3", [](const std::string& path) { mkfifo(path.c_str(), 0644); },
+     MP3INFP_TYPE_NONE},
     {"OggWithUnknownCodec", "video.ogg",
      [](const std::string& path) {
          fixtures::WriteBytes(path, fixtures::OggStream({{"\x80theora"}}));
