@@ -201,6 +201,6 @@ else
 fi
 {
     print_table
-    echo "seconds: medians of $RUNS runs ($PEER_RUNS for peers); floor s: the command run" \
+    echo "seconds: medians of $RUNS runs, peers of $PEER_RUNS; floor s: the command run" \
         "interleaved with it, or for peers the tunvex copy sort; scratch: $BENCH_WORK"
 } | tee "$BENCH/out/results-$MODE-$COUNT.txt"
