@@ -1,8 +1,11 @@
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
-#include <fstream>
 #include <string_view>
 
 #include "file_kind.h"
@@ -127,14 +130,33 @@ FileKind SniffHead(std::string_view head) {
     return IsModSignature(head) ? FileKind::Mod : FileKind::Unknown;
 }
 
-std::string ReadHead(std::ifstream& in, uint64_t offset) {
+std::string ReadHead(int fd, uint64_t offset) {
     std::string head(kHeadSize, '\0');
-    in.clear();
-    in.seekg(static_cast<std::streamoff>(offset));
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    size_t filled = 0;
+    while (filled < head.size()) {
+        const ssize_t n = pread(fd, head.data() + filled, head.size() - filled,
+                                static_cast<off_t>(offset + filled));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        filled += static_cast<size_t>(n);
+    }
+    head.resize(filled);
     return head;
 }
+
+// Closes the descriptor whatever way the sniff ends.
+struct FileDescriptor {
+    int fd;
+    ~FileDescriptor() {
+        if (fd >= 0) {
+            close(fd);
+        }
+    }
+};
 
 // Total size of the ID3v2 tag at the start of head, or 0 if there is none.
 uint64_t Id3v2TagSize(std::string_view head) {
@@ -168,17 +190,17 @@ FileKind KindByExtension(const std::string& path) {
 }  // namespace
 
 FileKind SniffFileKind(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const FileDescriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (file.fd < 0) {
         return FileKind::Unknown;
     }
     uint64_t offset = 0;
-    std::string head = ReadHead(in, offset);
+    std::string head = ReadHead(file.fd, offset);
     bool hasLeadingTag = false;
     for (int tags = 0; tags < kMaxLeadingTags && Id3v2TagSize(head) > 0; ++tags) {
         hasLeadingTag = true;
         offset += Id3v2TagSize(head);
-        head = ReadHead(in, offset);
+        head = ReadHead(file.fd, offset);
     }
     const FileKind kind = SniffHead(head);
     if (hasLeadingTag) {

@@ -34,6 +34,8 @@ std::string JoinElements(const std::vector<std::string>& elements) {
 }
 
 std::string DefuseDotElements(CodePage codePage, std::string_view part) {
+    if (part.find('.') == std::string_view::npos)
+        return std::string(part);
     std::vector<std::string> elements = SplitElements(codePage, part);
     for (std::string& element : elements) {
         if (element == ".")

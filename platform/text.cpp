@@ -40,6 +40,19 @@ void ForEachChar(CodePage codePage, std::string_view text, Visit visit) {
     }
 }
 
+// True when every occurrence of the byte c in a text is the character c itself: ASCII never
+// occurs inside a UTF-8 sequence, and Shift-JIS trail bytes start at 0x40. Such searches can
+// go byte by byte.
+bool IsAlwaysWholeChar(CodePage codePage, char c) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    return byte < 0x80 && (codePage != CodePage::ShiftJis || byte < 0x40);
+}
+
+bool AreAlwaysWholeChars(CodePage codePage, std::string_view set) {
+    return std::all_of(set.begin(), set.end(),
+                       [codePage](char c) { return IsAlwaysWholeChar(codePage, c); });
+}
+
 }  // namespace
 
 CodePage CodePageFromCharset(std::string_view charset) {
@@ -73,6 +86,8 @@ std::size_t CharLength(CodePage codePage, std::string_view text, std::size_t pos
 }
 
 std::size_t FindFirstOf(CodePage codePage, std::string_view text, std::string_view set) {
+    if (AreAlwaysWholeChars(codePage, set))
+        return text.find_first_of(set);
     std::size_t found = std::string_view::npos;
     ForEachChar(codePage, text, [&](std::size_t pos, std::size_t length) {
         std::string_view character = text.substr(pos, length);
@@ -93,6 +108,8 @@ std::size_t FindChar(CodePage codePage, std::string_view text, char c) {
 }
 
 std::size_t FindLastChar(CodePage codePage, std::string_view text, char c) {
+    if (IsAlwaysWholeChar(codePage, c))
+        return text.rfind(c);
     std::size_t found = std::string_view::npos;
     ForEachChar(codePage, text, [&](std::size_t pos, std::size_t length) {
         if (length == 1 && text[pos] == c)
@@ -103,6 +120,10 @@ std::size_t FindLastChar(CodePage codePage, std::string_view text, char c) {
 }
 
 void ReplaceChar(CodePage codePage, std::string& text, char from, char to) {
+    if (IsAlwaysWholeChar(codePage, from)) {
+        std::replace(text.begin(), text.end(), from, to);
+        return;
+    }
     ForEachChar(codePage, text, [&](std::size_t pos, std::size_t length) {
         if (length == 1 && text[pos] == from)
             text[pos] = to;
@@ -117,6 +138,14 @@ void ReplaceAll(CodePage codePage, std::string& text, std::string_view from, std
     result.reserve(text.size());
     std::size_t pos = 0;
     while (pos < text.size()) {
+        if (codePage != CodePage::ShiftJis) {
+            // Outside Shift-JIS a match of whole characters can only start on a character.
+            std::size_t match = text.find(from, pos);
+            result.append(text, pos, match == std::string::npos ? std::string::npos : match - pos);
+            if (match == std::string::npos)
+                break;
+            pos = match;
+        }
         if (std::string_view(text).substr(pos, from.size()) == from) {
             result += to;
             pos += from.size();
@@ -137,6 +166,13 @@ void TrimWhiteSpace(CodePage codePage, std::string& text) {
     std::size_t begin = 0;
     while (begin < text.size() && IsWhiteSpaceByte(text[begin]))
         ++begin;
+    if (codePage != CodePage::ShiftJis) {
+        std::size_t end = text.size();
+        while (end > begin && IsWhiteSpaceByte(text[end - 1]))
+            --end;
+        text = text.substr(begin, end - begin);
+        return;
+    }
     // The end of the last character that is not white space; a trail byte never counts as one.
     std::size_t end = begin;
     std::string_view rest = std::string_view(text).substr(begin);
@@ -149,6 +185,11 @@ void TrimWhiteSpace(CodePage codePage, std::string& text) {
 }
 
 void TrimTrailingChar(CodePage codePage, std::string& text, char c) {
+    if (IsAlwaysWholeChar(codePage, c)) {
+        std::size_t last = text.find_last_not_of(c);
+        text.resize(last == std::string::npos ? 0 : last + 1);
+        return;
+    }
     std::size_t end = 0;
     ForEachChar(codePage, text, [&](std::size_t pos, std::size_t length) {
         if (length > 1 || text[pos] != c)
@@ -159,6 +200,8 @@ void TrimTrailingChar(CodePage codePage, std::string& text, char c) {
 }
 
 bool EndsWithChar(CodePage codePage, std::string_view text, char c) {
+    if (IsAlwaysWholeChar(codePage, c))
+        return !text.empty() && text.back() == c;
     bool endsWith = false;
     ForEachChar(codePage, text, [&](std::size_t pos, std::size_t length) {
         endsWith = length == 1 && text[pos] == c;
