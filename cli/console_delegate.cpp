@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <iostream>
+#include <optional>
 #include <string>
 
 namespace tunvex {
@@ -12,6 +14,23 @@ volatile std::sig_atomic_t interrupted = 0;
 
 void OnInterrupt(int) {
     interrupted = 1;
+}
+
+// One line typed at the terminal; nullopt at its end or when Ctrl+C interrupts the wait (the
+// stream library would resume the read instead).
+std::optional<std::string> ReadAnswerLine() {
+    std::string line;
+    char c;
+    while (true) {
+        ssize_t n = read(STDIN_FILENO, &c, 1);
+        if (n < 0 && errno == EINTR && !interrupted)
+            continue;
+        if (n <= 0)
+            return std::nullopt;
+        if (c == '\n')
+            return line;
+        line += c;
+    }
 }
 
 }  // namespace
@@ -37,10 +56,10 @@ CollisionAnswer ConsoleDelegate::AskReplace(const std::string& source,
     while (true) {
         std::cerr << "\"" << destination << "\" exists (new: \"" << source << "\").\n"
                   << "Replace it? [r]eplace, replace [a]ll, [s]kip, [c]ancel: " << std::flush;
-        std::string answer;
-        if (!std::getline(std::cin, answer) || interrupted)
+        std::optional<std::string> answer = ReadAnswerLine();
+        if (!answer || interrupted)
             return CollisionAnswer::Cancel;
-        switch (answer.empty() ? '\0' : answer[0]) {
+        switch (answer->empty() ? '\0' : answer->front()) {
             case 'r':
             case 'R':
             case 'y':

@@ -1,6 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <filesystem>
 
 #include "platform/paths.h"
@@ -141,6 +143,45 @@ TEST_F(TunvexSortTest, AFailedFileExitsWithOneWhileTheOthersGoOn) {
     EXPECT_THAT(result.err, HasSubstr("1 done, 0 renamed, 0 skipped, 1 failed"));
     EXPECT_EQ(ReadFile(out / "Two"), "a file where a folder must go");
     EXPECT_TRUE(fs::exists(two));
+}
+
+const char kPrompt[] = "[s]kip, [c]ancel: ";
+
+TEST_F(TunvexSortTest, OnATerminalTheUserAnswersForEachExistingFile) {
+    std::string one = Song("one.mp3", "One");
+    std::string two = Song("two.mp3", "Two");
+    WriteFile(album + "01.One.mp3", "older one");
+    WriteFile(album + "01.Two.mp3", "older two");
+    int asked = 0;
+    ProcessResult result = testing::RunOnTerminal(
+        program, {"--settings", ini, one, two},
+        {"HOME=" + home.path(), "XDG_DATA_HOME=" + (home / "data")}, kPrompt, [&](int) {
+            ++asked;
+            return std::string("a\n");
+        });
+    EXPECT_EQ(result.exitStatus, 0) << result.out;
+    EXPECT_EQ(asked, 1);  // replace all answers for the second file too
+    EXPECT_EQ(ReadFile(album + "01.Two.mp3"), ReadFile(two));
+    EXPECT_EQ(ReadFile(home / "data/Trash/files/01.Two.mp3"), "older two");
+}
+
+TEST_F(TunvexSortTest, CtrlCAtAQuestionStopsCleanly) {
+    std::string one = Song("one.mp3", "One");
+    std::string two = Song("two.mp3", "Two");
+    WriteFile(album + "01.Two.mp3", "older two");
+    ProcessResult result = testing::RunOnTerminal(program, {"--settings", ini, one, two},
+                                                  {"HOME=" + home.path()}, kPrompt, [](int pid) {
+                                                      kill(pid, SIGINT);
+                                                      return std::string();
+                                                  });
+    EXPECT_EQ(result.exitStatus, 1) << result.out;
+    EXPECT_THAT(result.out, HasSubstr("cancelled"));
+    EXPECT_EQ(ReadFile(album + "01.One.mp3"), ReadFile(one));
+    EXPECT_EQ(ReadFile(album + "01.Two.mp3"), "older two");
+    EXPECT_TRUE(fs::exists(two));
+    for (const auto& entry : fs::directory_iterator(album)) {
+        EXPECT_EQ(entry.path().extension(), ".mp3") << entry.path();
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,6 +34,34 @@ void DrainPipes(int outFd, int errFd, ProcessResult& result) {
     }
 }
 
+void ApplyEnvironment(const std::vector<std::string>& environment) {
+    for (const std::string& entry : environment) {
+        std::size_t equals = entry.find('=');
+        std::string name = entry.substr(0, equals);
+        std::string value = entry.substr(equals + 1);
+        if (value.empty()) {
+            unsetenv(name.c_str());
+        } else {
+            setenv(name.c_str(), value.c_str(), 1);
+        }
+    }
+}
+
+[[noreturn]] void Execute(const std::string& program, const std::vector<std::string>& arguments) {
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+}
+
+int ExitStatusOf(pid_t child) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 }  // namespace
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
@@ -47,30 +76,46 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
         dup2(nullFd, STDIN_FILENO);
         dup2(outPipe[1], STDOUT_FILENO);
         dup2(errPipe[1], STDERR_FILENO);
-        for (const std::string& entry : environment) {
-            std::size_t equals = entry.find('=');
-            std::string name = entry.substr(0, equals);
-            std::string value = entry.substr(equals + 1);
-            if (value.empty()) {
-                unsetenv(name.c_str());
-            } else {
-                setenv(name.c_str(), value.c_str(), 1);
-            }
-        }
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
+        ApplyEnvironment(environment);
+        Execute(program, arguments);
     }
     close(outPipe[1]);
     close(errPipe[1]);
     ProcessResult result;
     DrainPipes(outPipe[0], errPipe[0], result);
-    int status = 0;
-    waitpid(child, &status, 0);
-    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.exitStatus = ExitStatusOf(child);
+    return result;
+}
+
+ProcessResult RunOnTerminal(const std::string& program, const std::vector<std::string>& arguments,
+                            const std::vector<std::string>& environment, const std::string& prompt,
+                            const std::function<std::string(int pid)>& respond) {
+    int terminal = -1;
+    pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child < 0)
+        return {};
+    if (child == 0) {
+        ApplyEnvironment(environment);
+        Execute(program, arguments);
+    }
+    ProcessResult result;
+    std::size_t answered = 0;
+    char buffer[4096];
+    while (true) {
+        ssize_t n = read(terminal, buffer, sizeof buffer);
+        if (n <= 0)
+            break;  // EIO once the program has closed the terminal
+        result.out.append(buffer, static_cast<std::size_t>(n));
+        if (result.out.size() >= prompt.size() + answered &&
+            result.out.compare(result.out.size() - prompt.size(), prompt.size(), prompt) == 0) {
+            answered = result.out.size();
+            std::string typed = respond(child);
+            if (!typed.empty() && write(terminal, typed.data(), typed.size()) < 0)
+                break;
+        }
+    }
+    close(terminal);
+    result.exitStatus = ExitStatusOf(child);
     return result;
 }
 

@@ -1,6 +1,7 @@
 // Runs a program of the build, with no terminal, and collects what it printed.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,5 +16,12 @@ struct ProcessResult {
 // environment entries ("NAME=value") are added to ours, or with an empty value removed.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::vector<std::string>& environment = {});
+
+// Runs program on a pseudo-terminal as its standard input, output and error. Whenever what it
+// printed so far ends with prompt, respond is called with the process id and returns the text
+// to type (empty: type nothing). Everything printed is returned in out.
+ProcessResult RunOnTerminal(const std::string& program, const std::vector<std::string>& arguments,
+                            const std::vector<std::string>& environment, const std::string& prompt,
+                            const std::function<std::string(int pid)>& respond);
 
 }  // namespace tunvex::testing
