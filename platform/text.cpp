@@ -81,8 +81,19 @@ std::size_t CharLength(CodePage codePage, std::string_view text, std::size_t pos
     } else if (codePage == CodePage::Utf8) {
         length = Utf8SequenceLength(lead);
     }
-    // A lead byte cut off by the end of the text counts as a character of its own.
-    return std::min(length, text.size() - pos);
+    // A lead byte without its trail bytes (cut off, or followed by bytes that cannot trail it)
+    // is a character of its own, so that it never swallows a separator or a dot.
+    if (length > text.size() - pos)
+        return 1;
+    for (std::size_t i = 1; i < length; ++i) {
+        unsigned char trail = static_cast<unsigned char>(text[pos + i]);
+        bool valid = codePage == CodePage::ShiftJis
+                         ? trail >= 0x40 && trail <= 0xFC && trail != 0x7F
+                         : (trail & 0xC0) == 0x80;
+        if (!valid)
+            return 1;
+    }
+    return length;
 }
 
 std::size_t FindFirstOf(CodePage codePage, std::string_view text, std::string_view set) {

@@ -3,7 +3,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <algorithm>
+#include <set>
 #include <utility>
 
 #include "platform/paths.h"
@@ -54,22 +54,20 @@ bool ListFolder(const std::string& path, FolderIdentity& identity,
     return true;
 }
 
-void ExpandFolder(const std::string& path, std::vector<FolderIdentity>& descent, PathList& result) {
+void ExpandFolder(const std::string& path, std::set<FolderIdentity>& entered, PathList& result) {
     FolderIdentity identity;
     std::vector<FolderEntry> entries;
     if (!ListFolder(path, identity, entries))
         return;
-    if (std::find(descent.begin(), descent.end(), identity) != descent.end())
+    if (!entered.insert(identity).second)
         return;
-    descent.push_back(identity);
     for (FolderEntry& entry : entries) {
         if (entry.isFolder) {
-            ExpandFolder(entry.path, descent, result);
+            ExpandFolder(entry.path, entered, result);
         } else {
             result.push_back(std::move(entry.path));
         }
     }
-    descent.pop_back();
 }
 
 }  // namespace
@@ -80,8 +78,8 @@ PathList ExpandDroppedPath(const std::string& path) {
         result.push_back(path);
         return result;
     }
-    std::vector<FolderIdentity> descent;
-    ExpandFolder(path, descent, result);
+    std::set<FolderIdentity> entered;
+    ExpandFolder(path, entered, result);
     return result;
 }
 

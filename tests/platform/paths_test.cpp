@@ -69,6 +69,7 @@ TEST(FindExtensionTest, OnlyADotInTheLastElementWithoutALaterSpace) {
         {"/in.d/track", ""},      {"/in/a.b.mp3", ".mp3"},
         {"/in/a.b c", ""},        {"/in/.hidden", ".hidden"},
         {"/in/x.", "."},          {"/in/" + kSo + ".mp3", ".mp3"},
+        {"/in/d.\x81/song", ""},  {"/in/caf\x81.mp3", ".mp3"},  // lead bytes with no trail
     };
     for (const auto& [path, expected] : cases) {
         std::size_t dot = FindExtension(CodePage::ShiftJis, path);

@@ -24,7 +24,9 @@ TEST(CharLengthTest, StepsOverWholeCharactersAndStopsAtTheEnd) {
     EXPECT_EQ(CharLength(CodePage::ShiftJis, "\xB1", 0), 1u);  // half-width katakana
     EXPECT_EQ(CharLength(CodePage::ShiftJis, "\x83", 0), 1u);  // lead byte cut off
     EXPECT_EQ(CharLength(CodePage::Utf8, kSoUtf8, 0), 3u);
-    EXPECT_EQ(CharLength(CodePage::Utf8, "\xE3\x82", 0), 2u);
+    EXPECT_EQ(CharLength(CodePage::Utf8, "\xE3\x82", 0), 1u);   // cut off
+    EXPECT_EQ(CharLength(CodePage::Utf8, "\xE9.mp3", 0), 1u);   // Latin-1 in a UTF-8 name
+    EXPECT_EQ(CharLength(CodePage::ShiftJis, "\x81/", 0), 1u);  // no trail byte follows
     EXPECT_EQ(CharLength(CodePage::SingleByte, kSo, 0), 1u);
 }
 

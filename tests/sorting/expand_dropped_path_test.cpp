@@ -64,5 +64,19 @@ TEST(ExpandDroppedPathTest, LinksToFoldersAreFollowedButCyclesEnd) {
                                      t / "lib/file-link.mp3", t / "lib/dangling.mp3"));
 }
 
+// Two links to the same folder on every level would double the entries per level.
+TEST(ExpandDroppedPathTest, LinksThatMeetAgainDoNotMultiplyTheEntries) {
+    TempFolder t;
+    const int levels = 24;
+    WriteFile(t / ("d" + std::to_string(levels) + "/song.mp3"), "x");
+    for (int i = levels - 1; i >= 0; --i) {
+        std::string folder = t / ("d" + std::to_string(i));
+        std::filesystem::create_directory(folder);
+        std::filesystem::create_directory_symlink(t / ("d" + std::to_string(i + 1)), folder + "/x");
+        std::filesystem::create_directory_symlink(t / ("d" + std::to_string(i + 1)), folder + "/y");
+    }
+    EXPECT_EQ(ExpandDroppedPath(t / "d0").size(), 1u);
+}
+
 }  // namespace
 }  // namespace tunvex
