@@ -1,5 +1,7 @@
 #include "cli/console_delegate.h"
 
+#include "cli/printable.h"
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -54,7 +56,8 @@ CollisionAnswer ConsoleDelegate::AskReplace(const std::string& source,
         return yes_ ? CollisionAnswer::ReplaceAll : CollisionAnswer::Skip;
     ClearProgressLine();
     while (true) {
-        std::cerr << "\"" << destination << "\" exists (new: \"" << source << "\").\n"
+        std::cerr << "\"" << Printable(destination) << "\" exists (new: \"" << Printable(source)
+                  << "\").\n"
                   << "Replace it? [r]eplace, replace [a]ll, [s]kip, [c]ancel: " << std::flush;
         std::optional<std::string> answer = ReadAnswerLine();
         if (!answer || interrupted)
@@ -100,18 +103,18 @@ void ConsoleDelegate::OnFileDone(const FileReport& report) {
         case FileOutcome::Renamed:
         case FileOutcome::Replaced:
         case FileOutcome::SameFile:
-            std::cout << report.source << '\t' << report.destination << '\n';
+            std::cout << Printable(report.source) << '\t' << Printable(report.destination) << '\n';
             if (report.outcome == FileOutcome::SameFile) {
-                std::cerr << "already in place: " << report.source << '\n';
+                std::cerr << "already in place: " << Printable(report.source) << '\n';
             }
             break;
         case FileOutcome::Skipped:
-            std::cerr << "skipped, destination exists: " << report.source << " -> "
-                      << report.destination << '\n';
+            std::cerr << "skipped, destination exists: " << Printable(report.source) << " -> "
+                      << Printable(report.destination) << '\n';
             break;
         case FileOutcome::Failed:
-            std::cerr << "failed: " << report.source << " -> " << report.destination << ": "
-                      << report.reason << '\n';
+            std::cerr << "failed: " << Printable(report.source) << " -> "
+                      << Printable(report.destination) << ": " << report.reason << '\n';
             break;
         case FileOutcome::Cancelled:
             break;

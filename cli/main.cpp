@@ -8,6 +8,7 @@
 #include "app/messages.h"
 #include "cli/console_delegate.h"
 #include "cli/options.h"
+#include "cli/printable.h"
 #include "platform/paths.h"
 #include "settings/settings.h"
 #include "sorting/sort_batch.h"
@@ -53,12 +54,13 @@ int RunSort(const SortOptions& options) {
     SortBatchPlan plan = PlanSortBatch(context, options.paths);
     if (options.verbose) {
         for (const std::string& path : plan.refused)
-            std::cerr << "not sorted: " << path << "\n";
+            std::cerr << "not sorted: " << Printable(path) << "\n";
     }
     int status = kExitAllDone;
     if (options.dryRun) {
         for (std::size_t i = 0; i < plan.request.sources.size(); ++i) {
-            std::cout << plan.request.sources[i] << '\t' << plan.request.destinations[i] << '\n';
+            std::cout << Printable(plan.request.sources[i]) << '\t'
+                      << Printable(plan.request.destinations[i]) << '\n';
         }
     } else if (!plan.request.sources.empty()) {
         ConsoleDelegate delegate(options.yes);

@@ -1,5 +1,7 @@
 #include "tags/tag_reader.h"
 
+#include <algorithm>
+
 #include "app/catalogue.h"
 
 namespace tunvex {
@@ -56,6 +58,10 @@ void SanitizeTagText(CodePage codePage, std::string& text) {
         ReplaceChar(codePage, text, unsafe, '_');
     }
     TrimWhiteSpace(codePage, text);
+    // Control characters left inside would reach file names and, printed, drive a terminal.
+    // No code page uses these bytes inside a multi-byte character.
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return (c > 0 && c < 0x20) || c == 0x7F; }, '_');
 }
 
 bool ReadTrackTags(const TagLibrary& library, int tagMode, CodePage codePage, void* window,

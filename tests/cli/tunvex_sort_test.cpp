@@ -81,6 +81,12 @@ TEST_F(TunvexSortTest, DryRunPrintsThePlanInBatchOrderAndTouchesNothing) {
     EXPECT_TRUE(fs::is_empty(out.path()));
 }
 
+TEST_F(TunvexSortTest, ControlCharactersInNamesArePrintedEscaped) {
+    std::string odd = Song("line\nbreak\x1B[31m.mp3", "Odd");
+    ProcessResult result = Sort({"--dry-run", odd});
+    EXPECT_EQ(result.out, in / "line\\x0Abreak\\x1B[31m.mp3\t" + album + "01.Odd.mp3\n");
+}
+
 TEST_F(TunvexSortTest, AMissingSettingsFileGivesTheDefaults) {
     std::string one = Song("one.mp3", "One");
     ProcessResult result = RunProcess(program, {"--settings", home / "none.ini", "--dry-run", one},

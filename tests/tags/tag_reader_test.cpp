@@ -141,6 +141,20 @@ TEST(TagReaderKindsTest, OtherKindsUsePlainNamesWithoutAskingForTagBlocks) {
     }
 }
 
+TEST(SanitizeTagTextTest, ControlCharactersInsideBecomeUnderscoresAfterTheTrim) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"\tx\r\n", "x"},
+        {"a\nb", "a_b"},
+        {"Evil\x1B]0;x\x07", "Evil_]0_x_"},
+        {"del\x7F", "del_"},
+    };
+    for (const auto& [text, expected] : cases) {
+        std::string sanitized = text;
+        SanitizeTagText(CodePage::Utf8, sanitized);
+        EXPECT_EQ(sanitized, expected);
+    }
+}
+
 TEST(SanitizeTagTextTest, ShiftJisDoubleByteCharactersPassWhole) {
     const std::pair<std::string, std::string> cases[] = {
         {kSo + "/" + kPo, kSo + "_" + kPo},
