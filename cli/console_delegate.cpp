@@ -48,6 +48,7 @@ void ConsoleDelegate::CatchInterrupt() {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
 }
 
 CollisionAnswer ConsoleDelegate::AskReplace(const std::string& source,

@@ -18,7 +18,8 @@ class ConsoleDelegate : public TransferDelegate {
     void OnFileDone(const FileReport& report) override;
     bool CancelRequested() override;
 
-    // Ctrl+C asks the transfer to stop at the next safe point instead of killing the process.
+    // Ctrl+C, SIGTERM and a lost terminal ask the transfer to stop at the next safe point instead
+    // of killing the process.
     static void CatchInterrupt();
 
   private:

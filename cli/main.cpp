@@ -1,5 +1,8 @@
 // tunvex-sort: does for its path arguments what a drop of those paths on the tunvex window does.
+#include <sys/stat.h>
+
 #include <clocale>
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -42,7 +45,21 @@ void PrintSummary(const TransferSummary& summary) {
               << summary.failed << " failed" << (summary.cancelled ? ", cancelled" : "") << "\n";
 }
 
+// A path that names nothing is most likely a typing error: stop before anything is touched.
+bool AllPathsExist(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        struct stat info;
+        if (lstat(path.c_str(), &info) != 0) {
+            std::cerr << "tunvex-sort: no such file or folder: " << Printable(path) << "\n";
+            return false;
+        }
+    }
+    return true;
+}
+
 int RunSort(const SortOptions& options) {
+    if (!AllPathsExist(options.paths))
+        return kExitUsage;
     Settings settings;
     if (!LoadSortSettings(options, settings))
         return kExitUsage;
@@ -81,6 +98,8 @@ int RunSort(const SortOptions& options) {
 int main(int argc, char** argv) {
     using namespace tunvex;
     std::setlocale(LC_ALL, "");
+    // A reader that goes away (| head) must not kill a transfer halfway; the files go on.
+    std::signal(SIGPIPE, SIG_IGN);
     std::ios::sync_with_stdio(false);
     SetMessageSink([](unsigned, const std::string& text) { std::cerr << text << "\n"; });
 

@@ -59,6 +59,7 @@ TEST_F(TunvexSortTest, UsageErrorsExitWithTwo) {
         {"--set", "CopyMode", in.path()},
         {"--dry-run=yes", in.path()},
         {"--settings"},
+        {in / "no-such-file.mp3"},
     };
     for (const auto& arguments : cases) {
         ProcessResult result = RunProcess(program, arguments);
@@ -116,7 +117,7 @@ TEST_F(TunvexSortTest, CopyAndMovePrintWhatReachedItsDestination) {
     EXPECT_EQ(copy.exitStatus, 0) << copy.err;
     EXPECT_EQ(copy.out, one + "\t" + album + "01.One.mp3\n");
     EXPECT_THAT(copy.err, HasSubstr("1 done, 0 renamed, 0 skipped, 0 failed"));
-    EXPECT_EQ(ReadFile(album + "01.One.mp3"), ReadFile(one));
+    EXPECT_TRUE(ReadFile(album + "01.One.mp3") == ReadFile(one));
 
     ProcessResult move = Sort({"--set", "CopyMode=1", "--set", "CollisionMode=1", one});
     EXPECT_EQ(move.exitStatus, 0) << move.err;
@@ -134,7 +135,7 @@ TEST_F(TunvexSortTest, WithoutATerminalAnExistingFileIsSkippedUnlessYes) {
 
     ProcessResult replaced = Sort({"--yes", one});
     EXPECT_EQ(replaced.exitStatus, 0) << replaced.err;
-    EXPECT_EQ(ReadFile(album + "01.One.mp3"), ReadFile(one));
+    EXPECT_TRUE(ReadFile(album + "01.One.mp3") == ReadFile(one));
     EXPECT_EQ(ReadFile(home / "data/Trash/files/01.One.mp3"), "older");
 }
 
@@ -167,7 +168,7 @@ TEST_F(TunvexSortTest, OnATerminalTheUserAnswersForEachExistingFile) {
         });
     EXPECT_EQ(result.exitStatus, 0) << result.out;
     EXPECT_EQ(asked, 1);  // replace all answers for the second file too
-    EXPECT_EQ(ReadFile(album + "01.Two.mp3"), ReadFile(two));
+    EXPECT_TRUE(ReadFile(album + "01.Two.mp3") == ReadFile(two));
     EXPECT_EQ(ReadFile(home / "data/Trash/files/01.Two.mp3"), "older two");
 }
 
@@ -182,7 +183,7 @@ TEST_F(TunvexSortTest, CtrlCAtAQuestionStopsCleanly) {
                                                   });
     EXPECT_EQ(result.exitStatus, 1) << result.out;
     EXPECT_THAT(result.out, HasSubstr("cancelled"));
-    EXPECT_EQ(ReadFile(album + "01.One.mp3"), ReadFile(one));
+    EXPECT_TRUE(ReadFile(album + "01.One.mp3") == ReadFile(one));
     EXPECT_EQ(ReadFile(album + "01.Two.mp3"), "older two");
     EXPECT_TRUE(fs::exists(two));
     for (const auto& entry : fs::directory_iterator(album)) {
