@@ -10,26 +10,21 @@
 #include <cstdlib>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <vector>
 
+#include "platform/paths.h"
 #include "platform/text.h"
 
 namespace tunvex {
 namespace {
 
-struct IniLine {
-    std::string text;  // without its line ending
-    std::string ending;
-};
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-std::vector<IniLine> ReadLines(const std::string& iniPath, bool& exists) {
-    std::ifstream in(iniPath, std::ios::binary);
-    exists = static_cast<bool>(in);
-    std::vector<IniLine> lines;
+std::vector<ProfileLine> ReadLines(std::istream& in) {
+    std::vector<ProfileLine> lines;
     std::string text;
     while (std::getline(in, text)) {
-        IniLine line;
+        ProfileLine line;
         line.ending = in.eof() ? "" : "\n";
         if (!text.empty() && text.back() == '\r') {
             text.pop_back();
@@ -79,7 +74,7 @@ struct SectionSpan {
     std::size_t end;
 };
 
-std::optional<SectionSpan> FindSection(const std::vector<IniLine>& lines,
+std::optional<SectionSpan> FindSection(const std::vector<ProfileLine>& lines,
                                        const std::string& section) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         std::optional<std::string> name = SectionName(lines[i].text);
@@ -95,16 +90,14 @@ std::optional<SectionSpan> FindSection(const std::vector<IniLine>& lines,
     return std::nullopt;
 }
 
-std::optional<std::string> FindValue(const std::string& iniPath, const std::string& section,
+std::optional<std::string> FindValue(const ProfileContent& profile, const std::string& section,
                                      const std::string& key) {
-    bool exists = false;
-    std::vector<IniLine> lines = ReadLines(iniPath, exists);
-    std::optional<SectionSpan> span = FindSection(lines, section);
+    std::optional<SectionSpan> span = FindSection(profile.lines, section);
     if (!span)
         return std::nullopt;
     for (std::size_t i = span->header + 1; i < span->end; ++i) {
         std::string value;
-        if (IsKeyLine(lines[i].text, key, &value))
+        if (IsKeyLine(profile.lines[i].text, key, &value))
             return value;
     }
     return std::nullopt;
@@ -122,12 +115,16 @@ std::string FolderOf(const std::string& path) {
 }
 
 // Writes content to a temporary file beside target and renames it over target.
-bool ReplaceFileContent(const std::string& target, const std::string& content, mode_t mode) {
+bool ReplaceFileContent(const std::string& target, const std::string& content,
+                        const struct stat& like) {
     std::string temporary = target + ".XXXXXX";
     int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
-    bool ok = fchmod(fd, mode) == 0;
+    // Best effort: a save by another user (sudo) keeps the file its owner's; failing to is no
+    // reason not to save.
+    [[maybe_unused]] int ownerKept = fchown(fd, like.st_uid, like.st_gid);
+    bool ok = fchmod(fd, like.st_mode & 07777) == 0;
     for (std::size_t written = 0; ok && written < content.size();) {
         ssize_t n = write(fd, content.data() + written, content.size() - written);
         if (n < 0 && errno == EINTR)
@@ -151,36 +148,63 @@ bool ReplaceFileContent(const std::string& target, const std::string& content, m
     return true;
 }
 
-// The file the path stands for: a link is followed, so the link itself survives the rename.
+// The file the path stands for: links are followed, also to a target that does not exist yet,
+// so that a link survives the rename.
 std::string ResolveTarget(const std::string& iniPath) {
-    char* resolved = realpath(iniPath.c_str(), nullptr);
-    if (!resolved)
-        return iniPath;
-    std::string target = resolved;
-    free(resolved);
+    std::string target = iniPath;
+    for (int depth = 0; depth < 40; ++depth) {
+        char* resolved = realpath(target.c_str(), nullptr);
+        if (resolved) {
+            target = resolved;
+            free(resolved);
+            return target;
+        }
+        std::string link(kMaxPath, '\0');
+        ssize_t length = readlink(target.c_str(), link.data(), link.size() - 1);
+        if (length <= 0)
+            return target;
+        link.resize(static_cast<std::size_t>(length));
+        target = link.front() == '/' ? link : FolderOf(target) + "/" + link;
+    }
     return target;
 }
 
-mode_t NewFileMode() {
+struct stat NewFileInfo() {
     mode_t mask = umask(0);
     umask(mask);
-    return 0666 & ~mask;
+    struct stat info = {};
+    info.st_mode = 0666 & ~mask;
+    info.st_uid = geteuid();
+    info.st_gid = getegid();
+    return info;
 }
 
-std::string LineEndingOf(const std::vector<IniLine>& lines) {
+std::string LineEndingOf(const std::vector<ProfileLine>& lines) {
     return !lines.empty() && lines.front().ending == "\r\n" ? "\r\n" : "\n";
 }
 
 }  // namespace
 
-std::string ReadProfileString(const std::string& iniPath, const std::string& section,
-                              const std::string& key, const std::string& defaultValue) {
-    return FindValue(iniPath, section, key).value_or(defaultValue);
+ProfileContent ReadProfile(const std::string& iniPath) {
+    ProfileContent profile;
+    std::ifstream in(iniPath, std::ios::binary);
+    profile.lines = ReadLines(in);
+    // Editors on Windows start UTF-8 files with a byte order mark; the names come after it.
+    if (!profile.lines.empty() && profile.lines.front().text.starts_with(kByteOrderMark)) {
+        profile.lines.front().text.erase(0, kByteOrderMark.size());
+        profile.byteOrderMark = true;
+    }
+    return profile;
 }
 
-int ReadProfileInt(const std::string& iniPath, const std::string& section, const std::string& key,
-                   int defaultValue) {
-    std::optional<std::string> value = FindValue(iniPath, section, key);
+std::string ReadProfileString(const ProfileContent& profile, const std::string& section,
+                              const std::string& key, const std::string& defaultValue) {
+    return FindValue(profile, section, key).value_or(defaultValue);
+}
+
+int ReadProfileInt(const ProfileContent& profile, const std::string& section,
+                   const std::string& key, int defaultValue) {
+    std::optional<std::string> value = FindValue(profile, section, key);
     return value ? ParseProfileInt(*value) : defaultValue;
 }
 
@@ -206,20 +230,17 @@ bool WriteProfileString(const std::string& iniPath, const std::string& section,
     if (stat(FolderOf(target).c_str(), &folderInfo) != 0 || !HasWriteBit(folderInfo.st_mode)) {
         return false;
     }
-    mode_t mode = NewFileMode();
-    struct stat fileInfo;
-    if (stat(target.c_str(), &fileInfo) == 0) {
-        if (!S_ISREG(fileInfo.st_mode) || !HasWriteBit(fileInfo.st_mode))
-            return false;
-        mode = fileInfo.st_mode & 07777;
-    }
+    struct stat fileInfo = NewFileInfo();
+    bool exists = stat(target.c_str(), &fileInfo) == 0;
+    if (exists && (!S_ISREG(fileInfo.st_mode) || !HasWriteBit(fileInfo.st_mode)))
+        return false;
+    if (exists && access(target.c_str(), R_OK) != 0)
+        return false;  // its other entries cannot be kept
 
-    bool exists = false;
-    std::vector<IniLine> lines = ReadLines(target, exists);
-    if (!exists && access(target.c_str(), F_OK) == 0)
-        return false;  // there but unreadable
+    ProfileContent profile = ReadProfile(target);
+    std::vector<ProfileLine>& lines = profile.lines;
     std::string ending = LineEndingOf(lines);
-    IniLine entry{key + "=" + value, ending};
+    ProfileLine entry{key + "=" + value, ending};
 
     std::optional<SectionSpan> span = FindSection(lines, section);
     if (!span) {
@@ -236,17 +257,17 @@ bool WriteProfileString(const std::string& iniPath, const std::string& section,
             }
         }
         if (!replaced) {
-            IniLine& last = lines[span->end - 1];
+            ProfileLine& last = lines[span->end - 1];
             if (last.ending.empty())
                 last.ending = ending;
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(span->end), entry);
         }
     }
 
-    std::string content;
-    for (const IniLine& line : lines)
+    std::string content(profile.byteOrderMark ? kByteOrderMark : "");
+    for (const ProfileLine& line : lines)
         content += line.text + line.ending;
-    return ReplaceFileContent(target, content, mode);
+    return ReplaceFileContent(target, content, fileInfo);
 }
 
 }  // namespace tunvex

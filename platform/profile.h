@@ -4,16 +4,30 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tunvex {
 
-// The value of key, or defaultValue when the file, the section or the key is absent.
-std::string ReadProfileString(const std::string& iniPath, const std::string& section,
+struct ProfileLine {
+    std::string text;  // without its line ending
+    std::string ending;
+};
+
+// A file read once, so that every value of one load comes from the same version of it (and a
+// pipe can be read at all). A missing file reads as empty.
+struct ProfileContent {
+    std::vector<ProfileLine> lines;
+    bool byteOrderMark = false;
+};
+ProfileContent ReadProfile(const std::string& iniPath);
+
+// The value of key, or defaultValue when the section or the key is absent.
+std::string ReadProfileString(const ProfileContent& profile, const std::string& section,
                               const std::string& key, const std::string& defaultValue);
 // The signed decimal number at the start of the value (0 when there is none); defaultValue
 // when the key is absent.
-int ReadProfileInt(const std::string& iniPath, const std::string& section, const std::string& key,
-                   int defaultValue);
+int ReadProfileInt(const ProfileContent& profile, const std::string& section,
+                   const std::string& key, int defaultValue);
 
 // How an integer value reads: the signed decimal number at its start, 0 when there is none,
 // clamped to the int range.

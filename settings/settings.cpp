@@ -34,7 +34,7 @@ std::string DesktopFromUserDirs(const std::string& home) {
         if (value.size() < 2 || value.front() != '"' || value.back() != '"')
             return {};
         value = value.substr(1, value.size() - 2);
-        if (value.rfind("$HOME", 0) == 0)
+        if (value == "$HOME" || value.starts_with("$HOME/"))
             value.replace(0, 5, home);
         return value.empty() || value.front() != '/' ? std::string() : value;
     }
@@ -94,14 +94,15 @@ bool LoadSettings(Settings& settings, const std::string& iniPath) {
         ShowMessage(kMsgDesktopPathUnknown);
         return false;
     }
+    ProfileContent profile = ReadProfile(iniPath);
     auto text = [&](unsigned keyId, const std::string& fallback, std::string& field) {
         return LoadKey(keyId, [&](const std::string& key) {
-            field = ReadProfileString(iniPath, section, key, fallback);
+            field = ReadProfileString(profile, section, key, fallback);
         });
     };
     auto integer = [&](unsigned keyId, int fallback, int& field) {
         return LoadKey(keyId, [&](const std::string& key) {
-            field = ReadProfileInt(iniPath, section, key, fallback);
+            field = ReadProfileInt(profile, section, key, fallback);
         });
     };
     auto pattern = [&](unsigned patternId, unsigned keyId, std::string& field) {

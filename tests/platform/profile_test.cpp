@@ -36,12 +36,13 @@ const std::string kIni =
 TEST(ReadProfileTest, ValuesAsTheWindowsProfileFunctionsReadThem) {
     TempFolder folder;
     WriteFile(folder / "t.ini", kIni);
-    const std::string ini = folder / "t.ini";
+    const ProfileContent ini = ReadProfile(folder / "t.ini");
     EXPECT_EQ(ReadProfileString(ini, "TunvexOption", "BaseFolderPath", "d"), "/music/邦楽");
     EXPECT_EQ(ReadProfileString(ini, "TunvexOption", "FolderNamingFormat", "d"), "");
     EXPECT_EQ(ReadProfileString(ini, "TunvexOption", "CollisionMode", "d"), "d");
     EXPECT_EQ(ReadProfileString(ini, "Missing", "BaseFolderPath", "d"), "d");
-    EXPECT_EQ(ReadProfileString(folder / "none.ini", "TunvexOption", "CopyMode", "d"), "d");
+    EXPECT_EQ(ReadProfileString(ReadProfile(folder / "none.ini"), "TunvexOption", "CopyMode", "d"),
+              "d");
 
     const std::pair<std::string, int> integers[] = {
         {"CopyMode", -8},      {"TagMode", 12},           {"FileNamingMode", 0},
@@ -77,7 +78,7 @@ TEST(WriteProfileTest, ReplacesInPlaceAndAddsAtTheEndOfTheSection) {
               "x=1\r\n"
               "[New]\r\n"
               "WindowPositionX=-640\r\n");
-    EXPECT_EQ(ReadProfileInt(ini, "new", "windowpositionx", 0), -640);
+    EXPECT_EQ(ReadProfileInt(ReadProfile(ini), "new", "windowpositionx", 0), -640);
 }
 
 TEST(WriteProfileTest, CreatesAFileAndKeepsAFileWithoutFinalLineBreak) {
@@ -113,6 +114,24 @@ TEST(WriteProfileTest, RefusesWhatCannotBeWrittenAndLeavesTheFile) {
     EXPECT_EQ(ReadFile(ini), kIni);
     EXPECT_EQ(ReadFile(folder / "locked/t.ini"), kIni);
     EXPECT_FALSE(std::filesystem::exists(folder / "locked/new.ini"));
+}
+
+TEST(WriteProfileTest, AByteOrderMarkIsReadPastAndKept) {
+    TempFolder folder;
+    const std::string ini = folder / "bom.ini";
+    WriteFile(ini, "\xEF\xBB\xBF[TunvexOption]\r\nCopyMode=1\r\n");
+    EXPECT_EQ(ReadProfileInt(ReadProfile(ini), "TunvexOption", "CopyMode", 0), 1);
+    ASSERT_TRUE(WriteProfileString(ini, "TunvexOption", "CopyMode", "0"));
+    EXPECT_EQ(ReadFile(ini), "\xEF\xBB\xBF[TunvexOption]\r\nCopyMode=0\r\n");
+}
+
+TEST(WriteProfileTest, ALinkToAFileNotYetThereCreatesItsTarget) {
+    TempFolder folder;
+    std::filesystem::create_directory(folder / "conf");
+    std::filesystem::create_symlink("conf/real.ini", folder / "link.ini");
+    ASSERT_TRUE(WriteProfileString(folder / "link.ini", "S", "K", "v"));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.ini"));
+    EXPECT_EQ(ReadFile(folder / "conf/real.ini"), "[S]\nK=v\n");
 }
 
 TEST(WriteProfileTest, KeepsModeAndWritesThroughALink) {

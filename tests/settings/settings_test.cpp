@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <thread>
 
 #include "app/catalogue.h"
 #include "tests/support/message_recorder.h"
@@ -81,6 +82,17 @@ TEST_F(SettingsTest, DesktopComesFromTheUserDirsFile) {
     Settings s;
     ASSERT_TRUE(LoadSettings(s, ini));
     EXPECT_EQ(s.BaseFolderPath, home / "デスクトップ");
+}
+
+TEST_F(SettingsTest, AFileThatCanOnlyBeReadOnceStillGivesEveryValue) {
+    std::string pipe = folder / "pipe.ini";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::thread writer([&] { WriteFile(pipe, "[TunvexOption]\nCopyMode=1\nTagMode=0\n"); });
+    Settings s;
+    ASSERT_TRUE(LoadSettings(s, pipe));
+    writer.join();
+    EXPECT_EQ(s.CopyMode, 1);
+    EXPECT_EQ(s.TagMode, 0);
 }
 
 TEST_F(SettingsTest, StoredValuesWinAndAbsentKeysTakeTheirDefaults) {
