@@ -32,33 +32,41 @@ ssize_t CopyThroughBuffer(int in, int out, std::vector<char>& buffer) {
     return -1;
 }
 
-int CopyData(int in, int out, std::size_t chunkBytes, const ChunkObserver& observer,
+// Reads to the end of in through the session's buffer.
+int CopyRest(int in, int out, CopySession& session, const ChunkObserver& observer,
              bool& cancelled) {
-    bool kernelCopy = true;
-    std::vector<char> buffer;
+    if (session.buffer.empty())
+        session.buffer.resize(std::min(session.chunkBytes, kMaxBufferBytes));
     while (true) {
-        ssize_t copied;
-        if (kernelCopy) {
-            copied = RetryOnInterrupt(
-                [&] { return copy_file_range(in, nullptr, out, nullptr, chunkBytes, 0); });
-            // Some file systems report 0 before the real end: read/write has the last word.
-            if ((copied < 0 && KernelCannotCopy(errno)) || copied == 0) {
-                kernelCopy = false;
-                buffer.resize(std::min(chunkBytes, kMaxBufferBytes));
-                continue;
-            }
-        } else {
-            copied = CopyThroughBuffer(in, out, buffer);
-        }
-        if (copied < 0)
-            return errno;
-        if (copied == 0)
-            return 0;
+        ssize_t copied = CopyThroughBuffer(in, out, session.buffer);
+        if (copied <= 0)
+            return copied < 0 ? errno : 0;
         if (observer && !observer(static_cast<std::uint64_t>(copied))) {
             cancelled = true;
             return 0;
         }
     }
+}
+
+int CopyData(int in, int out, std::uint64_t size, CopySession& session,
+             const ChunkObserver& observer, bool& cancelled) {
+    std::uint64_t done = 0;
+    while (done < size) {
+        ssize_t copied = RetryOnInterrupt(
+            [&] { return copy_file_range(in, nullptr, out, nullptr, session.chunkBytes, 0); });
+        if (copied < 0 && !KernelCannotCopy(errno))
+            return errno;
+        // Some file systems report 0 before the real end: read/write has the last word.
+        if (copied <= 0)
+            return CopyRest(in, out, session, observer, cancelled);
+        done += static_cast<std::uint64_t>(copied);
+        if (observer && !observer(static_cast<std::uint64_t>(copied))) {
+            cancelled = true;
+            return 0;
+        }
+    }
+    // Files that claim no size (as in /proc) may still have content.
+    return size == 0 ? CopyRest(in, out, session, observer, cancelled) : 0;
 }
 
 bool CannotStorePermissions(int error) {
@@ -85,13 +93,14 @@ int CreateTemporary(const std::string& folder, std::string& path) {
 }
 
 // Everything after the temporary exists; 0 or errno.
-int FillTemporary(int in, int out, const struct stat& source, std::size_t chunkBytes,
+int FillTemporary(int in, int out, const struct stat& source, CopySession& session,
                   const ChunkObserver& observer, bool& cancelled) {
-    int error = CopyData(in, out, chunkBytes, observer, cancelled);
+    int error =
+        CopyData(in, out, static_cast<std::uint64_t>(source.st_size), session, observer, cancelled);
     if (error != 0 || cancelled)
         return error;
     error = CopyAttributes(out, source);
-    if (error != 0)
+    if (error != 0 || !session.syncData)
         return error;
     return RetryOnInterrupt([&] { return fsync(out); }) == 0 ? 0 : errno;
 }
@@ -112,7 +121,7 @@ int WriteAll(int fd, const char* data, std::size_t size) {
 }
 
 StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
-                           std::size_t chunkBytes, const ChunkObserver& observer) {
+                           CopySession& session, const ChunkObserver& observer) {
     StagedCopy staged;
     int in =
         RetryOnInterrupt([&] { return open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); });
@@ -137,8 +146,8 @@ StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
         close(in);
         return staged;
     }
-    staged.error = FillTemporary(in, out, info, std::max<std::size_t>(chunkBytes, 1), observer,
-                                 staged.cancelled);
+    session.chunkBytes = std::max<std::size_t>(session.chunkBytes, 1);
+    staged.error = FillTemporary(in, out, info, session, observer, staged.cancelled);
     close(in);
     if (close(out) != 0 && staged.error == 0 && errno != EINTR)
         staged.error = errno;

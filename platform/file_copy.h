@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tunvex {
 
@@ -15,6 +16,14 @@ constexpr char kTemporarySuffix[] = ".part";
 // Told the bytes of each chunk just written; false stops the copy.
 using ChunkObserver = std::function<bool(std::uint64_t bytes)>;
 
+// What the copies of one request share.
+struct CopySession {
+    std::size_t chunkBytes = 8u << 20;
+    // false when the caller makes the data durable itself, for many files at once.
+    bool syncData = true;
+    std::vector<char> buffer;  // for read/write, sized at its first use
+};
+
 struct StagedCopy {
     int error = 0;  // errno of the failure
     bool cancelled = false;
@@ -23,11 +32,11 @@ struct StagedCopy {
 
 // Copies source (links followed) into a new temporary in folder: content, permission bits,
 // access and modification times, owner where allowed (set-id bits are dropped when it is
-// not). The temporary is fsync'd before it is handed back; after a failure or a stop it is
-// gone. Chunks of chunkBytes go through copy_file_range, or read/write where the kernel
-// cannot copy between the two files.
+// not). With session.syncData the temporary is fsync'd before it is handed back; after a
+// failure or a stop it is gone. Chunks of session.chunkBytes go through copy_file_range, or
+// read/write where the kernel cannot copy between the two files.
 StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
-                           std::size_t chunkBytes, const ChunkObserver& observer);
+                           CopySession& session, const ChunkObserver& observer);
 
 // Writes all of data, through short writes. 0 or errno.
 int WriteAll(int fd, const char* data, std::size_t size);

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "platform/transfer_file.h"
+#include "platform/transfer_batch.h"
 
 namespace tunvex {
 namespace {
@@ -14,32 +14,6 @@ std::uint64_t SizeOf(const std::string& path) {
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return 0;
     return static_cast<std::uint64_t>(info.st_size);
-}
-
-void Count(TransferSummary& summary, FileOutcome outcome) {
-    switch (outcome) {
-        case FileOutcome::Transferred:
-            ++summary.transferred;
-            break;
-        case FileOutcome::Renamed:
-            ++summary.renamed;
-            break;
-        case FileOutcome::Replaced:
-            ++summary.replaced;
-            break;
-        case FileOutcome::Skipped:
-            ++summary.skipped;
-            break;
-        case FileOutcome::SameFile:
-            ++summary.sameFile;
-            break;
-        case FileOutcome::Failed:
-            ++summary.failed;
-            break;
-        case FileOutcome::Cancelled:
-            summary.cancelled = true;
-            break;
-    }
 }
 
 TransferSummary RefuseMismatched(const TransferRequest& request, TransferDelegate& delegate) {
@@ -52,7 +26,7 @@ TransferSummary RefuseMismatched(const TransferRequest& request, TransferDelegat
         if (i < request.destinations.size())
             report.destination = request.destinations[i];
         report.reason = "the request has not as many destinations as sources";
-        Count(summary, report.outcome);
+        CountOutcome(summary, report.outcome);
         delegate.OnFileDone(report);
     }
     return summary;
@@ -64,44 +38,31 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& de
     if (request.sources.size() != request.destinations.size()) {
         return RefuseMismatched(request, delegate);
     }
-    std::vector<std::uint64_t> sizes;
-    TransferProgress progress;
-    progress.filesTotal = request.sources.size();
+    RequestRun run{request, delegate, {}, {}, {}};
+    run.progress.filesTotal = request.sources.size();
     for (const std::string& source : request.sources) {
-        sizes.push_back(SizeOf(source));
-        progress.bytesTotal += sizes.back();
+        run.sizes.push_back(SizeOf(source));
+        run.progress.bytesTotal += run.sizes.back();
     }
-    delegate.OnProgress(progress);
+    delegate.OnProgress(run.progress);
 
-    std::uint64_t bytesBefore = 0;
-    std::uint64_t bytesOfFile = 0;
-    std::size_t current = 0;
-    FileTransferContext context{
-        request.operation, request.flags, request.chunkBytes, delegate, [&](std::uint64_t bytes) {
-            bytesOfFile += bytes;
-            progress.bytesDone = bytesBefore + std::min(bytesOfFile, sizes[current]);
-            delegate.OnProgress(progress);
-            return !delegate.CancelRequested();
-        }};
-    TransferSummary summary;
-    for (; current < request.sources.size(); ++current) {
-        const std::string& source = request.sources[current];
-        const std::string& destination = request.destinations[current];
-        bytesOfFile = 0;
-        FileReport report{source, destination, FileOutcome::Cancelled, {}};
-        if (!summary.cancelled && !delegate.CancelRequested()) {
-            report = TransferFile(source, destination, context);
+    ChunkObserver onChunk = [&run](std::uint64_t bytes) {
+        run.bytesOfFile += bytes;
+        run.progress.bytesDone = std::min(run.bytesStaged + run.bytesOfFile, run.bytesCap);
+        run.delegate.OnProgress(run.progress);
+        return !run.delegate.CancelRequested();
+    };
+    FileTransferContext context{request.operation, request.flags, delegate, onChunk, {}, {}, {}};
+    context.copies.chunkBytes = request.chunkBytes;
+    context.copies.syncData = false;
+    while (run.reported < request.sources.size()) {
+        if (run.summary.cancelled) {
+            ReportCancelled(run);
+        } else {
+            RunBatch(run, context);
         }
-        Count(summary, report.outcome);
-        delegate.OnFileDone(report);
-        if (summary.cancelled)
-            continue;
-        bytesBefore += sizes[current];
-        progress.filesDone = current + 1;
-        progress.bytesDone = bytesBefore;
-        delegate.OnProgress(progress);
     }
-    return summary;
+    return run.summary;
 }
 
 }  // namespace tunvex

@@ -34,6 +34,8 @@ constexpr unsigned kTransferAllowUndo = 0x0040;
 constexpr unsigned kTransferNoConfirmMkdir = 0x0200;
 
 constexpr std::size_t kDefaultTransferChunkBytes = 8u << 20;
+constexpr std::size_t kDefaultTransferBatchFiles = 256;
+constexpr std::uint64_t kDefaultTransferBatchBytes = 256u << 20;
 
 struct TransferRequest {
     TransferOperation operation = TransferOperation::Copy;
@@ -42,6 +44,10 @@ struct TransferRequest {
     unsigned flags = 0;
     // Bytes copied between two progress reports and cancel polls.
     std::size_t chunkBytes = kDefaultTransferChunkBytes;
+    // A batch closes at whichever comes first: this many files, or this many bytes copied into
+    // temporaries. 1 makes every file durable before the next one starts.
+    std::size_t batchFiles = kDefaultTransferBatchFiles;
+    std::uint64_t batchBytes = kDefaultTransferBatchBytes;
 };
 
 enum class CollisionAnswer {

@@ -21,13 +21,6 @@ constexpr char kSameFileReason[] = "source and destination are the same file";
 
 enum class Decision { Replace, Skip, Cancel };
 
-// The file that goes to the destination: the source itself while a plain rename can do the
-// move, else a complete temporary copy.
-struct Staged {
-    std::string path;
-    bool temporary = false;
-};
-
 FileReport Finish(FileReport report, FileOutcome outcome, std::string reason = {}) {
     report.outcome = outcome;
     report.reason = std::move(reason);
@@ -54,11 +47,6 @@ bool IsRealFolder(const std::string& path) {
     return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool IsPlainFile(const std::string& path) {
-    struct stat info;
-    return lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 Decision Decide(FileTransferContext& context, const std::string& source,
                 const std::string& destination) {
     if (context.replaceAll)
@@ -81,55 +69,67 @@ FileOutcome OutcomeOf(Decision decision) {
     return decision == Decision::Skip ? FileOutcome::Skipped : FileOutcome::Cancelled;
 }
 
-bool IsPlaced(FileOutcome outcome) {
-    return outcome == FileOutcome::Transferred || outcome == FileOutcome::Renamed ||
-           outcome == FileOutcome::Replaced;
+// Stages a copy of the file's source into a temporary beside its destination.
+bool StageCopy(StagedFile& file, FileTransferContext& context) {
+    StagedCopy copy =
+        CopyToTemporary(file.report.source, file.folder, context.copies, context.onChunk);
+    if (copy.cancelled) {
+        file.report = Finish(file.report, FileOutcome::Cancelled);
+    } else if (copy.error != 0) {
+        file.report = Finish(file.report, FileOutcome::Failed, ErrorText(copy.error));
+    } else {
+        file.path = copy.temporaryPath;
+        file.temporary = true;
+    }
+    return !copy.temporaryPath.empty();
 }
 
-void Discard(const Staged& staged) {
-    if (staged.temporary)
-        unlink(staged.path.c_str());
+// A rename across mounts of one device: copied now, durable before it is claimed.
+bool StageDurableCopy(StagedFile& file, FileTransferContext& context) {
+    bool syncData = context.copies.syncData;
+    context.copies.syncData = true;
+    bool staged = StageCopy(file, context);
+    context.copies.syncData = syncData;
+    return staged;
 }
 
-// Empty reason and Transferred when the copy is in place; outcome Cancelled on a stop.
-FileReport StageCopy(const FileReport& report, const std::string& folder,
-                     FileTransferContext& context, Staged& staged) {
-    StagedCopy copy = CopyToTemporary(report.source, folder, context.chunkBytes, context.onChunk);
-    if (copy.cancelled)
-        return Finish(report, FileOutcome::Cancelled);
-    if (copy.error != 0)
-        return Finish(report, FileOutcome::Failed, ErrorText(copy.error));
-    staged = {copy.temporaryPath, true};
-    return Finish(report, FileOutcome::Transferred);
+// A move notes a symlink source (it copies the target and removes the link); both follow it.
+int StatSource(const std::string& source, TransferOperation operation, struct stat& info,
+               bool& isLink) {
+    isLink = false;
+    if (operation == TransferOperation::Move) {
+        if (lstat(source.c_str(), &info) != 0)
+            return errno;
+        isLink = S_ISLNK(info.st_mode);
+        if (!isLink)
+            return 0;
+    }
+    return stat(source.c_str(), &info) == 0 ? 0 : errno;
 }
 
-// Puts staged under report.destination, or the next free numbered name, or over the file there
-// when the collision rules say so. report.destination ends as the name taken.
-FileReport Claim(FileReport report, const struct stat& sourceInfo, const std::string& folder,
-                 FileTransferContext& context, Staged& staged, bool replaceDecided) {
+// Empty reason and outcome Transferred while the file may go on; report.destination ends as
+// the name taken.
+FileReport Claim(StagedFile& file, FileTransferContext& context) {
+    FileReport report = file.report;
     const std::string requested = report.destination;
     bool renameMode = (context.flags & kTransferRenameOnCollision) != 0;
+    bool replaceDecided = file.replaceDecided;
     bool replaced = false;
     unsigned number = 1;
     while (true) {
-        int error = RenameNoReplace(staged.path, report.destination);
-        if (error == EXDEV && !staged.temporary) {
-            FileReport copied = StageCopy(report, folder, context, staged);
-            if (copied.outcome != FileOutcome::Transferred)
-                return copied;
+        int error = RenameNoReplace(file.path, report.destination);
+        if (error == EXDEV && !file.temporary) {
+            if (!StageDurableCopy(file, context))
+                return file.report;
             continue;
         }
         if (error == 0)
             break;
-        if (error != EEXIST || (renameMode && number == kMaxCollisionNumber)) {
-            Discard(staged);
+        if (error != EEXIST || (renameMode && number == kMaxCollisionNumber))
             return Finish(report, FileOutcome::Failed, ErrorText(error));
-        }
         // Also catches a source already sorted under a numbered name by an earlier run.
-        if (IsSameFile(sourceInfo, report.destination)) {
-            Discard(staged);
+        if (IsSameFile(file.sourceInfo, report.destination))
             return Finish(report, FileOutcome::SameFile, kSameFileReason);
-        }
         if (renameMode) {
             report.destination = NumberedName(SystemCodePage(), requested, ++number);
             continue;
@@ -137,25 +137,19 @@ FileReport Claim(FileReport report, const struct stat& sourceInfo, const std::st
         Decision decision =
             replaceDecided ? Decision::Replace : Decide(context, report.source, report.destination);
         replaceDecided = false;
-        if (decision != Decision::Replace) {
-            Discard(staged);
+        if (decision != Decision::Replace)
             return Finish(report, OutcomeOf(decision));
-        }
-        if (IsRealFolder(report.destination)) {
-            Discard(staged);
+        if (IsRealFolder(report.destination))
             return Finish(report, FileOutcome::Failed, ErrorText(EISDIR));
-        }
         replaced = true;
         if ((context.flags & kTransferAllowUndo) == 0) {
-            error = RenameReplacing(staged.path, report.destination);
+            error = RenameReplacing(file.path, report.destination);
             if (error == 0)
                 break;
-            Discard(staged);
             return Finish(report, FileOutcome::Failed, ErrorText(error));
         }
         error = MoveToTrash(report.destination);
         if (error != 0) {
-            Discard(staged);
             return Finish(report, FileOutcome::Failed,
                           "cannot move the existing file to the trash: " + ErrorText(error));
         }
@@ -166,68 +160,98 @@ FileReport Claim(FileReport report, const struct stat& sourceInfo, const std::st
         report, report.destination == requested ? FileOutcome::Transferred : FileOutcome::Renamed);
 }
 
-// A move that went through a copy ends by removing the source, once the copy is durable.
-FileReport RemoveMovedSource(FileReport report, const std::string& folder) {
-    int error = SyncFolder(folder);
-    if (error == 0 && RetryOnInterrupt([&] { return unlink(report.source.c_str()); }) != 0) {
-        error = errno;
-    }
-    if (error == 0)
-        return report;
-    return Finish(
-        report, FileOutcome::Failed,
-        "copied to the destination, but the source could not be removed: " + ErrorText(error));
-}
-
 }  // namespace
 
-FileReport TransferFile(const std::string& source, const std::string& destination,
-                        FileTransferContext& context) {
-    FileReport report{source, destination, FileOutcome::Failed, {}};
-    struct stat sourceInfo;
-    if (stat(source.c_str(), &sourceInfo) != 0) {
-        return Finish(report, FileOutcome::Failed, ErrorText(errno));
+StagedFile StageFile(const std::string& source, const std::string& destination,
+                     FileTransferContext& context) {
+    StagedFile file;
+    file.report = {source, destination, FileOutcome::Failed, {}};
+    bool isLink = false;
+    int error = StatSource(source, context.operation, file.sourceInfo, isLink);
+    if (error != 0) {
+        file.report = Finish(file.report, FileOutcome::Failed, ErrorText(error));
+        return file;
     }
-    if (S_ISDIR(sourceInfo.st_mode))
-        return Finish(report, FileOutcome::Failed, ErrorText(EISDIR));
-    if (!S_ISREG(sourceInfo.st_mode)) {
-        return Finish(report, FileOutcome::Failed, "not a regular file");
+    if (S_ISDIR(file.sourceInfo.st_mode)) {
+        file.report = Finish(file.report, FileOutcome::Failed, ErrorText(EISDIR));
+        return file;
+    }
+    if (!S_ISREG(file.sourceInfo.st_mode)) {
+        file.report = Finish(file.report, FileOutcome::Failed, "not a regular file");
+        return file;
     }
     if (destination.empty() || destination.back() == kPathSeparator) {
-        return Finish(report, FileOutcome::Failed, "the destination has no file name");
+        file.report = Finish(file.report, FileOutcome::Failed, "the destination has no file name");
+        return file;
     }
-    if (IsSameFile(sourceInfo, destination)) {
-        return Finish(report, FileOutcome::SameFile, kSameFileReason);
+    if (IsSameFile(file.sourceInfo, destination)) {
+        file.report = Finish(file.report, FileOutcome::SameFile, kSameFileReason);
+        return file;
     }
-    bool replaceDecided = false;
     if ((context.flags & kTransferRenameOnCollision) == 0 && Exists(destination)) {
         Decision decision = Decide(context, source, destination);
-        if (decision != Decision::Replace)
-            return Finish(report, OutcomeOf(decision));
-        replaceDecided = true;
+        if (decision != Decision::Replace) {
+            file.report = Finish(file.report, OutcomeOf(decision));
+            return file;
+        }
+        file.replaceDecided = true;
     }
-    std::string folder = ParentFolder(destination);
-    int error = MakeFolders(folder, 0777);
+    file.folder = ParentFolder(destination);
+    error = MakeKnownFolders(context.folders, file.folder, 0777, file.device);
     if (error != 0) {
-        return Finish(report, FileOutcome::Failed,
-                      "cannot create the folder " + folder + ": " + ErrorText(error));
+        file.report = Finish(file.report, FileOutcome::Failed,
+                             "cannot create the folder " + file.folder + ": " + ErrorText(error));
+        return file;
     }
-    Staged staged;
-    if (context.operation == TransferOperation::Move && IsPlainFile(source)) {
-        staged = {source, false};
-    } else {
-        FileReport copied = StageCopy(report, folder, context, staged);
-        if (copied.outcome != FileOutcome::Transferred)
-            return copied;
+    error = context.fileSystems.Open(file.device, file.folder);
+    if (error != 0) {
+        file.report = Finish(file.report, FileOutcome::Failed,
+                             "cannot open the folder " + file.folder + ": " + ErrorText(error));
+        return file;
     }
-    report = Claim(report, sourceInfo, folder, context, staged, replaceDecided);
-    if (!IsPlaced(report.outcome))
-        return report;
-    if (context.operation == TransferOperation::Move && staged.temporary) {
-        return RemoveMovedSource(report, folder);
+    bool renameSource = context.operation == TransferOperation::Move && !isLink &&
+                        file.sourceInfo.st_dev == file.device;
+    if (renameSource) {
+        file.path = source;
+    } else if (!StageCopy(file, context)) {
+        return file;
     }
-    SyncFolder(folder);
-    return report;
+    file.pending = true;
+    return file;
+}
+
+void ClaimFile(StagedFile& file, FileTransferContext& context) {
+    file.report = Claim(file, context);
+    file.pending = false;
+    if (!IsPlaced(file.report.outcome) && file.temporary)
+        unlink(file.path.c_str());
+}
+
+void DropStaged(StagedFile& file, FileOutcome outcome, std::string reason) {
+    if (file.pending && file.temporary)
+        unlink(file.path.c_str());
+    file.pending = false;
+    file.report = Finish(file.report, outcome, std::move(reason));
+}
+
+bool IsPlaced(FileOutcome outcome) {
+    return outcome == FileOutcome::Transferred || outcome == FileOutcome::Renamed ||
+           outcome == FileOutcome::Replaced;
+}
+
+bool AwaitsSourceRemoval(const StagedFile& file, TransferOperation operation) {
+    return operation == TransferOperation::Move && file.temporary && IsPlaced(file.report.outcome);
+}
+
+void RemoveMovedSource(StagedFile& file, int syncError) {
+    int error = syncError;
+    if (error == 0 && RetryOnInterrupt([&] { return unlink(file.report.source.c_str()); }) != 0)
+        error = errno;
+    if (error == 0)
+        return;
+    file.report = Finish(
+        file.report, FileOutcome::Failed,
+        "copied to the destination, but the source could not be removed: " + ErrorText(error));
 }
 
 }  // namespace tunvex

@@ -1,26 +1,61 @@
-// One file of a transfer request, from checks through collisions to the final rename.
+// One file of a transfer request, in the phases a batch takes it through: staged (checked,
+// asked about, copied into a temporary), claimed (renamed under its destination name), and for
+// a move through a copy, its source removed once the copy is durable.
 #pragma once
+
+#include <sys/stat.h>
 
 #include <string>
 
 #include "platform/file_copy.h"
 #include "platform/transfer.h"
+#include "platform/transfer_folders.h"
 
 namespace tunvex {
 
-// What one file needs from its request; replaceAll carries a ReplaceAll answer to the files
+// What a file needs from its request; replaceAll carries a ReplaceAll answer to the files
 // after it.
 struct FileTransferContext {
     TransferOperation operation;
     unsigned flags;
-    std::size_t chunkBytes;
     TransferDelegate& delegate;
     ChunkObserver onChunk;  // false cancels the request
+    CopySession copies;
+    KnownFolders folders;
+    FileSystemHandles fileSystems;
     bool replaceAll = false;
 };
 
-// Outcome Cancelled means the whole request stops.
-FileReport TransferFile(const std::string& source, const std::string& destination,
-                        FileTransferContext& context);
+struct StagedFile {
+    FileReport report;     // final unless pending
+    bool pending = false;  // staged, waiting for its claim
+    struct stat sourceInfo {};
+    std::string folder;
+    dev_t device = 0;  // of folder
+    std::string path;  // what the claim renames: a temporary copy, or the source itself
+    bool temporary = false;
+    bool replaceDecided = false;
+};
+
+// Everything up to the claim. The temporary's data is not yet durable. Outcome Cancelled
+// stops the request.
+StagedFile StageFile(const std::string& source, const std::string& destination,
+                     FileTransferContext& context);
+
+// Puts a pending file under its destination, the next free numbered name, or over the file
+// there when the collision rules say so. Outcome Cancelled stops the request.
+void ClaimFile(StagedFile& file, FileTransferContext& context);
+
+// Removes the temporary of a file that will not be claimed; the report becomes outcome.
+void DropStaged(StagedFile& file, FileOutcome outcome, std::string reason = {});
+
+bool IsPlaced(FileOutcome outcome);
+
+// A placed move whose source is still there: it went through a copy.
+bool AwaitsSourceRemoval(const StagedFile& file, TransferOperation operation);
+
+// Ends a move through a copy once the copy is durable; syncError is what making it durable
+// returned, and keeps the source when not 0.
+void RemoveMovedSource(StagedFile& file, int syncError);
 
 }  // namespace tunvex

@@ -21,6 +21,10 @@ int MakeOneFolder(const std::string& path, mode_t mode) {
     return IsDirectory(path) ? 0 : ENOTDIR;
 }
 
+int OpenFolder(const std::string& path) {
+    return RetryOnInterrupt([&] { return open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+}
+
 }  // namespace
 
 std::string ParentFolder(const std::string& path) {
@@ -34,31 +38,70 @@ std::string ParentFolder(const std::string& path) {
     return last == std::string::npos ? "/" : path.substr(0, last + 1);
 }
 
-int MakeFolders(const std::string& path, mode_t mode) {
-    if (IsDirectory(path))
+int MakeKnownFolders(KnownFolders& known, const std::string& path, mode_t mode, dev_t& device) {
+    auto found = known.find(path);
+    if (found != known.end()) {
+        device = found->second;
         return 0;
-    for (std::size_t end = path.find(kPathSeparator, 1);;
-         end = path.find(kPathSeparator, end + 1)) {
-        std::string prefix = path.substr(0, end);
-        bool last = end == std::string::npos;
-        if (!prefix.empty() && prefix.back() != kPathSeparator) {
-            int error = MakeOneFolder(prefix, mode);
-            if (error != 0)
-                return error;
-        }
-        if (last)
-            return 0;
     }
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0) {
+        if (!S_ISDIR(info.st_mode))
+            return ENOTDIR;
+        known.emplace(path, info.st_dev);
+        device = info.st_dev;
+        return 0;
+    }
+    if (errno != ENOENT)
+        return errno;
+    std::string parent = ParentFolder(path);
+    if (parent == path)
+        return ENOENT;
+    int error = MakeKnownFolders(known, parent, mode, device);
+    if (error == 0)
+        error = MakeOneFolder(path, mode);
+    if (error != 0)
+        return error;
+    // A new folder lives on its parent's file system.
+    known.emplace(path, device);
+    return 0;
+}
+
+int MakeFolders(const std::string& path, mode_t mode) {
+    KnownFolders known;
+    dev_t device;
+    return MakeKnownFolders(known, path, mode, device);
 }
 
 int SyncFolder(const std::string& path) {
-    int folder =
-        RetryOnInterrupt([&] { return open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+    int folder = OpenFolder(path);
     if (folder < 0)
         return errno;
     int error = RetryOnInterrupt([&] { return fsync(folder); }) == 0 ? 0 : errno;
     close(folder);
     return error == EINVAL ? 0 : error;
+}
+
+FileSystemHandles::~FileSystemHandles() {
+    for (const auto& [device, folder] : folders_)
+        close(folder);
+}
+
+int FileSystemHandles::Open(dev_t device, const std::string& folder) {
+    if (folders_.count(device) != 0)
+        return 0;
+    int fd = OpenFolder(folder);
+    if (fd < 0)
+        return errno;
+    folders_.emplace(device, fd);
+    return 0;
+}
+
+int FileSystemHandles::Sync(dev_t device) const {
+    auto found = folders_.find(device);
+    if (found == folders_.end())
+        return EBADF;
+    return RetryOnInterrupt([&] { return syncfs(found->second); }) == 0 ? 0 : errno;
 }
 
 }  // namespace tunvex

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <sys/types.h>
+
 #include <string>
+#include <unordered_map>
 
 namespace tunvex {
 
@@ -13,8 +15,33 @@ std::string ParentFolder(const std::string& path);
 // of the first element that could not be made (ENOTDIR when a non-folder stands in the way).
 int MakeFolders(const std::string& path, mode_t mode);
 
+// Folders one request has made or found, with their devices, so that each is looked at once.
+using KnownFolders = std::unordered_map<std::string, dev_t>;
+
+// MakeFolders remembering what it learns in known; device gets the folder's file system.
+int MakeKnownFolders(KnownFolders& known, const std::string& path, mode_t mode, dev_t& device);
+
 // Makes the folder's entries (a rename just done) durable. 0 or errno; a file system that
 // cannot sync folders counts as success.
 int SyncFolder(const std::string& path);
+
+// One open folder per file system a request writes to, each opened before the first write
+// there, so that syncfs reports every write-back error of the request's data.
+class FileSystemHandles {
+  public:
+    FileSystemHandles() = default;
+    FileSystemHandles(const FileSystemHandles&) = delete;
+    FileSystemHandles& operator=(const FileSystemHandles&) = delete;
+    ~FileSystemHandles();
+
+    // Opens folder for its device unless one is open already. 0 or errno.
+    int Open(dev_t device, const std::string& folder);
+    // Makes everything written to the device durable: data, new names and folders alike.
+    // 0 or errno; errors already told by an earlier call are not told again.
+    int Sync(dev_t device) const;
+
+  private:
+    std::unordered_map<dev_t, int> folders_;
+};
 
 }  // namespace tunvex

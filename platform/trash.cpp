@@ -20,7 +20,6 @@ namespace tunvex {
 namespace {
 
 constexpr unsigned kMaxNameAttempts = 10000;
-constexpr std::size_t kCopyChunkBytes = 8u << 20;
 
 std::string HomeFolder() {
     const char* home = std::getenv("HOME");
@@ -87,7 +86,8 @@ int WriteInfo(const std::string& infoPath, const std::string& location) {
 // Copy, then remove the original: for a file on another file system than the trash.
 int CopyIntoTrash(const std::string& path, const std::string& filesFolder,
                   const std::string& target) {
-    StagedCopy staged = CopyToTemporary(path, filesFolder, kCopyChunkBytes, nullptr);
+    CopySession session;
+    StagedCopy staged = CopyToTemporary(path, filesFolder, session, nullptr);
     if (staged.error != 0)
         return staged.error;
     int error = RenameNoReplace(staged.temporaryPath, target);

@@ -1,0 +1,160 @@
+#include "platform/transfer_batch.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+namespace tunvex {
+namespace {
+
+using SyncErrors = std::unordered_map<dev_t, int>;
+
+// Syncs, once each, the file systems of the files that match.
+template <typename Wanted>
+SyncErrors SyncFileSystems(const std::vector<StagedFile>& files, const FileSystemHandles& handles,
+                           Wanted wanted) {
+    SyncErrors errors;
+    for (const StagedFile& file : files) {
+        if (!wanted(file))
+            continue;
+        auto [entry, added] = errors.emplace(file.device, 0);
+        if (added)
+            entry->second = handles.Sync(file.device);
+    }
+    return errors;
+}
+
+bool HoldsCopy(const StagedFile& file) {
+    return file.pending && file.temporary;
+}
+
+// Stages from the first unreported file until the batch is full. false when a cancel stopped
+// it; the file that was being staged, if any, is then the batch's last, reported Cancelled.
+bool StageBatch(RequestRun& run, FileTransferContext& context, std::vector<StagedFile>& files) {
+    const TransferRequest& request = run.request;
+    std::size_t maxFiles = std::max<std::size_t>(request.batchFiles, 1);
+    std::uint64_t bytes = 0;
+    for (std::size_t index = run.reported; index < request.sources.size(); ++index) {
+        if (!files.empty() && (files.size() >= maxFiles || bytes >= request.batchBytes))
+            return true;
+        if (run.delegate.CancelRequested())
+            return false;
+        run.bytesOfFile = 0;
+        run.bytesCap = run.bytesStaged + run.sizes[index];
+        files.push_back(StageFile(request.sources[index], request.destinations[index], context));
+        if (files.back().report.outcome == FileOutcome::Cancelled)
+            return false;
+        run.bytesStaged = run.bytesCap;
+        if (HoldsCopy(files.back()))
+            bytes += run.sizes[index];
+    }
+    return true;
+}
+
+// Barrier before any claim: a copy whose data may not be on disk never gets its name.
+void MakeCopiesDurable(std::vector<StagedFile>& files, const FileSystemHandles& handles) {
+    SyncErrors errors = SyncFileSystems(files, handles, HoldsCopy);
+    for (StagedFile& file : files) {
+        if (HoldsCopy(file) && errors[file.device] != 0) {
+            DropStaged(file, FileOutcome::Failed,
+                       std::string("the copy could not be made durable: ") +
+                           std::strerror(errors[file.device]));
+        }
+    }
+}
+
+// Claims in order, reporting each file as soon as nothing is left to do for it and for the
+// files before it. Returns how many were reported. Without pollCancel the files go in even
+// though a cancel is pending: they were staged before it.
+std::size_t ClaimBatch(RequestRun& run, FileTransferContext& context,
+                       std::vector<StagedFile>& files, bool pollCancel) {
+    run.bytesOfFile = 0;
+    run.bytesCap = run.bytesStaged;
+    std::size_t reported = 0;
+    bool stopped = false;
+    for (StagedFile& file : files) {
+        if (stopped) {
+            DropStaged(file, FileOutcome::Cancelled);
+        } else if (file.pending) {
+            if (pollCancel && run.delegate.CancelRequested()) {
+                DropStaged(file, FileOutcome::Cancelled);
+            } else {
+                ClaimFile(file, context);
+            }
+            stopped = file.report.outcome == FileOutcome::Cancelled;
+        }
+        for (; reported < files.size() && !files[reported].pending &&
+               !AwaitsSourceRemoval(files[reported], context.operation);
+             ++reported) {
+            ReportNext(run, files[reported].report);
+        }
+    }
+    return reported;
+}
+
+}  // namespace
+
+void CountOutcome(TransferSummary& summary, FileOutcome outcome) {
+    switch (outcome) {
+        case FileOutcome::Transferred:
+            ++summary.transferred;
+            break;
+        case FileOutcome::Renamed:
+            ++summary.renamed;
+            break;
+        case FileOutcome::Replaced:
+            ++summary.replaced;
+            break;
+        case FileOutcome::Skipped:
+            ++summary.skipped;
+            break;
+        case FileOutcome::SameFile:
+            ++summary.sameFile;
+            break;
+        case FileOutcome::Failed:
+            ++summary.failed;
+            break;
+        case FileOutcome::Cancelled:
+            summary.cancelled = true;
+            break;
+    }
+}
+
+void ReportNext(RequestRun& run, const FileReport& report) {
+    CountOutcome(run.summary, report.outcome);
+    run.delegate.OnFileDone(report);
+    ++run.reported;
+    if (run.summary.cancelled)
+        return;
+    run.progress.filesDone = run.reported;
+    run.progress.bytesDone = run.bytesStaged;
+    run.delegate.OnProgress(run.progress);
+}
+
+void ReportCancelled(RequestRun& run) {
+    ReportNext(run, {run.request.sources[run.reported],
+                     run.request.destinations[run.reported],
+                     FileOutcome::Cancelled,
+                     {}});
+}
+
+void RunBatch(RequestRun& run, FileTransferContext& context) {
+    std::vector<StagedFile> files;
+    bool stopped = !StageBatch(run, context, files);
+    MakeCopiesDurable(files, context.fileSystems);
+    std::size_t reported = ClaimBatch(run, context, files, !stopped);
+    // Barrier before any source goes: the names just claimed must survive a crash.
+    SyncErrors errors = SyncFileSystems(files, context.fileSystems, [](const StagedFile& file) {
+        return IsPlaced(file.report.outcome);
+    });
+    for (; reported < files.size(); ++reported) {
+        StagedFile& file = files[reported];
+        if (AwaitsSourceRemoval(file, context.operation))
+            RemoveMovedSource(file, errors[file.device]);
+        ReportNext(run, file.report);
+    }
+    if (stopped && !run.summary.cancelled && run.reported < run.request.sources.size())
+        ReportCancelled(run);
+}
+
+}  // namespace tunvex
