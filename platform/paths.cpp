@@ -66,6 +66,26 @@ bool AppendPathPart(CodePage codePage, std::string& path, std::string_view part)
     return true;
 }
 
+void LimitElementLengths(CodePage codePage, std::string& part, std::size_t lastElementReserve) {
+    if (part.size() + lastElementReserve <= kMaxNameLength)
+        return;
+    std::vector<std::string> elements = SplitElements(codePage, part);
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        std::size_t reserve = i + 1 == elements.size() ? lastElementReserve : 0;
+        std::size_t limit = kMaxNameLength > reserve ? kMaxNameLength - reserve : 1;
+        std::string& element = elements[i];
+        std::size_t end = 0;
+        while (end < element.size()) {
+            std::size_t next = end + CharLength(codePage, element, end);
+            if (next > limit)
+                break;
+            end = next;
+        }
+        element.resize(end);
+    }
+    part = JoinElements(elements);
+}
+
 void StripToFileName(CodePage codePage, std::string& path) {
     std::size_t separator = FindLastChar(codePage, path, kPathSeparator);
     if (separator != std::string::npos)

@@ -14,12 +14,18 @@ namespace tunvex {
 // A path and its terminating NUL must fit in this many bytes.
 constexpr std::size_t kMaxPath = PATH_MAX;
 constexpr char kPathSeparator = '/';
+// Bytes in one element of a path.
+constexpr std::size_t kMaxNameLength = NAME_MAX;
 
 // Joins part onto path: leading separators of part are skipped, exactly one separator stands
 // between the two, an empty path gives part alone. A "." or ".." element of part becomes "_" or
 // "__", so that a joined part never leaves the folder it is joined to. False, with path
 // unchanged, when the result would not fit in kMaxPath.
 bool AppendPathPart(CodePage codePage, std::string& path, std::string_view part);
+
+// Cuts every element of part to kMaxNameLength bytes, the last one to lastElementReserve bytes
+// fewer, at a character boundary.
+void LimitElementLengths(CodePage codePage, std::string& part, std::size_t lastElementReserve);
 
 // Reduces path to the text after its last separator.
 void StripToFileName(CodePage codePage, std::string& path);

@@ -8,6 +8,9 @@ namespace {
 // In the user folder pattern a backslash is the user's level separator.
 constexpr char kPatternLevelSeparator = '\\';
 
+// Room left in a file name for the " (9999)" that a collision may add.
+constexpr std::size_t kCollisionSuffixReserve = 7;
+
 void TrimDots(CodePage codePage, std::string& path) {
     TrimTrailingChar(codePage, path, '.');
 }
@@ -24,7 +27,8 @@ void BuildFolderPart(const Settings& settings, CodePage codePage, std::string& d
     }
     destination = settings.BaseFolderPath;
     TrimDots(codePage, destination);
-    auto join = [&](const std::string& part) {
+    auto join = [&](std::string part) {
+        LimitElementLengths(codePage, part, 0);
         AppendPathPart(codePage, destination, part);
         TrimDots(codePage, destination);
     };
@@ -60,8 +64,10 @@ void BuildFilePart(const Settings& settings, CodePage codePage, std::string& des
         default:
             return;
     }
+    std::string extension = GetSourceExtension(codePage, sourcePath);
+    LimitElementLengths(codePage, name, extension.size() + kCollisionSuffixReserve);
     AppendPathPart(codePage, destination, name);
-    destination += GetSourceExtension(codePage, sourcePath);
+    destination += extension;
 }
 
 }  // namespace

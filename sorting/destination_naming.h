@@ -18,7 +18,8 @@ std::string ExpandNamingPattern(CodePage codePage, const std::string& pattern,
 std::string GetSourceExtension(CodePage codePage, const std::string& sourcePath);
 
 // Fills destination (given empty). Always true: a join too long for a path is left out and the
-// building goes on.
+// building goes on. Every name is cut to what the file system takes (a file name leaves room
+// for a collision's " (N)").
 bool BuildDestinationPath(const Settings& settings, CodePage codePage, std::string& destination,
                           const std::string& sourcePath, const TrackTags& tags);
 

@@ -1,10 +1,27 @@
 #include "sorting/sort_batch.h"
 
+#include "platform/paths.h"
 #include "sorting/destination_naming.h"
 #include "sorting/expand_dropped_path.h"
 #include "tags/tag_reader.h"
 
 namespace tunvex {
+
+namespace {
+
+// Any destination of a folder naming mode in range lies inside the base folder.
+bool IsInsideBaseFolder(const SortBatchContext& context, const std::string& destination) {
+    int mode = context.settings.FolderNamingMode;
+    std::string base = context.settings.BaseFolderPath;
+    TrimTrailingChar(context.codePage, base, '.');
+    if (mode < 0 || mode > 3 || base.empty())
+        return true;
+    if (!EndsWithChar(context.codePage, base, kPathSeparator))
+        base += kPathSeparator;
+    return destination.size() > base.size() && destination.starts_with(base);
+}
+
+}  // namespace
 
 TransferRequest MakeTransferRequest(const Settings& settings) {
     TransferRequest request;
@@ -31,8 +48,9 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
         }
         std::string destination;
         BuildDestinationPath(context.settings, context.codePage, destination, path, tags);
-        // Both naming modes out of range name nothing; such a file has nowhere to go.
-        if (destination.empty()) {
+        // Both naming modes out of range name nothing, and an empty file name puts the extension
+        // on the folder part, in base folder mode beside the base folder: nowhere to go.
+        if (destination.empty() || !IsInsideBaseFolder(context, destination)) {
             plan.refused.push_back(std::move(path));
             continue;
         }

@@ -128,6 +128,20 @@ TEST(BuildDestinationPathTest, ShiftJisTrailBytesAreNeverSeparators) {
     EXPECT_EQ(Build(file, CodePage::ShiftJis), file.expected);
 }
 
+TEST(BuildDestinationPathTest, NamesAreCutToWhatTheFileSystemTakes) {
+    std::string kanji;
+    for (int i = 0; i < 104; ++i)
+        kanji += "漢";  // three bytes each
+    NamingCase c{"", 2, 1, ""};
+    c.tags = {kanji, std::string(300, 'A'), "Album", "03"};
+    std::string destination = Build(c);
+    std::string expectedName = "";
+    for (int i = 0; i < 81; ++i)
+        expectedName += "漢";  // 243 bytes: the most that leaves room for ".mp3" and " (9999)"
+    EXPECT_EQ(destination,
+              "/music/" + std::string(kMaxNameLength, 'A') + "/Album/" + expectedName + ".mp3");
+}
+
 TEST(BuildDestinationPathTest, TooLongResultStillReturnsTrue) {
     NamingCase c{"", 2, 1, ""};
     c.base = "/" + std::string(kMaxPath - 8, 'm');

@@ -110,6 +110,19 @@ TEST_F(SortBatchTest, BothNamingModesOutOfRangeGiveNowhereToGo) {
     EXPECT_THAT(plan.refused, ElementsAre(one));
 }
 
+TEST_F(SortBatchTest, AFileNameThatComesOutEmptyNeverLandsBesideTheBaseFolder) {
+    settings.FolderNamingMode = 0;
+    settings.FileNamingMode = 4;
+    settings.FileNamingFormat = "";
+    std::string one = Song("one.mp3", "One");
+    EXPECT_THAT(PlanSortBatch(Context(), {one}).refused, ElementsAre(one));
+
+    settings.FolderNamingMode = 3;  // the album folder's name with the extension, as designed
+    settings.FolderNamingFormat = "?a";
+    SortBatchPlan plan = PlanSortBatch(Context(), {one});
+    EXPECT_THAT(plan.request.destinations, ElementsAre(out / "Album.mp3"));
+}
+
 TEST_F(SortBatchTest, ACopySortPutsEveryFileInItsFolder) {
     std::string one = Song("x/one.mp3", "One");
     std::string two = Song("y/two.mp3", "Two");
