@@ -3,8 +3,8 @@
 //
 // Guarantees:
 // - A destination name only ever shows a complete file: data goes to a ".tunvex-XXXXXX.part"
-//   temporary in the destination folder, is fsync'd, and is then renamed into place. A failure
-//   or a cancel removes the temporary; the source stays intact.
+//   temporary in the destination folder, is made durable, and is then renamed into place. A
+//   failure or a cancel removes the temporary; the source stays intact.
 // - An existing file is replaced only when the collision rules say so, and with
 //   kTransferAllowUndo it goes to the XDG trash first. A file that appears between the check
 //   and the write is never clobbered: names are claimed with an atomic no-replace rename.
@@ -12,7 +12,19 @@
 // - A source that is its own destination (same path, or same device and inode) is left alone.
 // - Symlink sources are followed: the file they point to is copied. Moving a symlink puts a
 //   copy of its target at the destination and then removes the link, never the target.
-// - Each file ends in exactly one OnFileDone report; a failure does not stop the others.
+// - Each file ends in exactly one OnFileDone report, in request order; a failure does not stop
+//   the others.
+//
+// Durability is paid per batch (TransferRequest::batchFiles files or batchBytes copied bytes),
+// not per file. A batch first stages its files in order: checks, the question about an existing
+// destination, folders, and the copy into a temporary. One syncfs per destination file system
+// then makes the staged data durable, and only after it are the names claimed in order (a
+// collision that appeared meanwhile is handled, and asked about, then). Another syncfs makes the
+// names durable before the sources of moves through a copy are removed. So a crash can lose
+// files of the batch under way, never leave a partial one, and never lose a source whose copy
+// is not durable. Files are reported as their names are claimed; a move through a copy once its
+// source is gone. A cancel while staging ends the batch at the file under way: the files staged
+// before it are still placed, it and all later ones are Cancelled.
 #pragma once
 
 #include <cstddef>
@@ -106,7 +118,7 @@ struct TransferSummary {
     bool cancelled = false;
 };
 
-// Runs the whole request, file by file in order. A request whose lists differ in length is
+// Runs the whole request, batch by batch, in order. A request whose lists differ in length is
 // refused: every file is reported Failed and nothing is touched.
 TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& delegate);
 

@@ -148,6 +148,69 @@ TEST(TransferCancelTest, AKilledCopyNeverLeavesAPartialFileUnderTheDestinationNa
     }
 }
 
+// Tells the parent through a pipe that the first file is reported, then waits to be killed.
+class StallingReportDelegate : public RecordingDelegate {
+  public:
+    explicit StallingReportDelegate(int pipe) : pipe_(pipe) {}
+    void OnFileDone(const FileReport&) override {
+        char started = 1;
+        if (write(pipe_, &started, 1) != 1)
+            _exit(2);
+        while (true)
+            pause();
+    }
+
+  private:
+    int pipe_;
+};
+
+TEST(TransferCancelTest, AKilledBatchLeavesEachFileWholeOrAbsentAndEverySourceOrItsCopy) {
+    for (const CancelCase& c : CancelCases()) {
+        SCOPED_TRACE(c.name);
+        TempFolder from(c.sourceBase);
+        TempFolder to;
+        std::vector<std::string> contents, sources, destinations;
+        for (unsigned i = 0; i < 8; ++i) {
+            std::string name = "f" + std::to_string(i) + ".mp3";
+            contents.push_back(PatternedContent(256 << 10, i + 1));
+            WriteFile(from / name, contents.back());
+            sources.push_back(from / name);
+            destinations.push_back(to / ("out/" + name));
+        }
+        TransferRequest request = MakeRequest(c.operation, sources, destinations);
+        int pipes[2];
+        ASSERT_EQ(pipe(pipes), 0);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            StallingReportDelegate delegate(pipes[1]);
+            RunTransfer(request, delegate);
+            _exit(1);
+        }
+        char started = 0;
+        EXPECT_EQ(read(pipes[0], &started, 1), 1);
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        close(pipes[0]);
+        close(pipes[1]);
+
+        EXPECT_TRUE(WIFSIGNALED(status));
+        for (std::size_t i = 0; i < sources.size(); ++i) {
+            bool copied = Exists(destinations[i]);
+            if (copied) {
+                EXPECT_TRUE(ReadFile(destinations[i]) == contents[i]) << destinations[i];
+            }
+            if (!copied || c.operation == TransferOperation::Copy) {
+                EXPECT_TRUE(ReadFile(sources[i]) == contents[i]) << sources[i];
+            }
+        }
+        for (const std::string& leftover : Leftovers(to.path())) {
+            EXPECT_NE(leftover.find(kTemporarySuffix), std::string::npos) << leftover;
+        }
+    }
+}
+
 void IgnoreAlarm(int) {}
 
 // Signals without SA_RESTART, as the CLI's SIGINT handler, while files are copied.
