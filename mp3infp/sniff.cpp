@@ -130,6 +130,17 @@ FileKind SniffHead(std::string_view head) {
     return IsModSignature(head) ? FileKind::Mod : FileKind::Unknown;
 }
 
+// Junk before the first frame is common in files named as MPEG; a frame must still show up
+// in the head, or TagLib would scan a large file of something else to its end.
+bool HasMpegFrameInHead(std::string_view head) {
+    for (size_t i = head.find('\xFF'); i != std::string_view::npos; i = head.find('\xFF', i + 1)) {
+        if (StartsWithMpegAudio(head.substr(i))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string ReadHead(int fd, uint64_t offset) {
     std::string head(kHeadSize, '\0');
     size_t filled = 0;
@@ -216,7 +227,8 @@ FileKind SniffFileKind(const std::string& path) {
         return byExtension != FileKind::Unknown ? byExtension : FileKind::Mpeg;
     }
     // Only MPEG has a validity check strong enough to trust the extension without magic bytes.
-    if (kind == FileKind::Unknown && KindByExtension(path) == FileKind::Mpeg) {
+    if (kind == FileKind::Unknown && KindByExtension(path) == FileKind::Mpeg &&
+        HasMpegFrameInHead(head)) {
         return FileKind::Mpeg;
     }
     return kind;
