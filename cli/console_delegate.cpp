@@ -2,6 +2,8 @@
 
 #include "cli/printable.h"
 
+#include <poll.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,21 +20,37 @@ void OnInterrupt(int) {
     interrupted = 1;
 }
 
-// One line typed at the terminal; nullopt at its end or when Ctrl+C interrupts the wait (the
-// stream library would resume the read instead).
+// One line typed at the terminal; nullopt at its end or when Ctrl+C comes while waiting. The
+// stop signals are let through only inside ppoll, so one that arrives just before the wait
+// still ends it.
 std::optional<std::string> ReadAnswerLine() {
-    std::string line;
-    char c;
-    while (true) {
-        ssize_t n = read(STDIN_FILENO, &c, 1);
-        if (n < 0 && errno == EINTR && !interrupted)
-            continue;
-        if (n <= 0)
-            return std::nullopt;
-        if (c == '\n')
-            return line;
-        line += c;
+    sigset_t stopSignals;
+    sigset_t previous;
+    sigemptyset(&stopSignals);
+    for (int stop : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&stopSignals, stop);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, &previous);
+    std::optional<std::string> line = std::string();
+    while (line) {
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        if (interrupted) {
+            line.reset();
+        } else if (ppoll(&input, 1, nullptr, &previous) < 0) {
+            if (errno != EINTR)
+                line.reset();
+        } else {
+            char c;
+            ssize_t n = read(STDIN_FILENO, &c, 1);
+            if (n <= 0)
+                line.reset();
+            else if (c == '\n')
+                break;
+            else
+                *line += c;
+        }
     }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return line;
 }
 
 }  // namespace
