@@ -22,8 +22,10 @@ void* LoadSharedLibrary(const std::string& catalogueName) {
     if (catalogueName.empty())
         return nullptr;
     std::string fileName = PlatformLibraryFileName(catalogueName);
-    std::string besideUs = ExecutableDirectory() + "/" + fileName;
-    if (fileName.find(kPathSeparator) == std::string::npos && access(besideUs.c_str(), F_OK) == 0) {
+    std::string ourFolder = ExecutableDirectory();
+    std::string besideUs = ourFolder + kPathSeparator + fileName;
+    if (!ourFolder.empty() && fileName.find(kPathSeparator) == std::string::npos &&
+        access(besideUs.c_str(), F_OK) == 0) {
         return dlopen(besideUs.c_str(), RTLD_NOW | RTLD_LOCAL);
     }
     return dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
