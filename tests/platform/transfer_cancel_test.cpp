@@ -112,6 +112,29 @@ class StallingDelegate : public RecordingDelegate {
     int pipe_;
 };
 
+// Runs request in a child whose delegate writes one byte to a pipe and then stalls; kills the
+// child as soon as the byte arrives and returns its wait status.
+template <typename StallingDelegateType>
+int KillOnceStalled(const TransferRequest& request) {
+    int pipes[2];
+    if (pipe(pipes) != 0)
+        return -1;
+    pid_t child = fork();
+    if (child == 0) {
+        StallingDelegateType delegate(pipes[1]);
+        RunTransfer(request, delegate);
+        _exit(1);
+    }
+    char started = 0;
+    EXPECT_EQ(read(pipes[0], &started, 1), 1);
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(pipes[0]);
+    close(pipes[1]);
+    return status;
+}
+
 TEST(TransferCancelTest, AKilledCopyNeverLeavesAPartialFileUnderTheDestinationName) {
     for (const CancelCase& c : CancelCases()) {
         SCOPED_TRACE(c.name);
@@ -122,22 +145,7 @@ TEST(TransferCancelTest, AKilledCopyNeverLeavesAPartialFileUnderTheDestinationNa
         TransferRequest request =
             MakeRequest(c.operation, {from / "big.mp3"}, {to / "out/big.mp3"});
         request.chunkBytes = 1 << 20;
-        int pipes[2];
-        ASSERT_EQ(pipe(pipes), 0);
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            StallingDelegate delegate(pipes[1]);
-            RunTransfer(request, delegate);
-            _exit(1);
-        }
-        char started = 0;
-        EXPECT_EQ(read(pipes[0], &started, 1), 1);
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
-        close(pipes[0]);
-        close(pipes[1]);
+        int status = KillOnceStalled<StallingDelegate>(request);
 
         EXPECT_TRUE(WIFSIGNALED(status));
         EXPECT_FALSE(Exists(to / "out/big.mp3"));
@@ -178,22 +186,7 @@ TEST(TransferCancelTest, AKilledBatchLeavesEachFileWholeOrAbsentAndEverySourceOr
             destinations.push_back(to / ("out/" + name));
         }
         TransferRequest request = MakeRequest(c.operation, sources, destinations);
-        int pipes[2];
-        ASSERT_EQ(pipe(pipes), 0);
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            StallingReportDelegate delegate(pipes[1]);
-            RunTransfer(request, delegate);
-            _exit(1);
-        }
-        char started = 0;
-        EXPECT_EQ(read(pipes[0], &started, 1), 1);
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
-        close(pipes[0]);
-        close(pipes[1]);
+        int status = KillOnceStalled<StallingReportDelegate>(request);
 
         EXPECT_TRUE(WIFSIGNALED(status));
         for (std::size_t i = 0; i < sources.size(); ++i) {
