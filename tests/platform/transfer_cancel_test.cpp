@@ -94,34 +94,42 @@ TEST(TransferCancelTest, CancelBetweenFilesTouchesNothingMore) {
     }
 }
 
-// Tells the parent through a pipe that the copy is under way, then waits to be killed.
+// Tells the parent through a pipe that the moment has come, then waits to be killed.
 class StallingDelegate : public RecordingDelegate {
   public:
-    explicit StallingDelegate(int pipe) : pipe_(pipe) {}
+    enum class Moment { MidCopy, FirstReport };
+    StallingDelegate(int pipe, Moment moment) : pipe_(pipe), moment_(moment) {}
     void OnProgress(const TransferProgress& progress) override {
-        if (progress.bytesDone == 0 || progress.bytesDone == progress.bytesTotal)
-            return;
+        if (moment_ == Moment::MidCopy && progress.bytesDone != 0 &&
+            progress.bytesDone != progress.bytesTotal)
+            Stall();
+    }
+    void OnFileDone(const FileReport&) override {
+        if (moment_ == Moment::FirstReport)
+            Stall();
+    }
+
+  private:
+    [[noreturn]] void Stall() {
         char started = 1;
         if (write(pipe_, &started, 1) != 1)
             _exit(2);
         while (true)
             pause();
     }
-
-  private:
     int pipe_;
+    Moment moment_;
 };
 
 // Runs request in a child whose delegate writes one byte to a pipe and then stalls; kills the
 // child as soon as the byte arrives and returns its wait status.
-template <typename StallingDelegateType>
-int KillOnceStalled(const TransferRequest& request) {
+int KillOnceStalled(const TransferRequest& request, StallingDelegate::Moment moment) {
     int pipes[2];
     if (pipe(pipes) != 0)
         return -1;
     pid_t child = fork();
     if (child == 0) {
-        StallingDelegateType delegate(pipes[1]);
+        StallingDelegate delegate(pipes[1], moment);
         RunTransfer(request, delegate);
         _exit(1);
     }
@@ -145,7 +153,7 @@ TEST(TransferCancelTest, AKilledCopyNeverLeavesAPartialFileUnderTheDestinationNa
         TransferRequest request =
             MakeRequest(c.operation, {from / "big.mp3"}, {to / "out/big.mp3"});
         request.chunkBytes = 1 << 20;
-        int status = KillOnceStalled<StallingDelegate>(request);
+        int status = KillOnceStalled(request, StallingDelegate::Moment::MidCopy);
 
         EXPECT_TRUE(WIFSIGNALED(status));
         EXPECT_FALSE(Exists(to / "out/big.mp3"));
@@ -155,22 +163,6 @@ TEST(TransferCancelTest, AKilledCopyNeverLeavesAPartialFileUnderTheDestinationNa
         }
     }
 }
-
-// Tells the parent through a pipe that the first file is reported, then waits to be killed.
-class StallingReportDelegate : public RecordingDelegate {
-  public:
-    explicit StallingReportDelegate(int pipe) : pipe_(pipe) {}
-    void OnFileDone(const FileReport&) override {
-        char started = 1;
-        if (write(pipe_, &started, 1) != 1)
-            _exit(2);
-        while (true)
-            pause();
-    }
-
-  private:
-    int pipe_;
-};
 
 TEST(TransferCancelTest, AKilledBatchLeavesEachFileWholeOrAbsentAndEverySourceOrItsCopy) {
     for (const CancelCase& c : CancelCases()) {
@@ -186,7 +178,7 @@ TEST(TransferCancelTest, AKilledBatchLeavesEachFileWholeOrAbsentAndEverySourceOr
             destinations.push_back(to / ("out/" + name));
         }
         TransferRequest request = MakeRequest(c.operation, sources, destinations);
-        int status = KillOnceStalled<StallingReportDelegate>(request);
+        int status = KillOnceStalled(request, StallingDelegate::Moment::FirstReport);
 
         EXPECT_TRUE(WIFSIGNALED(status));
         for (std::size_t i = 0; i < sources.size(); ++i) {
