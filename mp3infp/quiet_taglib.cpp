@@ -2,13 +2,15 @@
 
 #include <taglib/tdebuglistener.h>
 
-#include <mutex>
-
 namespace mp3infp {
 namespace {
 
+// Installed on first use and taken back when this library is unloaded: a host that uses TagLib
+// itself keeps TagLib loaded after us, and must not be left with a listener that is gone.
 class DroppingListener : public TagLib::DebugListener {
   public:
+    DroppingListener() { TagLib::setDebugListener(this); }
+    ~DroppingListener() override { TagLib::setDebugListener(nullptr); }
     void printMessage(const TagLib::String&) override {}
 };
 
@@ -16,8 +18,6 @@ class DroppingListener : public TagLib::DebugListener {
 
 void SilenceTagLib() {
     static DroppingListener listener;
-    static std::once_flag installed;
-    std::call_once(installed, [] { TagLib::setDebugListener(&listener); });
 }
 
 }  // namespace mp3infp
