@@ -37,9 +37,16 @@ bool IsSameFile(const struct stat& source, const std::string& path) {
            info.st_ino == source.st_ino;
 }
 
-bool Exists(const std::string& path) {
-    struct stat info;
-    return lstat(path.c_str(), &info) == 0;
+// The same entry, unchanged since it was looked at: the edit of a tag rewrites the file or puts
+// a new one in its place.
+bool IsUnchanged(const struct stat& before, const std::string& path) {
+    struct stat now;
+    return lstat(path.c_str(), &now) == 0 && now.st_dev == before.st_dev &&
+           now.st_ino == before.st_ino && now.st_size == before.st_size &&
+           now.st_mtim.tv_sec == before.st_mtim.tv_sec &&
+           now.st_mtim.tv_nsec == before.st_mtim.tv_nsec &&
+           now.st_ctim.tv_sec == before.st_ctim.tv_sec &&
+           now.st_ctim.tv_nsec == before.st_ctim.tv_nsec;
 }
 
 bool IsRealFolder(const std::string& path) {
@@ -134,8 +141,11 @@ FileReport Claim(StagedFile& file, FileTransferContext& context) {
             report.destination = NumberedName(SystemCodePage(), requested, ++number);
             continue;
         }
+        // An answer given while staging holds only for the file it was about; another file of
+        // this request may stand there by now.
+        bool agreed = replaceDecided && IsUnchanged(file.agreedReplacement, report.destination);
         Decision decision =
-            replaceDecided ? Decision::Replace : Decide(context, report.source, report.destination);
+            agreed ? Decision::Replace : Decide(context, report.source, report.destination);
         replaceDecided = false;
         if (decision != Decision::Replace)
             return Finish(report, OutcomeOf(decision));
@@ -188,13 +198,19 @@ StagedFile StageFile(const std::string& source, const std::string& destination,
         file.report = Finish(file.report, FileOutcome::SameFile, kSameFileReason);
         return file;
     }
-    if ((context.flags & kTransferRenameOnCollision) == 0 && Exists(destination)) {
+    if ((context.flags & kTransferRenameOnCollision) == 0 &&
+        lstat(destination.c_str(), &file.agreedReplacement) == 0) {
         Decision decision = Decide(context, source, destination);
         if (decision != Decision::Replace) {
             file.report = Finish(file.report, OutcomeOf(decision));
             return file;
         }
         file.replaceDecided = true;
+    }
+    if (context.operation == TransferOperation::Move &&
+        lstat(source.c_str(), &file.sourceEntry) != 0) {
+        file.report = Finish(file.report, FileOutcome::Failed, ErrorText(errno));
+        return file;
     }
     file.folder = ParentFolder(destination);
     error = MakeKnownFolders(context.folders, file.folder, 0777, file.device);
@@ -244,14 +260,19 @@ bool AwaitsSourceRemoval(const StagedFile& file, TransferOperation operation) {
 }
 
 void RemoveMovedSource(StagedFile& file, int syncError) {
-    int error = syncError;
-    if (error == 0 && RetryOnInterrupt([&] { return unlink(file.report.source.c_str()); }) != 0)
-        error = errno;
-    if (error == 0)
+    std::string reason;
+    if (syncError != 0) {
+        reason = ErrorText(syncError);
+    } else if (!IsUnchanged(file.sourceEntry, file.report.source)) {
+        reason = "it changed or was replaced while it was moved, so both are kept";
+    } else if (RetryOnInterrupt([&] { return unlink(file.report.source.c_str()); }) != 0) {
+        reason = ErrorText(errno);
+    } else {
         return;
-    file.report = Finish(
-        file.report, FileOutcome::Failed,
-        "copied to the destination, but the source could not be removed: " + ErrorText(error));
+    }
+    file.report =
+        Finish(file.report, FileOutcome::Failed,
+               "copied to the destination, but the source could not be removed: " + reason);
 }
 
 }  // namespace tunvex

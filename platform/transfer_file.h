@@ -34,7 +34,12 @@ struct StagedFile {
     dev_t device = 0;  // of folder
     std::string path;  // what the claim renames: a temporary copy, or the source itself
     bool temporary = false;
+    // The source's own entry (a link itself, not its target) as it was staged: a move removes
+    // the source only while it is still that file.
+    struct stat sourceEntry {};
+    // The file the user agreed to replace, as it stood when asked.
     bool replaceDecided = false;
+    struct stat agreedReplacement {};
 };
 
 // Everything up to the claim. The temporary's data is not yet durable. Outcome Cancelled
