@@ -7,61 +7,24 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/file_copy.h"
 #include "platform/transfer.h"
+#include "tests/support/temp_folder.h"
 
 namespace tunvex {
 
-// A folder made with mkdtemp under base and removed with everything in it.
-class TempFolder {
-  public:
-    explicit TempFolder(const std::string& base = DefaultBase()) {
-        std::string pattern = base + "/tunvex-transfer-XXXXXX";
-        if (mkdtemp(pattern.data()) != nullptr)
-            path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-    static std::string DefaultBase() {
-        const char* tmp = std::getenv("TMPDIR");
-        return tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp";
-    }
-
-  private:
-    std::string path_;
-};
+using testing::ReadFile;
+using testing::TempFolder;
+using testing::WriteFile;
 
 inline dev_t DeviceOf(const std::string& path) {
     struct stat info {};
     stat(path.c_str(), &info);
     return info.st_dev;
-}
-
-inline void WriteFile(const std::string& path, const std::string& content) {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << content;
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
 }
 
 inline bool Exists(const std::string& path) {

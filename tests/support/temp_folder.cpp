@@ -3,20 +3,24 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 
 namespace tunvex::testing {
 
-TempFolder::TempFolder() {
-    std::string pattern = std::filesystem::temp_directory_path().string() + "/tunvex-test-XXXXXX";
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+TempFolder::TempFolder(const std::string& base) {
+    std::string pattern = base + "/tunvex-test-XXXXXX";
+    if (mkdtemp(pattern.data()))
+        path_ = pattern;
 }
 
 TempFolder::~TempFolder() {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    if (!path_.empty())
+        std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TempFolder::DefaultBase() {
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp";
 }
 
 std::string ReadFile(const std::string& path) {

@@ -1,4 +1,4 @@
-// A temporary folder for one test, removed with everything in it.
+// Temporary folders and whole-file reads and writes for tests.
 #pragma once
 
 #include <filesystem>
@@ -6,15 +6,20 @@
 
 namespace tunvex::testing {
 
+// A folder made under base and removed with everything in it; path() is empty when base
+// cannot hold one (a missing /dev/shm, say).
 class TempFolder {
   public:
-    TempFolder();
+    explicit TempFolder(const std::string& base = DefaultBase());
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+    // $TMPDIR when it is absolute, else /tmp.
+    static std::string DefaultBase();
 
   private:
     std::string path_;
