@@ -49,6 +49,7 @@ enum CatalogueId : unsigned {
     kMsgSettingsNotLoaded = 617,
     kMsgBitmapMissing = 618,
     kMsgBrushNotCreated = 619,
+    kMsgIniReadFailed = 620,
 };
 
 // The text in the system code page; false when the entry does not exist or is empty.

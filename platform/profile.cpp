@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <fstream>
 #include <optional>
 #include <vector>
 
@@ -20,20 +19,41 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-std::vector<ProfileLine> ReadLines(std::istream& in) {
+// CR, LF and CRLF each end a line, as editors on every system write them.
+std::vector<ProfileLine> SplitLines(std::string_view content) {
     std::vector<ProfileLine> lines;
-    std::string text;
-    while (std::getline(in, text)) {
-        ProfileLine line;
-        line.ending = in.eof() ? "" : "\n";
-        if (!text.empty() && text.back() == '\r') {
-            text.pop_back();
-            line.ending = "\r\n";
+    while (!content.empty()) {
+        std::size_t end = content.find_first_of("\r\n");
+        if (end == std::string_view::npos) {
+            lines.push_back({std::string(content), ""});
+            break;
         }
-        line.text = std::move(text);
-        lines.push_back(std::move(line));
+        std::size_t endingLength = content.substr(end, 2) == "\r\n" ? 2 : 1;
+        lines.push_back(
+            {std::string(content.substr(0, end)), std::string(content.substr(end, endingLength))});
+        content.remove_prefix(end + endingLength);
     }
     return lines;
+}
+
+// The whole file, or nullopt when it is larger than the bound or a read fails; a file that
+// cannot be opened reads as empty.
+std::optional<std::string> ReadBounded(const std::string& path) {
+    std::string content;
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return content;
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0 || content.size() + static_cast<std::size_t>(n) > kMaxProfileBytes) {
+            close(fd);
+            return n == 0 ? std::optional(std::move(content)) : std::nullopt;
+        }
+        content.append(buffer, static_cast<std::size_t>(n));
+    }
 }
 
 std::string Trimmed(std::string_view text) {
@@ -180,20 +200,20 @@ struct stat NewFileInfo() {
 }
 
 std::string LineEndingOf(const std::vector<ProfileLine>& lines) {
-    return !lines.empty() && lines.front().ending == "\r\n" ? "\r\n" : "\n";
+    return lines.empty() || lines.front().ending.empty() ? "\n" : lines.front().ending;
 }
 
 }  // namespace
 
-ProfileContent ReadProfile(const std::string& iniPath) {
+std::optional<ProfileContent> ReadProfile(const std::string& iniPath) {
+    std::optional<std::string> content = ReadBounded(iniPath);
+    if (!content)
+        return std::nullopt;
     ProfileContent profile;
-    std::ifstream in(iniPath, std::ios::binary);
-    profile.lines = ReadLines(in);
     // Editors on Windows start UTF-8 files with a byte order mark; the names come after it.
-    if (!profile.lines.empty() && profile.lines.front().text.starts_with(kByteOrderMark)) {
-        profile.lines.front().text.erase(0, kByteOrderMark.size());
-        profile.byteOrderMark = true;
-    }
+    profile.byteOrderMark = content->starts_with(kByteOrderMark);
+    profile.lines = SplitLines(
+        std::string_view(*content).substr(profile.byteOrderMark ? kByteOrderMark.size() : 0));
     return profile;
 }
 
@@ -237,8 +257,10 @@ bool WriteProfileString(const std::string& iniPath, const std::string& section,
     if (exists && access(target.c_str(), R_OK) != 0)
         return false;  // its other entries cannot be kept
 
-    ProfileContent profile = ReadProfile(target);
-    std::vector<ProfileLine>& lines = profile.lines;
+    std::optional<ProfileContent> profile = ReadProfile(target);
+    if (!profile)
+        return false;
+    std::vector<ProfileLine>& lines = profile->lines;
     std::string ending = LineEndingOf(lines);
     ProfileLine entry{key + "=" + value, ending};
 
@@ -264,7 +286,7 @@ bool WriteProfileString(const std::string& iniPath, const std::string& section,
         }
     }
 
-    std::string content(profile.byteOrderMark ? kByteOrderMark : "");
+    std::string content(profile->byteOrderMark ? kByteOrderMark : "");
     for (const ProfileLine& line : lines)
         content += line.text + line.ending;
     return ReplaceFileContent(target, content, fileInfo);

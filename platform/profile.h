@@ -3,6 +3,8 @@
 // place, adds a new key at the end of its section and a new section at the end of the file.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,12 +16,16 @@ struct ProfileLine {
 };
 
 // A file read once, so that every value of one load comes from the same version of it (and a
-// pipe can be read at all). A missing file reads as empty.
+// pipe can be read at all).
 struct ProfileContent {
     std::vector<ProfileLine> lines;
     bool byteOrderMark = false;
 };
-ProfileContent ReadProfile(const std::string& iniPath);
+// No settings file comes near this; a larger one (or /dev/zero) is not one.
+constexpr std::size_t kMaxProfileBytes = 1 << 20;
+// A file that cannot be opened (a missing one, say) reads as empty; nullopt when the file is
+// larger than kMaxProfileBytes or a read fails.
+std::optional<ProfileContent> ReadProfile(const std::string& iniPath);
 
 // The value of key, or defaultValue when the section or the key is absent.
 std::string ReadProfileString(const ProfileContent& profile, const std::string& section,
@@ -36,7 +42,8 @@ int ParseProfileInt(const std::string& value);
 std::string ParseProfileString(const std::string& value);
 
 // False when the file cannot be written: it or its folder is read-only (no write permission
-// bit, whoever runs us), or a value holds a line break, which would forge other entries.
+// bit, whoever runs us), it cannot be read whole, or a value holds a line break, which would
+// forge other entries.
 // The file is replaced whole by rename, so a reader never sees it half-written.
 bool WriteProfileString(const std::string& iniPath, const std::string& section,
                         const std::string& key, const std::string& value);

@@ -94,7 +94,12 @@ bool LoadSettings(Settings& settings, const std::string& iniPath) {
         ShowMessage(kMsgDesktopPathUnknown);
         return false;
     }
-    ProfileContent profile = ReadProfile(iniPath);
+    std::optional<ProfileContent> read = ReadProfile(iniPath);
+    if (!read) {
+        ShowMessage(kMsgIniReadFailed);
+        return false;
+    }
+    const ProfileContent& profile = *read;
     auto text = [&](unsigned keyId, const std::string& fallback, std::string& field) {
         return LoadKey(keyId, [&](const std::string& key) {
             field = ReadProfileString(profile, section, key, fallback);

@@ -19,8 +19,9 @@ struct Settings {
 };
 
 // Reads every field from the file, the defaults standing in for absent keys; the file is never
-// created or changed. On failure it shows its message (613 or 615) and returns false; fields
-// read before the failure keep their new values.
+// created or changed. On failure it shows its message (613, 615, or 620 for a file that cannot
+// be read whole or is larger than any settings file) and returns false; fields read before the
+// failure keep their new values.
 bool LoadSettings(Settings& settings, const std::string& iniPath);
 
 // Writes every field in order, stopping at the first failure with one message (613 or 614).

@@ -36,12 +36,12 @@ const std::string kIni =
 TEST(ReadProfileTest, ValuesAsTheWindowsProfileFunctionsReadThem) {
     TempFolder folder;
     WriteFile(folder / "t.ini", kIni);
-    const ProfileContent ini = ReadProfile(folder / "t.ini");
+    const ProfileContent ini = *ReadProfile(folder / "t.ini");
     EXPECT_EQ(ReadProfileString(ini, "TunvexOption", "BaseFolderPath", "d"), "/music/邦楽");
     EXPECT_EQ(ReadProfileString(ini, "TunvexOption", "FolderNamingFormat", "d"), "");
     EXPECT_EQ(ReadProfileString(ini, "TunvexOption", "CollisionMode", "d"), "d");
     EXPECT_EQ(ReadProfileString(ini, "Missing", "BaseFolderPath", "d"), "d");
-    EXPECT_EQ(ReadProfileString(ReadProfile(folder / "none.ini"), "TunvexOption", "CopyMode", "d"),
+    EXPECT_EQ(ReadProfileString(*ReadProfile(folder / "none.ini"), "TunvexOption", "CopyMode", "d"),
               "d");
 
     const std::pair<std::string, int> integers[] = {
@@ -50,6 +50,17 @@ TEST(ReadProfileTest, ValuesAsTheWindowsProfileFunctionsReadThem) {
     };
     for (const auto& [key, expected] : integers) {
         EXPECT_EQ(ReadProfileInt(ini, "TunvexOption", key, 77), expected) << key;
+    }
+}
+
+TEST(ReadProfileTest, CrLfAndCrlfEachEndALineAndAWriteKeepsTheFilesOwn) {
+    TempFolder folder;
+    const std::string ini = folder / "t.ini";
+    for (const std::string ending : {"\n", "\r", "\r\n"}) {
+        WriteFile(ini, "[S]" + ending + "A=1" + ending + "B=2" + ending);
+        EXPECT_EQ(ReadProfileInt(*ReadProfile(ini), "S", "B", 0), 2) << int(ending[0]);
+        ASSERT_TRUE(WriteProfileString(ini, "S", "A", "3"));
+        EXPECT_EQ(ReadFile(ini), "[S]" + ending + "A=3" + ending + "B=2" + ending);
     }
 }
 
@@ -78,7 +89,7 @@ TEST(WriteProfileTest, ReplacesInPlaceAndAddsAtTheEndOfTheSection) {
               "x=1\r\n"
               "[New]\r\n"
               "WindowPositionX=-640\r\n");
-    EXPECT_EQ(ReadProfileInt(ReadProfile(ini), "new", "windowpositionx", 0), -640);
+    EXPECT_EQ(ReadProfileInt(*ReadProfile(ini), "new", "windowpositionx", 0), -640);
 }
 
 TEST(WriteProfileTest, CreatesAFileAndKeepsAFileWithoutFinalLineBreak) {
@@ -120,7 +131,7 @@ TEST(WriteProfileTest, AByteOrderMarkIsReadPastAndKept) {
     TempFolder folder;
     const std::string ini = folder / "bom.ini";
     WriteFile(ini, "\xEF\xBB\xBF[TunvexOption]\r\nCopyMode=1\r\n");
-    EXPECT_EQ(ReadProfileInt(ReadProfile(ini), "TunvexOption", "CopyMode", 0), 1);
+    EXPECT_EQ(ReadProfileInt(*ReadProfile(ini), "TunvexOption", "CopyMode", 0), 1);
     ASSERT_TRUE(WriteProfileString(ini, "TunvexOption", "CopyMode", "0"));
     EXPECT_EQ(ReadFile(ini), "\xEF\xBB\xBF[TunvexOption]\r\nCopyMode=0\r\n");
 }

@@ -95,6 +95,26 @@ TEST_F(SettingsTest, AFileThatCanOnlyBeReadOnceStillGivesEveryValue) {
     EXPECT_EQ(s.TagMode, 0);
 }
 
+// A settings file is a few hundred bytes; anything past 1 MiB is not one and is not read on.
+TEST_F(SettingsTest, AFileBeyondOneMebibyteIsALoadFailureWithMessage620) {
+    const std::string header = "[TunvexOption]\nCopyMode=7\n;";
+    const std::pair<std::string, bool> cases[] = {
+        {header + std::string((1 << 20) - header.size() - 1, 'x') + "\n", true},
+        {header + std::string((1 << 20) - header.size(), 'x') + "\n", false},
+        {"/dev/zero", false},
+    };
+    for (const auto& [content, loads] : cases) {
+        std::string path = content == "/dev/zero" ? content : ini;
+        if (path == ini)
+            WriteFile(ini, content);
+        MessageRecorder messages;
+        Settings s;
+        EXPECT_EQ(LoadSettings(s, path), loads) << content.size();
+        EXPECT_EQ(s.CopyMode, loads ? 7 : 0);
+        EXPECT_EQ(messages.shown, loads ? std::vector<unsigned>{} : std::vector<unsigned>{620u});
+    }
+}
+
 TEST_F(SettingsTest, StoredValuesWinAndAbsentKeysTakeTheirDefaults) {
     WriteFile(ini, "[TunvexOption]\nBaseFolderPath=\nCopyMode=7\nFolderNamingMode=9\nTagMode=0\n");
     Settings s;
