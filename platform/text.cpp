@@ -8,8 +8,47 @@
 namespace tunvex {
 namespace {
 
-bool IsShiftJisLeadByte(unsigned char b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+bool InRange(unsigned char b, unsigned char low, unsigned char high) {
+    return b >= low && b <= high;
+}
+
+bool IsDoubleByte(CodePage codePage) {
+    return codePage != CodePage::Utf8 && codePage != CodePage::SingleByte;
+}
+
+bool IsLeadByte(CodePage codePage, unsigned char b) {
+    if (codePage == CodePage::ShiftJis)
+        return InRange(b, 0x81, 0x9F) || InRange(b, 0xE0, 0xFC);
+    return IsDoubleByte(codePage) && InRange(b, 0x81, 0xFE);
+}
+
+bool IsTrailByte(CodePage codePage, unsigned char b) {
+    switch (codePage) {
+        case CodePage::ShiftJis:
+            return InRange(b, 0x40, 0xFC) && b != 0x7F;
+        case CodePage::Big5:
+            return InRange(b, 0x40, 0x7E) || InRange(b, 0xA1, 0xFE);
+        case CodePage::Gbk:
+        case CodePage::Gb18030:
+            return InRange(b, 0x40, 0xFE) && b != 0x7F;
+        default:
+            return false;
+    }
+}
+
+// The lowest byte that can stand inside a multi-byte character: GB18030's four-byte sequences
+// hold digits.
+unsigned char LowestTrailByte(CodePage codePage) {
+    if (codePage == CodePage::Gb18030)
+        return 0x30;
+    return IsDoubleByte(codePage) ? 0x40 : 0x80;
+}
+
+// Lead, digit, lead, digit.
+bool IsGb18030FourByte(std::string_view rest) {
+    auto at = [&](std::size_t i) { return static_cast<unsigned char>(rest[i]); };
+    return rest.size() >= 4 && InRange(at(1), 0x30, 0x39) && InRange(at(2), 0x81, 0xFE) &&
+           InRange(at(3), 0x30, 0x39);
 }
 
 std::size_t Utf8SequenceLength(unsigned char b) {
@@ -41,11 +80,10 @@ void ForEachChar(CodePage codePage, std::string_view text, Visit visit) {
 }
 
 // True when every occurrence of the byte c in a text is the character c itself: ASCII never
-// occurs inside a UTF-8 sequence, and Shift-JIS trail bytes start at 0x40. Such searches can
-// go byte by byte.
+// occurs inside a UTF-8 sequence, nor below the trail bytes of a double-byte code page. Such
+// searches can go byte by byte.
 bool IsAlwaysWholeChar(CodePage codePage, char c) {
-    unsigned char byte = static_cast<unsigned char>(c);
-    return byte < 0x80 && (codePage != CodePage::ShiftJis || byte < 0x40);
+    return static_cast<unsigned char>(c) < LowestTrailByte(codePage);
 }
 
 bool AreAlwaysWholeChars(CodePage codePage, std::string_view set) {
@@ -63,9 +101,17 @@ CodePage CodePageFromCharset(std::string_view charset) {
         return CodePage::Utf8;
     }
     if (name == "SHIFTJIS" || name == "SJIS" || name == "CP932" || name == "WINDOWS31J" ||
-        name == "MSKANJI") {
+        name == "MSKANJI" || name == "SHIFTJISX0213") {
         return CodePage::ShiftJis;
     }
+    if (name == "BIG5" || name == "BIG5HKSCS" || name == "CP950")
+        return CodePage::Big5;
+    if (name == "GBK" || name == "CP936" || name == "WINDOWS936" || name == "GB2312" ||
+        name == "EUCCN") {
+        return CodePage::Gbk;
+    }
+    if (name == "GB18030")
+        return CodePage::Gb18030;
     return CodePage::SingleByte;
 }
 
@@ -73,27 +119,26 @@ CodePage SystemCodePage() {
     return CodePageFromCharset(nl_langinfo(CODESET));
 }
 
+// A lead byte without its trail bytes (cut off, or followed by bytes that cannot trail it) is a
+// character of its own, so that it never swallows a separator or a dot.
 std::size_t CharLength(CodePage codePage, std::string_view text, std::size_t pos) {
-    unsigned char lead = static_cast<unsigned char>(text[pos]);
-    std::size_t length = 1;
-    if (codePage == CodePage::ShiftJis) {
-        length = IsShiftJisLeadByte(lead) ? 2 : 1;
-    } else if (codePage == CodePage::Utf8) {
-        length = Utf8SequenceLength(lead);
-    }
-    // A lead byte without its trail bytes (cut off, or followed by bytes that cannot trail it)
-    // is a character of its own, so that it never swallows a separator or a dot.
-    if (length > text.size() - pos)
-        return 1;
-    for (std::size_t i = 1; i < length; ++i) {
-        unsigned char trail = static_cast<unsigned char>(text[pos + i]);
-        bool valid = codePage == CodePage::ShiftJis
-                         ? trail >= 0x40 && trail <= 0xFC && trail != 0x7F
-                         : (trail & 0xC0) == 0x80;
-        if (!valid)
+    std::string_view rest = text.substr(pos);
+    unsigned char lead = static_cast<unsigned char>(rest[0]);
+    if (codePage == CodePage::Utf8) {
+        std::size_t length = Utf8SequenceLength(lead);
+        if (length > rest.size())
             return 1;
+        for (std::size_t i = 1; i < length; ++i) {
+            if ((static_cast<unsigned char>(rest[i]) & 0xC0) != 0x80)
+                return 1;
+        }
+        return length;
     }
-    return length;
+    if (!IsLeadByte(codePage, lead) || rest.size() < 2)
+        return 1;
+    if (codePage == CodePage::Gb18030 && IsGb18030FourByte(rest))
+        return 4;
+    return IsTrailByte(codePage, static_cast<unsigned char>(rest[1])) ? 2 : 1;
 }
 
 std::size_t FindFirstOf(CodePage codePage, std::string_view text, std::string_view set) {
@@ -149,8 +194,9 @@ void ReplaceAll(CodePage codePage, std::string& text, std::string_view from, std
     result.reserve(text.size());
     std::size_t pos = 0;
     while (pos < text.size()) {
-        if (codePage != CodePage::ShiftJis) {
-            // Outside Shift-JIS a match of whole characters can only start on a character.
+        if (!IsDoubleByte(codePage)) {
+            // Outside the double-byte code pages a match of whole characters can only start on a
+            // character.
             std::size_t match = text.find(from, pos);
             result.append(text, pos, match == std::string::npos ? std::string::npos : match - pos);
             if (match == std::string::npos)
@@ -177,7 +223,7 @@ void TrimWhiteSpace(CodePage codePage, std::string& text) {
     std::size_t begin = 0;
     while (begin < text.size() && IsWhiteSpaceByte(text[begin]))
         ++begin;
-    if (codePage != CodePage::ShiftJis) {
+    if (!IsDoubleByte(codePage)) {
         std::size_t end = text.size();
         while (end > begin && IsWhiteSpaceByte(text[end - 1]))
             --end;

@@ -1,5 +1,5 @@
-// Narrow text in the system code page, scanned character by character: in Shift-JIS a trail
-// byte 0x5C or 0x7C belongs to its double-byte character and is never a backslash or a bar.
+// Narrow text in the system code page, scanned character by character: in the double-byte code
+// pages a trail byte 0x5C or 0x7C belongs to its character and is never a backslash or a bar.
 #pragma once
 
 #include <cstddef>
@@ -10,8 +10,12 @@ namespace tunvex {
 
 enum class CodePage {
     Utf8,
-    ShiftJis,    // CP932
-    SingleByte,  // any code page whose bytes are all characters of their own
+    ShiftJis,    // CP932, Shift_JISX0213
+    Big5,        // Big5, CP950, Big5-HKSCS
+    Gbk,         // GBK, CP936, GB2312
+    Gb18030,     // GBK's two-byte characters and four-byte sequences
+    SingleByte,  // any code page whose bytes are all characters of their own, or whose multi-byte
+                 // characters hold no ASCII byte (EUC)
 };
 
 // Taken from the locale's character set once setlocale(LC_ALL, "") has run; C/POSIX is UTF-8.

@@ -19,6 +19,28 @@ TEST(CodePageTest, CharsetNamesMapToCodePages) {
     EXPECT_EQ(CodePageFromCharset("ISO-8859-1"), CodePage::SingleByte);
 }
 
+// Every double-byte locale, each with a character whose trail holds a backslash or a bar.
+TEST(CodePageTest, DoubleByteLocalesKeepTheirTrailBytes) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"BIG5", "\xB3\x5C"},  // 許
+        {"BIG5-HKSCS", "\x87\x7C"},
+        {"GBK", "\x81\x5C"},
+        {"GB2312", "\xB0\xA1"},
+        {"GB18030", "\x81\x7C"},
+        {"GB18030", "\x81\x30\x81\x30"},  // U+0080, four bytes
+        {"SHIFT_JISX0213", kSo},
+    };
+    for (const auto& [charset, character] : cases) {
+        CodePage codePage = CodePageFromCharset(charset);
+        std::string text = character + "\\|";
+        EXPECT_EQ(CharLength(codePage, text, 0), character.size()) << charset;
+        ReplaceChar(codePage, text, '\\', '_');
+        ReplaceChar(codePage, text, '|', '_');
+        EXPECT_EQ(text, character + "__") << charset;
+        EXPECT_EQ(CharLength(codePage, character.substr(0, 1), 0), 1u) << charset;  // cut off
+    }
+}
+
 TEST(CharLengthTest, StepsOverWholeCharactersAndStopsAtTheEnd) {
     EXPECT_EQ(CharLength(CodePage::ShiftJis, kSo, 0), 2u);
     EXPECT_EQ(CharLength(CodePage::ShiftJis, "\xB1", 0), 1u);  // half-width katakana
