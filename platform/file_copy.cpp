@@ -129,7 +129,7 @@ StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
         staged.error = errno;
         return staged;
     }
-    struct stat info;
+    struct stat& info = staged.source;
     if (fstat(in, &info) != 0) {
         staged.error = errno;
     } else if (!S_ISREG(info.st_mode)) {

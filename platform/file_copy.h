@@ -1,6 +1,8 @@
 // Copying one file's data and attributes into a temporary beside its destination.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -28,6 +30,7 @@ struct StagedCopy {
     int error = 0;  // errno of the failure
     bool cancelled = false;
     std::string temporaryPath;  // set only when the copy is complete
+    struct stat source {};      // the file copied, as it was opened
 };
 
 // Copies source (links followed) into a new temporary in folder: content, permission bits,

@@ -1,20 +1,11 @@
 #include "platform/transfer.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 
 #include "platform/transfer_batch.h"
 
 namespace tunvex {
 namespace {
-
-std::uint64_t SizeOf(const std::string& path) {
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        return 0;
-    return static_cast<std::uint64_t>(info.st_size);
-}
 
 TransferSummary RefuseMismatched(const TransferRequest& request, TransferDelegate& delegate) {
     TransferSummary summary;
@@ -41,8 +32,8 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& de
     RequestRun run{request, delegate, {}, {}, {}};
     run.progress.filesTotal = request.sources.size();
     for (const std::string& source : request.sources) {
-        run.sizes.push_back(SizeOf(source));
-        run.progress.bytesTotal += run.sizes.back();
+        run.planned.push_back(PlanSource(source));
+        run.progress.bytesTotal += static_cast<std::uint64_t>(run.planned.back().size);
     }
     delegate.OnProgress(run.progress);
 
@@ -52,7 +43,8 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& de
         run.delegate.OnProgress(run.progress);
         return !run.delegate.CancelRequested();
     };
-    FileTransferContext context{request.operation, request.flags, delegate, onChunk, {}, {}, {}};
+    FileTransferContext context{
+        request.operation, request.flags, delegate, onChunk, {}, {}, {}, false, {}};
     context.copies.chunkBytes = request.chunkBytes;
     context.copies.syncData = false;
     while (run.reported < request.sources.size()) {

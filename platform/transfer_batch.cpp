@@ -40,13 +40,15 @@ bool StageBatch(RequestRun& run, FileTransferContext& context, std::vector<Stage
         if (run.delegate.CancelRequested())
             return false;
         run.bytesOfFile = 0;
-        run.bytesCap = run.bytesStaged + run.sizes[index];
-        files.push_back(StageFile(request.sources[index], request.destinations[index], context));
+        std::uint64_t size = static_cast<std::uint64_t>(run.planned[index].size);
+        run.bytesCap = run.bytesStaged + size;
+        files.push_back(StageFile(request.sources[index], request.destinations[index],
+                                  run.planned[index], context));
         if (files.back().report.outcome == FileOutcome::Cancelled)
             return false;
         run.bytesStaged = run.bytesCap;
         if (HoldsCopy(files.back()))
-            bytes += run.sizes[index];
+            bytes += size;
     }
     return true;
 }

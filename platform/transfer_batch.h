@@ -16,7 +16,7 @@ namespace tunvex {
 struct RequestRun {
     const TransferRequest& request;
     TransferDelegate& delegate;
-    std::vector<std::uint64_t> sizes;  // of the sources, by position
+    std::vector<PlannedSource> planned;  // the sources, by position
     TransferProgress progress;
     TransferSummary summary;
     std::size_t reported = 0;  // files reported so far: reports go in request order

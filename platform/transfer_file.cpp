@@ -18,6 +18,9 @@ namespace {
 
 constexpr unsigned kMaxCollisionNumber = 9999;
 constexpr char kSameFileReason[] = "source and destination are the same file";
+constexpr char kReplacedSourceReason[] = "it was replaced by an earlier file of this request";
+constexpr char kChangedSourceReason[] =
+    "it is no longer the file that was planned: it changed or was replaced";
 
 enum class Decision { Replace, Skip, Cancel };
 
@@ -47,6 +50,27 @@ bool IsUnchanged(const struct stat& before, const std::string& path) {
            now.st_mtim.tv_nsec == before.st_mtim.tv_nsec &&
            now.st_ctim.tv_sec == before.st_ctim.tv_sec &&
            now.st_ctim.tv_nsec == before.st_ctim.tv_nsec;
+}
+
+FileIdentity IdentityOf(const PlannedSource& planned) {
+    return {planned.device, planned.inode};
+}
+
+bool IsPlannedFile(const PlannedSource& planned, const struct stat& info) {
+    return planned.found && info.st_dev == planned.device && info.st_ino == planned.inode &&
+           info.st_size == planned.size && info.st_mtim.tv_sec == planned.modified.tv_sec &&
+           info.st_mtim.tv_nsec == planned.modified.tv_nsec;
+}
+
+bool IsPlannedPath(const PlannedSource& planned, const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && IsPlannedFile(planned, info);
+}
+
+// Why a source that is no longer its planned file is left alone.
+const char* SourceGoneReason(const StagedFile& file, const FileTransferContext& context) {
+    return context.replaced.count(IdentityOf(file.planned)) != 0 ? kReplacedSourceReason
+                                                                 : kChangedSourceReason;
 }
 
 bool IsRealFolder(const std::string& path) {
@@ -84,11 +108,15 @@ bool StageCopy(StagedFile& file, FileTransferContext& context) {
         file.report = Finish(file.report, FileOutcome::Cancelled);
     } else if (copy.error != 0) {
         file.report = Finish(file.report, FileOutcome::Failed, ErrorText(copy.error));
+    } else if (!IsPlannedFile(file.planned, copy.source)) {
+        unlink(copy.temporaryPath.c_str());
+        file.report = Finish(file.report, FileOutcome::Failed, SourceGoneReason(file, context));
     } else {
         file.path = copy.temporaryPath;
         file.temporary = true;
+        return true;
     }
-    return !copy.temporaryPath.empty();
+    return false;
 }
 
 // A rename across mounts of one device: copied now, durable before it is claimed.
@@ -114,6 +142,25 @@ int StatSource(const std::string& source, TransferOperation operation, struct st
     return stat(source.c_str(), &info) == 0 ? 0 : errno;
 }
 
+// Takes the file at destination out of the way: into the trash with undo, else by renaming from
+// over it (placed is then true). Empty, or why it could not.
+std::string ReplaceExisting(const std::string& from, const std::string& destination,
+                            FileTransferContext& context, bool& placed) {
+    struct stat victim;
+    bool victimKnown = lstat(destination.c_str(), &victim) == 0;
+    if ((context.flags & kTransferAllowUndo) == 0) {
+        int error = RenameReplacing(from, destination);
+        if (error != 0)
+            return ErrorText(error);
+        placed = true;
+    } else if (int error = MoveToTrash(destination); error != 0) {
+        return "cannot move the existing file to the trash: " + ErrorText(error);
+    }
+    if (victimKnown)
+        context.replaced.insert({victim.st_dev, victim.st_ino});
+    return {};
+}
+
 // Empty reason and outcome Transferred while the file may go on; report.destination ends as
 // the name taken.
 FileReport Claim(StagedFile& file, FileTransferContext& context) {
@@ -123,6 +170,10 @@ FileReport Claim(StagedFile& file, FileTransferContext& context) {
     bool replaceDecided = file.replaceDecided;
     bool replaced = false;
     unsigned number = 1;
+    if (context.replaced.count(IdentityOf(file.planned)) != 0)
+        return Finish(report, FileOutcome::Failed, kReplacedSourceReason);
+    if (!file.temporary && !IsPlannedPath(file.planned, file.path))
+        return Finish(report, FileOutcome::Failed, SourceGoneReason(file, context));
     while (true) {
         int error = RenameNoReplace(file.path, report.destination);
         if (error == EXDEV && !file.temporary) {
@@ -152,17 +203,12 @@ FileReport Claim(StagedFile& file, FileTransferContext& context) {
         if (IsRealFolder(report.destination))
             return Finish(report, FileOutcome::Failed, ErrorText(EISDIR));
         replaced = true;
-        if ((context.flags & kTransferAllowUndo) == 0) {
-            error = RenameReplacing(file.path, report.destination);
-            if (error == 0)
-                break;
-            return Finish(report, FileOutcome::Failed, ErrorText(error));
-        }
-        error = MoveToTrash(report.destination);
-        if (error != 0) {
-            return Finish(report, FileOutcome::Failed,
-                          "cannot move the existing file to the trash: " + ErrorText(error));
-        }
+        bool placed = false;
+        std::string failure = ReplaceExisting(file.path, report.destination, context, placed);
+        if (!failure.empty())
+            return Finish(report, FileOutcome::Failed, failure);
+        if (placed)
+            break;
     }
     if (replaced)
         return Finish(report, FileOutcome::Replaced);
@@ -172,10 +218,21 @@ FileReport Claim(StagedFile& file, FileTransferContext& context) {
 
 }  // namespace
 
+PlannedSource PlanSource(const std::string& path) {
+    PlannedSource planned;
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0)
+        return planned;
+    planned = {true, info.st_dev, info.st_ino, S_ISREG(info.st_mode) ? info.st_size : 0,
+               info.st_mtim};
+    return planned;
+}
+
 StagedFile StageFile(const std::string& source, const std::string& destination,
-                     FileTransferContext& context) {
+                     const PlannedSource& planned, FileTransferContext& context) {
     StagedFile file;
     file.report = {source, destination, FileOutcome::Failed, {}};
+    file.planned = planned;
     bool isLink = false;
     int error = StatSource(source, context.operation, file.sourceInfo, isLink);
     if (error != 0) {
@@ -188,6 +245,10 @@ StagedFile StageFile(const std::string& source, const std::string& destination,
     }
     if (!S_ISREG(file.sourceInfo.st_mode)) {
         file.report = Finish(file.report, FileOutcome::Failed, "not a regular file");
+        return file;
+    }
+    if (!IsPlannedFile(planned, file.sourceInfo)) {
+        file.report = Finish(file.report, FileOutcome::Failed, SourceGoneReason(file, context));
         return file;
     }
     if (destination.empty() || destination.back() == kPathSeparator) {

@@ -5,13 +5,30 @@
 
 #include <sys/stat.h>
 
+#include <set>
 #include <string>
+#include <utility>
 
 #include "platform/file_copy.h"
 #include "platform/transfer.h"
 #include "platform/transfer_folders.h"
 
 namespace tunvex {
+
+// A source as it was when the request started. A file is moved or copied only while it is still
+// that file: the same device and inode, size and modification time.
+struct PlannedSource {
+    bool found = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;  // 0 unless a regular file
+    struct timespec modified {};
+};
+
+// Links followed.
+PlannedSource PlanSource(const std::string& path);
+
+using FileIdentity = std::pair<dev_t, ino_t>;
 
 // What a file needs from its request; replaceAll carries a ReplaceAll answer to the files
 // after it.
@@ -24,11 +41,14 @@ struct FileTransferContext {
     KnownFolders folders;
     FileSystemHandles fileSystems;
     bool replaceAll = false;
+    // Files that a claim replaced: no later file of the request takes them as its source.
+    std::set<FileIdentity> replaced;
 };
 
 struct StagedFile {
     FileReport report;     // final unless pending
     bool pending = false;  // staged, waiting for its claim
+    PlannedSource planned;
     struct stat sourceInfo {};
     std::string folder;
     dev_t device = 0;  // of folder
@@ -45,7 +65,7 @@ struct StagedFile {
 // Everything up to the claim. The temporary's data is not yet durable. Outcome Cancelled
 // stops the request.
 StagedFile StageFile(const std::string& source, const std::string& destination,
-                     FileTransferContext& context);
+                     const PlannedSource& planned, FileTransferContext& context);
 
 // Puts a pending file under its destination, the next free numbered name, or over the file
 // there when the collision rules say so. Outcome Cancelled stops the request.

@@ -1,0 +1,71 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "platform/transfer.h"
+#include "transfer_test_support.h"
+
+namespace tunvex {
+namespace {
+
+using ::testing::HasSubstr;
+
+struct VictimCase {
+    const char* name;
+    TransferOperation operation;
+    std::size_t batchFiles;
+};
+
+// new.mp3 replaces sorted/old.mp3, which is itself the next source, bound for
+// sorted/retagged.mp3: what then stands at its path is new.mp3, never to be sorted again.
+TEST(TransferSourceIdentityTest, AFileAnEarlierOneReplacedIsNoSource) {
+    const VictimCase cases[] = {
+        {"move", TransferOperation::Move, kDefaultTransferBatchFiles},
+        {"copy in one batch", TransferOperation::Copy, kDefaultTransferBatchFiles},
+        {"copy in two batches", TransferOperation::Copy, 1},
+    };
+    for (const VictimCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        ScopedDataHome dataHome(folder / "data");
+        WriteFile(folder / "new.mp3", "new");
+        WriteFile(folder / "sorted/old.mp3", "retagged");
+        TransferRequest request = MakeRequest(
+            c.operation, {folder / "new.mp3", folder / "sorted/old.mp3"},
+            {folder / "sorted/old.mp3", folder / "sorted/retagged.mp3"}, kTransferAllowUndo);
+        request.batchFiles = c.batchFiles;
+        RecordingDelegate delegate;
+        delegate.answers = {CollisionAnswer::ReplaceAll};
+        RunTransfer(request, delegate);
+
+        EXPECT_EQ(delegate.Outcomes(),
+                  (std::vector<FileOutcome>{FileOutcome::Replaced, FileOutcome::Failed}));
+        EXPECT_THAT(delegate.reports.back().reason, HasSubstr("replaced by an earlier file"));
+        EXPECT_EQ(ReadFile(folder / "sorted/old.mp3"), "new");
+        EXPECT_FALSE(Exists(folder / "sorted/retagged.mp3"));
+        EXPECT_EQ(ReadFile(folder / "data/Trash/files/old.mp3"), "retagged");
+        EXPECT_TRUE(Leftovers(folder.path()).empty());
+    }
+}
+
+TEST(TransferSourceIdentityTest, ASourceChangedSinceTheRequestStartedIsLeftAlone) {
+    for (TransferOperation operation : {TransferOperation::Copy, TransferOperation::Move}) {
+        TempFolder folder;
+        WriteFile(folder / "a.mp3", "planned");
+        TransferRequest request =
+            MakeRequest(operation, {folder / "a.mp3"}, {folder / "out/a.mp3"});
+        RecordingDelegate delegate;
+        delegate.cancelWhen = [&](const RecordingDelegate& self) {
+            if (self.progress.size() == 1)  // the first poll, after the request started
+                WriteFile(folder / "a.mp3", "swapped in");
+            return false;
+        };
+        RunTransfer(request, delegate);
+        EXPECT_EQ(delegate.Outcomes(), std::vector<FileOutcome>{FileOutcome::Failed});
+        EXPECT_THAT(delegate.reports[0].reason, HasSubstr("no longer the file"));
+        EXPECT_EQ(ReadFile(folder / "a.mp3"), "swapped in");
+        EXPECT_FALSE(Exists(folder / "out/a.mp3"));
+    }
+}
+
+}  // namespace
+}  // namespace tunvex
