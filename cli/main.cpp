@@ -13,6 +13,7 @@
 #include "cli/options.h"
 #include "cli/printable.h"
 #include "platform/paths.h"
+#include "platform/settings_location.h"
 #include "settings/settings.h"
 #include "sorting/sort_batch.h"
 #include "tags/tag_library.h"
@@ -25,7 +26,8 @@ constexpr int kExitNotAllDone = 1;
 constexpr int kExitUsage = 2;
 
 bool LoadSortSettings(const SortOptions& options, Settings& settings) {
-    std::string iniPath = options.settingsPath.value_or(ExecutableDirectory() + "/tunvex.ini");
+    std::string iniPath =
+        options.settingsPath.value_or(SettingsFilePath(ExecutableDirectory(), "tunvex.ini"));
     if (!LoadSettings(settings, iniPath)) {
         ShowMessage(kMsgSettingsNotLoaded);
         return false;
