@@ -256,6 +256,20 @@ void TrimTrailingChar(CodePage codePage, std::string& text, char c) {
     text.resize(end);
 }
 
+void TrimCutOffChar(CodePage codePage, std::string& text) {
+    if (!IsDoubleByte(codePage))
+        return;
+    std::size_t last = std::string::npos;
+    ForEachChar(codePage, text, [&](std::size_t pos, std::size_t) {
+        last = pos;
+        return true;
+    });
+    if (!text.empty() && last == text.size() - 1 &&
+        IsLeadByte(codePage, static_cast<unsigned char>(text.back()))) {
+        text.pop_back();
+    }
+}
+
 bool EndsWithChar(CodePage codePage, std::string_view text, char c) {
     if (IsAlwaysWholeChar(codePage, c))
         return !text.empty() && text.back() == c;

@@ -41,6 +41,10 @@ void TrimWhiteSpace(CodePage codePage, std::string& text);
 // Removes every trailing character c.
 void TrimTrailingChar(CodePage codePage, std::string& text, char c);
 
+// Removes a double-byte lead byte that ends text without its trail byte, so that it cannot pair
+// with whatever is put after the text.
+void TrimCutOffChar(CodePage codePage, std::string& text);
+
 // True when the last character of text is c itself (not the trail byte of another character).
 bool EndsWithChar(CodePage codePage, std::string_view text, char c);
 

@@ -57,6 +57,9 @@ void SanitizeTagText(CodePage codePage, std::string& text) {
     for (char unsafe : {'\\', '/', ':', ';', '*', '?', '"', '<', '>', '|'}) {
         ReplaceChar(codePage, text, unsafe, '_');
     }
+    // A field cut to its size can end in half a character, which white space may have hidden.
+    TrimWhiteSpace(codePage, text);
+    TrimCutOffChar(codePage, text);
     TrimWhiteSpace(codePage, text);
     // Control characters left inside would reach file names and, printed, drive a terminal.
     // No code page uses these bytes inside a multi-byte character.

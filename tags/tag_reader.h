@@ -15,8 +15,8 @@ namespace tunvex {
 bool ReadTrackTags(const TagLibrary& library, int tagMode, CodePage codePage, void* window,
                    const std::string& path, TrackTags& tags);
 
-// Replaces the ten path-unsafe characters by underscores, trims white space at both ends, then
-// replaces the control characters left inside by underscores.
+// Replaces the ten path-unsafe characters by underscores, trims white space at both ends and
+// half a character at the end, then replaces the control characters left inside by underscores.
 void SanitizeTagText(CodePage codePage, std::string& text);
 
 }  // namespace tunvex

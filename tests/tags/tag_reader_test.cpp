@@ -168,5 +168,25 @@ TEST(SanitizeTagTextTest, ShiftJisDoubleByteCharactersPassWhole) {
     }
 }
 
+// An ID3v1 field cut at 30 bytes can end in half a character; that half must not pair with the
+// backslash a folder pattern puts after it.
+TEST(SanitizeTagTextTest, AHalfCharacterAtTheEndIsDropped) {
+    const std::tuple<CodePage, std::string, std::string> cases[] = {
+        {CodePage::ShiftJis, "Artist\x83", "Artist"},
+        {CodePage::ShiftJis, "Artist \x83", "Artist"},
+        {CodePage::ShiftJis, "Artist\x83 ", "Artist"},
+        {CodePage::ShiftJis, kSo + "\x83", kSo},
+        {CodePage::ShiftJis, kSo, kSo},
+        {CodePage::Big5, "\xB3\x5C\xB3", "\xB3\x5C"},
+        {CodePage::Utf8, "\xC3", "\xC3"},  // never pairs with ASCII
+    };
+    for (const auto& [codePage, text, expected] : cases) {
+        std::string sanitized = text;
+        SanitizeTagText(codePage, sanitized);
+        EXPECT_EQ(sanitized, expected);
+        EXPECT_EQ(FindChar(codePage, sanitized + "\\Album", '\\'), sanitized.size());
+    }
+}
+
 }  // namespace
 }  // namespace tunvex
