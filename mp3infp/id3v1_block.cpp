@@ -42,8 +42,9 @@ std::optional<FieldTexts> ParseId3v1Block(std::string_view block) {
     }
     FieldTexts fields;
     for (const TextSlot& slot : kTextSlots) {
-        PutField(fields, slot.field,
-                 DecodeLegacyText(TrimField(block.substr(slot.offset, slot.length))));
+        PutField(
+            fields, slot.field,
+            DecodeFixedFieldText(TrimField(block.substr(slot.offset, slot.length)), slot.length));
     }
     const auto track = static_cast<unsigned char>(block[kTrackOffset]);
     if (block[kTrackMarkerOffset] == '\0' && track != 0) {

@@ -1,12 +1,9 @@
 #include "legacy_text.h"
 
-#include <uchardet.h>
-
 #include <algorithm>
 #include <array>
-#include <memory>
 
-#include "code_page.h"
+#include "shift_jis.h"
 
 namespace mp3infp {
 namespace {
@@ -62,64 +59,6 @@ bool IsUtf8(std::string_view bytes) {
     return true;
 }
 
-// Lead bytes of the JIS X 0208 rows and of CP932's IBM extensions; 0xF0-0xF9 (user-defined
-// characters) are left out because they are far likelier to be Latin-1 letters.
-bool IsShiftJisLead(unsigned char byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xEF) ||
-           (byte >= 0xFA && byte <= 0xFC);
-}
-
-bool IsShiftJisTrail(unsigned char byte) {
-    return byte >= 0x40 && byte <= 0xFC && byte != 0x7F;
-}
-
-bool IsHalfWidthKatakana(unsigned char byte) {
-    return byte >= 0xA1 && byte <= 0xDF;
-}
-
-bool IsValidShiftJis(std::string_view bytes) {
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        if (byte < 0x80 || IsHalfWidthKatakana(byte)) {
-            continue;
-        }
-        if (!IsShiftJisLead(byte) || i + 1 >= bytes.size() ||
-            !IsShiftJisTrail(static_cast<unsigned char>(bytes[i + 1]))) {
-            return false;
-        }
-        ++i;
-    }
-    return true;
-}
-
-// A double-byte character whose lead byte is a symbol, kana or full-width letter row, or a byte
-// Windows-1252 leaves undefined: no Western text produces these.
-bool HasUnmistakablyJapaneseCharacter(std::string_view bytes) {
-    for (size_t i = 0; i + 1 < bytes.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        if (byte < 0x80 || IsHalfWidthKatakana(byte)) {
-            continue;
-        }
-        if ((byte >= 0x81 && byte <= 0x84) || byte == 0x8D || byte == 0x8F || byte == 0x90 ||
-            byte == 0x9D) {
-            return true;
-        }
-        ++i;
-    }
-    return false;
-}
-
-bool DetectorSaysJapanese(std::string_view bytes) {
-    const std::unique_ptr<uchardet, decltype(&uchardet_delete)> detector(uchardet_new(),
-                                                                         &uchardet_delete);
-    if (!detector || uchardet_handle_data(detector.get(), bytes.data(), bytes.size()) != 0) {
-        return false;
-    }
-    uchardet_data_end(detector.get());
-    const std::string_view charset = uchardet_get_charset(detector.get());
-    return charset == "SHIFT_JIS" || charset == "EUC-JP" || charset == "ISO-2022-JP";
-}
-
 void AppendCodePoint(std::string& out, uint32_t codePoint) {
     if (codePoint < 0x80) {
         out += static_cast<char>(codePoint);
@@ -147,19 +86,42 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
+// A writer that cut text to fit a fixed-size field may have cut its last character in half:
+// the text without that piece, when the rest then reads as UTF-8 or Japanese beyond ASCII.
+std::optional<std::string> WithoutCutCharacter(std::string_view bytes) {
+    size_t start = bytes.size();
+    while (start > 0 && bytes.size() - start < 3 &&
+           IsContinuation(static_cast<unsigned char>(bytes[start - 1]))) {
+        --start;
+    }
+    if (start > 0 && static_cast<unsigned char>(bytes[start - 1]) >= 0xC0) {
+        const std::string_view rest = bytes.substr(0, start - 1);
+        if (!IsAscii(rest) && IsUtf8(rest)) {
+            return std::string(rest);
+        }
+    }
+    return DecodeLikelyShiftJis(bytes.substr(0, bytes.size() - 1));
+}
+
 }  // namespace
 
 std::string DecodeLegacyText(std::string_view bytes) {
-    if (IsAscii(bytes) || IsUtf8(bytes)) {
+    if (IsUtf8(bytes)) {
         return std::string(bytes);
     }
-    if (IsValidShiftJis(bytes) &&
-        (HasUnmistakablyJapaneseCharacter(bytes) || DetectorSaysJapanese(bytes))) {
-        if (auto text = ToUtf8(bytes, "CP932")) {
-            return *text;
-        }
+    if (auto japanese = DecodeLikelyShiftJis(bytes)) {
+        return std::move(*japanese);
     }
     return Windows1252ToUtf8(bytes);
+}
+
+std::string DecodeFixedFieldText(std::string_view bytes, size_t fieldSize) {
+    if (bytes.size() == fieldSize && !IsUtf8(bytes) && !DecodeLikelyShiftJis(bytes)) {
+        if (auto whole = WithoutCutCharacter(bytes)) {
+            return std::move(*whole);
+        }
+    }
+    return DecodeLegacyText(bytes);
 }
 
 }  // namespace mp3infp

@@ -2,7 +2,7 @@
 # Installs the Debian packages that are missing; silent when everything is there.
 # Usage: scripts/install-deps.sh [extra-package...]
 set -euo pipefail
-packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libtag1-dev libuchardet-dev
+packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libtag1-dev
           clang libclang-rt-14-dev qt6-base-dev qt6-svg-dev "$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -61,11 +61,17 @@ const LegacyText kTexts[] = {
     // The second byte of "ソ" is a backslash, which naive code treats as an escape.
     {"ShiftJisWithBackslashTrail", "\x83\x5C\x83\x74\x83\x67", "ソフト"},
     {"ShiftJisKanjiOnly", "\x8D\xF7", "桜"},
+    {"ShiftJisKanjiOnlyWithoutLeadHints", "\x92\xC5\x96\xBC\x97\xD1\x8C\xE7", "椎名林檎"},
+    {"ShiftJisOneKanjiWithLetterTrail", "\x8A\x43", "海"},
+    {"ShiftJisOneKanjiLikeTwoDashes", "\x97\x92", "嵐"},
+    {"ShiftJisHalfWidthKatakana", "\xCE\xDF\xB9\xAF\xC4", "ﾎﾟｹｯﾄ"},
     {"ShiftJisMixedWithAscii", "Best of \x8D\xB2\x93\xA1", "Best of 佐藤"},
     {"Latin1AccentAtEnd", "Caf\xE9", "Café"},
     {"Latin1AccentBeforeLetter", "Mot\xF6rhead", "Motörhead"},
     {"Latin1AccentThatPairsAsShiftJis", "P\xE9rez Prado", "Pérez Prado"},
     {"Windows1252Apostrophe", "Don\x92t Stop", "Don’t Stop"},
+    {"Windows1252AccentsThatPairAsKanji", "H\xE9l\xE8ne", "Hélène"},
+    {"Latin1CapitalsThatAreHalfWidthKatakana", "DIE \xC4RZTE", "DIE ÄRZTE"},
     {"Utf8InALatin1Field", "Caf\xC3\xA9", "Café"},
     {"Ascii", "Plain Title", "Plain Title"},
 };
@@ -88,6 +94,33 @@ INSTANTIATE_TEST_SUITE_P(CarriersAndTexts, LegacyTextTest,
                              return std::string(std::get<0>(info.param).name) + "_" +
                                     std::get<1>(info.param).name;
                          });
+
+// ID3v1 writers cut a text at 30 bytes, often in the middle of a character.
+class CutId3v1FieldTest : public LibraryTestWithParam<LegacyText> {};
+
+TEST_P(CutId3v1FieldTest, DropsAHalfCharacterOnlyWhereTheRestSaysSo) {
+    const std::string path = folder / "cut.mp3";
+    fixtures::WriteMp3WithRawId3v1(path, GetParam().bytes, "", "", 0);
+    ASSERT_TRUE(library.Load(path));
+
+    EXPECT_EQ(library.Value("INAM_v1"), GetParam().utf8);
+}
+
+const LegacyText kCutFields[] = {
+    {"ShiftJisLeadByteLeft",
+     "A\x93\x8C\x8B\x9E\x93\x8C\x8B\x9E\x93\x8C\x8B\x9E\x93\x8C\x8B\x9E\x93\x8C\x8B\x9E\x93\x8C\x8B"
+     "\x9E\x93\x8C\x8B\x9E\x8E",
+     "A東京東京東京東京東京東京東京"},
+    {"Utf8PartOfACharacterLeft",
+     "A\xE3\x83\x9D\xE3\x82\xB1\xE3\x83\x83\xE3\x83\x88\xE3\x81\xAE\xE4\xB8\xAD\xE3\x83\x9D\xE3\x82"
+     "\xB1\xE3\x83\x83\xE3\x83",
+     "Aポケットの中ポケッ"},
+    {"Windows1252AccentAtTheEnd", "Les plus belles chansons: caf\xE9",
+     "Les plus belles chansons: café"},
+};
+
+INSTANTIATE_TEST_SUITE_P(FullFields, CutId3v1FieldTest, ::testing::ValuesIn(kCutFields),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Uses an installed Shift-JIS locale, or compiles one into the test's folder; skips when neither
 // works.
