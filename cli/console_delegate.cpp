@@ -132,8 +132,10 @@ void ConsoleDelegate::OnFileDone(const FileReport& report) {
                       << Printable(report.destination) << '\n';
             break;
         case FileOutcome::Failed:
-            std::cerr << "failed: " << Printable(report.source) << " -> "
-                      << Printable(report.destination) << ": " << report.reason << '\n';
+            std::cerr << "failed: " << Printable(report.source);
+            if (!report.destination.empty())
+                std::cerr << " -> " << Printable(report.destination);
+            std::cerr << ": " << report.reason << '\n';
             break;
         case FileOutcome::Cancelled:
             break;

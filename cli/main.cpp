@@ -72,19 +72,23 @@ int RunSort(const SortOptions& options) {
     SortBatchContext context{settings, library, SystemCodePage()};
     SortBatchPlan plan = PlanSortBatch(context, options.paths);
     if (options.verbose) {
-        for (const std::string& path : plan.refused)
-            std::cerr << "not sorted: " << Printable(path) << "\n";
+        for (const NotSorted& file : plan.notSorted) {
+            if (!file.failed)
+                std::cerr << "not sorted: " << Printable(file.path) << ": " << file.reason << "\n";
+        }
     }
-    int status = kExitAllDone;
+    ConsoleDelegate delegate(options.yes);
+    std::size_t planFailures = ReportPlanFailures(plan, delegate);
+    int status = planFailures == 0 ? kExitAllDone : kExitNotAllDone;
     if (options.dryRun) {
         for (std::size_t i = 0; i < plan.request.sources.size(); ++i) {
             std::cout << Printable(plan.request.sources[i]) << '\t'
                       << Printable(plan.request.destinations[i]) << '\n';
         }
     } else if (!plan.request.sources.empty()) {
-        ConsoleDelegate delegate(options.yes);
         ConsoleDelegate::CatchInterrupt();
         TransferSummary summary = RunTransfer(plan.request, delegate);
+        summary.failed += planFailures;
         std::cout.flush();
         PrintSummary(summary);
         if (summary.failed > 0 || summary.skipped > 0 || summary.cancelled)

@@ -15,11 +15,12 @@ void TrimDots(CodePage codePage, std::string& path) {
     TrimTrailingChar(codePage, path, '.');
 }
 
-void BuildFolderPart(const Settings& settings, CodePage codePage, std::string& destination,
+// Each builder is false when a join did not fit.
+bool BuildFolderPart(const Settings& settings, CodePage codePage, std::string& destination,
                      const TrackTags& tags) {
     int mode = settings.FolderNamingMode;
     if (mode < 0 || mode > 3)
-        return;
+        return true;
     std::string expandedPattern;
     if (mode == 3) {
         expandedPattern = ExpandNamingPattern(codePage, settings.FolderNamingFormat, tags);
@@ -29,26 +30,30 @@ void BuildFolderPart(const Settings& settings, CodePage codePage, std::string& d
     TrimDots(codePage, destination);
     auto join = [&](std::string part) {
         LimitElementLengths(codePage, part, 0);
-        AppendPathPart(codePage, destination, part);
+        bool joined = AppendPathPart(codePage, destination, part);
         TrimDots(codePage, destination);
+        return joined;
     };
-    if (mode == 1 || mode == 2)
-        join(tags.artist);
-    if (mode == 2)
-        join(tags.album);
-    if (mode == 3)
-        join(expandedPattern);
+    switch (mode) {
+        case 1:
+            return join(tags.artist);
+        case 2:
+            return join(tags.artist) && join(tags.album);
+        case 3:
+            return join(expandedPattern);
+        default:
+            return true;
+    }
 }
 
-void BuildFilePart(const Settings& settings, CodePage codePage, std::string& destination,
+bool BuildFilePart(const Settings& settings, CodePage codePage, std::string& destination,
                    const std::string& sourcePath, const TrackTags& tags) {
     std::string name;
     switch (settings.FileNamingMode) {
         case 0:
             name = sourcePath;
             StripToFileName(codePage, name);
-            AppendPathPart(codePage, destination, name);
-            return;
+            return AppendPathPart(codePage, destination, name);
         case 1:
             name = tags.title;
             break;
@@ -62,12 +67,14 @@ void BuildFilePart(const Settings& settings, CodePage codePage, std::string& des
             name = ExpandNamingPattern(codePage, settings.FileNamingFormat, tags);
             break;
         default:
-            return;
+            return true;
     }
     std::string extension = GetSourceExtension(codePage, sourcePath);
     LimitElementLengths(codePage, name, extension.size() + kCollisionSuffixReserve);
-    AppendPathPart(codePage, destination, name);
+    if (!AppendPathPart(codePage, destination, name))
+        return false;
     destination += extension;
+    return destination.size() < kMaxPath;
 }
 
 }  // namespace
@@ -89,9 +96,8 @@ std::string GetSourceExtension(CodePage codePage, const std::string& sourcePath)
 
 bool BuildDestinationPath(const Settings& settings, CodePage codePage, std::string& destination,
                           const std::string& sourcePath, const TrackTags& tags) {
-    BuildFolderPart(settings, codePage, destination, tags);
-    BuildFilePart(settings, codePage, destination, sourcePath, tags);
-    return true;
+    return BuildFolderPart(settings, codePage, destination, tags) &&
+           BuildFilePart(settings, codePage, destination, sourcePath, tags);
 }
 
 }  // namespace tunvex

@@ -17,9 +17,9 @@ std::string ExpandNamingPattern(CodePage codePage, const std::string& pattern,
 // The source's extension, dot included, or empty.
 std::string GetSourceExtension(CodePage codePage, const std::string& sourcePath);
 
-// Fills destination (given empty). Always true: a join too long for a path is left out and the
-// building goes on. Every name is cut to what the file system takes (a file name leaves room
-// for a collision's " (N)").
+// Fills destination (given empty). Every name is cut to what the file system takes (a file name
+// leaves room for a collision's " (N)"). False when the whole destination would not fit in
+// kMaxPath: it is then no place to put the file, never one cut short.
 bool BuildDestinationPath(const Settings& settings, CodePage codePage, std::string& destination,
                           const std::string& sourcePath, const TrackTags& tags);
 

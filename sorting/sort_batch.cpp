@@ -43,15 +43,20 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
         TrackTags tags;
         if (!ReadTrackTags(context.library, context.settings.TagMode, context.codePage,
                            context.window, path, tags)) {
-            plan.refused.push_back(std::move(path));
+            plan.notSorted.push_back({std::move(path), "its tags cannot be read", false});
             continue;
         }
         std::string destination;
-        BuildDestinationPath(context.settings, context.codePage, destination, path, tags);
+        if (!BuildDestinationPath(context.settings, context.codePage, destination, path, tags)) {
+            plan.notSorted.push_back(
+                {std::move(path), "its destination would be longer than the path limit", true});
+            continue;
+        }
         // Both naming modes out of range name nothing, and an empty file name puts the extension
         // on the folder part, in base folder mode beside the base folder: nowhere to go.
         if (destination.empty() || !IsInsideBaseFolder(context, destination)) {
-            plan.refused.push_back(std::move(path));
+            plan.notSorted.push_back(
+                {std::move(path), "the naming settings give it no destination", true});
             continue;
         }
         plan.request.sources.push_back(std::move(path));
@@ -60,13 +65,29 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
     return plan;
 }
 
+std::size_t ReportPlanFailures(const SortBatchPlan& plan, TransferDelegate& delegate) {
+    std::size_t failed = 0;
+    for (const NotSorted& file : plan.notSorted) {
+        if (!file.failed)
+            continue;
+        delegate.OnFileDone({file.path, {}, FileOutcome::Failed, file.reason});
+        ++failed;
+    }
+    return failed;
+}
+
 std::optional<TransferSummary> RunSortBatch(const SortBatchContext& context,
                                             const std::vector<std::string>& droppedPaths,
                                             TransferDelegate& delegate) {
     SortBatchPlan plan = PlanSortBatch(context, droppedPaths);
-    if (plan.request.sources.empty())
+    std::size_t failed = ReportPlanFailures(plan, delegate);
+    if (plan.request.sources.empty() && failed == 0)
         return std::nullopt;
-    return RunTransfer(plan.request, delegate);
+    TransferSummary summary;
+    if (!plan.request.sources.empty())
+        summary = RunTransfer(plan.request, delegate);
+    summary.failed += failed;
+    return summary;
 }
 
 }  // namespace tunvex

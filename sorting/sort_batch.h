@@ -13,9 +13,18 @@
 
 namespace tunvex {
 
+// A file of the drop that is not in the request.
+struct NotSorted {
+    std::string path;
+    std::string reason;
+    // A music file that cannot go where the settings say. false: not one to sort (no tags the
+    // library reads), left out silently.
+    bool failed = false;
+};
+
 struct SortBatchPlan {
     TransferRequest request;           // empty lists when no file was accepted
-    std::vector<std::string> refused;  // files the tag reader refused, in batch order
+    std::vector<NotSorted> notSorted;  // in batch order
 };
 
 struct SortBatchContext {
@@ -32,7 +41,12 @@ TransferRequest MakeTransferRequest(const Settings& settings);
 SortBatchPlan PlanSortBatch(const SortBatchContext& context,
                             const std::vector<std::string>& droppedPaths);
 
-// Plans the drop and runs its one transfer; nullopt when no file was accepted.
+// Tells the delegate of every failed file of the plan (outcome Failed, no destination), in
+// order; returns how many there were.
+std::size_t ReportPlanFailures(const SortBatchPlan& plan, TransferDelegate& delegate);
+
+// Plans the drop, reports its failures and runs its one transfer; the summary counts both.
+// nullopt when no file was accepted and none failed.
 std::optional<TransferSummary> RunSortBatch(const SortBatchContext& context,
                                             const std::vector<std::string>& droppedPaths,
                                             TransferDelegate& delegate);

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "platform/paths.h"
 #include "tests/fixtures/audio_fixtures.h"
 #include "tests/support/bound_tag_library.h"
 #include "tests/support/temp_folder.h"
@@ -25,6 +26,13 @@ class RecordingDelegate : public TransferDelegate {
     void OnFileDone(const FileReport& report) override { reports.push_back(report); }
     std::vector<FileReport> reports;
 };
+
+std::vector<std::string> NotSortedPaths(const SortBatchPlan& plan) {
+    std::vector<std::string> paths;
+    for (const NotSorted& file : plan.notSorted)
+        paths.push_back(file.path);
+    return paths;
+}
 
 class SortBatchTest : public ::testing::Test {
   protected:
@@ -89,8 +97,9 @@ TEST_F(SortBatchTest, RefusedFilesLeaveTheListsAlignedAndDuplicatesStay) {
                                                        std::pair(one, folder + "01.One.mp3"),
                                                        std::pair(bar, folder + "01.Bar.mp3")));
     EXPECT_EQ(plan.request.sources.back(), bar);  // drop order
-    EXPECT_THAT(plan.refused,
+    EXPECT_THAT(NotSortedPaths(plan),
                 ::testing::UnorderedElementsAre(in / "album/notes.txt", in / "missing.mp3"));
+    EXPECT_FALSE(plan.notSorted[0].failed);
 }
 
 TEST_F(SortBatchTest, NothingAcceptedMeansNoTransfer) {
@@ -107,7 +116,7 @@ TEST_F(SortBatchTest, BothNamingModesOutOfRangeGiveNowhereToGo) {
     std::string one = Song("one.mp3", "One");
     SortBatchPlan plan = PlanSortBatch(Context(), {one});
     EXPECT_TRUE(plan.request.sources.empty());
-    EXPECT_THAT(plan.refused, ElementsAre(one));
+    EXPECT_THAT(NotSortedPaths(plan), ElementsAre(one));
 }
 
 TEST_F(SortBatchTest, AFileNameThatComesOutEmptyNeverLandsBesideTheBaseFolder) {
@@ -115,12 +124,52 @@ TEST_F(SortBatchTest, AFileNameThatComesOutEmptyNeverLandsBesideTheBaseFolder) {
     settings.FileNamingMode = 4;
     settings.FileNamingFormat = "";
     std::string one = Song("one.mp3", "One");
-    EXPECT_THAT(PlanSortBatch(Context(), {one}).refused, ElementsAre(one));
+    EXPECT_THAT(NotSortedPaths(PlanSortBatch(Context(), {one})), ElementsAre(one));
 
     settings.FolderNamingMode = 3;  // the album folder's name with the extension, as designed
     settings.FolderNamingFormat = "?a";
     SortBatchPlan plan = PlanSortBatch(Context(), {one});
     EXPECT_THAT(plan.request.destinations, ElementsAre(out / "Album.mp3"));
+}
+
+// A base folder of exactly length bytes, in elements a file system takes.
+std::string BaseOfLength(std::string base, std::size_t length) {
+    while (base.size() < length)
+        base += "/" + std::string(std::min<std::size_t>(200, length - base.size() - 1), 'b');
+    return base;
+}
+
+TEST_F(SortBatchTest, ADestinationThatCannotBeBuiltWholeFailsNeverCut) {
+    struct Case {
+        int folderMode;
+        int fileMode;
+        std::size_t baseLength;
+        std::string name;
+    };
+    const Case cases[] = {
+        {2, 3, kMaxPath - 20, "one.mp3"},  // "Artist/Album" fits, the file not
+        {1, 0, kMaxPath - 220, std::string(230, 'o') + ".mp3"},  // own name past the limit
+        {0, 1, kMaxPath - 6, "one.mp3"},                         // "/One" fits, ".mp3" not
+    };
+    for (const Case& c : cases) {
+        settings.FolderNamingMode = c.folderMode;
+        settings.FileNamingMode = c.fileMode;
+        settings.BaseFolderPath = BaseOfLength(out.path(), c.baseLength);
+        std::string song = Song(c.name, "One");
+        SortBatchPlan plan = PlanSortBatch(Context(), {song});
+        EXPECT_THAT(plan.request.destinations, ElementsAre()) << c.fileMode;
+        ASSERT_EQ(plan.notSorted.size(), 1u);
+        EXPECT_EQ(plan.notSorted[0].path, song);
+        EXPECT_TRUE(plan.notSorted[0].failed);
+
+        RecordingDelegate delegate;
+        std::optional<TransferSummary> summary = RunSortBatch(Context(), {song}, delegate);
+        ASSERT_TRUE(summary);
+        EXPECT_EQ(summary->failed, 1u);
+        ASSERT_EQ(delegate.reports.size(), 1u);
+        EXPECT_EQ(delegate.reports[0].outcome, FileOutcome::Failed);
+        EXPECT_THAT(delegate.reports[0].reason, ::testing::HasSubstr("longer than"));
+    }
 }
 
 TEST_F(SortBatchTest, ACopySortPutsEveryFileInItsFolder) {
