@@ -33,6 +33,18 @@ std::string JoinElements(const std::vector<std::string>& elements) {
     return joined;
 }
 
+// Cuts text to at most limit bytes without splitting a character.
+void CutAtCharBoundary(CodePage codePage, std::string& text, std::size_t limit) {
+    std::size_t end = 0;
+    while (end < text.size()) {
+        std::size_t next = end + CharLength(codePage, text, end);
+        if (next > limit)
+            break;
+        end = next;
+    }
+    text.resize(end);
+}
+
 std::string DefuseDotElements(CodePage codePage, std::string_view part) {
     if (part.find('.') == std::string_view::npos)
         return std::string(part);
@@ -73,17 +85,21 @@ void LimitElementLengths(CodePage codePage, std::string& part, std::size_t lastE
     for (std::size_t i = 0; i < elements.size(); ++i) {
         std::size_t reserve = i + 1 == elements.size() ? lastElementReserve : 0;
         std::size_t limit = kMaxNameLength > reserve ? kMaxNameLength - reserve : 1;
-        std::string& element = elements[i];
-        std::size_t end = 0;
-        while (end < element.size()) {
-            std::size_t next = end + CharLength(codePage, element, end);
-            if (next > limit)
-                break;
-            end = next;
-        }
-        element.resize(end);
+        CutAtCharBoundary(codePage, elements[i], limit);
     }
     part = JoinElements(elements);
+}
+
+void LimitFileNameLength(CodePage codePage, std::string& name, std::size_t limit) {
+    if (name.size() <= limit)
+        return;
+    std::size_t dot = FindExtension(codePage, name);
+    std::string extension = dot == std::string::npos || dot == 0 ? "" : name.substr(dot);
+    if (extension.size() >= limit)
+        extension.clear();
+    name.resize(name.size() - extension.size());
+    CutAtCharBoundary(codePage, name, limit - extension.size());
+    name += extension;
 }
 
 void StripToFileName(CodePage codePage, std::string& path) {

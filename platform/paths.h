@@ -27,6 +27,10 @@ bool AppendPathPart(CodePage codePage, std::string& path, std::string_view part)
 // fewer, at a character boundary.
 void LimitElementLengths(CodePage codePage, std::string& part, std::size_t lastElementReserve);
 
+// Cuts the file name name to at most limit bytes at a character boundary, from the end of the
+// text before its extension; the extension stays unless it alone leaves no room.
+void LimitFileNameLength(CodePage codePage, std::string& name, std::size_t limit);
+
 // Reduces path to the text after its last separator.
 void StripToFileName(CodePage codePage, std::string& path);
 

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 #include <ctime>
+#include <string_view>
 
 #include "platform/file_copy.h"
 #include "platform/paths.h"
@@ -20,6 +21,9 @@ namespace tunvex {
 namespace {
 
 constexpr unsigned kMaxNameAttempts = 10000;
+constexpr std::string_view kInfoSuffix = ".trashinfo";
+// An entry name leaves room for its info suffix and for " (10000)".
+constexpr std::size_t kMaxEntryLength = kMaxNameLength - kInfoSuffix.size() - 8;
 
 std::string HomeFolder() {
     const char* home = std::getenv("HOME");
@@ -139,9 +143,10 @@ int MoveToTrash(const std::string& path) {
         return error;
     std::string name = location;
     StripToFileName(SystemCodePage(), name);
+    LimitFileNameLength(SystemCodePage(), name, kMaxEntryLength);
     for (unsigned attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
         std::string entry = attempt == 1 ? name : NumberedName(SystemCodePage(), name, attempt);
-        std::string infoPath = infoFolder + "/" + entry + ".trashinfo";
+        std::string infoPath = infoFolder + "/" + entry + std::string(kInfoSuffix);
         error = WriteInfo(infoPath, location);
         if (error == EEXIST)
             continue;

@@ -9,6 +9,7 @@
 namespace tunvex {
 namespace {
 
+using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 
 TransferSummary ReplaceWithUndo(const std::string& source, const std::string& destination) {
@@ -43,6 +44,35 @@ TEST(TransferUndoTest, ReplacedFilesGoToTheTrashWithTheirOrigin) {
     struct stat info {};
     ASSERT_EQ(stat(trash.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
+
+// "NAME.trashinfo" must fit in one name: a long entry name is cut, its .trashinfo keeps the path.
+TEST(TransferUndoTest, ALongNameIsShortenedInTheTrashAndKeptInItsInfo) {
+    TempFolder folder;
+    ScopedDataHome dataHome(folder / "data");
+    std::string stem, escapedStem;
+    for (int i = 0; i < 82; ++i) {
+        stem += "漢";  // 246 bytes
+        escapedStem += "%E6%BC%A2";
+    }
+    std::string destination = folder / (stem + ".mp3");
+    WriteFile(destination, "old");
+    WriteFile(folder / "new1.mp3", "new1");
+    WriteFile(folder / "new2.mp3", "new2");
+    EXPECT_EQ(ReplaceWithUndo(folder / "new1.mp3", destination).replaced, 1u);
+    EXPECT_EQ(ReplaceWithUndo(folder / "new2.mp3", destination).replaced, 1u);
+
+    std::size_t entries = 0;
+    for (const auto& file : std::filesystem::directory_iterator(folder / "data/Trash/files")) {
+        std::string entry = file.path().filename().string();
+        std::string kept = entry.substr(0, entry.find_first_of(" ."));
+        EXPECT_TRUE(stem.starts_with(kept) && kept.size() % 3 == 0) << entry;
+        EXPECT_TRUE(entry.ends_with(".mp3")) << entry;
+        EXPECT_THAT(ReadFile(folder / "data/Trash/info/" + entry + ".trashinfo"),
+                    HasSubstr("\nPath=" + folder.path() + "/" + escapedStem + ".mp3\n"));
+        ++entries;
+    }
+    EXPECT_EQ(entries, 2u);
 }
 
 TEST(TransferUndoTest, AFileOnAnotherFileSystemIsCopiedIntoTheTrash) {
