@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -87,18 +88,35 @@ int WriteInfo(const std::string& infoPath, const std::string& location) {
     return error;
 }
 
-// Copy, then remove the original: for a file on another file system than the trash.
-int CopyIntoTrash(const std::string& path, const std::string& filesFolder,
-                  const std::string& target) {
+// A link is placed as the link (its text, dangling or not); a file as a copy of its bytes.
+int PlaceCopy(const std::string& path, const std::string& filesFolder, const std::string& target) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0)
+        return errno;
+    if (S_ISLNK(info.st_mode)) {
+        std::string text(kMaxPath, '\0');
+        ssize_t length = readlink(path.c_str(), text.data(), text.size());
+        if (length < 0)
+            return errno;
+        text.resize(static_cast<std::size_t>(length));
+        return symlink(text.c_str(), target.c_str()) == 0 ? 0 : errno;
+    }
     CopySession session;
     StagedCopy staged = CopyToTemporary(path, filesFolder, session, nullptr);
     if (staged.error != 0)
         return staged.error;
     int error = RenameNoReplace(staged.temporaryPath, target);
-    if (error != 0) {
+    if (error != 0)
         unlink(staged.temporaryPath.c_str());
+    return error;
+}
+
+// Copy, then remove the original: for an entry on another file system than the trash.
+int CopyIntoTrash(const std::string& path, const std::string& filesFolder,
+                  const std::string& target) {
+    int error = PlaceCopy(path, filesFolder, target);
+    if (error != 0)
         return error;
-    }
     error = SyncFolder(filesFolder);
     if (error == 0 && RetryOnInterrupt([&] { return unlink(path.c_str()); }) != 0)
         error = errno;

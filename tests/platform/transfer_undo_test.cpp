@@ -75,18 +75,36 @@ TEST(TransferUndoTest, ALongNameIsShortenedInTheTrashAndKeptInItsInfo) {
     EXPECT_EQ(entries, 2u);
 }
 
-TEST(TransferUndoTest, AFileOnAnotherFileSystemIsCopiedIntoTheTrash) {
+// What stood at the destination reaches the trash as it was: a link as the link, never as a
+// copy of its target, and a dangling one too.
+TEST(TransferUndoTest, FromAnotherFileSystemTheTrashGetsWhatStoodThere) {
     TempFolder home;
     TempFolder other("/dev/shm");
     if (other.path().empty() || DeviceOf(other.path()) == DeviceOf(home.path())) {
         GTEST_SKIP() << "needs /dev/shm on another device than the temp folder";
     }
     ScopedDataHome dataHome(home / "data");
-    WriteFile(other / "a.mp3", "old");
-    WriteFile(other / "new.mp3", "new");
-    EXPECT_EQ(ReplaceWithUndo(other / "new.mp3", other / "a.mp3").replaced, 1u);
-    EXPECT_EQ(ReadFile(other / "a.mp3"), "new");
-    EXPECT_EQ(ReadFile(home / "data/Trash/files/a.mp3"), "old");
+    WriteFile(other / "target.mp3", "target");
+    const std::pair<std::string, std::string> victims[] = {
+        {"file.mp3", ""}, {"link.mp3", other / "target.mp3"}, {"dangling.mp3", other / "gone"}};
+    for (const auto& [name, linkText] : victims) {
+        if (linkText.empty()) {
+            WriteFile(other / name, "old");
+        } else {
+            ASSERT_EQ(symlink(linkText.c_str(), (other / name).c_str()), 0);
+        }
+        WriteFile(other / "new.mp3", "new");
+        EXPECT_EQ(ReplaceWithUndo(other / "new.mp3", other / name).replaced, 1u) << name;
+        EXPECT_EQ(ReadFile(other / name), "new");
+        std::string trashed = home / ("data/Trash/files/" + name);
+        if (linkText.empty()) {
+            EXPECT_EQ(ReadFile(trashed), "old");
+        } else {
+            std::error_code notALink;
+            EXPECT_EQ(std::filesystem::read_symlink(trashed, notALink).string(), linkText) << name;
+        }
+    }
+    EXPECT_EQ(ReadFile(other / "target.mp3"), "target");
     EXPECT_TRUE(Leftovers(home.path()).empty());
     EXPECT_TRUE(Leftovers(other.path()).empty());
 }
