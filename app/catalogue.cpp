@@ -1,10 +1,9 @@
 #include "app/catalogue.h"
 
-#include <iconv.h>
-
 #include <map>
 
 #include "platform/text.h"
+#include "platform/text_conversion.h"
 
 namespace tunvex {
 namespace {
@@ -62,23 +61,6 @@ std::map<unsigned, std::string>& Entries() {
     return entries;
 }
 
-bool ConvertFromUtf8(const std::string& utf8, const char* charset, std::string& converted) {
-    iconv_t cd = iconv_open(charset, "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return false;
-    std::string input = utf8;
-    std::string output(input.size() * 4 + 4, '\0');
-    char* in = input.data();
-    char* out = output.data();
-    std::size_t inLeft = input.size();
-    std::size_t outLeft = output.size();
-    bool ok = iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1);
-    iconv_close(cd);
-    if (ok)
-        converted.assign(output.data(), output.size() - outLeft);
-    return ok;
-}
-
 }  // namespace
 
 bool LoadCatalogueString(unsigned id, std::string& text) {
@@ -87,7 +69,7 @@ bool LoadCatalogueString(unsigned id, std::string& text) {
     if (entry == Entries().end() || entry->second.empty())
         return false;
     if (SystemCodePage() == CodePage::ShiftJis)
-        return ConvertFromUtf8(entry->second, "CP932", text);
+        return Utf8ToSystemText(CodePage::ShiftJis, entry->second, text);
     text = entry->second;
     return true;
 }

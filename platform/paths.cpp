@@ -173,4 +173,11 @@ std::string ExecutableDirectory() {
     return separator == std::string::npos ? std::string() : path.substr(0, separator);
 }
 
+std::string ExecutableBaseName() {
+    std::string name = ExecutablePath();
+    StripToFileName(SystemCodePage(), name);
+    std::size_t dot = FindExtension(SystemCodePage(), name);
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
 }  // namespace tunvex

@@ -52,5 +52,8 @@ bool IsDirectory(const std::string& path);
 // Full path of the running executable and its folder; empty when they cannot be read.
 std::string ExecutablePath();
 std::string ExecutableDirectory();
+// The executable's file name without folder and extension: the program's name in message
+// captions, its guard and its INI file.
+std::string ExecutableBaseName();
 
 }  // namespace tunvex

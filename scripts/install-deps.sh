@@ -3,7 +3,8 @@
 # Usage: scripts/install-deps.sh [extra-package...]
 set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libtag1-dev
-          clang libclang-rt-14-dev qt6-base-dev qt6-svg-dev "$@")
+          clang libclang-rt-14-dev qt6-base-dev qt6-svg-dev fonts-ipafont-gothic
+          xvfb openbox xdotool x11-utils imagemagick "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

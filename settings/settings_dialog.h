@@ -1,0 +1,33 @@
+// The settings dialog: edits the eight sorting fields of the record in memory. Apply checks the
+// base folder and the active user patterns and stores all eight at once; Cancel, Esc and the
+// close box store nothing.
+#pragma once
+
+#include "platform/text.h"
+#include "settings/settings.h"
+#include "settings/settings_dialog_template.h"
+#include "ui/template_dialog.h"
+
+namespace tunvex {
+
+class CSettingsDlg : public TemplateDialog {
+  public:
+    explicit CSettingsDlg(Settings& settings, QWidget* parent = nullptr,
+                          CodePage codePage = SystemCodePage());
+
+    void accept() override { OnOK(); }
+
+  private:
+    void OnInitDialog();
+    void OnOK();
+    void OnBrowse();
+    void OnFolderModeFixed() { Edit(kIdcFolderPattern)->setEnabled(false); }
+    void OnFolderModeUser() { Edit(kIdcFolderPattern)->setEnabled(true); }
+    void OnFileModeFixed() { Edit(kIdcFilePattern)->setEnabled(false); }
+    void OnFileModeUser() { Edit(kIdcFilePattern)->setEnabled(true); }
+
+    Settings& settings_;
+    CodePage codePage_;
+};
+
+}  // namespace tunvex

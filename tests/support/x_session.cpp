@@ -1,0 +1,100 @@
+#include "tests/support/x_session.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace tunvex::testing {
+namespace {
+
+constexpr auto kStartTimeout = std::chrono::seconds(20);
+
+pid_t Spawn(const std::vector<std::string>& arguments, int keepFd = -1, int outFd = -1) {
+    pid_t child = fork();
+    if (child != 0)
+        return child;
+    int nullFd = open("/dev/null", O_RDWR);
+    dup2(nullFd, STDIN_FILENO);
+    dup2(outFd >= 0 ? outFd : nullFd, STDOUT_FILENO);
+    dup2(nullFd, STDERR_FILENO);
+    for (int fd = 3; fd < 1024; ++fd) {
+        if (fd != keepFd)
+            close(fd);
+    }
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+}
+
+void Stop(pid_t child) {
+    if (child <= 0)
+        return;
+    kill(child, SIGTERM);
+    waitpid(child, nullptr, 0);
+}
+
+std::string ReadDisplayNumber(int fd) {
+    std::string number;
+    char c;
+    while (read(fd, &c, 1) == 1 && c != '\n')
+        number += c;
+    return number;
+}
+
+}  // namespace
+
+XSession::XSession() {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return;
+    server_ = Spawn({"Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0",
+                     "1280x1024x24", "-dpi", "96", "-nolisten", "tcp"},
+                    pipeFds[1]);
+    close(pipeFds[1]);
+    std::string display = ReadDisplayNumber(pipeFds[0]);
+    close(pipeFds[0]);
+    if (display.empty())
+        return;
+    setenv("DISPLAY", (":" + display).c_str(), 1);
+    windowManager_ = Spawn({"openbox", "--sm-disable"});
+    auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (RunXTool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).find("window id") !=
+            std::string::npos) {
+            ready_ = true;
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+XSession::~XSession() {
+    Stop(windowManager_);
+    Stop(server_);
+}
+
+std::string RunXTool(const std::vector<std::string>& arguments) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return {};
+    pid_t child = Spawn(arguments, -1, pipeFds[1]);
+    close(pipeFds[1]);
+    std::string out;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0)
+        out.append(buffer, static_cast<std::size_t>(n));
+    close(pipeFds[0]);
+    waitpid(child, nullptr, 0);
+    return out;
+}
+
+}  // namespace tunvex::testing

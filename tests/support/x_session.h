@@ -1,0 +1,32 @@
+// A real X server for one test program: Xvfb on a display of its own choosing (-displayfd), with
+// openbox as window manager so that frames, close buttons and centring behave as on a desktop.
+// DISPLAY is set for this process and the programs it starts.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace tunvex::testing {
+
+class XSession {
+  public:
+    XSession();
+    ~XSession();
+    XSession(const XSession&) = delete;
+    XSession& operator=(const XSession&) = delete;
+
+    // False when the server or the window manager did not come up.
+    bool ready() const { return ready_; }
+
+  private:
+    pid_t server_ = -1;
+    pid_t windowManager_ = -1;
+    bool ready_ = false;
+};
+
+// Runs an X tool (xdotool, xwininfo, import, ...) found on PATH; its standard output.
+std::string RunXTool(const std::vector<std::string>& arguments);
+
+}  // namespace tunvex::testing
