@@ -9,14 +9,10 @@ namespace {
 // CP932 rather than the locale's SHIFT_JIS: glibc's SHIFT_JIS reads 0x5C as a yen sign, and
 // here 0x5C is the backslash of the user's folder patterns.
 const char* IconvName(CodePage codePage) {
-    switch (codePage) {
-        case CodePage::Utf8:
-            return "UTF-8";
-        case CodePage::ShiftJis:
-            return "CP932";
-        case CodePage::SingleByte:
-            break;
-    }
+    if (codePage == CodePage::Utf8)
+        return "UTF-8";
+    if (codePage == CodePage::ShiftJis)
+        return "CP932";
     return nl_langinfo(CODESET);
 }
 
