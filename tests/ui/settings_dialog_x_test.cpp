@@ -23,12 +23,19 @@ void PressKey(const char* key) {
     RunXTool({"xdotool", "key", "--clearmodifiers", key});
 }
 
-// Focus and geometry as the X server and the window manager see them.
+// Focus as the X server and the window manager see it. A window manager still starting may
+// miss the first request, so it is repeated.
 bool Activate(QWidget& window) {
     if (!QTest::qWaitForWindowExposed(&window, 30000))
         return false;
-    RunXTool({"xdotool", "windowactivate", "--sync", std::to_string(window.winId())});
-    return QTest::qWaitFor([&] { return window.isActiveWindow(); }, 30000);
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        std::string id = std::to_string(window.winId());
+        RunXTool({"xdotool", "windowactivate", id});
+        RunXTool({"xdotool", "windowfocus", id});
+        if (QTest::qWaitFor([&] { return window.isActiveWindow(); }, 1000))
+            return true;
+    }
+    return false;
 }
 
 int ControlIdOf(const CSettingsDlg& dialog, QWidget* widget) {
