@@ -1,5 +1,7 @@
 // The C boundary: nothing thrown inside may cross it.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <map>
 #include <mutex>
@@ -29,14 +31,31 @@ struct LoadedFile {
 std::mutex stateMutex;
 LoadedFile loaded;
 
-std::optional<LoadedFile> LoadFile(const std::string& path) {
-    // A pipe or a device would block the open or never end; only plain files hold tags.
+// The file a name opened to, reached again through /proc whatever stands at the name by then;
+// the name itself where /proc does not give that same file back.
+std::string OpenedFilePath(int fd, const struct stat& opened, const std::string& path) {
+    std::string reopen = "/proc/self/fd/" + std::to_string(fd);
     struct stat info;
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    const bool same = stat(reopen.c_str(), &info) == 0 && info.st_dev == opened.st_dev &&
+                      info.st_ino == opened.st_ino;
+    return same ? reopen : path;
+}
+
+std::optional<LoadedFile> LoadFile(const std::string& path) {
+    // Opened without blocking and judged by what was opened: a pipe or a device swapped in after
+    // any check would block the open or never end, and only plain files hold tags.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         return std::nullopt;
     }
-    mp3infp::SilenceTagLib();
-    const auto result = mp3infp::ReadFileTags(mp3infp::SniffFileKind(path), path);
+    struct stat info;
+    std::optional<mp3infp::ReadResult> result;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        const std::string opened = OpenedFilePath(fd, info, path);
+        mp3infp::SilenceTagLib();
+        result = mp3infp::ReadFileTags(mp3infp::SniffFileKind(opened, path), opened);
+    }
+    close(fd);
     if (!result) {
         return std::nullopt;
     }

@@ -27,8 +27,8 @@ enum class FileKind {
     Xm,
 };
 
-// What the file at path holds, judged by its first bytes; the extension decides only for MPEG
-// audio that does not start at the beginning of the file.
-FileKind SniffFileKind(const std::string& path);
+// What the file at path holds, judged by its first bytes; the extension of name (the file's own
+// name) decides only for MPEG audio that does not start at the beginning of the file.
+FileKind SniffFileKind(const std::string& path, const std::string& name);
 
 }  // namespace mp3infp

@@ -200,7 +200,7 @@ FileKind KindByExtension(const std::string& path) {
 
 }  // namespace
 
-FileKind SniffFileKind(const std::string& path) {
+FileKind SniffFileKind(const std::string& path, const std::string& name) {
     const FileDescriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
     if (file.fd < 0) {
         return FileKind::Unknown;
@@ -223,11 +223,11 @@ FileKind SniffFileKind(const std::string& path) {
         if (taggedContainer || kind == FileKind::Mpeg) {
             return kind;
         }
-        const FileKind byExtension = KindByExtension(path);
+        const FileKind byExtension = KindByExtension(name);
         return byExtension != FileKind::Unknown ? byExtension : FileKind::Mpeg;
     }
     // Only MPEG has a validity check strong enough to trust the extension without magic bytes.
-    if (kind == FileKind::Unknown && KindByExtension(path) == FileKind::Mpeg &&
+    if (kind == FileKind::Unknown && KindByExtension(name) == FileKind::Mpeg &&
         HasMpegFrameInHead(head)) {
         return FileKind::Mpeg;
     }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -77,6 +78,7 @@ TEST_F(TunvexSortTest, DryRunPrintsThePlanInBatchOrderAndTouchesNothing) {
     ProcessResult result = Sort({"--dry-run", "--verbose", in / "a", two, "--set",
                                  "filenamingmode=2", "--set", "FILENAMINGMODE=1"});
     EXPECT_EQ(result.exitStatus, 0) << result.err;
+    std::cerr << result.out.size() << " " << result.err.substr(0, 300) << std::endl;
     EXPECT_EQ(result.out, one + "\t" + album + "One.mp3\n" + two + "\t" + album + "Two.mp3\n");
     EXPECT_THAT(result.err, HasSubstr(in / "a/notes.txt"));
     EXPECT_TRUE(fs::is_empty(out.path()));
@@ -93,6 +95,7 @@ TEST_F(TunvexSortTest, AMissingSettingsFileGivesTheDefaults) {
     ProcessResult result = RunProcess(program, {"--settings", home / "none.ini", "--dry-run", one},
                                       {"HOME=" + home.path(), "XDG_CONFIG_HOME=" + (home / "cfg")});
     EXPECT_EQ(result.exitStatus, 0) << result.err;
+    std::cerr << result.out.size() << " " << result.err.substr(0, 300) << std::endl;
     EXPECT_EQ(result.out, one + "\t" + home / "Desktop/one.mp3\n");
     EXPECT_FALSE(fs::exists(home / "none.ini"));
 }
@@ -150,6 +153,18 @@ TEST_F(TunvexSortTest, AFailedFileExitsWithOneWhileTheOthersGoOn) {
     EXPECT_THAT(result.err, HasSubstr("1 done, 0 renamed, 0 skipped, 1 failed"));
     EXPECT_EQ(ReadFile(out / "Two"), "a file where a folder must go");
     EXPECT_TRUE(fs::exists(two));
+}
+
+TEST_F(TunvexSortTest, AFileSwappedForAPipeJustBeforeItIsOpenedNeverHangsTheRun) {
+    std::string song = Song("song.mp3", "Song");
+    std::string pipe = in / "pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    ProcessResult result = RunProcess(
+        "/usr/bin/timeout", {"-s", "KILL", "30", program, "--settings", ini, "--dry-run", song},
+        {"LD_PRELOAD=" + ExecutableDirectory() + "/libswap_on_open.so", "SWAP_ON_OPEN=" + song,
+         "SWAP_WITH=" + pipe});
+    EXPECT_EQ(result.exitStatus, 0) << "137: the run hung until the timeout killed it";
+    EXPECT_EQ(result.out, "");
 }
 
 const char kPrompt[] = "[s]kip, [c]ancel: ";
