@@ -25,6 +25,7 @@
 #include <array>
 
 #include "id3v1_block.h"
+#include "id3v2_tag.h"
 #include "mp3infp.h"
 #include "mpeg_readers.h"
 #include "riff_chunks.h"
@@ -68,8 +69,8 @@ FieldTexts FlacFields(TagLib::FLAC::File& file) {
     if (file.hasXiphComment()) {
         fields = ReadPropertyFields(file.xiphComment()->properties());
     }
-    if (file.hasID3v2Tag()) {
-        AddMissingFields(fields, ReadId3v2Fields(*file.ID3v2Tag()));
+    if (auto id3v2 = ReadLeadingId3v2(file)) {
+        AddMissingFields(fields, *id3v2);
     }
     if (auto id3v1 = ReadId3v1(file)) {
         AddMissingFields(fields, *id3v1);
@@ -78,10 +79,7 @@ FieldTexts FlacFields(TagLib::FLAC::File& file) {
 }
 
 FieldTexts TrueAudioFields(TagLib::TrueAudio::File& file) {
-    FieldTexts fields;
-    if (file.hasID3v2Tag()) {
-        fields = ReadId3v2Fields(*file.ID3v2Tag());
-    }
+    FieldTexts fields = ReadLeadingId3v2(file).value_or(FieldTexts{});
     if (auto id3v1 = ReadId3v1(file)) {
         AddMissingFields(fields, *id3v1);
     }

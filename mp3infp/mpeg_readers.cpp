@@ -1,11 +1,11 @@
 #include "mpeg_readers.h"
 
 #include <taglib/apetag.h>
-#include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tpropertymap.h>
 
 #include "id3v1_block.h"
+#include "id3v2_tag.h"
 #include "mp3infp.h"
 #include "riff_chunks.h"
 #include "tag_readers.h"
@@ -18,8 +18,8 @@ std::optional<TagBlocks> ReadMpegTags(const std::string& path) {
         return std::nullopt;
     }
     TagBlocks tags;
-    if (file.hasID3v2Tag()) {
-        tags.bySource[Source::Id3v2] = ReadId3v2Fields(*file.ID3v2Tag());
+    if (auto id3v2 = ReadLeadingId3v2(file)) {
+        tags.bySource[Source::Id3v2] = std::move(*id3v2);
         tags.mp3TagBits |= MP3INFP_TAG_ID3V2;
     }
     if (auto id3v1 = ReadId3v1(file)) {

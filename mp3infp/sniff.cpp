@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "file_kind.h"
+#include "id3v2_tag.h"
 #include "mpeg_header.h"
 
 namespace mp3infp {
@@ -168,20 +169,6 @@ struct FileDescriptor {
         }
     }
 };
-
-// Total size of the ID3v2 tag at the start of head, or 0 if there is none.
-uint64_t Id3v2TagSize(std::string_view head) {
-    constexpr size_t kHeaderSize = 10;
-    if (head.size() < kHeaderSize || !head.starts_with("ID3")) {
-        return 0;
-    }
-    uint64_t size = 0;
-    for (size_t i = 6; i < kHeaderSize; ++i) {
-        size = (size << 7) | (static_cast<unsigned char>(head[i]) & 0x7F);
-    }
-    const bool hasFooter = (static_cast<unsigned char>(head[5]) & 0x10) != 0;
-    return kHeaderSize + size + (hasFooter ? kHeaderSize : 0);
-}
 
 FileKind KindByExtension(const std::string& path) {
     const size_t dot = path.rfind('.');

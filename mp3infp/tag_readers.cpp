@@ -26,30 +26,17 @@ constexpr std::array kFieldKeys = {
     FieldKeys{Field::Track, "TRCK", "TRACKNUMBER"},
 };
 
-constexpr std::string_view kValueSeparator = "; ";
-
-std::string JoinUtf8(const TagLib::StringList& values) {
-    std::string joined;
-    for (const TagLib::String& value : values) {
-        if (!joined.empty()) {
-            joined += kValueSeparator;
-        }
-        joined += value.to8Bit(true);
-    }
-    return joined;
+std::string FirstUtf8(const TagLib::StringList& values) {
+    return values.isEmpty() ? std::string() : values.front().to8Bit(true);
 }
 
 // TagLib's default Latin-1 handler maps each byte to one character, so the bytes come back whole.
-std::string JoinLegacy(const TagLib::StringList& values) {
-    std::string joined;
-    for (const TagLib::String& value : values) {
-        if (!joined.empty()) {
-            joined += kValueSeparator;
-        }
-        const TagLib::ByteVector raw = value.data(TagLib::String::Latin1);
-        joined += DecodeLegacyText(std::string_view(raw.data(), raw.size()));
+std::string FirstLegacy(const TagLib::StringList& values) {
+    if (values.isEmpty()) {
+        return {};
     }
-    return joined;
+    const TagLib::ByteVector raw = values.front().data(TagLib::String::Latin1);
+    return DecodeLegacyText(std::string_view(raw.data(), raw.size()));
 }
 
 std::string FrameText(const TagLib::ID3v2::Frame& frame) {
@@ -58,7 +45,7 @@ std::string FrameText(const TagLib::ID3v2::Frame& frame) {
         return frame.toString().to8Bit(true);
     }
     const TagLib::StringList values = text->fieldList();
-    return text->textEncoding() == TagLib::String::Latin1 ? JoinLegacy(values) : JoinUtf8(values);
+    return text->textEncoding() == TagLib::String::Latin1 ? FirstLegacy(values) : FirstUtf8(values);
 }
 
 }  // namespace
@@ -80,7 +67,7 @@ FieldTexts ReadPropertyFields(const TagLib::PropertyMap& properties) {
     for (const FieldKeys& keys : kFieldKeys) {
         const auto found = properties.find(keys.propertyKey);
         if (found != properties.end()) {
-            PutField(fields, keys.field, JoinUtf8(found->second));
+            PutField(fields, keys.field, FirstUtf8(found->second));
         }
     }
     return fields;

@@ -2,7 +2,7 @@
 # Installs the Debian packages that are missing; silent when everything is there.
 # Usage: scripts/install-deps.sh [extra-package...]
 set -euo pipefail
-packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libtag1-dev
+packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libtag1-dev zlib1g-dev
           clang libclang-rt-14-dev qt6-base-dev qt6-svg-dev fonts-ipafont-gothic
           xvfb openbox xdotool x11-utils imagemagick "$@")
 missing=()

@@ -5,6 +5,7 @@
 
 #include "audio_fixtures.h"
 #include "format_cases.h"
+#include "id3v2_bytes.h"
 #include "stream_bytes.h"
 
 namespace fixtures = tunvex::fixtures;
@@ -24,6 +25,15 @@ int main(int argc, char** argv) {
     fixtures::WriteMp3((folder / "both.mp3").string(), values, values);
     fixtures::WriteMp3WithRawId3v1((folder / "sjis.mp3").string(),
                                    "\x83\x7C\x83\x50\x83\x62\x83\x67", "Caf\xE9", "", 7);
+    const std::string frames =
+        fixtures::Id3v2Frame(4, "TIT2",
+                             "\x07" + fixtures::SyncSafe32(6) + std::string("\x01\xFF\xFEt\0", 6),
+                             0x0043) +
+        fixtures::Id3v2Frame(4, "TPE1", fixtures::Id3v2Text(3, "Artist\0Other"));
+    fixtures::WriteBytes(
+        (folder / "layout.mp3").string(),
+        fixtures::Id3v2Tag({4, 0x50, fixtures::SyncSafe32(6) + std::string(2, '\x01')}, frames) +
+            fixtures::MpegFrames(2));
     fixtures::WriteMod((folder / "a.mod").string(), "module");
     return 0;
 }

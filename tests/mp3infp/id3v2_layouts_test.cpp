@@ -1,0 +1,149 @@
+// ID3v2 tags as taggers lay them out, built byte by byte, each read through the library.
+#include <zlib.h>
+
+#include <string>
+
+#include "id3v2_bytes.h"
+#include "library_test.h"
+#include "mp3infp/mp3infp.h"
+#include "stream_bytes.h"
+
+namespace tunvex::testing {
+namespace {
+
+using fixtures::BigEndian32;
+using fixtures::Id3v2Frame;
+using fixtures::Id3v2Layout;
+using fixtures::Id3v2Text;
+using fixtures::SyncSafe32;
+using namespace std::string_literals;
+
+constexpr char kLatin1 = 0;
+constexpr char kUtf16 = 1;
+constexpr char kUtf8 = 3;
+
+std::string Zlib(std::string_view data) {
+    uLongf size = compressBound(data.size());
+    std::string out(size, '\0');
+    compress(reinterpret_cast<Bytef*>(out.data()), &size,
+             reinterpret_cast<const Bytef*>(data.data()), data.size());
+    out.resize(size);
+    return out;
+}
+
+// Unsynchronisation: a zero after every 0xFF.
+std::string Unsynchronised(std::string_view data) {
+    std::string out;
+    for (const char c : data) {
+        out += c;
+        if (c == '\xFF') {
+            out += '\0';
+        }
+    }
+    return out;
+}
+
+std::string Title(int version, std::string_view body, uint16_t flags = 0) {
+    return Id3v2Frame(version, "TIT2", body, flags);
+}
+
+std::string Artist(int version) {
+    return Id3v2Frame(version, "TPE1", Id3v2Text(kLatin1, "Artist"));
+}
+
+std::string Plain(int version) {
+    return Title(version, Id3v2Text(kLatin1, "Title")) + Artist(version);
+}
+
+struct LayoutCase {
+    const char* name;
+    std::string tag;
+    std::optional<std::string> title;
+    std::optional<std::string> artist = "Artist";
+};
+
+void PrintTo(const LayoutCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
+const std::string kLongTitle(200, 'x');
+
+const LayoutCase kLayouts[] = {
+    {"V23ExtendedHeader",
+     fixtures::Id3v2Tag({3, 0x40, BigEndian32(6) + "\0\0"s + BigEndian32(300), 300}, Plain(3)),
+     "Title"},
+    {"V23ExtendedHeaderWithCrc",
+     fixtures::Id3v2Tag(
+         {3, 0x40, BigEndian32(10) + "\x80\0"s + BigEndian32(0) + "\x12\x34\x56\x78"}, Plain(3)),
+     "Title"},
+    {"V24Footer", fixtures::Id3v2Tag({4, 0x10}, Plain(4)), "Title"},
+    {"V24ExtendedHeaderWithoutPadding",
+     fixtures::Id3v2Tag({4, 0x40, SyncSafe32(12) + "\x01\x20\x05"s + SyncSafe32(0) + "\x01"s},
+                        Plain(4)),
+     "Title"},
+    {"V24GroupedFrames",
+     fixtures::Id3v2Tag({}, Title(4, "\x07" + Id3v2Text(kLatin1, "Title"), 0x0040) +
+                                Id3v2Frame(4, "TPE1", "\x07" + Id3v2Text(kUtf8, "Artist"), 0x0040)),
+     "Title"},
+    {"V23Utf16WithoutByteOrderMark",
+     fixtures::Id3v2Tag({3}, Title(3, Id3v2Text(kUtf16, "T\0i\0t\0l\0e\0\0\0"s)) + Artist(3)),
+     "Title"},
+    {"V23TextAfterTheTerminator",
+     fixtures::Id3v2Tag({3}, Title(3, Id3v2Text(kLatin1, "Title\0old junk"s)) + Artist(3)),
+     "Title"},
+    {"V24SeveralValues",
+     fixtures::Id3v2Tag({}, Title(4, Id3v2Text(kUtf8, "First\0Second"s)) + Artist(4)), "First"},
+    {"V24SeveralUtf16Values",
+     fixtures::Id3v2Tag({}, Title(4, Id3v2Text(kUtf16,
+                                               "\xFF\xFE"
+                                               "F\0i\0r\0s\0t\0\0\0\xFF\xFE"
+                                               "2\0"s)) +
+                                Artist(4)),
+     "First"},
+    {"V23Unsynchronised",
+     fixtures::Id3v2Tag(
+         {3, 0x80}, Unsynchronised(Title(3, Id3v2Text(kUtf16, "\xFF\xFE\xFF\x00"s)) + Artist(3))),
+     "ÿ"},
+    {"V24UnsynchronisedFrameWithDataLength",
+     fixtures::Id3v2Tag(
+         {}, Title(4, SyncSafe32(5) + Unsynchronised(Id3v2Text(kLatin1, "\xFF\xFEx!"s)), 0x0003) +
+                 Artist(4)),
+     "ÿþx!"},
+    {"V23CompressedFrame",
+     fixtures::Id3v2Tag(
+         {3}, Title(3, BigEndian32(6) + Zlib(Id3v2Text(kLatin1, "Title")), 0x0080) + Artist(3)),
+     "Title"},
+    {"V24CompressedFrame",
+     fixtures::Id3v2Tag(
+         {}, Title(4, SyncSafe32(6) + Zlib(Id3v2Text(kLatin1, "Title")), 0x0009) + Artist(4)),
+     "Title"},
+    {"V23EncryptedFrame",
+     fixtures::Id3v2Tag({3}, Title(3, "\x01" + Id3v2Text(kLatin1, "secret"), 0x0040) + Artist(3)),
+     std::nullopt},
+    {"V24FrameSizesWrittenWithoutSyncSafety",
+     fixtures::Id3v2Tag({}, "TIT2"s + BigEndian32(201) + "\0\0"s + Id3v2Text(kLatin1, kLongTitle) +
+                                "TPE1"s + BigEndian32(7) + "\0\0"s + Id3v2Text(kLatin1, "Artist")),
+     kLongTitle},
+    {"V22",
+     fixtures::Id3v2Tag({2}, Id3v2Frame(2, "TT2", Id3v2Text(kLatin1, "Title")) +
+                                 Id3v2Frame(2, "TP1", Id3v2Text(kLatin1, "Artist"))),
+     "Title"},
+};
+
+class Id3v2LayoutTest : public LibraryTestWithParam<LayoutCase> {};
+
+TEST_P(Id3v2LayoutTest, ReadsEveryFrameItHolds) {
+    const std::string path = folder / "a.mp3";
+    fixtures::WriteBytes(path, GetParam().tag + fixtures::MpegFrames(4));
+    ASSERT_TRUE(library.Load(path));
+
+    EXPECT_EQ(library.TagBits(), MP3INFP_TAG_ID3V2);
+    EXPECT_EQ(library.Value("INAM_v2"), GetParam().title);
+    EXPECT_EQ(library.Value("IART_v2"), GetParam().artist);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, Id3v2LayoutTest, ::testing::ValuesIn(kLayouts),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace tunvex::testing
