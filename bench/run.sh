@@ -58,6 +58,8 @@ fi
 WORK=$(mktemp -d "$BENCH_WORK/tunvex-bench.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
 LIB=$WORK/library
+# The undo journals of the measured runs are written, and go with the scratch folder.
+export XDG_STATE_HOME=$WORK/state
 INI=$WORK/bench.ini
 cat >"$INI" <<INI
 [TunvexOption]

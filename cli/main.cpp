@@ -91,6 +91,9 @@ int RunSort(const SortOptions& options) {
         summary.failed += planFailures;
         std::cout.flush();
         PrintSummary(summary);
+        if (!summary.journalError.empty())
+            std::cerr << "tunvex-sort: the undo journal is missing or incomplete: "
+                      << summary.journalError << "\n";
         if (summary.failed > 0 || summary.skipped > 0 || summary.cancelled)
             status = kExitNotAllDone;
     }

@@ -47,6 +47,8 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& de
         request.operation, request.flags, delegate, onChunk, {}, {}, {}, false, {}};
     context.copies.chunkBytes = request.chunkBytes;
     context.copies.syncData = false;
+    if (!request.journalFolder.empty())
+        context.journal.Start(request.journalFolder, request.operation);
     while (run.reported < request.sources.size()) {
         if (run.summary.cancelled) {
             ReportCancelled(run);
@@ -54,6 +56,8 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& de
             RunBatch(run, context);
         }
     }
+    run.summary.journal = context.journal.Finish();
+    run.summary.journalError = context.journal.error();
     return run.summary;
 }
 

@@ -60,6 +60,8 @@ struct TransferRequest {
     // temporaries. 1 makes every file durable before the next one starts.
     std::size_t batchFiles = kDefaultTransferBatchFiles;
     std::uint64_t batchBytes = kDefaultTransferBatchBytes;
+    // Where the run's undo journal goes (journal_file.h); empty: no journal.
+    std::string journalFolder;
 };
 
 enum class CollisionAnswer {
@@ -116,6 +118,8 @@ struct TransferSummary {
     std::size_t sameFile = 0;
     std::size_t failed = 0;
     bool cancelled = false;
+    std::string journal;       // kept only when the run changed something
+    std::string journalError;  // why the journal is missing or incomplete
 };
 
 // Runs the whole request, batch by batch, in order. A request whose lists differ in length is

@@ -44,6 +44,7 @@ bool StageBatch(RequestRun& run, FileTransferContext& context, std::vector<Stage
         run.bytesCap = run.bytesStaged + size;
         files.push_back(StageFile(request.sources[index], request.destinations[index],
                                   run.planned[index], context));
+        files.back().index = index;
         if (files.back().report.outcome == FileOutcome::Cancelled)
             return false;
         run.bytesStaged = run.bytesCap;
@@ -65,6 +66,19 @@ void MakeCopiesDurable(std::vector<StagedFile>& files, const FileSystemHandles& 
     }
 }
 
+// The journal knows every file of the batch before any of their names is claimed.
+void JournalStaged(const std::vector<StagedFile>& files, FileTransferContext& context) {
+    for (const StagedFile& file : files) {
+        if (!file.pending)
+            continue;
+        bool move = context.operation == TransferOperation::Move;
+        context.journal.Staged(file.index, file.report.source,
+                               move ? file.sourceEntry : file.sourceInfo, file.report.destination,
+                               file.path);
+    }
+    context.journal.Sync();
+}
+
 // Claims in order, reporting each file as soon as nothing is left to do for it and for the
 // files before it. Returns how many were reported. Without pollCancel the files go in even
 // though a cancel is pending: they were staged before it.
@@ -82,6 +96,10 @@ std::size_t ClaimBatch(RequestRun& run, FileTransferContext& context,
                 DropStaged(file, FileOutcome::Cancelled);
             } else {
                 ClaimFile(file, context);
+                if (IsPlaced(file.report.outcome)) {
+                    context.journal.Placed(file.index, run.request.destinations[file.index],
+                                           file.report.destination);
+                }
             }
             stopped = file.report.outcome == FileOutcome::Cancelled;
         }
@@ -144,11 +162,13 @@ void RunBatch(RequestRun& run, FileTransferContext& context) {
     std::vector<StagedFile> files;
     bool stopped = !StageBatch(run, context, files);
     MakeCopiesDurable(files, context.fileSystems);
+    JournalStaged(files, context);
     std::size_t reported = ClaimBatch(run, context, files, !stopped);
     // Barrier before any source goes: the names just claimed must survive a crash.
     SyncErrors errors = SyncFileSystems(files, context.fileSystems, [](const StagedFile& file) {
         return IsPlaced(file.report.outcome);
     });
+    context.journal.Sync();
     for (; reported < files.size(); ++reported) {
         StagedFile& file = files[reported];
         if (AwaitsSourceRemoval(file, context.operation))

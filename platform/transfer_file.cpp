@@ -144,8 +144,9 @@ int StatSource(const std::string& source, TransferOperation operation, struct st
 
 // Takes the file at destination out of the way: into the trash with undo, else by renaming from
 // over it (placed is then true). Empty, or why it could not.
-std::string ReplaceExisting(const std::string& from, const std::string& destination,
-                            FileTransferContext& context, bool& placed) {
+std::string ReplaceExisting(const std::string& from, std::size_t index,
+                            const std::string& destination, FileTransferContext& context,
+                            bool& placed) {
     struct stat victim;
     bool victimKnown = lstat(destination.c_str(), &victim) == 0;
     if ((context.flags & kTransferAllowUndo) == 0) {
@@ -153,8 +154,11 @@ std::string ReplaceExisting(const std::string& from, const std::string& destinat
         if (error != 0)
             return ErrorText(error);
         placed = true;
-    } else if (int error = MoveToTrash(destination); error != 0) {
-        return "cannot move the existing file to the trash: " + ErrorText(error);
+    } else {
+        std::string trashedPath;
+        if (int error = MoveToTrash(destination, &trashedPath); error != 0)
+            return "cannot move the existing file to the trash: " + ErrorText(error);
+        context.journal.Trashed(index, destination, trashedPath);
     }
     if (victimKnown)
         context.replaced.insert({victim.st_dev, victim.st_ino});
@@ -204,7 +208,8 @@ FileReport Claim(StagedFile& file, FileTransferContext& context) {
             return Finish(report, FileOutcome::Failed, ErrorText(EISDIR));
         replaced = true;
         bool placed = false;
-        std::string failure = ReplaceExisting(file.path, report.destination, context, placed);
+        std::string failure =
+            ReplaceExisting(file.path, file.index, report.destination, context, placed);
         if (!failure.empty())
             return Finish(report, FileOutcome::Failed, failure);
         if (placed)
@@ -274,7 +279,8 @@ StagedFile StageFile(const std::string& source, const std::string& destination,
         return file;
     }
     file.folder = ParentFolder(destination);
-    error = MakeKnownFolders(context.folders, file.folder, 0777, file.device);
+    error = MakeKnownFolders(context.folders, file.folder, 0777, file.device,
+                             [&](const std::string& made) { context.journal.FolderMade(made); });
     if (error != 0) {
         file.report = Finish(file.report, FileOutcome::Failed,
                              "cannot create the folder " + file.folder + ": " + ErrorText(error));

@@ -12,6 +12,7 @@
 #include "platform/file_copy.h"
 #include "platform/transfer.h"
 #include "platform/transfer_folders.h"
+#include "platform/transfer_journal.h"
 
 namespace tunvex {
 
@@ -43,11 +44,13 @@ struct FileTransferContext {
     bool replaceAll = false;
     // Files that a claim replaced: no later file of the request takes them as its source.
     std::set<FileIdentity> replaced;
+    TransferJournal journal{};
 };
 
 struct StagedFile {
-    FileReport report;     // final unless pending
-    bool pending = false;  // staged, waiting for its claim
+    std::size_t index = 0;  // in the request
+    FileReport report;      // final unless pending
+    bool pending = false;   // staged, waiting for its claim
     PlannedSource planned;
     struct stat sourceInfo {};
     std::string folder;

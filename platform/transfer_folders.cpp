@@ -38,7 +38,8 @@ std::string ParentFolder(const std::string& path) {
     return last == std::string::npos ? "/" : path.substr(0, last + 1);
 }
 
-int MakeKnownFolders(KnownFolders& known, const std::string& path, mode_t mode, dev_t& device) {
+int MakeKnownFolders(KnownFolders& known, const std::string& path, mode_t mode, dev_t& device,
+                     const std::function<void(const std::string&)>& made) {
     auto found = known.find(path);
     if (found != known.end()) {
         device = found->second;
@@ -57,11 +58,13 @@ int MakeKnownFolders(KnownFolders& known, const std::string& path, mode_t mode, 
     std::string parent = ParentFolder(path);
     if (parent == path)
         return ENOENT;
-    int error = MakeKnownFolders(known, parent, mode, device);
+    int error = MakeKnownFolders(known, parent, mode, device, made);
     if (error == 0)
         error = MakeOneFolder(path, mode);
     if (error != 0)
         return error;
+    if (made)
+        made(path);
     // A new folder lives on its parent's file system.
     known.emplace(path, device);
     return 0;

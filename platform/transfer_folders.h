@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <unordered_map>
 
@@ -19,7 +20,9 @@ int MakeFolders(const std::string& path, mode_t mode);
 using KnownFolders = std::unordered_map<std::string, dev_t>;
 
 // MakeFolders remembering what it learns in known; device gets the folder's file system.
-int MakeKnownFolders(KnownFolders& known, const std::string& path, mode_t mode, dev_t& device);
+// made is told each folder it makes, parents first.
+int MakeKnownFolders(KnownFolders& known, const std::string& path, mode_t mode, dev_t& device,
+                     const std::function<void(const std::string&)>& made = nullptr);
 
 // Makes the folder's entries (a rename just done) durable. 0 or errno; a file system that
 // cannot sync folders counts as success.

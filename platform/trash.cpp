@@ -1,7 +1,6 @@
 #include "platform/trash.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 #include "platform/transfer_names.h"
 #include "platform/transfer_rename.h"
 #include "platform/transfer_retry.h"
+#include "platform/user_folders.h"
 
 namespace tunvex {
 namespace {
@@ -25,14 +25,6 @@ constexpr unsigned kMaxNameAttempts = 10000;
 constexpr std::string_view kInfoSuffix = ".trashinfo";
 // An entry name leaves room for its info suffix and for " (10000)".
 constexpr std::size_t kMaxEntryLength = kMaxNameLength - kInfoSuffix.size() - 8;
-
-std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/')
-        return home;
-    const struct passwd* user = getpwuid(getuid());
-    return user != nullptr && user->pw_dir != nullptr ? user->pw_dir : "";
-}
 
 // Absolute, with the folder's links resolved, so that a restore finds the place again.
 int OriginalLocation(const std::string& path, std::string& location) {
@@ -138,14 +130,11 @@ int MoveIntoTrash(const std::string& path, const std::string& filesFolder,
 }  // namespace
 
 std::string TrashFolder() {
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (dataHome != nullptr && dataHome[0] == '/')
-        return std::string(dataHome) + "/Trash";
-    std::string home = HomeFolder();
-    return home.empty() ? "" : home + "/.local/share/Trash";
+    std::string dataHome = XdgFolder("XDG_DATA_HOME", ".local/share");
+    return dataHome.empty() ? "" : dataHome + "/Trash";
 }
 
-int MoveToTrash(const std::string& path) {
+int MoveToTrash(const std::string& path, std::string* trashedPath) {
     std::string trash = TrashFolder();
     if (trash.empty())
         return ENOENT;
@@ -170,9 +159,13 @@ int MoveToTrash(const std::string& path) {
             continue;
         if (error != 0)
             return error;
-        error = MoveIntoTrash(path, filesFolder, filesFolder + "/" + entry);
-        if (error == 0)
+        std::string target = filesFolder + "/" + entry;
+        error = MoveIntoTrash(path, filesFolder, target);
+        if (error == 0) {
+            if (trashedPath != nullptr)
+                *trashedPath = target;
             return 0;
+        }
         unlink(infoPath.c_str());
         if (error != EEXIST)
             return error;

@@ -12,7 +12,8 @@ std::string TrashFolder();
 // Moves the file at path (a link as the link) into the trash under a name no other entry has (a
 // long one shortened to leave room for ".trashinfo"), with a .trashinfo that records where it
 // came from, whole, and when. From another file system the entry is copied in and then removed.
-// 0 or errno; on failure the file stays where it was and the trash gets no entry.
-int MoveToTrash(const std::string& path);
+// 0 or errno; on failure the file stays where it was and the trash gets no entry. trashedPath,
+// when given, gets where the file now is.
+int MoveToTrash(const std::string& path, std::string* trashedPath = nullptr);
 
 }  // namespace tunvex

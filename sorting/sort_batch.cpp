@@ -1,5 +1,6 @@
 #include "sorting/sort_batch.h"
 
+#include "platform/journal_file.h"
 #include "platform/paths.h"
 #include "sorting/destination_naming.h"
 #include "sorting/expand_dropped_path.h"
@@ -29,6 +30,7 @@ TransferRequest MakeTransferRequest(const Settings& settings) {
     request.flags = kTransferMultiDestFiles | kTransferAllowUndo | kTransferNoConfirmMkdir;
     if (settings.CollisionMode == 1)
         request.flags |= kTransferRenameOnCollision;
+    request.journalFolder = JournalFolder();
     return request;
 }
 

@@ -34,7 +34,8 @@ struct SortBatchContext {
     void* window = nullptr;
 };
 
-// Copy or move by CopyMode; rename on collision when CollisionMode is 1, otherwise ask.
+// Copy or move by CopyMode; rename on collision when CollisionMode is 1, otherwise ask. The
+// run keeps an undo journal in the user's journal folder.
 TransferRequest MakeTransferRequest(const Settings& settings);
 
 // Reads and names every file beneath the dropped paths, in drop order; touches nothing.

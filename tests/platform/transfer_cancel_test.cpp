@@ -1,11 +1,11 @@
 #include <signal.h>
 #include <sys/time.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "platform/transfer.h"
+#include "tests/support/run_process.h"
 #include "transfer_test_support.h"
 
 namespace tunvex {
@@ -21,11 +21,8 @@ struct CancelCase {
 // file system than the temp folder.
 std::vector<CancelCase> CancelCases() {
     std::vector<CancelCase> cases = {{"copy", TransferOperation::Copy, TempFolder::DefaultBase()}};
-    TempFolder other("/dev/shm");
-    TempFolder local;
-    if (!other.path().empty() && DeviceOf(other.path()) != DeviceOf(local.path())) {
-        cases.push_back({"move through a copy", TransferOperation::Move, "/dev/shm"});
-    }
+    if (!OtherFileSystem().empty())
+        cases.push_back({"move through a copy", TransferOperation::Move, OtherFileSystem()});
     return cases;
 }
 
@@ -94,53 +91,33 @@ TEST(TransferCancelTest, CancelBetweenFilesTouchesNothingMore) {
     }
 }
 
-// Tells the parent through a pipe that the moment has come, then waits to be killed.
+// Stalls, to be killed, when the moment has come.
 class StallingDelegate : public RecordingDelegate {
   public:
     enum class Moment { MidCopy, FirstReport };
-    StallingDelegate(int pipe, Moment moment) : pipe_(pipe), moment_(moment) {}
+    StallingDelegate(const std::function<void()>& stall, Moment moment)
+        : stall_(stall), moment_(moment) {}
     void OnProgress(const TransferProgress& progress) override {
         if (moment_ == Moment::MidCopy && progress.bytesDone != 0 &&
             progress.bytesDone != progress.bytesTotal)
-            Stall();
+            stall_();
     }
     void OnFileDone(const FileReport&) override {
         if (moment_ == Moment::FirstReport)
-            Stall();
+            stall_();
     }
 
   private:
-    [[noreturn]] void Stall() {
-        char started = 1;
-        if (write(pipe_, &started, 1) != 1)
-            _exit(2);
-        while (true)
-            pause();
-    }
-    int pipe_;
+    const std::function<void()>& stall_;
     Moment moment_;
 };
 
-// Runs request in a child whose delegate writes one byte to a pipe and then stalls; kills the
-// child as soon as the byte arrives and returns its wait status.
+// Runs request in a child killed as soon as its delegate stalls; its wait status.
 int KillOnceStalled(const TransferRequest& request, StallingDelegate::Moment moment) {
-    int pipes[2];
-    if (pipe(pipes) != 0)
-        return -1;
-    pid_t child = fork();
-    if (child == 0) {
-        StallingDelegate delegate(pipes[1], moment);
+    return testing::KillWhenStalled([&](const std::function<void()>& stall) {
+        StallingDelegate delegate(stall, moment);
         RunTransfer(request, delegate);
-        _exit(1);
-    }
-    char started = 0;
-    EXPECT_EQ(read(pipes[0], &started, 1), 1);
-    kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
-    close(pipes[0]);
-    close(pipes[1]);
-    return status;
+    });
 }
 
 TEST(TransferCancelTest, AKilledCopyNeverLeavesAPartialFileUnderTheDestinationName) {

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -13,6 +12,7 @@
 
 #include "platform/file_copy.h"
 #include "platform/transfer.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 
 namespace tunvex {
@@ -25,6 +25,14 @@ inline dev_t DeviceOf(const std::string& path) {
     struct stat info {};
     stat(path.c_str(), &info);
     return info.st_dev;
+}
+
+// A folder on another file system than the temp folder (/dev/shm); empty where there is none.
+inline std::string OtherFileSystem() {
+    TempFolder other("/dev/shm");
+    TempFolder local;
+    bool differs = !other.path().empty() && DeviceOf(other.path()) != DeviceOf(local.path());
+    return differs ? "/dev/shm" : "";
 }
 
 inline bool Exists(const std::string& path) {
@@ -85,26 +93,9 @@ class RecordingDelegate : public TransferDelegate {
 };
 
 // Points XDG_DATA_HOME at a temporary folder for the life of the object.
-class ScopedDataHome {
+class ScopedDataHome : public testing::ScopedEnvironment {
   public:
-    explicit ScopedDataHome(const std::string& path) {
-        const char* old = std::getenv("XDG_DATA_HOME");
-        if (old != nullptr)
-            old_ = old;
-        hadOld_ = old != nullptr;
-        setenv("XDG_DATA_HOME", path.c_str(), 1);
-    }
-    ~ScopedDataHome() {
-        if (hadOld_) {
-            setenv("XDG_DATA_HOME", old_.c_str(), 1);
-        } else {
-            unsetenv("XDG_DATA_HOME");
-        }
-    }
-
-  private:
-    std::string old_;
-    bool hadOld_ = false;
+    explicit ScopedDataHome(const std::string& path) : ScopedEnvironment("XDG_DATA_HOME", path) {}
 };
 
 inline TransferRequest MakeRequest(TransferOperation operation, std::vector<std::string> sources,

@@ -5,9 +5,11 @@
 
 #include <filesystem>
 
+#include "platform/journal_file.h"
 #include "platform/paths.h"
 #include "tests/fixtures/audio_fixtures.h"
 #include "tests/support/bound_tag_library.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 
 namespace tunvex {
@@ -53,6 +55,8 @@ class SortBatchTest : public ::testing::Test {
     testing::BoundTagLibrary library;
     TempFolder in;
     TempFolder out;
+    TempFolder state;
+    testing::ScopedEnvironment stateHome{"XDG_STATE_HOME", state.path()};
     Settings settings;
 };
 
@@ -108,6 +112,7 @@ TEST_F(SortBatchTest, NothingAcceptedMeansNoTransfer) {
     EXPECT_FALSE(RunSortBatch(Context(), {in / "notes.mp3", in.path()}, delegate));
     EXPECT_TRUE(delegate.reports.empty());
     EXPECT_TRUE(std::filesystem::is_empty(out.path()));
+    EXPECT_TRUE(std::filesystem::is_empty(state.path()));
 }
 
 TEST_F(SortBatchTest, BothNamingModesOutOfRangeGiveNowhereToGo) {
@@ -190,6 +195,8 @@ TEST_F(SortBatchTest, ACopySortPutsEveryFileInItsFolder) {
     EXPECT_EQ(summary->renamed, 1u);
     EXPECT_TRUE(std::filesystem::exists(out / "Artist/Album/01.One (2).mp3"));
     EXPECT_FALSE(std::filesystem::exists(one));
+    // Each run can be undone, as from the window so from tunvex-sort.
+    EXPECT_EQ(ListJournals(state / "tunvex").size(), 2u);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 
 namespace tunvex::testing {
@@ -117,6 +118,31 @@ ProcessResult RunOnTerminal(const std::string& program, const std::vector<std::s
     close(terminal);
     result.exitStatus = ExitStatusOf(child);
     return result;
+}
+
+int KillWhenStalled(const std::function<void(const std::function<void()>& stall)>& work) {
+    int pipes[2];
+    if (pipe(pipes) != 0)
+        return -1;
+    pid_t child = fork();
+    if (child == 0) {
+        work([&] {
+            char stalled = 1;
+            if (write(pipes[1], &stalled, 1) != 1)
+                _exit(2);
+            while (true)
+                pause();
+        });
+        _exit(1);
+    }
+    close(pipes[1]);
+    char stalled = 0;
+    bool didStall = read(pipes[0], &stalled, 1) == 1;
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(pipes[0]);
+    return didStall ? status : -1;
 }
 
 }  // namespace tunvex::testing

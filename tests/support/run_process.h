@@ -17,6 +17,10 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::vector<std::string>& environment = {});
 
+// Runs work in a child process and kills it (SIGKILL) the moment it calls the stall function it
+// is given, which never returns. The child's wait status.
+int KillWhenStalled(const std::function<void(const std::function<void()>& stall)>& work);
+
 // Runs program on a pseudo-terminal as its standard input, output and error. Whenever what it
 // printed so far ends with prompt, respond is called with the process id and returns the text
 // to type (empty: type nothing). Everything printed is returned in out.

@@ -1,0 +1,89 @@
+// The undo journal of a transfer run: what it holds, how it is read, where journals live.
+//
+// One text file per run that changed something, one record a line, its fields separated by
+// tabs; a tab, a line break or a backslash inside a field is written \t, \n or \\.
+//   tunvex-journal 1 copy|move STARTED      STARTED: seconds since the epoch
+//   folder PATH                             a folder the run made
+//   file ID SOURCE SOURCE-IDENTITY DESTINATION STAGED-IDENTITY
+//                                           durable before the batch's names are claimed;
+//                                           ID is the file's position in the request
+//   trashed ID PATH TRASHED-PATH            the file at PATH went to the trash
+//   placed ID FINAL-DESTINATION IDENTITY    FINAL-DESTINATION empty when as asked
+//   end                                     the run came to its end
+//   undone ID                               an undo has dealt with that file
+//   undone                                  an undo has dealt with the whole run
+// An identity is DEVICE:INODE:SIZE:SECONDS.NANOSECONDS (the modification time). Paths are
+// absolute. A last line without its line break is a write cut short and is not read.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/transfer.h"
+
+namespace tunvex {
+
+constexpr char kJournalExtension[] = ".journal";
+// Older journals beyond this many are removed when a new one is made.
+constexpr std::size_t kJournalsKept = 50;
+
+struct RecordedIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedSeconds = 0;
+    std::int64_t modifiedNanoseconds = 0;
+};
+
+RecordedIdentity RecordIdentity(const struct stat& info);
+
+// The recorded file is still the one at hand: same inode, size and modification time. The
+// device is left out: btrfs and network file systems may number theirs anew at each mount.
+bool IsRecordedFile(const RecordedIdentity& recorded, const struct stat& info);
+
+// A copy of the recorded file, its times kept: same size and modification time.
+bool LooksLikeRecordedFile(const RecordedIdentity& recorded, const struct stat& info);
+
+struct JournaledFile {
+    std::size_t id = 0;
+    std::string source;
+    RecordedIdentity sourceIdentity;
+    std::string requested;    // the destination asked for
+    RecordedIdentity staged;  // what was about to be put there
+    bool placed = false;
+    std::string destination;  // final, once placed
+    RecordedIdentity placedIdentity;
+    std::string replaced;     // the file at this path went to the trash...
+    std::string trashedPath;  // ...and is there under this path
+    bool undone = false;
+};
+
+struct Journal {
+    TransferOperation operation = TransferOperation::Copy;
+    std::int64_t started = 0;
+    std::vector<std::string> folders;  // in the order they were made
+    std::vector<JournaledFile> files;  // in request order
+    bool ended = false;
+    bool undone = false;
+};
+
+// One record's line, its fields escaped and joined.
+std::string JournalLine(std::initializer_list<std::string_view> fields);
+std::string FormatIdentity(const RecordedIdentity& identity);
+
+// Reads a journal from an open file. False with error set when it is not one.
+bool ReadJournal(int fd, Journal& journal, std::string& error);
+bool ReadJournal(const std::string& path, Journal& journal, std::string& error);
+
+// $XDG_STATE_HOME/tunvex, or ~/.local/state/tunvex; empty when there is no home folder.
+std::string JournalFolder();
+
+// The journals in folder, oldest first.
+std::vector<std::string> ListJournals(const std::string& folder);
+
+}  // namespace tunvex

@@ -1,0 +1,188 @@
+#include "platform/transfer_journal.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <ctime>
+
+#include "platform/file_copy.h"
+#include "platform/journal_file.h"
+#include "platform/transfer_folders.h"
+#include "platform/transfer_retry.h"
+
+namespace tunvex {
+namespace {
+
+constexpr unsigned kMaxNameAttempts = 100;
+
+// UTC to the microsecond, so that names sort as the runs started.
+std::string JournalName(const struct timespec& now) {
+    struct tm utc;
+    gmtime_r(&now.tv_sec, &utc);
+    char text[64];
+    std::size_t length = std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &utc);
+    std::snprintf(text + length, sizeof text - length, ".%06ld-%d", now.tv_nsec / 1000,
+                  static_cast<int>(getpid()));
+    return text + std::string(kJournalExtension);
+}
+
+// Removes the oldest journals beyond keep, passing over any whose run is still going.
+void RemoveOldJournals(const std::string& folder, std::size_t keep) {
+    std::vector<std::string> journals = ListJournals(folder);
+    for (std::size_t i = 0; i + keep < journals.size(); ++i) {
+        int fd = open(journals[i].c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+            unlink(journals[i].c_str());
+        close(fd);
+    }
+}
+
+}  // namespace
+
+void TransferJournal::Start(std::string folder, TransferOperation operation) {
+    folder_ = std::move(folder);
+    operation_ = operation;
+    char cwd[PATH_MAX];
+    if (getcwd(cwd, sizeof cwd) != nullptr)
+        cwd_ = cwd;
+}
+
+TransferJournal::~TransferJournal() {
+    if (fd_ >= 0)
+        close(fd_);
+}
+
+void TransferJournal::FolderMade(const std::string& path) {
+    if (!Keeping())
+        return;
+    changed_ = true;
+    pending_ += JournalLine({"folder", Absolute(path)});
+    Write();
+}
+
+void TransferJournal::Staged(std::size_t id, const std::string& source,
+                             const struct stat& sourceEntry, const std::string& destination,
+                             const std::string& stagedPath) {
+    if (!Keeping())
+        return;
+    struct stat staged {};
+    lstat(stagedPath.c_str(), &staged);
+    pending_ += JournalLine({"file", std::to_string(id), Absolute(source),
+                             FormatIdentity(RecordIdentity(sourceEntry)), Absolute(destination),
+                             FormatIdentity(RecordIdentity(staged))});
+}
+
+void TransferJournal::Trashed(std::size_t id, const std::string& path,
+                              const std::string& trashedPath) {
+    if (!Keeping())
+        return;
+    changed_ = true;
+    pending_ += JournalLine({"trashed", std::to_string(id), Absolute(path), trashedPath});
+    Sync();
+}
+
+void TransferJournal::Placed(std::size_t id, const std::string& requested,
+                             const std::string& destination) {
+    if (!Keeping())
+        return;
+    changed_ = true;
+    struct stat placed {};
+    lstat(destination.c_str(), &placed);
+    pending_ += JournalLine({"placed", std::to_string(id),
+                             destination == requested ? std::string() : Absolute(destination),
+                             FormatIdentity(RecordIdentity(placed))});
+    Write();
+}
+
+void TransferJournal::Sync() {
+    Write();
+    if (fd_ < 0)
+        return;
+    if (RetryOnInterrupt([&] { return fdatasync(fd_); }) != 0) {
+        Fail("cannot make the journal durable", errno);
+    } else if (!nameDurable_) {
+        nameDurable_ = true;
+        int error = SyncFolder(folder_);
+        if (error != 0)
+            Fail("cannot make the journal durable", error);
+    }
+}
+
+std::string TransferJournal::Finish() {
+    if (fd_ < 0 && path_.empty())
+        return {};
+    if (!changed_) {
+        unlink(path_.c_str());
+        return {};
+    }
+    pending_ += JournalLine({"end"});
+    Sync();
+    return path_;
+}
+
+bool TransferJournal::Open() {
+    if (fd_ >= 0)
+        return true;
+    if (!error_.empty())
+        return false;
+    int error = MakeFolders(folder_, 0700);
+    if (error != 0) {
+        Fail("cannot create " + folder_, error);
+        return false;
+    }
+    RemoveOldJournals(folder_, kJournalsKept - 1);
+    struct timespec now;
+    for (unsigned attempt = 0; attempt < kMaxNameAttempts && fd_ < 0; ++attempt) {
+        clock_gettime(CLOCK_REALTIME, &now);
+        path_ = folder_ + "/" + JournalName(now);
+        fd_ = RetryOnInterrupt([&] {
+            return open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+        });
+        if (fd_ < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd_ < 0) {
+        Fail("cannot create a journal in " + folder_, errno);
+        path_.clear();
+        return false;
+    }
+    // Held while the run goes, so that no undo starts on it meanwhile.
+    flock(fd_, LOCK_EX);
+    pending_.insert(0, JournalLine({"tunvex-journal", "1",
+                                    operation_ == TransferOperation::Move ? "move" : "copy",
+                                    std::to_string(now.tv_sec)}));
+    return true;
+}
+
+void TransferJournal::Write() {
+    if (pending_.empty())
+        return;
+    if (!Open()) {
+        pending_.clear();
+        return;
+    }
+    int error = WriteAll(fd_, pending_.data(), pending_.size());
+    pending_.clear();
+    if (error != 0)
+        Fail("cannot write the journal " + path_, error);
+}
+
+void TransferJournal::Fail(const std::string& what, int error) {
+    if (error_.empty())
+        error_ = what + ": " + std::strerror(error);
+    if (fd_ >= 0)
+        close(fd_);
+    fd_ = -1;
+}
+
+std::string TransferJournal::Absolute(const std::string& path) const {
+    return path.empty() || path[0] == '/' || cwd_.empty() ? path : cwd_ + "/" + path;
+}
+
+}  // namespace tunvex

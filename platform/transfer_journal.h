@@ -1,0 +1,62 @@
+// Writes the undo journal of one transfer run as it goes (its records: journal_file.h).
+//
+// A record reaches the file as the change it tells of is made, and is made durable with the
+// batch: the records of a batch's files before any of their names is claimed, a file sent to
+// the trash at once, the rest with the batch's last syncfs. So after a crash the journal names
+// every file that may have been put in place and every file sent to the trash; what it names
+// beyond what happened, an undo finds missing and passes over. Only an empty folder made just
+// before a power loss can go unrecorded.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <string>
+
+#include "platform/transfer.h"
+
+namespace tunvex {
+
+class TransferJournal {
+  public:
+    TransferJournal() = default;
+    TransferJournal(const TransferJournal&) = delete;
+    TransferJournal& operator=(const TransferJournal&) = delete;
+    ~TransferJournal();
+
+    // Keeps a journal in folder from now on; until then every call does nothing. Nothing is
+    // written before the run makes its first change.
+    void Start(std::string folder, TransferOperation operation);
+
+    void FolderMade(const std::string& path);
+    // Written by the next Sync: the file at stagedPath is about to be put at destination.
+    void Staged(std::size_t id, const std::string& source, const struct stat& sourceEntry,
+                const std::string& destination, const std::string& stagedPath);
+    void Trashed(std::size_t id, const std::string& path, const std::string& trashedPath);
+    void Placed(std::size_t id, const std::string& requested, const std::string& destination);
+    void Sync();
+
+    // Ends the journal. Kept when the run changed something, its path returned; else removed.
+    std::string Finish();
+    // Why the journal is missing or incomplete; empty when all went well.
+    const std::string& error() const { return error_; }
+
+  private:
+    bool Keeping() const { return !folder_.empty(); }
+    bool Open();
+    void Write();
+    void Fail(const std::string& what, int error);
+    std::string Absolute(const std::string& path) const;
+
+    std::string folder_;
+    TransferOperation operation_ = TransferOperation::Copy;
+    std::string cwd_;
+    std::string path_;
+    int fd_ = -1;
+    std::string pending_;
+    bool changed_ = false;
+    bool nameDurable_ = false;
+    std::string error_;
+};
+
+}  // namespace tunvex

@@ -1,0 +1,182 @@
+#include <sys/wait.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/journal_file.h"
+#include "platform/transfer.h"
+#include "tests/support/run_process.h"
+#include "transfer_test_support.h"
+
+namespace tunvex {
+namespace {
+
+using ::testing::ElementsAre;
+
+struct RunCase {
+    const char* name;
+    TransferOperation operation;
+    std::string sourceBase;
+};
+
+std::vector<RunCase> RunCases() {
+    std::vector<RunCase> cases = {
+        {"copy", TransferOperation::Copy, TempFolder::DefaultBase()},
+        {"move inside one file system", TransferOperation::Move, TempFolder::DefaultBase()}};
+    if (!OtherFileSystem().empty())
+        cases.push_back({"move across file systems", TransferOperation::Move, OtherFileSystem()});
+    return cases;
+}
+
+struct stat StatOf(const std::string& path) {
+    struct stat info {};
+    lstat(path.c_str(), &info);
+    return info;
+}
+
+Journal ReadBack(const std::string& path) {
+    Journal journal;
+    std::string error;
+    EXPECT_TRUE(ReadJournal(path, journal, error)) << error;
+    return journal;
+}
+
+class TransferJournalTest : public ::testing::Test {
+  protected:
+    TransferRequest Request(const RunCase& c, std::vector<std::string> sources,
+                            std::vector<std::string> destinations, unsigned flags = 0) {
+        TransferRequest request = MakeRequest(c.operation, std::move(sources),
+                                              std::move(destinations), flags | kTransferAllowUndo);
+        request.journalFolder = journals;
+        return request;
+    }
+
+    TempFolder to;
+    TempFolder state;
+    std::string journals = state / "tunvex";
+    ScopedDataHome dataHome{state / "data"};
+};
+
+TEST_F(TransferJournalTest, NamesEveryFilePlacedEveryFolderMadeAndEveryFileReplaced) {
+    for (const RunCase& c : RunCases()) {
+        SCOPED_TRACE(c.name);
+        TempFolder from(c.sourceBase);
+        std::string out = to / c.name;
+        WriteFile(from / "a.mp3", "a");
+        WriteFile(from / "b.mp3", "b");
+        WriteFile(from / "a (odd)\tname\n.mp3", "c");
+        WriteFile(out + "/A/b.mp3", "old b");
+        struct stat sourceOfA = StatOf(from / "a.mp3");
+        RecordingDelegate delegate;
+        delegate.answers = {CollisionAnswer::Replace};
+        TransferSummary summary =
+            RunTransfer(Request(c, {from / "a.mp3", from / "b.mp3", from / "a (odd)\tname\n.mp3"},
+                                {out + "/A/a.mp3", out + "/A/b.mp3", out + "/B/C/a.mp3"}),
+                        delegate);
+        ASSERT_EQ(summary.replaced, 1u);
+        EXPECT_EQ(summary.journalError, "");
+
+        Journal journal = ReadBack(summary.journal);
+        EXPECT_EQ(journal.operation, c.operation);
+        EXPECT_TRUE(journal.ended);
+        EXPECT_THAT(journal.folders, ElementsAre(out + "/B", out + "/B/C"));
+        ASSERT_EQ(journal.files.size(), 3u);
+        const JournaledFile& a = journal.files[0];
+        EXPECT_EQ(a.source, from / "a.mp3");
+        EXPECT_TRUE(IsRecordedFile(a.sourceIdentity, sourceOfA));
+        EXPECT_TRUE(a.placed);
+        EXPECT_EQ(a.destination, out + "/A/a.mp3");
+        EXPECT_TRUE(IsRecordedFile(a.placedIdentity, StatOf(a.destination)));
+        EXPECT_EQ(journal.files[1].replaced, out + "/A/b.mp3");
+        EXPECT_EQ(ReadFile(journal.files[1].trashedPath), "old b");
+        EXPECT_EQ(journal.files[2].source, from / "a (odd)\tname\n.mp3");
+    }
+}
+
+TEST_F(TransferJournalTest, ARunThatChangesNothingLeavesNoneAndOldOnesAreBounded) {
+    const RunCase copy = RunCases()[0];
+    WriteFile(to / "a.mp3", "a");
+    WriteFile(to / "out/a.mp3", "there");
+    RecordingDelegate delegate;
+    delegate.answers = {CollisionAnswer::Skip};
+    TransferSummary summary = RunTransfer(
+        Request(copy, {to / "a.mp3", to / "missing.mp3"}, {to / "out/a.mp3", to / "out/b.mp3"}),
+        delegate);
+    EXPECT_EQ(summary.skipped, 1u);
+    EXPECT_EQ(summary.journal, "");
+    EXPECT_TRUE(ListJournals(journals).empty());
+
+    std::vector<std::string> kept;
+    for (std::size_t run = 0; run < kJournalsKept + 2; ++run) {
+        std::string destination = to / ("out/" + std::to_string(run) + ".mp3");
+        kept.push_back(RunTransfer(Request(copy, {to / "a.mp3"}, {destination}), delegate).journal);
+    }
+    kept.erase(kept.begin(), kept.begin() + 2);
+    EXPECT_EQ(ListJournals(journals), kept);
+}
+
+// Stalls at a report in the second batch, while the names of its files are claimed.
+class StallInSecondBatch : public RecordingDelegate {
+  public:
+    explicit StallInSecondBatch(const std::function<void()>& stall) : stall_(stall) {}
+    void OnFileDone(const FileReport& report) override {
+        reports.push_back(report);
+        if (reports.size() == 4)
+            stall_();
+    }
+
+  private:
+    const std::function<void()>& stall_;
+};
+
+TEST_F(TransferJournalTest, AKilledRunLeavesAJournalThatNamesEverythingItPutInPlace) {
+    for (const RunCase& c : RunCases()) {
+        SCOPED_TRACE(c.name);
+        TempFolder from(c.sourceBase);
+        std::string out = to / c.name;
+        std::vector<std::string> sources, destinations;
+        for (unsigned i = 0; i < 8; ++i) {
+            std::string name = "f" + std::to_string(i) + ".mp3";
+            WriteFile(from / name, PatternedContent(64 << 10, i + 1));
+            sources.push_back(from / name);
+            destinations.push_back(out + "/d" + std::to_string(i % 3) + "/" + name);
+        }
+        TransferRequest request = Request(c, sources, destinations);
+        request.batchFiles = 3;
+        int status = testing::KillWhenStalled([&](const std::function<void()>& stall) {
+            StallInSecondBatch delegate(stall);
+            RunTransfer(request, delegate);
+        });
+        ASSERT_TRUE(WIFSIGNALED(status));
+
+        std::vector<std::string> journalPaths = ListJournals(journals);
+        ASSERT_EQ(journalPaths.size(), 1u);
+        Journal journal = ReadBack(journalPaths[0]);
+        std::filesystem::remove(journalPaths[0]);
+        EXPECT_FALSE(journal.ended);
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(out)) {
+            if (entry.is_directory()) {
+                EXPECT_THAT(journal.folders, ::testing::Contains(entry.path().string()));
+            }
+        }
+        for (std::size_t i = 0; i < sources.size(); ++i) {
+            bool placed = Exists(destinations[i]);
+            bool sourceGone = !Exists(sources[i]);
+            if (!placed && !sourceGone)
+                continue;
+            SCOPED_TRACE(destinations[i]);
+            auto file = std::find_if(journal.files.begin(), journal.files.end(),
+                                     [&](const JournaledFile& f) { return f.id == i; });
+            ASSERT_NE(file, journal.files.end());
+            EXPECT_EQ(file->requested, destinations[i]);
+            if (placed) {
+                EXPECT_TRUE(IsRecordedFile(file->staged, StatOf(destinations[i])));
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tunvex
