@@ -1,8 +1,12 @@
 #include "ui/chm_archive.h"
 
 #include <chm_lib.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <cstring>
 
 namespace tunvex {
 namespace {
@@ -12,8 +16,34 @@ constexpr LONGUINT64 kMaxObjectBytes = 64 << 20;
 
 enum SystemCode : uint16_t { kContentsFile = 0, kIndexFile = 1, kDefaultTopic = 2, kTitle = 3 };
 
+uint64_t ReadLittle(const unsigned char* bytes, int size) {
+    uint64_t value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = value << 8 | bytes[i];
+    return value;
+}
+
+// The file is as long as its header says: a cut or padded copy would otherwise show its missing
+// pages as blanks.
+bool HasItsDeclaredSize(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    unsigned char header[0x48];
+    unsigned char section0[16];
+    struct stat info;
+    bool whole = fstat(fd, &info) == 0 && pread(fd, header, sizeof header, 0) == sizeof header &&
+                 std::memcmp(header, "ITSF", 4) == 0;
+    whole = whole &&
+            pread(fd, section0, sizeof section0, off_t(ReadLittle(header + 0x38, 8))) ==
+                sizeof section0 &&
+            ReadLittle(section0 + 8, 8) == uint64_t(info.st_size);
+    close(fd);
+    return whole;
+}
+
 uint16_t ReadLittle16(const std::string& bytes, std::size_t at) {
-    return uint16_t(uint8_t(bytes[at]) | uint8_t(bytes[at + 1]) << 8);
+    return uint16_t(ReadLittle(reinterpret_cast<const unsigned char*>(bytes.data() + at), 2));
 }
 
 // #SYSTEM: a 4-byte version, then records of code, length and a NUL-terminated text.
@@ -29,11 +59,20 @@ HelpFileInfo ParseSystemRecord(const std::string& system) {
         if (!text.empty() && text.front() == '/')
             text.erase(0, 1);
         switch (code) {
-            case kContentsFile: info.contentsFile = text; break;
-            case kIndexFile: info.indexFile = text; break;
-            case kDefaultTopic: info.defaultTopic = text; break;
-            case kTitle: info.title = text; break;
-            default: break;
+            case kContentsFile:
+                info.contentsFile = text;
+                break;
+            case kIndexFile:
+                info.indexFile = text;
+                break;
+            case kDefaultTopic:
+                info.defaultTopic = text;
+                break;
+            case kTitle:
+                info.title = text;
+                break;
+            default:
+                break;
         }
         at += 4 + length;
     }
@@ -49,7 +88,7 @@ int CollectFilePath(chmFile*, chmUnitInfo* unit, void* context) {
 }  // namespace
 
 std::unique_ptr<ChmArchive> ChmArchive::Open(const std::string& path) {
-    chmFile* file = chm_open(path.c_str());
+    chmFile* file = HasItsDeclaredSize(path) ? chm_open(path.c_str()) : nullptr;
     if (!file)
         return nullptr;
     std::unique_ptr<ChmArchive> archive(new ChmArchive(file));
@@ -60,7 +99,9 @@ std::unique_ptr<ChmArchive> ChmArchive::Open(const std::string& path) {
     return archive;
 }
 
-ChmArchive::~ChmArchive() { chm_close(file_); }
+ChmArchive::~ChmArchive() {
+    chm_close(file_);
+}
 
 std::optional<std::string> ChmArchive::Read(std::string_view path) const {
     std::string objectPath = path.starts_with('/') ? std::string(path) : "/" + std::string(path);

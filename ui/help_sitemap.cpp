@@ -95,6 +95,12 @@ std::vector<HelpTopic> ParseSitemap(std::string_view text) {
     // The lists being filled: a <ul> opens the children of the topic just read.
     std::vector<std::vector<HelpTopic>*> lists{&root};
     std::optional<HelpTopic> pending;
+    // An object ends at its </object>, or where the next one or a list starts or ends.
+    auto endObject = [&] {
+        if (pending && !pending->name.empty())
+            lists.back()->push_back(std::move(*pending));
+        pending.reset();
+    };
     for (std::size_t open = text.find('<'); open != std::string_view::npos;
          open = text.find('<', open + 1)) {
         const std::size_t close = text.find('>', open);
@@ -102,28 +108,30 @@ std::vector<HelpTopic> ParseSitemap(std::string_view text) {
             break;
         const std::string_view tag = text.substr(open + 1, close - open - 1);
         const std::string lower = Lower(tag.substr(0, tag.find_first_of(" \t\r\n")));
-        if (lower == "ul") {
-            std::vector<HelpTopic>* list = lists.back();
-            lists.push_back(list->empty() || lists.size() == 1 ? list : &list->back().children);
-        } else if (lower == "/ul" && lists.size() > 1) {
-            lists.pop_back();
-        } else if (lower == "object") {
-            if (Lower(Attribute(tag, "type").value_or("")) == "text/sitemap")
-                pending.emplace();
-        } else if (lower == "param" && pending) {
+        open = close;
+        if (lower == "param" && pending) {
             const std::string name = Lower(Attribute(tag, "name").value_or(""));
             std::string value = Attribute(tag, "value").value_or("");
             if (name == "name" && pending->name.empty())
                 pending->name = std::move(value);
             else if (name == "local" && pending->local.empty())
                 pending->local = std::move(value);
-        } else if (lower == "/object" && pending) {
-            if (!pending->name.empty())
-                lists.back()->push_back(std::move(*pending));
-            pending.reset();
+            continue;
         }
-        open = close;
+        if (lower != "ul" && lower != "/ul" && lower != "object" && lower != "/object")
+            continue;
+        endObject();
+        if (lower == "ul") {
+            std::vector<HelpTopic>* list = lists.back();
+            lists.push_back(list->empty() || lists.size() == 1 ? list : &list->back().children);
+        } else if (lower == "/ul" && lists.size() > 1) {
+            lists.pop_back();
+        } else if (lower == "object" &&
+                   Lower(Attribute(tag, "type").value_or("")) == "text/sitemap") {
+            pending.emplace();
+        }
     }
+    endObject();
     return root;
 }
 

@@ -26,18 +26,14 @@ const char kScheme[] = "chm";
 const QString kViewerTitle = QStringLiteral("tunvex ヘルプ");
 constexpr int kPageRole = Qt::UserRole;
 
+// "page.html#anchor" in the archive, as the browser names it: chm:///page.html#anchor
 QUrl PageUrl(const std::string& local) {
-    QUrl url;
-    url.setScheme(kScheme);
-    const QString text = QString::fromUtf8(local);
-    const qsizetype hash = text.indexOf('#');
-    url.setPath("/" + (hash < 0 ? text : text.left(hash)));
-    if (hash >= 0)
-        url.setFragment(text.mid(hash + 1));
-    return url;
+    return QUrl(QStringLiteral("chm:///") + QString::fromUtf8(local));
 }
 
-QString Escaped(const QString& text) { return text.toHtmlEscaped(); }
+QString Escaped(const QString& text) {
+    return text.toHtmlEscaped();
+}
 
 }  // namespace
 
@@ -57,9 +53,10 @@ class HelpBrowser : public QTextBrowser {
         }
         page_ = url;
         if (!data) {
-            return QStringLiteral("<html><head><title>ページが見つかりません</title></head><body>"
-                                  "<h1>ページが見つかりません</h1><p>このヘルプ ファイルには %1 "
-                                  "がありません。</p></body></html>")
+            return QStringLiteral(
+                       "<html><head><title>ページが見つかりません</title></head><body>"
+                       "<h1>ページが見つかりません</h1><p>このヘルプ ファイルには %1 "
+                       "がありません。</p></body></html>")
                 .arg(Escaped(url.path()));
         }
         const QByteArray bytes = QByteArray::fromStdString(*data);
@@ -134,8 +131,7 @@ HelpViewer::HelpViewer() {
     back->setShortcut(QKeySequence::Back);
     back->setEnabled(false);
     connect(browser_, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
-    QAction* forward =
-        toolBar->addAction(QStringLiteral("進む"), browser_, &QTextBrowser::forward);
+    QAction* forward = toolBar->addAction(QStringLiteral("進む"), browser_, &QTextBrowser::forward);
     forward->setShortcut(QKeySequence::Forward);
     forward->setEnabled(false);
     connect(browser_, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
@@ -155,15 +151,19 @@ void HelpViewer::OpenFile(const std::string& path) {
     if (!archive_) {
         struct stat info;
         const bool exists = stat(path.c_str(), &info) == 0;
-        ShowProblem(QStringLiteral("ヘルプを表示できません"),
-                    exists ? QStringLiteral("ヘルプ ファイル %1 は壊れているか、ヘルプ ファイルではありません。")
-                                 .arg(Escaped(shownPath))
-                           : QStringLiteral("ヘルプ ファイル %1 が見つかりません。").arg(Escaped(shownPath)));
+        ShowProblem(
+            QStringLiteral("ヘルプを表示できません"),
+            exists
+                ? QStringLiteral(
+                      "ヘルプ ファイル %1 は壊れているか、ヘルプ ファイルではありません。")
+                      .arg(Escaped(shownPath))
+                : QStringLiteral("ヘルプ ファイル %1 が見つかりません。").arg(Escaped(shownPath)));
         return;
     }
-    helpTitle_ = archive_->info().title.empty() ? kViewerTitle
-                                                : QString::fromUtf8(archive_->info().title);
+    helpTitle_ =
+        archive_->info().title.empty() ? kViewerTitle : QString::fromUtf8(archive_->info().title);
     ShowDefaultTopic();
+    contents_->setFocus();
 }
 
 void HelpViewer::ShowDefaultTopic() {
@@ -178,9 +178,10 @@ void HelpViewer::ShowDefaultTopic() {
 }
 
 void HelpViewer::ShowProblem(const QString& heading, const QString& detail) {
-    browser_->setHtml(QStringLiteral("<h1>%1</h1><p>%2</p><p>tunvex をインストールし直すと元に戻ります。"
-                                     "tunvex の振り分けには影響しません。</p>")
-                          .arg(heading, detail));
+    browser_->setHtml(
+        QStringLiteral("<h1>%1</h1><p>%2</p><p>tunvex をインストールし直すと元に戻ります。"
+                       "tunvex の振り分けには影響しません。</p>")
+            .arg(heading, detail));
     setWindowTitle(heading + " - " + kViewerTitle);
 }
 
@@ -236,7 +237,8 @@ void HelpViewer::SelectContentsEntry(const QUrl& page) {
             contents_->setCurrentItem(*it);
             return;
         }
-        if (!pageOnly && entry.adjusted(QUrl::RemoveFragment) == page.adjusted(QUrl::RemoveFragment))
+        if (!pageOnly &&
+            entry.adjusted(QUrl::RemoveFragment) == page.adjusted(QUrl::RemoveFragment))
             pageOnly = *it;
     }
     if (pageOnly)

@@ -26,8 +26,7 @@ void TakeRequests(tunvex::HelpViewer& viewer, std::string& pending) {
         return;
     }
     pending.append(buffer, std::size_t(n));
-    for (std::size_t end = pending.find('\n'); end != std::string::npos;
-         end = pending.find('\n')) {
+    for (std::size_t end = pending.find('\n'); end != std::string::npos; end = pending.find('\n')) {
         if (pending.compare(0, end, "show") == 0) {
             viewer.ShowDefaultTopic();
             viewer.showNormal();

@@ -1,0 +1,67 @@
+// The help viewer as the program shows it, on a real X server with a window manager, driven
+// from the keyboard: default topic with the focus in the contents, Enter on an entry, Alt+Left,
+// a second call bringing it back to the default topic, and another file replacing it.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "platform/paths.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/x_session.h"
+#include "ui/help_launcher.h"
+
+namespace tunvex {
+namespace {
+
+using testing::RunXTool;
+
+// The id of the window with exactly this title, once there is one; empty after 20 seconds.
+std::string WaitForWindow(const std::string& title) {
+    for (int i = 0; i < 200; ++i) {
+        std::string id = RunXTool({"xdotool", "search", "--name", "^" + title + "$"});
+        if (!id.empty())
+            return id.substr(0, id.find('\n'));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return {};
+}
+
+void PressKeys(std::vector<std::string> keys) {
+    keys.insert(keys.begin(), {"xdotool", "key", "--clearmodifiers"});
+    RunXTool(keys);
+}
+
+TEST(HelpViewerXTest, OpensAtTheDefaultTopicAndFollowsTheKeyboard) {
+    testing::XSession x;
+    ASSERT_TRUE(x.ready());
+    const std::string helpFile = ExecutableDirectory() + "/tunvex.chm";
+    ASSERT_TRUE(ShowHtmlHelp(helpFile));
+    const std::string window = WaitForWindow("tunvex とは - tunvex ヘルプ");
+    ASSERT_FALSE(window.empty());
+    RunXTool({"xdotool", "windowactivate", "--sync", window});
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    std::filesystem::create_directories(SCREENSHOT_FOLDER);
+    RunXTool({"import", "-frame", "-window", window, SCREENSHOT_FOLDER "/help-viewer.png"});
+
+    PressKeys({"Down", "Return"});
+    EXPECT_EQ(WaitForWindow("ファイルのドロップ - tunvex ヘルプ"), window);
+    PressKeys({"alt+Left"});
+    EXPECT_EQ(WaitForWindow("tunvex とは - tunvex ヘルプ"), window);
+    PressKeys({"End", "Return"});
+    EXPECT_EQ(WaitForWindow("ファイルが振り分けられないとき - tunvex ヘルプ"), window);
+
+    ASSERT_TRUE(ShowHtmlHelp(helpFile));
+    EXPECT_EQ(WaitForWindow("tunvex とは - tunvex ヘルプ"), window) << "the same viewer, forward";
+
+    testing::TempFolder temp;
+    ASSERT_TRUE(ShowHtmlHelp(temp / "missing.chm"));
+    const std::string replaced = WaitForWindow("ヘルプを表示できません - tunvex ヘルプ");
+    EXPECT_FALSE(replaced.empty());
+    EXPECT_NE(replaced, window);
+    EXPECT_EQ(RunXTool({"xdotool", "search", "--name", "^tunvex とは"}), "");
+}
+
+}  // namespace
+}  // namespace tunvex
