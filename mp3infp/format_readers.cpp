@@ -14,6 +14,7 @@
 #include <taglib/opusfile.h>
 #include <taglib/s3mfile.h>
 #include <taglib/speexfile.h>
+#include <taglib/tbytevectorstream.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/trueaudiofile.h>
 #include <taglib/vorbisfile.h>
@@ -28,16 +29,16 @@
 #include "id3v2_tag.h"
 #include "mp3infp.h"
 #include "mpeg_readers.h"
+#include "ogg_streams.h"
 #include "riff_chunks.h"
 #include "tag_readers.h"
 
 namespace mp3infp {
 namespace {
 
-// Opens path as TagLibFile and reads its one tag with readFields.
+// Reads the one tag of file with readFields.
 template <typename TagLibFile, FieldTexts (*readFields)(TagLibFile&)>
-std::optional<TagBlocks> ReadMain(const std::string& path) {
-    TagLibFile file(path.c_str(), false);
+std::optional<TagBlocks> ReadOpened(TagLibFile& file) {
     if (!file.isValid()) {
         return std::nullopt;
     }
@@ -46,9 +47,30 @@ std::optional<TagBlocks> ReadMain(const std::string& path) {
     return tags;
 }
 
+// Opens path as TagLibFile and reads its one tag with readFields.
+template <typename TagLibFile, FieldTexts (*readFields)(TagLibFile&)>
+std::optional<TagBlocks> ReadMain(const std::string& path) {
+    TagLibFile file(path.c_str(), false);
+    return ReadOpened<TagLibFile, readFields>(file);
+}
+
 template <typename TagLibFile>
 FieldTexts GeneralTag(TagLibFile& file) {
     return file.tag() != nullptr ? ReadPropertyFields(file.tag()->properties()) : FieldTexts{};
+}
+
+// TagLib reads the pages of an Ogg file as one stream; another stream multiplexed in breaks
+// its packets, so it is given the first stream alone.
+template <typename TagLibFile>
+std::optional<TagBlocks> ReadOgg(const std::string& path) {
+    const auto first = FirstOfMultiplexedOgg(path);
+    if (!first) {
+        return ReadMain<TagLibFile, GeneralTag>(path);
+    }
+    TagLib::ByteVector bytes(first->data(), static_cast<unsigned int>(first->size()));
+    TagLib::ByteVectorStream stream(bytes);
+    TagLibFile file(&stream, false);
+    return ReadOpened<TagLibFile, GeneralTag<TagLibFile>>(file);
 }
 
 // Formats whose main tag is APE, with ID3v1 as the older fallback.
@@ -116,14 +138,10 @@ constexpr std::array kFormatReaders = {
     FormatReader{FileKind::Wav, MP3INFP_TYPE_WAV, &ReadMain<TL::RIFF::WAV::File, WavFields>},
     FormatReader{FileKind::Aiff, MP3INFP_TYPE_AIFF, &ReadMain<TL::RIFF::AIFF::File, AiffFields>},
     FormatReader{FileKind::Flac, MP3INFP_TYPE_FLAC, &ReadMain<TL::FLAC::File, FlacFields>},
-    FormatReader{FileKind::OggVorbis, MP3INFP_TYPE_OGG_VORBIS,
-                 &ReadMain<TL::Ogg::Vorbis::File, GeneralTag>},
-    FormatReader{FileKind::OggOpus, MP3INFP_TYPE_OGG_OPUS,
-                 &ReadMain<TL::Ogg::Opus::File, GeneralTag>},
-    FormatReader{FileKind::OggSpeex, MP3INFP_TYPE_OGG_SPEEX,
-                 &ReadMain<TL::Ogg::Speex::File, GeneralTag>},
-    FormatReader{FileKind::OggFlac, MP3INFP_TYPE_OGG_FLAC,
-                 &ReadMain<TL::Ogg::FLAC::File, GeneralTag>},
+    FormatReader{FileKind::OggVorbis, MP3INFP_TYPE_OGG_VORBIS, &ReadOgg<TL::Ogg::Vorbis::File>},
+    FormatReader{FileKind::OggOpus, MP3INFP_TYPE_OGG_OPUS, &ReadOgg<TL::Ogg::Opus::File>},
+    FormatReader{FileKind::OggSpeex, MP3INFP_TYPE_OGG_SPEEX, &ReadOgg<TL::Ogg::Speex::File>},
+    FormatReader{FileKind::OggFlac, MP3INFP_TYPE_OGG_FLAC, &ReadOgg<TL::Ogg::FLAC::File>},
     FormatReader{FileKind::Mp4, MP3INFP_TYPE_MP4, &ReadMain<TL::MP4::File, GeneralTag>},
     FormatReader{FileKind::Asf, MP3INFP_TYPE_ASF, &ReadMain<TL::ASF::File, GeneralTag>},
     FormatReader{FileKind::Ape, MP3INFP_TYPE_APE, &ReadMain<TL::APE::File, ApeThenId3v1>},

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -142,8 +143,8 @@ bool HasMpegFrameInHead(std::string_view head) {
     return false;
 }
 
-std::string ReadHead(int fd, uint64_t offset) {
-    std::string head(kHeadSize, '\0');
+std::string ReadBytes(int fd, uint64_t offset, size_t size) {
+    std::string head(size, '\0');
     size_t filled = 0;
     while (filled < head.size()) {
         const ssize_t n = pread(fd, head.data() + filled, head.size() - filled,
@@ -158,6 +159,24 @@ std::string ReadHead(int fd, uint64_t offset) {
     }
     head.resize(filled);
     return head;
+}
+
+// An ID3v1 block or an APE tag, alone or before an ID3v1 block, closing the file.
+bool EndsWithTag(int fd) {
+    constexpr size_t kId3v1Size = 128;
+    constexpr size_t kApeFooterSize = 32;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || info.st_size < static_cast<off_t>(kApeFooterSize)) {
+        return false;
+    }
+    const auto fileSize = static_cast<uint64_t>(info.st_size);
+    const size_t tailSize = std::min<uint64_t>(fileSize, kId3v1Size + kApeFooterSize);
+    const std::string tail = ReadBytes(fd, fileSize - tailSize, tailSize);
+    const auto endsWith = [&](size_t size, std::string_view magic) {
+        return tail.size() >= size && tail.substr(tail.size() - size).starts_with(magic);
+    };
+    return endsWith(kId3v1Size, "TAG") || endsWith(kApeFooterSize, "APETAGEX") ||
+           endsWith(kId3v1Size + kApeFooterSize, "APETAGEX");
 }
 
 // Closes the descriptor whatever way the sniff ends.
@@ -193,12 +212,12 @@ FileKind SniffFileKind(const std::string& path, const std::string& name) {
         return FileKind::Unknown;
     }
     uint64_t offset = 0;
-    std::string head = ReadHead(file.fd, offset);
+    std::string head = ReadBytes(file.fd, offset, kHeadSize);
     bool hasLeadingTag = false;
     for (int tags = 0; tags < kMaxLeadingTags && Id3v2TagSize(head) > 0; ++tags) {
         hasLeadingTag = true;
         offset += Id3v2TagSize(head);
-        head = ReadHead(file.fd, offset);
+        head = ReadBytes(file.fd, offset, kHeadSize);
     }
     const FileKind kind = SniffHead(head);
     if (hasLeadingTag) {
@@ -213,9 +232,10 @@ FileKind SniffFileKind(const std::string& path, const std::string& name) {
         const FileKind byExtension = KindByExtension(name);
         return byExtension != FileKind::Unknown ? byExtension : FileKind::Mpeg;
     }
-    // Only MPEG has a validity check strong enough to trust the extension without magic bytes.
+    // Only MPEG has a validity check strong enough to trust the extension without magic bytes:
+    // a frame soon, or a tag block at the end of a file whose frames lie behind long junk.
     if (kind == FileKind::Unknown && KindByExtension(name) == FileKind::Mpeg &&
-        HasMpegFrameInHead(head)) {
+        (HasMpegFrameInHead(head) || EndsWithTag(file.fd))) {
         return FileKind::Mpeg;
     }
     return kind;

@@ -9,6 +9,7 @@
 #include "format_cases.h"
 #include "library_test.h"
 #include "mp3infp/mp3infp.h"
+#include "stream_bytes.h"
 
 namespace tunvex::testing {
 namespace {
@@ -70,6 +71,23 @@ TEST_P(FormatTest, GivesTheFirstOfSeveralValues) {
 
 INSTANTIATE_TEST_SUITE_P(AllFormats, FormatTest, ::testing::ValuesIn(AllFormats()),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A second stream (here a video) multiplexed in leaves the first stream's comments readable.
+TEST_F(LibraryTest, ReadsTheFirstOfMultiplexedOggStreams) {
+    const std::string video =
+        fixtures::OggStream({{"\x80theora" + std::string(35, '\0')}, {"\x81theora"}, {"frame"}}, 9);
+    for (const auto& [write, type] : {std::pair{&fixtures::WriteOggVorbis, MP3INFP_TYPE_OGG_VORBIS},
+                                      std::pair{&fixtures::WriteOggOpus, MP3INFP_TYPE_OGG_OPUS}}) {
+        const std::string path = folder / "muxed.ogg";
+        write(path, TagValues{.title = "Title", .artist = "Artist"});
+        fixtures::WriteBytes(path, fixtures::InterleaveOggPages(ReadFile(path), video));
+        ASSERT_TRUE(library.Load(path));
+
+        EXPECT_EQ(library.Type(), type);
+        EXPECT_EQ(library.Value("INAM"), "Title");
+        EXPECT_EQ(library.Value("IART"), "Artist");
+    }
+}
 
 TEST_F(LibraryTest, Mp4TrackWithoutTotalIsTheNumber) {
     const std::string path = folder / "a.m4a";

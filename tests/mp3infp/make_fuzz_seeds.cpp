@@ -1,6 +1,8 @@
 // Writes one small tagged file per format into the folder given, as a starting corpus.
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "audio_fixtures.h"
@@ -34,6 +36,11 @@ int main(int argc, char** argv) {
         (folder / "layout.mp3").string(),
         fixtures::Id3v2Tag({4, 0x50, fixtures::SyncSafe32(6) + std::string(2, '\x01')}, frames) +
             fixtures::MpegFrames(2));
+    std::ifstream vorbis(folder / "a.ogg", std::ios::binary);
+    const std::string vorbisBytes{std::istreambuf_iterator<char>(vorbis), {}};
+    fixtures::WriteBytes((folder / "muxed.ogg").string(),
+                         fixtures::InterleaveOggPages(
+                             vorbisBytes, fixtures::OggStream({{"\x80theora"}, {"frame"}}, 9)));
     fixtures::WriteMod((folder / "a.mod").string(), "module");
     return 0;
 }

@@ -47,6 +47,17 @@ const SniffCase kCases[] = {
     {"Mp3AfterJunkWithoutExtension", "junk",
      [](const std::string& path) { fixtures::WriteBytes(path, "junk" + fixtures::MpegFrames(4)); },
      MP3INFP_TYPE_NONE},
+    {"Mp3AfterLongJunkWithId3v1NamedMp3", "junk.mp3",
+     [](const std::string& path) {
+         fixtures::WriteBytes(path, std::string(10000, 'j') + fixtures::MpegFrames(4) +
+                                        fixtures::Id3v1Block("title", "", "", 1));
+     },
+     MP3INFP_TYPE_MP3},
+    {"LongJunkWithId3v1WithoutExtension", "junk",
+     [](const std::string& path) {
+         fixtures::WriteBytes(path, std::string(10000, 'j') + fixtures::Id3v1Block("t", "", "", 1));
+     },
+     MP3INFP_TYPE_NONE},
     {"TextNamedMp3", "x.mp3",
      [](const std::string& path) {
          fixtures::WriteTextFile(path, "just some notes\nnothing more\n");
