@@ -1,6 +1,8 @@
 #include "platform/file_copy.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -83,13 +85,30 @@ int CopyAttributes(int out, const struct stat& source) {
     return futimens(out, times) == 0 ? 0 : errno;
 }
 
+constexpr std::size_t kTemporaryRandomLength = 6;
+
+// Locked at once: the moment between the creation and the lock is the only one in which
+// another run could take it for a stale one.
 int CreateTemporary(const std::string& folder, std::string& path) {
-    std::string pattern = folder + "/" + kTemporaryPrefix + "XXXXXX" + kTemporarySuffix;
+    std::string pattern = folder + "/" + kTemporaryPrefix +
+                          std::string(kTemporaryRandomLength, 'X') + kTemporarySuffix;
     int suffixLength = static_cast<int>(sizeof(kTemporarySuffix) - 1);
     int fd = RetryOnInterrupt([&] { return mkostemps(pattern.data(), suffixLength, O_CLOEXEC); });
-    if (fd >= 0)
-        path = pattern;
+    if (fd < 0)
+        return fd;
+    path = pattern;
+    RetryOnInterrupt([&] { return flock(fd, LOCK_EX); });
     return fd;
+}
+
+bool IsStale(int folder, const char* name) {
+    OwnedFd file(openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat opened;
+    struct stat named;
+    return file.get() >= 0 && fstat(file.get(), &opened) == 0 && S_ISREG(opened.st_mode) &&
+           flock(file.get(), LOCK_EX | LOCK_NB) == 0 &&
+           fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
 }
 
 // Everything after the temporary exists; 0 or errno.
@@ -106,6 +125,25 @@ int FillTemporary(int in, int out, const struct stat& source, CopySession& sessi
 }
 
 }  // namespace
+
+bool IsTemporaryName(std::string_view name) {
+    std::string_view prefix = kTemporaryPrefix;
+    std::string_view suffix = kTemporarySuffix;
+    return name.size() == prefix.size() + kTemporaryRandomLength + suffix.size() &&
+           name.starts_with(prefix) && name.ends_with(suffix);
+}
+
+void RemoveStaleTemporaries(const std::string& folder) {
+    DIR* listing = opendir(folder.c_str());
+    if (listing == nullptr)
+        return;
+    int fd = dirfd(listing);
+    while (const dirent* entry = readdir(listing)) {
+        if (IsTemporaryName(entry->d_name) && IsStale(fd, entry->d_name))
+            unlinkat(fd, entry->d_name, 0);
+    }
+    closedir(listing);
+}
 
 int WriteAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
@@ -149,6 +187,10 @@ StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
     session.chunkBytes = std::max<std::size_t>(session.chunkBytes, 1);
     staged.error = FillTemporary(in, out, info, session, observer, staged.cancelled);
     close(in);
+    // A second descriptor keeps the lock; out is closed to hear of any error the close reports.
+    staged.lock = OwnedFd(fcntl(out, F_DUPFD_CLOEXEC, 0));
+    if (staged.lock.get() < 0 && staged.error == 0)
+        staged.error = errno;
     if (close(out) != 0 && staged.error == 0 && errno != EINTR)
         staged.error = errno;
     if (staged.error != 0 || staged.cancelled) {

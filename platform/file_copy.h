@@ -7,13 +7,24 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "platform/owned_fd.h"
 
 namespace tunvex {
 
-// Temporaries are named kTemporaryPrefix + six random characters + kTemporarySuffix.
+// Temporaries are named kTemporaryPrefix + six random characters + kTemporarySuffix. Each is
+// held under an exclusive flock from its creation until it is claimed or dropped, so that a lock
+// that can be taken marks one a killed run left behind.
 constexpr char kTemporaryPrefix[] = ".tunvex-";
 constexpr char kTemporarySuffix[] = ".part";
+
+// True for a file name of the temporaries' form: never a file to sort.
+bool IsTemporaryName(std::string_view name);
+
+// Removes the temporaries in folder that no live run holds locked.
+void RemoveStaleTemporaries(const std::string& folder);
 
 // Told the bytes of each chunk just written; false stops the copy.
 using ChunkObserver = std::function<bool(std::uint64_t bytes)>;
@@ -30,6 +41,7 @@ struct StagedCopy {
     int error = 0;  // errno of the failure
     bool cancelled = false;
     std::string temporaryPath;  // set only when the copy is complete
+    OwnedFd lock;               // keeps the temporary locked while it is held
     struct stat source {};      // the file copied, as it was opened
 };
 

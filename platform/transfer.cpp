@@ -43,8 +43,7 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& de
         run.delegate.OnProgress(run.progress);
         return !run.delegate.CancelRequested();
     };
-    FileTransferContext context{
-        request.operation, request.flags, delegate, onChunk, {}, {}, {}, false, {}};
+    FileTransferContext context(request.operation, request.flags, delegate, onChunk);
     context.copies.chunkBytes = request.chunkBytes;
     context.copies.syncData = false;
     if (!request.journalFolder.empty())

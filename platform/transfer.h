@@ -4,7 +4,9 @@
 // Guarantees:
 // - A destination name only ever shows a complete file: data goes to a ".tunvex-XXXXXX.part"
 //   temporary in the destination folder, is made durable, and is then renamed into place. A
-//   failure or a cancel removes the temporary; the source stays intact.
+//   failure or a cancel removes the temporary; the source stays intact. Each temporary stays
+//   locked while it exists, and the first write of a request into a folder removes the ones
+//   there that no live run holds: what a killed run left.
 // - An existing file is replaced only when the collision rules say so, and with
 //   kTransferAllowUndo it goes to the XDG trash first. A file that appears between the check
 //   and the write is never clobbered: names are claimed with an atomic no-replace rename.
@@ -47,6 +49,8 @@ constexpr unsigned kTransferNoConfirmMkdir = 0x0200;
 
 constexpr std::size_t kDefaultTransferChunkBytes = 8u << 20;
 constexpr std::size_t kDefaultTransferBatchFiles = 256;
+// Each staged copy holds a descriptor until its claim.
+constexpr std::size_t kMaxTransferBatchFiles = 512;
 constexpr std::uint64_t kDefaultTransferBatchBytes = 256u << 20;
 
 struct TransferRequest {
@@ -57,7 +61,8 @@ struct TransferRequest {
     // Bytes copied between two progress reports and cancel polls.
     std::size_t chunkBytes = kDefaultTransferChunkBytes;
     // A batch closes at whichever comes first: this many files, or this many bytes copied into
-    // temporaries. 1 makes every file durable before the next one starts.
+    // temporaries (files at most kMaxTransferBatchFiles). 1 makes every file durable before the
+    // next one starts.
     std::size_t batchFiles = kDefaultTransferBatchFiles;
     std::uint64_t batchBytes = kDefaultTransferBatchBytes;
     // Where the run's undo journal goes (journal_file.h); empty: no journal.

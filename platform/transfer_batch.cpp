@@ -32,7 +32,7 @@ bool HoldsCopy(const StagedFile& file) {
 // it; the file that was being staged, if any, is then the batch's last, reported Cancelled.
 bool StageBatch(RequestRun& run, FileTransferContext& context, std::vector<StagedFile>& files) {
     const TransferRequest& request = run.request;
-    std::size_t maxFiles = std::max<std::size_t>(request.batchFiles, 1);
+    std::size_t maxFiles = std::clamp<std::size_t>(request.batchFiles, 1, kMaxTransferBatchFiles);
     std::uint64_t bytes = 0;
     for (std::size_t index = run.reported; index < request.sources.size(); ++index) {
         if (!files.empty() && (files.size() >= maxFiles || bytes >= request.batchBytes))

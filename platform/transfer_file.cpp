@@ -114,6 +114,7 @@ bool StageCopy(StagedFile& file, FileTransferContext& context) {
     } else {
         file.path = copy.temporaryPath;
         file.temporary = true;
+        file.temporaryLock = std::move(copy.lock);
         return true;
     }
     return false;
@@ -286,6 +287,8 @@ StagedFile StageFile(const std::string& source, const std::string& destination,
                              "cannot create the folder " + file.folder + ": " + ErrorText(error));
         return file;
     }
+    if (context.cleared.insert(file.folder).second)
+        RemoveStaleTemporaries(file.folder);
     error = context.fileSystems.Open(file.device, file.folder);
     if (error != 0) {
         file.report = Finish(file.report, FileOutcome::Failed,
@@ -308,11 +311,13 @@ void ClaimFile(StagedFile& file, FileTransferContext& context) {
     file.pending = false;
     if (!IsPlaced(file.report.outcome) && file.temporary)
         unlink(file.path.c_str());
+    file.temporaryLock.Reset();
 }
 
 void DropStaged(StagedFile& file, FileOutcome outcome, std::string reason) {
     if (file.pending && file.temporary)
         unlink(file.path.c_str());
+    file.temporaryLock.Reset();
     file.pending = false;
     file.report = Finish(file.report, outcome, std::move(reason));
 }

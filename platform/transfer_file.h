@@ -7,6 +7,7 @@
 
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <utility>
 
 #include "platform/file_copy.h"
@@ -34,6 +35,10 @@ using FileIdentity = std::pair<dev_t, ino_t>;
 // What a file needs from its request; replaceAll carries a ReplaceAll answer to the files
 // after it.
 struct FileTransferContext {
+    FileTransferContext(TransferOperation operation, unsigned flags, TransferDelegate& delegate,
+                        ChunkObserver onChunk)
+        : operation(operation), flags(flags), delegate(delegate), onChunk(std::move(onChunk)) {}
+
     TransferOperation operation;
     unsigned flags;
     TransferDelegate& delegate;
@@ -45,6 +50,8 @@ struct FileTransferContext {
     // Files that a claim replaced: no later file of the request takes them as its source.
     std::set<FileIdentity> replaced;
     TransferJournal journal{};
+    // Destination folders already cleared of the temporaries killed runs left there.
+    std::unordered_set<std::string> cleared;
 };
 
 struct StagedFile {
@@ -57,6 +64,7 @@ struct StagedFile {
     dev_t device = 0;  // of folder
     std::string path;  // what the claim renames: a temporary copy, or the source itself
     bool temporary = false;
+    OwnedFd temporaryLock;
     // The source's own entry (a link itself, not its target) as it was staged: a move removes
     // the source only while it is still that file.
     struct stat sourceEntry {};

@@ -1,5 +1,6 @@
 #include "sorting/sort_batch.h"
 
+#include "platform/file_copy.h"
 #include "platform/journal_file.h"
 #include "platform/paths.h"
 #include "sorting/destination_naming.h"
@@ -42,6 +43,13 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
 
     SortBatchPlan plan{MakeTransferRequest(context.settings), {}};
     for (std::string& path : batch) {
+        std::string name = path;
+        StripToFileName(context.codePage, name);
+        if (IsTemporaryName(name)) {
+            plan.notSorted.push_back(
+                {std::move(path), "a temporary of a transfer that did not finish", false});
+            continue;
+        }
         TrackTags tags;
         if (!ReadTrackTags(context.library, context.settings.TagMode, context.codePage,
                            context.window, path, tags)) {

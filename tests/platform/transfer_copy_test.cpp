@@ -127,6 +127,23 @@ TEST(TransferCopyTest, EachBadFileFailsWithItsReasonWhileTheOthersGoOn) {
     }
 }
 
+TEST(TransferCopyTest, AnotherRunClearingStaleTemporariesLeavesTheLiveOnesAlone) {
+    TempFolder folder;
+    TransferRequest request = MakeRequest(TransferOperation::Copy, {}, {});
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
+        WriteFile(folder / name, name);
+        request.sources.push_back(folder / name);
+        request.destinations.push_back(folder / ("out/" + std::string(name)));
+    }
+    RecordingDelegate delegate;
+    delegate.cancelWhen = [&](const RecordingDelegate&) {
+        RemoveStaleTemporaries(folder / "out");  // as another run writing there does
+        return false;
+    };
+    EXPECT_EQ(RunTransfer(request, delegate).transferred, 3u);
+    EXPECT_EQ(ReadFile(folder / "out/c.mp3"), "c.mp3");
+}
+
 TEST(TransferCopyTest, ListsOfDifferentLengthAreRefusedWhole) {
     TempFolder folder;
     WriteFile(folder / "a.mp3", "a");

@@ -3,6 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "platform/journal_file.h"
@@ -175,6 +179,30 @@ TEST_F(SortBatchTest, ADestinationThatCannotBeBuiltWholeFailsNeverCut) {
         EXPECT_EQ(delegate.reports[0].outcome, FileOutcome::Failed);
         EXPECT_THAT(delegate.reports[0].reason, ::testing::HasSubstr("longer than"));
     }
+}
+
+TEST_F(SortBatchTest, TemporariesOfAKilledRunAreNoMusicAndGoWhenTheirFolderIsWrittenTo) {
+    std::string one = Song("one.mp3", "One");
+    std::string album = out / "Artist/Album/";
+    std::string stale = album + ".tunvex-AbC123.part";  // left by a killed run
+    std::string live = album + ".tunvex-dEf456.part";   // another run still writes it
+    for (const std::string& temporary : {stale, live}) {
+        std::filesystem::create_directories(album);
+        fixtures::WriteMp3(temporary, std::nullopt, TagValues{"T16", "Artist", "Album", "16"});
+    }
+    int liveFd = open(live.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(liveFd, LOCK_EX), 0);
+
+    SortBatchPlan plan = PlanSortBatch(Context(), {one, album});
+    EXPECT_THAT(plan.request.sources, ElementsAre(one));
+    EXPECT_THAT(NotSortedPaths(plan), ::testing::UnorderedElementsAre(stale, live));
+
+    RecordingDelegate delegate;
+    RunSortBatch(Context(), {one, album}, delegate);
+    EXPECT_EQ(ReadFile(album + "01.One.mp3"), ReadFile(one));
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(live));
+    close(liveFd);
 }
 
 TEST_F(SortBatchTest, ACopySortPutsEveryFileInItsFolder) {
