@@ -5,8 +5,8 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libtag1-dev zlib1g-dev
           clang libclang-rt-14-dev qt6-base-dev qt6-svg-dev fonts-ipafont-gothic
           xvfb openbox xdotool x11-utils imagemagick "$@")
-# The help file and its viewer.
-packages+=(libchm-dev fp-utils-3.2.2)
+# The help file and its viewer; installing, packaging and checking the package.
+packages+=(libchm-dev fp-utils-3.2.2 desktop-file-utils appstream dpkg-dev file groff-base)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -53,7 +53,7 @@ void ApplyEnvironment(const std::vector<std::string>& environment) {
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
-    execv(program.c_str(), argv.data());
+    execvp(program.c_str(), argv.data());
     _exit(127);
 }
 

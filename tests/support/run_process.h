@@ -13,7 +13,8 @@ struct ProcessResult {
     std::string err;
 };
 
-// environment entries ("NAME=value") are added to ours, or with an empty value removed.
+// program is a path, or a name looked up on PATH. environment entries ("NAME=value") are added
+// to ours, or with an empty value removed.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::vector<std::string>& environment = {});
 

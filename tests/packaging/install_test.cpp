@@ -1,0 +1,132 @@
+// tunvex installed: by cmake --install into a scratch prefix and by the Debian package unpacked
+// into a scratch root. The programs find their library, help file and settings from there.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "tests/fixtures/audio_fixtures.h"
+#include "tests/support/run_process.h"
+#include "tests/support/temp_folder.h"
+#include "ui/chm_archive.h"
+
+namespace tunvex {
+namespace {
+
+using ::testing::HasSubstr;
+using testing::ProcessResult;
+using testing::ReadFile;
+using testing::RunProcess;
+using testing::TempFolder;
+using testing::WriteFile;
+
+namespace fs = std::filesystem;
+
+class InstallTest : public ::testing::Test {
+  protected:
+    InstallTest() {
+        fs::create_directories(in / "Album");
+        fixtures::WriteMp3(in / "Album/one.mp3", std::nullopt,
+                           fixtures::TagValues{"One", "Artist", "Album", "1"});
+    }
+
+    // Runs an installed tunvex-sort on its default settings file and expects the song where
+    // WriteSettings put it.
+    void ExpectSortedBy(const std::string& program, const std::string& configHome) {
+        ProcessResult sort = RunProcess(program, {in.path()},
+                                        {"HOME=" + temp.path(), "XDG_CONFIG_HOME=" + configHome,
+                                         "XDG_DATA_HOME=" + (temp / "data"), "LD_LIBRARY_PATH="});
+        EXPECT_EQ(sort.exitStatus, 0) << sort.err;
+        EXPECT_TRUE(fs::exists(out / "Artist/Album/01.One.mp3")) << sort.out << sort.err;
+    }
+
+    void WriteSettings(const std::string& iniPath) {
+        fs::create_directories(fs::path(iniPath).parent_path());
+        WriteFile(iniPath, "[TunvexOption]\nBaseFolderPath=" + out.path() +
+                               "\nFolderNamingMode=2\nFileNamingMode=3\n");
+    }
+
+    TempFolder temp;
+    TempFolder in;
+    TempFolder out;
+};
+
+// Width and height of a PNG file, from its header.
+std::pair<int, int> PngSize(const std::string& path) {
+    const std::string bytes = ReadFile(path);
+    auto read32 = [&](std::size_t at) {
+        return int(uint8_t(bytes[at]) << 24 | uint8_t(bytes[at + 1]) << 16 |
+                   uint8_t(bytes[at + 2]) << 8 | uint8_t(bytes[at + 3]));
+    };
+    return bytes.size() > 24 && bytes.starts_with("\x89PNG") ? std::pair(read32(16), read32(20))
+                                                             : std::pair(0, 0);
+}
+
+TEST_F(InstallTest, AnyPrefixGivesWorkingProgramsAndDesktopIntegration) {
+    const std::string prefix = temp / "prefix";
+    ProcessResult install = RunProcess(CMAKE_COMMAND, {"--install", BUILD_DIR, "--prefix", prefix});
+    ASSERT_EQ(install.exitStatus, 0) << install.err;
+
+    // An installed program folder is read-only: the settings come from XDG_CONFIG_HOME.
+    const std::string programs = prefix + "/lib/tunvex";
+    ASSERT_EQ(chmod(programs.c_str(), 0555), 0);
+    WriteSettings(temp / "config/tunvex/tunvex.ini");
+    ExpectSortedBy(prefix + "/bin/tunvex-sort", temp / "config");
+    EXPECT_FALSE(fs::exists(programs + "/tunvex.ini"));
+    EXPECT_TRUE(ChmArchive::Open(programs + "/tunvex.chm"));
+    EXPECT_TRUE(fs::is_regular_file(programs + "/tunvex-help"));
+
+    const std::string share = prefix + "/share";
+    const std::string desktop = share + "/applications/io.github.tunvex.tunvex.desktop";
+    ProcessResult entry = RunProcess("desktop-file-validate", {desktop});
+    EXPECT_EQ(entry.exitStatus, 0);
+    EXPECT_EQ(entry.out + entry.err, "");
+    ProcessResult metadata = RunProcess(
+        "appstreamcli",
+        {"validate", "--no-net", share + "/metainfo/io.github.tunvex.tunvex.metainfo.xml"});
+    EXPECT_EQ(metadata.exitStatus, 0) << metadata.out;
+    for (int size : {16, 32, 48}) {
+        const std::string name = std::to_string(size) + "x" + std::to_string(size);
+        EXPECT_EQ(PngSize(share + "/icons/hicolor/" + name + "/apps/tunvex.png"),
+                  std::pair(size, size));
+    }
+    EXPECT_THAT(ReadFile(share + "/icons/hicolor/scalable/apps/tunvex.svg"), HasSubstr("<svg"));
+    ProcessResult manual = RunProcess(
+        "sh", {"-c", "zcat \"$0\" | groff -man -ww -Tutf8", share + "/man/man1/tunvex-sort.1.gz"});
+    EXPECT_EQ(manual.err, "");
+    EXPECT_THAT(manual.out, HasSubstr("tunvex-sort"));
+    chmod(programs.c_str(), 0755);
+}
+
+TEST_F(InstallTest, DebianPackageUnpackedIntoAScratchRootSortsFiles) {
+    const std::string packages = temp / "packages";
+    ProcessResult pack = RunProcess(
+        CPACK_COMMAND, {"--config", BUILD_DIR "/CPackConfig.cmake", "-G", "DEB", "-B", packages});
+    ASSERT_EQ(pack.exitStatus, 0) << pack.out << pack.err;
+    std::string deb;
+    for (const auto& entry : fs::directory_iterator(packages)) {
+        if (entry.path().extension() == ".deb")
+            deb = entry.path();
+    }
+    ASSERT_FALSE(deb.empty());
+
+    // Found by dpkg-shlibdeps and dpkg, not written by hand.
+    const std::string depends = RunProcess("dpkg-deb", {"--field", deb, "Depends"}).out;
+    for (const char* package : {"libc6", "libqt6widgets6", "libqt6gui6", "libtag1v5", "libchm1"})
+        EXPECT_THAT(depends, HasSubstr(package));
+
+    const std::string root = temp / "root";
+    ProcessResult unpack = RunProcess("dpkg", {"-x", deb, root});
+    ASSERT_EQ(unpack.exitStatus, 0) << unpack.err;
+    const std::string contents = RunProcess("dpkg-deb", {"--contents", deb}).out;
+    for (const char* path : {"./usr/bin/tunvex", "./usr/lib/tunvex/tunvex.chm",
+                             "./usr/share/applications/io.github.tunvex.tunvex.desktop",
+                             "./usr/share/man/man1/tunvex-sort.1.gz"})
+        EXPECT_THAT(contents, HasSubstr(path));
+    WriteSettings(root + "/usr/lib/tunvex/tunvex.ini");
+    ExpectSortedBy(root + "/usr/bin/tunvex-sort", temp / "config");
+}
+
+}  // namespace
+}  // namespace tunvex
