@@ -143,6 +143,10 @@ void ConsoleDelegate::OnFileDone(const FileReport& report) {
 }
 
 bool ConsoleDelegate::CancelRequested() {
+    return Interrupted();
+}
+
+bool ConsoleDelegate::Interrupted() {
     return interrupted != 0;
 }
 

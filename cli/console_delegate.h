@@ -21,6 +21,8 @@ class ConsoleDelegate : public TransferDelegate {
     // Ctrl+C, SIGTERM and a lost terminal ask the transfer to stop at the next safe point instead
     // of killing the process.
     static void CatchInterrupt();
+    // Whether one of those has come.
+    static bool Interrupted();
 
   private:
     bool yes_;

@@ -12,6 +12,7 @@
 #include "cli/console_delegate.h"
 #include "cli/options.h"
 #include "cli/printable.h"
+#include "cli/undo_command.h"
 #include "platform/paths.h"
 #include "platform/settings_location.h"
 #include "settings/settings.h"
@@ -20,10 +21,6 @@
 
 namespace tunvex {
 namespace {
-
-constexpr int kExitAllDone = 0;
-constexpr int kExitNotAllDone = 1;
-constexpr int kExitUsage = 2;
 
 bool LoadSortSettings(const SortOptions& options, Settings& settings) {
     std::string iniPath =
@@ -91,9 +88,10 @@ int RunSort(const SortOptions& options) {
         summary.failed += planFailures;
         std::cout.flush();
         PrintSummary(summary);
-        if (!summary.journalError.empty())
+        if (!summary.journalError.empty()) {
             std::cerr << "tunvex-sort: the undo journal is missing or incomplete: "
                       << summary.journalError << "\n";
+        }
         if (summary.failed > 0 || summary.skipped > 0 || summary.cancelled)
             status = kExitNotAllDone;
     }
@@ -116,7 +114,7 @@ int main(int argc, char** argv) {
     std::string error;
     if (!ParseSortOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
         std::cerr << "tunvex-sort: " << error << "\n" << kSortUsage;
-        return 2;
+        return kExitUsage;
     }
     if (options.help) {
         std::cout << kSortUsage;
@@ -126,5 +124,9 @@ int main(int argc, char** argv) {
         std::cout << "tunvex-sort 2.2.0\n";
         return 0;
     }
+    if (options.listRuns)
+        return ListRuns();
+    if (options.undo)
+        return RunUndo(options);
     return RunSort(options);
 }

@@ -4,8 +4,11 @@ namespace tunvex {
 
 const char kSortUsage[] =
     "Usage: tunvex-sort [options] PATH...\n"
+    "       tunvex-sort --undo [--dry-run] [JOURNAL]\n"
+    "       tunvex-sort --list-runs\n"
     "Sorts the music files at PATH (files or folders, searched recursively) into the folder\n"
-    "tree that the settings describe, exactly as a drop on the tunvex window does.\n"
+    "tree that the settings describe, exactly as a drop on the tunvex window does. Every run\n"
+    "that changes something keeps a journal in ~/.local/state/tunvex/ that can undo it.\n"
     "\n"
     "  --settings FILE   read the settings from FILE (default: tunvex.ini beside the program,\n"
     "                    or in ~/.config/tunvex/ when the program's folder is read-only)\n"
@@ -13,11 +16,15 @@ const char kSortUsage[] =
     "  --dry-run         print the plan (source TAB destination) and touch nothing\n"
     "  --yes             replace existing files without asking when there is no terminal\n"
     "  --verbose         list the files whose tags could not be read on stderr\n"
+    "  --undo [JOURNAL]  undo a whole run (default: the newest not undone yet): moves go back,\n"
+    "                    copies go to the trash, replaced files come back from it; a file\n"
+    "                    changed since, or whose source path is taken, is left and reported\n"
+    "  --list-runs       list the runs that can be undone, newest first\n"
     "  --help            show this text\n"
     "  --version         show the version\n"
     "\n"
-    "Exit status: 0 every file reached its destination; 1 a file failed, was skipped or the\n"
-    "run was cancelled; 2 usage or start-up error.\n";
+    "Exit status: 0 every file reached its destination (or went back); 1 a file failed, was\n"
+    "skipped or left alone, or the run was cancelled; 2 usage or start-up error.\n";
 
 bool ParseSortOptions(const std::vector<std::string>& arguments, SortOptions& options,
                       std::string& error) {
@@ -57,6 +64,12 @@ bool ParseSortOptions(const std::vector<std::string>& arguments, SortOptions& op
             options.help = true;
         } else if (name == "--version") {
             options.version = true;
+        } else if (name == "--undo") {
+            options.undo = true;
+            if (value)
+                options.paths.push_back(*value);
+        } else if (name == "--list-runs") {
+            options.listRuns = true;
         } else if (name == "--settings") {
             if (!takeValue())
                 return false;
@@ -74,16 +87,22 @@ bool ParseSortOptions(const std::vector<std::string>& arguments, SortOptions& op
             error = "unknown option " + argument;
             return false;
         }
-        if (value && name != "--settings" && name != "--set") {
+        if (value && name != "--settings" && name != "--set" && name != "--undo") {
             error = name + " takes no value";
             return false;
         }
     }
-    if (options.paths.empty() && !options.help && !options.version) {
+    if (options.undo && options.listRuns) {
+        error = "--undo and --list-runs go one at a time";
+    } else if (options.undo && options.paths.size() > 1) {
+        error = "--undo takes one JOURNAL at most";
+    } else if (options.listRuns && !options.paths.empty()) {
+        error = "--list-runs takes no PATH";
+    } else if (options.paths.empty() && !options.help && !options.version && !options.undo &&
+               !options.listRuns) {
         error = "no PATH given";
-        return false;
     }
-    return true;
+    return error.empty();
 }
 
 }  // namespace tunvex

@@ -8,6 +8,10 @@
 
 namespace tunvex {
 
+constexpr int kExitAllDone = 0;
+constexpr int kExitNotAllDone = 1;
+constexpr int kExitUsage = 2;
+
 struct SortOptions {
     std::optional<std::string> settingsPath;
     std::vector<std::pair<std::string, std::string>> overrides;  // KEY, VALUE in given order
@@ -16,7 +20,9 @@ struct SortOptions {
     bool verbose = false;
     bool help = false;
     bool version = false;
-    std::vector<std::string> paths;
+    bool undo = false;
+    bool listRuns = false;
+    std::vector<std::string> paths;  // with undo, the journal if one is named
 };
 
 // False with error set for a usage error.

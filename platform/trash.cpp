@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "platform/file_copy.h"
+#include "platform/file_move.h"
 #include "platform/paths.h"
 #include "platform/transfer_folders.h"
 #include "platform/transfer_names.h"
@@ -80,48 +81,9 @@ int WriteInfo(const std::string& infoPath, const std::string& location) {
     return error;
 }
 
-// A link is placed as the link (its text, dangling or not); a file as a copy of its bytes.
-int PlaceCopy(const std::string& path, const std::string& filesFolder, const std::string& target) {
-    struct stat info;
-    if (lstat(path.c_str(), &info) != 0)
-        return errno;
-    if (S_ISLNK(info.st_mode)) {
-        std::string text(kMaxPath, '\0');
-        ssize_t length = readlink(path.c_str(), text.data(), text.size());
-        if (length < 0)
-            return errno;
-        text.resize(static_cast<std::size_t>(length));
-        return symlink(text.c_str(), target.c_str()) == 0 ? 0 : errno;
-    }
-    CopySession session;
-    StagedCopy staged = CopyToTemporary(path, filesFolder, session, nullptr);
-    if (staged.error != 0)
-        return staged.error;
-    int error = RenameNoReplace(staged.temporaryPath, target);
-    if (error != 0)
-        unlink(staged.temporaryPath.c_str());
-    return error;
-}
-
-// Copy, then remove the original: for an entry on another file system than the trash.
-int CopyIntoTrash(const std::string& path, const std::string& filesFolder,
-                  const std::string& target) {
-    int error = PlaceCopy(path, filesFolder, target);
-    if (error != 0)
-        return error;
-    error = SyncFolder(filesFolder);
-    if (error == 0 && RetryOnInterrupt([&] { return unlink(path.c_str()); }) != 0)
-        error = errno;
-    if (error != 0)
-        unlink(target.c_str());
-    return error;
-}
-
 int MoveIntoTrash(const std::string& path, const std::string& filesFolder,
                   const std::string& target) {
-    int error = RenameNoReplace(path, target);
-    if (error == EXDEV)
-        return CopyIntoTrash(path, filesFolder, target);
+    int error = MoveNoReplace(path, target);
     if (error == 0)
         SyncFolder(filesFolder);
     return error;
@@ -171,6 +133,19 @@ int MoveToTrash(const std::string& path, std::string* trashedPath) {
             return error;
     }
     return EEXIST;
+}
+
+std::string TrashInfoPath(const std::string& trashedPath) {
+    std::string name = trashedPath;
+    StripToFileName(SystemCodePage(), name);
+    return ParentFolder(ParentFolder(trashedPath)) + "/info/" + name + std::string(kInfoSuffix);
+}
+
+int RestoreFromTrash(const std::string& trashedPath, const std::string& destination) {
+    int error = MoveNoReplace(trashedPath, destination);
+    if (error == 0)
+        unlink(TrashInfoPath(trashedPath).c_str());
+    return error;
 }
 
 }  // namespace tunvex

@@ -16,4 +16,11 @@ std::string TrashFolder();
 // when given, gets where the file now is.
 int MoveToTrash(const std::string& path, std::string* trashedPath = nullptr);
 
+// The .trashinfo of the entry at trashedPath (Trash/files/NAME).
+std::string TrashInfoPath(const std::string& trashedPath);
+
+// Puts the entry at trashedPath back at destination unless something is there (EEXIST), and
+// drops its .trashinfo. 0 or errno; on failure the entry stays in the trash.
+int RestoreFromTrash(const std::string& trashedPath, const std::string& destination);
+
 }  // namespace tunvex

@@ -16,6 +16,7 @@ namespace {
 
 using fixtures::TagValues;
 using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
 using testing::ProcessResult;
 using testing::ReadFile;
 using testing::RunProcess;
@@ -35,6 +36,7 @@ class TunvexSortTest : public ::testing::Test {
         arguments.insert(arguments.begin(), {"--settings", ini});
         environment.push_back("HOME=" + home.path());
         environment.push_back("XDG_DATA_HOME=" + (home / "data"));
+        environment.push_back("XDG_STATE_HOME=");
         return RunProcess(program, arguments, environment);
     }
     std::string Song(const std::string& name, const std::string& title) {
@@ -61,6 +63,9 @@ TEST_F(TunvexSortTest, UsageErrorsExitWithTwo) {
         {"--dry-run=yes", in.path()},
         {"--settings"},
         {in / "no-such-file.mp3"},
+        {"--undo", "one.journal", "two.journal"},
+        {"--undo", "--list-runs"},
+        {"--list-runs", in.path()},
     };
     for (const auto& arguments : cases) {
         ProcessResult result = RunProcess(program, arguments);
@@ -165,6 +170,41 @@ TEST_F(TunvexSortTest, AFileSwappedForAPipeJustBeforeItIsOpenedNeverHangsTheRun)
          "SWAP_WITH=" + pipe});
     EXPECT_EQ(result.exitStatus, 0) << "137: the run hung until the timeout killed it";
     EXPECT_EQ(result.out, "");
+}
+
+TEST_F(TunvexSortTest, ACopySortWithAReplaceIsUndoneWhileAFileEditedSinceStays) {
+    std::string one = Song("one.mp3", "One");
+    std::string two = Song("two.mp3", "Two");
+    std::string three = Song("three.mp3", "Three");
+    WriteFile(album + "01.One.mp3", "older");
+    ASSERT_EQ(Sort({"--yes", one, two, three}).exitStatus, 0);
+    WriteFile(album + "01.Three.mp3", "edited after the sort");
+    EXPECT_THAT(Sort({"--list-runs"}).out,
+                MatchesRegex("[-.0-9]+\\.journal\t[-: 0-9]+\tcopy\t3 files\tdone\n"));
+
+    std::string trash = home / "data/Trash/files/";
+    ProcessResult dryRun = Sort({"--undo", "--dry-run"});
+    EXPECT_EQ(dryRun.exitStatus, 1);
+    EXPECT_EQ(dryRun.out, "trash\t" + album + "01.Two.mp3\ntrash\t" + album + "01.One.mp3\n" +
+                              "restore\t" + trash + "01.One.mp3\t" + album + "01.One.mp3\n");
+    EXPECT_TRUE(ReadFile(album + "01.One.mp3") == ReadFile(one));
+
+    ProcessResult undo = Sort({"--undo"});
+    EXPECT_EQ(undo.exitStatus, 1);
+    EXPECT_EQ(undo.out, "trash\t" + album + "01.Two.mp3\t" + trash + "01.Two.mp3\n" + "trash\t" +
+                            album + "01.One.mp3\t" + trash + "01.One (2).mp3\n" + "restore\t" +
+                            trash + "01.One.mp3\t" + album + "01.One.mp3\n");
+    EXPECT_THAT(undo.err,
+                HasSubstr("left alone: " + album + "01.Three.mp3: it changed after the run\n"));
+    EXPECT_EQ(ReadFile(album + "01.One.mp3"), "older");
+    EXPECT_TRUE(ReadFile(trash + "01.One (2).mp3") == ReadFile(one));
+    EXPECT_TRUE(ReadFile(trash + "01.Two.mp3") == ReadFile(two));
+    EXPECT_EQ(ReadFile(album + "01.Three.mp3"), "edited after the sort");
+    EXPECT_THAT(Sort({"--list-runs"}).out, HasSubstr("\tpartly undone\n"));
+
+    ProcessResult again = Sort({"--undo"});
+    EXPECT_EQ(again.exitStatus, 1);
+    EXPECT_EQ(again.out, "");
 }
 
 const char kPrompt[] = "[s]kip, [c]ancel: ";

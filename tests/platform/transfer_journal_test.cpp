@@ -7,6 +7,7 @@
 
 #include "platform/journal_file.h"
 #include "platform/transfer.h"
+#include "platform/undo_run.h"
 #include "tests/support/run_process.h"
 #include "transfer_test_support.h"
 
@@ -117,6 +118,13 @@ TEST_F(TransferJournalTest, ARunThatChangesNothingLeavesNoneAndOldOnesAreBounded
     EXPECT_EQ(ListJournals(journals), kept);
 }
 
+UndoDelegate& NoUndoReports() {
+    static class : public UndoDelegate {
+        void OnUndo(const UndoReport&) override {}
+    } ignore;
+    return ignore;
+}
+
 // Stalls at a report in the second batch, while the names of its files are claimed.
 class StallInSecondBatch : public RecordingDelegate {
   public:
@@ -154,7 +162,6 @@ TEST_F(TransferJournalTest, AKilledRunLeavesAJournalThatNamesEverythingItPutInPl
         std::vector<std::string> journalPaths = ListJournals(journals);
         ASSERT_EQ(journalPaths.size(), 1u);
         Journal journal = ReadBack(journalPaths[0]);
-        std::filesystem::remove(journalPaths[0]);
         EXPECT_FALSE(journal.ended);
         for (const auto& entry : std::filesystem::recursive_directory_iterator(out)) {
             if (entry.is_directory()) {
@@ -175,6 +182,14 @@ TEST_F(TransferJournalTest, AKilledRunLeavesAJournalThatNamesEverythingItPutInPl
                 EXPECT_TRUE(IsRecordedFile(file->staged, StatOf(destinations[i])));
             }
         }
+
+        // And it is enough to undo what the run did, the copies it had staged included.
+        UndoSummary undo = UndoRun(journalPaths[0], false, NoUndoReports());
+        EXPECT_EQ(undo.leftAlone, 0u);
+        for (std::size_t i = 0; i < sources.size(); ++i)
+            EXPECT_TRUE(ReadFile(sources[i]) == PatternedContent(64 << 10, i + 1)) << sources[i];
+        EXPECT_FALSE(Exists(out));
+        std::filesystem::remove(journalPaths[0]);
     }
 }
 

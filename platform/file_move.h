@@ -1,0 +1,13 @@
+// Moving one entry to a name that must be free, across file systems too.
+#pragma once
+
+#include <string>
+
+namespace tunvex {
+
+// Moves the entry at path (a link as the link) to target unless target exists (EEXIST then).
+// Across file systems the entry is copied into target's folder, made durable, renamed to target
+// and only then removed at path. 0 or errno; on failure the entry is still at path.
+int MoveNoReplace(const std::string& path, const std::string& target);
+
+}  // namespace tunvex

@@ -1,0 +1,56 @@
+// Undoing a whole transfer run from its journal (journal_file.h).
+//
+// The files go back in the reverse order of the run: a moved file to its source, a copy to the
+// trash, then the file it replaced out of the trash to its place; at the end the folders the run
+// made are removed once empty. A file is touched only while it is still the one the run put
+// there, and goes back only to a free name: whatever changed since is left alone and reported,
+// so nothing is ever overwritten or lost. Each file dealt with is marked in the journal, and the
+// journal as a whole once nothing is left, so an undo cut short can be run again, and one that
+// is done is not done twice.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace tunvex {
+
+enum class UndoAction {
+    MovedBack,      // path to its source, to
+    Trashed,        // path (a copy) to the trash, at to
+    Restored,       // path, in the trash, back to to
+    FolderRemoved,  // path
+    LeftAlone,      // path, for reason
+};
+
+struct UndoReport {
+    UndoAction action = UndoAction::LeftAlone;
+    std::string path;
+    std::string to;  // empty in a dry run for Trashed
+    std::string reason;
+};
+
+class UndoDelegate {
+  public:
+    virtual ~UndoDelegate() = default;
+    virtual void OnUndo(const UndoReport& report) = 0;
+    // Polled between files.
+    virtual bool CancelRequested() { return false; }
+};
+
+struct UndoSummary {
+    std::size_t movedBack = 0;
+    std::size_t trashed = 0;
+    std::size_t restored = 0;
+    std::size_t foldersRemoved = 0;
+    std::size_t leftAlone = 0;
+    bool cancelled = false;
+    std::string error;  // the journal could not be used, and nothing was done
+};
+
+// dryRun reports what would be done and touches nothing, the journal included.
+UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& delegate);
+
+// The newest journal in folder that is not undone yet; empty when there is none.
+std::string NewestJournalToUndo(const std::string& folder);
+
+}  // namespace tunvex

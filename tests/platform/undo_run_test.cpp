@@ -1,0 +1,227 @@
+#include "platform/undo_run.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "platform/journal_file.h"
+#include "platform/transfer.h"
+#include "tests/support/run_process.h"
+#include "transfer_test_support.h"
+
+namespace tunvex {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+struct MoveCase {
+    const char* name;
+    std::string sourceBase;
+};
+
+std::vector<MoveCase> MoveCases() {
+    std::vector<MoveCase> cases = {{"inside one file system", TempFolder::DefaultBase()}};
+    if (!OtherFileSystem().empty())
+        cases.push_back({"across two file systems", OtherFileSystem()});
+    return cases;
+}
+
+// Every entry under root by its relative path: what it is, its bytes, mode and modification time.
+std::map<std::string, std::string> Snapshot(const std::string& root) {
+    std::map<std::string, std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        struct stat info {};
+        lstat(entry.path().c_str(), &info);
+        std::string state = entry.is_directory() ? "folder" : ReadFile(entry.path());
+        if (!entry.is_directory()) {
+            state += " mode " + std::to_string(info.st_mode) + " modified " +
+                     std::to_string(info.st_mtim.tv_sec) + "." +
+                     std::to_string(info.st_mtim.tv_nsec);
+        }
+        entries[fs::relative(entry.path(), root)] = state;
+    }
+    return entries;
+}
+
+void WriteSong(const std::string& path, const std::string& content, mode_t mode, time_t modified) {
+    WriteFile(path, content);
+    chmod(path.c_str(), mode);
+    const struct timespec times[2] = {{modified, 0}, {modified, 123456789}};
+    utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+class RecordingUndo : public UndoDelegate {
+  public:
+    std::vector<UndoReport> reports;
+    std::function<void()> afterReport = [] {};
+    void OnUndo(const UndoReport& report) override {
+        reports.push_back(report);
+        afterReport();
+    }
+    std::vector<std::string> LeftAlone() const {
+        std::vector<std::string> paths;
+        for (const UndoReport& report : reports) {
+            if (report.action == UndoAction::LeftAlone)
+                paths.push_back(report.path);
+        }
+        return paths;
+    }
+};
+
+// A run cut short between its claims and their records leaves only what each file was.
+void CutBeforePlacedRecords(const std::string& journal) {
+    std::string text = ReadFile(journal);
+    std::string kept;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::string line = text.substr(start, end - start + 1);
+        if (!line.starts_with("placed\t") && line != "end\n")
+            kept += line;
+    }
+    WriteFile(journal, kept);
+}
+
+class UndoRunTest : public ::testing::Test {
+  protected:
+    // Songs of several modes and times in nested folders, two of them to the same destination.
+    void MakeSongs(const std::string& from) {
+        const char* names[] = {"a/one.mp3", "a/b/two.mp3", "three\tfour.mp3", "c/five.mp3"};
+        const mode_t modes[] = {0644, 0600, 0755, 0640};
+        for (std::size_t i = 0; i < 4; ++i) {
+            sources.push_back(from + "/" + names[i]);
+            WriteSong(sources.back(), PatternedContent(40000 + i, i + 1), modes[i],
+                      1000000000 + static_cast<time_t>(i));
+            destinations.push_back(out + "/Artist/Album/" + std::to_string(i % 3) + ".mp3");
+        }
+        fs::create_directories(from + "/empty");
+    }
+    TransferSummary Sort(TransferOperation operation, unsigned flags = 0) {
+        TransferRequest request =
+            MakeRequest(operation, sources, destinations,
+                        flags | kTransferRenameOnCollision | kTransferAllowUndo);
+        request.journalFolder = state / "tunvex";
+        RecordingDelegate delegate;
+        return RunTransfer(request, delegate);
+    }
+
+    TempFolder to;
+    TempFolder state;
+    ScopedDataHome dataHome{state / "data"};
+    std::string out = to / "base";
+    std::vector<std::string> sources, destinations;
+};
+
+TEST_F(UndoRunTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWasThere) {
+    for (const MoveCase& c : MoveCases()) {
+        for (bool cut : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (cut ? ", journal cut short" : ""));
+            TempFolder from(c.sourceBase);
+            sources.clear();
+            destinations.clear();
+            MakeSongs(from.path());
+            WriteFile(out + "/keep.txt", "mine");
+            auto sourcesBefore = Snapshot(from.path());
+            auto baseBefore = Snapshot(out);
+
+            TransferSummary summary = Sort(TransferOperation::Move);
+            ASSERT_EQ(summary.transferred + summary.renamed, 4u);
+            ASSERT_FALSE(Exists(sources[0]));
+            if (cut)
+                CutBeforePlacedRecords(summary.journal);
+            RecordingUndo delegate;
+            UndoSummary undo = UndoRun(summary.journal, false, delegate);
+
+            EXPECT_EQ(undo.error, "");
+            EXPECT_EQ(undo.movedBack, 4u);
+            EXPECT_EQ(undo.leftAlone, 0u);
+            EXPECT_EQ(Snapshot(from.path()), sourcesBefore);
+            EXPECT_EQ(Snapshot(out), baseBefore);
+            EXPECT_THAT(UndoRun(summary.journal, false, delegate).error,
+                        HasSubstr("undone already"));
+        }
+    }
+}
+
+TEST_F(UndoRunTest, WhatChangedSinceTheRunIsLeftAloneAndReportedUntilItIsSorted) {
+    struct Case {
+        const char* name;
+        TransferOperation operation;
+        std::size_t changed;  // the file whose destination or source path is meddled with
+        bool source;
+    };
+    const Case cases[] = {
+        {"a copy edited at its destination", TransferOperation::Copy, 1, false},
+        {"a move whose source path is taken again", TransferOperation::Move, 2, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder from;
+        fs::remove_all(out);
+        sources.clear();
+        destinations.clear();
+        MakeSongs(from.path());
+        TransferSummary summary = Sort(c.operation);
+        std::string placed = destinations[c.changed];
+        std::string meddled = c.source ? sources[c.changed] : placed;
+        WriteFile(meddled, "edited");
+
+        RecordingUndo delegate;
+        EXPECT_EQ(UndoRun(summary.journal, true, delegate).leftAlone, 1u);
+        delegate.reports.clear();
+        UndoSummary undo = UndoRun(summary.journal, false, delegate);
+        EXPECT_EQ(undo.leftAlone, 1u);
+        EXPECT_THAT(delegate.LeftAlone(), ::testing::ElementsAre(placed));
+        EXPECT_EQ(ReadFile(meddled), "edited");
+        EXPECT_TRUE(Exists(placed));
+        EXPECT_FALSE(Exists(destinations[0]));
+
+        // Once the user has sorted it out, the undo finishes.
+        fs::remove(meddled);
+        delegate.reports.clear();
+        undo = UndoRun(summary.journal, false, delegate);
+        EXPECT_EQ(undo.leftAlone, 0u);
+        EXPECT_EQ(undo.movedBack, c.source ? 1u : 0u);
+        EXPECT_FALSE(Exists(out));
+    }
+}
+
+TEST_F(UndoRunTest, AnUndoKilledHalfwayFinishesWhenRunAgain) {
+    for (const MoveCase& c : MoveCases()) {
+        for (std::size_t stallAt = 1; stallAt <= 3; ++stallAt) {
+            SCOPED_TRACE(std::string(c.name) + ", killed after report " + std::to_string(stallAt));
+            TempFolder from(c.sourceBase);
+            fs::remove_all(out);
+            sources.clear();
+            destinations.clear();
+            MakeSongs(from.path());
+            auto sourcesBefore = Snapshot(from.path());
+            TransferSummary summary = Sort(TransferOperation::Move);
+
+            int status = testing::KillWhenStalled([&](const std::function<void()>& stall) {
+                RecordingUndo delegate;
+                delegate.afterReport = [&] {
+                    if (delegate.reports.size() == stallAt)
+                        stall();
+                };
+                UndoRun(summary.journal, false, delegate);
+            });
+            ASSERT_TRUE(WIFSIGNALED(status));
+            RecordingUndo delegate;
+            UndoSummary undo = UndoRun(summary.journal, false, delegate);
+            EXPECT_EQ(undo.error, "");
+            EXPECT_EQ(undo.leftAlone, 0u);
+            EXPECT_EQ(undo.movedBack, 4u - stallAt);
+            EXPECT_EQ(Snapshot(from.path()), sourcesBefore);
+            EXPECT_FALSE(Exists(out));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tunvex
