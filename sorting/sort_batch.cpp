@@ -42,7 +42,15 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
         AppendPathList(batch, ExpandDroppedPath(dropped));
 
     SortBatchPlan plan{MakeTransferRequest(context.settings), {}};
+    std::size_t read = 0;
+    std::size_t total = batch.size();
     for (std::string& path : batch) {
+        if (context.reading && !context.reading(read++, total)) {
+            plan.request.sources.clear();
+            plan.request.destinations.clear();
+            plan.cancelled = true;
+            return plan;
+        }
         std::string name = path;
         StripToFileName(context.codePage, name);
         if (IsTemporaryName(name)) {
@@ -90,6 +98,8 @@ std::optional<TransferSummary> RunSortBatch(const SortBatchContext& context,
                                             const std::vector<std::string>& droppedPaths,
                                             TransferDelegate& delegate) {
     SortBatchPlan plan = PlanSortBatch(context, droppedPaths);
+    if (plan.cancelled)
+        return TransferSummary{.cancelled = true};
     std::size_t failed = ReportPlanFailures(plan, delegate);
     if (plan.request.sources.empty() && failed == 0)
         return std::nullopt;

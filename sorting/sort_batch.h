@@ -2,6 +2,8 @@
 // destination, and move or copy all accepted files in one transfer.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +27,7 @@ struct NotSorted {
 struct SortBatchPlan {
     TransferRequest request;           // empty lists when no file was accepted
     std::vector<NotSorted> notSorted;  // in batch order
+    bool cancelled = false;            // stopped while reading: nothing is to be transferred
 };
 
 struct SortBatchContext {
@@ -32,6 +35,9 @@ struct SortBatchContext {
     const TagLibrary& library;
     CodePage codePage;
     void* window = nullptr;
+    // Called before each file's tags are read, with the files read so far and the files of the
+    // drop; false stops the drop before anything is transferred.
+    std::function<bool(std::size_t read, std::size_t total)> reading = nullptr;
 };
 
 // Copy or move by CopyMode; rename on collision when CollisionMode is 1, otherwise ask. The

@@ -3,16 +3,26 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <iostream>
+
 #include "app/messages.h"
 #include "platform/paths.h"
 #include "ui/qt_text.h"
 
 namespace tunvex {
 
+QString ProgramCaption(CodePage codePage) {
+    return ToQString(codePage, ExecutableBaseName());
+}
+
 void InstallWindowMessageSink(CodePage codePage) {
     SetMessageSink([codePage](unsigned, const std::string& text) {
-        QMessageBox box(QMessageBox::Warning, ToQString(codePage, ExecutableBaseName()),
-                        ToQString(codePage, text), QMessageBox::Ok, QApplication::activeWindow());
+        if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+            std::cerr << ExecutableBaseName() << ": " << text << std::endl;
+            return;
+        }
+        QMessageBox box(QMessageBox::Warning, ProgramCaption(codePage), ToQString(codePage, text),
+                        QMessageBox::Ok, QApplication::activeWindow());
         box.exec();
     });
 }

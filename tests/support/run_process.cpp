@@ -143,6 +143,58 @@ int KillWhenStalled(const std::function<void(const std::function<void()>& stall)
     waitpid(child, &status, 0);
     close(pipes[0]);
     return didStall ? status : -1;
+
+BackgroundProcess::BackgroundProcess(const std::string& program,
+                                     const std::vector<std::string>& arguments,
+                                     const std::vector<std::string>& environment) {
+    int outPipe[2];
+    int errPipe[2];
+    if (pipe(outPipe) != 0 || pipe(errPipe) != 0)
+        return;
+    pid_ = fork();
+    if (pid_ == 0) {
+        int nullFd = open("/dev/null", O_RDONLY);
+        dup2(nullFd, STDIN_FILENO);
+        dup2(outPipe[1], STDOUT_FILENO);
+        dup2(errPipe[1], STDERR_FILENO);
+        ApplyEnvironment(environment);
+        Execute(program, arguments);
+    }
+    close(outPipe[1]);
+    close(errPipe[1]);
+    outFd_ = outPipe[0];
+    errFd_ = errPipe[0];
+}
+
+BackgroundProcess::~BackgroundProcess() {
+    if (pid_ > 0 && Running())
+        kill(pid_, SIGKILL);
+    if (outFd_ >= 0)
+        Wait();
+}
+
+bool BackgroundProcess::Running() {
+    if (reaped_ || pid_ <= 0)
+        return false;
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == 0)
+        return true;
+    reaped_ = true;
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return false;
+}
+
+ProcessResult BackgroundProcess::Wait() {
+    ProcessResult result;
+    if (outFd_ >= 0)
+        DrainPipes(outFd_, errFd_, result);
+    outFd_ = errFd_ = -1;
+    if (!reaped_) {
+        status_ = ExitStatusOf(pid_);
+        reaped_ = true;
+    }
+    result.exitStatus = status_;
+    return result;
 }
 
 }  // namespace tunvex::testing

@@ -30,3 +30,30 @@ ProcessResult RunOnTerminal(const std::string& program, const std::vector<std::s
                             const std::function<std::string(int pid)>& respond);
 
 }  // namespace tunvex::testing
+
+namespace tunvex::testing {
+
+// A program of the build running in the background, with no terminal; Wait() collects what it
+// printed. One still running when the object goes is killed.
+class BackgroundProcess {
+  public:
+    BackgroundProcess(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::vector<std::string>& environment = {});
+    ~BackgroundProcess();
+    BackgroundProcess(const BackgroundProcess&) = delete;
+    BackgroundProcess& operator=(const BackgroundProcess&) = delete;
+
+    int pid() const { return pid_; }
+    // True while the process has not ended.
+    bool Running();
+    ProcessResult Wait();
+
+  private:
+    int pid_ = -1;
+    int outFd_ = -1;
+    int errFd_ = -1;
+    bool reaped_ = false;
+    int status_ = -1;
+};
+
+}  // namespace tunvex::testing

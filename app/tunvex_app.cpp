@@ -1,0 +1,98 @@
+#include "app/tunvex_app.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+#include "app/catalogue.h"
+#include "app/messages.h"
+#include "app/stop_signals.h"
+#include "platform/instance_guard.h"
+#include "platform/paths.h"
+#include "platform/settings_location.h"
+#include "platform/text.h"
+#include "ui/drop_dialog.h"
+#include "ui/qt_text.h"
+
+namespace tunvex {
+namespace {
+
+constexpr int kExitNormal = 0;
+constexpr int kExitFailed = 1;
+
+// The executable's path with its extension replaced; 0, or the message of the failing step.
+unsigned PathBesideExecutable(const char* extension, std::string& path) {
+    path = ExecutablePath();
+    if (path.empty())
+        return kMsgExecutablePathUnknown;
+    if (!RenameExtension(SystemCodePage(), path, extension))
+        return kMsgExtensionNotRenamed;
+    return 0;
+}
+
+// The INI file beside the program, or under XDG_CONFIG_HOME when the program's folder cannot
+// be written.
+std::string SettingsPathFor(const std::string& besideExecutable) {
+    std::size_t separator = besideExecutable.rfind(kPathSeparator);
+    return SettingsFilePath(besideExecutable.substr(0, separator),
+                            besideExecutable.substr(separator + 1));
+}
+
+}  // namespace
+
+CTunvexApp::CTunvexApp() = default;
+CTunvexApp::~CTunvexApp() = default;
+
+int CTunvexApp::InitInstance() {
+    StopSignals stop([this] { OnStopRequested(); });
+    guard_ = std::make_unique<InstanceGuard>(ExecutableBaseName());
+    if (guard_->state() == GuardState::AlreadyHeld)
+        return kExitNormal;
+    if (!BindTagLibrary(library))
+        return kExitFailed;
+    std::string iniPath;
+    unsigned failure = PathBesideExecutable(".chm", helpFilePath_);
+    if (failure == 0)
+        failure = PathBesideExecutable(".ini", iniPath);
+    if (failure != 0) {
+        UnloadTagLibrary(library);
+        ShowMessage(failure);
+        return kExitFailed;
+    }
+    profileName_ = SettingsPathFor(iniPath);
+    if (!LoadSettings(settings, profileName_)) {
+        UnloadTagLibrary(library);
+        ShowMessage(kMsgSettingsNotLoaded);
+        return kExitFailed;
+    }
+    if (!stopRequested_) {
+        CDropDlg window(*this);
+        mainWindow_ = &window;
+        window.exec();
+        mainWindow_ = nullptr;
+    }
+    int status = kExitNormal;
+    CreateSettingsFolder(profileName_);
+    if (!SaveSettings(settings, profileName_)) {
+        ShowMessage(kMsgSettingsNotSaved);
+        status = kExitFailed;
+    }
+    UnloadTagLibrary(library);
+    return status;
+}
+
+void CTunvexApp::OnStopRequested() {
+    stopRequested_ = true;
+    if (mainWindow_ != nullptr)
+        mainWindow_->OnStopRequested();
+}
+
+int CTunvexApp::ExitInstance() {
+    guard_.reset();
+    return kExitNormal;
+}
+
+void CTunvexApp::HtmlHelp(quintptr, unsigned) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(SystemCodePage(), helpFilePath_)));
+}
+
+}  // namespace tunvex

@@ -1,0 +1,204 @@
+#include "ui/drop_dialog.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QShortcut>
+#include <QTimer>
+
+#include <unistd.h>
+
+#include "app/catalogue.h"
+#include "app/messages.h"
+#include "app/tunvex_app.h"
+#include "settings/settings_dialog.h"
+#include "sorting/sort_batch.h"
+#include "ui/about_dialog.h"
+#include "ui/dropped_paths.h"
+#include "ui/qt_text.h"
+#include "ui/sort_progress.h"
+#include "ui/window_templates.h"
+
+namespace tunvex {
+namespace {
+
+constexpr unsigned kSysCommandMask = 0xFFF0;
+constexpr const char* kUriList = "text/uri-list";
+
+// Menu 129. No text carries a mnemonic.
+QMenuBar* MakeMenuBar() {
+    auto* bar = new QMenuBar;
+    auto add = [](QMenu* menu, const char* text, int id) {
+        menu->addAction(QString::fromUtf8(text))->setData(id);
+    };
+    QMenu* options = bar->addMenu(QStringLiteral("オプション"));
+    add(options, "設定", kCommandSettings);
+    QMenu* help = bar->addMenu(QStringLiteral("ヘルプ"));
+    add(help, "tunvex のヘルプ", kCommandHelp);
+    add(help, "tunvex のバージョン情報", kCommandAbout);
+    return bar;
+}
+
+std::optional<std::vector<std::string>> DroppedPaths(const QMimeData* data) {
+    if (data == nullptr || !data->hasFormat(kUriList))
+        return std::nullopt;
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    return LocalPathsFromUriList(data->data(kUriList), host);
+}
+
+}  // namespace
+
+CDropDlg::CDropDlg(CTunvexApp& app, QWidget* parent)
+    : TemplateDialog(DropDialogTemplate(), parent, MakeMenuBar()),
+      app_(app),
+      icon_(kIconResource),
+      systemMenu_(new QMenu(this)) {
+    setAcceptDrops(true);
+    connect(findChild<QMenuBar*>(), &QMenuBar::triggered, this,
+            [this](QAction* action) { OnCommand(action->data().toInt()); });
+    connect(systemMenu_, &QMenu::triggered, this,
+            [this](QAction* action) { OnSysCommand(action->data().toUInt()); });
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, [this] { app_.HtmlHelp(0, 0); });
+    OnInitDialog();
+}
+
+// A step that fails shows its message and leaves the later steps undone; the window still
+// works, opening centred.
+bool CDropDlg::OnInitDialog() {
+    std::string label;
+    if (!LoadCatalogueString(kVersionMenuLabel, label)) {
+        ShowMessage(kMsgStringResourceMissing);
+        return false;
+    }
+    systemMenu_->addAction(ToQString(SystemCodePage(), label))->setData(kSysCommandAbout);
+    setWindowIcon(icon_);
+    if (!background_.load(kBitmapResource)) {
+        ShowMessage(kMsgBitmapMissing);
+        return false;
+    }
+    brush_ = QBrush(background_);
+    if (brush_.style() != Qt::TexturePattern) {
+        ShowMessage(kMsgBrushNotCreated);
+        return false;
+    }
+    restorePosition_ = true;
+    return true;
+}
+
+// The stored position 0, 0 is where the window is created, so it opens centred on the work
+// area, as after an initialisation that stopped early; any other position is applied as it is.
+void CDropDlg::showEvent(QShowEvent* event) {
+    int x = app_.settings.WindowPositionX;
+    int y = app_.settings.WindowPositionY;
+    if (restorePosition_ && (x != 0 || y != 0) && !testAttribute(Qt::WA_Moved))
+        move(x, y);
+    TemplateDialog::showEvent(event);
+}
+
+void CDropDlg::paintEvent(QPaintEvent*) {
+    if (brush_.style() != Qt::TexturePattern)
+        return;
+    QPainter painter(this);
+    painter.setBrushOrigin(ClientRect().topLeft());
+    painter.fillRect(ClientRect(), brush_);
+}
+
+// The close button, Alt+F4: the position is recorded, in memory.
+void CDropDlg::closeEvent(QCloseEvent* event) {
+    if (sorting_) {
+        event->ignore();
+        return;
+    }
+    app_.settings.WindowPositionX = frameGeometry().x();
+    app_.settings.WindowPositionY = frameGeometry().y();
+    TemplateDialog::closeEvent(event);
+}
+
+// Enter ends the window like OK, Esc like Cancel, neither recording the position.
+void CDropDlg::keyPressEvent(QKeyEvent* event) {
+    if (!sorting_ && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier) {
+        accept();
+        return;
+    }
+    TemplateDialog::keyPressEvent(event);
+}
+
+void CDropDlg::contextMenuEvent(QContextMenuEvent* event) {
+    if (!systemMenu_->isEmpty())
+        systemMenu_->exec(event->globalPos());
+}
+
+void CDropDlg::OnSysCommand(unsigned id) {
+    if ((id & kSysCommandMask) == kSysCommandAbout)
+        OnCommand(kCommandAbout);
+}
+
+void CDropDlg::OnCommand(int id) {
+    if (id == kCommandAbout) {
+        CAboutDlg about(app_.library.getVer != nullptr ? app_.library.getVer() : 0, this);
+        about.exec();
+    } else if (id == kCommandHelp) {
+        app_.HtmlHelp(0, 0);
+    } else if (id == kCommandSettings) {
+        CSettingsDlg settings(app_.settings, this);
+        settings.exec();
+    }
+}
+
+// Only local files and folders are taken; anything else is refused at the cursor.
+void CDropDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (!sorting_ && DroppedPaths(event->mimeData())) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+// The drop is answered at once, so the source is not kept waiting; the sort runs after.
+void CDropDlg::dropEvent(QDropEvent* event) {
+    std::optional<std::vector<std::string>> paths = DroppedPaths(event->mimeData());
+    if (sorting_ || !paths) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    sorting_ = true;
+    QTimer::singleShot(0, this, [this, dropped = std::move(*paths)] { OnDropFiles(dropped); });
+}
+
+void CDropDlg::OnDropFiles(const std::vector<std::string>& paths) {
+    sorting_ = true;
+    setAcceptDrops(false);
+    findChild<QMenuBar*>()->setEnabled(false);
+    CodePage codePage = SystemCodePage();
+    SortProgress progress(this, codePage, MakeTransferRequest(app_.settings).operation,
+                          [this] { return stopRequested_; });
+    SortBatchContext context{app_.settings, app_.library, codePage, this};
+    context.reading = [&progress](std::size_t read, std::size_t total) {
+        return progress.OnReading(read, total);
+    };
+    std::optional<TransferSummary> summary = RunSortBatch(context, paths, progress);
+    if (summary)
+        progress.ShowSummary(*summary);
+    findChild<QMenuBar*>()->setEnabled(true);
+    setAcceptDrops(true);
+    sorting_ = false;
+    if (stopRequested_)
+        reject();
+}
+
+void CDropDlg::OnStopRequested() {
+    if (sorting_) {
+        stopRequested_ = true;
+    } else {
+        reject();
+    }
+}
+
+}  // namespace tunvex
