@@ -143,6 +143,7 @@ int KillWhenStalled(const std::function<void(const std::function<void()>& stall)
     waitpid(child, &status, 0);
     close(pipes[0]);
     return didStall ? status : -1;
+}
 
 BackgroundProcess::BackgroundProcess(const std::string& program,
                                      const std::vector<std::string>& arguments,
