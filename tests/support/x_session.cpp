@@ -67,8 +67,10 @@ XSession::XSession() {
     windowManager_ = Spawn({"openbox", "--sm-disable"});
     auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
     while (std::chrono::steady_clock::now() < deadline) {
+        // The work area is set once openbox has set up the screen, after the check window.
         if (RunXTool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).find("window id") !=
-            std::string::npos) {
+                std::string::npos &&
+            RunXTool({"xprop", "-root", "_NET_WORKAREA"}).find(" = ") != std::string::npos) {
             ready_ = true;
             return;
         }

@@ -24,10 +24,12 @@ void PressKey(const char* key) {
 }
 
 // Focus as the X server and the window manager see it. A window manager still starting may
-// miss the first request, so it is repeated.
+// miss the first map or the first request, so both are repeated.
 bool Activate(QWidget& window) {
-    if (!QTest::qWaitForWindowExposed(&window, 30000))
-        return false;
+    for (int attempt = 0; attempt < 3 && !QTest::qWaitForWindowExposed(&window, 10000); ++attempt) {
+        window.hide();
+        window.show();
+    }
     for (int attempt = 0; attempt < 20; ++attempt) {
         std::string id = std::to_string(window.winId());
         RunXTool({"xdotool", "windowactivate", id});
