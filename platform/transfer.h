@@ -22,11 +22,13 @@
 // destination, folders, and the copy into a temporary. One syncfs per destination file system
 // then makes the staged data durable, and only after it are the names claimed in order (a
 // collision that appeared meanwhile is handled, and asked about, then). Another syncfs makes the
-// names durable before the sources of moves through a copy are removed. So a crash can lose
-// files of the batch under way, never leave a partial one, and never lose a source whose copy
-// is not durable. Files are reported as their names are claimed; a move through a copy once its
-// source is gone. A cancel while staging ends the batch at the file under way: the files staged
-// before it are still placed, it and all later ones are Cancelled.
+// names durable before the sources of moves through a copy are removed. Where syncfs reaches no
+// storage (FUSE, NFS, SMB and the like) each copy is fsync'd as it is made and each folder that
+// took a name is fsync'd instead. So a crash can lose files of the batch under way, never leave
+// a partial one, and never lose a source whose copy is not durable. Files are reported as their
+// names are claimed; a move through a copy once its source is gone. A cancel while staging ends
+// the batch at the file under way: the files staged before it are still placed, it and all
+// later ones are Cancelled.
 #pragma once
 
 #include <cstddef>

@@ -2,24 +2,40 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <unordered_map>
 
 namespace tunvex {
 namespace {
 
-using SyncErrors = std::unordered_map<dev_t, int>;
+enum class Barrier { Data, Names };
 
-// Syncs, once each, the file systems of the files that match.
+template <typename Key, typename Sync>
+int Once(std::unordered_map<Key, int>& done, const Key& key, Sync sync) {
+    auto [entry, added] = done.emplace(key, 0);
+    if (added)
+        entry->second = sync();
+    return entry->second;
+}
+
+// Makes durable what the files that match wrote, each file system or folder once: one syncfs
+// per file system where that suffices; elsewhere the data was synced as it was copied, and the
+// names barrier syncs each folder that took one. The error that holds for each file.
 template <typename Wanted>
-SyncErrors SyncFileSystems(const std::vector<StagedFile>& files, const FileSystemHandles& handles,
-                           Wanted wanted) {
-    SyncErrors errors;
-    for (const StagedFile& file : files) {
+std::vector<int> SyncBarrier(const std::vector<StagedFile>& files, const FileSystemHandles& handles,
+                             Barrier barrier, Wanted wanted) {
+    std::unordered_map<dev_t, int> fileSystems;
+    std::unordered_map<std::string, int> folders;
+    std::vector<int> errors(files.size(), 0);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const StagedFile& file = files[i];
         if (!wanted(file))
             continue;
-        auto [entry, added] = errors.emplace(file.device, 0);
-        if (added)
-            entry->second = handles.Sync(file.device);
+        if (!handles.SyncsEachFile(file.device)) {
+            errors[i] = Once(fileSystems, file.device, [&] { return handles.Sync(file.device); });
+        } else if (barrier == Barrier::Names) {
+            errors[i] = Once(folders, file.folder, [&] { return SyncFolder(file.folder); });
+        }
     }
     return errors;
 }
@@ -56,12 +72,12 @@ bool StageBatch(RequestRun& run, FileTransferContext& context, std::vector<Stage
 
 // Barrier before any claim: a copy whose data may not be on disk never gets its name.
 void MakeCopiesDurable(std::vector<StagedFile>& files, const FileSystemHandles& handles) {
-    SyncErrors errors = SyncFileSystems(files, handles, HoldsCopy);
-    for (StagedFile& file : files) {
-        if (HoldsCopy(file) && errors[file.device] != 0) {
-            DropStaged(file, FileOutcome::Failed,
-                       std::string("the copy could not be made durable: ") +
-                           std::strerror(errors[file.device]));
+    std::vector<int> errors = SyncBarrier(files, handles, Barrier::Data, HoldsCopy);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (errors[i] != 0) {
+            DropStaged(
+                files[i], FileOutcome::Failed,
+                std::string("the copy could not be made durable: ") + std::strerror(errors[i]));
         }
     }
 }
@@ -165,14 +181,14 @@ void RunBatch(RequestRun& run, FileTransferContext& context) {
     JournalStaged(files, context);
     std::size_t reported = ClaimBatch(run, context, files, !stopped);
     // Barrier before any source goes: the names just claimed must survive a crash.
-    SyncErrors errors = SyncFileSystems(files, context.fileSystems, [](const StagedFile& file) {
-        return IsPlaced(file.report.outcome);
-    });
+    std::vector<int> errors =
+        SyncBarrier(files, context.fileSystems, Barrier::Names,
+                    [](const StagedFile& file) { return IsPlaced(file.report.outcome); });
     context.journal.Sync();
     for (; reported < files.size(); ++reported) {
         StagedFile& file = files[reported];
         if (AwaitsSourceRemoval(file, context.operation))
-            RemoveMovedSource(file, errors[file.device]);
+            RemoveMovedSource(file, errors[reported]);
         ReportNext(run, file.report);
     }
     if (stopped && !run.summary.cancelled && run.reported < run.request.sources.size())

@@ -1,7 +1,8 @@
 // A request runs in batches so that durability is paid once per batch, not once per file:
 // stage every file of the batch into temporaries, make that data durable with one syncfs per
 // file system, claim the destination names in order, make the names durable, and only then
-// remove the sources of moves that went through a copy.
+// remove the sources of moves that went through a copy. Where syncfs reaches no storage, each
+// copy and each folder that took a name is fsync'd instead.
 #pragma once
 
 #include <cstdint>

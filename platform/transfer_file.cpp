@@ -100,10 +100,14 @@ FileOutcome OutcomeOf(Decision decision) {
     return decision == Decision::Skip ? FileOutcome::Skipped : FileOutcome::Cancelled;
 }
 
-// Stages a copy of the file's source into a temporary beside its destination.
-bool StageCopy(StagedFile& file, FileTransferContext& context) {
+// Stages a copy of the file's source into a temporary beside its destination; with durable, or
+// where only an fsync makes it so, its data is durable when it is handed back.
+bool StageCopy(StagedFile& file, FileTransferContext& context, bool durable) {
+    bool syncData = context.copies.syncData;
+    context.copies.syncData = syncData || durable || context.fileSystems.SyncsEachFile(file.device);
     StagedCopy copy =
         CopyToTemporary(file.report.source, file.folder, context.copies, context.onChunk);
+    context.copies.syncData = syncData;
     if (copy.cancelled) {
         file.report = Finish(file.report, FileOutcome::Cancelled);
     } else if (copy.error != 0) {
@@ -118,15 +122,6 @@ bool StageCopy(StagedFile& file, FileTransferContext& context) {
         return true;
     }
     return false;
-}
-
-// A rename across mounts of one device: copied now, durable before it is claimed.
-bool StageDurableCopy(StagedFile& file, FileTransferContext& context) {
-    bool syncData = context.copies.syncData;
-    context.copies.syncData = true;
-    bool staged = StageCopy(file, context);
-    context.copies.syncData = syncData;
-    return staged;
 }
 
 // A move notes a symlink source (it copies the target and removes the link); both follow it.
@@ -181,8 +176,9 @@ FileReport Claim(StagedFile& file, FileTransferContext& context) {
         return Finish(report, FileOutcome::Failed, SourceGoneReason(file, context));
     while (true) {
         int error = RenameNoReplace(file.path, report.destination);
+        // A rename across mounts of one device: copied now, durable before it is claimed.
         if (error == EXDEV && !file.temporary) {
-            if (!StageDurableCopy(file, context))
+            if (!StageCopy(file, context, true))
                 return file.report;
             continue;
         }
@@ -299,7 +295,7 @@ StagedFile StageFile(const std::string& source, const std::string& destination,
                         file.sourceInfo.st_dev == file.device;
     if (renameSource) {
         file.path = source;
-    } else if (!StageCopy(file, context)) {
+    } else if (!StageCopy(file, context, false)) {
         return file;
     }
     file.pending = true;

@@ -1,7 +1,9 @@
 #include "platform/transfer_folders.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,6 +25,31 @@ int MakeOneFolder(const std::string& path, mode_t mode) {
 
 int OpenFolder(const std::string& path) {
     return RetryOnInterrupt([&] { return open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+}
+
+// syncfs reaches no FUSE server, and no network file system promises that it reaches the
+// server's storage; the fsync of a file or folder does.
+bool SyncfsReachesNoStorage(decltype(statfs::f_type) type) {
+    constexpr decltype(statfs::f_type) kLustre = 0x0BD00BD0;
+    constexpr decltype(statfs::f_type) kGpfs = 0x47504653;
+    switch (type) {
+        case FUSE_SUPER_MAGIC:
+        case NFS_SUPER_MAGIC:
+        case SMB_SUPER_MAGIC:
+        case CIFS_SUPER_MAGIC:
+        case SMB2_SUPER_MAGIC:
+        case V9FS_MAGIC:
+        case CEPH_SUPER_MAGIC:
+        case CODA_SUPER_MAGIC:
+        case AFS_SUPER_MAGIC:
+        case AFS_FS_MAGIC:
+        case NCP_SUPER_MAGIC:
+        case kLustre:
+        case kGpfs:
+            return true;
+        default:
+            return false;
+    }
 }
 
 }  // namespace
@@ -86,25 +113,36 @@ int SyncFolder(const std::string& path) {
 }
 
 FileSystemHandles::~FileSystemHandles() {
-    for (const auto& [device, folder] : folders_)
-        close(folder);
+    for (const auto& [device, fileSystem] : fileSystems_)
+        close(fileSystem.folder);
 }
 
 int FileSystemHandles::Open(dev_t device, const std::string& folder) {
-    if (folders_.count(device) != 0)
+    if (fileSystems_.count(device) != 0)
         return 0;
     int fd = OpenFolder(folder);
     if (fd < 0)
         return errno;
-    folders_.emplace(device, fd);
+    struct statfs info;
+    if (fstatfs(fd, &info) != 0) {
+        int error = errno;
+        close(fd);
+        return error;
+    }
+    fileSystems_.emplace(device, FileSystem{fd, SyncfsReachesNoStorage(info.f_type)});
     return 0;
 }
 
 int FileSystemHandles::Sync(dev_t device) const {
-    auto found = folders_.find(device);
-    if (found == folders_.end())
+    auto found = fileSystems_.find(device);
+    if (found == fileSystems_.end())
         return EBADF;
-    return RetryOnInterrupt([&] { return syncfs(found->second); }) == 0 ? 0 : errno;
+    return RetryOnInterrupt([&] { return syncfs(found->second.folder); }) == 0 ? 0 : errno;
+}
+
+bool FileSystemHandles::SyncsEachFile(dev_t device) const {
+    auto found = fileSystems_.find(device);
+    return found != fileSystems_.end() && found->second.syncsEachFile;
 }
 
 }  // namespace tunvex

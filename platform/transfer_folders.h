@@ -37,14 +37,22 @@ class FileSystemHandles {
     FileSystemHandles& operator=(const FileSystemHandles&) = delete;
     ~FileSystemHandles();
 
-    // Opens folder for its device unless one is open already. 0 or errno.
+    // Opens folder for its device unless one is open already, and judges its file system.
+    // 0 or errno.
     int Open(dev_t device, const std::string& folder);
     // Makes everything written to the device durable: data, new names and folders alike.
     // 0 or errno; errors already told by an earlier call are not told again.
     int Sync(dev_t device) const;
+    // True where syncfs does not make data durable: FUSE and network file systems, whose
+    // servers learn of it only from the fsync of each file and folder.
+    bool SyncsEachFile(dev_t device) const;
 
   private:
-    std::unordered_map<dev_t, int> folders_;
+    struct FileSystem {
+        int folder;
+        bool syncsEachFile;
+    };
+    std::unordered_map<dev_t, FileSystem> fileSystems_;
 };
 
 }  // namespace tunvex

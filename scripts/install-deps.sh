@@ -7,6 +7,8 @@ packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libtag1-dev zlib1g
           xvfb openbox xdotool x11-utils imagemagick "$@")
 # The help file and its viewer; installing, packaging and checking the package.
 packages+=(libchm-dev fp-utils-3.2.2 desktop-file-utils appstream dpkg-dev file groff-base)
+# The FUSE file system of the transfer durability test.
+packages+=(fuse3 libfuse3-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,9 +1,13 @@
 // Real files in temporary folders and a delegate that records what the engine tells it.
 #pragma once
 
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -97,6 +101,19 @@ class ScopedDataHome : public testing::ScopedEnvironment {
   public:
     explicit ScopedDataHome(const std::string& path) : ScopedEnvironment("XDG_DATA_HOME", path) {}
 };
+
+// Moves this test process into a mount namespace of its own, so that what it mounts is seen by
+// no one else and goes when it ends. Empty, or why it cannot.
+inline std::string EnterPrivateMountNamespace() {
+    static const std::string whyNot = []() -> std::string {
+        if (unshare(CLONE_NEWNS) != 0)
+            return std::string("cannot make a mount namespace: ") + std::strerror(errno);
+        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return std::string("cannot make the mounts private: ") + std::strerror(errno);
+        return {};
+    }();
+    return whyNot;
+}
 
 inline TransferRequest MakeRequest(TransferOperation operation, std::vector<std::string> sources,
                                    std::vector<std::string> destinations, unsigned flags = 0) {
