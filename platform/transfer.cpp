@@ -41,7 +41,7 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& de
         run.bytesOfFile += bytes;
         run.progress.bytesDone = std::min(run.bytesStaged + run.bytesOfFile, run.bytesCap);
         run.delegate.OnProgress(run.progress);
-        return !run.delegate.CancelRequested();
+        return run.cancelHeld || !run.delegate.CancelRequested();
     };
     FileTransferContext context(request.operation, request.flags, delegate, onChunk);
     context.copies.chunkBytes = request.chunkBytes;

@@ -97,11 +97,12 @@ void JournalStaged(const std::vector<StagedFile>& files, FileTransferContext& co
 
 // Claims in order, reporting each file as soon as nothing is left to do for it and for the
 // files before it. Returns how many were reported. Without pollCancel the files go in even
-// though a cancel is pending: they were staged before it.
+// though a cancel is pending, copies made at their claim included: they were staged before it.
 std::size_t ClaimBatch(RequestRun& run, FileTransferContext& context,
                        std::vector<StagedFile>& files, bool pollCancel) {
     run.bytesOfFile = 0;
     run.bytesCap = run.bytesStaged;
+    run.cancelHeld = !pollCancel;
     std::size_t reported = 0;
     bool stopped = false;
     for (StagedFile& file : files) {
@@ -125,6 +126,7 @@ std::size_t ClaimBatch(RequestRun& run, FileTransferContext& context,
             ReportNext(run, files[reported].report);
         }
     }
+    run.cancelHeld = false;
     return reported;
 }
 

@@ -25,6 +25,8 @@ struct RequestRun {
     std::uint64_t bytesStaged = 0;
     std::uint64_t bytesCap = 0;
     std::uint64_t bytesOfFile = 0;
+    // While the files staged before a cancel are placed, a copy their claim needs goes on.
+    bool cancelHeld = false;
 };
 
 void CountOutcome(TransferSummary& summary, FileOutcome outcome);

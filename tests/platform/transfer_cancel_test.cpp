@@ -91,6 +91,36 @@ TEST(TransferCancelTest, CancelBetweenFilesTouchesNothingMore) {
     }
 }
 
+// Across bind mounts of one device a move is staged as a rename, which fails with EXDEV only at
+// the claim and is copied then: a cancel that stopped the staging must not stop that copy.
+TEST(TransferCancelTest, FilesStagedBeforeACancelArePlacedAcrossBindMounts) {
+    if (std::string whyNot = EnterPrivateMountNamespace(); !whyNot.empty())
+        GTEST_SKIP() << whyNot;
+    TempFolder folder;
+    std::filesystem::create_directory(folder / "real");
+    std::filesystem::create_directory(folder / "bound");
+    if (mount((folder / "real").c_str(), (folder / "bound").c_str(), nullptr, MS_BIND, nullptr))
+        GTEST_SKIP() << "cannot bind mount: " << std::strerror(errno);
+    TransferRequest request =
+        ThreeFiles({"move across bind mounts", TransferOperation::Move, ""}, folder, folder, "b");
+    for (std::string& destination : request.destinations)
+        destination.replace(destination.find("/out/"), 5, "/bound/");
+    RecordingDelegate delegate;
+    int polls = 0;  // before a, before b, before c: c is under way when the cancel comes
+    delegate.cancelWhen = [&polls](const RecordingDelegate&) { return ++polls >= 3; };
+    TransferSummary summary = RunTransfer(request, delegate);
+    umount2((folder / "bound").c_str(), MNT_DETACH);
+
+    EXPECT_EQ(delegate.Outcomes(),
+              (std::vector<FileOutcome>{FileOutcome::Transferred, FileOutcome::Transferred,
+                                        FileOutcome::Cancelled}));
+    EXPECT_TRUE(summary.cancelled);
+    EXPECT_EQ(ReadFile(folder / "real/a.mp3"), "a");
+    EXPECT_EQ(ReadFile(folder / "real/b.mp3"), "b");
+    EXPECT_FALSE(Exists(folder / "a.mp3"));
+    EXPECT_EQ(ReadFile(folder / "c.mp3"), "c");
+}
+
 // Stalls, to be killed, when the moment has come.
 class StallingDelegate : public RecordingDelegate {
   public:
