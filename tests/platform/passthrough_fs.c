@@ -29,8 +29,15 @@ static void Log(const char* operation, const char* path, const char* other) {
         perror("log");
 }
 
-static void Backing(char out[PATH_MAX], const char* path) {
-    snprintf(out, PATH_MAX, "%s%s", backing, path);
+typedef struct {
+    char path[PATH_MAX];
+} RealPath;
+
+// Where path lives in the backing folder.
+static RealPath Real(const char* path) {
+    RealPath real;
+    snprintf(real.path, sizeof real.path, "%s%s", backing, path);
+    return real;
 }
 
 static int Result(int value) {
@@ -40,15 +47,11 @@ static int Result(int value) {
 static int DoGetattr(const char* path, struct stat* info, struct fuse_file_info* fi) {
     if (fi)
         return Result(fstat((int)fi->fh, info));
-    char real[PATH_MAX];
-    Backing(real, path);
-    return Result(lstat(real, info));
+    return Result(lstat(Real(path).path, info));
 }
 
 static int DoReadlink(const char* path, char* buffer, size_t size) {
-    char real[PATH_MAX];
-    Backing(real, path);
-    ssize_t length = readlink(real, buffer, size - 1);
+    ssize_t length = readlink(Real(path).path, buffer, size - 1);
     if (length < 0)
         return -errno;
     buffer[length] = '\0';
@@ -56,100 +59,74 @@ static int DoReadlink(const char* path, char* buffer, size_t size) {
 }
 
 static int DoMkdir(const char* path, mode_t mode) {
-    char real[PATH_MAX];
-    Backing(real, path);
     Log("MKDIR", path, NULL);
-    return Result(mkdir(real, mode));
+    return Result(mkdir(Real(path).path, mode));
 }
 
 static int DoUnlink(const char* path) {
-    char real[PATH_MAX];
-    Backing(real, path);
     Log("UNLINK", path, NULL);
-    return Result(unlink(real));
+    return Result(unlink(Real(path).path));
 }
 
 static int DoRmdir(const char* path) {
-    char real[PATH_MAX];
-    Backing(real, path);
     Log("RMDIR", path, NULL);
-    return Result(rmdir(real));
+    return Result(rmdir(Real(path).path));
 }
 
 static int DoSymlink(const char* target, const char* path) {
-    char real[PATH_MAX];
-    Backing(real, path);
     Log("SYMLINK", path, target);
-    return Result(symlink(target, real));
+    return Result(symlink(target, Real(path).path));
 }
 
 static int DoRename(const char* from, const char* to, unsigned int flags) {
-    char realFrom[PATH_MAX], realTo[PATH_MAX];
-    Backing(realFrom, from);
-    Backing(realTo, to);
     Log("RENAME", from, to);
-    return Result(renameat2(AT_FDCWD, realFrom, AT_FDCWD, realTo, flags));
+    return Result(renameat2(AT_FDCWD, Real(from).path, AT_FDCWD, Real(to).path, flags));
 }
 
 static int DoLink(const char* from, const char* to) {
-    char realFrom[PATH_MAX], realTo[PATH_MAX];
-    Backing(realFrom, from);
-    Backing(realTo, to);
     Log("LINK", from, to);
-    return Result(link(realFrom, realTo));
+    return Result(link(Real(from).path, Real(to).path));
 }
 
 static int DoChmod(const char* path, mode_t mode, struct fuse_file_info* fi) {
     if (fi)
         return Result(fchmod((int)fi->fh, mode));
-    char real[PATH_MAX];
-    Backing(real, path);
-    return Result(chmod(real, mode));
+    return Result(chmod(Real(path).path, mode));
 }
 
 static int DoChown(const char* path, uid_t uid, gid_t gid, struct fuse_file_info* fi) {
     if (fi)
         return Result(fchown((int)fi->fh, uid, gid));
-    char real[PATH_MAX];
-    Backing(real, path);
-    return Result(lchown(real, uid, gid));
+    return Result(lchown(Real(path).path, uid, gid));
 }
 
 static int DoTruncate(const char* path, off_t size, struct fuse_file_info* fi) {
     if (fi)
         return Result(ftruncate((int)fi->fh, size));
-    char real[PATH_MAX];
-    Backing(real, path);
-    return Result(truncate(real, size));
+    return Result(truncate(Real(path).path, size));
 }
 
 static int DoUtimens(const char* path, const struct timespec times[2], struct fuse_file_info* fi) {
     if (fi)
         return Result(futimens((int)fi->fh, times));
-    char real[PATH_MAX];
-    Backing(real, path);
-    return Result(utimensat(AT_FDCWD, real, times, AT_SYMLINK_NOFOLLOW));
+    return Result(utimensat(AT_FDCWD, Real(path).path, times, AT_SYMLINK_NOFOLLOW));
+}
+
+static int OpenReal(const char* path, struct fuse_file_info* fi, mode_t mode) {
+    int fd = open(Real(path).path, fi->flags, mode);
+    if (fd < 0)
+        return -errno;
+    fi->fh = (uint64_t)fd;
+    return 0;
 }
 
 static int DoOpen(const char* path, struct fuse_file_info* fi) {
-    char real[PATH_MAX];
-    Backing(real, path);
-    int fd = open(real, fi->flags);
-    if (fd < 0)
-        return -errno;
-    fi->fh = (uint64_t)fd;
-    return 0;
+    return OpenReal(path, fi, 0);
 }
 
 static int DoCreate(const char* path, mode_t mode, struct fuse_file_info* fi) {
-    char real[PATH_MAX];
-    Backing(real, path);
     Log("CREATE", path, NULL);
-    int fd = open(real, fi->flags, mode);
-    if (fd < 0)
-        return -errno;
-    fi->fh = (uint64_t)fd;
-    return 0;
+    return OpenReal(path, fi, mode);
 }
 
 static int DoRead(const char* path, char* buffer, size_t size, off_t offset,
@@ -183,9 +160,7 @@ static int DoFsync(const char* path, int dataOnly, struct fuse_file_info* fi) {
 }
 
 static int DoOpendir(const char* path, struct fuse_file_info* fi) {
-    char real[PATH_MAX];
-    Backing(real, path);
-    DIR* folder = opendir(real);
+    DIR* folder = opendir(Real(path).path);
     if (!folder)
         return -errno;
     fi->fh = (uint64_t)(uintptr_t)folder;
