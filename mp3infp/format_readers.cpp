@@ -112,13 +112,15 @@ FieldTexts AiffFields(TagLib::RIFF::AIFF::File& file) {
     return file.hasID3v2Tag() ? ReadId3v2Fields(*file.tag()) : FieldTexts{};
 }
 
+// TagLib decodes INFO texts as UTF-8, losing legacy bytes, and misreads some ID3v2 layouts; the
+// own chunk reader reads both.
 FieldTexts WavFields(TagLib::RIFF::WAV::File& file) {
-    FieldTexts fields;
-    if (file.hasID3v2Tag()) {
-        fields = ReadId3v2Fields(*file.ID3v2Tag());
+    const auto riff = ReadRiffChunks(file.name());
+    if (!riff) {
+        return {};
     }
-    // TagLib decodes INFO texts as UTF-8 and loses legacy bytes; the own chunk reader keeps them.
-    if (const auto riff = ReadRiffChunks(file.name()); riff && riff->info) {
+    FieldTexts fields = riff->id3v2.value_or(FieldTexts{});
+    if (riff->info) {
         AddMissingFields(fields, *riff->info);
     }
     return fields;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "id3v1_block.h"
+#include "id3v2_tag.h"
 #include "legacy_text.h"
 #include "mpeg_header.h"
 
@@ -140,6 +141,8 @@ std::optional<RiffContents> ReadRiffChunks(const std::string& path) {
     reader.ForEachChunk(12, riffEnd, [&](const Chunk& chunk) {
         if (chunk.id == "LIST" && !contents.info && reader.ReadAt(chunk.dataOffset, 4) == "INFO") {
             contents.info = ReadInfoList(reader, chunk);
+        } else if ((chunk.id == "id3 " || chunk.id == "ID3 ") && !contents.id3v2) {
+            contents.id3v2 = ParseId3v2Tag(reader.ReadAt(chunk.dataOffset, chunk.dataSize));
         } else if (chunk.id == "data") {
             ReadDataChunk(reader, chunk, contents);
         }

@@ -132,7 +132,7 @@ const LayoutCase kLayouts[] = {
 
 class Id3v2LayoutTest : public LibraryTestWithParam<LayoutCase> {};
 
-TEST_P(Id3v2LayoutTest, ReadsEveryFrameItHolds) {
+TEST_P(Id3v2LayoutTest, ReadsEveryFrameItHoldsInAnMp3) {
     const std::string path = folder / "a.mp3";
     fixtures::WriteBytes(path, GetParam().tag + fixtures::MpegFrames(4));
     ASSERT_TRUE(library.Load(path));
@@ -140,6 +140,15 @@ TEST_P(Id3v2LayoutTest, ReadsEveryFrameItHolds) {
     EXPECT_EQ(library.TagBits(), MP3INFP_TAG_ID3V2);
     EXPECT_EQ(library.Value("INAM_v2"), GetParam().title);
     EXPECT_EQ(library.Value("IART_v2"), GetParam().artist);
+}
+
+TEST_P(Id3v2LayoutTest, ReadsEveryFrameItHoldsInAWav) {
+    const std::string path = folder / "a.wav";
+    fixtures::WriteWavWithId3v2(path, GetParam().tag);
+    ASSERT_TRUE(library.Load(path));
+
+    EXPECT_EQ(library.Value("INAM"), GetParam().title);
+    EXPECT_EQ(library.Value("IART"), GetParam().artist);
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, Id3v2LayoutTest, ::testing::ValuesIn(kLayouts),
