@@ -5,7 +5,6 @@
 #include <taglib/apetag.h>
 #include <taglib/asffile.h>
 #include <taglib/flacfile.h>
-#include <taglib/id3v2tag.h>
 #include <taglib/itfile.h>
 #include <taglib/modfile.h>
 #include <taglib/mp4file.h>
@@ -109,7 +108,8 @@ FieldTexts TrueAudioFields(TagLib::TrueAudio::File& file) {
 }
 
 FieldTexts AiffFields(TagLib::RIFF::AIFF::File& file) {
-    return file.hasID3v2Tag() ? ReadId3v2Fields(*file.tag()) : FieldTexts{};
+    const auto chunks = ReadAiffChunks(file.name());
+    return chunks && chunks->id3v2 ? *chunks->id3v2 : FieldTexts{};
 }
 
 // TagLib decodes INFO texts as UTF-8, losing legacy bytes, and misreads some ID3v2 layouts; the

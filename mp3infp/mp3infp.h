@@ -74,8 +74,9 @@ uint32_t mp3infp_mp3_GetTagType(void);
  *   that holds the value: ID3v2, RIFF INFO, APE tag, ID3v1.
  *
  * Texts tagged as Latin-1 (ID3v1, ID3v2 Latin-1 frames, RIFF INFO) are often Shift-JIS in
- * practice; such bytes are decoded as CP932 when they are valid Shift-JIS and look Japanese, and
- * as Windows-1252 otherwise.
+ * practice; such bytes are decoded as CP932 when they are valid Shift-JIS and the text as a whole
+ * reads better as Japanese than as Windows-1252, and as Windows-1252 otherwise. A field that
+ * holds several values (several artists, most often) answers with the first.
  */
 uint32_t mp3infp_GetValue(const char* name, char** value);
 

@@ -38,9 +38,12 @@ struct Chunk {
     uint64_t dataSize;  // clipped to the enclosing chunk
 };
 
+enum class ByteOrder { Little, Big };
+
 class RiffReader {
   public:
-    RiffReader(std::ifstream& in, uint64_t fileSize) : in_(in), fileSize_(fileSize) {}
+    RiffReader(std::ifstream& in, uint64_t fileSize, ByteOrder order)
+        : in_(in), fileSize_(fileSize), order_(order) {}
 
     std::string ReadAt(uint64_t offset, uint64_t length) {
         if (offset >= fileSize_) {
@@ -65,16 +68,17 @@ class RiffReader {
             if (header.size() < kChunkHeaderSize) {
                 return;
             }
-            const uint64_t declared = LittleEndian32(std::string_view(header).substr(4));
+            const uint64_t declared = Size32(std::string_view(header).substr(4));
             const uint64_t dataOffset = position + kChunkHeaderSize;
             visit(Chunk{header.substr(0, 4), dataOffset, std::min(declared, end - dataOffset)});
             position = dataOffset + declared + (declared & 1);
         }
     }
 
-    static uint64_t LittleEndian32(std::string_view bytes) {
+    uint64_t Size32(std::string_view bytes) const {
         uint64_t value = 0;
-        for (size_t i = 4; i-- > 0;) {
+        for (size_t k = 0; k < 4; ++k) {
+            const size_t i = order_ == ByteOrder::Little ? 3 - k : k;
             value = (value << 8) | static_cast<unsigned char>(bytes[i]);
         }
         return value;
@@ -83,6 +87,7 @@ class RiffReader {
   private:
     std::ifstream& in_;
     uint64_t fileSize_;
+    ByteOrder order_;
 };
 
 std::string_view TrimNuls(std::string_view value) {
@@ -119,23 +124,23 @@ void ReadDataChunk(RiffReader& reader, const Chunk& data, RiffContents& contents
     }
 }
 
-}  // namespace
-
-std::optional<RiffContents> ReadRiffChunks(const std::string& path) {
+// RIFF and AIFF files share their layout but for the byte order of sizes.
+std::optional<RiffContents> ReadChunks(const std::string& path, std::string_view magic,
+                                       ByteOrder order) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) {
         return std::nullopt;
     }
     const auto fileSize = static_cast<uint64_t>(std::max<std::streamoff>(in.tellg(), 0));
-    RiffReader reader(in, fileSize);
+    RiffReader reader(in, fileSize, order);
     const std::string header = reader.ReadAt(0, 12);
-    if (header.size() < 12 || !header.starts_with("RIFF")) {
+    if (header.size() < 12 || !header.starts_with(magic)) {
         return std::nullopt;
     }
     RiffContents contents;
     contents.formType = header.substr(8, 4);
     const uint64_t declaredEnd =
-        kChunkHeaderSize + RiffReader::LittleEndian32(std::string_view(header).substr(4));
+        kChunkHeaderSize + reader.Size32(std::string_view(header).substr(4));
     // Writers that never went back to fill in the size leave it zero.
     const uint64_t riffEnd = declaredEnd < 12 ? fileSize : declaredEnd;
     reader.ForEachChunk(12, riffEnd, [&](const Chunk& chunk) {
@@ -148,6 +153,16 @@ std::optional<RiffContents> ReadRiffChunks(const std::string& path) {
         }
     });
     return contents;
+}
+
+}  // namespace
+
+std::optional<RiffContents> ReadRiffChunks(const std::string& path) {
+    return ReadChunks(path, "RIFF", ByteOrder::Little);
+}
+
+std::optional<RiffContents> ReadAiffChunks(const std::string& path) {
+    return ReadChunks(path, "FORM", ByteOrder::Big);
 }
 
 }  // namespace mp3infp

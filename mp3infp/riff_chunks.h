@@ -20,4 +20,7 @@ struct RiffContents {
 // goes. Nothing when the file is not RIFF.
 std::optional<RiffContents> ReadRiffChunks(const std::string& path);
 
+// The same for the big-endian chunks of an AIFF file ("FORM").
+std::optional<RiffContents> ReadAiffChunks(const std::string& path);
+
 }  // namespace mp3infp

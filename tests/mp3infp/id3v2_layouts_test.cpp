@@ -2,6 +2,7 @@
 #include <zlib.h>
 
 #include <string>
+#include <tuple>
 
 #include "id3v2_bytes.h"
 #include "library_test.h"
@@ -130,29 +131,47 @@ const LayoutCase kLayouts[] = {
      "Title"},
 };
 
-class Id3v2LayoutTest : public LibraryTestWithParam<LayoutCase> {};
+// The containers that carry an ID3v2 tag, with the names their values answer to.
+struct Container {
+    const char* name;
+    void (*write)(const std::string& path, const std::string& tag);
+    const char* titleName;
+    const char* artistName;
+};
 
-TEST_P(Id3v2LayoutTest, ReadsEveryFrameItHoldsInAnMp3) {
-    const std::string path = folder / "a.mp3";
-    fixtures::WriteBytes(path, GetParam().tag + fixtures::MpegFrames(4));
-    ASSERT_TRUE(library.Load(path));
-
-    EXPECT_EQ(library.TagBits(), MP3INFP_TAG_ID3V2);
-    EXPECT_EQ(library.Value("INAM_v2"), GetParam().title);
-    EXPECT_EQ(library.Value("IART_v2"), GetParam().artist);
+void PrintTo(const Container& value, std::ostream* out) {
+    *out << value.name;
 }
 
-TEST_P(Id3v2LayoutTest, ReadsEveryFrameItHoldsInAWav) {
-    const std::string path = folder / "a.wav";
-    fixtures::WriteWavWithId3v2(path, GetParam().tag);
+const Container kContainers[] = {
+    {"Mp3",
+     [](const std::string& path, const std::string& tag) {
+         fixtures::WriteBytes(path, tag + fixtures::MpegFrames(4));
+     },
+     "INAM_v2", "IART_v2"},
+    {"Wav", &fixtures::WriteWavWithId3v2, "INAM", "IART"},
+    {"Aiff", &fixtures::WriteAiffWithId3v2, "INAM", "IART"},
+};
+
+class Id3v2LayoutTest : public LibraryTestWithParam<std::tuple<Container, LayoutCase>> {};
+
+TEST_P(Id3v2LayoutTest, ReadsEveryFrameItHolds) {
+    const auto& [container, layout] = GetParam();
+    const std::string path = folder / "tagged";
+    container.write(path, layout.tag);
     ASSERT_TRUE(library.Load(path));
 
-    EXPECT_EQ(library.Value("INAM"), GetParam().title);
-    EXPECT_EQ(library.Value("IART"), GetParam().artist);
+    EXPECT_EQ(library.Value(container.titleName), layout.title);
+    EXPECT_EQ(library.Value(container.artistName), layout.artist);
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, Id3v2LayoutTest, ::testing::ValuesIn(kLayouts),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Layouts, Id3v2LayoutTest,
+                         ::testing::Combine(::testing::ValuesIn(kContainers),
+                                            ::testing::ValuesIn(kLayouts)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) + "_" +
+                                    std::get<1>(info.param).name;
+                         });
 
 }  // namespace
 }  // namespace tunvex::testing

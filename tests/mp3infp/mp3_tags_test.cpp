@@ -151,31 +151,5 @@ INSTANTIATE_TEST_SUITE_P(
         EncodingCase{"Latin1V4", Id3v2Encoding::Latin1, Id3v2Version::V4, "Motörhead"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// TagLib cannot write ID3v2.2, so the tag is laid out here: three-letter frame ids, 24-bit sizes.
-std::string Id3v22Frame(std::string_view id, std::string_view latin1Text) {
-    const std::string body = '\0' + std::string(latin1Text);
-    return std::string(id) + fixtures::BigEndian32(static_cast<uint32_t>(body.size())).substr(1) +
-           body;
-}
-
-TEST_F(LibraryTest, ReadsId3v22Frames) {
-    const std::string frames = Id3v22Frame("TT2", "old title") + Id3v22Frame("TP1", "old artist") +
-                               Id3v22Frame("TAL", "old album") + Id3v22Frame("TRK", "02/10");
-    std::string tag = std::string("ID3\x02\x00\x00", 6);
-    tag += static_cast<char>(0);
-    tag += static_cast<char>(0);
-    tag += static_cast<char>(frames.size() >> 7);
-    tag += static_cast<char>(frames.size() & 0x7F);
-    const std::string path = folder / "old.mp3";
-    fixtures::WriteBytes(path, tag + frames + fixtures::MpegFrames(4));
-    ASSERT_TRUE(library.Load(path));
-
-    EXPECT_EQ(library.TagBits(), MP3INFP_TAG_ID3V2);
-    EXPECT_EQ(library.Value("INAM_v2"), "old title");
-    EXPECT_EQ(library.Value("IART_v2"), "old artist");
-    EXPECT_EQ(library.Value("IPRD_v2"), "old album");
-    EXPECT_EQ(library.Value("TRACK_v2"), "02/10");
-}
-
 }  // namespace
 }  // namespace tunvex::testing
