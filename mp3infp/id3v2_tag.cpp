@@ -254,8 +254,10 @@ std::optional<FieldTexts> ReadLeadingId3v2(TagLib::File& file) {
     if (size == 0) {
         return std::nullopt;
     }
+    // A damaged size may claim far more than the file holds.
+    const auto length = static_cast<uint64_t>(std::max<long>(file.length(), 0));
     file.seek(0);
-    const TagLib::ByteVector tag = file.readBlock(static_cast<size_t>(size));
+    const TagLib::ByteVector tag = file.readBlock(static_cast<size_t>(std::min(size, length)));
     return ParseId3v2Tag(std::string_view(tag.data(), tag.size()));
 }
 
