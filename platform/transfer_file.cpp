@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "platform/paths.h"
 #include "platform/transfer_folders.h"
@@ -276,8 +277,12 @@ StagedFile StageFile(const std::string& source, const std::string& destination,
         return file;
     }
     file.folder = ParentFolder(destination);
+    std::vector<std::string> made;
     error = MakeKnownFolders(context.folders, file.folder, 0777, file.device,
-                             [&](const std::string& made) { context.journal.FolderMade(made); });
+                             [&](const std::string& folder) {
+                                 context.journal.FolderMade(folder);
+                                 made.push_back(folder);
+                             });
     if (error != 0) {
         file.report = Finish(file.report, FileOutcome::Failed,
                              "cannot create the folder " + file.folder + ": " + ErrorText(error));
@@ -290,6 +295,19 @@ StagedFile StageFile(const std::string& source, const std::string& destination,
         file.report = Finish(file.report, FileOutcome::Failed,
                              "cannot open the folder " + file.folder + ": " + ErrorText(error));
         return file;
+    }
+    // Where syncfs reaches no storage, a new folder's entry is made durable at once: no later
+    // barrier knows of it.
+    for (const std::string& folder : made) {
+        if (!context.fileSystems.SyncsEachFile(file.device))
+            break;
+        error = SyncFolder(ParentFolder(folder));
+        if (error != 0) {
+            file.report =
+                Finish(file.report, FileOutcome::Failed,
+                       "cannot make the folder " + folder + " durable: " + ErrorText(error));
+            return file;
+        }
     }
     bool renameSource = context.operation == TransferOperation::Move && !isLink &&
                         file.sourceInfo.st_dev == file.device;

@@ -78,8 +78,8 @@ std::size_t Find(const std::vector<std::string>& lines, const std::string& prefi
     return std::string::npos;
 }
 
-// syncfs reaches no FUSE server: a move onto one must fsync each copy and its folder itself
-// before the source goes.
+// syncfs reaches no FUSE server: a move onto one must fsync each copy, its folder and the
+// folder that holds a new one itself before the source goes.
 TEST(TransferDurabilityTest, AMoveOntoFuseSyncsEachCopyAndItsFolderBeforeTheSourceGoes) {
     if (access("/dev/fuse", R_OK | W_OK) != 0)
         GTEST_SKIP() << "needs /dev/fuse";
@@ -119,6 +119,7 @@ TEST(TransferDurabilityTest, AMoveOntoFuseSyncsEachCopyAndItsFolderBeforeTheSour
         std::size_t unlinked = Find(lines, "UNLINK /" + name);
         EXPECT_LT(synced, renamed);
         EXPECT_LT(folderSynced, unlinked);
+        EXPECT_LT(Find(lines, "FSYNCDIR /", " /", Find(lines, "MKDIR /out")), unlinked);
         EXPECT_NE(unlinked, std::string::npos);
     }
 }
