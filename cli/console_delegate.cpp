@@ -127,6 +127,9 @@ void ConsoleDelegate::OnFileDone(const FileReport& report) {
                 std::cerr << "already in place: " << Printable(report.source) << '\n';
             }
             break;
+        case FileOutcome::Repeated:
+            std::cerr << "skipped, already in this request: " << Printable(report.source) << '\n';
+            break;
         case FileOutcome::Skipped:
             std::cerr << "skipped, destination exists: " << Printable(report.source) << " -> "
                       << Printable(report.destination) << '\n';

@@ -31,8 +31,9 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& de
     }
     RequestRun run{request, delegate, {}, {}, {}};
     run.progress.filesTotal = request.sources.size();
+    std::set<FileIdentity> planned;
     for (const std::string& source : request.sources) {
-        run.planned.push_back(PlanSource(source));
+        run.planned.push_back(PlanSource(source, planned));
         run.progress.bytesTotal += static_cast<std::uint64_t>(run.planned.back().size);
     }
     delegate.OnProgress(run.progress);

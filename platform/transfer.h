@@ -84,6 +84,8 @@ enum class FileOutcome {
     Replaced,  // the file that stood there was trashed (undo) or overwritten
     Skipped,
     SameFile,  // the source is its own destination; nothing touched
+    Repeated,  // the same file as an earlier source of the request (given twice, or a hard
+               // link of it): left to that one, nothing touched
     Failed,    // reason says why; the source is intact. When a moved source could not be
                // removed after its copy, destination names the complete copy.
     Cancelled,
@@ -123,6 +125,7 @@ struct TransferSummary {
     std::size_t replaced = 0;
     std::size_t skipped = 0;
     std::size_t sameFile = 0;
+    std::size_t repeated = 0;
     std::size_t failed = 0;
     bool cancelled = false;
     std::string journal;       // kept only when the run changed something

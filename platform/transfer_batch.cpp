@@ -149,6 +149,9 @@ void CountOutcome(TransferSummary& summary, FileOutcome outcome) {
         case FileOutcome::SameFile:
             ++summary.sameFile;
             break;
+        case FileOutcome::Repeated:
+            ++summary.repeated;
+            break;
         case FileOutcome::Failed:
             ++summary.failed;
             break;

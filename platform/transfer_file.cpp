@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -19,6 +20,7 @@ namespace {
 
 constexpr unsigned kMaxCollisionNumber = 9999;
 constexpr char kSameFileReason[] = "source and destination are the same file";
+constexpr char kRepeatedReason[] = "the same file as an earlier source of this request";
 constexpr char kReplacedSourceReason[] = "it was replaced by an earlier file of this request";
 constexpr char kChangedSourceReason[] =
     "it is no longer the file that was planned: it changed or was replaced";
@@ -185,13 +187,16 @@ FileReport Claim(StagedFile& file, FileTransferContext& context) {
         }
         if (error == 0)
             break;
-        if (error != EEXIST || (renameMode && number == kMaxCollisionNumber))
+        if (error != EEXIST)
             return Finish(report, FileOutcome::Failed, ErrorText(error));
         // Also catches a source already sorted under a numbered name by an earlier run.
         if (IsSameFile(file.sourceInfo, report.destination))
             return Finish(report, FileOutcome::SameFile, kSameFileReason);
         if (renameMode) {
-            report.destination = NumberedName(SystemCodePage(), requested, ++number);
+            number = std::max(number + 1, context.nextNumbers[requested]);
+            if (number > kMaxCollisionNumber)
+                return Finish(report, FileOutcome::Failed, ErrorText(EEXIST));
+            report.destination = NumberedName(SystemCodePage(), requested, number);
             continue;
         }
         // An answer given while staging holds only for the file it was about; another file of
@@ -215,20 +220,26 @@ FileReport Claim(StagedFile& file, FileTransferContext& context) {
     }
     if (replaced)
         return Finish(report, FileOutcome::Replaced);
+    if (number > 1)
+        context.nextNumbers[requested] = number + 1;
     return Finish(
         report, report.destination == requested ? FileOutcome::Transferred : FileOutcome::Renamed);
 }
 
 }  // namespace
 
-PlannedSource PlanSource(const std::string& path) {
-    PlannedSource planned;
+PlannedSource PlanSource(const std::string& path, std::set<FileIdentity>& planned) {
+    PlannedSource source;
     struct stat info;
     if (stat(path.c_str(), &info) != 0)
-        return planned;
-    planned = {true, info.st_dev, info.st_ino, S_ISREG(info.st_mode) ? info.st_size : 0,
-               info.st_mtim};
-    return planned;
+        return source;
+    source = {true, info.st_dev, info.st_ino, S_ISREG(info.st_mode) ? info.st_size : 0,
+              info.st_mtim};
+    if (!planned.insert(IdentityOf(source)).second) {
+        source.repeated = true;
+        source.size = 0;
+    }
+    return source;
 }
 
 StagedFile StageFile(const std::string& source, const std::string& destination,
@@ -236,6 +247,10 @@ StagedFile StageFile(const std::string& source, const std::string& destination,
     StagedFile file;
     file.report = {source, destination, FileOutcome::Failed, {}};
     file.planned = planned;
+    if (planned.repeated) {
+        file.report = Finish(file.report, FileOutcome::Repeated, kRepeatedReason);
+        return file;
+    }
     bool isLink = false;
     int error = StatSource(source, context.operation, file.sourceInfo, isLink);
     if (error != 0) {

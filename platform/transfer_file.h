@@ -7,6 +7,7 @@
 
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -23,14 +24,15 @@ struct PlannedSource {
     bool found = false;
     dev_t device = 0;
     ino_t inode = 0;
-    off_t size = 0;  // 0 unless a regular file
+    off_t size = 0;  // 0 unless a regular file, and for a repeat
     struct timespec modified {};
+    bool repeated = false;  // the same file as an earlier source of the request
 };
 
-// Links followed.
-PlannedSource PlanSource(const std::string& path);
-
 using FileIdentity = std::pair<dev_t, ino_t>;
+
+// Links followed. planned holds the files of the sources before it, and gets this one's.
+PlannedSource PlanSource(const std::string& path, std::set<FileIdentity>& planned);
 
 // What a file needs from its request; replaceAll carries a ReplaceAll answer to the files
 // after it.
@@ -52,6 +54,9 @@ struct FileTransferContext {
     TransferJournal journal{};
     // Destination folders already cleared of the temporaries killed runs left there.
     std::unordered_set<std::string> cleared;
+    // By destination, the number after the last one a collision took: the numbers below it are
+    // taken, so each file tries the next one instead of all of them again.
+    std::unordered_map<std::string, unsigned> nextNumbers;
 };
 
 struct StagedFile {

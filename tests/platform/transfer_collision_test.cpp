@@ -15,7 +15,16 @@ struct RenameCase {
     std::vector<std::string> expected;      // names the sources end under
 };
 
+std::string Repeat(const std::string& text, std::size_t times) {
+    std::string repeated;
+    for (std::size_t i = 0; i < times; ++i)
+        repeated += text;
+    return repeated;
+}
+
 TEST(TransferCollisionTest, RenameModeTakesTheFirstFreeNumberedName) {
+    const std::string longName = Repeat("x", 250) + ".mp3";   // 254 bytes: " (2)" cannot fit
+    const std::string kanjiName = Repeat("漢", 83) + ".mp3";  // 253 bytes, 3 a character
     const RenameCase cases[] = {
         {"taken", {"x.mp3"}, {"x.mp3"}, {"x (2).mp3"}},
         {"two taken", {"x.mp3", "x (2).mp3"}, {"x.mp3"}, {"x (3).mp3"}},
@@ -25,6 +34,11 @@ TEST(TransferCollisionTest, RenameModeTakesTheFirstFreeNumberedName) {
         {"no extension", {"name"}, {"name"}, {"name (2)"}},
         {"dots", {"a.b.mp3"}, {"a.b.mp3"}, {"a.b (2).mp3"}},
         {"folder in the way", {"d.mp3/inside"}, {"d.mp3"}, {"d (2).mp3"}},
+        {"long name", {longName}, {longName}, {Repeat("x", 247) + " (2).mp3"}},
+        {"long name cut whole characters",
+         {kanjiName},
+         {kanjiName},
+         {Repeat("漢", 82) + " (2).mp3"}},
     };
     for (TransferOperation operation : kOperations) {
         for (const RenameCase& c : cases) {

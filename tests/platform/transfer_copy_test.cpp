@@ -91,12 +91,13 @@ TEST(TransferCopyTest, EachBadFileFailsWithItsReasonWhileTheOthersGoOn) {
         TempFolder folder;
         WriteFile(folder / "good1.mp3", "1");
         WriteFile(folder / "good2.mp3", "2");
+        WriteFile(folder / "good3.mp3", "3");
         WriteFile(folder / "blocked", "a file where a folder must go");
         std::filesystem::create_directory(folder / "folder.mp3");
         TransferRequest request = MakeRequest(
             operation,
             {folder / "vanished.mp3", folder / "good1.mp3", folder / "folder.mp3", "/dev/null",
-             folder / "good2.mp3", folder / "good2.mp3"},
+             folder / "good2.mp3", folder / "good3.mp3"},
             {folder / "out/vanished.mp3", folder / "out/good1.mp3", folder / "out/folder.mp3",
              folder / "out/null.mp3", folder / "blocked/good2.mp3",
              folder / ("out/" + std::string(300, 'n') + ".mp3")});

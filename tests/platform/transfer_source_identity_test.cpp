@@ -67,5 +67,37 @@ TEST(TransferSourceIdentityTest, ASourceChangedSinceTheRequestStartedIsLeftAlone
     }
 }
 
+TEST(TransferSourceIdentityTest, AFileGivenAgainIsSortedOnce) {
+    TempFolder local;
+    TempFolder shm("/dev/shm");
+    for (TransferOperation operation : {TransferOperation::Copy, TransferOperation::Move}) {
+        for (const TempFolder* from : {&local, &shm}) {
+            for (bool hardLink : {false, true}) {
+                if (from->path().empty())
+                    continue;
+                SCOPED_TRACE(from->path() + (hardLink ? " hard link" : " twice"));
+                std::string song = *from / "song.mp3";
+                std::string again = hardLink ? *from / "link.mp3" : song;
+                WriteFile(song, "song");
+                if (hardLink) {
+                    ASSERT_EQ(link(song.c_str(), again.c_str()), 0);
+                }
+                TempFolder to;
+                RecordingDelegate delegate;
+                RunTransfer(MakeRequest(operation, {song, again}, {to / "T.mp3", to / "T.mp3"},
+                                        kTransferRenameOnCollision),
+                            delegate);
+                EXPECT_EQ(delegate.Outcomes(), (std::vector<FileOutcome>{FileOutcome::Transferred,
+                                                                         FileOutcome::Repeated}));
+                EXPECT_THAT(delegate.reports[1].reason, HasSubstr("earlier source"));
+                EXPECT_EQ(ReadFile(to / "T.mp3"), "song");
+                EXPECT_FALSE(Exists(to / "T (2).mp3"));
+                EXPECT_EQ(Exists(song), operation == TransferOperation::Copy);
+                unlink(again.c_str());
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tunvex
