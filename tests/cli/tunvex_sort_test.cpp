@@ -34,9 +34,9 @@ class TunvexSortTest : public ::testing::Test {
     ProcessResult Sort(std::vector<std::string> arguments,
                        std::vector<std::string> environment = {}) {
         arguments.insert(arguments.begin(), {"--settings", ini});
-        environment.push_back("HOME=" + home.path());
-        environment.push_back("XDG_DATA_HOME=" + (home / "data"));
-        environment.push_back("XDG_STATE_HOME=");
+        environment.insert(
+            environment.begin(),
+            {"HOME=" + home.path(), "XDG_DATA_HOME=" + (home / "data"), "XDG_STATE_HOME="});
         return RunProcess(program, arguments, environment);
     }
     std::string Song(const std::string& name, const std::string& title) {
@@ -127,9 +127,13 @@ TEST_F(TunvexSortTest, CopyAndMovePrintWhatReachedItsDestination) {
     EXPECT_THAT(copy.err, HasSubstr("1 done, 0 renamed, 0 skipped, 0 failed"));
     EXPECT_TRUE(ReadFile(album + "01.One.mp3") == ReadFile(one));
 
-    ProcessResult move = Sort({"--set", "CopyMode=1", "--set", "CollisionMode=1", one});
+    // A journal that cannot be kept is said, and the files go on.
+    ProcessResult move =
+        Sort({"--set", "CopyMode=1", "--set", "CollisionMode=1", one}, {"XDG_STATE_HOME=" + ini});
     EXPECT_EQ(move.exitStatus, 0) << move.err;
     EXPECT_EQ(move.out, one + "\t" + album + "01.One (2).mp3\n");
+    EXPECT_THAT(move.err, HasSubstr("the undo journal is missing or incomplete: cannot create " +
+                                    ini + "/tunvex: Not a directory"));
     EXPECT_FALSE(fs::exists(one));
 }
 
