@@ -1,8 +1,5 @@
 #include "app/tunvex_app.h"
 
-#include <QDesktopServices>
-#include <QUrl>
-
 #include "app/catalogue.h"
 #include "app/messages.h"
 #include "app/stop_signals.h"
@@ -11,7 +8,7 @@
 #include "platform/settings_location.h"
 #include "platform/text.h"
 #include "ui/drop_dialog.h"
-#include "ui/qt_text.h"
+#include "ui/help_launcher.h"
 
 namespace tunvex {
 namespace {
@@ -91,8 +88,9 @@ int CTunvexApp::ExitInstance() {
     return kExitNormal;
 }
 
+// Every command opens the file at its default topic, as the one the program gives (0) does.
 void CTunvexApp::HtmlHelp(quintptr, unsigned) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(SystemCodePage(), helpFilePath_)));
+    ShowHtmlHelp(helpFilePath_);
 }
 
 }  // namespace tunvex

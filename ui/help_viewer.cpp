@@ -4,7 +4,6 @@
 
 #include <QAction>
 #include <QDesktopServices>
-#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSplitter>
@@ -18,6 +17,7 @@
 
 #include "ui/chm_archive.h"
 #include "ui/help_sitemap.h"
+#include "ui/qt_text.h"
 
 namespace tunvex {
 namespace {
@@ -147,7 +147,7 @@ void HelpViewer::OpenFile(const std::string& path) {
     browser_->clearHistory();
     FillContents();
     FillIndex();
-    const QString shownPath = QFile::decodeName(QByteArray::fromStdString(path));
+    const QString shownPath = ToQString(SystemCodePage(), path);
     if (!archive_) {
         struct stat info;
         const bool exists = stat(path.c_str(), &info) == 0;

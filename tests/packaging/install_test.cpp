@@ -4,21 +4,27 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "tests/fixtures/audio_fixtures.h"
 #include "tests/support/run_process.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/x_session.h"
 #include "ui/chm_archive.h"
 
 namespace tunvex {
 namespace {
 
 using ::testing::HasSubstr;
+using testing::PressKeys;
 using testing::ProcessResult;
 using testing::ReadFile;
 using testing::RunProcess;
+using testing::RunXTool;
 using testing::TempFolder;
+using testing::WaitForWindow;
 using testing::WriteFile;
 
 namespace fs = std::filesystem;
@@ -47,9 +53,20 @@ class InstallTest : public ::testing::Test {
                                "\nFolderNamingMode=2\nFileNamingMode=3\n");
     }
 
+    // Installs into prefix with the program folder read-only, as a system installation is.
+    void Install() {
+        ProcessResult install =
+            RunProcess(CMAKE_COMMAND, {"--install", BUILD_DIR, "--prefix", prefix});
+        ASSERT_EQ(install.exitStatus, 0) << install.err;
+        ASSERT_EQ(chmod(programs.c_str(), 0555), 0);
+    }
+    ~InstallTest() override { chmod(programs.c_str(), 0755); }
+
     TempFolder temp;
     TempFolder in;
     TempFolder out;
+    std::string prefix = temp / "prefix";
+    std::string programs = prefix + "/lib/tunvex";
 };
 
 // Width and height of a PNG file, from its header.
@@ -64,13 +81,8 @@ std::pair<int, int> PngSize(const std::string& path) {
 }
 
 TEST_F(InstallTest, AnyPrefixGivesWorkingProgramsAndDesktopIntegration) {
-    const std::string prefix = temp / "prefix";
-    ProcessResult install = RunProcess(CMAKE_COMMAND, {"--install", BUILD_DIR, "--prefix", prefix});
-    ASSERT_EQ(install.exitStatus, 0) << install.err;
-
-    // An installed program folder is read-only: the settings come from XDG_CONFIG_HOME.
-    const std::string programs = prefix + "/lib/tunvex";
-    ASSERT_EQ(chmod(programs.c_str(), 0555), 0);
+    Install();
+    // The settings come from XDG_CONFIG_HOME.
     WriteSettings(temp / "config/tunvex/tunvex.ini");
     ExpectSortedBy(prefix + "/bin/tunvex-sort", temp / "config");
     EXPECT_FALSE(fs::exists(programs + "/tunvex.ini"));
@@ -96,7 +108,43 @@ TEST_F(InstallTest, AnyPrefixGivesWorkingProgramsAndDesktopIntegration) {
         "sh", {"-c", "zcat \"$0\" | groff -man -ww -Tutf8", share + "/man/man1/tunvex-sort.1.gz"});
     EXPECT_EQ(manual.err, "");
     EXPECT_THAT(manual.out, HasSubstr("tunvex-sort"));
-    chmod(programs.c_str(), 0755);
+}
+
+// The installed window on a desktop: F1 and the Help menu reach one help viewer, which ends
+// with the program; the settings are written under XDG_CONFIG_HOME.
+TEST_F(InstallTest, InstalledWindowShowsItsHelpAndKeepsItsSettingsUnderTheConfigHome) {
+    Install();
+    testing::XSession x;
+    ASSERT_TRUE(x.ready());
+    testing::BackgroundProcess tunvex(
+        prefix + "/bin/tunvex", {},
+        {"HOME=" + temp.path(), "XDG_CONFIG_HOME=" + (temp / "config"),
+         "XDG_RUNTIME_DIR=" + temp.path(), "XDG_STATE_HOME=" + (temp / "state")});
+    const std::string window = WaitForWindow("^tunvex$");
+    ASSERT_FALSE(window.empty());
+    RunXTool({"xdotool", "windowactivate", "--sync", window});
+    PressKeys({"F1"});
+    const std::string help = WaitForWindow("^tunvex とは - tunvex ヘルプ$");
+    ASSERT_FALSE(help.empty());
+    PressKeys({"End", "Return"});
+    ASSERT_FALSE(WaitForWindow("^ファイルが振り分けられないとき - tunvex ヘルプ$").empty());
+
+    // Help menu, second on the bar, first item: the same viewer, at its default topic again.
+    RunXTool({"xdotool", "windowactivate", "--sync", window});
+    PressKeys({"alt", "Right", "Down", "Return"});
+    EXPECT_EQ(WaitForWindow("^tunvex とは - tunvex ヘルプ$"), help);
+    EXPECT_EQ(RunXTool({"xdotool", "search", "--onlyvisible", "--name", "tunvex ヘルプ$"}),
+              help + "\n");
+
+    RunXTool({"xdotool", "windowactivate", "--sync", window});
+    PressKeys({"alt+F4"});
+    for (int i = 0; i < 200 && tunvex.Running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_FALSE(tunvex.Running());
+    EXPECT_EQ(tunvex.Wait().exitStatus, 0);
+    EXPECT_EQ(WaitForWindow("tunvex ヘルプ$", false), "") << "the viewer ends with the program";
+    EXPECT_THAT(ReadFile(temp / "config/tunvex/tunvex.ini"), HasSubstr("[TunvexOption]"));
+    EXPECT_FALSE(fs::exists(programs + "/tunvex.ini"));
 }
 
 TEST_F(InstallTest, DebianPackageUnpackedIntoAScratchRootSortsFiles) {

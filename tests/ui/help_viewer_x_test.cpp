@@ -15,25 +15,9 @@
 namespace tunvex {
 namespace {
 
+using testing::PressKeys;
 using testing::RunXTool;
-
-// The id of the first window whose title matches pattern, once there is one (or, with present
-// false, once there is none); the last answer after 20 seconds.
-std::string WaitForWindow(const std::string& pattern, bool present = true) {
-    std::string ids;
-    for (int i = 0; i < 200; ++i) {
-        ids = RunXTool({"xdotool", "search", "--name", pattern});
-        if (ids.empty() != present)
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return ids.substr(0, ids.find('\n'));
-}
-
-void PressKeys(std::vector<std::string> keys) {
-    keys.insert(keys.begin(), {"xdotool", "key", "--clearmodifiers"});
-    RunXTool(keys);
-}
+using testing::WaitForWindow;
 
 TEST(HelpViewerXTest, OpensAtTheDefaultTopicAndFollowsTheKeyboard) {
     testing::XSession x;
