@@ -101,12 +101,14 @@ class UndoRunTest : public ::testing::Test {
         }
         fs::create_directories(from + "/empty");
     }
-    TransferSummary Sort(TransferOperation operation, unsigned flags = 0) {
+    // Renames on collision, or with replaceAll asks and replaces them all.
+    TransferSummary Sort(TransferOperation operation, bool replaceAll = false) {
+        unsigned flags = replaceAll ? 0 : kTransferRenameOnCollision;
         TransferRequest request =
-            MakeRequest(operation, sources, destinations,
-                        flags | kTransferRenameOnCollision | kTransferAllowUndo);
+            MakeRequest(operation, sources, destinations, flags | kTransferAllowUndo);
         request.journalFolder = state / "tunvex";
         RecordingDelegate delegate;
+        delegate.answers = {CollisionAnswer::ReplaceAll};
         return RunTransfer(request, delegate);
     }
 
@@ -119,18 +121,25 @@ class UndoRunTest : public ::testing::Test {
 
 TEST_F(UndoRunTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWasThere) {
     for (const MoveCase& c : MoveCases()) {
-        for (bool cut : {false, true}) {
-            SCOPED_TRACE(std::string(c.name) + (cut ? ", journal cut short" : ""));
+        for (int variant = 0; variant < 4; ++variant) {
+            bool cut = variant & 1;
+            // Replacing, the song there before goes to the trash, and so does the first of
+            // the two songs named alike when the second comes.
+            bool replace = variant & 2;
+            SCOPED_TRACE(std::string(c.name) + (cut ? ", journal cut short" : "") +
+                         (replace ? ", replacing" : ""));
             TempFolder from(c.sourceBase);
             sources.clear();
             destinations.clear();
             MakeSongs(from.path());
+            fs::remove_all(out);
             WriteFile(out + "/keep.txt", "mine");
+            WriteSong(destinations[1], "there before", 0604, 900000000);
             auto sourcesBefore = Snapshot(from.path());
             auto baseBefore = Snapshot(out);
 
-            TransferSummary summary = Sort(TransferOperation::Move);
-            ASSERT_EQ(summary.transferred + summary.renamed, 4u);
+            TransferSummary summary = Sort(TransferOperation::Move, replace);
+            ASSERT_EQ(summary.transferred + summary.renamed + summary.replaced, 4u);
             ASSERT_FALSE(Exists(sources[0]));
             if (cut)
                 CutBeforePlacedRecords(summary.journal);
@@ -139,6 +148,7 @@ TEST_F(UndoRunTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWas
 
             EXPECT_EQ(undo.error, "");
             EXPECT_EQ(undo.movedBack, 4u);
+            EXPECT_EQ(undo.restored, replace ? 2u : 0u);
             EXPECT_EQ(undo.leftAlone, 0u);
             EXPECT_EQ(Snapshot(from.path()), sourcesBefore);
             EXPECT_EQ(Snapshot(out), baseBefore);
