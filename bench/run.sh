@@ -164,6 +164,25 @@ measure_move() {
         "$(ratio "$move_us" "$floor_us")x cp -al" "-" "-"
 }
 
+# measure_undo: tunvex-sort --undo of a move sort (laid untimed each run), and the size of the
+# journal that run kept.
+measure_undo() {
+    local times=() i journal_bytes
+    for ((i = 0; i < RUNS; i++)); do
+        rm -rf "$WORK/move-in" "$WORK/moved" "$XDG_STATE_HOME"
+        cp -r "$LIB" "$WORK/move-in"
+        tunvex "$WORK/moved" 1 "$WORK/move-in" >>"$LOG" 2>&1
+        journal_bytes=$(cat "$XDG_STATE_HOME"/tunvex/*.journal | wc -c)
+        times+=("$(elapsed_us "$SORT" --undo)")
+        expect_files "$WORK/move-in" "$COUNT" "tunvex undo"
+    done
+    rm -rf "$WORK/move-in" "$WORK/moved"
+    local per
+    per=$(awk -v b="$journal_bytes" -v n="$SORTED" 'BEGIN { printf "%.0f", b / n * 10000 / 1024 }')
+    add_row "undo of the move sort, $COUNT files" "$(seconds "$(median "${times[@]}")")" "-" \
+        "journal $per KB/10,000 files" "-" "-"
+}
+
 # measure_peers: beets and exiftool interleaved, each scaled to COUNT files and set against the
 # tunvex copy sort.
 measure_peers() {
@@ -199,6 +218,7 @@ else
     measure_dry_run
     measure_copy
     measure_move
+    measure_undo
     measure_peers
 fi
 {
