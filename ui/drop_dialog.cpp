@@ -6,8 +6,10 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
+#include <QScreen>
 #include <QShortcut>
 #include <QTimer>
+#include <QWindow>
 
 #include <unistd.h>
 
@@ -27,6 +29,8 @@ namespace {
 
 constexpr unsigned kSysCommandMask = 0xFFF0;
 constexpr const char* kUriList = "text/uri-list";
+constexpr int kFramePollMilliseconds = 20;
+constexpr int kFramePolls = 50;
 
 // Menu 129. No text carries a mnemonic.
 QMenuBar* MakeMenuBar() {
@@ -90,14 +94,37 @@ bool CDropDlg::OnInitDialog() {
     return true;
 }
 
+void CDropDlg::showEvent(QShowEvent* event) {
+    TemplateDialog::showEvent(event);
+    if (placed_)
+        return;
+    placed_ = true;
+    PlaceWindow();
+    // The frame is known only once the window manager has put it around the window: place the
+    // window again then, frame included.
+    auto* framePoll = new QTimer(this);
+    connect(framePoll, &QTimer::timeout, this, [this, framePoll, polls = 0]() mutable {
+        if (!windowHandle()->frameMargins().isNull() || ++polls > kFramePolls) {
+            PlaceWindow();
+            framePoll->deleteLater();
+        }
+    });
+    framePoll->start(kFramePollMilliseconds);
+}
+
 // The stored position 0, 0 is where the window is created, so it opens centred on the work
 // area, as after an initialisation that stopped early; any other position is applied as it is.
-void CDropDlg::showEvent(QShowEvent* event) {
-    int x = app_.settings.WindowPositionX;
-    int y = app_.settings.WindowPositionY;
-    if (restorePosition_ && (x != 0 || y != 0) && !testAttribute(Qt::WA_Moved))
-        move(x, y);
-    TemplateDialog::showEvent(event);
+// Both place the outer rectangle, frame included, as Windows does.
+void CDropDlg::PlaceWindow() {
+    QMargins frame = windowHandle()->frameMargins();
+    QPoint position(app_.settings.WindowPositionX, app_.settings.WindowPositionY);
+    if (!restorePosition_ || position.isNull()) {
+        QRect workArea = screen()->availableGeometry();
+        QSize outer = size().grownBy(frame);
+        position = workArea.topLeft() + QPoint((workArea.width() - outer.width()) / 2,
+                                               (workArea.height() - outer.height()) / 2);
+    }
+    windowHandle()->setPosition(position + QPoint(frame.left(), frame.top()));
 }
 
 void CDropDlg::paintEvent(QPaintEvent*) {
@@ -153,16 +180,26 @@ void CDropDlg::OnCommand(int id) {
 
 // Only local files and folders are taken; anything else is refused at the cursor.
 void CDropDlg::dragEnterEvent(QDragEnterEvent* event) {
-    if (!sorting_ && DroppedPaths(event->mimeData())) {
+    offered_ = sorting_ ? std::nullopt : DroppedPaths(event->mimeData());
+    if (offered_) {
         event->acceptProposedAction();
     } else {
         event->ignore();
     }
 }
 
-// The drop is answered at once, so the source is not kept waiting; the sort runs after.
+void CDropDlg::dragLeaveEvent(QDragLeaveEvent*) {
+    offered_.reset();
+}
+
+// The drop is answered at once, so the source is not kept waiting; the sort runs after. The
+// paths are those offered when the drag entered: a drag carries one list from start to end, and
+// some sources (Qt's own, driven through XTEST) no longer answer for it at the drop.
 void CDropDlg::dropEvent(QDropEvent* event) {
     std::optional<std::vector<std::string>> paths = DroppedPaths(event->mimeData());
+    if (!paths)
+        paths = std::move(offered_);
+    offered_.reset();
     if (sorting_ || !paths) {
         event->ignore();
         return;

@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QPixmap>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,10 +38,12 @@ class CDropDlg : public TemplateDialog {
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
   private:
     bool OnInitDialog();
+    void PlaceWindow();
     void OnCommand(int id);
 
     CTunvexApp& app_;
@@ -50,8 +53,10 @@ class CDropDlg : public TemplateDialog {
     QMenu* systemMenu_;
     // Initialisation reached the position restore; otherwise the window opens centred.
     bool restorePosition_ = false;
+    bool placed_ = false;
     bool sorting_ = false;
     bool stopRequested_ = false;
+    std::optional<std::vector<std::string>> offered_;  // by the drag now over the window
 };
 
 }  // namespace tunvex

@@ -1,0 +1,50 @@
+// A small X client that drags files, as a file manager does: press the mouse on its window and
+// it starts a drag of the paths given on its command line as a text/uri-list, each path
+// percent-encoded byte for byte. It prints the action the target took and ends.
+#include <QApplication>
+#include <QDrag>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QWidget>
+
+#include <cstdio>
+
+namespace {
+
+class DragSource : public QWidget {
+  public:
+    explicit DragSource(QByteArray uriList) : uriList_(std::move(uriList)) {
+        setWindowTitle(QStringLiteral("tunvex drag source"));
+        setFixedSize(160, 100);
+    }
+
+  protected:
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if (!(event->buttons() & Qt::LeftButton))
+            return;
+        auto* drag = new QDrag(this);
+        auto* data = new QMimeData;
+        data->setData(QStringLiteral("text/uri-list"), uriList_);
+        drag->setMimeData(data);
+        Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+        std::printf("dropped %d\n", int(action));
+        std::fflush(stdout);
+        QApplication::quit();
+    }
+
+  private:
+    QByteArray uriList_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QByteArray uriList;
+    for (int i = 1; i < argc; ++i)
+        uriList += "file://" + QByteArray(argv[i]).toPercentEncoding("/") + "\r\n";
+    DragSource source(uriList);
+    source.move(20, 20);
+    source.show();
+    return application.exec();
+}
