@@ -249,15 +249,14 @@ std::optional<FieldTexts> ParseId3v2Tag(std::string_view tag) {
 
 std::optional<FieldTexts> ReadLeadingId3v2(TagLib::File& file) {
     file.seek(0);
-    const TagLib::ByteVector header = file.readBlock(kId3v2HeaderSize);
-    const uint64_t size = Id3v2TagSize(std::string_view(header.data(), header.size()));
+    TagLib::ByteVector tag = file.readBlock(kId3v2HeaderSize);
+    const uint64_t size = Id3v2TagSize(std::string_view(tag.data(), tag.size()));
     if (size == 0) {
         return std::nullopt;
     }
     // A damaged size may claim far more than the file holds.
     const auto length = static_cast<uint64_t>(std::max<long>(file.length(), 0));
-    file.seek(0);
-    const TagLib::ByteVector tag = file.readBlock(static_cast<size_t>(std::min(size, length)));
+    tag.append(file.readBlock(static_cast<size_t>(std::min(size, length) - kId3v2HeaderSize)));
     return ParseId3v2Tag(std::string_view(tag.data(), tag.size()));
 }
 
