@@ -160,5 +160,14 @@ TEST_F(ShiftJisLocaleTest, HandsOutCp932AndQuestionMarksForWhatItLacks) {
     EXPECT_EQ(library.Value("IPRD"), "\x83\x5C\x83\x74\x83\x67\x81\x60");
 }
 
+TEST_F(ShiftJisLocaleTest, HandsBackKanjiOnlyLegacyBytesUnchanged) {
+    const std::string omotesando = "\x95\x5C\x8E\x51\x93\xB9";  // 表参道, a backslash inside
+    const std::string path = folder / "a.mp3";
+    fixtures::WriteMp3WithRawId3v1(path, omotesando, "", "", 0);
+    ASSERT_TRUE(library.Load(path));
+
+    EXPECT_EQ(library.Value("INAM_v1"), omotesando);
+}
+
 }  // namespace
 }  // namespace tunvex::testing
