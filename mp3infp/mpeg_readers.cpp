@@ -45,8 +45,8 @@ std::optional<TagBlocks> ReadRiffMp3Tags(const std::string& path) {
         tags.bySource[Source::RiffInfo] = *riff->info;
         tags.mp3TagBits |= MP3INFP_TAG_RIFF_INFO;
     }
-    if (riff->dataId3v1) {
-        tags.bySource[Source::Id3v1] = *riff->dataId3v1;
+    if (riff->id3v1) {
+        tags.bySource[Source::Id3v1] = *riff->id3v1;
         tags.mp3TagBits |= MP3INFP_TAG_ID3V1;
     }
     return tags;

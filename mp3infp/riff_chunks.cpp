@@ -119,7 +119,7 @@ void ReadDataChunk(RiffReader& reader, const Chunk& data, RiffContents& contents
         reader.ReadAt(data.dataOffset, std::min<uint64_t>(data.dataSize, kMpegProbeSize));
     contents.dataStartsWithMpeg = StartsWithMpegAudio(probe) || probe.starts_with("ID3");
     if (data.dataSize >= kId3v1BlockSize) {
-        contents.dataId3v1 = ParseId3v1Block(
+        contents.id3v1 = ParseId3v1Block(
             reader.ReadAt(data.dataOffset + data.dataSize - kId3v1BlockSize, kId3v1BlockSize));
     }
 }
@@ -152,6 +152,13 @@ std::optional<RiffContents> ReadChunks(const std::string& path, std::string_view
             ReadDataChunk(reader, chunk, contents);
         }
     });
+    // A tagger that knows only ID3v1 appends its block behind the form, as at the end of any file.
+    if (fileSize >= riffEnd + kId3v1BlockSize) {
+        if (auto trailing =
+                ParseId3v1Block(reader.ReadAt(fileSize - kId3v1BlockSize, kId3v1BlockSize))) {
+            contents.id3v1 = std::move(trailing);
+        }
+    }
     return contents;
 }
 

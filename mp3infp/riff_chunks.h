@@ -10,9 +10,9 @@ namespace mp3infp {
 
 struct RiffContents {
     std::string formType;
-    std::optional<FieldTexts> info;       // the LIST/INFO chunk, when there is one
-    std::optional<FieldTexts> dataId3v1;  // an ID3v1 block closing the data chunk
-    std::optional<FieldTexts> id3v2;      // an "id3 " chunk
+    std::optional<FieldTexts> info;   // the LIST/INFO chunk, when there is one
+    std::optional<FieldTexts> id3v1;  // closing the file, or else the data chunk
+    std::optional<FieldTexts> id3v2;  // an "id3 " chunk
     bool dataStartsWithMpeg = false;
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/fixtures/audio_fixtures.h"
+#include "tests/fixtures/stream_bytes.h"
 #include "tests/support/bound_tag_library.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_folder.h"
@@ -88,6 +89,12 @@ TEST_F(TagReaderTest, OneSourceIsChosenByTagModeAndNothingIsTakenFromAnother) {
     fixtures::WriteMp3(folder / "none.mp3", std::nullopt, std::nullopt);
     fixtures::WriteRmp3(folder / "riff.rmp", TagValues{"R Title", "R Artist", "R Album", "7"});
     fixtures::WriteFlac(folder / "plain.flac", v2);
+    // An ID3v1-only tagger appends its block behind the RIFF form.
+    fixtures::WriteBytes(
+        folder / "riff-v1.rmp",
+        fixtures::RiffFile("RMP3", fixtures::RiffChunk("data", fixtures::MpegFrames(2)) +
+                                       fixtures::RiffInfoList({{"INAM", "R Title"}})) +
+            fixtures::Id3v1Block("V1 Title", "V1 Artist", "V1 Album", 4));
 
     struct Case {
         std::string file;
@@ -105,6 +112,8 @@ TEST_F(TagReaderTest, OneSourceIsChosenByTagModeAndNothingIsTakenFromAnother) {
         {"none.mp3", 1, placeholders},
         {"riff.rmp", 1, {"R Title", "R Artist", "R Album", "00"}},  // RIFF has no track
         {"riff.rmp", 0, {"R Title", "R Artist", "R Album", "00"}},
+        {"riff-v1.rmp", 0, fromV1},
+        {"riff-v1.rmp", 1, {"R Title", "UnknownArtist", "UnknownAlbum", "00"}},
         {"plain.flac", 0, fromV2},
         {"plain.flac", 1, fromV2},
     };
