@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <map>
-#include <mutex>
 #include <string>
 
 #include "code_page.h"
@@ -28,8 +27,8 @@ struct LoadedFile {
     std::map<std::string, std::string, std::less<>> values;
 };
 
-std::mutex stateMutex;
-LoadedFile loaded;
+// Each thread has its own loaded file, so threads reading at once never see each other's values.
+thread_local LoadedFile loaded;
 
 // The file a name opened to, reached again through /proc whatever stands at the name by then;
 // the name itself where /proc does not give that same file back.
@@ -70,7 +69,6 @@ MP3INFP_EXPORT uint32_t mp3infp_GetVer(void) {
 }
 
 MP3INFP_EXPORT uint32_t mp3infp_Load(void* /*window*/, const char* path) {
-    const std::lock_guard lock(stateMutex);
     try {
         loaded = LoadedFile{};
         if (path == nullptr) {
@@ -89,17 +87,14 @@ MP3INFP_EXPORT uint32_t mp3infp_Load(void* /*window*/, const char* path) {
 }
 
 MP3INFP_EXPORT uint32_t mp3infp_GetType(void) {
-    const std::lock_guard lock(stateMutex);
     return loaded.type;
 }
 
 MP3INFP_EXPORT uint32_t mp3infp_mp3_GetTagType(void) {
-    const std::lock_guard lock(stateMutex);
     return loaded.mp3TagBits;
 }
 
 MP3INFP_EXPORT uint32_t mp3infp_GetValue(const char* name, char** value) {
-    const std::lock_guard lock(stateMutex);
     try {
         if (name == nullptr || value == nullptr) {
             return 0;

@@ -2,7 +2,8 @@
  * libmp3infp: reads the title, artist, album and track of one audio file at a time.
  *
  * The host loads the library with dlopen and resolves the five functions below. All state belongs
- * to the last mp3infp_Load call; calls from several threads are serialised inside the library.
+ * to the last mp3infp_Load call of the calling thread: threads may load files at the same time,
+ * each answered about its own.
  */
 #ifndef MP3INFP_MP3INFP_H
 #define MP3INFP_MP3INFP_H
@@ -64,8 +65,8 @@ uint32_t mp3infp_mp3_GetTagType(void);
  * Looks up one value of the last loaded file. Returns nonzero and sets *value to a
  * NUL-terminated text in the system code page (the charset of the locale the host set with
  * setlocale; the C locale counts as UTF-8; Shift_JIS locales get CP932; characters the code page
- * lacks become '?'). The text stays valid until the next mp3infp_Load. Returns 0 when the file
- * has no such value or the name is unknown.
+ * lacks become '?'). The text stays valid until the thread's next mp3infp_Load. Returns 0 when the
+ * file has no such value or the name is unknown.
  *
  * Names (case-sensitive):
  *   INAM title, IART artist, IPRD album, TRACK track number as stored ("007", "3/12").

@@ -5,6 +5,7 @@
 #include "platform/paths.h"
 #include "sorting/destination_naming.h"
 #include "sorting/expand_dropped_path.h"
+#include "sorting/tag_read_ahead.h"
 #include "tags/tag_reader.h"
 
 namespace tunvex {
@@ -21,6 +22,12 @@ bool IsInsideBaseFolder(const SortBatchContext& context, const std::string& dest
     if (!EndsWithChar(context.codePage, base, kPathSeparator))
         base += kPathSeparator;
     return destination.size() > base.size() && destination.starts_with(base);
+}
+
+bool IsLeftoverTemporary(const SortBatchContext& context, const std::string& path) {
+    std::string name = path;
+    StripToFileName(context.codePage, name);
+    return IsTemporaryName(name);
 }
 
 }  // namespace
@@ -42,28 +49,39 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
         AppendPathList(batch, ExpandDroppedPath(dropped));
 
     SortBatchPlan plan{MakeTransferRequest(context.settings), {}};
-    std::size_t read = 0;
+    // The tag library answers each thread about its own file, so files are read on every core at
+    // once, ahead of the naming, which takes them in batch order.
+    TagReadAhead reads(
+        batch,
+        [&context](const std::string& path) -> std::optional<TrackTags> {
+            TrackTags tags;
+            if (IsLeftoverTemporary(context, path) ||
+                !ReadTrackTags(context.library, context.settings.TagMode, context.codePage,
+                               context.window, path, tags))
+                return std::nullopt;
+            return tags;
+        },
+        context.readerThreads != 0 ? context.readerThreads : DefaultReaderThreads());
     std::size_t total = batch.size();
-    for (std::string& path : batch) {
-        if (context.reading && !context.reading(read++, total)) {
+    for (std::size_t index = 0; index < total; ++index) {
+        if (context.reading && !context.reading(index, total)) {
             plan.request.sources.clear();
             plan.request.destinations.clear();
             plan.cancelled = true;
             return plan;
         }
-        std::string name = path;
-        StripToFileName(context.codePage, name);
-        if (IsTemporaryName(name)) {
+        std::string& path = batch[index];
+        std::optional<TrackTags> read = reads.Take(index);
+        if (IsLeftoverTemporary(context, path)) {
             plan.notSorted.push_back(
                 {std::move(path), "a temporary of a transfer that did not finish", false});
             continue;
         }
-        TrackTags tags;
-        if (!ReadTrackTags(context.library, context.settings.TagMode, context.codePage,
-                           context.window, path, tags)) {
+        if (!read) {
             plan.notSorted.push_back({std::move(path), "its tags cannot be read", false});
             continue;
         }
+        const TrackTags& tags = *read;
         std::string destination;
         if (!BuildDestinationPath(context.settings, context.codePage, destination, path, tags)) {
             plan.notSorted.push_back(

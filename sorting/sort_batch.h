@@ -38,6 +38,8 @@ struct SortBatchContext {
     // Called before each file's tags are read, with the files read so far and the files of the
     // drop; false stops the drop before anything is transferred.
     std::function<bool(std::size_t read, std::size_t total)> reading = nullptr;
+    // Threads that read tags at once (0: one for each core); the plan is the same for any number.
+    std::size_t readerThreads = 0;
 };
 
 // Copy or move by CopyMode; rename on collision when CollisionMode is 1, otherwise ask. The

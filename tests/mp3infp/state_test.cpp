@@ -1,4 +1,6 @@
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "library_test.h"
 #include "mp3infp/mp3infp.h"
@@ -59,6 +61,38 @@ TEST_F(LibraryTest, NothingLoadedAnswersNothing) {
 
     EXPECT_EQ(library.Type(), MP3INFP_TYPE_NONE);
     EXPECT_EQ(library.Value("INAM"), std::nullopt);
+}
+
+TEST_F(LibraryTest, EachThreadKeepsItsOwnLoadedFile) {
+    const std::string mp3 = folder / "a.mp3";
+    const std::string flac = folder / "b.flac";
+    fixtures::WriteMp3(mp3, std::nullopt, TagValues{.title = "mp3 title"});
+    fixtures::WriteFlac(flac, TagValues{.title = "flac title"});
+    ASSERT_TRUE(library.Load(mp3));
+    const char* title = library.ValuePointer("INAM");
+
+    // Threads loading all the time in between never change what another thread was answered.
+    std::vector<std::thread> threads;
+    std::vector<int> mismatches(4, 0);
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            const std::string& own = t % 2 == 0 ? flac : mp3;
+            for (int i = 0; i < 200; ++i) {
+                mismatches[t] +=
+                    !library.Load(own) ||
+                    library.Value("INAM") != (t % 2 == 0 ? "flac title" : "mp3 title") ||
+                    library.Type() != (t % 2 == 0 ? MP3INFP_TYPE_FLAC : MP3INFP_TYPE_MP3);
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+
+    EXPECT_EQ(mismatches, std::vector<int>(4, 0));
+    EXPECT_EQ(library.ValuePointer("INAM"), title);
+    EXPECT_STREQ(title, "mp3 title");
+    EXPECT_EQ(library.TagBits(), MP3INFP_TAG_ID3V2);
 }
 
 TEST_F(LibraryTest, NamesAreCaseSensitive) {

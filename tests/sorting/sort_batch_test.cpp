@@ -9,9 +9,12 @@
 
 #include <filesystem>
 
+#include "platform/file_copy.h"
 #include "platform/journal_file.h"
 #include "platform/paths.h"
 #include "tests/fixtures/audio_fixtures.h"
+#include "tests/fixtures/stream_bytes.h"
+#include "tests/mp3infp/format_cases.h"
 #include "tests/support/bound_tag_library.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
@@ -108,6 +111,48 @@ TEST_F(SortBatchTest, RefusedFilesLeaveTheListsAlignedAndDuplicatesStay) {
     EXPECT_THAT(NotSortedPaths(plan),
                 ::testing::UnorderedElementsAre(in / "album/notes.txt", in / "missing.mp3"));
     EXPECT_FALSE(plan.notSorted[0].failed);
+}
+
+TEST_F(SortBatchTest, ReadingOnSeveralThreadsGivesTheSamePlanAsOne) {
+    // Every container kind, each with several files of the same tags (duplicate destinations),
+    // a damaged copy of each, files that are no music, and a temporary of a killed run.
+    const std::string artists[] = {"Aa", "Bb", "日本"};
+    for (const testing::FormatCase& format : testing::AllFormats()) {
+        for (int copy = 0; copy < 10; ++copy) {
+            const std::string path =
+                in / (std::to_string(copy % 4) + "/" + std::to_string(copy) + format.fileName);
+            std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+            format.write(path, TagValues{format.name, artists[copy % 3], "Album", "3"});
+        }
+        const std::string whole = ReadFile(in / ("0/0" + std::string(format.fileName)));
+        fixtures::WriteBytes(in / ("1/damaged" + std::string(format.fileName)),
+                             whole.substr(0, whole.size() / 3));
+    }
+    fixtures::WriteTextFile(in / "2/notes.mp3", "not audio");
+    fixtures::WriteTextFile(in / "2/cover.jpg", "not audio either");
+    fixtures::WriteTextFile(
+        in / (std::string("3/") + kTemporaryPrefix + "abcdef" + kTemporarySuffix), "");
+    settings.FileNamingMode = 2;
+
+    const auto plan = [&](std::size_t threads) {
+        SortBatchContext context = Context();
+        context.readerThreads = threads;
+        return PlanSortBatch(context, {in.path(), in / "0"});
+    };
+    const SortBatchPlan one = plan(1);
+    ASSERT_GT(one.request.sources.size(), 150U);
+    ASSERT_GT(one.notSorted.size(), 3U);
+    for (std::size_t threads : {2, 5}) {
+        const SortBatchPlan many = plan(threads);
+        EXPECT_EQ(many.request.sources, one.request.sources) << threads;
+        EXPECT_EQ(many.request.destinations, one.request.destinations) << threads;
+        ASSERT_EQ(many.notSorted.size(), one.notSorted.size()) << threads;
+        for (std::size_t i = 0; i < one.notSorted.size(); ++i) {
+            EXPECT_EQ(many.notSorted[i].path, one.notSorted[i].path);
+            EXPECT_EQ(many.notSorted[i].reason, one.notSorted[i].reason);
+            EXPECT_EQ(many.notSorted[i].failed, one.notSorted[i].failed);
+        }
+    }
 }
 
 TEST_F(SortBatchTest, NothingAcceptedMeansNoTransfer) {

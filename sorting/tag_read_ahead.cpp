@@ -1,0 +1,70 @@
+#include "sorting/tag_read_ahead.h"
+
+#include <algorithm>
+
+namespace tunvex {
+namespace {
+
+// Enough to keep every core busy past a slow file; small enough that results never pile up.
+constexpr std::size_t kWindowPerThread = 64;
+
+}  // namespace
+
+TagReadAhead::TagReadAhead(const std::vector<std::string>& paths, ReadFunction read,
+                           std::size_t threads)
+    : paths_(paths), read_(std::move(read)) {
+    if (threads <= 1)
+        return;
+    window_.resize(threads * kWindowPerThread);
+    for (std::size_t i = 0; i < threads; ++i)
+        workers_.emplace_back([this] { Work(); });
+}
+
+TagReadAhead::~TagReadAhead() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& worker : workers_)
+        worker.join();
+}
+
+void TagReadAhead::Work() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] {
+            return stopping_ || next_ >= paths_.size() || next_ < taken_ + window_.size();
+        });
+        if (stopping_ || next_ >= paths_.size())
+            return;
+        const std::size_t index = next_++;
+        lock.unlock();
+        std::optional<TrackTags> tags = read_(paths_[index]);
+        lock.lock();
+        Slot& slot = window_[index % window_.size()];
+        slot.tags = std::move(tags);
+        slot.done = true;
+        changed_.notify_all();
+    }
+}
+
+std::optional<TrackTags> TagReadAhead::Take(std::size_t index) {
+    if (workers_.empty())
+        return read_(paths_[index]);
+    std::unique_lock lock(mutex_);
+    Slot& slot = window_[index % window_.size()];
+    changed_.wait(lock, [&] { return slot.done; });
+    std::optional<TrackTags> tags = std::move(slot.tags);
+    slot = Slot{};
+    taken_ = index + 1;
+    lock.unlock();
+    changed_.notify_all();
+    return tags;
+}
+
+std::size_t DefaultReaderThreads() {
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+}  // namespace tunvex

@@ -1,0 +1,54 @@
+// Reads the tags of a batch on worker threads ahead of the caller, who takes them in batch order.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tags/track_tags.h"
+
+namespace tunvex {
+
+class TagReadAhead {
+  public:
+    // read gives the tags of one path, or nullopt; it runs on up to `threads` threads at once, and
+    // with one thread on the caller's, in Take.
+    using ReadFunction = std::function<std::optional<TrackTags>(const std::string& path)>;
+
+    TagReadAhead(const std::vector<std::string>& paths, ReadFunction read, std::size_t threads);
+    // Waits for the reads in flight; the ones not started are not made.
+    ~TagReadAhead();
+    TagReadAhead(const TagReadAhead&) = delete;
+    TagReadAhead& operator=(const TagReadAhead&) = delete;
+
+    // The read of paths[index]; indexes must be taken in order, each once.
+    std::optional<TrackTags> Take(std::size_t index);
+
+  private:
+    struct Slot {
+        bool done = false;
+        std::optional<TrackTags> tags;
+    };
+
+    void Work();
+
+    const std::vector<std::string>& paths_;
+    ReadFunction read_;
+    std::vector<Slot> window_;  // results of [taken_, taken_ + window size), by index modulo
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t next_ = 0;   // the next index a worker starts
+    std::size_t taken_ = 0;  // the next index the caller takes
+    bool stopping_ = false;
+    std::vector<std::thread> workers_;
+};
+
+// Threads for reading: one for each core.
+std::size_t DefaultReaderThreads();
+
+}  // namespace tunvex
