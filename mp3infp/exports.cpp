@@ -30,16 +30,6 @@ struct LoadedFile {
 // Each thread has its own loaded file, so threads reading at once never see each other's values.
 thread_local LoadedFile loaded;
 
-// The file a name opened to, reached again through /proc whatever stands at the name by then;
-// the name itself where /proc does not give that same file back.
-std::string OpenedFilePath(int fd, const struct stat& opened, const std::string& path) {
-    std::string reopen = "/proc/self/fd/" + std::to_string(fd);
-    struct stat info;
-    const bool same = stat(reopen.c_str(), &info) == 0 && info.st_dev == opened.st_dev &&
-                      info.st_ino == opened.st_ino;
-    return same ? reopen : path;
-}
-
 std::optional<LoadedFile> LoadFile(const std::string& path) {
     // Opened without blocking and judged by what was opened: a pipe or a device swapped in after
     // any check would block the open or never end, and only plain files hold tags.
@@ -50,9 +40,11 @@ std::optional<LoadedFile> LoadFile(const std::string& path) {
     struct stat info;
     std::optional<mp3infp::ReadResult> result;
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        const std::string opened = OpenedFilePath(fd, info, path);
+        // Everything is read through this one descriptor: what a name stands for cannot change
+        // between the sniff and the parse.
+        mp3infp::OpenedFile file(fd, static_cast<uint64_t>(info.st_size), path);
         mp3infp::SilenceTagLib();
-        result = mp3infp::ReadFileTags(mp3infp::SniffFileKind(opened, path), opened);
+        result = mp3infp::ReadFileTags(mp3infp::SniffFileKind(file), file);
     }
     close(fd);
     if (!result) {

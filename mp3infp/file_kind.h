@@ -1,6 +1,6 @@
 #pragma once
 
-#include <string>
+#include "opened_file.h"
 
 namespace mp3infp {
 
@@ -27,8 +27,8 @@ enum class FileKind {
     Xm,
 };
 
-// What the file at path holds, judged by its first bytes; the extension of name (the file's own
-// name) decides only for MPEG audio that does not start at the beginning of the file.
-FileKind SniffFileKind(const std::string& path, const std::string& name);
+// What file holds, judged by its first bytes; the extension of its own name decides only for
+// MPEG audio that does not start at the beginning of the file.
+FileKind SniffFileKind(const OpenedFile& file);
 
 }  // namespace mp3infp

@@ -5,6 +5,7 @@
 #include <taglib/apetag.h>
 #include <taglib/asffile.h>
 #include <taglib/flacfile.h>
+#include <taglib/id3v2framefactory.h>
 #include <taglib/itfile.h>
 #include <taglib/modfile.h>
 #include <taglib/mp4file.h>
@@ -23,6 +24,8 @@
 #include <taglib/xmfile.h>
 
 #include <array>
+#include <memory>
+#include <type_traits>
 
 #include "id3v1_block.h"
 #include "id3v2_tag.h"
@@ -46,11 +49,33 @@ std::optional<TagBlocks> ReadOpened(TagLibFile& file) {
     return tags;
 }
 
-// Opens path as TagLibFile and reads its one tag with readFields.
+// TagLib's view of stream as TagLibFile, from its start, without audio properties.
+template <typename TagLibFile>
+std::unique_ptr<TagLibFile> OpenAs(TagLib::IOStream& stream) {
+    stream.seek(0);
+    if constexpr (std::is_constructible_v<TagLibFile, TagLib::IOStream*, bool>) {
+        return std::make_unique<TagLibFile>(&stream, false);
+    } else {
+        return std::make_unique<TagLibFile>(&stream, TagLib::ID3v2::FrameFactory::instance(),
+                                            false);
+    }
+}
+
+// Reads the one tag of file as TagLibFile with readFields.
 template <typename TagLibFile, FieldTexts (*readFields)(TagLibFile&)>
-std::optional<TagBlocks> ReadMain(const std::string& path) {
-    TagLibFile file(path.c_str(), false);
-    return ReadOpened<TagLibFile, readFields>(file);
+std::optional<TagBlocks> ReadMain(OpenedFile& file) {
+    return ReadOpened<TagLibFile, readFields>(*OpenAs<TagLibFile>(file));
+}
+
+// A file TagLib finds valid as TagLibFile, whose tag the own chunk reader reads.
+template <typename TagLibFile, FieldTexts (*readChunks)(const OpenedFile&)>
+std::optional<TagBlocks> ReadByChunks(OpenedFile& file) {
+    if (!OpenAs<TagLibFile>(file)->isValid()) {
+        return std::nullopt;
+    }
+    TagBlocks tags;
+    tags.bySource[Source::Main] = readChunks(file);
+    return tags;
 }
 
 template <typename TagLibFile>
@@ -61,15 +86,14 @@ FieldTexts GeneralTag(TagLibFile& file) {
 // TagLib reads the pages of an Ogg file as one stream; another stream multiplexed in breaks
 // its packets, so it is given the first stream alone.
 template <typename TagLibFile>
-std::optional<TagBlocks> ReadOgg(const std::string& path) {
-    const auto first = FirstOfMultiplexedOgg(path);
+std::optional<TagBlocks> ReadOgg(OpenedFile& file) {
+    const auto first = FirstOfMultiplexedOgg(file);
     if (!first) {
-        return ReadMain<TagLibFile, GeneralTag>(path);
+        return ReadMain<TagLibFile, GeneralTag>(file);
     }
     TagLib::ByteVector bytes(first->data(), static_cast<unsigned int>(first->size()));
     TagLib::ByteVectorStream stream(bytes);
-    TagLibFile file(&stream, false);
-    return ReadOpened<TagLibFile, GeneralTag<TagLibFile>>(file);
+    return ReadOpened<TagLibFile, GeneralTag<TagLibFile>>(*OpenAs<TagLibFile>(stream));
 }
 
 // Formats whose main tag is APE, with ID3v1 as the older fallback.
@@ -107,15 +131,15 @@ FieldTexts TrueAudioFields(TagLib::TrueAudio::File& file) {
     return fields;
 }
 
-FieldTexts AiffFields(TagLib::RIFF::AIFF::File& file) {
-    const auto chunks = ReadAiffChunks(file.name());
+FieldTexts AiffFields(const OpenedFile& file) {
+    const auto chunks = ReadAiffChunks(file);
     return chunks && chunks->id3v2 ? *chunks->id3v2 : FieldTexts{};
 }
 
 // TagLib decodes INFO texts as UTF-8, losing legacy bytes, and misreads some ID3v2 layouts; the
 // own chunk reader reads both.
-FieldTexts WavFields(TagLib::RIFF::WAV::File& file) {
-    const auto riff = ReadRiffChunks(file.name());
+FieldTexts WavFields(const OpenedFile& file) {
+    const auto riff = ReadRiffChunks(file);
     if (!riff) {
         return {};
     }
@@ -129,7 +153,7 @@ FieldTexts WavFields(TagLib::RIFF::WAV::File& file) {
 struct FormatReader {
     FileKind kind;
     uint32_t type;
-    std::optional<TagBlocks> (*read)(const std::string& path);
+    std::optional<TagBlocks> (*read)(OpenedFile& file);
 };
 
 namespace TL = TagLib;
@@ -137,8 +161,9 @@ namespace TL = TagLib;
 constexpr std::array kFormatReaders = {
     FormatReader{FileKind::Mpeg, MP3INFP_TYPE_MP3, &ReadMpegTags},
     FormatReader{FileKind::RiffMp3, MP3INFP_TYPE_MP3, &ReadRiffMp3Tags},
-    FormatReader{FileKind::Wav, MP3INFP_TYPE_WAV, &ReadMain<TL::RIFF::WAV::File, WavFields>},
-    FormatReader{FileKind::Aiff, MP3INFP_TYPE_AIFF, &ReadMain<TL::RIFF::AIFF::File, AiffFields>},
+    FormatReader{FileKind::Wav, MP3INFP_TYPE_WAV, &ReadByChunks<TL::RIFF::WAV::File, WavFields>},
+    FormatReader{FileKind::Aiff, MP3INFP_TYPE_AIFF,
+                 &ReadByChunks<TL::RIFF::AIFF::File, AiffFields>},
     FormatReader{FileKind::Flac, MP3INFP_TYPE_FLAC, &ReadMain<TL::FLAC::File, FlacFields>},
     FormatReader{FileKind::OggVorbis, MP3INFP_TYPE_OGG_VORBIS, &ReadOgg<TL::Ogg::Vorbis::File>},
     FormatReader{FileKind::OggOpus, MP3INFP_TYPE_OGG_OPUS, &ReadOgg<TL::Ogg::Opus::File>},
@@ -160,12 +185,12 @@ constexpr std::array kFormatReaders = {
 
 }  // namespace
 
-std::optional<ReadResult> ReadFileTags(FileKind kind, const std::string& path) {
+std::optional<ReadResult> ReadFileTags(FileKind kind, OpenedFile& file) {
     for (const FormatReader& reader : kFormatReaders) {
         if (reader.kind != kind) {
             continue;
         }
-        auto tags = reader.read(path);
+        auto tags = reader.read(file);
         if (!tags) {
             return std::nullopt;
         }

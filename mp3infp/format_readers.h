@@ -8,8 +8,8 @@
 
 namespace mp3infp {
 
-// Opens the file at path as kind and reads its tag blocks, without decoding audio properties.
-// Nothing when the file is not valid as that kind.
-std::optional<ReadResult> ReadFileTags(FileKind kind, const std::string& path);
+// Reads the tag blocks of file as kind, without decoding audio properties. Nothing when the file
+// is not valid as that kind.
+std::optional<ReadResult> ReadFileTags(FileKind kind, OpenedFile& file);
 
 }  // namespace mp3infp

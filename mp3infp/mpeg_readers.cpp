@@ -1,6 +1,7 @@
 #include "mpeg_readers.h"
 
 #include <taglib/apetag.h>
+#include <taglib/id3v2framefactory.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tpropertymap.h>
 
@@ -12,8 +13,9 @@
 
 namespace mp3infp {
 
-std::optional<TagBlocks> ReadMpegTags(const std::string& path) {
-    TagLib::MPEG::File file(path.c_str(), false);
+std::optional<TagBlocks> ReadMpegTags(OpenedFile& opened) {
+    opened.seek(0);
+    TagLib::MPEG::File file(&opened, TagLib::ID3v2::FrameFactory::instance(), false);
     if (!file.isValid()) {
         return std::nullopt;
     }
@@ -35,8 +37,8 @@ std::optional<TagBlocks> ReadMpegTags(const std::string& path) {
     return tags;
 }
 
-std::optional<TagBlocks> ReadRiffMp3Tags(const std::string& path) {
-    const auto riff = ReadRiffChunks(path);
+std::optional<TagBlocks> ReadRiffMp3Tags(OpenedFile& file) {
+    const auto riff = ReadRiffChunks(file);
     if (!riff || riff->formType != "RMP3" || (!riff->info && !riff->dataStartsWithMpeg)) {
         return std::nullopt;
     }

@@ -1,7 +1,6 @@
 #include "ogg_streams.h"
 
 #include <cstdint>
-#include <fstream>
 #include <string_view>
 
 namespace mp3infp {
@@ -22,15 +21,15 @@ struct Page {
     int packetsEnded = 0;
 };
 
-std::optional<Page> ReadPage(std::ifstream& in) {
+std::optional<Page> ReadPage(const OpenedFile& file, uint64_t& offset) {
     Page page;
-    page.bytes.resize(kPageHeaderSize);
-    if (!in.read(page.bytes.data(), kPageHeaderSize) || !page.bytes.starts_with("OggS")) {
+    page.bytes = file.ReadAt(offset, kPageHeaderSize);
+    if (page.bytes.size() < kPageHeaderSize || !page.bytes.starts_with("OggS")) {
         return std::nullopt;
     }
     const auto segments = static_cast<unsigned char>(page.bytes[kPageHeaderSize - 1]);
-    std::string lacing(segments, '\0');
-    if (!in.read(lacing.data(), segments)) {
+    const std::string lacing = file.ReadAt(offset + kPageHeaderSize, segments);
+    if (lacing.size() < segments) {
         return std::nullopt;
     }
     size_t bodySize = 0;
@@ -39,8 +38,8 @@ std::optional<Page> ReadPage(std::ifstream& in) {
         bodySize += size;
         page.packetsEnded += size < 255 ? 1 : 0;
     }
-    std::string body(bodySize, '\0');
-    if (!in.read(body.data(), static_cast<std::streamsize>(bodySize))) {
+    const std::string body = file.ReadAt(offset + kPageHeaderSize + segments, bodySize);
+    if (body.size() < bodySize) {
         return std::nullopt;
     }
     for (size_t i = 0; i < 4; ++i) {
@@ -49,15 +48,16 @@ std::optional<Page> ReadPage(std::ifstream& in) {
     }
     page.first = (static_cast<unsigned char>(page.bytes[5]) & kFirstPageFlag) != 0;
     page.bytes += lacing + body;
+    offset += page.bytes.size();
     return page;
 }
 
 }  // namespace
 
-std::optional<std::string> FirstOfMultiplexedOgg(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    const auto first = ReadPage(in);
-    const auto second = first ? ReadPage(in) : std::nullopt;
+std::optional<std::string> FirstOfMultiplexedOgg(const OpenedFile& file) {
+    uint64_t offset = 0;
+    const auto first = ReadPage(file, offset);
+    const auto second = first ? ReadPage(file, offset) : std::nullopt;
     // Every stream of a multiplexed file opens with its first page before any other page.
     if (!second || !second->first || second->serial == first->serial) {
         return std::nullopt;
@@ -66,7 +66,7 @@ std::optional<std::string> FirstOfMultiplexedOgg(const std::string& path) {
     int packets = first->packetsEnded;
     uint64_t scanned = first->bytes.size() + second->bytes.size();
     while (packets < kHeaderPackets && scanned < kMaxScanned) {
-        const auto page = ReadPage(in);
+        const auto page = ReadPage(file, offset);
         if (!page) {
             break;
         }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <functional>
 #include <string_view>
 
@@ -10,6 +9,7 @@
 #include "id3v2_tag.h"
 #include "legacy_text.h"
 #include "mpeg_header.h"
+#include "opened_file.h"
 
 namespace mp3infp {
 namespace {
@@ -42,20 +42,10 @@ enum class ByteOrder { Little, Big };
 
 class RiffReader {
   public:
-    RiffReader(std::ifstream& in, uint64_t fileSize, ByteOrder order)
-        : in_(in), fileSize_(fileSize), order_(order) {}
+    RiffReader(const OpenedFile& file, ByteOrder order)
+        : file_(file), fileSize_(file.Size()), order_(order) {}
 
-    std::string ReadAt(uint64_t offset, uint64_t length) {
-        if (offset >= fileSize_) {
-            return {};
-        }
-        std::string bytes(static_cast<size_t>(std::min(length, fileSize_ - offset)), '\0');
-        in_.clear();
-        in_.seekg(static_cast<std::streamoff>(offset));
-        in_.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in_.gcount(), 0)));
-        return bytes;
-    }
+    std::string ReadAt(uint64_t offset, uint64_t length) { return file_.ReadAt(offset, length); }
 
     // Calls visit for each chunk in [begin, end); odd sizes are followed by a pad byte.
     void ForEachChunk(uint64_t begin, uint64_t end,
@@ -85,7 +75,7 @@ class RiffReader {
     }
 
   private:
-    std::ifstream& in_;
+    const OpenedFile& file_;
     uint64_t fileSize_;
     ByteOrder order_;
 };
@@ -125,14 +115,10 @@ void ReadDataChunk(RiffReader& reader, const Chunk& data, RiffContents& contents
 }
 
 // RIFF and AIFF files share their layout but for the byte order of sizes.
-std::optional<RiffContents> ReadChunks(const std::string& path, std::string_view magic,
+std::optional<RiffContents> ReadChunks(const OpenedFile& file, std::string_view magic,
                                        ByteOrder order) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) {
-        return std::nullopt;
-    }
-    const auto fileSize = static_cast<uint64_t>(std::max<std::streamoff>(in.tellg(), 0));
-    RiffReader reader(in, fileSize, order);
+    const uint64_t fileSize = file.Size();
+    RiffReader reader(file, order);
     const std::string header = reader.ReadAt(0, 12);
     if (header.size() < 12 || !header.starts_with(magic)) {
         return std::nullopt;
@@ -164,12 +150,12 @@ std::optional<RiffContents> ReadChunks(const std::string& path, std::string_view
 
 }  // namespace
 
-std::optional<RiffContents> ReadRiffChunks(const std::string& path) {
-    return ReadChunks(path, "RIFF", ByteOrder::Little);
+std::optional<RiffContents> ReadRiffChunks(const OpenedFile& file) {
+    return ReadChunks(file, "RIFF", ByteOrder::Little);
 }
 
-std::optional<RiffContents> ReadAiffChunks(const std::string& path) {
-    return ReadChunks(path, "FORM", ByteOrder::Big);
+std::optional<RiffContents> ReadAiffChunks(const OpenedFile& file) {
+    return ReadChunks(file, "FORM", ByteOrder::Big);
 }
 
 }  // namespace mp3infp

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "opened_file.h"
 #include "tag_fields.h"
 
 namespace mp3infp {
@@ -16,11 +17,11 @@ struct RiffContents {
     bool dataStartsWithMpeg = false;
 };
 
-// Walks the chunks of the RIFF file at path. Chunk sizes are trusted only as far as the file
+// Walks the chunks of a RIFF file. Chunk sizes are trusted only as far as the file
 // goes. Nothing when the file is not RIFF.
-std::optional<RiffContents> ReadRiffChunks(const std::string& path);
+std::optional<RiffContents> ReadRiffChunks(const OpenedFile& file);
 
 // The same for the big-endian chunks of an AIFF file ("FORM").
-std::optional<RiffContents> ReadAiffChunks(const std::string& path);
+std::optional<RiffContents> ReadAiffChunks(const OpenedFile& file);
 
 }  // namespace mp3infp

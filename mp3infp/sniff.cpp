@@ -1,11 +1,6 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <cerrno>
 #include <cstdint>
 #include <string_view>
 
@@ -143,51 +138,22 @@ bool HasMpegFrameInHead(std::string_view head) {
     return false;
 }
 
-std::string ReadBytes(int fd, uint64_t offset, size_t size) {
-    std::string head(size, '\0');
-    size_t filled = 0;
-    while (filled < head.size()) {
-        const ssize_t n = pread(fd, head.data() + filled, head.size() - filled,
-                                static_cast<off_t>(offset + filled));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        filled += static_cast<size_t>(n);
-    }
-    head.resize(filled);
-    return head;
-}
-
 // An ID3v1 block or an APE tag, alone or before an ID3v1 block, closing the file.
-bool EndsWithTag(int fd) {
+bool EndsWithTag(const OpenedFile& file) {
     constexpr size_t kId3v1Size = 128;
     constexpr size_t kApeFooterSize = 32;
-    struct stat info;
-    if (fstat(fd, &info) != 0 || info.st_size < static_cast<off_t>(kApeFooterSize)) {
+    const uint64_t fileSize = file.Size();
+    if (fileSize < kApeFooterSize) {
         return false;
     }
-    const auto fileSize = static_cast<uint64_t>(info.st_size);
     const size_t tailSize = std::min<uint64_t>(fileSize, kId3v1Size + kApeFooterSize);
-    const std::string tail = ReadBytes(fd, fileSize - tailSize, tailSize);
+    const std::string tail = file.ReadAt(fileSize - tailSize, tailSize);
     const auto endsWith = [&](size_t size, std::string_view magic) {
         return tail.size() >= size && tail.substr(tail.size() - size).starts_with(magic);
     };
     return endsWith(kId3v1Size, "TAG") || endsWith(kApeFooterSize, "APETAGEX") ||
            endsWith(kId3v1Size + kApeFooterSize, "APETAGEX");
 }
-
-// Closes the descriptor whatever way the sniff ends.
-struct FileDescriptor {
-    int fd;
-    ~FileDescriptor() {
-        if (fd >= 0) {
-            close(fd);
-        }
-    }
-};
 
 FileKind KindByExtension(const std::string& path) {
     const size_t dot = path.rfind('.');
@@ -206,18 +172,15 @@ FileKind KindByExtension(const std::string& path) {
 
 }  // namespace
 
-FileKind SniffFileKind(const std::string& path, const std::string& name) {
-    const FileDescriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (file.fd < 0) {
-        return FileKind::Unknown;
-    }
+FileKind SniffFileKind(const OpenedFile& file) {
+    const std::string& name = file.Name();
     uint64_t offset = 0;
-    std::string head = ReadBytes(file.fd, offset, kHeadSize);
+    std::string head = file.ReadAt(offset, kHeadSize);
     bool hasLeadingTag = false;
     for (int tags = 0; tags < kMaxLeadingTags && Id3v2TagSize(head) > 0; ++tags) {
         hasLeadingTag = true;
         offset += Id3v2TagSize(head);
-        head = ReadBytes(file.fd, offset, kHeadSize);
+        head = file.ReadAt(offset, kHeadSize);
     }
     const FileKind kind = SniffHead(head);
     if (hasLeadingTag) {
@@ -235,7 +198,7 @@ FileKind SniffFileKind(const std::string& path, const std::string& name) {
     // Only MPEG has a validity check strong enough to trust the extension without magic bytes:
     // a frame soon, or a tag block at the end of a file whose frames lie behind long junk.
     if (kind == FileKind::Unknown && KindByExtension(name) == FileKind::Mpeg &&
-        (HasMpegFrameInHead(head) || EndsWithTag(file.fd))) {
+        (HasMpegFrameInHead(head) || EndsWithTag(file))) {
         return FileKind::Mpeg;
     }
     return kind;

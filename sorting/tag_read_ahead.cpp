@@ -7,6 +7,8 @@ namespace {
 
 // Enough to keep every core busy past a slow file; small enough that results never pile up.
 constexpr std::size_t kWindowPerThread = 64;
+// Files a worker reads before it hands them over, so that threads seldom wait for each other.
+constexpr std::size_t kRun = 16;
 
 }  // namespace
 
@@ -33,19 +35,28 @@ TagReadAhead::~TagReadAhead() {
 void TagReadAhead::Work() {
     std::unique_lock lock(mutex_);
     for (;;) {
+        ++workersWaiting_;
         changed_.wait(lock, [this] {
-            return stopping_ || next_ >= paths_.size() || next_ < taken_ + window_.size();
+            return stopping_ || next_ >= paths_.size() || next_ + kRun <= taken_ + window_.size();
         });
+        --workersWaiting_;
         if (stopping_ || next_ >= paths_.size())
             return;
-        const std::size_t index = next_++;
+        const std::size_t first = next_;
+        const std::size_t end = std::min(first + kRun, paths_.size());
+        next_ = end;
         lock.unlock();
-        std::optional<TrackTags> tags = read_(paths_[index]);
+        std::optional<TrackTags> run[kRun];
+        for (std::size_t index = first; index < end; ++index)
+            run[index - first] = read_(paths_[index]);
         lock.lock();
-        Slot& slot = window_[index % window_.size()];
-        slot.tags = std::move(tags);
-        slot.done = true;
-        changed_.notify_all();
+        for (std::size_t index = first; index < end; ++index) {
+            Slot& slot = window_[index % window_.size()];
+            slot.tags = std::move(run[index - first]);
+            slot.done = true;
+        }
+        if (callerWaiting_)
+            changed_.notify_all();
     }
 }
 
@@ -54,12 +65,16 @@ std::optional<TrackTags> TagReadAhead::Take(std::size_t index) {
         return read_(paths_[index]);
     std::unique_lock lock(mutex_);
     Slot& slot = window_[index % window_.size()];
+    callerWaiting_ = true;
     changed_.wait(lock, [&] { return slot.done; });
+    callerWaiting_ = false;
     std::optional<TrackTags> tags = std::move(slot.tags);
     slot = Slot{};
     taken_ = index + 1;
+    const bool wake = workersWaiting_ > 0;
     lock.unlock();
-    changed_.notify_all();
+    if (wake)
+        changed_.notify_all();
     return tags;
 }
 

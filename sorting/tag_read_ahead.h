@@ -45,6 +45,9 @@ class TagReadAhead {
     std::size_t next_ = 0;   // the next index a worker starts
     std::size_t taken_ = 0;  // the next index the caller takes
     bool stopping_ = false;
+    // Wakes are system calls: each side is woken only while it waits.
+    bool callerWaiting_ = false;
+    std::size_t workersWaiting_ = 0;
     std::vector<std::thread> workers_;
 };
 

@@ -1,0 +1,98 @@
+#include "opened_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace mp3infp {
+namespace {
+
+// The tags of most files lie in their first or last few kilobytes; a larger tag reads on.
+constexpr uint64_t kHeadSize = 32 * 1024;
+constexpr uint64_t kTailSize = 4 * 1024;
+
+}  // namespace
+
+OpenedFile::OpenedFile(int fd, uint64_t size, std::string name)
+    : fd_(fd), size_(size), name_(std::move(name)) {
+    const uint64_t headSize = std::min(size_, kHeadSize);
+    const uint64_t tailSize = std::min(size_ - headSize, kTailSize);
+    tailOffset_ = size_ - tailSize;
+    if (tailSize > 0) {
+        // From a cold cache both ends come in one trip of the disk.
+        posix_fadvise(fd_, static_cast<off_t>(tailOffset_), static_cast<off_t>(tailSize),
+                      POSIX_FADV_WILLNEED);
+    }
+    head_.resize(headSize);
+    head_.resize(ReadFromFile(0, headSize, head_.data()));
+    tail_.resize(tailSize);
+    tail_.resize(ReadFromFile(tailOffset_, tailSize, tail_.data()));
+}
+
+uint64_t OpenedFile::ReadFromFile(uint64_t offset, uint64_t length, char* out) const {
+    uint64_t filled = 0;
+    while (filled < length) {
+        const ssize_t n =
+            pread(fd_, out + filled, length - filled, static_cast<off_t>(offset + filled));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        filled += static_cast<uint64_t>(n);
+    }
+    return filled;
+}
+
+bool OpenedFile::FromCache(uint64_t offset, uint64_t length, char* out) const {
+    if (offset + length <= head_.size()) {
+        std::memcpy(out, head_.data() + offset, length);
+        return true;
+    }
+    if (offset >= tailOffset_ && offset + length <= tailOffset_ + tail_.size()) {
+        std::memcpy(out, tail_.data() + (offset - tailOffset_), length);
+        return true;
+    }
+    return false;
+}
+
+std::string OpenedFile::ReadAt(uint64_t offset, uint64_t length) const {
+    if (offset >= size_) {
+        return {};
+    }
+    length = std::min(length, size_ - offset);
+    std::string bytes(length, '\0');
+    if (!FromCache(offset, length, bytes.data())) {
+        bytes.resize(ReadFromFile(offset, length, bytes.data()));
+    }
+    return bytes;
+}
+
+TagLib::ByteVector OpenedFile::readBlock(unsigned long length) {
+    const auto offset = static_cast<uint64_t>(position_);
+    if (offset >= size_) {
+        return {};
+    }
+    const uint64_t wanted = std::min<uint64_t>(length, size_ - offset);
+    TagLib::ByteVector bytes(static_cast<unsigned int>(wanted), '\0');
+    uint64_t got = wanted;
+    if (!FromCache(offset, wanted, bytes.data())) {
+        got = ReadFromFile(offset, wanted, bytes.data());
+        bytes.resize(static_cast<unsigned int>(got));
+    }
+    position_ += static_cast<long>(got);
+    return bytes;
+}
+
+void OpenedFile::seek(long offset, Position from) {
+    const long base = from == Beginning ? 0
+                      : from == Current ? position_
+                                        : static_cast<long>(size_);
+    position_ = std::max(0L, base + offset);
+}
+
+}  // namespace mp3infp

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <taglib/tiostream.h>
+
+#include <cstdint>
+#include <string>
+
+namespace mp3infp {
+
+// A plain file read through the one descriptor it was opened with. Its head and tail are read
+// at once, which holds the tags of most files; TagLib and the own parsers read from them and go
+// to the file only for what lies between.
+class OpenedFile : public TagLib::IOStream {
+  public:
+    // fd stays the caller's; name is the file's own name, for its extension.
+    OpenedFile(int fd, uint64_t size, std::string name);
+
+    const std::string& Name() const { return name_; }
+    uint64_t Size() const { return size_; }
+    // Up to length bytes from offset; fewer at the end of the file or when it cannot be read.
+    std::string ReadAt(uint64_t offset, uint64_t length) const;
+
+    TagLib::FileName name() const override { return name_.c_str(); }
+    TagLib::ByteVector readBlock(unsigned long length) override;
+    void writeBlock(const TagLib::ByteVector&) override {}
+    void insert(const TagLib::ByteVector&, unsigned long, unsigned long) override {}
+    void removeBlock(unsigned long, unsigned long) override {}
+    bool readOnly() const override { return true; }
+    bool isOpen() const override { return true; }
+    void seek(long offset, Position from = Beginning) override;
+    long tell() const override { return position_; }
+    long length() override { return static_cast<long>(size_); }
+    void truncate(long) override {}
+
+  private:
+    // Copies [offset, offset + length) into out when the head or the tail holds all of it.
+    bool FromCache(uint64_t offset, uint64_t length, char* out) const;
+    uint64_t ReadFromFile(uint64_t offset, uint64_t length, char* out) const;
+
+    int fd_;
+    uint64_t size_;
+    std::string name_;
+    std::string head_;
+    uint64_t tailOffset_ = 0;
+    std::string tail_;
+    long position_ = 0;
+};
+
+}  // namespace mp3infp
