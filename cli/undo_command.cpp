@@ -18,6 +18,9 @@ class ConsoleUndoDelegate : public UndoDelegate {
             case UndoAction::MovedBack:
                 Print("back", report);
                 break;
+            case UndoAction::Relinked:
+                Print("link", report);
+                break;
             case UndoAction::Trashed:
                 Print("trash", report);
                 break;

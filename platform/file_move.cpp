@@ -20,11 +20,10 @@ int PlaceCopy(const std::string& path, const std::string& folder, const std::str
     if (lstat(path.c_str(), &info) != 0)
         return errno;
     if (S_ISLNK(info.st_mode)) {
-        std::string text(kMaxPath, '\0');
-        ssize_t length = readlink(path.c_str(), text.data(), text.size());
-        if (length < 0)
-            return errno;
-        text.resize(static_cast<std::size_t>(length));
+        std::string text;
+        int error = ReadLinkText(path, text);
+        if (error != 0)
+            return error;
         return symlink(text.c_str(), target.c_str()) == 0 ? 0 : errno;
     }
     CopySession session;
@@ -52,6 +51,15 @@ int CopyThenRemove(const std::string& path, const std::string& target) {
 }
 
 }  // namespace
+
+int ReadLinkText(const std::string& path, std::string& text) {
+    text.assign(kMaxPath, '\0');
+    ssize_t length = readlink(path.c_str(), text.data(), text.size());
+    if (length < 0)
+        return errno;
+    text.resize(static_cast<std::size_t>(length));
+    return 0;
+}
 
 int MoveNoReplace(const std::string& path, const std::string& target) {
     int error = RenameNoReplace(path, target);

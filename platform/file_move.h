@@ -10,4 +10,7 @@ namespace tunvex {
 // and only then removed at path. 0 or errno; on failure the entry is still at path.
 int MoveNoReplace(const std::string& path, const std::string& target);
 
+// The text of the link at path. 0 or errno.
+int ReadLinkText(const std::string& path, std::string& text);
+
 }  // namespace tunvex

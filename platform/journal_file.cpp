@@ -100,6 +100,9 @@ bool ReadRecord(const std::vector<std::string>& fields, Journal& journal,
             return false;
         byId.emplace(id, journal.files.size());
         journal.files.push_back(std::move(added));
+    } else if (kind == "link" && fields.size() == 3 && file != nullptr) {
+        file->sourceIsLink = true;
+        file->linkText = fields[2];
     } else if (kind == "trashed" && fields.size() == 4 && file != nullptr) {
         // A file that appeared at the destination while it was claimed may follow the first
         // one into the trash: the first is the one to bring back.

@@ -7,6 +7,7 @@
 //   file ID SOURCE SOURCE-IDENTITY DESTINATION STAGED-IDENTITY
 //                                           durable before the batch's names are claimed;
 //                                           ID is the file's position in the request
+//   link ID TEXT                            the source was a link with this text
 //   trashed ID PATH TRASHED-PATH            the file at PATH went to the trash
 //   placed ID FINAL-DESTINATION IDENTITY    FINAL-DESTINATION empty when as asked
 //   end                                     the run came to its end
@@ -53,6 +54,8 @@ struct JournaledFile {
     std::size_t id = 0;
     std::string source;
     RecordedIdentity sourceIdentity;
+    bool sourceIsLink = false;  // a moved link: its target was copied, the link removed
+    std::string linkText;
     std::string requested;    // the destination asked for
     RecordedIdentity staged;  // what was about to be put there
     bool placed = false;

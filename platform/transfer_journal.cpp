@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "platform/file_copy.h"
+#include "platform/file_move.h"
 #include "platform/journal_file.h"
 #include "platform/transfer_folders.h"
 #include "platform/transfer_retry.h"
@@ -76,6 +77,9 @@ void TransferJournal::Staged(std::size_t id, const std::string& source,
     pending_ += JournalLine({"file", std::to_string(id), Absolute(source),
                              FormatIdentity(RecordIdentity(sourceEntry)), Absolute(destination),
                              FormatIdentity(RecordIdentity(staged))});
+    std::string linkText;
+    if (S_ISLNK(sourceEntry.st_mode) && ReadLinkText(source, linkText) == 0)
+        pending_ += JournalLine({"link", std::to_string(id), linkText});
 }
 
 void TransferJournal::Trashed(std::size_t id, const std::string& path,

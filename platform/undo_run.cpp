@@ -41,6 +41,7 @@ void Report(UndoContext& undo, UndoAction action, const std::string& path,
     UndoSummary& summary = undo.summary;
     switch (action) {
         case UndoAction::MovedBack:
+        case UndoAction::Relinked:
             ++summary.movedBack;
             break;
         case UndoAction::Trashed:
@@ -116,8 +117,13 @@ bool PlacedFile(const UndoContext& undo, const JournaledFile& file, std::string&
 // The source path holds the moved file: it was never removed, or an undo brought it back.
 bool SourceHoldsTheFile(const JournaledFile& file, const RecordedIdentity& placed) {
     struct stat info;
-    return Stat(file.source, info) &&
-           (IsRecordedFile(file.sourceIdentity, info) || LooksLikeRecordedFile(placed, info));
+    if (!Stat(file.source, info))
+        return false;
+    std::string text;
+    if (file.sourceIsLink)
+        return S_ISLNK(info.st_mode) && ReadLinkText(file.source, text) == 0 &&
+               text == file.linkText;
+    return IsRecordedFile(file.sourceIdentity, info) || LooksLikeRecordedFile(placed, info);
 }
 
 bool Trash(UndoContext& undo, const std::string& path) {
@@ -147,6 +153,23 @@ bool MoveBack(UndoContext& undo, const std::string& path, const std::string& sou
     return true;
 }
 
+// Makes the moved link again, with its time.
+bool Relink(UndoContext& undo, const JournaledFile& file) {
+    if (!undo.dryRun) {
+        int error = MakeFolders(ParentFolder(file.source), 0777);
+        if (error == 0 && symlink(file.linkText.c_str(), file.source.c_str()) != 0)
+            error = errno;
+        if (error != 0)
+            return LeaveAlone(undo, file.source, "cannot make the link again: " + ErrorText(error));
+        const struct timespec times[2] = {
+            {0, UTIME_OMIT},
+            {file.sourceIdentity.modifiedSeconds, file.sourceIdentity.modifiedNanoseconds}};
+        utimensat(AT_FDCWD, file.source.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    }
+    Report(undo, UndoAction::Relinked, file.source, file.linkText);
+    return true;
+}
+
 // Takes the file the run placed away from there; freed gets the path it left. False when it
 // was left alone.
 bool TakeBack(UndoContext& undo, const JournaledFile& file, std::string& freed) {
@@ -169,6 +192,8 @@ bool TakeBack(UndoContext& undo, const JournaledFile& file, std::string& freed) 
         taken = Trash(undo, at);
     } else if (Stat(file.source, info)) {
         return LeaveAlone(undo, at, "its source " + file.source + " is taken");
+    } else if (file.sourceIsLink) {
+        taken = Relink(undo, file) && Trash(undo, at);
     } else {
         taken = MoveBack(undo, at, file.source);
     }

@@ -16,6 +16,7 @@ namespace tunvex {
 
 enum class UndoAction {
     MovedBack,      // path to its source, to
+    Relinked,       // the link path, moved as a copy of its target, made again with text to
     Trashed,        // path (a copy) to the trash, at to
     Restored,       // path, in the trash, back to to
     FolderRemoved,  // path
@@ -38,7 +39,7 @@ class UndoDelegate {
 };
 
 struct UndoSummary {
-    std::size_t movedBack = 0;
+    std::size_t movedBack = 0;  // links made again included
     std::size_t trashed = 0;
     std::size_t restored = 0;
     std::size_t foldersRemoved = 0;

@@ -158,6 +158,29 @@ TEST_F(UndoRunTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWas
     }
 }
 
+TEST_F(UndoRunTest, AMovedLinkComesBackAsTheLinkAndTheCopyOfItsTargetGoesToTheTrash) {
+    TempFolder from;
+    WriteFile(from / "target.mp3", "target");
+    ASSERT_EQ(symlink("target.mp3", (from / "link.mp3").c_str()), 0);
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 5}};
+    utimensat(AT_FDCWD, (from / "link.mp3").c_str(), times, AT_SYMLINK_NOFOLLOW);
+    auto before = Snapshot(from.path());
+    sources = {from / "link.mp3"};
+    destinations = {out + "/link.mp3"};
+    TransferSummary summary = Sort(TransferOperation::Move);
+    ASSERT_EQ(ReadFile(destinations[0]), "target");
+    ASSERT_FALSE(Exists(sources[0]));
+
+    RecordingUndo delegate;
+    UndoSummary undo = UndoRun(summary.journal, false, delegate);
+    EXPECT_EQ(undo.movedBack, 1u);
+    EXPECT_EQ(undo.trashed, 1u);
+    EXPECT_EQ(Snapshot(from.path()), before);
+    EXPECT_EQ(fs::read_symlink(sources[0]), "target.mp3");
+    EXPECT_EQ(ReadFile(delegate.reports[1].to), "target");
+    EXPECT_FALSE(Exists(out));
+}
+
 TEST_F(UndoRunTest, WhatChangedSinceTheRunIsLeftAloneAndReportedUntilItIsSorted) {
     struct Case {
         const char* name;
