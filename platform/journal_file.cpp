@@ -111,9 +111,10 @@ bool ReadRecord(const std::vector<std::string>& fields, Journal& journal,
         file->replaced = fields[2];
         file->trashedPath = fields[3];
     } else if (kind == "placed" && fields.size() == 4 && file != nullptr) {
+        if (!ParseIdentity(fields[3], file->placedIdentity))
+            return false;
         file->placed = true;
         file->destination = fields[2].empty() ? file->requested : fields[2];
-        return ParseIdentity(fields[3], file->placedIdentity);
     } else if (kind == "end" && fields.size() == 1) {
         journal.ended = true;
     } else if (kind == "undone" && fields.size() == 1) {
@@ -194,19 +195,15 @@ bool ReadJournal(int fd, Journal& journal, std::string& error) {
             break;
         std::vector<std::string> fields =
             SplitFields(std::string_view(text).substr(start, end - start));
+        if (lineNumber == 1 ? !ReadHeader(fields, journal) : !ReadRecord(fields, journal, byId))
+            break;
         start = end + 1;
-        bool read =
-            lineNumber == 1 ? ReadHeader(fields, journal) : ReadRecord(fields, journal, byId);
-        if (!read) {
-            error = lineNumber == 1 ? "not a tunvex journal"
-                                    : "damaged record at line " + std::to_string(lineNumber);
-            return false;
-        }
     }
     if (start == 0) {
         error = "not a tunvex journal";
         return false;
     }
+    journal.length = start;
     return true;
 }
 

@@ -14,7 +14,8 @@
 //   undone ID                               an undo has dealt with that file
 //   undone                                  an undo has dealt with the whole run
 // An identity is DEVICE:INODE:SIZE:SECONDS.NANOSECONDS (the modification time). Paths are
-// absolute. A last line without its line break is a write cut short and is not read.
+// absolute. Reading stops at the first line cut short or unreadable: what a crash can leave
+// after the last write made durable.
 #pragma once
 
 #include <sys/stat.h>
@@ -73,13 +74,15 @@ struct Journal {
     std::vector<JournaledFile> files;  // in request order
     bool ended = false;
     bool undone = false;
+    std::size_t length = 0;  // bytes read as records; the rest is a write cut short
 };
 
 // One record's line, its fields escaped and joined.
 std::string JournalLine(std::initializer_list<std::string_view> fields);
 std::string FormatIdentity(const RecordedIdentity& identity);
 
-// Reads a journal from an open file. False with error set when it is not one.
+// Reads a journal from an open file. False with error set when it is not one: its first line
+// is not the header.
 bool ReadJournal(int fd, Journal& journal, std::string& error);
 bool ReadJournal(const std::string& path, Journal& journal, std::string& error);
 

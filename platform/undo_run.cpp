@@ -281,6 +281,9 @@ UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& d
         close(fd);
         return refused;
     }
+    // Marks go after the last whole record, never after what a crash left cut short.
+    if (!dryRun && lseek(fd, 0, SEEK_END) > static_cast<off_t>(journal.length))
+        RetryOnInterrupt([&] { return ftruncate(fd, static_cast<off_t>(journal.length)); });
     UndoContext undo{journal, fd, dryRun, delegate, {}};
     for (auto file = journal.files.rbegin(); file != journal.files.rend(); ++file) {
         if (file->undone)
