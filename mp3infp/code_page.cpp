@@ -7,7 +7,9 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <memory>
 #include <string_view>
+#include <vector>
 
 namespace mp3infp {
 namespace {
@@ -25,18 +27,17 @@ bool IsShiftJisName(const std::string& upperName) {
     return std::find(kNames.begin(), kNames.end(), upperName) != kNames.end();
 }
 
+// Opening a converter looks up and loads its tables, costlier than most conversions: each thread
+// keeps the converters it opened, and a conversion starts from a reset state.
 class Converter {
   public:
-    Converter(const char* to, const char* from) : handle_(iconv_open(to, from)) {}
-    ~Converter() {
+    Converter(const char* to, const char* from) : handle_(Cached(to, from)) {
         if (IsOpen()) {
-            iconv_close(handle_);
+            iconv(handle_, nullptr, nullptr, nullptr, nullptr);
         }
     }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
 
-    bool IsOpen() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
+    bool IsOpen() const { return handle_ != kNotOpen; }
 
     // Converts as much of input as possible; returns the number of bytes consumed.
     size_t Convert(std::string_view input, std::string& output) {
@@ -56,6 +57,33 @@ class Converter {
     }
 
   private:
+    static inline const iconv_t kNotOpen = reinterpret_cast<iconv_t>(-1);
+
+    struct Opened {
+        std::string to;
+        std::string from;
+        iconv_t handle;
+        Opened(const char* toName, const char* fromName)
+            : to(toName), from(fromName), handle(iconv_open(toName, fromName)) {}
+        ~Opened() {
+            if (handle != kNotOpen) {
+                iconv_close(handle);
+            }
+        }
+        Opened(const Opened&) = delete;
+        Opened& operator=(const Opened&) = delete;
+    };
+
+    static iconv_t Cached(const char* to, const char* from) {
+        thread_local std::vector<std::unique_ptr<Opened>> opened;
+        for (const auto& entry : opened) {
+            if (entry->to == to && entry->from == from) {
+                return entry->handle;
+            }
+        }
+        return opened.emplace_back(std::make_unique<Opened>(to, from))->handle;
+    }
+
     iconv_t handle_;
 };
 

@@ -14,10 +14,20 @@ namespace {
 constexpr uint64_t kHeadSize = 32 * 1024;
 constexpr uint64_t kTailSize = 4 * 1024;
 
+std::string& HeadBuffer() {
+    thread_local std::string buffer;
+    return buffer;
+}
+
+std::string& TailBuffer() {
+    thread_local std::string buffer;
+    return buffer;
+}
+
 }  // namespace
 
 OpenedFile::OpenedFile(int fd, uint64_t size, std::string name)
-    : fd_(fd), size_(size), name_(std::move(name)) {
+    : fd_(fd), size_(size), name_(std::move(name)), head_(HeadBuffer()), tail_(TailBuffer()) {
     const uint64_t headSize = std::min(size_, kHeadSize);
     const uint64_t tailSize = std::min(size_ - headSize, kTailSize);
     tailOffset_ = size_ - tailSize;

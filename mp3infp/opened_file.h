@@ -12,7 +12,8 @@ namespace mp3infp {
 // to the file only for what lies between.
 class OpenedFile : public TagLib::IOStream {
   public:
-    // fd stays the caller's; name is the file's own name, for its extension.
+    // fd stays the caller's; name is the file's own name, for its extension. The head and tail
+    // live in buffers of the thread, reused from file to file: one OpenedFile per thread at a time.
     OpenedFile(int fd, uint64_t size, std::string name);
 
     const std::string& Name() const { return name_; }
@@ -40,9 +41,9 @@ class OpenedFile : public TagLib::IOStream {
     int fd_;
     uint64_t size_;
     std::string name_;
-    std::string head_;
+    std::string& head_;
     uint64_t tailOffset_ = 0;
-    std::string tail_;
+    std::string& tail_;
     long position_ = 0;
 };
 
