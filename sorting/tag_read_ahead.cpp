@@ -47,7 +47,7 @@ void TagReadAhead::Work() {
         next_ = end;
         lock.unlock();
         std::optional<TrackTags> run[kRun];
-        for (std::size_t index = first; index < end; ++index)
+        for (std::size_t index = first; index < end && !stopping_; ++index)
             run[index - first] = read_(paths_[index]);
         lock.lock();
         for (std::size_t index = first; index < end; ++index) {

@@ -1,6 +1,7 @@
 // Reads the tags of a batch on worker threads ahead of the caller, who takes them in batch order.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -42,9 +43,9 @@ class TagReadAhead {
     std::vector<Slot> window_;  // results of [taken_, taken_ + window size), by index modulo
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::size_t next_ = 0;   // the next index a worker starts
-    std::size_t taken_ = 0;  // the next index the caller takes
-    bool stopping_ = false;
+    std::size_t next_ = 0;                // the next index a worker starts
+    std::size_t taken_ = 0;               // the next index the caller takes
+    std::atomic<bool> stopping_ = false;  // also read between the files of a run
     // Wakes are system calls: each side is woken only while it waits.
     bool callerWaiting_ = false;
     std::size_t workersWaiting_ = 0;
