@@ -138,7 +138,7 @@ void ConsoleDelegate::OnFileDone(const FileReport& report) {
             std::cerr << "failed: " << Printable(report.source);
             if (!report.destination.empty())
                 std::cerr << " -> " << Printable(report.destination);
-            std::cerr << ": " << report.reason << '\n';
+            std::cerr << ": " << Printable(report.reason) << '\n';
             break;
         case FileOutcome::Cancelled:
             break;

@@ -1,8 +1,11 @@
 // tunvex-sort: does for its path arguments what a drop of those paths on the tunvex window does.
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <clocale>
 #include <csignal>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -31,17 +34,39 @@ bool LoadSortSettings(const SortOptions& options, Settings& settings) {
     }
     for (const auto& [key, value] : options.overrides) {
         if (!ApplySettingOverride(settings, key, value)) {
-            std::cerr << "tunvex-sort: unknown setting " << key << "\n";
+            std::cerr << "tunvex-sort: unknown setting " << Printable(key) << "\n";
             return false;
         }
     }
     return true;
 }
 
-void PrintSummary(const TransferSummary& summary) {
-    std::cerr << "tunvex-sort: " << summary.transferred + summary.replaced + summary.sameFile
-              << " done, " << summary.renamed << " renamed, " << summary.skipped << " skipped, "
-              << summary.failed << " failed" << (summary.cancelled ? ", cancelled" : "") << "\n";
+// One line at the end of every sort, whatever happened. A dry run counts the files it planned.
+void PrintSummary(const SortBatchPlan& plan, const TransferSummary& summary, bool dryRun) {
+    std::size_t notSorted = 0;
+    for (const NotSorted& file : plan.notSorted)
+        notSorted += file.failed ? 0 : 1;
+    std::cerr << "tunvex-sort: ";
+    if (dryRun) {
+        std::cerr << plan.request.sources.size() << " planned, ";
+    } else {
+        std::cerr << summary.transferred + summary.replaced + summary.sameFile << " done, "
+                  << summary.renamed << " renamed, " << summary.skipped << " skipped, ";
+    }
+    std::cerr << summary.failed << " failed, " << notSorted << " not sorted";
+    if (summary.repeated > 0)
+        std::cerr << ", " << summary.repeated << " given twice";
+    std::cerr << (summary.cancelled ? ", cancelled" : "") << "\n";
+}
+
+// The output is what scripts read: one that could not be written all is a failure of the run.
+int CheckOutput(int status) {
+    errno = 0;
+    if (std::cout.flush())
+        return status;
+    std::cerr << "tunvex-sort: cannot write the output"
+              << (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()) << "\n";
+    return std::max(status, kExitNotAllDone);
 }
 
 // A path that names nothing is most likely a typing error: stop before anything is touched.
@@ -71,12 +96,13 @@ int RunSort(const SortOptions& options) {
     if (options.verbose) {
         for (const NotSorted& file : plan.notSorted) {
             if (!file.failed)
-                std::cerr << "not sorted: " << Printable(file.path) << ": " << file.reason << "\n";
+                std::cerr << "not sorted: " << Printable(file.path) << ": "
+                          << Printable(file.reason) << "\n";
         }
     }
     ConsoleDelegate delegate(options.yes);
     std::size_t planFailures = ReportPlanFailures(plan, delegate);
-    int status = planFailures == 0 ? kExitAllDone : kExitNotAllDone;
+    TransferSummary summary;
     if (options.dryRun) {
         for (std::size_t i = 0; i < plan.request.sources.size(); ++i) {
             std::cout << Printable(plan.request.sources[i]) << '\t'
@@ -84,18 +110,18 @@ int RunSort(const SortOptions& options) {
         }
     } else if (!plan.request.sources.empty()) {
         ConsoleDelegate::CatchInterrupt();
-        TransferSummary summary = RunTransfer(plan.request, delegate);
-        summary.failed += planFailures;
-        std::cout.flush();
-        PrintSummary(summary);
-        if (!summary.journalError.empty()) {
-            std::cerr << "tunvex-sort: the undo journal is missing or incomplete: "
-                      << summary.journalError << "\n";
-        }
-        if (summary.failed > 0 || summary.skipped > 0 || summary.cancelled)
-            status = kExitNotAllDone;
+        summary = RunTransfer(plan.request, delegate);
     }
+    summary.failed += planFailures;
     UnloadTagLibrary(library);
+    int status =
+        CheckOutput(summary.failed > 0 || summary.skipped > 0 || summary.cancelled ? kExitNotAllDone
+                                                                                   : kExitAllDone);
+    PrintSummary(plan, summary, options.dryRun);
+    if (!summary.journalError.empty()) {
+        std::cerr << "tunvex-sort: the undo journal is missing or incomplete: "
+                  << Printable(summary.journalError) << "\n";
+    }
     return status;
 }
 
@@ -113,20 +139,20 @@ int main(int argc, char** argv) {
     SortOptions options;
     std::string error;
     if (!ParseSortOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
-        std::cerr << "tunvex-sort: " << error << "\n" << kSortUsage;
+        std::cerr << "tunvex-sort: " << Printable(error) << "\n" << kSortUsage;
         return kExitUsage;
     }
     if (options.help) {
         std::cout << kSortUsage;
-        return 0;
+        return CheckOutput(kExitAllDone);
     }
     if (options.version) {
         std::cout << "tunvex-sort 2.2.0\n";
-        return 0;
+        return CheckOutput(kExitAllDone);
     }
     if (options.listRuns)
-        return ListRuns();
+        return CheckOutput(ListRuns());
     if (options.undo)
-        return RunUndo(options);
+        return CheckOutput(RunUndo(options));
     return RunSort(options);
 }

@@ -2,10 +2,13 @@
 
 #include <string>
 
+#include "platform/text.h"
+
 namespace tunvex {
 
-// path with every control character written as \xNN, so that a file name cannot break the
-// one-line-per-file output or send commands to a terminal.
-std::string Printable(const std::string& path);
+// text as one line that names it unambiguously and cannot send commands to a terminal: a
+// backslash is doubled, and every byte of a control character (IsControlChar) or of a sequence
+// that is not valid UTF-8 is written as \xNN. Every name and reason is printed through it.
+std::string Printable(const std::string& text, CodePage codePage = SystemCodePage());
 
 }  // namespace tunvex

@@ -31,8 +31,8 @@ class ConsoleUndoDelegate : public UndoDelegate {
                 Print("rmdir", report);
                 break;
             case UndoAction::LeftAlone:
-                std::cerr << "left alone: " << Printable(report.path) << ": " << report.reason
-                          << '\n';
+                std::cerr << "left alone: " << Printable(report.path) << ": "
+                          << Printable(report.reason) << '\n';
                 break;
         }
     }
@@ -104,7 +104,7 @@ int ListRuns() {
         std::string error;
         std::string name = path->substr(path->rfind('/') + 1);
         if (!ReadJournal(*path, journal, error)) {
-            std::cerr << "tunvex-sort: " << Printable(name) << ": " << error << '\n';
+            std::cerr << "tunvex-sort: " << Printable(name) << ": " << Printable(error) << '\n';
             continue;
         }
         std::size_t files = 0;

@@ -215,6 +215,18 @@ void ReplaceAll(CodePage codePage, std::string& text, std::string_view from, std
     text = std::move(result);
 }
 
+bool IsControlChar(CodePage codePage, std::string_view character) {
+    if (character.size() == 1) {
+        unsigned char c = static_cast<unsigned char>(character[0]);
+        return c < 0x20 || c == 0x7F;
+    }
+    if (codePage != CodePage::Utf8)
+        return false;
+    return (character.size() == 2 && character[0] == '\xC2' &&
+            static_cast<unsigned char>(character[1]) <= 0x9F) ||
+           character == "\xE2\x80\xA8" || character == "\xE2\x80\xA9";
+}
+
 bool IsWhiteSpaceByte(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }

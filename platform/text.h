@@ -35,6 +35,11 @@ void ReplaceChar(CodePage codePage, std::string& text, char from, char to);
 // One left-to-right pass; inserted text is not searched again.
 void ReplaceAll(CodePage codePage, std::string& text, std::string_view from, std::string_view to);
 
+// True for one whole character (as CharLength splits text) that is a control character: C0 and
+// DEL, and in UTF-8 the C1 controls U+0080-U+009F and the separators U+2028 and U+2029, which
+// terminals and text views take as commands or line ends too.
+bool IsControlChar(CodePage codePage, std::string_view character);
+
 bool IsWhiteSpaceByte(char c);
 // Removes space, tab, line feed, vertical tab, form feed and carriage return at both ends.
 void TrimWhiteSpace(CodePage codePage, std::string& text);

@@ -54,33 +54,39 @@ bool ListFolder(const std::string& path, FolderIdentity& identity,
     return true;
 }
 
-void ExpandFolder(const std::string& path, std::set<FolderIdentity>& entered, PathList& result) {
+struct Expansion {
+    std::set<FolderIdentity> entered;
+    PathList files;
+    std::vector<UnreadableFolder>* unreadable;
+};
+
+void ExpandFolder(const std::string& path, Expansion& expansion) {
     FolderIdentity identity;
     std::vector<FolderEntry> entries;
-    if (!ListFolder(path, identity, entries))
+    if (!ListFolder(path, identity, entries)) {
+        if (expansion.unreadable != nullptr)
+            expansion.unreadable->push_back({path, errno});
         return;
-    if (!entered.insert(identity).second)
+    }
+    if (!expansion.entered.insert(identity).second)
         return;
     for (FolderEntry& entry : entries) {
         if (entry.isFolder) {
-            ExpandFolder(entry.path, entered, result);
+            ExpandFolder(entry.path, expansion);
         } else {
-            result.push_back(std::move(entry.path));
+            expansion.files.push_back(std::move(entry.path));
         }
     }
 }
 
 }  // namespace
 
-PathList ExpandDroppedPath(const std::string& path) {
-    PathList result;
-    if (!IsDirectory(path)) {
-        result.push_back(path);
-        return result;
-    }
-    std::set<FolderIdentity> entered;
-    ExpandFolder(path, entered, result);
-    return result;
+PathList ExpandDroppedPath(const std::string& path, std::vector<UnreadableFolder>* unreadable) {
+    if (!IsDirectory(path))
+        return {path};
+    Expansion expansion{{}, {}, unreadable};
+    ExpandFolder(path, expansion);
+    return std::move(expansion.files);
 }
 
 }  // namespace tunvex

@@ -1,5 +1,7 @@
 #include "sorting/sort_batch.h"
 
+#include <cstring>
+
 #include "platform/file_copy.h"
 #include "platform/journal_file.h"
 #include "platform/paths.h"
@@ -45,10 +47,16 @@ TransferRequest MakeTransferRequest(const Settings& settings) {
 SortBatchPlan PlanSortBatch(const SortBatchContext& context,
                             const std::vector<std::string>& droppedPaths) {
     PathList batch;
+    std::vector<UnreadableFolder> unreadable;
     for (const std::string& dropped : droppedPaths)
-        AppendPathList(batch, ExpandDroppedPath(dropped));
+        AppendPathList(batch, ExpandDroppedPath(dropped, &unreadable));
 
     SortBatchPlan plan{MakeTransferRequest(context.settings), {}};
+    for (UnreadableFolder& folder : unreadable) {
+        plan.notSorted.push_back(
+            {std::move(folder.path),
+             std::string("the folder cannot be read: ") + std::strerror(folder.error), false});
+    }
     // The tag library answers each thread about its own file, so files are read on every core at
     // once, ahead of the naming, which takes them in batch order.
     TagReadAhead reads(

@@ -26,7 +26,7 @@ struct NotSorted {
 
 struct SortBatchPlan {
     TransferRequest request;           // empty lists when no file was accepted
-    std::vector<NotSorted> notSorted;  // in batch order
+    std::vector<NotSorted> notSorted;  // folders that cannot be read, then files in batch order
     bool cancelled = false;            // stopped while reading: nothing is to be transferred
 };
 

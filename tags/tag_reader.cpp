@@ -62,9 +62,15 @@ void SanitizeTagText(CodePage codePage, std::string& text) {
     TrimCutOffChar(codePage, text);
     TrimWhiteSpace(codePage, text);
     // Control characters left inside would reach file names and, printed, drive a terminal.
-    // No code page uses these bytes inside a multi-byte character.
-    std::replace_if(
-        text.begin(), text.end(), [](char c) { return (c > 0 && c < 0x20) || c == 0x7F; }, '_');
+    std::string cleaned;
+    cleaned.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t length = CharLength(codePage, text, pos);
+        std::string_view character = std::string_view(text).substr(pos, length);
+        cleaned += IsControlChar(codePage, character) ? std::string_view("_") : character;
+        pos += length;
+    }
+    text = std::move(cleaned);
 }
 
 bool ReadTrackTags(const TagLibrary& library, int tagMode, CodePage codePage, void* window,

@@ -1,8 +1,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -89,10 +91,74 @@ TEST_F(TunvexSortTest, DryRunPrintsThePlanInBatchOrderAndTouchesNothing) {
     EXPECT_TRUE(fs::is_empty(out.path()));
 }
 
-TEST_F(TunvexSortTest, ControlCharactersInNamesArePrintedEscaped) {
-    std::string odd = Song("line\nbreak\x1B[31m.mp3", "Odd");
-    ProcessResult result = Sort({"--dry-run", odd});
-    EXPECT_EQ(result.out, in / "line\\x0Abreak\\x1B[31m.mp3\t" + album + "01.Odd.mp3\n");
+TEST_F(TunvexSortTest, EveryNameIsPrintedEscapedAlikeSoNoTwoPrintTheSame) {
+    const std::pair<std::string, std::string> names[] = {
+        {"line\nbreak\x1B[31m", "line\\x0Abreak\\x1B[31m"},
+        {"a\tb", "a\\x09b"},
+        {"a\\x09b", "a\\\\x09b"},
+        {"c1\xC2\x85"
+         "end",
+         "c1\\xC2\\x85end"},  // NEL, a C1 control
+        {"ls\xE2\x80\xA8"
+         "end",
+         "ls\\xE2\\x80\\xA8end"},  // line separator
+        {"bad\xFF"
+         "byte",
+         "bad\\xFFbyte"},
+        {"ok 漢字", "ok 漢字"},
+    };
+    for (const auto& [name, printed] : names) {
+        std::string song = Song(name + ".mp3", "Odd");
+        ProcessResult result = Sort({"--dry-run", song});
+        EXPECT_EQ(result.out, in / printed + ".mp3\t" + album + "01.Odd.mp3\n");
+        std::filesystem::remove(song);
+    }
+    // A reason names a folder too.
+    std::string song = Song("one.mp3", "One");
+    WriteFile(out / "x", "a file where a folder must go");
+    ProcessResult result = Sort({song, "--set", "BaseFolderPath=" + out / "x/new\nline"});
+    EXPECT_THAT(result.err, HasSubstr("cannot create the folder " + out / "x/new\\x0Aline"));
+}
+
+TEST_F(TunvexSortTest, AnOutputThatCannotBeWrittenExitsWithOne) {
+    std::string song = Song("one.mp3", "One");
+    for (const char* run : {"--dry-run", "--set"}) {
+        std::vector<std::string> arguments = {
+            "-c", "exec \"$0\" \"$@\" >/dev/full", program, "--settings", ini, run};
+        if (std::string(run) == "--set")
+            arguments.push_back("CopyMode=0");
+        arguments.push_back(song);
+        ProcessResult result = RunProcess("/bin/sh", arguments);
+        EXPECT_EQ(result.exitStatus, 1) << run;
+        EXPECT_THAT(result.err, HasSubstr("No space left on device")) << run;
+    }
+}
+
+TEST_F(TunvexSortTest, TheSummaryCountsWhatWasNotSortedAndVerboseListsIt) {
+    std::string song = Song("one.mp3", "One");
+    fixtures::WriteTextFile(in / "notes.txt", "text");
+    // A folder whose path is past the limit cannot be read at all, nor the file in it.
+    std::string deep = in.path();
+    std::vector<int> levels = {open(in.path().c_str(), O_RDONLY | O_DIRECTORY)};
+    const std::string element(200, 'd');
+    while (deep.size() <= kMaxPath) {
+        mkdirat(levels.back(), element.c_str(), 0755);
+        levels.push_back(openat(levels.back(), element.c_str(), O_RDONLY | O_DIRECTORY));
+        deep += "/" + element;
+    }
+    close(openat(levels.back(), "song.mp3", O_CREAT | O_WRONLY, 0644));
+    for (const char* run : {"--dry-run", "--verbose"}) {
+        ProcessResult result = Sort({run, in.path()});
+        EXPECT_EQ(result.exitStatus, 0) << result.err;
+        EXPECT_THAT(result.err, HasSubstr("2 not sorted")) << run;
+        EXPECT_EQ(result.err.find(deep) != std::string::npos, std::string(run) == "--verbose");
+    }
+    unlinkat(levels.back(), "song.mp3", 0);
+    for (std::size_t i = levels.size() - 1; i > 0; --i) {
+        close(levels[i]);
+        unlinkat(levels[i - 1], element.c_str(), AT_REMOVEDIR);
+    }
+    close(levels[0]);
 }
 
 TEST_F(TunvexSortTest, AMissingSettingsFileGivesTheDefaults) {

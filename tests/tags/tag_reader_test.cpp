@@ -156,6 +156,17 @@ TEST(SanitizeTagTextTest, ControlCharactersInsideBecomeUnderscoresAfterTheTrim) 
         {"a\nb", "a_b"},
         {"Evil\x1B]0;x\x07", "Evil_]0_x_"},
         {"del\x7F", "del_"},
+        {"nel\xC2\x85"
+         "csi\xC2\x9B"
+         "x",
+         "nel_csi_x"},  // C1 controls
+        {"ls\xE2\x80\xA8"
+         "ps\xE2\x80\xA9",
+         "ls_ps_"},
+        {"nbsp\xC2\xA0"
+         "caf\xC3\xA9",
+         "nbsp\xC2\xA0"
+         "caf\xC3\xA9"},
     };
     for (const auto& [text, expected] : cases) {
         std::string sanitized = text;
