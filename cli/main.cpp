@@ -16,6 +16,7 @@
 #include "cli/options.h"
 #include "cli/printable.h"
 #include "cli/undo_command.h"
+#include "platform/file_copy.h"
 #include "platform/paths.h"
 #include "platform/settings_location.h"
 #include "settings/settings.h"
@@ -118,6 +119,10 @@ int RunSort(const SortOptions& options) {
         CheckOutput(summary.failed > 0 || summary.skipped > 0 || summary.cancelled ? kExitNotAllDone
                                                                                    : kExitAllDone);
     PrintSummary(plan, summary, options.dryRun);
+    if (summary.attributesNotKept != 0) {
+        std::cerr << "tunvex-sort: the destination did not keep the "
+                  << DescribeAttributeLoss(summary.attributesNotKept) << " of some files\n";
+    }
     if (!summary.journalError.empty()) {
         std::cerr << "tunvex-sort: the undo journal is missing or incomplete: "
                   << Printable(summary.journalError) << "\n";

@@ -4,11 +4,13 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "platform/transfer_retry.h"
@@ -71,18 +73,48 @@ int CopyData(int in, int out, std::uint64_t size, CopySession& session,
     return size == 0 ? CopyRest(in, out, session, observer, cancelled) : 0;
 }
 
-bool CannotStorePermissions(int error) {
-    return error == EPERM || error == EOPNOTSUPP;
+constexpr char kAccessAcl[] = "system.posix_acl_access";
+
+unsigned CopyExtendedAttributes(int in, int out) {
+    std::string names(4096, '\0');
+    ssize_t size = flistxattr(in, names.data(), names.size());
+    if (size < 0 && errno == ERANGE) {
+        names.resize(static_cast<std::size_t>(std::max<ssize_t>(flistxattr(in, nullptr, 0), 0)));
+        size = flistxattr(in, names.data(), names.size());
+    }
+    unsigned lost = 0;
+    std::string value;
+    for (ssize_t at = 0; at < size; at += static_cast<ssize_t>(std::strlen(&names[at])) + 1) {
+        const char* name = &names[at];
+        bool acl = std::strcmp(name, kAccessAcl) == 0;
+        if (!acl && std::strncmp(name, "user.", 5) != 0)
+            continue;
+        ssize_t length = fgetxattr(in, name, nullptr, 0);
+        value.resize(static_cast<std::size_t>(std::max<ssize_t>(length, 0)));
+        if (length < 0 || fgetxattr(in, name, value.data(), value.size()) != length ||
+            fsetxattr(out, name, value.data(), value.size(), 0) != 0) {
+            lost |= acl ? kLostAcl : kLostExtendedAttributes;
+        }
+    }
+    return lost;
 }
 
-int CopyAttributes(int out, const struct stat& source) {
+// Best effort, as cp -p and mv: a destination that refuses one attribute still gets the file.
+unsigned CopyAttributes(int in, int out, const struct stat& source) {
+    unsigned lost = 0;
     mode_t mode = source.st_mode & 07777;
-    if (fchown(out, source.st_uid, source.st_gid) != 0)
+    if (fchown(out, source.st_uid, source.st_gid) != 0) {
         mode &= ~(S_ISUID | S_ISGID);
-    if (fchmod(out, mode) != 0 && !CannotStorePermissions(errno))
-        return errno;
+        if (geteuid() == 0)
+            lost |= kLostOwner;
+    }
+    if (fchmod(out, mode) != 0)
+        lost |= kLostPermissions;
+    lost |= CopyExtendedAttributes(in, out);
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
-    return futimens(out, times) == 0 ? 0 : errno;
+    if (futimens(out, times) != 0)
+        lost |= kLostTimes;
+    return lost;
 }
 
 constexpr std::size_t kTemporaryRandomLength = 6;
@@ -113,18 +145,32 @@ bool IsStale(int folder, const char* name) {
 
 // Everything after the temporary exists; 0 or errno.
 int FillTemporary(int in, int out, const struct stat& source, CopySession& session,
-                  const ChunkObserver& observer, bool& cancelled) {
+                  const ChunkObserver& observer, bool& cancelled, unsigned& notKept) {
     int error =
         CopyData(in, out, static_cast<std::uint64_t>(source.st_size), session, observer, cancelled);
     if (error != 0 || cancelled)
         return error;
-    error = CopyAttributes(out, source);
-    if (error != 0 || !session.syncData)
-        return error;
+    notKept = CopyAttributes(in, out, source);
+    if (!session.syncData)
+        return 0;
     return RetryOnInterrupt([&] { return fsync(out); }) == 0 ? 0 : errno;
 }
 
 }  // namespace
+
+std::string DescribeAttributeLoss(unsigned notKept) {
+    static const std::pair<unsigned, const char*> kNames[] = {
+        {kLostOwner, "owner"}, {kLostPermissions, "permissions"},
+        {kLostTimes, "times"}, {kLostExtendedAttributes, "extended attributes"},
+        {kLostAcl, "ACL"},
+    };
+    std::string described;
+    for (const auto& [bit, name] : kNames) {
+        if ((notKept & bit) != 0)
+            described += (described.empty() ? "" : ", ") + std::string(name);
+    }
+    return described;
+}
 
 bool IsTemporaryName(std::string_view name) {
     std::string_view prefix = kTemporaryPrefix;
@@ -185,7 +231,8 @@ StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
         return staged;
     }
     session.chunkBytes = std::max<std::size_t>(session.chunkBytes, 1);
-    staged.error = FillTemporary(in, out, info, session, observer, staged.cancelled);
+    staged.error =
+        FillTemporary(in, out, info, session, observer, staged.cancelled, staged.notKept);
     close(in);
     // A second descriptor keeps the lock; out is closed to hear of any error the close reports.
     staged.lock = OwnedFd(fcntl(out, F_DUPFD_CLOEXEC, 0));

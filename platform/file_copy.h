@@ -37,19 +37,33 @@ struct CopySession {
     std::vector<char> buffer;  // for read/write, sized at its first use
 };
 
+// What a copy could not keep because the destination refused it; bits of StagedCopy::notKept.
+enum AttributeLoss : unsigned {
+    kLostOwner = 1,  // only counted for root: others cannot give files away
+    kLostPermissions = 2,
+    kLostTimes = 4,
+    kLostExtendedAttributes = 8,  // user.*
+    kLostAcl = 16,                // the access ACL
+};
+
+// "permissions, times" and the like, for the bits of notKept.
+std::string DescribeAttributeLoss(unsigned notKept);
+
 struct StagedCopy {
-    int error = 0;  // errno of the failure
+    int error = 0;         // errno of the failure
+    unsigned notKept = 0;  // AttributeLoss bits
     bool cancelled = false;
     std::string temporaryPath;  // set only when the copy is complete
     OwnedFd lock;               // keeps the temporary locked while it is held
     struct stat source {};      // the file copied, as it was opened
 };
 
-// Copies source (links followed) into a new temporary in folder: content, permission bits,
-// access and modification times, owner where allowed (set-id bits are dropped when it is
-// not). With session.syncData the temporary is fsync'd before it is handed back; after a
-// failure or a stop it is gone. Chunks of session.chunkBytes go through copy_file_range, or
-// read/write where the kernel cannot copy between the two files.
+// Copies source (links followed) into a new temporary in folder: content, and as far as the
+// destination takes them permission bits, access and modification times, owner (set-id bits
+// are dropped without it), user.* extended attributes and the access ACL, as mv does. With
+// session.syncData the temporary is fsync'd before it is handed back; after a failure or a stop it
+// is gone. Chunks of session.chunkBytes go through copy_file_range, or read/write where the kernel
+// cannot copy between the two files.
 StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
                            CopySession& session, const ChunkObserver& observer);
 

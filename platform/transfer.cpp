@@ -58,6 +58,7 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& de
     }
     run.summary.journal = context.journal.Finish();
     run.summary.journalError = context.journal.error();
+    run.summary.attributesNotKept = context.attributesNotKept;
     return run.summary;
 }
 

@@ -128,8 +128,9 @@ struct TransferSummary {
     std::size_t repeated = 0;
     std::size_t failed = 0;
     bool cancelled = false;
-    std::string journal{};       // kept only when the run changed something
-    std::string journalError{};  // why the journal is missing or incomplete
+    std::string journal{};           // kept only when the run changed something
+    std::string journalError{};      // why the journal is missing or incomplete
+    unsigned attributesNotKept = 0;  // AttributeLoss bits (file_copy.h) of every copy placed
 };
 
 // Runs the whole request, batch by batch, in order. A request whose lists differ in length is

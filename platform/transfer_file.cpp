@@ -122,6 +122,7 @@ bool StageCopy(StagedFile& file, FileTransferContext& context, bool durable) {
         file.path = copy.temporaryPath;
         file.temporary = true;
         file.temporaryLock = std::move(copy.lock);
+        file.attributesNotKept = copy.notKept;
         return true;
     }
     return false;
@@ -341,6 +342,8 @@ void ClaimFile(StagedFile& file, FileTransferContext& context) {
     if (!IsPlaced(file.report.outcome) && file.temporary)
         unlink(file.path.c_str());
     file.temporaryLock.Reset();
+    if (IsPlaced(file.report.outcome))
+        context.attributesNotKept |= file.attributesNotKept;
 }
 
 void DropStaged(StagedFile& file, FileOutcome outcome, std::string reason) {

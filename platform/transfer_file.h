@@ -49,6 +49,7 @@ struct FileTransferContext {
     KnownFolders folders;
     FileSystemHandles fileSystems;
     bool replaceAll = false;
+    unsigned attributesNotKept = 0;  // of the copies placed so far
     // Files that a claim replaced: no later file of the request takes them as its source.
     std::set<FileIdentity> replaced;
     TransferJournal journal{};
@@ -70,6 +71,7 @@ struct StagedFile {
     std::string path;  // what the claim renames: a temporary copy, or the source itself
     bool temporary = false;
     OwnedFd temporaryLock;
+    unsigned attributesNotKept = 0;
     // The source's own entry (a link itself, not its target) as it was staged: a move removes
     // the source only while it is still that file.
     struct stat sourceEntry {};

@@ -88,7 +88,15 @@ static int DoLink(const char* from, const char* to) {
     return Result(link(Real(from).path, Real(to).path));
 }
 
+// With $TUNVEX_FS_REFUSE_ATTRIBUTES set the store has no chmod (ENOSYS) and refuses times
+// (EOPNOTSUPP), as some network and FAT-like file systems do.
+static int RefusesAttributes(void) {
+    return getenv("TUNVEX_FS_REFUSE_ATTRIBUTES") != NULL;
+}
+
 static int DoChmod(const char* path, mode_t mode, struct fuse_file_info* fi) {
+    if (RefusesAttributes())
+        return -ENOSYS;
     if (fi)
         return Result(fchmod((int)fi->fh, mode));
     return Result(chmod(Real(path).path, mode));
@@ -107,6 +115,8 @@ static int DoTruncate(const char* path, off_t size, struct fuse_file_info* fi) {
 }
 
 static int DoUtimens(const char* path, const struct timespec times[2], struct fuse_file_info* fi) {
+    if (RefusesAttributes())
+        return -EOPNOTSUPP;
     if (fi)
         return Result(futimens((int)fi->fh, times));
     return Result(utimensat(AT_FDCWD, Real(path).path, times, AT_SYMLINK_NOFOLLOW));

@@ -1,6 +1,7 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 
 #include <gtest/gtest.h>
 
@@ -122,6 +123,33 @@ TEST(TransferDurabilityTest, AMoveOntoFuseSyncsEachCopyAndItsFolderBeforeTheSour
         EXPECT_LT(Find(lines, "FSYNCDIR /", " /", Find(lines, "MKDIR /out")), unlinked);
         EXPECT_NE(unlinked, std::string::npos);
     }
+}
+
+// Keeping attributes is best effort: the files arrive, and the run says what was not kept.
+TEST(TransferDurabilityTest, ADestinationRefusingAttributesStillGetsTheFiles) {
+    if (access("/dev/fuse", R_OK | W_OK) != 0)
+        GTEST_SKIP() << "needs /dev/fuse";
+    if (std::string whyNot = EnterPrivateMountNamespace(); !whyNot.empty())
+        GTEST_SKIP() << whyNot;
+    TempFolder folder;
+    setenv("TUNVEX_FS_REFUSE_ATTRIBUTES", "1", 1);
+    PassthroughMount to(folder, "to", folder / "requests.log");
+    unsetenv("TUNVEX_FS_REFUSE_ATTRIBUTES");
+    if (!to.error.empty())
+        GTEST_SKIP() << to.error;
+    WriteFile(folder / "a.mp3", "a");
+    setxattr((folder / "a.mp3").c_str(), "user.rating", "5", 1, 0);
+    for (TransferOperation operation : {TransferOperation::Copy, TransferOperation::Move}) {
+        RecordingDelegate delegate;
+        TransferSummary summary =
+            RunTransfer(MakeRequest(operation, {folder / "a.mp3"}, {to.path + "/a.mp3"}), delegate);
+        EXPECT_EQ(summary.transferred, 1u) << delegate.reports[0].reason;
+        EXPECT_EQ(ReadFile(to.path + "/a.mp3"), "a");
+        EXPECT_EQ(DescribeAttributeLoss(summary.attributesNotKept),
+                  "permissions, times, extended attributes");
+        std::filesystem::remove(to.path + "/a.mp3");
+    }
+    EXPECT_FALSE(Exists(folder / "a.mp3"));
 }
 
 }  // namespace

@@ -2,15 +2,25 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
 
 #include "platform/transfer.h"
 #include "transfer_test_support.h"
 
 namespace tunvex {
 namespace {
+
+std::string Attribute(const std::string& path, const char* name) {
+    char value[256];
+    ssize_t length = getxattr(path.c_str(), name, value, sizeof value);
+    return length < 0 ? std::string() : std::string(value, static_cast<std::size_t>(length));
+}
 
 ino_t InodeOf(const std::string& path) {
     struct stat info {};
@@ -41,6 +51,15 @@ TEST(TransferMoveTest, AcrossFileSystemsTheSourceGoesOnlyAfterACompleteCopy) {
     std::string content = PatternedContent(3000000);
     WriteFile(from / "a.mp3", content);
     chmod((from / "a.mp3").c_str(), 0604);
+    // A rating, as players keep it, and a permission ACL, where the source's file system takes
+    // them: mv keeps both.
+    setxattr((from / "a.mp3").c_str(), "user.rating", "5", 1, 0);
+    std::system(("setfacl -m u:nobody:r " + from / "a.mp3" + " 2>/dev/null").c_str());
+    std::map<std::string, std::string> kept;
+    for (const char* name : {"user.rating", "system.posix_acl_access"})
+        kept[name] = Attribute(from / "a.mp3", name);
+    struct stat before {};
+    stat((from / "a.mp3").c_str(), &before);
     const struct timespec times[2] = {{1100000000, 0}, {1300000000, 5000}};
     utimensat(AT_FDCWD, (from / "a.mp3").c_str(), times, 0);
 
@@ -54,11 +73,13 @@ TEST(TransferMoveTest, AcrossFileSystemsTheSourceGoesOnlyAfterACompleteCopy) {
     EXPECT_FALSE(Exists(from / "a.mp3"));
     struct stat info {};
     ASSERT_EQ(stat((to / "out/a.mp3").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0604u);
+    EXPECT_EQ(info.st_mode & 07777, before.st_mode & 07777);
     EXPECT_EQ(info.st_mtim.tv_sec, times[1].tv_sec);
     EXPECT_EQ(info.st_mtim.tv_nsec, times[1].tv_nsec);
     EXPECT_TRUE(ReadFile(to / "out/a.mp3") == content);
     EXPECT_TRUE(Leftovers(to.path()).empty());
+    for (const auto& [name, value] : kept)
+        EXPECT_EQ(Attribute(to / "out/a.mp3", name.c_str()), value) << name;
 }
 
 // Marks a file immutable, which stops even root from unlinking it, until the object goes.
