@@ -79,12 +79,17 @@ std::size_t Find(const std::vector<std::string>& lines, const std::string& prefi
     return std::string::npos;
 }
 
+// Empty when this test can mount FUSE file systems of its own, else why not.
+std::string WhyFuseCannotMount() {
+    if (access("/dev/fuse", R_OK | W_OK) != 0)
+        return "needs /dev/fuse";
+    return EnterPrivateMountNamespace();
+}
+
 // syncfs reaches no FUSE server: a move onto one must fsync each copy, its folder and the
 // folder that holds a new one itself before the source goes.
 TEST(TransferDurabilityTest, AMoveOntoFuseSyncsEachCopyAndItsFolderBeforeTheSourceGoes) {
-    if (access("/dev/fuse", R_OK | W_OK) != 0)
-        GTEST_SKIP() << "needs /dev/fuse";
-    if (std::string whyNot = EnterPrivateMountNamespace(); !whyNot.empty())
+    if (std::string whyNot = WhyFuseCannotMount(); !whyNot.empty())
         GTEST_SKIP() << whyNot;
     TempFolder folder;
     const std::string log = folder / "requests.log";
@@ -127,9 +132,7 @@ TEST(TransferDurabilityTest, AMoveOntoFuseSyncsEachCopyAndItsFolderBeforeTheSour
 
 // Keeping attributes is best effort: the files arrive, and the run says what was not kept.
 TEST(TransferDurabilityTest, ADestinationRefusingAttributesStillGetsTheFiles) {
-    if (access("/dev/fuse", R_OK | W_OK) != 0)
-        GTEST_SKIP() << "needs /dev/fuse";
-    if (std::string whyNot = EnterPrivateMountNamespace(); !whyNot.empty())
+    if (std::string whyNot = WhyFuseCannotMount(); !whyNot.empty())
         GTEST_SKIP() << whyNot;
     TempFolder folder;
     setenv("TUNVEX_FS_REFUSE_ATTRIBUTES", "1", 1);
