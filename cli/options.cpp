@@ -15,7 +15,7 @@ const char kSortUsage[] =
     "  --set KEY=VALUE   override one setting for this run (e.g. --set CopyMode=1)\n"
     "  --dry-run         print the plan (source TAB destination) and touch nothing\n"
     "  --yes             replace existing files without asking when there is no terminal\n"
-    "  --verbose         list the files whose tags could not be read on stderr\n"
+    "  --verbose         list on stderr what was not sorted, and why\n"
     "  --undo [JOURNAL]  undo a whole run (default: the newest not undone yet): moves go back,\n"
     "                    copies go to the trash, replaced files come back from it; a file\n"
     "                    changed since, or whose source path is taken, is left and reported\n"
@@ -24,7 +24,8 @@ const char kSortUsage[] =
     "  --version         show the version\n"
     "\n"
     "Exit status: 0 every file reached its destination (or went back); 1 a file failed, was\n"
-    "skipped or left alone, or the run was cancelled; 2 usage or start-up error.\n";
+    "skipped or left alone, the run was cancelled or its output could not be written; 2 usage\n"
+    "or start-up error.\n";
 
 bool ParseSortOptions(const std::vector<std::string>& arguments, SortOptions& options,
                       std::string& error) {
