@@ -84,6 +84,7 @@ class SettingsDialogXTest : public QObject {
                 QVERIFY2(font.supportsCharacter(c), control.text);
         }
 
+        QTest::qWait(500);  // painted, also on a busy machine
         QRect frame = dialog.frameGeometry();
         RunXTool({"import", "-window", "root", "-crop",
                   QStringLiteral("%1x%2+%3+%4")
