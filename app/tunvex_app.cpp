@@ -8,6 +8,7 @@
 #include "platform/settings_location.h"
 #include "platform/text.h"
 #include "ui/drop_dialog.h"
+#include "ui/help_key.h"
 #include "ui/help_launcher.h"
 
 namespace tunvex {
@@ -62,6 +63,7 @@ int CTunvexApp::InitInstance() {
         return kExitFailed;
     }
     if (!stopRequested_) {
+        HelpKeyFilter helpKey([this] { HtmlHelp(0, 0); });
         CDropDlg window(*this);
         mainWindow_ = &window;
         window.exec();

@@ -7,7 +7,6 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScreen>
-#include <QShortcut>
 #include <QTimer>
 #include <QWindow>
 
@@ -66,8 +65,6 @@ CDropDlg::CDropDlg(CTunvexApp& app, QWidget* parent)
             [this](QAction* action) { OnCommand(action->data().toInt()); });
     connect(systemMenu_, &QMenu::triggered, this,
             [this](QAction* action) { OnSysCommand(action->data().toUInt()); });
-    auto* help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this, [this] { app_.HtmlHelp(0, 0); });
     OnInitDialog();
 }
 

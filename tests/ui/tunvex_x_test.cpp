@@ -124,7 +124,8 @@ class TunvexXTest : public ::testing::Test {
     TunvexXTest() {
         fs::create_directories(home / "Desktop");
         fs::copy_file(build + "/tunvex", program);
-        fs::copy_file(build + "/libmp3infp.so", folder / "libmp3infp.so");
+        for (const char* name : {"libmp3infp.so", "tunvex-help", "tunvex.chm"})
+            fs::copy_file(build + "/" + name, folder / name);
     }
 
     void SetUp() override { ASSERT_TRUE(x_->ready()); }
@@ -168,6 +169,22 @@ TEST_F(TunvexXTest, OpensCentredAndRemembersWhereItWasClosed) {
     EXPECT_NEAR(first.x + first.width / 2, 640, 12);
     EXPECT_NEAR(first.y + first.height / 2, 512, 12);
     Screenshot(window, "drop-window.png");
+    // Fixed size, and no minimise or maximise asked for (openbox keeps its iconify button
+    // whatever a window asks).
+    std::string hints = RunXTool({"xprop", "-id", window, "_MOTIF_WM_HINTS", "WM_NORMAL_HINTS"});
+    std::istringstream motif(hints.substr(hints.find('=') + 1));
+    std::string flags, functions, decorations;
+    std::getline(motif, flags, ',');
+    std::getline(motif, functions, ',');
+    std::getline(motif, decorations, ',');
+    EXPECT_EQ(std::stoul(functions, nullptr, 16) & 0x19, 0u) << hints;  // all, minimise, maximise
+    EXPECT_EQ(std::stoul(decorations, nullptr, 16) & 0x61, 0u) << hints;
+    auto size = [&hints](const std::string& bound) {
+        std::size_t at = hints.find(bound + " size: ");
+        return at == std::string::npos ? "" : hints.substr(at, hints.find('\n', at) - at);
+    };
+    EXPECT_EQ(size("minimum").substr(7), size("maximum").substr(7)) << hints;
+    EXPECT_FALSE(size("minimum").empty()) << hints;
 
     RunXTool({"xdotool", "windowmove", "--sync", window, "100", "150"});
     Frame moved = FrameOf(window);
@@ -196,6 +213,9 @@ TEST_F(TunvexXTest, MenusAndTheContextMenuOpenTheirDialogs) {
     Keys({"Down", "Return"});
     std::string settings = WaitForWindow("^tunvex 設定$");
     ASSERT_FALSE(settings.empty());
+    Keys({"F1"});
+    EXPECT_FALSE(WaitForWindow("tunvex ヘルプ$").empty()) << "F1 from inside a modal dialog";
+    Activate(settings);
     Keys({"Escape"});
     EXPECT_TRUE(WaitForNoWindow("^tunvex 設定$"));
 
