@@ -9,7 +9,9 @@ HelpKeyFilter::HelpKeyFilter(std::function<void()> showHelp) : showHelp_(std::mo
     qApp->installEventFilter(this);
 }
 
-HelpKeyFilter::~HelpKeyFilter() { qApp->removeEventFilter(this); }
+HelpKeyFilter::~HelpKeyFilter() {
+    qApp->removeEventFilter(this);
+}
 
 bool HelpKeyFilter::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType())

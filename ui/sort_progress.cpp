@@ -9,6 +9,7 @@
 
 #include <sys/stat.h>
 
+#include "platform/file_copy.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
 
@@ -27,6 +28,20 @@ QString Describe(CodePage codePage, const std::string& path) {
     return QStringLiteral("%1\n    %2 バイト, %3")
         .arg(ToQString(codePage, path), QLocale().toString(qlonglong(info.st_size)),
              QDateTime::fromSecsSinceEpoch(info.st_mtime).toString("yyyy/MM/dd HH:mm:ss"));
+}
+
+QString AttributesNamed(unsigned notKept) {
+    static const std::pair<unsigned, const char*> kNames[] = {
+        {kLostOwner, "所有者"}, {kLostPermissions, "アクセス権"},
+        {kLostTimes, "日時"},   {kLostExtendedAttributes, "拡張属性"},
+        {kLostAcl, "ACL"},
+    };
+    QStringList names;
+    for (const auto& [bit, name] : kNames) {
+        if ((notKept & bit) != 0)
+            names << QString::fromUtf8(name);
+    }
+    return names.join(QStringLiteral("、"));
 }
 
 QString Megabytes(std::uint64_t bytes) {
@@ -127,7 +142,17 @@ bool SortProgress::CancelRequested() {
 
 void SortProgress::ShowSummary(const TransferSummary& summary) {
     dialog_.hide();
-    if (summary.failed == 0 && summary.skipped == 0)
+    QStringList lines(problems_.begin(), problems_.end());
+    // What the user may count on later: the undo of this run, and the files' attributes.
+    if (summary.attributesNotKept != 0) {
+        lines << QStringLiteral("コピー先で一部のファイルの%1を保てませんでした")
+                     .arg(AttributesNamed(summary.attributesNotKept));
+    }
+    if (!summary.journalError.empty()) {
+        lines << QStringLiteral("この振り分けを元に戻すための記録を残せませんでした: %1")
+                     .arg(ToQString(codePage_, summary.journalError));
+    }
+    if (summary.failed == 0 && summary.skipped == 0 && lines.isEmpty())
         return;
     std::size_t placed = summary.transferred + summary.renamed + summary.replaced;
     QString text = QStringLiteral("%1 個のファイルを振り分けました。スキップ %2 個、失敗 %3 個%4")
@@ -135,9 +160,6 @@ void SortProgress::ShowSummary(const TransferSummary& summary) {
                        .arg(summary.skipped)
                        .arg(summary.failed)
                        .arg(summary.cancelled ? QStringLiteral("(キャンセルしました)") : QString());
-    QStringList lines;
-    for (const QString& problem : problems_)
-        lines << problem;
     QMessageBox box(QMessageBox::Warning, ProgramCaption(codePage_), text, QMessageBox::Ok, owner_);
     box.setInformativeText(lines.join('\n'));
     box.exec();

@@ -32,7 +32,8 @@ class SortProgress : public TransferDelegate {
     void OnFileDone(const FileReport& report) override;
     bool CancelRequested() override;
 
-    // The summary box, when a file failed or was skipped.
+    // The summary box, when a file failed or was skipped, attributes were lost or the run cannot
+    // be undone.
     void ShowSummary(const TransferSummary& summary);
 
   private:

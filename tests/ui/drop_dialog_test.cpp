@@ -1,13 +1,16 @@
-// The drop window's logic on Qt's offscreen platform: what a drop carries, and the failure rows
-// of its initialisation, each leaving a working window.
+// The drop window's logic on Qt's offscreen platform: what a drop carries, the failure rows of
+// its initialisation, each leaving a working window, and what the summary box tells.
 #include <QMenu>
+#include <QMessageBox>
 #include <QtTest>
 
 #include "app/catalogue.h"
 #include "app/tunvex_app.h"
+#include "platform/file_copy.h"
 #include "tests/support/message_recorder.h"
 #include "ui/drop_dialog.h"
 #include "ui/dropped_paths.h"
+#include "ui/sort_progress.h"
 
 // The embedded pictures taken away and given back, outside any namespace as Qt's macros need.
 void RemovePictures() {
@@ -72,6 +75,35 @@ class DropDialogTest : public QObject {
             QVERIFY(window.acceptDrops());
         }
         RestorePictures();
+    }
+
+    // A run that went well shows nothing; one the user must know more of shows one box.
+    void summaryBoxTellsWhatTheUserMustKnow() {
+        TransferSummary clean{.transferred = 3};
+        TransferSummary failed{.transferred = 2, .failed = 1};
+        TransferSummary noJournal{.transferred = 3, .journalError = "cannot create /s: No space"};
+        TransferSummary attributes{.transferred = 3, .attributesNotKept = kLostOwner | kLostAcl};
+        const std::pair<TransferSummary, QString> rows[] = {
+            {clean, ""},
+            {failed, "2 個のファイルを振り分けました。スキップ 0 個、失敗 1 個\n"},
+            {noJournal, "記録を残せませんでした: cannot create /s: No space"},
+            {attributes, "一部のファイルの所有者、ACLを保てませんでした"},
+        };
+        for (const auto& [summary, expected] : rows) {
+            QString shown;
+            QTimer::singleShot(0, [&shown] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    shown = box->text() + '\n' + box->informativeText();
+                    box->accept();
+                }
+            });
+            SortProgress progress(nullptr, CodePage::Utf8, TransferOperation::Copy,
+                                  [] { return false; });
+            progress.ShowSummary(summary);
+            QCoreApplication::processEvents();
+            QVERIFY2(expected.isEmpty() ? shown.isEmpty() : shown.contains(expected),
+                     qPrintable(shown));
+        }
     }
 };
 
