@@ -233,13 +233,20 @@ StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
     session.chunkBytes = std::max<std::size_t>(session.chunkBytes, 1);
     staged.error =
         FillTemporary(in, out, info, session, observer, staged.cancelled, staged.notKept);
+    if (staged.error == 0 && !staged.cancelled && fstat(out, &staged.copy) != 0)
+        staged.error = errno;
     close(in);
-    // A second descriptor keeps the lock; out is closed to hear of any error the close reports.
-    staged.lock = OwnedFd(fcntl(out, F_DUPFD_CLOEXEC, 0));
-    if (staged.lock.get() < 0 && staged.error == 0)
-        staged.error = errno;
-    if (close(out) != 0 && staged.error == 0 && errno != EINTR)
-        staged.error = errno;
+    if (session.syncData) {
+        // Network and FUSE file systems may report at the close what the fsync did not; a second
+        // descriptor keeps the lock meanwhile.
+        staged.lock = OwnedFd(fcntl(out, F_DUPFD_CLOEXEC, 0));
+        if (staged.lock.get() < 0 && staged.error == 0)
+            staged.error = errno;
+        if (close(out) != 0 && staged.error == 0 && errno != EINTR)
+            staged.error = errno;
+    } else {
+        staged.lock = OwnedFd(out);
+    }
     if (staged.error != 0 || staged.cancelled) {
         unlink(temporary.c_str());
     } else {

@@ -56,13 +56,15 @@ struct StagedCopy {
     std::string temporaryPath;  // set only when the copy is complete
     OwnedFd lock;               // keeps the temporary locked while it is held
     struct stat source {};      // the file copied, as it was opened
+    struct stat copy {};        // the temporary, as it was completed
 };
 
 // Copies source (links followed) into a new temporary in folder: content, and as far as the
 // destination takes them permission bits, access and modification times, owner (set-id bits
 // are dropped without it), user.* extended attributes and the access ACL, as mv does. With
-// session.syncData the temporary is fsync'd before it is handed back; after a failure or a stop it
-// is gone. Chunks of session.chunkBytes go through copy_file_range, or read/write where the kernel
+// session.syncData the temporary is fsync'd and closed (its close heard) before it is handed back;
+// without, the caller's syncfs hears of its write-back errors. After a failure or a stop it is
+// gone. Chunks of session.chunkBytes go through copy_file_range, or read/write where the kernel
 // cannot copy between the two files.
 StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
                            CopySession& session, const ChunkObserver& observer);

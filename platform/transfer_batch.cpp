@@ -90,7 +90,7 @@ void JournalStaged(const std::vector<StagedFile>& files, FileTransferContext& co
         bool move = context.operation == TransferOperation::Move;
         context.journal.Staged(file.index, file.report.source,
                                move ? file.sourceEntry : file.sourceInfo, file.report.destination,
-                               file.path);
+                               file.staged);
     }
     context.journal.Sync();
 }
@@ -115,7 +115,7 @@ std::size_t ClaimBatch(RequestRun& run, FileTransferContext& context,
                 ClaimFile(file, context);
                 if (IsPlaced(file.report.outcome)) {
                     context.journal.Placed(file.index, run.request.destinations[file.index],
-                                           file.report.destination);
+                                           file.report.destination, file.staged);
                 }
             }
             stopped = file.report.outcome == FileOutcome::Cancelled;

@@ -120,6 +120,7 @@ bool StageCopy(StagedFile& file, FileTransferContext& context, bool durable) {
         file.report = Finish(file.report, FileOutcome::Failed, SourceGoneReason(file, context));
     } else {
         file.path = copy.temporaryPath;
+        file.staged = copy.copy;
         file.temporary = true;
         file.temporaryLock = std::move(copy.lock);
         file.attributesNotKept = copy.notKept;
@@ -128,18 +129,33 @@ bool StageCopy(StagedFile& file, FileTransferContext& context, bool durable) {
     return false;
 }
 
-// A move notes a symlink source (it copies the target and removes the link); both follow it.
+// A move notes the source's own entry, and whether it is a symlink (it copies the target and
+// removes the link); both follow it for info.
 int StatSource(const std::string& source, TransferOperation operation, struct stat& info,
-               bool& isLink) {
+               struct stat& entry, bool& isLink) {
     isLink = false;
     if (operation == TransferOperation::Move) {
-        if (lstat(source.c_str(), &info) != 0)
+        if (lstat(source.c_str(), &entry) != 0)
             return errno;
-        isLink = S_ISLNK(info.st_mode);
-        if (!isLink)
+        isLink = S_ISLNK(entry.st_mode);
+        if (!isLink) {
+            info = entry;
             return 0;
+        }
     }
     return stat(source.c_str(), &info) == 0 ? 0 : errno;
+}
+
+// Whether the file at destination is the source (links followed), and whether anything stands
+// there at all; existing gets that entry itself.
+bool IsSameAsExisting(const struct stat& source, const std::string& destination,
+                      struct stat& existing, bool& exists) {
+    exists = lstat(destination.c_str(), &existing) == 0;
+    if (!exists)
+        return false;
+    if (S_ISLNK(existing.st_mode))
+        return IsSameFile(source, destination);
+    return existing.st_dev == source.st_dev && existing.st_ino == source.st_ino;
 }
 
 // Takes the file at destination out of the way: into the trash with undo, else by renaming from
@@ -253,7 +269,7 @@ StagedFile StageFile(const std::string& source, const std::string& destination,
         return file;
     }
     bool isLink = false;
-    int error = StatSource(source, context.operation, file.sourceInfo, isLink);
+    int error = StatSource(source, context.operation, file.sourceInfo, file.sourceEntry, isLink);
     if (error != 0) {
         file.report = Finish(file.report, FileOutcome::Failed, ErrorText(error));
         return file;
@@ -274,29 +290,34 @@ StagedFile StageFile(const std::string& source, const std::string& destination,
         file.report = Finish(file.report, FileOutcome::Failed, "the destination has no file name");
         return file;
     }
-    if (IsSameFile(file.sourceInfo, destination)) {
+    bool askMode = (context.flags & kTransferRenameOnCollision) == 0;
+    bool exists = false;
+    if (askMode ? IsSameAsExisting(file.sourceInfo, destination, file.agreedReplacement, exists)
+                : IsSameFile(file.sourceInfo, destination)) {
         file.report = Finish(file.report, FileOutcome::SameFile, kSameFileReason);
         return file;
     }
-    if ((context.flags & kTransferRenameOnCollision) == 0 &&
-        lstat(destination.c_str(), &file.agreedReplacement) == 0) {
+    if (exists) {
         Decision decision = Decide(context, source, destination);
         if (decision != Decision::Replace) {
             file.report = Finish(file.report, OutcomeOf(decision));
             return file;
         }
         file.replaceDecided = true;
-    }
-    if (context.operation == TransferOperation::Move &&
-        lstat(source.c_str(), &file.sourceEntry) != 0) {
-        file.report = Finish(file.report, FileOutcome::Failed, ErrorText(errno));
-        return file;
+        // The source's entry as it is once the question is answered.
+        if (context.operation == TransferOperation::Move &&
+            lstat(source.c_str(), &file.sourceEntry) != 0) {
+            file.report = Finish(file.report, FileOutcome::Failed, ErrorText(errno));
+            return file;
+        }
     }
     file.folder = ParentFolder(destination);
     std::vector<std::string> made;
     error = MakeKnownFolders(context.folders, file.folder, 0777, file.device,
                              [&](const std::string& folder) {
                                  context.journal.FolderMade(folder);
+                                 // A folder made just now holds no temporary of a killed run.
+                                 context.cleared.insert(folder);
                                  made.push_back(folder);
                              });
     if (error != 0) {
@@ -329,6 +350,7 @@ StagedFile StageFile(const std::string& source, const std::string& destination,
                         file.sourceInfo.st_dev == file.device;
     if (renameSource) {
         file.path = source;
+        file.staged = file.sourceEntry;
     } else if (!StageCopy(file, context, false)) {
         return file;
     }

@@ -67,8 +67,9 @@ struct StagedFile {
     PlannedSource planned;
     struct stat sourceInfo {};
     std::string folder;
-    dev_t device = 0;  // of folder
-    std::string path;  // what the claim renames: a temporary copy, or the source itself
+    dev_t device = 0;       // of folder
+    std::string path;       // what the claim renames: a temporary copy, or the source itself
+    struct stat staged {};  // that file as it was staged: a rename keeps it
     bool temporary = false;
     OwnedFd temporaryLock;
     unsigned attributesNotKept = 0;

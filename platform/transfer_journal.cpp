@@ -69,11 +69,9 @@ void TransferJournal::FolderMade(const std::string& path) {
 
 void TransferJournal::Staged(std::size_t id, const std::string& source,
                              const struct stat& sourceEntry, const std::string& destination,
-                             const std::string& stagedPath) {
+                             const struct stat& staged) {
     if (!Keeping())
         return;
-    struct stat staged {};
-    lstat(stagedPath.c_str(), &staged);
     pending_ += JournalLine({"file", std::to_string(id), Absolute(source),
                              FormatIdentity(RecordIdentity(sourceEntry)), Absolute(destination),
                              FormatIdentity(RecordIdentity(staged))});
@@ -92,12 +90,10 @@ void TransferJournal::Trashed(std::size_t id, const std::string& path,
 }
 
 void TransferJournal::Placed(std::size_t id, const std::string& requested,
-                             const std::string& destination) {
+                             const std::string& destination, const struct stat& placed) {
     if (!Keeping())
         return;
     changed_ = true;
-    struct stat placed {};
-    lstat(destination.c_str(), &placed);
     pending_ += JournalLine({"placed", std::to_string(id),
                              destination == requested ? std::string() : Absolute(destination),
                              FormatIdentity(RecordIdentity(placed))});

@@ -29,11 +29,13 @@ class TransferJournal {
     void Start(std::string folder, TransferOperation operation);
 
     void FolderMade(const std::string& path);
-    // Written by the next Sync: the file at stagedPath is about to be put at destination.
+    // Written by the next Sync: the file staged is about to be put at destination.
     void Staged(std::size_t id, const std::string& source, const struct stat& sourceEntry,
-                const std::string& destination, const std::string& stagedPath);
+                const std::string& destination, const struct stat& staged);
     void Trashed(std::size_t id, const std::string& path, const std::string& trashedPath);
-    void Placed(std::size_t id, const std::string& requested, const std::string& destination);
+    // placed: the file now at destination, as the rename that put it there kept it.
+    void Placed(std::size_t id, const std::string& requested, const std::string& destination,
+                const struct stat& placed);
     void Sync();
 
     // Ends the journal. Kept when the run changed something, its path returned; else removed.

@@ -87,9 +87,13 @@ TEST_F(TransferJournalTest, NamesEveryFilePlacedEveryFolderMadeAndEveryFileRepla
         const JournaledFile& a = journal.files[0];
         EXPECT_EQ(a.source, from / "a.mp3");
         EXPECT_TRUE(IsRecordedFile(a.sourceIdentity, sourceOfA));
-        EXPECT_TRUE(a.placed);
         EXPECT_EQ(a.destination, out + "/A/a.mp3");
-        EXPECT_TRUE(IsRecordedFile(a.placedIdentity, StatOf(a.destination)));
+        // What was staged and placed is the file now there, replaced or not.
+        for (const JournaledFile& file : journal.files) {
+            ASSERT_TRUE(file.placed);
+            EXPECT_TRUE(IsRecordedFile(file.placedIdentity, StatOf(file.destination)));
+            EXPECT_TRUE(IsRecordedFile(file.staged, StatOf(file.destination)));
+        }
         EXPECT_EQ(journal.files[1].replaced, out + "/A/b.mp3");
         EXPECT_EQ(ReadFile(journal.files[1].trashedPath), "old b");
         EXPECT_EQ(journal.files[2].source, from / "a (odd)\tname\n.mp3");
