@@ -9,8 +9,9 @@ packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libtag1-dev zlib1g
 packages+=(libchm-dev fp-utils-3.2.2 desktop-file-utils appstream dpkg-dev file groff-base)
 # The FUSE file system of the transfer durability test.
 packages+=(fuse3 libfuse3-dev)
-# setfacl, for the test that a move keeps a file's ACL.
-packages+=(acl)
+# setfacl, for the test that a move keeps a file's ACL; the sources of the Shift-JIS and Latin-1
+# locales that tests compile.
+packages+=(acl locales)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
