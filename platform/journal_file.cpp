@@ -62,19 +62,24 @@ bool ParseNumber(std::string_view text, Number& number) {
     return error == std::errc() && end == text.data() + text.size();
 }
 
+bool ParseTime(std::string_view text, std::int64_t& seconds, std::int64_t& nanoseconds) {
+    std::size_t dot = text.find('.');
+    return dot != std::string_view::npos && ParseNumber(text.substr(0, dot), seconds) &&
+           ParseNumber(text.substr(dot + 1), nanoseconds);
+}
+
 bool ParseIdentity(std::string_view text, RecordedIdentity& identity) {
     std::size_t colon1 = text.find(':');
     std::size_t colon2 = text.find(':', colon1 + 1);
     std::size_t colon3 = text.find(':', colon2 + 1);
-    std::size_t dot = text.find('.', colon3 + 1);
     if (colon1 == std::string_view::npos || colon2 == std::string_view::npos ||
-        colon3 == std::string_view::npos || dot == std::string_view::npos)
+        colon3 == std::string_view::npos)
         return false;
     return ParseNumber(text.substr(0, colon1), identity.device) &&
            ParseNumber(text.substr(colon1 + 1, colon2 - colon1 - 1), identity.inode) &&
            ParseNumber(text.substr(colon2 + 1, colon3 - colon2 - 1), identity.size) &&
-           ParseNumber(text.substr(colon3 + 1, dot - colon3 - 1), identity.modifiedSeconds) &&
-           ParseNumber(text.substr(dot + 1), identity.modifiedNanoseconds);
+           ParseTime(text.substr(colon3 + 1), identity.modifiedSeconds,
+                     identity.modifiedNanoseconds);
 }
 
 // Reads one record into journal; false when it is malformed.
@@ -83,13 +88,19 @@ bool ReadRecord(const std::vector<std::string>& fields, Journal& journal,
     const std::string& kind = fields[0];
     std::size_t id = 0;
     JournaledFile* file = nullptr;
-    if (fields.size() >= 2 && kind != "folder" && ParseNumber(fields[1], id)) {
+    if (fields.size() >= 2 && kind != "folder" && kind != "sourcefolder" &&
+        ParseNumber(fields[1], id)) {
         auto found = byId.find(id);
         if (found != byId.end())
             file = &journal.files[found->second];
     }
     if (kind == "folder" && fields.size() == 2) {
         journal.folders.push_back(fields[1]);
+    } else if (kind == "sourcefolder" && fields.size() == 3) {
+        std::int64_t seconds = 0, nanoseconds = 0;
+        if (!ParseTime(fields[2], seconds, nanoseconds))
+            return false;
+        journal.sourceFolders.push_back({fields[1], {seconds, nanoseconds}});
     } else if (kind == "file" && fields.size() == 6 && file == nullptr) {
         JournaledFile added;
         added.id = id;
@@ -169,11 +180,16 @@ std::string JournalLine(std::initializer_list<std::string_view> fields) {
     return line + '\n';
 }
 
+std::string FormatTime(std::int64_t seconds, std::int64_t nanoseconds) {
+    std::string fraction = std::to_string(nanoseconds);
+    return std::to_string(seconds) + "." +
+           std::string(9 - std::min<std::size_t>(fraction.size(), 9), '0') + fraction;
+}
+
 std::string FormatIdentity(const RecordedIdentity& identity) {
-    std::string nanoseconds = std::to_string(identity.modifiedNanoseconds);
     return std::to_string(identity.device) + ":" + std::to_string(identity.inode) + ":" +
-           std::to_string(identity.size) + ":" + std::to_string(identity.modifiedSeconds) + "." +
-           std::string(9 - std::min<std::size_t>(nanoseconds.size(), 9), '0') + nanoseconds;
+           std::to_string(identity.size) + ":" +
+           FormatTime(identity.modifiedSeconds, identity.modifiedNanoseconds);
 }
 
 bool ReadJournal(int fd, Journal& journal, std::string& error) {

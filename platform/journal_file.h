@@ -4,6 +4,8 @@
 // tabs; a tab, a line break or a backslash inside a field is written \t, \n or \\.
 //   tunvex-journal 1 copy|move STARTED      STARTED: seconds since the epoch
 //   folder PATH                             a folder the run made
+//   sourcefolder PATH TIME                  a move's source folder and its modification time
+//                                           before the run took anything out of it
 //   file ID SOURCE SOURCE-IDENTITY DESTINATION STAGED-IDENTITY
 //                                           durable before the batch's names are claimed;
 //                                           ID is the file's position in the request
@@ -13,7 +15,8 @@
 //   end                                     the run came to its end
 //   undone ID                               an undo has dealt with that file
 //   undone                                  an undo has dealt with the whole run
-// An identity is DEVICE:INODE:SIZE:SECONDS.NANOSECONDS (the modification time). Paths are
+// A TIME is SECONDS.NANOSECONDS; an identity is DEVICE:INODE:SIZE:TIME (the modification
+// time). Paths are
 // absolute. Reading stops at the first line cut short or unreadable: what a crash can leave
 // after the last write made durable.
 #pragma once
@@ -67,10 +70,16 @@ struct JournaledFile {
     bool undone = false;
 };
 
+struct RecordedFolderTime {
+    std::string path;
+    struct timespec modified {};
+};
+
 struct Journal {
     TransferOperation operation = TransferOperation::Copy;
     std::int64_t started = 0;
     std::vector<std::string> folders;  // in the order they were made
+    std::vector<RecordedFolderTime> sourceFolders;
     std::vector<JournaledFile> files;  // in request order
     bool ended = false;
     bool undone = false;
@@ -80,6 +89,7 @@ struct Journal {
 // One record's line, its fields escaped and joined.
 std::string JournalLine(std::initializer_list<std::string_view> fields);
 std::string FormatIdentity(const RecordedIdentity& identity);
+std::string FormatTime(std::int64_t seconds, std::int64_t nanoseconds);
 
 // Reads a journal from an open file. False with error set when it is not one: its first line
 // is not the header.

@@ -72,6 +72,8 @@ void TransferJournal::Staged(std::size_t id, const std::string& source,
                              const struct stat& staged) {
     if (!Keeping())
         return;
+    if (operation_ == TransferOperation::Move)
+        RecordSourceFolder(Absolute(source));
     pending_ += JournalLine({"file", std::to_string(id), Absolute(source),
                              FormatIdentity(RecordIdentity(sourceEntry)), Absolute(destination),
                              FormatIdentity(RecordIdentity(staged))});
@@ -179,6 +181,17 @@ void TransferJournal::Fail(const std::string& what, int error) {
     if (fd_ >= 0)
         close(fd_);
     fd_ = -1;
+}
+
+// Once per folder, before the first of its files leaves it: the undo gives the folder its time
+// back once everything is in it again.
+void TransferJournal::RecordSourceFolder(const std::string& source) {
+    std::string folder = source.substr(0, std::max<std::size_t>(source.rfind('/'), 1));
+    struct stat info;
+    if (!sourceFolders_.insert(folder).second || stat(folder.c_str(), &info) != 0)
+        return;
+    pending_ += JournalLine(
+        {"sourcefolder", folder, FormatTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec)});
 }
 
 std::string TransferJournal::Absolute(const std::string& path) const {

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <string>
+#include <unordered_set>
 
 #include "platform/transfer.h"
 
@@ -49,6 +50,7 @@ class TransferJournal {
     void Write();
     void Fail(const std::string& what, int error);
     std::string Absolute(const std::string& path) const;
+    void RecordSourceFolder(const std::string& source);
 
     std::string folder_;
     TransferOperation operation_ = TransferOperation::Copy;
@@ -56,6 +58,7 @@ class TransferJournal {
     std::string path_;
     int fd_ = -1;
     std::string pending_;
+    std::unordered_set<std::string> sourceFolders_;
     bool changed_ = false;
     bool nameDurable_ = false;
     std::string error_;

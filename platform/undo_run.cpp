@@ -257,6 +257,14 @@ void RemoveFolders(UndoContext& undo) {
     }
 }
 
+// The move's source folders as they were: their files are back, so their times may be too.
+void RestoreSourceFolderTimes(const Journal& journal) {
+    for (const RecordedFolderTime& folder : journal.sourceFolders) {
+        const struct timespec times[2] = {{0, UTIME_OMIT}, folder.modified};
+        utimensat(AT_FDCWD, folder.path.c_str(), times, 0);
+    }
+}
+
 }  // namespace
 
 UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& delegate) {
@@ -297,8 +305,10 @@ UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& d
     if (!undo.summary.cancelled)
         RemoveFolders(undo);
     if (!dryRun) {
-        if (!undo.summary.cancelled && undo.summary.leftAlone == 0)
+        if (!undo.summary.cancelled && undo.summary.leftAlone == 0) {
+            RestoreSourceFolderTimes(journal);
             Mark(undo, JournalLine({"undone"}));
+        }
         RetryOnInterrupt([&] { return fdatasync(fd); });
     }
     close(fd);

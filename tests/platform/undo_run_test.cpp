@@ -32,18 +32,26 @@ std::vector<MoveCase> MoveCases() {
     return cases;
 }
 
-// Every entry under root by its relative path: what it is, its bytes, mode and modification time.
-std::map<std::string, std::string> Snapshot(const std::string& root) {
+std::string Modified(const std::string& path) {
+    struct stat info {};
+    lstat(path.c_str(), &info);
+    return " modified " + std::to_string(info.st_mtim.tv_sec) + "." +
+           std::to_string(info.st_mtim.tv_nsec);
+}
+
+// Every entry under root by its relative path: what it is, its bytes, mode and modification
+// time; with folderTimes the times of root and its folders too.
+std::map<std::string, std::string> Snapshot(const std::string& root, bool folderTimes = false) {
     std::map<std::string, std::string> entries;
+    if (folderTimes)
+        entries["."] = Modified(root);
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         struct stat info {};
         lstat(entry.path().c_str(), &info);
-        std::string state = entry.is_directory() ? "folder" : ReadFile(entry.path());
-        if (!entry.is_directory()) {
-            state += " mode " + std::to_string(info.st_mode) + " modified " +
-                     std::to_string(info.st_mtim.tv_sec) + "." +
-                     std::to_string(info.st_mtim.tv_nsec);
-        }
+        std::string state = entry.is_directory()
+                                ? "folder" + (folderTimes ? Modified(entry.path()) : "")
+                                : ReadFile(entry.path()) + " mode " + std::to_string(info.st_mode) +
+                                      Modified(entry.path());
         entries[fs::relative(entry.path(), root)] = state;
     }
     return entries;
@@ -136,7 +144,7 @@ TEST_F(UndoRunTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWas
             fs::remove_all(out);
             WriteFile(out + "/keep.txt", "mine");
             WriteSong(destinations[1], "there before", 0604, 900000000);
-            auto sourcesBefore = Snapshot(from.path());
+            auto sourcesBefore = Snapshot(from.path(), true);
             auto baseBefore = Snapshot(out);
 
             TransferSummary summary = Sort(TransferOperation::Move, replace);
@@ -151,7 +159,7 @@ TEST_F(UndoRunTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWas
             EXPECT_EQ(undo.movedBack, 4u);
             EXPECT_EQ(undo.restored, replace ? 2u : 0u);
             EXPECT_EQ(undo.leftAlone, 0u);
-            EXPECT_EQ(Snapshot(from.path()), sourcesBefore);
+            EXPECT_EQ(Snapshot(from.path(), true), sourcesBefore);
             EXPECT_EQ(Snapshot(out), baseBefore);
             EXPECT_THAT(UndoRun(summary.journal, false, delegate).error,
                         HasSubstr("undone already"));
@@ -234,7 +242,7 @@ TEST_F(UndoRunTest, AnUndoKilledHalfwayFinishesWhenRunAgain) {
             sources.clear();
             destinations.clear();
             MakeSongs(from.path());
-            auto sourcesBefore = Snapshot(from.path());
+            auto sourcesBefore = Snapshot(from.path(), true);
             TransferSummary summary = Sort(TransferOperation::Move);
 
             int status = testing::KillWhenStalled([&](const std::function<void()>& stall) {
@@ -251,7 +259,7 @@ TEST_F(UndoRunTest, AnUndoKilledHalfwayFinishesWhenRunAgain) {
             EXPECT_EQ(undo.error, "");
             EXPECT_EQ(undo.leftAlone, 0u);
             EXPECT_EQ(undo.movedBack, 4u - stallAt);
-            EXPECT_EQ(Snapshot(from.path()), sourcesBefore);
+            EXPECT_EQ(Snapshot(from.path(), true), sourcesBefore);
             EXPECT_FALSE(Exists(out));
         }
     }
