@@ -1,7 +1,5 @@
 #include "id3v1_block.h"
 
-#include <taglib/tfile.h>
-
 #include <array>
 #include <string>
 
@@ -51,16 +49,6 @@ std::optional<FieldTexts> ParseId3v1Block(std::string_view block) {
         PutField(fields, Field::Track, std::to_string(track));
     }
     return fields;
-}
-
-std::optional<FieldTexts> ReadId3v1(TagLib::File& file) {
-    const auto length = file.length();
-    if (length < static_cast<long>(kId3v1BlockSize)) {
-        return std::nullopt;
-    }
-    file.seek(length - static_cast<long>(kId3v1BlockSize));
-    const TagLib::ByteVector block = file.readBlock(kId3v1BlockSize);
-    return ParseId3v1Block(std::string_view(block.data(), block.size()));
 }
 
 }  // namespace mp3infp

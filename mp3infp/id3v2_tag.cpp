@@ -1,6 +1,5 @@
 #include "id3v2_tag.h"
 
-#include <taglib/tfile.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -245,19 +244,6 @@ std::optional<FieldTexts> ParseId3v2Tag(std::string_view tag) {
         body.remove_prefix(std::min<uint64_t>(extendedSize, body.size()));
     }
     return ParseFrames(body, version, version == 4 && (flags & kTagUnsynchronised) != 0);
-}
-
-std::optional<FieldTexts> ReadLeadingId3v2(TagLib::File& file) {
-    file.seek(0);
-    TagLib::ByteVector tag = file.readBlock(kId3v2HeaderSize);
-    const uint64_t size = Id3v2TagSize(std::string_view(tag.data(), tag.size()));
-    if (size == 0) {
-        return std::nullopt;
-    }
-    // A damaged size may claim far more than the file holds.
-    const auto length = static_cast<uint64_t>(std::max<long>(file.length(), 0));
-    tag.append(file.readBlock(static_cast<size_t>(std::min(size, length) - kId3v2HeaderSize)));
-    return ParseId3v2Tag(std::string_view(tag.data(), tag.size()));
 }
 
 }  // namespace mp3infp

@@ -1,14 +1,13 @@
 #pragma once
 
+#include <taglib/tbytevector.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
 #include "tag_fields.h"
-
-namespace TagLib {
-class File;
-}
 
 namespace mp3infp {
 
@@ -23,7 +22,19 @@ uint64_t Id3v2TagSize(std::string_view bytes);
 // byte order mark.
 std::optional<FieldTexts> ParseId3v2Tag(std::string_view tag);
 
-// The ID3v2 tag at the start of file, if it has one.
-std::optional<FieldTexts> ReadLeadingId3v2(TagLib::File& file);
+// The ID3v2 tag at the start of file (a TagLib::File or a TagLib::IOStream), if it has one.
+template <typename File>
+std::optional<FieldTexts> ReadLeadingId3v2(File& file) {
+    file.seek(0);
+    TagLib::ByteVector tag = file.readBlock(kId3v2HeaderSize);
+    const uint64_t size = Id3v2TagSize(std::string_view(tag.data(), tag.size()));
+    if (size == 0) {
+        return std::nullopt;
+    }
+    // A damaged size may claim far more than the file holds.
+    const auto length = static_cast<uint64_t>(std::max<long>(file.length(), 0));
+    tag.append(file.readBlock(static_cast<size_t>(std::min(size, length) - kId3v2HeaderSize)));
+    return ParseId3v2Tag(std::string_view(tag.data(), tag.size()));
+}
 
 }  // namespace mp3infp

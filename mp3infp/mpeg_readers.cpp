@@ -5,6 +5,9 @@
 #include <taglib/mpegfile.h>
 #include <taglib/tpropertymap.h>
 
+#include <algorithm>
+#include <string_view>
+
 #include "id3v1_block.h"
 #include "id3v2_tag.h"
 #include "mp3infp.h"
@@ -13,13 +16,19 @@
 
 namespace mp3infp {
 
-std::optional<TagBlocks> ReadMpegTags(OpenedFile& opened) {
-    opened.seek(0);
-    TagLib::MPEG::File file(&opened, TagLib::ID3v2::FrameFactory::instance(), false);
-    if (!file.isValid()) {
-        return std::nullopt;
-    }
-    TagBlocks tags;
+namespace {
+
+// TagLib looks for an APE tag's footer at the end of the file or just before its ID3v1 block:
+// always within this many last bytes.
+constexpr uint64_t kApeFooterSpan = 200;
+constexpr std::string_view kApeFooterId = "APETAGEX";
+
+bool MayHoldApeTag(const OpenedFile& file) {
+    const uint64_t span = std::min(file.Size(), kApeFooterSpan);
+    return file.ReadAt(file.Size() - span, span).find(kApeFooterId) != std::string::npos;
+}
+
+void AddId3Tags(OpenedFile& file, TagBlocks& tags) {
     if (auto id3v2 = ReadLeadingId3v2(file)) {
         tags.bySource[Source::Id3v2] = std::move(*id3v2);
         tags.mp3TagBits |= MP3INFP_TAG_ID3V2;
@@ -28,11 +37,38 @@ std::optional<TagBlocks> ReadMpegTags(OpenedFile& opened) {
         tags.bySource[Source::Id3v1] = std::move(*id3v1);
         tags.mp3TagBits |= MP3INFP_TAG_ID3V1;
     }
+}
+
+// With an APE tag, or to tell a file without tags by its MPEG frames.
+std::optional<TagBlocks> ReadWithTagLib(OpenedFile& opened) {
+    opened.seek(0);
+    TagLib::MPEG::File file(&opened, TagLib::ID3v2::FrameFactory::instance(), false);
+    if (!file.isValid()) {
+        return std::nullopt;
+    }
+    TagBlocks tags;
+    AddId3Tags(opened, tags);
     if (file.hasAPETag()) {
         tags.bySource[Source::Main] = ReadPropertyFields(file.APETag()->properties());
     }
     if (tags.bySource.empty() && file.firstFrameOffset() < 0) {
         return std::nullopt;
+    }
+    return tags;
+}
+
+}  // namespace
+
+// Both ID3 tags are read by the own parsers; TagLib's reading of a whole MPEG file, which
+// parses every ID3v2 tag again, is left to the few files that need it.
+std::optional<TagBlocks> ReadMpegTags(OpenedFile& opened) {
+    if (MayHoldApeTag(opened)) {
+        return ReadWithTagLib(opened);
+    }
+    TagBlocks tags;
+    AddId3Tags(opened, tags);
+    if (tags.bySource.empty()) {
+        return ReadWithTagLib(opened);
     }
     return tags;
 }

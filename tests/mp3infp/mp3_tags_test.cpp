@@ -1,3 +1,5 @@
+#include <taglib/apetag.h>
+
 #include <string>
 
 #include "library_test.h"
@@ -97,6 +99,30 @@ TEST_F(LibraryTest, PlainNamesPreferId3v2AndFallBackToId3v1PerValue) {
     EXPECT_EQ(library.Value("INAM"), "v2 title");
     EXPECT_EQ(library.Value("IART"), "v1 artist");
     EXPECT_EQ(library.Value("TRACK"), "4");
+}
+
+// The APE tag of an MP3 sits at its end or just before its ID3v1 block, beside ID3 tags.
+TEST_F(LibraryTest, AnApeTagBesideId3TagsAnswersBeforeId3v1) {
+    TagLib::APE::Tag ape;
+    ape.setArtist("ape artist");
+    ape.setAlbum("ape album");
+    const std::string apeBytes(ape.render().data(), ape.render().size());
+    for (const bool withId3v1 : {false, true}) {
+        SCOPED_TRACE(withId3v1 ? "before ID3v1" : "at the end");
+        const std::string path = folder / "a.mp3";
+        fixtures::WriteMp3(path, withId3v1 ? std::optional(kV1Values) : std::nullopt,
+                           TagValues{.title = "v2 title"});
+        std::string bytes = ReadFile(path);
+        bytes.insert(bytes.size() - (withId3v1 ? 128 : 0), apeBytes);
+        fixtures::WriteBytes(path, bytes);
+        ASSERT_TRUE(library.Load(path));
+
+        EXPECT_EQ(library.Value("INAM"), "v2 title");
+        EXPECT_EQ(library.Value("IART"), "ape artist");
+        EXPECT_EQ(library.Value("IPRD"), "ape album");
+        EXPECT_EQ(library.Value("TRACK"),
+                  withId3v1 ? std::optional<std::string>("4") : std::nullopt);
+    }
 }
 
 TEST_F(LibraryTest, Id3v1WithoutTrackByteHasNoTrack) {
