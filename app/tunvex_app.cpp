@@ -10,6 +10,7 @@
 #include "ui/drop_dialog.h"
 #include "ui/help_key.h"
 #include "ui/help_launcher.h"
+#include "ui/modal_dialogs.h"
 
 namespace tunvex {
 namespace {
@@ -66,7 +67,9 @@ int CTunvexApp::InitInstance() {
         HelpKeyFilter helpKey([this] { HtmlHelp(0, 0); });
         CDropDlg window(*this);
         mainWindow_ = &window;
-        window.exec();
+        // A stop while a message of the window's initialisation was up ends it unshown.
+        if (!stopRequested_)
+            window.exec();
         mainWindow_ = nullptr;
     }
     int status = kExitNormal;
@@ -81,8 +84,11 @@ int CTunvexApp::InitInstance() {
 
 void CTunvexApp::OnStopRequested() {
     stopRequested_ = true;
-    if (mainWindow_ != nullptr)
+    if (mainWindow_ != nullptr) {
         mainWindow_->OnStopRequested();
+    } else {
+        EndModalDialogs();
+    }
 }
 
 int CTunvexApp::ExitInstance() {

@@ -85,10 +85,20 @@ void CSettingsDlg::OnBrowse() {
     Edit(kIdcBaseFolder)->setText(ToQString(codePage_, *path));
 }
 
+// The edit's text in the code page; the record's own bytes while the text is still what they were
+// shown as, so that a name the code page cannot show (a Latin-1 folder name in a UTF-8 locale)
+// is kept as it is instead of being stored as replacement characters.
+std::optional<std::string> CSettingsDlg::EditText(int id, const std::string& shown) const {
+    QString text = Edit(id)->text();
+    if (text == ToQString(codePage_, shown))
+        return shown;
+    return FromQString(codePage_, text);
+}
+
 // The checks run in order and only the first failure is shown; the dialog then stays open with
 // the edits as typed and the record unchanged. Text the code page cannot hold fails its check.
 void CSettingsDlg::OnOK() {
-    std::optional<std::string> base = FromQString(codePage_, Edit(kIdcBaseFolder)->text());
+    std::optional<std::string> base = EditText(kIdcBaseFolder, settings_.BaseFolderPath);
     std::string baseFolder = base ? CanonicalizePath(codePage_, *base) : std::string();
     // A relative folder would depend on where the program was started from.
     if (!baseFolder.starts_with(kPathSeparator) || !IsDirectory(baseFolder)) {
@@ -96,7 +106,7 @@ void CSettingsDlg::OnOK() {
         return;
     }
     std::optional<std::string> folderPattern =
-        FromQString(codePage_, Edit(kIdcFolderPattern)->text());
+        EditText(kIdcFolderPattern, settings_.FolderNamingFormat);
     if (folderPattern)
         TrimWhiteSpace(codePage_, *folderPattern);
     if (!folderPattern ||
@@ -104,7 +114,7 @@ void CSettingsDlg::OnOK() {
         ShowMessage(kMsgBadFolderPattern);
         return;
     }
-    std::optional<std::string> filePattern = FromQString(codePage_, Edit(kIdcFilePattern)->text());
+    std::optional<std::string> filePattern = EditText(kIdcFilePattern, settings_.FileNamingFormat);
     if (filePattern)
         TrimWhiteSpace(codePage_, *filePattern);
     if (!filePattern || (IsChecked(kIdcFileUser) && !IsValidFilePattern(codePage_, *filePattern))) {

@@ -3,6 +3,9 @@
 // close box store nothing.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "platform/text.h"
 #include "settings/settings.h"
 #include "settings/settings_dialog_template.h"
@@ -19,6 +22,7 @@ class CSettingsDlg : public TemplateDialog {
 
   private:
     void OnInitDialog();
+    std::optional<std::string> EditText(int id, const std::string& shown) const;
     void OnOK();
     void OnBrowse();
     void OnFolderModeFixed() { Edit(kIdcFolderPattern)->setEnabled(false); }

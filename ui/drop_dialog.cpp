@@ -1,6 +1,7 @@
 #include "ui/drop_dialog.h"
 
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -19,6 +20,7 @@
 #include "sorting/sort_batch.h"
 #include "ui/about_dialog.h"
 #include "ui/dropped_paths.h"
+#include "ui/modal_dialogs.h"
 #include "ui/qt_text.h"
 #include "ui/sort_progress.h"
 #include "ui/window_templates.h"
@@ -43,6 +45,13 @@ QMenuBar* MakeMenuBar() {
     add(help, "tunvex のヘルプ", kCommandHelp);
     add(help, "tunvex のバージョン情報", kCommandAbout);
     return bar;
+}
+
+// The sort decides between copy and move; the source is told a copy whatever it proposed, so
+// that it never deletes what it dragged, as a Windows drop target of files answers.
+void AcceptAsCopy(QDropEvent& event) {
+    event.setDropAction(Qt::CopyAction);
+    event.accept();
 }
 
 std::optional<std::vector<std::string>> DroppedPaths(const QMimeData* data) {
@@ -110,14 +119,18 @@ void CDropDlg::showEvent(QShowEvent* event) {
 }
 
 // The stored position 0, 0 is where the window is created, so it opens centred on the work
-// area, as after an initialisation that stopped early; any other position is applied as it is.
+// area, as after an initialisation that stopped early; any other position is applied as it is,
+// unless no screen would show any of the window (one stored on a monitor since unplugged).
 // Both place the outer rectangle, frame included, as Windows does.
 void CDropDlg::PlaceWindow() {
     QMargins frame = windowHandle()->frameMargins();
     QPoint position(app_.settings.WindowPositionX, app_.settings.WindowPositionY);
-    if (!restorePosition_ || position.isNull()) {
+    QSize outer = size().grownBy(frame);
+    bool seen = false;
+    for (const QScreen* each : QGuiApplication::screens())
+        seen = seen || each->availableGeometry().intersects(QRect(position, outer));
+    if (!restorePosition_ || position.isNull() || !seen) {
         QRect workArea = screen()->availableGeometry();
-        QSize outer = size().grownBy(frame);
         position = workArea.topLeft() + QPoint((workArea.width() - outer.width()) / 2,
                                                (workArea.height() - outer.height()) / 2);
     }
@@ -143,10 +156,15 @@ void CDropDlg::closeEvent(QCloseEvent* event) {
     TemplateDialog::closeEvent(event);
 }
 
-// Enter ends the window like OK, Esc like Cancel, neither recording the position.
+// Enter (either key) ends the window like OK, Esc like Cancel, neither recording the position.
+// While a sort runs the window takes no keys: it is disabled, as under the shell's transfer.
 void CDropDlg::keyPressEvent(QKeyEvent* event) {
-    if (!sorting_ && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-        event->modifiers() == Qt::NoModifier) {
+    if (sorting_) {
+        event->accept();
+        return;
+    }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
         accept();
         return;
     }
@@ -154,7 +172,7 @@ void CDropDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CDropDlg::contextMenuEvent(QContextMenuEvent* event) {
-    if (!systemMenu_->isEmpty())
+    if (!sorting_ && !systemMenu_->isEmpty())
         systemMenu_->exec(event->globalPos());
 }
 
@@ -179,7 +197,7 @@ void CDropDlg::OnCommand(int id) {
 void CDropDlg::dragEnterEvent(QDragEnterEvent* event) {
     offered_ = sorting_ ? std::nullopt : DroppedPaths(event->mimeData());
     if (offered_) {
-        event->acceptProposedAction();
+        AcceptAsCopy(*event);
     } else {
         event->ignore();
     }
@@ -201,7 +219,7 @@ void CDropDlg::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
-    event->acceptProposedAction();
+    AcceptAsCopy(*event);
     sorting_ = true;
     QTimer::singleShot(0, this, [this, dropped = std::move(*paths)] { OnDropFiles(dropped); });
 }
@@ -218,7 +236,7 @@ void CDropDlg::OnDropFiles(const std::vector<std::string>& paths) {
         return progress.OnReading(read, total);
     };
     std::optional<TransferSummary> summary = RunSortBatch(context, paths, progress);
-    if (summary)
+    if (summary && !stopRequested_)
         progress.ShowSummary(*summary);
     findChild<QMenuBar*>()->setEnabled(true);
     setAcceptDrops(true);
@@ -227,12 +245,12 @@ void CDropDlg::OnDropFiles(const std::vector<std::string>& paths) {
         reject();
 }
 
+// Dialogs opened from the window end first; a sort is cancelled and the window ends after it.
 void CDropDlg::OnStopRequested() {
-    if (sorting_) {
-        stopRequested_ = true;
-    } else {
+    stopRequested_ = true;
+    EndModalDialogs(this);
+    if (!sorting_)
         reject();
-    }
 }
 
 }  // namespace tunvex

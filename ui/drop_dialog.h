@@ -28,7 +28,8 @@ class CDropDlg : public TemplateDialog {
     void OnDropFiles(const std::vector<std::string>& paths);
     // A system command: ids 16 to 31 open the version box.
     void OnSysCommand(unsigned id);
-    // A stop signal: ends the window like Esc, after cancelling a sort under way.
+    // A stop signal: ends the dialogs above the window and then the window like Esc, after
+    // cancelling a sort under way.
     void OnStopRequested();
 
   protected:

@@ -30,6 +30,11 @@ QString Describe(CodePage codePage, const std::string& path) {
              QDateTime::fromSecsSinceEpoch(info.st_mtime).toString("yyyy/MM/dd HH:mm:ss"));
 }
 
+// Names may hold "<": always shown as text, never taken for markup, line breaks and indents kept.
+QString AsText(const QString& text) {
+    return QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>").arg(text.toHtmlEscaped());
+}
+
 QString AttributesNamed(unsigned notKept) {
     static const std::pair<unsigned, const char*> kNames[] = {
         {kLostOwner, "所有者"}, {kLostPermissions, "アクセス権"},
@@ -105,8 +110,8 @@ CollisionAnswer SortProgress::AskReplace(const std::string& source,
                          QStringLiteral("同じ名前のファイルが既にあります。置き換えますか?"),
                          QMessageBox::NoButton, owner_);
     question.setInformativeText(
-        QStringLiteral("既にあるファイル: %1\n\n新しいファイル: %2")
-            .arg(Describe(codePage_, destination), Describe(codePage_, source)));
+        AsText(QStringLiteral("既にあるファイル: %1\n\n新しいファイル: %2")
+                   .arg(Describe(codePage_, destination), Describe(codePage_, source))));
     QPushButton* replace = question.addButton(QStringLiteral("置換(&R)"), QMessageBox::YesRole);
     QPushButton* replaceAll =
         question.addButton(QStringLiteral("すべて置換(&A)"), QMessageBox::YesRole);
@@ -161,7 +166,7 @@ void SortProgress::ShowSummary(const TransferSummary& summary) {
                        .arg(summary.failed)
                        .arg(summary.cancelled ? QStringLiteral("(キャンセルしました)") : QString());
     QMessageBox box(QMessageBox::Warning, ProgramCaption(codePage_), text, QMessageBox::Ok, owner_);
-    box.setInformativeText(lines.join('\n'));
+    box.setInformativeText(AsText(lines.join('\n')));
     box.exec();
 }
 

@@ -1,5 +1,6 @@
 // The drop window's logic on Qt's offscreen platform: what a drop carries, the failure rows of
-// its initialisation, each leaving a working window, and what the summary box tells.
+// its initialisation, each leaving a working window, keys and stops around a sort, where a
+// stored position opens, and what the summary box tells.
 #include <QMenu>
 #include <QMessageBox>
 #include <QtTest>
@@ -8,6 +9,7 @@
 #include "app/tunvex_app.h"
 #include "platform/file_copy.h"
 #include "tests/support/message_recorder.h"
+#include "tests/support/temp_folder.h"
 #include "ui/drop_dialog.h"
 #include "ui/dropped_paths.h"
 #include "ui/sort_progress.h"
@@ -75,6 +77,66 @@ class DropDialogTest : public QObject {
             QVERIFY(window.acceptDrops());
         }
         RestorePictures();
+    }
+
+    // Until its sort has ended the window takes no key; the source is told a copy whatever it
+    // proposed; keypad Enter then ends the window like Enter.
+    void keysWaitForTheSortAndTheDropIsACopy() {
+        CTunvexApp app;
+        testing::TempFolder empty;
+        CDropDlg window(app);
+        window.show();
+        QMimeData data;
+        data.setData("text/uri-list", "file://" + QByteArray(empty.path().c_str()) + "\r\n");
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &data,
+                              Qt::LeftButton, Qt::NoModifier);
+        enter.setDropAction(Qt::MoveAction);
+        QCoreApplication::sendEvent(&window, &enter);
+        QCOMPARE(enter.dropAction(), Qt::CopyAction);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                        Qt::NoModifier);
+        drop.setDropAction(Qt::MoveAction);
+        QCoreApplication::sendEvent(&window, &drop);
+        QCOMPARE(drop.dropAction(), Qt::CopyAction);
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        QVERIFY(window.isVisible());
+        QTest::keyClick(&window, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+    }
+
+    // A stop signal ends what is open above the window too, not only the window.
+    void aStopEndsTheDialogsAboveTheWindow() {
+        CTunvexApp app;
+        CDropDlg window(app);
+        int nestedResult = -1;
+        QTimer::singleShot(0, &window, [&] {
+            QDialog nested(&window);
+            QTimer::singleShot(0, &window, [&] { window.OnStopRequested(); });
+            QTimer::singleShot(5000, &nested, [&] { nested.done(7); });
+            nestedResult = nested.exec();
+        });
+        QCOMPARE(window.exec(), int(QDialog::Rejected));
+        QCOMPARE(nestedResult, int(QDialog::Rejected));
+    }
+
+    // A stored position is kept unless no screen would show any of the window.
+    void aPositionOffEveryScreenOpensCentred() {
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        for (auto [x, y, centred] : {std::tuple{5000, -4000, true}, {100, 80, false}}) {
+            CTunvexApp app;
+            app.settings.WindowPositionX = x;
+            app.settings.WindowPositionY = y;
+            CDropDlg window(app);
+            window.show();
+            // Placed again once the frame is known, as on a desktop.
+            auto offset = [&] {
+                QRect frame = window.frameGeometry();
+                return centred ? frame.center() - screen.center() : frame.topLeft() - QPoint(x, y);
+            };
+            QTRY_VERIFY2_WITH_TIMEOUT(offset().manhattanLength() <= 2,
+                                      qPrintable(QString::number(x)), 3000);
+        }
     }
 
     // A run that went well shows nothing; one the user must know more of shows one box.

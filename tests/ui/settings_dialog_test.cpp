@@ -274,6 +274,17 @@ class SettingsDialogTest : public QObject {
         QVERIFY(recorder.shown.empty());
         QCOMPARE(settings.FileNamingFormat, std::string("\x83\x5C?T"));
 
+        // Bytes UTF-8 cannot show, left untouched, are stored as they were.
+        Settings latin1 = DefaultSettings(folder_ / "lat\xE9");
+        std::filesystem::create_directories(latin1.BaseFolderPath);
+        latin1.FolderNamingFormat = "\xE9?a";
+        CSettingsDlg untouched(latin1, nullptr, CodePage::Utf8);
+        untouched.open();
+        untouched.accept();
+        QVERIFY(recorder.shown.empty());
+        QCOMPARE(latin1.BaseFolderPath, folder_ / "lat\xE9");
+        QCOMPARE(latin1.FolderNamingFormat, std::string("\xE9?a"));
+
         // A folder whose name Shift-JIS cannot hold is no place to sort into.
         std::string emoji = folder_ / "music/\xF0\x9F\x8E\xB5";
         std::filesystem::create_directories(emoji);
