@@ -1,5 +1,7 @@
 #include "sorting/tag_read_ahead.h"
 
+#include <sys/resource.h>
+
 #include <algorithm>
 
 namespace tunvex {
@@ -9,6 +11,18 @@ namespace {
 constexpr std::size_t kWindowPerThread = 64;
 // Files a worker reads before it hands them over, so that threads seldom wait for each other.
 constexpr std::size_t kRun = 16;
+// While reads wait for a disk, more of them in flight let it serve them in its own order: the
+// first run that waited starts all of these. A read that finds its file in memory never waits,
+// and no thread is added then.
+constexpr std::size_t kMaxThreads = 16;
+constexpr long kWaitsOfASlowRun = kRun / 2;
+
+// Times this thread gave up its core; reading a file not in memory does, once or twice.
+long Waits() {
+    struct rusage usage {};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
+}
 
 }  // namespace
 
@@ -17,7 +31,8 @@ TagReadAhead::TagReadAhead(const std::vector<std::string>& paths, ReadFunction r
     : paths_(paths), read_(std::move(read)) {
     if (threads <= 1)
         return;
-    window_.resize(threads * kWindowPerThread);
+    window_.resize(std::max(threads, kMaxThreads) * kWindowPerThread);
+    const std::lock_guard lock(mutex_);
     for (std::size_t i = 0; i < threads; ++i)
         workers_.emplace_back([this] { Work(); });
 }
@@ -46,9 +61,11 @@ void TagReadAhead::Work() {
         const std::size_t end = std::min(first + kRun, paths_.size());
         next_ = end;
         lock.unlock();
+        const long waitsBefore = Waits();
         std::optional<TrackTags> run[kRun];
         for (std::size_t index = first; index < end && !stopping_; ++index)
             run[index - first] = read_(paths_[index]);
+        const bool slow = Waits() - waitsBefore >= kWaitsOfASlowRun;
         lock.lock();
         for (std::size_t index = first; index < end; ++index) {
             Slot& slot = window_[index % window_.size()];
@@ -57,11 +74,13 @@ void TagReadAhead::Work() {
         }
         if (callerWaiting_)
             changed_.notify_all();
+        while (slow && !stopping_ && next_ < paths_.size() && workers_.size() < kMaxThreads)
+            workers_.emplace_back([this] { Work(); });
     }
 }
 
 std::optional<TrackTags> TagReadAhead::Take(std::size_t index) {
-    if (workers_.empty())
+    if (window_.empty())
         return read_(paths_[index]);
     std::unique_lock lock(mutex_);
     Slot& slot = window_[index % window_.size()];

@@ -17,8 +17,8 @@ namespace tunvex {
 
 class TagReadAhead {
   public:
-    // read gives the tags of one path, or nullopt; it runs on up to `threads` threads at once, and
-    // with one thread on the caller's, in Take.
+    // read gives the tags of one path, or nullopt; it runs on `threads` threads at once, and more
+    // while reads wait for a disk; with one thread on the caller's, in Take.
     using ReadFunction = std::function<std::optional<TrackTags>(const std::string& path)>;
 
     TagReadAhead(const std::vector<std::string>& paths, ReadFunction read, std::size_t threads);
@@ -49,7 +49,7 @@ class TagReadAhead {
     // Wakes are system calls: each side is woken only while it waits.
     bool callerWaiting_ = false;
     std::size_t workersWaiting_ = 0;
-    std::vector<std::thread> workers_;
+    std::vector<std::thread> workers_;  // grows under mutex_ until stopping_
 };
 
 // Threads for reading: one for each core.
