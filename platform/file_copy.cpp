@@ -235,6 +235,15 @@ StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
         FillTemporary(in, out, info, session, observer, staged.cancelled, staged.notKept);
     if (staged.error == 0 && !staged.cancelled && fstat(out, &staged.copy) != 0)
         staged.error = errno;
+    // A source written to while it was read would give a copy of a version that never was.
+    struct stat after;
+    if (staged.error == 0 && !staged.cancelled &&
+        (fstat(in, &after) != 0 || after.st_size != info.st_size ||
+         after.st_mtim.tv_sec != info.st_mtim.tv_sec ||
+         after.st_mtim.tv_nsec != info.st_mtim.tv_nsec ||
+         after.st_ctim.tv_sec != info.st_ctim.tv_sec ||
+         after.st_ctim.tv_nsec != info.st_ctim.tv_nsec))
+        staged.sourceChanged = true;
     close(in);
     if (session.syncData) {
         // Network and FUSE file systems may report at the close what the fsync did not; a second
@@ -247,7 +256,7 @@ StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
     } else {
         staged.lock = OwnedFd(out);
     }
-    if (staged.error != 0 || staged.cancelled) {
+    if (staged.error != 0 || staged.cancelled || staged.sourceChanged) {
         unlink(temporary.c_str());
     } else {
         staged.temporaryPath = temporary;

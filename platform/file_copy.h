@@ -53,10 +53,11 @@ struct StagedCopy {
     int error = 0;         // errno of the failure
     unsigned notKept = 0;  // AttributeLoss bits
     bool cancelled = false;
-    std::string temporaryPath;  // set only when the copy is complete
-    OwnedFd lock;               // keeps the temporary locked while it is held
-    struct stat source {};      // the file copied, as it was opened
-    struct stat copy {};        // the temporary, as it was completed
+    bool sourceChanged = false;  // written to while it was read: the copy is gone
+    std::string temporaryPath;   // set only when the copy is complete
+    OwnedFd lock;                // keeps the temporary locked while it is held
+    struct stat source {};       // the file copied, as it was opened
+    struct stat copy {};         // the temporary, as it was completed
 };
 
 // Copies source (links followed) into a new temporary in folder: content, and as far as the

@@ -111,6 +111,9 @@ bool ReadRecord(const std::vector<std::string>& fields, Journal& journal,
             return false;
         byId.emplace(id, journal.files.size());
         journal.files.push_back(std::move(added));
+    } else if (kind == "staged" && fields.size() == 3 && file != nullptr) {
+        if (!ParseIdentity(fields[2], file->staged))
+            return false;
     } else if (kind == "link" && fields.size() == 3 && file != nullptr) {
         file->sourceIsLink = true;
         file->linkText = fields[2];

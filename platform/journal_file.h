@@ -9,6 +9,7 @@
 //   file ID SOURCE SOURCE-IDENTITY DESTINATION STAGED-IDENTITY
 //                                           durable before the batch's names are claimed;
 //                                           ID is the file's position in the request
+//   staged ID IDENTITY                      what was staged instead: a copy made at the claim
 //   link ID TEXT                            the source was a link with this text
 //   trashed ID PATH TRASHED-PATH            the file at PATH went to the trash
 //   placed ID FINAL-DESTINATION IDENTITY    FINAL-DESTINATION empty when as asked

@@ -120,8 +120,9 @@ std::size_t ClaimBatch(RequestRun& run, FileTransferContext& context,
             }
             stopped = file.report.outcome == FileOutcome::Cancelled;
         }
+        // A placed file is told of once its name is durable.
         for (; reported < files.size() && !files[reported].pending &&
-               !AwaitsSourceRemoval(files[reported], context.operation);
+               !IsPlaced(files[reported].report.outcome);
              ++reported) {
             ReportNext(run, files[reported].report);
         }
@@ -192,8 +193,7 @@ void RunBatch(RequestRun& run, FileTransferContext& context) {
     context.journal.Sync();
     for (; reported < files.size(); ++reported) {
         StagedFile& file = files[reported];
-        if (AwaitsSourceRemoval(file, context.operation))
-            RemoveMovedSource(file, errors[reported]);
+        SettlePlacedFile(file, context.operation, errors[reported]);
         ReportNext(run, file.report);
     }
     if (stopped && !run.summary.cancelled && run.reported < run.request.sources.size())

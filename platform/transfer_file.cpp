@@ -115,7 +115,7 @@ bool StageCopy(StagedFile& file, FileTransferContext& context, bool durable) {
         file.report = Finish(file.report, FileOutcome::Cancelled);
     } else if (copy.error != 0) {
         file.report = Finish(file.report, FileOutcome::Failed, ErrorText(copy.error));
-    } else if (!IsPlannedFile(file.planned, copy.source)) {
+    } else if (copy.sourceChanged || !IsPlannedFile(file.planned, copy.source)) {
         unlink(copy.temporaryPath.c_str());
         file.report = Finish(file.report, FileOutcome::Failed, SourceGoneReason(file, context));
     } else {
@@ -171,10 +171,12 @@ std::string ReplaceExisting(const std::string& from, std::size_t index,
             return ErrorText(error);
         placed = true;
     } else {
-        std::string trashedPath;
-        if (int error = MoveToTrash(destination, &trashedPath); error != 0)
+        // Journaled before it moves, so that no crash leaves it in the trash unrecorded.
+        int error = MoveToTrash(destination, nullptr, [&](const std::string& trashedPath) {
+            context.journal.Trashed(index, destination, trashedPath);
+        });
+        if (error != 0)
             return "cannot move the existing file to the trash: " + ErrorText(error);
-        context.journal.Trashed(index, destination, trashedPath);
     }
     if (victimKnown)
         context.replaced.insert({victim.st_dev, victim.st_ino});
@@ -200,6 +202,7 @@ FileReport Claim(StagedFile& file, FileTransferContext& context) {
         if (error == EXDEV && !file.temporary) {
             if (!StageCopy(file, context, true))
                 return file.report;
+            context.journal.Restaged(file.index, file.staged);
             continue;
         }
         if (error == 0)
@@ -381,11 +384,24 @@ bool IsPlaced(FileOutcome outcome) {
            outcome == FileOutcome::Replaced;
 }
 
+namespace {
+
+// A placed move whose source is still there: it went through a copy.
 bool AwaitsSourceRemoval(const StagedFile& file, TransferOperation operation) {
     return operation == TransferOperation::Move && file.temporary && IsPlaced(file.report.outcome);
 }
 
-void RemoveMovedSource(StagedFile& file, int syncError) {
+}  // namespace
+
+void SettlePlacedFile(StagedFile& file, TransferOperation operation, int syncError) {
+    if (!AwaitsSourceRemoval(file, operation)) {
+        if (syncError != 0 && IsPlaced(file.report.outcome)) {
+            file.report = Finish(
+                file.report, FileOutcome::Failed,
+                "placed, but the file system could not make it durable: " + ErrorText(syncError));
+        }
+        return;
+    }
     std::string reason;
     if (syncError != 0) {
         reason = ErrorText(syncError);

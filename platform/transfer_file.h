@@ -95,11 +95,9 @@ void DropStaged(StagedFile& file, FileOutcome outcome, std::string reason = {});
 
 bool IsPlaced(FileOutcome outcome);
 
-// A placed move whose source is still there: it went through a copy.
-bool AwaitsSourceRemoval(const StagedFile& file, TransferOperation operation);
-
-// Ends a move through a copy once the copy is durable; syncError is what making it durable
-// returned, and keeps the source when not 0.
-void RemoveMovedSource(StagedFile& file, int syncError);
+// Ends a placed file once its name has been made durable, or not (syncError): a move through a
+// copy loses its source only after that; a file that could not be made durable is reported
+// failed, though in place, and a moved source is kept.
+void SettlePlacedFile(StagedFile& file, TransferOperation operation, int syncError);
 
 }  // namespace tunvex

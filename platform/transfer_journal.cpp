@@ -82,6 +82,13 @@ void TransferJournal::Staged(std::size_t id, const std::string& source,
         pending_ += JournalLine({"link", std::to_string(id), linkText});
 }
 
+void TransferJournal::Restaged(std::size_t id, const struct stat& staged) {
+    if (!Keeping())
+        return;
+    pending_ += JournalLine({"staged", std::to_string(id), FormatIdentity(RecordIdentity(staged))});
+    Sync();
+}
+
 void TransferJournal::Trashed(std::size_t id, const std::string& path,
                               const std::string& trashedPath) {
     if (!Keeping())
@@ -104,7 +111,7 @@ void TransferJournal::Placed(std::size_t id, const std::string& requested,
 
 void TransferJournal::Sync() {
     Write();
-    if (fd_ < 0)
+    if (fd_ < 0 || !error_.empty())
         return;
     if (RetryOnInterrupt([&] { return fdatasync(fd_); }) != 0) {
         Fail("cannot make the journal durable", errno);
@@ -129,10 +136,10 @@ std::string TransferJournal::Finish() {
 }
 
 bool TransferJournal::Open() {
-    if (fd_ >= 0)
-        return true;
     if (!error_.empty())
         return false;
+    if (fd_ >= 0)
+        return true;
     int error = MakeFolders(folder_, 0700);
     if (error != 0) {
         Fail("cannot create " + folder_, error);
@@ -175,12 +182,11 @@ void TransferJournal::Write() {
         Fail("cannot write the journal " + path_, error);
 }
 
+// Nothing more is written, but the journal stays open and locked while the run goes, so that no
+// undo starts on it meanwhile.
 void TransferJournal::Fail(const std::string& what, int error) {
     if (error_.empty())
         error_ = what + ": " + std::strerror(error);
-    if (fd_ >= 0)
-        close(fd_);
-    fd_ = -1;
 }
 
 // Once per folder, before the first of its files leaves it: the undo gives the folder its time

@@ -33,6 +33,9 @@ class TransferJournal {
     // Written by the next Sync: the file staged is about to be put at destination.
     void Staged(std::size_t id, const std::string& source, const struct stat& sourceEntry,
                 const std::string& destination, const struct stat& staged);
+    // Made durable at once: the file about to be put at its destination is now staged (a copy
+    // made at the claim, where a rename could not cross two mounts of one device).
+    void Restaged(std::size_t id, const struct stat& staged);
     void Trashed(std::size_t id, const std::string& path, const std::string& trashedPath);
     // placed: the file now at destination, as the rename that put it there kept it.
     void Placed(std::size_t id, const std::string& requested, const std::string& destination,

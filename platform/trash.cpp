@@ -96,7 +96,8 @@ std::string TrashFolder() {
     return dataHome.empty() ? "" : dataHome + "/Trash";
 }
 
-int MoveToTrash(const std::string& path, std::string* trashedPath) {
+int MoveToTrash(const std::string& path, std::string* trashedPath,
+                const std::function<void(const std::string&)>& beforeMove) {
     std::string trash = TrashFolder();
     if (trash.empty())
         return ENOENT;
@@ -122,15 +123,23 @@ int MoveToTrash(const std::string& path, std::string* trashedPath) {
         if (error != 0)
             return error;
         std::string target = filesFolder + "/" + entry;
+        struct stat taken;
+        if (lstat(target.c_str(), &taken) == 0) {
+            // An entry whose info is gone: not ours to name again.
+            unlink(infoPath.c_str());
+            continue;
+        }
+        if (beforeMove)
+            beforeMove(target);
         error = MoveIntoTrash(path, filesFolder, target);
         if (error == 0) {
             if (trashedPath != nullptr)
                 *trashedPath = target;
             return 0;
         }
+        // Not tried again under another name: what beforeMove wrote down must stay the one place.
         unlink(infoPath.c_str());
-        if (error != EEXIST)
-            return error;
+        return error;
     }
     return EEXIST;
 }

@@ -1,6 +1,7 @@
 // The freedesktop.org home trash: files/NAME beside info/NAME.trashinfo.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace tunvex {
@@ -13,8 +14,10 @@ std::string TrashFolder();
 // long one shortened to leave room for ".trashinfo"), with a .trashinfo that records where it
 // came from, whole, and when. From another file system the entry is copied in and then removed.
 // 0 or errno; on failure the file stays where it was and the trash gets no entry. trashedPath,
-// when given, gets where the file now is.
-int MoveToTrash(const std::string& path, std::string* trashedPath = nullptr);
+// when given, gets where the file now is. beforeMove, when given, learns that place once it is
+// reserved and before the file goes there, so that it can be written down first.
+int MoveToTrash(const std::string& path, std::string* trashedPath = nullptr,
+                const std::function<void(const std::string&)>& beforeMove = {});
 
 // The .trashinfo of the entry at trashedPath (Trash/files/NAME).
 std::string TrashInfoPath(const std::string& trashedPath);

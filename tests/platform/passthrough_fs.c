@@ -197,9 +197,13 @@ static int DoReleasedir(const char* path, struct fuse_file_info* fi) {
     return 0;
 }
 
+// With $TUNVEX_FS_FAIL_FSYNCDIR set no folder can be made durable (EIO), as when a server's
+// disk fails.
 static int DoFsyncdir(const char* path, int dataOnly, struct fuse_file_info* fi) {
     (void)dataOnly;
     Log("FSYNCDIR", path, NULL);
+    if (getenv("TUNVEX_FS_FAIL_FSYNCDIR") != NULL)
+        return -EIO;
     return Result(fsync(dirfd((DIR*)(uintptr_t)fi->fh)));
 }
 

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <sys/xattr.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -130,29 +131,39 @@ TEST(TransferDurabilityTest, AMoveOntoFuseSyncsEachCopyAndItsFolderBeforeTheSour
     }
 }
 
-// Keeping attributes is best effort: the files arrive, and the run says what was not kept.
-TEST(TransferDurabilityTest, ADestinationRefusingAttributesStillGetsTheFiles) {
+// Keeping attributes is best effort: the files arrive, and the run says what was not kept. A
+// name the file system cannot make durable is no success, and a moved source stays.
+TEST(TransferDurabilityTest, WhatADestinationRefusesIsToldAndNothingIsLost) {
     if (std::string whyNot = WhyFuseCannotMount(); !whyNot.empty())
         GTEST_SKIP() << whyNot;
-    TempFolder folder;
-    setenv("TUNVEX_FS_REFUSE_ATTRIBUTES", "1", 1);
-    PassthroughMount to(folder, "to", folder / "requests.log");
-    unsetenv("TUNVEX_FS_REFUSE_ATTRIBUTES");
-    if (!to.error.empty())
-        GTEST_SKIP() << to.error;
-    WriteFile(folder / "a.mp3", "a");
-    setxattr((folder / "a.mp3").c_str(), "user.rating", "5", 1, 0);
-    for (TransferOperation operation : {TransferOperation::Copy, TransferOperation::Move}) {
-        RecordingDelegate delegate;
-        TransferSummary summary =
-            RunTransfer(MakeRequest(operation, {folder / "a.mp3"}, {to.path + "/a.mp3"}), delegate);
-        EXPECT_EQ(summary.transferred, 1u) << delegate.reports[0].reason;
-        EXPECT_EQ(ReadFile(to.path + "/a.mp3"), "a");
-        EXPECT_EQ(DescribeAttributeLoss(summary.attributesNotKept),
-                  "permissions, times, extended attributes");
-        std::filesystem::remove(to.path + "/a.mp3");
+    for (const char* refusal : {"TUNVEX_FS_REFUSE_ATTRIBUTES", "TUNVEX_FS_FAIL_FSYNCDIR"}) {
+        SCOPED_TRACE(refusal);
+        bool durable = std::string(refusal) != "TUNVEX_FS_FAIL_FSYNCDIR";
+        TempFolder folder;
+        setenv(refusal, "1", 1);
+        PassthroughMount to(folder, "to", folder / "requests.log");
+        unsetenv(refusal);
+        if (!to.error.empty())
+            GTEST_SKIP() << to.error;
+        WriteFile(folder / "a.mp3", "a");
+        setxattr((folder / "a.mp3").c_str(), "user.rating", "5", 1, 0);
+        for (TransferOperation operation : {TransferOperation::Copy, TransferOperation::Move}) {
+            RecordingDelegate delegate;
+            TransferSummary summary = RunTransfer(
+                MakeRequest(operation, {folder / "a.mp3"}, {to.path + "/a.mp3"}), delegate);
+            EXPECT_EQ(ReadFile(to.path + "/a.mp3"), "a");
+            if (durable) {
+                EXPECT_EQ(summary.transferred, 1u) << delegate.reports[0].reason;
+                EXPECT_EQ(DescribeAttributeLoss(summary.attributesNotKept),
+                          "permissions, times, extended attributes");
+            } else {
+                EXPECT_EQ(summary.failed, 1u);
+                EXPECT_THAT(delegate.reports[0].reason, ::testing::HasSubstr("Input/output error"));
+            }
+            std::filesystem::remove(to.path + "/a.mp3");
+        }
+        EXPECT_EQ(Exists(folder / "a.mp3"), !durable);
     }
-    EXPECT_FALSE(Exists(folder / "a.mp3"));
 }
 
 }  // namespace

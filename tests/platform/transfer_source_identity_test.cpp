@@ -1,3 +1,5 @@
+#include <fstream>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -47,22 +49,31 @@ TEST(TransferSourceIdentityTest, AFileAnEarlierOneReplacedIsNoSource) {
     }
 }
 
+// Changed before its copy, or written to while it is copied (a copy of no version that ever was).
 TEST(TransferSourceIdentityTest, ASourceChangedSinceTheRequestStartedIsLeftAlone) {
-    for (TransferOperation operation : {TransferOperation::Copy, TransferOperation::Move}) {
+    const std::pair<TransferOperation, bool> cases[] = {{TransferOperation::Copy, false},
+                                                        {TransferOperation::Move, false},
+                                                        {TransferOperation::Copy, true}};
+    for (auto [operation, whileCopied] : cases) {
         TempFolder folder;
-        WriteFile(folder / "a.mp3", "planned");
+        WriteFile(folder / "a.mp3", whileCopied ? std::string(65536, 'p') : "planned");
         TransferRequest request =
             MakeRequest(operation, {folder / "a.mp3"}, {folder / "out/a.mp3"});
+        request.chunkBytes = 4096;
         RecordingDelegate delegate;
         delegate.cancelWhen = [&](const RecordingDelegate& self) {
-            if (self.progress.size() == 1)  // the first poll, after the request started
-                WriteFile(folder / "a.mp3", "swapped in");
+            // The first poll comes after the request started, the fourth inside the copy.
+            if (self.progress.size() == (whileCopied ? 4u : 1u)) {
+                std::fstream file(folder / "a.mp3", std::ios::in | std::ios::out);
+                file.seekp(whileCopied ? 60000 : 0);
+                file << (whileCopied ? "edited" : "swapped in");
+            }
             return false;
         };
         RunTransfer(request, delegate);
         EXPECT_EQ(delegate.Outcomes(), std::vector<FileOutcome>{FileOutcome::Failed});
         EXPECT_THAT(delegate.reports[0].reason, HasSubstr("no longer the file"));
-        EXPECT_EQ(ReadFile(folder / "a.mp3"), "swapped in");
+        EXPECT_TRUE(Exists(folder / "a.mp3"));
         EXPECT_FALSE(Exists(folder / "out/a.mp3"));
     }
 }

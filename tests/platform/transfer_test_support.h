@@ -115,6 +115,24 @@ inline std::string EnterPrivateMountNamespace() {
     return whyNot;
 }
 
+// A folder on a second mount (a bind mount) of the temporary folders' own file system: a rename
+// from there to them fails with EXDEV though the device is the same. Empty when this process
+// cannot mount.
+inline std::string BindMountedFolder() {
+    static TempFolder folder;
+    static const std::string path = []() -> std::string {
+        if (!EnterPrivateMountNamespace().empty())
+            return {};
+        std::filesystem::create_directory(folder / "real");
+        std::filesystem::create_directory(folder / "bound");
+        if (mount((folder / "real").c_str(), (folder / "bound").c_str(), nullptr, MS_BIND,
+                  nullptr) != 0)
+            return {};
+        return folder / "bound";
+    }();
+    return path;
+}
+
 inline TransferRequest MakeRequest(TransferOperation operation, std::vector<std::string> sources,
                                    std::vector<std::string> destinations, unsigned flags = 0) {
     TransferRequest request;

@@ -29,6 +29,8 @@ std::vector<MoveCase> MoveCases() {
     std::vector<MoveCase> cases = {{"inside one file system", TempFolder::DefaultBase()}};
     if (!OtherFileSystem().empty())
         cases.push_back({"across two file systems", OtherFileSystem()});
+    if (!BindMountedFolder().empty())
+        cases.push_back({"across two mounts of one file system", BindMountedFolder()});
     return cases;
 }
 
