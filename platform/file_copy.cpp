@@ -235,14 +235,16 @@ StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
         FillTemporary(in, out, info, session, observer, staged.cancelled, staged.notKept);
     if (staged.error == 0 && !staged.cancelled && fstat(out, &staged.copy) != 0)
         staged.error = errno;
-    // A source written to while it was read would give a copy of a version that never was.
+    // A source written to while it was read would give a copy of a version that never was. Its
+    // change time also tells of a write whose time was set back, but not of an unlink (an editor
+    // saving a new file over it leaves the read one whole).
     struct stat after;
     if (staged.error == 0 && !staged.cancelled &&
         (fstat(in, &after) != 0 || after.st_size != info.st_size ||
          after.st_mtim.tv_sec != info.st_mtim.tv_sec ||
          after.st_mtim.tv_nsec != info.st_mtim.tv_nsec ||
-         after.st_ctim.tv_sec != info.st_ctim.tv_sec ||
-         after.st_ctim.tv_nsec != info.st_ctim.tv_nsec))
+         (after.st_nlink == info.st_nlink && (after.st_ctim.tv_sec != info.st_ctim.tv_sec ||
+                                              after.st_ctim.tv_nsec != info.st_ctim.tv_nsec))))
         staged.sourceChanged = true;
     close(in);
     if (session.syncData) {

@@ -73,9 +73,8 @@ TEST(TransferCancelTest, CancelBetweenFilesTouchesNothingMore) {
         TempFolder from(c.sourceBase);
         TempFolder to;
         TransferRequest request = ThreeFiles(c, from, to, "b");
-        // The report of a move through a copy waits until the batch's sources go.
-        if (c.operation == TransferOperation::Move)
-            request.batchFiles = 1;
+        // A placed file is reported once its batch's names are durable.
+        request.batchFiles = 1;
         RecordingDelegate delegate;
         delegate.cancelWhen = [](const RecordingDelegate& d) { return d.reports.size() == 1; };
         TransferSummary summary = RunTransfer(request, delegate);
