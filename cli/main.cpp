@@ -115,9 +115,10 @@ int RunSort(const SortOptions& options) {
     }
     summary.failed += planFailures;
     UnloadTagLibrary(library);
-    int status =
-        CheckOutput(summary.failed > 0 || summary.skipped > 0 || summary.cancelled ? kExitNotAllDone
-                                                                                   : kExitAllDone);
+    // A run that cannot be undone is not all that was asked for either.
+    bool allDone = summary.failed == 0 && summary.skipped == 0 && !summary.cancelled &&
+                   summary.journalError.empty();
+    int status = CheckOutput(allDone ? kExitAllDone : kExitNotAllDone);
     PrintSummary(plan, summary, options.dryRun);
     if (summary.attributesNotKept != 0) {
         std::cerr << "tunvex-sort: the destination did not keep the "

@@ -46,8 +46,10 @@ bool ParseSortOptions(const std::vector<std::string>& arguments, SortOptions& op
         auto takeValue = [&]() -> bool {
             if (value)
                 return true;
-            if (i + 1 >= arguments.size()) {
-                error = name + " needs a value";
+            // "--settings --dry-run" must not run for real on the defaults.
+            const std::string* next = i + 1 < arguments.size() ? &arguments[i + 1] : nullptr;
+            if (next == nullptr || (next->size() > 1 && (*next)[0] == '-')) {
+                error = name + " needs a value (" + name + "=VALUE for one that starts with -)";
                 return false;
             }
             value = arguments[++i];

@@ -36,13 +36,16 @@ std::vector<ProfileLine> SplitLines(std::string_view content) {
     return lines;
 }
 
-// The whole file, or nullopt when it is larger than the bound or a read fails; a file that
-// cannot be opened reads as empty.
+// The whole file, or nullopt when it is larger than the bound or cannot be read; a file that
+// is not there reads as empty.
 std::optional<std::string> ReadBounded(const std::string& path) {
     std::string content;
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return content;
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return content;
+        return std::nullopt;
+    }
     char buffer[65536];
     for (;;) {
         ssize_t n = read(fd, buffer, sizeof buffer);
@@ -289,6 +292,9 @@ bool WriteProfileString(const std::string& iniPath, const std::string& section,
     std::string content(profile->byteOrderMark ? kByteOrderMark : "");
     for (const ProfileLine& line : lines)
         content += line.text + line.ending;
+    // A file the next start would refuse to read is not written.
+    if (content.size() > kMaxProfileBytes)
+        return false;
     return ReplaceFileContent(target, content, fileInfo);
 }
 

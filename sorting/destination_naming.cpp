@@ -26,8 +26,8 @@ bool BuildFolderPart(const Settings& settings, CodePage codePage, std::string& d
         expandedPattern = ExpandNamingPattern(codePage, settings.FolderNamingFormat, tags);
         ReplaceChar(codePage, expandedPattern, kPatternLevelSeparator, kPathSeparator);
     }
+    // The base folder is taken as it is: "Vol." is no other folder than "Vol" on Windows only.
     destination = settings.BaseFolderPath;
-    TrimDots(codePage, destination);
     auto join = [&](std::string part) {
         LimitElementLengths(codePage, part, 0);
         bool joined = AppendPathPart(codePage, destination, part);

@@ -18,7 +18,6 @@ namespace {
 bool IsInsideBaseFolder(const SortBatchContext& context, const std::string& destination) {
     int mode = context.settings.FolderNamingMode;
     std::string base = context.settings.BaseFolderPath;
-    TrimTrailingChar(context.codePage, base, '.');
     if (mode < 0 || mode > 3 || base.empty())
         return true;
     if (!EndsWithChar(context.codePage, base, kPathSeparator))
@@ -98,7 +97,9 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
         }
         // Both naming modes out of range name nothing, and an empty file name puts the extension
         // on the folder part, in base folder mode beside the base folder: nowhere to go.
-        if (destination.empty() || !IsInsideBaseFolder(context, destination)) {
+        // A base folder that is empty or relative, or a folder mode out of range, would put the
+        // file under whatever folder the program was started in.
+        if (!destination.starts_with(kPathSeparator) || !IsInsideBaseFolder(context, destination)) {
             plan.notSorted.push_back(
                 {std::move(path), "the naming settings give it no destination", true});
             continue;

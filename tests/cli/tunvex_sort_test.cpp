@@ -64,6 +64,7 @@ TEST_F(TunvexSortTest, UsageErrorsExitWithTwo) {
         {"--set", "CopyMode", in.path()},
         {"--dry-run=yes", in.path()},
         {"--settings"},
+        {"--settings", "--dry-run", in.path()},
         {in / "no-such-file.mp3"},
         {"--undo", "one.journal", "two.journal"},
         {"--undo", "--list-runs"},
@@ -88,6 +89,14 @@ TEST_F(TunvexSortTest, DryRunPrintsThePlanInBatchOrderAndTouchesNothing) {
     EXPECT_EQ(result.out, one + "\t" + album + "One.mp3\n" + two + "\t" + album + "Two.mp3\n");
     EXPECT_THAT(result.err, HasSubstr(in / "a/notes.txt"));
     EXPECT_TRUE(fs::is_empty(out.path()));
+
+    // An empty base folder or a folder mode out of range would sort into the working folder.
+    for (const char* setting : {"BaseFolderPath=", "FolderNamingMode=4"}) {
+        ProcessResult nowhere = Sort({"--dry-run", "--set", setting, two});
+        EXPECT_EQ(nowhere.exitStatus, 1) << setting;
+        EXPECT_EQ(nowhere.out, "") << setting;
+        EXPECT_THAT(nowhere.err, HasSubstr("no destination")) << setting;
+    }
 }
 
 TEST_F(TunvexSortTest, EveryNameIsPrintedEscapedAlikeSoNoTwoPrintTheSame) {
@@ -200,10 +209,10 @@ TEST_F(TunvexSortTest, CopyAndMovePrintWhatReachedItsDestination) {
     EXPECT_THAT(copy.err, HasSubstr("1 done, 0 renamed, 0 skipped, 0 failed"));
     EXPECT_TRUE(ReadFile(album + "01.One.mp3") == ReadFile(one));
 
-    // A journal that cannot be kept is said, and the files go on.
+    // A journal that cannot be kept is said, and the files go on, not all done as asked.
     ProcessResult move =
         Sort({"--set", "CopyMode=1", "--set", "CollisionMode=1", one}, {"XDG_STATE_HOME=" + ini});
-    EXPECT_EQ(move.exitStatus, 0) << move.err;
+    EXPECT_EQ(move.exitStatus, 1) << move.err;
     EXPECT_EQ(move.out, one + "\t" + album + "01.One (2).mp3\n");
     EXPECT_THAT(move.err, HasSubstr("the undo journal is missing or incomplete: cannot create " +
                                     ini + "/tunvex: Not a directory"));

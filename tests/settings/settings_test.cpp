@@ -113,6 +113,13 @@ TEST_F(SettingsTest, AFileBeyondOneMebibyteIsALoadFailureWithMessage620) {
         EXPECT_EQ(s.CopyMode, loads ? 7 : 0);
         EXPECT_EQ(messages.shown, loads ? std::vector<unsigned>{} : std::vector<unsigned>{620u});
     }
+    // Nor is such a file written: the next start would refuse it.
+    Settings huge;
+    huge.FileNamingFormat = std::string(1 << 20, 'x');
+    MessageRecorder messages;
+    std::remove(ini.c_str());
+    EXPECT_FALSE(SaveSettings(huge, ini));
+    EXPECT_LE(ReadFile(ini).size(), std::size_t{1} << 20);
 }
 
 TEST_F(SettingsTest, StoredValuesWinAndAbsentKeysTakeTheirDefaults) {

@@ -42,7 +42,7 @@ TEST(BuildDestinationPathTest, EveryModeAndEdge) {
         {"2/3", 2, 3, "/music/Artist/Album/03.Title.mp3"},
         {"3/4", 3, 4, "/music/Album/03.Title.mp3"},
         {"root base", 0, 1, "/Title.mp3", "?a", "?t.?T", "/"},
-        {"trailing dot base", 0, 1, "/music/Title.mp3", "?a", "?t.?T", "/music."},
+        {"trailing dot base kept", 0, 1, "/music./Title.mp3", "?a", "?t.?T", "/music."},
         {"dotted artist", 1, 1, "/music/R.E.M/Title.mp3", "?a", "?t.?T", "/music", "/in/song.mp3",
          rem},
         {"inner dot kept", 3, 1, "/music/R.E.M./Album/Title.mp3", "?A\\?a", "?t.?T", "/music",
