@@ -80,6 +80,23 @@ std::optional<std::string> SectionName(const std::string& line) {
     return Trimmed(std::string_view(trimmed).substr(1, close - 1));
 }
 
+// One pair of matching outer quotes is dropped, as Windows does; a value that would otherwise
+// lose its outer spaces, or its own outer quotes, is written inside a pair.
+bool IsQuoted(std::string_view value) {
+    return value.size() >= 2 && value.front() == value.back() &&
+           (value.front() == '"' || value.front() == '\'');
+}
+
+std::string Unquoted(std::string value) {
+    return IsQuoted(value) ? value.substr(1, value.size() - 2) : value;
+}
+
+std::string Quoted(const std::string& value) {
+    bool keep = !value.empty() && (IsWhiteSpaceByte(value.front()) ||
+                                   IsWhiteSpaceByte(value.back()) || IsQuoted(value));
+    return keep ? '"' + value + '"' : value;
+}
+
 bool IsKeyLine(const std::string& line, const std::string& key, std::string* value) {
     std::size_t equals = line.find('=');
     if (equals == std::string::npos || Trimmed(line.substr(0, equals)).empty())
@@ -87,7 +104,7 @@ bool IsKeyLine(const std::string& line, const std::string& key, std::string* val
     if (!EqualsIgnoringCase(Trimmed(line.substr(0, equals)), key))
         return false;
     if (value)
-        *value = Trimmed(std::string_view(line).substr(equals + 1));
+        *value = ParseProfileString(line.substr(equals + 1));
     return true;
 }
 
@@ -241,7 +258,7 @@ int ParseProfileInt(const std::string& value) {
 }
 
 std::string ParseProfileString(const std::string& value) {
-    return Trimmed(value);
+    return Unquoted(Trimmed(value));
 }
 
 bool WriteProfileString(const std::string& iniPath, const std::string& section,
@@ -265,7 +282,7 @@ bool WriteProfileString(const std::string& iniPath, const std::string& section,
         return false;
     std::vector<ProfileLine>& lines = profile->lines;
     std::string ending = LineEndingOf(lines);
-    ProfileLine entry{key + "=" + value, ending};
+    ProfileLine entry{key + "=" + Quoted(value), ending};
 
     std::optional<SectionSpan> span = FindSection(lines, section);
     if (!span) {

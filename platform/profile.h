@@ -38,7 +38,7 @@ int ReadProfileInt(const ProfileContent& profile, const std::string& section,
 // How an integer value reads: the signed decimal number at its start, 0 when there is none,
 // clamped to the int range.
 int ParseProfileInt(const std::string& value);
-// How a text value reads: white space around it removed.
+// How a text value reads: white space around it removed, then one pair of outer quotes.
 std::string ParseProfileString(const std::string& value);
 
 // False when the file cannot be written: it or its folder is read-only (no write permission

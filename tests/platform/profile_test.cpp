@@ -53,6 +53,16 @@ TEST(ReadProfileTest, ValuesAsTheWindowsProfileFunctionsReadThem) {
     }
 }
 
+// Outer spaces and outer quotes survive in a pair of quotes, which a reader drops, as Windows does.
+TEST(WriteProfileTest, EveryValueReadsBackAsItWasWritten) {
+    TempFolder folder;
+    const std::string ini = folder / "t.ini";
+    for (const std::string value : {"/music/My Music ", " a", "\"q\"", "'s'", "a\"b", "\"", ""}) {
+        ASSERT_TRUE(WriteProfileString(ini, "S", "V", value));
+        EXPECT_EQ(ReadProfileString(*ReadProfile(ini), "S", "V", "d"), value) << ReadFile(ini);
+    }
+}
+
 TEST(ReadProfileTest, CrLfAndCrlfEachEndALineAndAWriteKeepsTheFilesOwn) {
     TempFolder folder;
     const std::string ini = folder / "t.ini";
