@@ -24,8 +24,8 @@ const char kSortUsage[] =
     "  --version         show the version\n"
     "\n"
     "Exit status: 0 every file reached its destination (or went back); 1 a file failed, was\n"
-    "skipped or left alone, the run was cancelled or its output could not be written; 2 usage\n"
-    "or start-up error.\n";
+    "skipped or left alone, the run was cancelled, its undo journal could not be kept or its\n"
+    "output could not be written; 2 usage or start-up error.\n";
 
 bool ParseSortOptions(const std::vector<std::string>& arguments, SortOptions& options,
                       std::string& error) {
