@@ -84,17 +84,17 @@ class SettingsDialogXTest : public QObject {
                 QVERIFY2(font.supportsCharacter(c), control.text);
         }
 
-        QTest::qWait(500);  // painted, also on a busy machine
-        QRect frame = dialog.frameGeometry();
-        RunXTool({"import", "-window", "root", "-crop",
-                  QStringLiteral("%1x%2+%3+%4")
-                      .arg(frame.width())
-                      .arg(frame.height())
-                      .arg(frame.x())
-                      .arg(frame.y())
-                      .toStdString(),
-                  screenshots_ + "/settings-dialog.png"});
-        QVERIFY(std::filesystem::file_size(screenshots_ + "/settings-dialog.png") > 1000);
+        // Taken from the server by the window's id, frame included, again until the dialog has
+        // painted (a black picture packs into a few hundred bytes): a busy machine takes seconds.
+        const std::string shot = screenshots_ + "/settings-dialog.png";
+        for (int attempt = 0; attempt < 40; ++attempt) {
+            QTest::qWait(250);
+            RunXTool({"import", "-frame", "-window", std::to_string(dialog.winId()), shot});
+            if (std::filesystem::exists(shot) && std::filesystem::file_size(shot) > 1000)
+                break;
+        }
+        QVERIFY2(std::filesystem::file_size(shot) > 1000,
+                 RunXTool({"xwininfo", "-id", std::to_string(dialog.winId())}).c_str());
     }
 
     // Tab walks the template's order: its tab stops, each radio group at its checked button,
