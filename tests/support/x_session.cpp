@@ -12,7 +12,8 @@
 namespace tunvex::testing {
 namespace {
 
-constexpr auto kStartTimeout = std::chrono::seconds(20);
+// A machine busy with other tests in parallel can take long to start a window manager.
+constexpr auto kStartTimeout = std::chrono::seconds(60);
 
 pid_t Spawn(const std::vector<std::string>& arguments, int keepFd = -1, int outFd = -1) {
     pid_t child = fork();
@@ -34,10 +35,17 @@ pid_t Spawn(const std::vector<std::string>& arguments, int keepFd = -1, int outF
     _exit(127);
 }
 
+// Asked to end, then killed: openbox can hang in its SIGTERM handler on a busy machine.
 void Stop(pid_t child) {
     if (child <= 0)
         return;
     kill(child, SIGTERM);
+    for (int i = 0; i < 40; ++i) {
+        if (waitpid(child, nullptr, WNOHANG) == child)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
 }
 
@@ -67,6 +75,9 @@ XSession::XSession() {
     windowManager_ = Spawn({"openbox", "--sm-disable"});
     auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
     while (std::chrono::steady_clock::now() < deadline) {
+        // A window manager that gave up (the server was not answering yet) is started again.
+        if (waitpid(windowManager_, nullptr, WNOHANG) == windowManager_)
+            windowManager_ = Spawn({"openbox", "--sm-disable"});
         // The work area is set once openbox has set up the screen, after the check window.
         if (RunXTool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).find("window id") !=
                 std::string::npos &&
