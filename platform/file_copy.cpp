@@ -172,6 +172,14 @@ std::string DescribeAttributeLoss(unsigned notKept) {
     return described;
 }
 
+bool IsSameVersion(const struct stat& before, const struct stat& now, bool linksMayChange) {
+    bool sameChange = now.st_ctim.tv_sec == before.st_ctim.tv_sec &&
+                      now.st_ctim.tv_nsec == before.st_ctim.tv_nsec;
+    return now.st_size == before.st_size && now.st_mtim.tv_sec == before.st_mtim.tv_sec &&
+           now.st_mtim.tv_nsec == before.st_mtim.tv_nsec &&
+           (sameChange || (linksMayChange && now.st_nlink != before.st_nlink));
+}
+
 bool IsTemporaryName(std::string_view name) {
     std::string_view prefix = kTemporaryPrefix;
     std::string_view suffix = kTemporarySuffix;
@@ -235,16 +243,11 @@ StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
         FillTemporary(in, out, info, session, observer, staged.cancelled, staged.notKept);
     if (staged.error == 0 && !staged.cancelled && fstat(out, &staged.copy) != 0)
         staged.error = errno;
-    // A source written to while it was read would give a copy of a version that never was. Its
-    // change time also tells of a write whose time was set back, but not of an unlink (an editor
-    // saving a new file over it leaves the read one whole).
+    // A source written to while it was read would give a copy of a version that never was; an
+    // editor saving a new file over it (an unlink) leaves the one read whole.
     struct stat after;
     if (staged.error == 0 && !staged.cancelled &&
-        (fstat(in, &after) != 0 || after.st_size != info.st_size ||
-         after.st_mtim.tv_sec != info.st_mtim.tv_sec ||
-         after.st_mtim.tv_nsec != info.st_mtim.tv_nsec ||
-         (after.st_nlink == info.st_nlink && (after.st_ctim.tv_sec != info.st_ctim.tv_sec ||
-                                              after.st_ctim.tv_nsec != info.st_ctim.tv_nsec))))
+        (fstat(in, &after) != 0 || !IsSameVersion(info, after, true)))
         staged.sourceChanged = true;
     close(in);
     if (session.syncData) {

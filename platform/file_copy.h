@@ -23,6 +23,11 @@ constexpr char kTemporarySuffix[] = ".part";
 // True for a file name of the temporaries' form: never a file to sort.
 bool IsTemporaryName(std::string_view name);
 
+// Nothing written to the file since before was taken: size, modification and change time alike.
+// A change of its link count alone (a file renamed over it, a new hard link) also moves the
+// change time; linksMayChange lets that pass.
+bool IsSameVersion(const struct stat& before, const struct stat& now, bool linksMayChange = false);
+
 // Removes the temporaries in folder that no live run holds locked.
 void RemoveStaleTemporaries(const std::string& folder);
 

@@ -48,11 +48,7 @@ bool IsSameFile(const struct stat& source, const std::string& path) {
 bool IsUnchanged(const struct stat& before, const std::string& path) {
     struct stat now;
     return lstat(path.c_str(), &now) == 0 && now.st_dev == before.st_dev &&
-           now.st_ino == before.st_ino && now.st_size == before.st_size &&
-           now.st_mtim.tv_sec == before.st_mtim.tv_sec &&
-           now.st_mtim.tv_nsec == before.st_mtim.tv_nsec &&
-           now.st_ctim.tv_sec == before.st_ctim.tv_sec &&
-           now.st_ctim.tv_nsec == before.st_ctim.tv_nsec;
+           now.st_ino == before.st_ino && IsSameVersion(before, now);
 }
 
 FileIdentity IdentityOf(const PlannedSource& planned) {
