@@ -27,6 +27,12 @@ std::string Printable(const std::string& text, CodePage codePage) {
     std::string printable;
     printable.reserve(text.size());
     for (std::size_t pos = 0; pos < text.size();) {
+        // Printable ASCII at a character's start is that character in every code page.
+        unsigned char first = static_cast<unsigned char>(text[pos]);
+        if (first >= 0x20 && first < 0x7F && first != '\\') {
+            printable += text[pos++];
+            continue;
+        }
         std::size_t length = CharLength(codePage, text, pos);
         std::string_view character = std::string_view(text).substr(pos, length);
         pos += length;

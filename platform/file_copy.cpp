@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/transfer_retry.h"
@@ -212,30 +213,40 @@ int WriteAll(int fd, const char* data, std::size_t size) {
     return 0;
 }
 
+int OpenSource(const std::string& source, OwnedFd& opened, struct stat& info) {
+    opened = OwnedFd(
+        RetryOnInterrupt([&] { return open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); }));
+    if (opened.get() < 0)
+        return errno;
+    return fstat(opened.get(), &info) == 0 ? 0 : errno;
+}
+
 StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
                            CopySession& session, const ChunkObserver& observer) {
+    OwnedFd opened;
+    struct stat info;
+    int error = OpenSource(source, opened, info);
+    if (error != 0) {
+        StagedCopy staged;
+        staged.error = error;
+        return staged;
+    }
+    return CopyToTemporary(std::move(opened), info, folder, session, observer);
+}
+
+StagedCopy CopyToTemporary(OwnedFd source, const struct stat& info, const std::string& folder,
+                           CopySession& session, const ChunkObserver& observer) {
     StagedCopy staged;
-    int in =
-        RetryOnInterrupt([&] { return open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); });
-    if (in < 0) {
-        staged.error = errno;
-        return staged;
-    }
-    struct stat& info = staged.source;
-    if (fstat(in, &info) != 0) {
-        staged.error = errno;
-    } else if (!S_ISREG(info.st_mode)) {
+    staged.source = info;
+    if (!S_ISREG(info.st_mode)) {
         staged.error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-    }
-    if (staged.error != 0) {
-        close(in);
         return staged;
     }
+    int in = source.get();
     std::string temporary;
     int out = CreateTemporary(folder, temporary);
     if (out < 0) {
         staged.error = errno;
-        close(in);
         return staged;
     }
     session.chunkBytes = std::max<std::size_t>(session.chunkBytes, 1);
@@ -249,7 +260,7 @@ StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
     if (staged.error == 0 && !staged.cancelled &&
         (fstat(in, &after) != 0 || !IsSameVersion(info, after, true)))
         staged.sourceChanged = true;
-    close(in);
+    source.Reset();
     if (session.syncData) {
         // Network and FUSE file systems may report at the close what the fsync did not; a second
         // descriptor keeps the lock meanwhile.

@@ -65,6 +65,10 @@ struct StagedCopy {
     struct stat copy {};         // the temporary, as it was completed
 };
 
+// Opens source (links followed) to be copied, without blocking on a FIFO; info gets the file
+// opened. 0 or errno.
+int OpenSource(const std::string& source, OwnedFd& opened, struct stat& info);
+
 // Copies source (links followed) into a new temporary in folder: content, and as far as the
 // destination takes them permission bits, access and modification times, owner (set-id bits
 // are dropped without it), user.* extended attributes and the access ACL, as mv does. With
@@ -73,6 +77,9 @@ struct StagedCopy {
 // gone. Chunks of session.chunkBytes go through copy_file_range, or read/write where the kernel
 // cannot copy between the two files.
 StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
+                           CopySession& session, const ChunkObserver& observer);
+// The same from a source OpenSource gave, with the info it gave.
+StagedCopy CopyToTemporary(OwnedFd source, const struct stat& info, const std::string& folder,
                            CopySession& session, const ChunkObserver& observer);
 
 // Writes all of data, through short writes. 0 or errno.

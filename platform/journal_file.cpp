@@ -19,25 +19,22 @@ namespace {
 constexpr char kJournalMagic[] = "tunvex-journal";
 constexpr char kJournalVersion[] = "1";
 
-std::string Escape(std::string_view field) {
-    std::string escaped;
-    escaped.reserve(field.size());
+void AppendEscaped(std::string& line, std::string_view field) {
     for (char c : field) {
         switch (c) {
             case '\\':
-                escaped += "\\\\";
+                line += "\\\\";
                 break;
             case '\t':
-                escaped += "\\t";
+                line += "\\t";
                 break;
             case '\n':
-                escaped += "\\n";
+                line += "\\n";
                 break;
             default:
-                escaped += c;
+                line += c;
         }
     }
-    return escaped;
 }
 
 std::vector<std::string> SplitFields(std::string_view line) {
@@ -178,9 +175,10 @@ std::string JournalLine(std::initializer_list<std::string_view> fields) {
     for (std::string_view field : fields) {
         if (!line.empty())
             line += '\t';
-        line += Escape(field);
+        AppendEscaped(line, field);
     }
-    return line + '\n';
+    line += '\n';
+    return line;
 }
 
 std::string FormatTime(std::int64_t seconds, std::int64_t nanoseconds) {

@@ -52,18 +52,20 @@ bool IsUnchanged(const struct stat& before, const std::string& path) {
 }
 
 FileIdentity IdentityOf(const PlannedSource& planned) {
-    return {planned.device, planned.inode};
+    return {planned.info.st_dev, planned.info.st_ino};
 }
 
 bool IsPlannedFile(const PlannedSource& planned, const struct stat& info) {
-    return planned.found && info.st_dev == planned.device && info.st_ino == planned.inode &&
-           info.st_size == planned.size && info.st_mtim.tv_sec == planned.modified.tv_sec &&
-           info.st_mtim.tv_nsec == planned.modified.tv_nsec;
+    const struct stat& then = planned.info;
+    return planned.error == 0 && info.st_dev == then.st_dev && info.st_ino == then.st_ino &&
+           info.st_size == then.st_size && info.st_mtim.tv_sec == then.st_mtim.tv_sec &&
+           info.st_mtim.tv_nsec == then.st_mtim.tv_nsec;
 }
 
-bool IsPlannedPath(const PlannedSource& planned, const std::string& path) {
+// The entry itself: a move renames it, not what it may point to by now.
+bool IsPlannedEntry(const PlannedSource& planned, const std::string& path) {
     struct stat info;
-    return stat(path.c_str(), &info) == 0 && IsPlannedFile(planned, info);
+    return lstat(path.c_str(), &info) == 0 && IsPlannedFile(planned, info);
 }
 
 // Why a source that is no longer its planned file is left alone.
@@ -105,7 +107,10 @@ bool StageCopy(StagedFile& file, FileTransferContext& context, bool durable) {
     bool syncData = context.copies.syncData;
     context.copies.syncData = syncData || durable || context.fileSystems.SyncsEachFile(file.device);
     StagedCopy copy =
-        CopyToTemporary(file.report.source, file.folder, context.copies, context.onChunk);
+        file.source.get() >= 0
+            ? CopyToTemporary(std::move(file.source), file.sourceInfo, file.folder, context.copies,
+                              context.onChunk)
+            : CopyToTemporary(file.report.source, file.folder, context.copies, context.onChunk);
     context.copies.syncData = syncData;
     if (copy.cancelled) {
         file.report = Finish(file.report, FileOutcome::Cancelled);
@@ -140,6 +145,32 @@ int StatSource(const std::string& source, TransferOperation operation, struct st
         }
     }
     return stat(source.c_str(), &info) == 0 ? 0 : errno;
+}
+
+// The source as staging needs it. A copy opens it, and copies what it opened; a move of a file
+// takes it as planned, since its claim looks at it again; a link is looked at anew.
+int CheckSource(const std::string& source, const PlannedSource& planned, StagedFile& file,
+                TransferOperation operation, bool& isLink) {
+    isLink = false;
+    if (planned.error != 0)
+        return planned.error;
+    if (operation == TransferOperation::Move) {
+        if (planned.isLink)
+            return StatSource(source, operation, file.sourceInfo, file.sourceEntry, isLink);
+        file.sourceInfo = file.sourceEntry = planned.info;
+        return 0;
+    }
+    // Refused below: no device or FIFO is opened.
+    if (!S_ISREG(planned.info.st_mode)) {
+        file.sourceInfo = planned.info;
+        return 0;
+    }
+    return OpenSource(source, file.source, file.sourceInfo);
+}
+
+bool MayStandThere(const FileTransferContext& context, const std::string& folder,
+                   const std::string& destination) {
+    return context.madeFolders.count(folder) == 0 || context.taken.count(destination) != 0;
 }
 
 // Whether the file at destination is the source (links followed), and whether anything stands
@@ -190,7 +221,7 @@ FileReport Claim(StagedFile& file, FileTransferContext& context) {
     unsigned number = 1;
     if (context.replaced.count(IdentityOf(file.planned)) != 0)
         return Finish(report, FileOutcome::Failed, kReplacedSourceReason);
-    if (!file.temporary && !IsPlannedPath(file.planned, file.path))
+    if (!file.temporary && !IsPlannedEntry(file.planned, file.path))
         return Finish(report, FileOutcome::Failed, SourceGoneReason(file, context));
     while (true) {
         int error = RenameNoReplace(file.path, report.destination);
@@ -246,11 +277,17 @@ FileReport Claim(StagedFile& file, FileTransferContext& context) {
 
 PlannedSource PlanSource(const std::string& path, std::set<FileIdentity>& planned) {
     PlannedSource source;
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0)
+    if (lstat(path.c_str(), &source.info) != 0) {
+        source.error = errno;
         return source;
-    source = {true, info.st_dev, info.st_ino, S_ISREG(info.st_mode) ? info.st_size : 0,
-              info.st_mtim};
+    }
+    source.isLink = S_ISLNK(source.info.st_mode);
+    if (source.isLink && stat(path.c_str(), &source.info) != 0) {
+        source.error = errno;
+        return source;
+    }
+    if (S_ISREG(source.info.st_mode))
+        source.size = source.info.st_size;
     if (!planned.insert(IdentityOf(source)).second) {
         source.repeated = true;
         source.size = 0;
@@ -258,8 +295,10 @@ PlannedSource PlanSource(const std::string& path, std::set<FileIdentity>& planne
     return source;
 }
 
-StagedFile StageFile(const std::string& source, const std::string& destination,
-                     const PlannedSource& planned, FileTransferContext& context) {
+namespace {
+
+StagedFile Stage(const std::string& source, const std::string& destination,
+                 const PlannedSource& planned, FileTransferContext& context) {
     StagedFile file;
     file.report = {source, destination, FileOutcome::Failed, {}};
     file.planned = planned;
@@ -268,7 +307,7 @@ StagedFile StageFile(const std::string& source, const std::string& destination,
         return file;
     }
     bool isLink = false;
-    int error = StatSource(source, context.operation, file.sourceInfo, file.sourceEntry, isLink);
+    int error = CheckSource(source, planned, file, context.operation, isLink);
     if (error != 0) {
         file.report = Finish(file.report, FileOutcome::Failed, ErrorText(error));
         return file;
@@ -289,10 +328,12 @@ StagedFile StageFile(const std::string& source, const std::string& destination,
         file.report = Finish(file.report, FileOutcome::Failed, "the destination has no file name");
         return file;
     }
+    file.folder = ParentFolder(destination);
     bool askMode = (context.flags & kTransferRenameOnCollision) == 0;
     bool exists = false;
-    if (askMode ? IsSameAsExisting(file.sourceInfo, destination, file.agreedReplacement, exists)
-                : IsSameFile(file.sourceInfo, destination)) {
+    if (MayStandThere(context, file.folder, destination) &&
+        (askMode ? IsSameAsExisting(file.sourceInfo, destination, file.agreedReplacement, exists)
+                 : IsSameFile(file.sourceInfo, destination))) {
         file.report = Finish(file.report, FileOutcome::SameFile, kSameFileReason);
         return file;
     }
@@ -310,13 +351,13 @@ StagedFile StageFile(const std::string& source, const std::string& destination,
             return file;
         }
     }
-    file.folder = ParentFolder(destination);
     std::vector<std::string> made;
     error = MakeKnownFolders(context.folders, file.folder, 0777, file.device,
                              [&](const std::string& folder) {
                                  context.journal.FolderMade(folder);
                                  // A folder made just now holds no temporary of a killed run.
                                  context.cleared.insert(folder);
+                                 context.madeFolders.insert(folder);
                                  made.push_back(folder);
                              });
     if (error != 0) {
@@ -354,6 +395,19 @@ StagedFile StageFile(const std::string& source, const std::string& destination,
         return file;
     }
     file.pending = true;
+    file.folderMade = context.madeFolders.count(file.folder) != 0;
+    if (file.folderMade)
+        context.taken.insert(destination);
+    return file;
+}
+
+}  // namespace
+
+StagedFile StageFile(const std::string& source, const std::string& destination,
+                     const PlannedSource& planned, FileTransferContext& context) {
+    StagedFile file = Stage(source, destination, planned, context);
+    // A source that was not copied is not held open while its batch goes on.
+    file.source.Reset();
     return file;
 }
 
@@ -363,8 +417,11 @@ void ClaimFile(StagedFile& file, FileTransferContext& context) {
     if (!IsPlaced(file.report.outcome) && file.temporary)
         unlink(file.path.c_str());
     file.temporaryLock.Reset();
-    if (IsPlaced(file.report.outcome))
+    if (IsPlaced(file.report.outcome)) {
         context.attributesNotKept |= file.attributesNotKept;
+        if (file.folderMade)
+            context.taken.insert(file.report.destination);
+    }
 }
 
 void DropStaged(StagedFile& file, FileOutcome outcome, std::string reason) {

@@ -21,17 +21,17 @@ namespace tunvex {
 // A source as it was when the request started. A file is moved or copied only while it is still
 // that file: the same device and inode, size and modification time.
 struct PlannedSource {
-    bool found = false;
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;  // 0 unless a regular file, and for a repeat
-    struct timespec modified {};
+    int error = 0;        // why it could not be looked at
+    bool isLink = false;  // the source itself is a symlink; info is the file it points to
+    struct stat info {};
+    off_t size = 0;         // 0 unless a regular file, and for a repeat
     bool repeated = false;  // the same file as an earlier source of the request
 };
 
 using FileIdentity = std::pair<dev_t, ino_t>;
 
-// Links followed. planned holds the files of the sources before it, and gets this one's.
+// Links followed, each source's own entry looked at once. planned holds the files of the sources
+// before it, and gets this one's.
 PlannedSource PlanSource(const std::string& path, std::set<FileIdentity>& planned);
 
 // What a file needs from its request; replaceAll carries a ReplaceAll answer to the files
@@ -58,6 +58,10 @@ struct FileTransferContext {
     // By destination, the number after the last one a collision took: the numbers below it are
     // taken, so each file tries the next one instead of all of them again.
     std::unordered_map<std::string, unsigned> nextNumbers;
+    // Nothing stands in a folder the request made but what it put there: a destination there
+    // that no file of the request took needs no look.
+    std::unordered_set<std::string> madeFolders;
+    std::unordered_set<std::string> taken;
 };
 
 struct StagedFile {
@@ -67,12 +71,14 @@ struct StagedFile {
     PlannedSource planned;
     struct stat sourceInfo {};
     std::string folder;
-    dev_t device = 0;       // of folder
-    std::string path;       // what the claim renames: a temporary copy, or the source itself
-    struct stat staged {};  // that file as it was staged: a rename keeps it
+    bool folderMade = false;  // by this request
+    dev_t device = 0;         // of folder
+    std::string path;         // what the claim renames: a temporary copy, or the source itself
+    struct stat staged {};    // that file as it was staged: a rename keeps it
     bool temporary = false;
     OwnedFd temporaryLock;
     unsigned attributesNotKept = 0;
+    OwnedFd source;  // a source to copy, opened when it was checked
     // The source's own entry (a link itself, not its target) as it was staged: a move removes
     // the source only while it is still that file.
     struct stat sourceEntry {};

@@ -106,7 +106,6 @@ void TransferJournal::Placed(std::size_t id, const std::string& requested,
     pending_ += JournalLine({"placed", std::to_string(id),
                              destination == requested ? std::string() : Absolute(destination),
                              FormatIdentity(RecordIdentity(placed))});
-    Write();
 }
 
 void TransferJournal::Sync() {

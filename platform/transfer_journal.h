@@ -1,11 +1,12 @@
 // Writes the undo journal of one transfer run as it goes (its records: journal_file.h).
 //
-// A record reaches the file as the change it tells of is made, and is made durable with the
-// batch: the records of a batch's files before any of their names is claimed, a file sent to
-// the trash at once, the rest with the batch's last syncfs. So after a crash the journal names
-// every file that may have been put in place and every file sent to the trash; what it names
-// beyond what happened, an undo finds missing and passes over. Only an empty folder made just
-// before a power loss can go unrecorded.
+// Records are made durable with the batch: the records of a batch's files before any of their
+// names is claimed, a file sent to the trash at once, the rest with the batch's last syncfs, and
+// a folder reaches the file as it is made. So after a crash or a kill the journal names every
+// file that may have been put in place and every file sent to the trash; what it names beyond
+// what happened, an undo finds missing and passes over, and a file placed whose record was not
+// written yet it finds beside the name asked for. Only an empty folder made just before a power
+// loss can go unrecorded.
 #pragma once
 
 #include <sys/stat.h>
@@ -37,7 +38,8 @@ class TransferJournal {
     // made at the claim, where a rename could not cross two mounts of one device).
     void Restaged(std::size_t id, const struct stat& staged);
     void Trashed(std::size_t id, const std::string& path, const std::string& trashedPath);
-    // placed: the file now at destination, as the rename that put it there kept it.
+    // placed: the file now at destination, as the rename that put it there kept it. Written by
+    // the next Sync.
     void Placed(std::size_t id, const std::string& requested, const std::string& destination,
                 const struct stat& placed);
     void Sync();

@@ -143,16 +143,21 @@ TEST(TransferCollisionTest, AskModeFollowsEachAnswer) {
     }
 }
 
+// Also across batches: the first file stands in a folder the run made when the second is staged.
 TEST(TransferCollisionTest, AskModeTwoFilesForOneDestinationMakeACollision) {
-    for (TransferOperation operation : kOperations) {
+    for (auto [operation, batchFiles] : {std::pair{TransferOperation::Copy, 1u},
+                                         {TransferOperation::Copy, 256u},
+                                         {TransferOperation::Move, 1u},
+                                         {TransferOperation::Move, 256u}}) {
         TempFolder folder;
         WriteFile(folder / "a.mp3", "a");
         WriteFile(folder / "b.mp3", "b");
         RecordingDelegate delegate;
         delegate.answers = {CollisionAnswer::Skip};
-        RunTransfer(MakeRequest(operation, {folder / "a.mp3", folder / "b.mp3"},
-                                {folder / "out/x.mp3", folder / "out/x.mp3"}),
-                    delegate);
+        TransferRequest request = MakeRequest(operation, {folder / "a.mp3", folder / "b.mp3"},
+                                              {folder / "out/x.mp3", folder / "out/x.mp3"});
+        request.batchFiles = batchFiles;
+        RunTransfer(request, delegate);
         EXPECT_EQ(delegate.asked, std::vector<std::string>{folder / "out/x.mp3"});
         EXPECT_EQ(delegate.Outcomes(),
                   (std::vector<FileOutcome>{FileOutcome::Transferred, FileOutcome::Skipped}));
