@@ -32,8 +32,10 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& de
     RequestRun run{request, delegate, {}, {}, {}};
     run.progress.filesTotal = request.sources.size();
     std::set<FileIdentity> planned;
-    for (const std::string& source : request.sources) {
-        run.planned.push_back(PlanSource(source, planned));
+    bool looked = request.sourceStates.size() == request.sources.size();
+    for (std::size_t i = 0; i < request.sources.size(); ++i) {
+        run.planned.push_back(PlanSource(
+            looked ? request.sourceStates[i] : LookAtSource(request.sources[i]), planned));
         run.progress.bytesTotal += static_cast<std::uint64_t>(run.planned.back().size);
     }
     delegate.OnProgress(run.progress);

@@ -31,6 +31,8 @@
 // later ones are Cancelled.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -55,6 +57,16 @@ constexpr std::size_t kDefaultTransferBatchFiles = 256;
 constexpr std::size_t kMaxTransferBatchFiles = 512;
 constexpr std::uint64_t kDefaultTransferBatchBytes = 256u << 20;
 
+// A source as it was looked at: its own entry, and the file it names.
+struct SourceState {
+    int error = 0;        // why it could not be looked at
+    bool isLink = false;  // the entry is a symlink; info is the file it points to
+    struct stat info {};
+};
+
+// One lstat, and a stat for a link.
+SourceState LookAtSource(const std::string& path);
+
 struct TransferRequest {
     TransferOperation operation = TransferOperation::Copy;
     std::vector<std::string> sources;       // paired by position with destinations
@@ -67,6 +79,10 @@ struct TransferRequest {
     // next one starts.
     std::size_t batchFiles = kDefaultTransferBatchFiles;
     std::uint64_t batchBytes = kDefaultTransferBatchBytes;
+    // By position, the sources as they were when their destinations were decided (before their
+    // tags were read); empty: as the request starts. A file is moved or copied only while it is
+    // still the file looked at.
+    std::vector<SourceState> sourceStates;
     // Where the run's undo journal goes (journal_file.h); empty: no journal.
     std::string journalFolder;
 };

@@ -275,17 +275,23 @@ FileReport Claim(StagedFile& file, FileTransferContext& context) {
 
 }  // namespace
 
-PlannedSource PlanSource(const std::string& path, std::set<FileIdentity>& planned) {
+SourceState LookAtSource(const std::string& path) {
+    SourceState state;
+    if (lstat(path.c_str(), &state.info) != 0) {
+        state.error = errno;
+        return state;
+    }
+    state.isLink = S_ISLNK(state.info.st_mode);
+    if (state.isLink && stat(path.c_str(), &state.info) != 0)
+        state.error = errno;
+    return state;
+}
+
+PlannedSource PlanSource(const SourceState& state, std::set<FileIdentity>& planned) {
     PlannedSource source;
-    if (lstat(path.c_str(), &source.info) != 0) {
-        source.error = errno;
+    static_cast<SourceState&>(source) = state;
+    if (source.error != 0)
         return source;
-    }
-    source.isLink = S_ISLNK(source.info.st_mode);
-    if (source.isLink && stat(path.c_str(), &source.info) != 0) {
-        source.error = errno;
-        return source;
-    }
     if (S_ISREG(source.info.st_mode))
         source.size = source.info.st_size;
     if (!planned.insert(IdentityOf(source)).second) {

@@ -18,21 +18,17 @@
 
 namespace tunvex {
 
-// A source as it was when the request started. A file is moved or copied only while it is still
-// that file: the same device and inode, size and modification time.
-struct PlannedSource {
-    int error = 0;        // why it could not be looked at
-    bool isLink = false;  // the source itself is a symlink; info is the file it points to
-    struct stat info {};
+// A source as the request plans it. A file is moved or copied only while it is still the file
+// looked at: the same device and inode, size and modification time.
+struct PlannedSource : SourceState {
     off_t size = 0;         // 0 unless a regular file, and for a repeat
     bool repeated = false;  // the same file as an earlier source of the request
 };
 
 using FileIdentity = std::pair<dev_t, ino_t>;
 
-// Links followed, each source's own entry looked at once. planned holds the files of the sources
-// before it, and gets this one's.
-PlannedSource PlanSource(const std::string& path, std::set<FileIdentity>& planned);
+// planned holds the files of the sources before it, and gets this one's.
+PlannedSource PlanSource(const SourceState& state, std::set<FileIdentity>& planned);
 
 // What a file needs from its request; replaceAll carries a ReplaceAll answer to the files
 // after it.

@@ -57,16 +57,21 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
              std::string("the folder cannot be read: ") + std::strerror(folder.error), false});
     }
     // The tag library answers each thread about its own file, so files are read on every core at
-    // once, ahead of the naming, which takes them in batch order.
+    // once, ahead of the naming, which takes them in batch order. Each file is looked at before
+    // its tags are read: the transfer leaves alone a file that changed after that.
     TagReadAhead reads(
         batch,
-        [&context](const std::string& path) -> std::optional<TrackTags> {
+        [&context](const std::string& path) {
+            FileRead read;
+            if (IsLeftoverTemporary(context, path))
+                return read;
+            read.source = LookAtSource(path);
             TrackTags tags;
-            if (IsLeftoverTemporary(context, path) ||
-                !ReadTrackTags(context.library, context.settings.TagMode, context.codePage,
-                               context.window, path, tags))
-                return std::nullopt;
-            return tags;
+            if (read.source.error == 0 &&
+                ReadTrackTags(context.library, context.settings.TagMode, context.codePage,
+                              context.window, path, tags))
+                read.tags = std::move(tags);
+            return read;
         },
         context.readerThreads != 0 ? context.readerThreads : DefaultReaderThreads());
     std::size_t total = batch.size();
@@ -74,21 +79,22 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
         if (context.reading && !context.reading(index, total)) {
             plan.request.sources.clear();
             plan.request.destinations.clear();
+            plan.request.sourceStates.clear();
             plan.cancelled = true;
             return plan;
         }
         std::string& path = batch[index];
-        std::optional<TrackTags> read = reads.Take(index);
+        FileRead read = reads.Take(index);
         if (IsLeftoverTemporary(context, path)) {
             plan.notSorted.push_back(
                 {std::move(path), "a temporary of a transfer that did not finish", false});
             continue;
         }
-        if (!read) {
+        if (!read.tags) {
             plan.notSorted.push_back({std::move(path), "its tags cannot be read", false});
             continue;
         }
-        const TrackTags& tags = *read;
+        const TrackTags& tags = *read.tags;
         std::string destination;
         if (!BuildDestinationPath(context.settings, context.codePage, destination, path, tags)) {
             plan.notSorted.push_back(
@@ -106,6 +112,7 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
         }
         plan.request.sources.push_back(std::move(path));
         plan.request.destinations.push_back(std::move(destination));
+        plan.request.sourceStates.push_back(read.source);
     }
     return plan;
 }

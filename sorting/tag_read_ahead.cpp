@@ -62,14 +62,14 @@ void TagReadAhead::Work() {
         next_ = end;
         lock.unlock();
         const long waitsBefore = Waits();
-        std::optional<TrackTags> run[kRun];
+        FileRead run[kRun];
         for (std::size_t index = first; index < end && !stopping_; ++index)
             run[index - first] = read_(paths_[index]);
         const bool slow = Waits() - waitsBefore >= kWaitsOfASlowRun;
         lock.lock();
         for (std::size_t index = first; index < end; ++index) {
             Slot& slot = window_[index % window_.size()];
-            slot.tags = std::move(run[index - first]);
+            slot.read = std::move(run[index - first]);
             slot.done = true;
         }
         if (callerWaiting_)
@@ -79,7 +79,7 @@ void TagReadAhead::Work() {
     }
 }
 
-std::optional<TrackTags> TagReadAhead::Take(std::size_t index) {
+FileRead TagReadAhead::Take(std::size_t index) {
     if (window_.empty())
         return read_(paths_[index]);
     std::unique_lock lock(mutex_);
@@ -87,14 +87,14 @@ std::optional<TrackTags> TagReadAhead::Take(std::size_t index) {
     callerWaiting_ = true;
     changed_.wait(lock, [&] { return slot.done; });
     callerWaiting_ = false;
-    std::optional<TrackTags> tags = std::move(slot.tags);
+    FileRead read = std::move(slot.read);
     slot = Slot{};
     taken_ = index + 1;
     const bool wake = workersWaiting_ > 0;
     lock.unlock();
     if (wake)
         changed_.notify_all();
-    return tags;
+    return read;
 }
 
 std::size_t DefaultReaderThreads() {

@@ -11,15 +11,22 @@
 #include <thread>
 #include <vector>
 
+#include "platform/transfer.h"
 #include "tags/track_tags.h"
 
 namespace tunvex {
 
+// One file as read: how it was just before its tags were read, and the tags, if any.
+struct FileRead {
+    SourceState source;
+    std::optional<TrackTags> tags;
+};
+
 class TagReadAhead {
   public:
-    // read gives the tags of one path, or nullopt; it runs on `threads` threads at once, and more
-    // while reads wait for a disk; with one thread on the caller's, in Take.
-    using ReadFunction = std::function<std::optional<TrackTags>(const std::string& path)>;
+    // read reads one path; it runs on `threads` threads at once, and more while reads wait for a
+    // disk; with one thread on the caller's, in Take.
+    using ReadFunction = std::function<FileRead(const std::string& path)>;
 
     TagReadAhead(const std::vector<std::string>& paths, ReadFunction read, std::size_t threads);
     // Waits for the reads in flight; the ones not started are not made.
@@ -28,12 +35,12 @@ class TagReadAhead {
     TagReadAhead& operator=(const TagReadAhead&) = delete;
 
     // The read of paths[index]; indexes must be taken in order, each once.
-    std::optional<TrackTags> Take(std::size_t index);
+    FileRead Take(std::size_t index);
 
   private:
     struct Slot {
         bool done = false;
-        std::optional<TrackTags> tags;
+        FileRead read;
     };
 
     void Work();

@@ -272,5 +272,37 @@ TEST_F(SortBatchTest, ACopySortPutsEveryFileInItsFolder) {
     EXPECT_EQ(ListJournals(state / "tunvex").size(), 2u);
 }
 
+// Sorted under the tags read, a file re-tagged since would land under names it no longer has.
+TEST_F(SortBatchTest, AFileRetaggedAfterItsTagsWereReadIsLeftWhereItIs) {
+    for (int copyMode : {0, 1}) {
+        settings.CopyMode = copyMode;
+        settings.BaseFolderPath = out / std::to_string(copyMode);
+        std::string first = Song(std::to_string(copyMode) + "/first.mp3", "Old");
+        std::string second = Song(std::to_string(copyMode) + "/second.mp3", "Second");
+        SortBatchContext context = Context();
+        context.readerThreads = 1;
+        context.reading = [&](std::size_t read, std::size_t) {
+            // Saved as a tagger saves: a new file renamed over the one read.
+            if (read == 1) {
+                fixtures::WriteMp3(first + ".new", std::nullopt,
+                                   TagValues{"New", "Artist", "Album", "1"});
+                std::filesystem::rename(first + ".new", first);
+            }
+            return true;
+        };
+        RecordingDelegate delegate;
+        std::optional<TransferSummary> summary = RunSortBatch(context, {first, second}, delegate);
+        ASSERT_TRUE(summary);
+        EXPECT_EQ(summary->failed, 1u);
+        ASSERT_EQ(delegate.reports.size(), 2u);
+        EXPECT_EQ(delegate.reports[0].reason,
+                  "it is no longer the file that was planned: it changed or was replaced");
+        std::string album = settings.BaseFolderPath + "/Artist/Album/";
+        EXPECT_FALSE(std::filesystem::exists(album + "01.Old.mp3"));
+        EXPECT_TRUE(std::filesystem::exists(first));
+        EXPECT_TRUE(std::filesystem::exists(album + "01.Second.mp3"));
+    }
+}
+
 }  // namespace
 }  // namespace tunvex

@@ -25,18 +25,19 @@ TEST(TagReadAheadTest, ReadsThatWaitAddThreadsAndKeepTheOrder) {
     {
         TagReadAhead ahead(
             paths,
-            [&](const std::string& path) -> std::optional<TrackTags> {
+            [&](const std::string& path) {
                 usleep(100);
                 const std::lock_guard lock(mutex);
                 threads.insert(std::this_thread::get_id());
                 ++reads[std::stoul(path)];
-                if (std::stoul(path) % 7 == 0)
-                    return std::nullopt;
-                return TrackTags{path, {}, {}, {}};
+                FileRead read;
+                if (std::stoul(path) % 7 != 0)
+                    read.tags = TrackTags{path, {}, {}, {}};
+                return read;
             },
             2);
         for (std::size_t i = 0; i < paths.size(); ++i) {
-            std::optional<TrackTags> tags = ahead.Take(i);
+            std::optional<TrackTags> tags = ahead.Take(i).tags;
             ASSERT_EQ(tags.has_value(), i % 7 != 0) << i;
             if (tags) {
                 ASSERT_EQ(tags->title, paths[i]);
