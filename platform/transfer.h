@@ -57,11 +57,16 @@ constexpr std::size_t kDefaultTransferBatchFiles = 256;
 constexpr std::size_t kMaxTransferBatchFiles = 512;
 constexpr std::uint64_t kDefaultTransferBatchBytes = 256u << 20;
 
-// A source as it was looked at: its own entry, and the file it names.
+// A source as it was looked at: the file it names, links followed, by what tells one version of
+// a file from another.
 struct SourceState {
     int error = 0;        // why it could not be looked at
-    bool isLink = false;  // the entry is a symlink; info is the file it points to
-    struct stat info {};
+    bool isLink = false;  // the entry itself is a symlink
+    mode_t mode = 0;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    struct timespec modified {};
 };
 
 // One lstat, and a stat for a link.

@@ -56,7 +56,7 @@ bool StageBatch(RequestRun& run, FileTransferContext& context, std::vector<Stage
         if (run.delegate.CancelRequested())
             return false;
         run.bytesOfFile = 0;
-        std::uint64_t size = static_cast<std::uint64_t>(run.planned[index].size);
+        std::uint64_t size = static_cast<std::uint64_t>(run.planned[index].bytes);
         run.bytesCap = run.bytesStaged + size;
         files.push_back(StageFile(request.sources[index], request.destinations[index],
                                   run.planned[index], context));

@@ -52,14 +52,13 @@ bool IsUnchanged(const struct stat& before, const std::string& path) {
 }
 
 FileIdentity IdentityOf(const PlannedSource& planned) {
-    return {planned.info.st_dev, planned.info.st_ino};
+    return {planned.device, planned.inode};
 }
 
 bool IsPlannedFile(const PlannedSource& planned, const struct stat& info) {
-    const struct stat& then = planned.info;
-    return planned.error == 0 && info.st_dev == then.st_dev && info.st_ino == then.st_ino &&
-           info.st_size == then.st_size && info.st_mtim.tv_sec == then.st_mtim.tv_sec &&
-           info.st_mtim.tv_nsec == then.st_mtim.tv_nsec;
+    return planned.error == 0 && info.st_dev == planned.device && info.st_ino == planned.inode &&
+           info.st_size == planned.size && info.st_mtim.tv_sec == planned.modified.tv_sec &&
+           info.st_mtim.tv_nsec == planned.modified.tv_nsec;
 }
 
 // The entry itself: a move renames it, not what it may point to by now.
@@ -104,6 +103,12 @@ FileOutcome OutcomeOf(Decision decision) {
 // Stages a copy of the file's source into a temporary beside its destination; with durable, or
 // where only an fsync makes it so, its data is durable when it is handed back.
 bool StageCopy(StagedFile& file, FileTransferContext& context, bool durable) {
+    // Its source goes once the copy is durable, and only while it is still this version of it.
+    if (context.operation == TransferOperation::Move &&
+        lstat(file.report.source.c_str(), &file.sourceEntry) != 0) {
+        file.report = Finish(file.report, FileOutcome::Failed, ErrorText(errno));
+        return false;
+    }
     bool syncData = context.copies.syncData;
     context.copies.syncData = syncData || durable || context.fileSystems.SyncsEachFile(file.device);
     StagedCopy copy =
@@ -147,6 +152,18 @@ int StatSource(const std::string& source, TransferOperation operation, struct st
     return stat(source.c_str(), &info) == 0 ? 0 : errno;
 }
 
+// What a state keeps, the rest zero: enough for the checks and records of a move that renames its
+// source. A move through a copy looks at its source again.
+struct stat StatOf(const SourceState& state) {
+    struct stat info {};
+    info.st_mode = state.mode;
+    info.st_dev = state.device;
+    info.st_ino = state.inode;
+    info.st_size = state.size;
+    info.st_mtim = state.modified;
+    return info;
+}
+
 // The source as staging needs it. A copy opens it, and copies what it opened; a move of a file
 // takes it as planned, since its claim looks at it again; a link is looked at anew.
 int CheckSource(const std::string& source, const PlannedSource& planned, StagedFile& file,
@@ -157,12 +174,12 @@ int CheckSource(const std::string& source, const PlannedSource& planned, StagedF
     if (operation == TransferOperation::Move) {
         if (planned.isLink)
             return StatSource(source, operation, file.sourceInfo, file.sourceEntry, isLink);
-        file.sourceInfo = file.sourceEntry = planned.info;
+        file.sourceInfo = file.sourceEntry = StatOf(planned);
         return 0;
     }
     // Refused below: no device or FIFO is opened.
-    if (!S_ISREG(planned.info.st_mode)) {
-        file.sourceInfo = planned.info;
+    if (!S_ISREG(planned.mode)) {
+        file.sourceInfo = StatOf(planned);
         return 0;
     }
     return OpenSource(source, file.source, file.sourceInfo);
@@ -277,13 +294,21 @@ FileReport Claim(StagedFile& file, FileTransferContext& context) {
 
 SourceState LookAtSource(const std::string& path) {
     SourceState state;
-    if (lstat(path.c_str(), &state.info) != 0) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0) {
         state.error = errno;
         return state;
     }
-    state.isLink = S_ISLNK(state.info.st_mode);
-    if (state.isLink && stat(path.c_str(), &state.info) != 0)
+    state.isLink = S_ISLNK(info.st_mode);
+    if (state.isLink && stat(path.c_str(), &info) != 0) {
         state.error = errno;
+        return state;
+    }
+    state.mode = info.st_mode;
+    state.device = info.st_dev;
+    state.inode = info.st_ino;
+    state.size = info.st_size;
+    state.modified = info.st_mtim;
     return state;
 }
 
@@ -292,11 +317,10 @@ PlannedSource PlanSource(const SourceState& state, std::set<FileIdentity>& plann
     static_cast<SourceState&>(source) = state;
     if (source.error != 0)
         return source;
-    if (S_ISREG(source.info.st_mode))
-        source.size = source.info.st_size;
     if (!planned.insert(IdentityOf(source)).second) {
         source.repeated = true;
-        source.size = 0;
+    } else if (S_ISREG(source.mode)) {
+        source.bytes = source.size;
     }
     return source;
 }

@@ -21,7 +21,7 @@ namespace tunvex {
 // A source as the request plans it. A file is moved or copied only while it is still the file
 // looked at: the same device and inode, size and modification time.
 struct PlannedSource : SourceState {
-    off_t size = 0;         // 0 unless a regular file, and for a repeat
+    off_t bytes = 0;        // to copy: 0 unless a regular file, and for a repeat
     bool repeated = false;  // the same file as an earlier source of the request
 };
 
