@@ -58,7 +58,8 @@ constexpr std::size_t kMaxTransferBatchFiles = 512;
 constexpr std::uint64_t kDefaultTransferBatchBytes = 256u << 20;
 
 // A source as it was looked at: the file it names, links followed, by what tells one version of
-// a file from another.
+// a file from another. The change time tells of a tagger that rewrote it in place and set its
+// modification time back.
 struct SourceState {
     int error = 0;        // why it could not be looked at
     bool isLink = false;  // the entry itself is a symlink
@@ -67,6 +68,7 @@ struct SourceState {
     ino_t inode = 0;
     off_t size = 0;
     struct timespec modified {};
+    struct timespec changed {};
 };
 
 // One lstat, and a stat for a link.

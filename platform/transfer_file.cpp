@@ -51,14 +51,26 @@ bool IsUnchanged(const struct stat& before, const std::string& path) {
            now.st_ino == before.st_ino && IsSameVersion(before, now);
 }
 
+// What a state keeps, the rest zero: enough for the checks and records of a move that renames its
+// source. A move through a copy looks at its source again.
+struct stat StatOf(const SourceState& state) {
+    struct stat info {};
+    info.st_mode = state.mode;
+    info.st_dev = state.device;
+    info.st_ino = state.inode;
+    info.st_size = state.size;
+    info.st_mtim = state.modified;
+    info.st_ctim = state.changed;
+    return info;
+}
+
 FileIdentity IdentityOf(const PlannedSource& planned) {
     return {planned.device, planned.inode};
 }
 
 bool IsPlannedFile(const PlannedSource& planned, const struct stat& info) {
     return planned.error == 0 && info.st_dev == planned.device && info.st_ino == planned.inode &&
-           info.st_size == planned.size && info.st_mtim.tv_sec == planned.modified.tv_sec &&
-           info.st_mtim.tv_nsec == planned.modified.tv_nsec;
+           IsSameVersion(StatOf(planned), info);
 }
 
 // The entry itself: a move renames it, not what it may point to by now.
@@ -150,18 +162,6 @@ int StatSource(const std::string& source, TransferOperation operation, struct st
         }
     }
     return stat(source.c_str(), &info) == 0 ? 0 : errno;
-}
-
-// What a state keeps, the rest zero: enough for the checks and records of a move that renames its
-// source. A move through a copy looks at its source again.
-struct stat StatOf(const SourceState& state) {
-    struct stat info {};
-    info.st_mode = state.mode;
-    info.st_dev = state.device;
-    info.st_ino = state.inode;
-    info.st_size = state.size;
-    info.st_mtim = state.modified;
-    return info;
 }
 
 // The source as staging needs it. A copy opens it, and copies what it opened; a move of a file
@@ -309,6 +309,7 @@ SourceState LookAtSource(const std::string& path) {
     state.inode = info.st_ino;
     state.size = info.st_size;
     state.modified = info.st_mtim;
+    state.changed = info.st_ctim;
     return state;
 }
 

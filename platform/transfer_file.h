@@ -19,7 +19,7 @@
 namespace tunvex {
 
 // A source as the request plans it. A file is moved or copied only while it is still the file
-// looked at: the same device and inode, size and modification time.
+// looked at: the same device and inode, size, modification and change time.
 struct PlannedSource : SourceState {
     off_t bytes = 0;        // to copy: 0 unless a regular file, and for a repeat
     bool repeated = false;  // the same file as an earlier source of the request

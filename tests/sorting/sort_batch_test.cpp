@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -272,35 +273,54 @@ TEST_F(SortBatchTest, ACopySortPutsEveryFileInItsFolder) {
     EXPECT_EQ(ListJournals(state / "tunvex").size(), 2u);
 }
 
-// Sorted under the tags read, a file re-tagged since would land under names it no longer has.
+// Sorted under the tags read, a file re-tagged since would land under names it no longer has:
+// whether the tagger saves a new file over it, or rewrites it in place and sets its time back.
 TEST_F(SortBatchTest, AFileRetaggedAfterItsTagsWereReadIsLeftWhereItIs) {
     for (int copyMode : {0, 1}) {
-        settings.CopyMode = copyMode;
-        settings.BaseFolderPath = out / std::to_string(copyMode);
-        std::string first = Song(std::to_string(copyMode) + "/first.mp3", "Old");
-        std::string second = Song(std::to_string(copyMode) + "/second.mp3", "Second");
-        SortBatchContext context = Context();
-        context.readerThreads = 1;
-        context.reading = [&](std::size_t read, std::size_t) {
-            // Saved as a tagger saves: a new file renamed over the one read.
-            if (read == 1) {
+        for (bool inPlace : {false, true}) {
+            std::string run = std::to_string(copyMode) + (inPlace ? "-in-place" : "-new-file");
+            SCOPED_TRACE(run);
+            settings.CopyMode = copyMode;
+            settings.BaseFolderPath = out / run;
+            std::string first = Song(run + "/first.mp3", "Old");
+            std::string second = Song(run + "/second.mp3", "Second");
+            struct stat read {};
+            SortBatchContext context = Context();
+            context.readerThreads = 1;
+            context.reading = [&](std::size_t index, std::size_t) {
+                if (index != 1)
+                    return true;
                 fixtures::WriteMp3(first + ".new", std::nullopt,
                                    TagValues{"New", "Artist", "Album", "1"});
-                std::filesystem::rename(first + ".new", first);
-            }
-            return true;
-        };
-        RecordingDelegate delegate;
-        std::optional<TransferSummary> summary = RunSortBatch(context, {first, second}, delegate);
-        ASSERT_TRUE(summary);
-        EXPECT_EQ(summary->failed, 1u);
-        ASSERT_EQ(delegate.reports.size(), 2u);
-        EXPECT_EQ(delegate.reports[0].reason,
-                  "it is no longer the file that was planned: it changed or was replaced");
-        std::string album = settings.BaseFolderPath + "/Artist/Album/";
-        EXPECT_FALSE(std::filesystem::exists(album + "01.Old.mp3"));
-        EXPECT_TRUE(std::filesystem::exists(first));
-        EXPECT_TRUE(std::filesystem::exists(album + "01.Second.mp3"));
+                if (!inPlace) {
+                    std::filesystem::rename(first + ".new", first);
+                    return true;
+                }
+                // Within the clock's tick the change time would not move.
+                usleep(20000);
+                stat(first.c_str(), &read);
+                // The tag keeps its length: the file keeps its size.
+                EXPECT_EQ(std::filesystem::file_size(first + ".new"), read.st_size);
+                std::filesystem::copy_file(first + ".new", first,
+                                           std::filesystem::copy_options::overwrite_existing);
+                const struct timespec times[2] = {read.st_atim, read.st_mtim};
+                utimensat(AT_FDCWD, first.c_str(), times, 0);
+                std::filesystem::remove(first + ".new");
+                return true;
+            };
+            RecordingDelegate delegate;
+            std::optional<TransferSummary> summary =
+                RunSortBatch(context, {first, second}, delegate);
+            ASSERT_TRUE(summary);
+            EXPECT_EQ(summary->failed, 1u);
+            ASSERT_EQ(delegate.reports.size(), 2u);
+            EXPECT_EQ(delegate.reports[0].reason,
+                      "it is no longer the file that was planned: it changed or was replaced");
+            std::string album = settings.BaseFolderPath + "/Artist/Album/";
+            EXPECT_FALSE(std::filesystem::exists(album + "01.Old.mp3"));
+            EXPECT_TRUE(std::filesystem::exists(first));
+            EXPECT_TRUE(std::filesystem::exists(album + "01.Second.mp3"));
+        }
     }
 }
 
