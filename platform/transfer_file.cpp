@@ -73,16 +73,20 @@ bool IsPlannedFile(const PlannedSource& planned, const struct stat& info) {
            IsSameVersion(StatOf(planned), info);
 }
 
-// The entry itself: a move renames it, not what it may point to by now.
-bool IsPlannedEntry(const PlannedSource& planned, const std::string& path) {
-    struct stat info;
-    return lstat(path.c_str(), &info) == 0 && IsPlannedFile(planned, info);
-}
-
 // Why a source that is no longer its planned file is left alone.
 const char* SourceGoneReason(const StagedFile& file, const FileTransferContext& context) {
     return context.replaced.count(IdentityOf(file.planned)) != 0 ? kReplacedSourceReason
                                                                  : kChangedSourceReason;
+}
+
+// Why the entry at path is no longer the planned source; empty while it is. The entry itself: a
+// move renames it, not what it may point to by now.
+std::string EntryGoneReason(const StagedFile& file, const FileTransferContext& context,
+                            const std::string& path) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0)
+        return ErrorText(errno);
+    return IsPlannedFile(file.planned, info) ? std::string() : SourceGoneReason(file, context);
 }
 
 bool IsRealFolder(const std::string& path) {
@@ -165,7 +169,8 @@ int StatSource(const std::string& source, TransferOperation operation, struct st
 }
 
 // The source as staging needs it. A copy opens it, and copies what it opened; a move of a file
-// takes it as planned, since its claim looks at it again; a link is looked at anew.
+// takes it as planned, since it is looked at again before its folder is made, before a question
+// about it and at its claim; a link is looked at anew.
 int CheckSource(const std::string& source, const PlannedSource& planned, StagedFile& file,
                 TransferOperation operation, bool& isLink) {
     isLink = false;
@@ -238,8 +243,11 @@ FileReport Claim(StagedFile& file, FileTransferContext& context) {
     unsigned number = 1;
     if (context.replaced.count(IdentityOf(file.planned)) != 0)
         return Finish(report, FileOutcome::Failed, kReplacedSourceReason);
-    if (!file.temporary && !IsPlannedEntry(file.planned, file.path))
-        return Finish(report, FileOutcome::Failed, SourceGoneReason(file, context));
+    if (!file.temporary) {
+        std::string gone = EntryGoneReason(file, context, file.path);
+        if (!gone.empty())
+            return Finish(report, FileOutcome::Failed, gone);
+    }
     while (true) {
         int error = RenameNoReplace(file.path, report.destination);
         // A rename across mounts of one device: copied now, durable before it is claimed.
@@ -367,6 +375,15 @@ StagedFile Stage(const std::string& source, const std::string& destination,
                  : IsSameFile(file.sourceInfo, destination))) {
         file.report = Finish(file.report, FileOutcome::SameFile, kSameFileReason);
         return file;
+    }
+    // A move takes its source as planned until something is asked or a folder made for it.
+    if (context.operation == TransferOperation::Move && !isLink &&
+        (exists || context.folders.count(file.folder) == 0)) {
+        std::string gone = EntryGoneReason(file, context, source);
+        if (!gone.empty()) {
+            file.report = Finish(file.report, FileOutcome::Failed, gone);
+            return file;
+        }
     }
     if (exists) {
         Decision decision = Decide(context, source, destination);

@@ -78,6 +78,42 @@ TEST(TransferSourceIdentityTest, ASourceChangedSinceTheRequestStartedIsLeftAlone
     }
 }
 
+// Looked at when its destination was decided, then gone or rewritten: no folder is made for it
+// and no question is asked about it.
+TEST(TransferSourceIdentityTest, ASourceChangedSinceItWasLookedAtGetsNoFolderAndNoQuestion) {
+    for (TransferOperation operation : {TransferOperation::Move, TransferOperation::Copy}) {
+        for (bool removed : {true, false}) {
+            for (bool destinationStands : {false, true}) {
+                SCOPED_TRACE(std::string(operation == TransferOperation::Move ? "move " : "copy ") +
+                             (removed ? "removed " : "rewritten ") +
+                             (destinationStands ? "over a file" : "into a new folder"));
+                TempFolder folder;
+                std::string source = folder / "a.mp3";
+                std::string destination =
+                    destinationStands ? folder / "sorted/a.mp3" : folder / "new/a.mp3";
+                WriteFile(source, "planned");
+                WriteFile(folder / "sorted/a.mp3", "stands");
+                TransferRequest request = MakeRequest(operation, {source}, {destination});
+                request.sourceStates = {LookAtSource(source)};
+                if (removed) {
+                    unlink(source.c_str());
+                } else {
+                    WriteFile(source, "rewritten");
+                }
+                RecordingDelegate delegate;
+                delegate.answers = {CollisionAnswer::Replace};
+                RunTransfer(request, delegate);
+                EXPECT_EQ(delegate.Outcomes(), std::vector<FileOutcome>{FileOutcome::Failed});
+                EXPECT_THAT(delegate.reports[0].reason,
+                            removed ? HasSubstr("No such file") : HasSubstr("no longer the file"));
+                EXPECT_TRUE(delegate.asked.empty());
+                EXPECT_FALSE(Exists(folder / "new"));
+                EXPECT_EQ(ReadFile(folder / "sorted/a.mp3"), "stands");
+            }
+        }
+    }
+}
+
 TEST(TransferSourceIdentityTest, AFileGivenAgainIsSortedOnce) {
     TempFolder local;
     TempFolder shm("/dev/shm");
