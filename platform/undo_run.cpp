@@ -247,10 +247,13 @@ void UndoFile(UndoContext& undo, const JournaledFile& file) {
         Mark(undo, JournalLine({"undone", std::to_string(file.id)}));
 }
 
-// Deepest first; a folder that still holds something stays.
+// Deepest first; a folder that still holds something stays. What a killed run was copying when
+// it stopped is not journaled: its temporaries are cleared from the folders it made.
 void RemoveFolders(UndoContext& undo) {
     const std::vector<std::string>& folders = undo.journal.folders;
     for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
+        if (!undo.dryRun)
+            RemoveStaleTemporaries(*folder);
         bool removed = undo.dryRun ? IsDirectory(*folder) : rmdir(folder->c_str()) == 0;
         if (removed)
             Report(undo, UndoAction::FolderRemoved, *folder);

@@ -129,71 +129,108 @@ UndoDelegate& NoUndoReports() {
     return ignore;
 }
 
-// Stalls at a report in the second batch, while the names of its files are claimed.
-class StallInSecondBatch : public RecordingDelegate {
+// Stalls the first time when says so: looked at on each report, progress report and cancel poll.
+class StallWhen : public RecordingDelegate {
   public:
-    explicit StallInSecondBatch(const std::function<void()>& stall) : stall_(stall) {}
+    StallWhen(const std::function<void()>& stall, std::function<bool(const StallWhen&)> when)
+        : stall_(stall), when_(std::move(when)) {}
     void OnFileDone(const FileReport& report) override {
         reports.push_back(report);
-        if (reports.size() == 4)
-            stall_();
+        Look();
+    }
+    void OnProgress(const TransferProgress& report) override {
+        progress.push_back(report);
+        Look();
+    }
+    bool CancelRequested() override {
+        Look();
+        return false;
     }
 
   private:
+    void Look() {
+        if (when_(*this))
+            stall_();
+    }
     const std::function<void()>& stall_;
+    std::function<bool(const StallWhen&)> when_;
 };
 
+// Killed in batches of three: once the second batch's names are durable, between two of its
+// claims (their records not written yet), or while the third batch copies (a temporary in a
+// folder the run made).
 TEST_F(TransferJournalTest, AKilledRunLeavesAJournalThatNamesEverythingItPutInPlace) {
+    enum class KillAt { SecondBatchReported, BetweenClaims, WhileCopying };
     for (const RunCase& c : RunCases()) {
-        SCOPED_TRACE(c.name);
-        TempFolder from(c.sourceBase);
-        std::string out = to / c.name;
-        std::vector<std::string> sources, destinations;
-        for (unsigned i = 0; i < 8; ++i) {
-            std::string name = "f" + std::to_string(i) + ".mp3";
-            WriteFile(from / name, PatternedContent(64 << 10, i + 1));
-            sources.push_back(from / name);
-            destinations.push_back(out + "/d" + std::to_string(i % 3) + "/" + name);
-        }
-        TransferRequest request = Request(c, sources, destinations);
-        request.batchFiles = 3;
-        int status = testing::KillWhenStalled([&](const std::function<void()>& stall) {
-            StallInSecondBatch delegate(stall);
-            RunTransfer(request, delegate);
-        });
-        ASSERT_TRUE(WIFSIGNALED(status));
-
-        std::vector<std::string> journalPaths = ListJournals(journals);
-        ASSERT_EQ(journalPaths.size(), 1u);
-        Journal journal = ReadBack(journalPaths[0]);
-        EXPECT_FALSE(journal.ended);
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(out)) {
-            if (entry.is_directory()) {
-                EXPECT_THAT(journal.folders, ::testing::Contains(entry.path().string()));
-            }
-        }
-        for (std::size_t i = 0; i < sources.size(); ++i) {
-            bool placed = Exists(destinations[i]);
-            bool sourceGone = !Exists(sources[i]);
-            if (!placed && !sourceGone)
+        for (KillAt at :
+             {KillAt::SecondBatchReported, KillAt::BetweenClaims, KillAt::WhileCopying}) {
+            bool copies =
+                c.operation == TransferOperation::Copy || c.sourceBase != TempFolder::DefaultBase();
+            if (at == KillAt::WhileCopying && !copies)
                 continue;
-            SCOPED_TRACE(destinations[i]);
-            auto file = std::find_if(journal.files.begin(), journal.files.end(),
-                                     [&](const JournaledFile& f) { return f.id == i; });
-            ASSERT_NE(file, journal.files.end());
-            EXPECT_EQ(file->requested, destinations[i]);
-            if (placed) {
-                EXPECT_TRUE(IsRecordedFile(file->staged, StatOf(destinations[i])));
+            SCOPED_TRACE(std::string(c.name) + ", killed at " +
+                         std::to_string(static_cast<int>(at)));
+            TempFolder from(c.sourceBase);
+            std::string out = to / c.name;
+            std::filesystem::remove_all(out);
+            std::vector<std::string> sources, destinations;
+            for (unsigned i = 0; i < 8; ++i) {
+                std::string name = "f" + std::to_string(i) + ".mp3";
+                WriteFile(from / name, PatternedContent(64 << 10, i + 1));
+                sources.push_back(from / name);
+                destinations.push_back(out + "/d" + std::to_string(i % 3) + "/" + name);
             }
-        }
+            TransferRequest request = Request(c, sources, destinations);
+            request.batchFiles = 3;
+            int status = testing::KillWhenStalled([&](const std::function<void()>& stall) {
+                StallWhen delegate(stall, [&](const StallWhen& self) {
+                    switch (at) {
+                        case KillAt::SecondBatchReported:
+                            return self.reports.size() == 4;
+                        case KillAt::BetweenClaims:
+                            return Exists(destinations[3]) && self.reports.size() == 3;
+                        case KillAt::WhileCopying:
+                            return self.reports.size() == 6 && !Leftovers(out).empty();
+                    }
+                    return false;
+                });
+                RunTransfer(request, delegate);
+            });
+            ASSERT_TRUE(WIFSIGNALED(status));
 
-        // And it is enough to undo what the run did, the copies it had staged included.
-        UndoSummary undo = UndoRun(journalPaths[0], false, NoUndoReports());
-        EXPECT_EQ(undo.leftAlone, 0u);
-        for (std::size_t i = 0; i < sources.size(); ++i)
-            EXPECT_TRUE(ReadFile(sources[i]) == PatternedContent(64 << 10, i + 1)) << sources[i];
-        EXPECT_FALSE(Exists(out));
-        std::filesystem::remove(journalPaths[0]);
+            std::vector<std::string> journalPaths = ListJournals(journals);
+            ASSERT_EQ(journalPaths.size(), 1u);
+            Journal journal = ReadBack(journalPaths[0]);
+            EXPECT_FALSE(journal.ended);
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(out)) {
+                if (entry.is_directory()) {
+                    EXPECT_THAT(journal.folders, ::testing::Contains(entry.path().string()));
+                }
+            }
+            for (std::size_t i = 0; i < sources.size(); ++i) {
+                bool placed = Exists(destinations[i]);
+                bool sourceGone = !Exists(sources[i]);
+                if (!placed && !sourceGone)
+                    continue;
+                SCOPED_TRACE(destinations[i]);
+                auto file = std::find_if(journal.files.begin(), journal.files.end(),
+                                         [&](const JournaledFile& f) { return f.id == i; });
+                ASSERT_NE(file, journal.files.end());
+                EXPECT_EQ(file->requested, destinations[i]);
+                if (placed) {
+                    EXPECT_TRUE(IsRecordedFile(file->staged, StatOf(destinations[i])));
+                }
+            }
+
+            // And it is enough to undo what the run did, the copies it had staged included.
+            UndoSummary undo = UndoRun(journalPaths[0], false, NoUndoReports());
+            EXPECT_EQ(undo.leftAlone, 0u);
+            for (std::size_t i = 0; i < sources.size(); ++i)
+                EXPECT_TRUE(ReadFile(sources[i]) == PatternedContent(64 << 10, i + 1))
+                    << sources[i];
+            EXPECT_FALSE(Exists(out));
+            std::filesystem::remove(journalPaths[0]);
+        }
     }
 }
 
