@@ -70,6 +70,23 @@ void Mark(const UndoContext& undo, const std::string& line) {
     WriteAll(undo.fd, line.data(), line.size());
 }
 
+// A name a claim may have given the file asked for as stem + extension: that one, or a numbered
+// one (NumberedName), its stem maybe cut short. Not another name of it: a hard link the user
+// keeps beside it.
+bool IsClaimName(std::string_view name, std::string_view stem, std::string_view extension) {
+    if (!name.ends_with(extension))
+        return false;
+    name.remove_suffix(extension.size());
+    if (name == stem)
+        return true;
+    std::size_t open = name.rfind(" (");
+    if (open == std::string_view::npos || open == 0 || !name.ends_with(')') ||
+        !stem.starts_with(name.substr(0, open)))
+        return false;
+    std::string_view number = name.substr(open + 2, name.size() - open - 3);
+    return !number.empty() && number.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 // The run stopped between a file's claim and its record: the file is under the name asked for
 // or a numbered one beside it, or still under the name of its temporary copy, if anywhere.
 // Empty when it is nowhere there.
@@ -78,15 +95,19 @@ std::string FindUnrecorded(const JournaledFile& file) {
     std::string stem = file.requested;
     StripToFileName(SystemCodePage(), stem);
     std::size_t dot = FindExtension(SystemCodePage(), stem);
-    if (dot != std::string::npos)
+    std::string extension;
+    if (dot != std::string::npos && dot != 0) {
+        extension = stem.substr(dot);
         stem.resize(dot);
+    }
     DIR* listing = opendir(folder.c_str());
     if (listing == nullptr)
         return {};
     std::string found;
     while (const struct dirent* entry = readdir(listing)) {
         std::string_view name = entry->d_name;
-        if (entry->d_ino != file.staged.inode && !name.starts_with(stem))
+        bool temporary = entry->d_ino == file.staged.inode && IsTemporaryName(name);
+        if (!temporary && !IsClaimName(name, stem, extension))
             continue;
         std::string path = folder + "/" + std::string(name);
         struct stat info;

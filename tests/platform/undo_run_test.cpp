@@ -169,6 +169,42 @@ TEST_F(UndoRunTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWas
     }
 }
 
+// Moved into a folder that holds hard links of it under other names, and cut short before the
+// records of the claims, with the file claimed or not yet: the links are the user's, never the
+// file the run put there.
+TEST_F(UndoRunTest, HardLinksOfAMovedFileBesideItsDestinationAreNotTakenForIt) {
+    for (bool claimed : {true, false}) {
+        SCOPED_TRACE(claimed ? "claimed" : "not claimed");
+        TempFolder from;
+        fs::remove_all(out);
+        std::string source = from / "song.mp3";
+        WriteFile(source, "song");
+        fs::create_directories(out + "/Album");
+        const std::vector<std::string> links = {out + "/Album/a.mp3",
+                                                out + "/Album/song (live).mp3",
+                                                out + "/Album/the song.mp3", out + "/Album/z.mp3"};
+        for (const std::string& name : links)
+            ASSERT_EQ(link(source.c_str(), name.c_str()), 0);
+        sources = {source};
+        destinations = {out + "/Album/song.mp3"};
+        TransferSummary summary = Sort(TransferOperation::Move);
+        ASSERT_EQ(summary.transferred, 1u);
+        CutBeforePlacedRecords(summary.journal);
+        if (!claimed)
+            fs::rename(destinations[0], source);
+
+        RecordingUndo delegate;
+        UndoSummary undo = UndoRun(summary.journal, false, delegate);
+        EXPECT_EQ(undo.leftAlone, 0u);
+        EXPECT_EQ(undo.trashed, 0u);
+        EXPECT_EQ(undo.movedBack, claimed ? 1u : 0u);
+        EXPECT_EQ(ReadFile(source), "song");
+        EXPECT_FALSE(Exists(destinations[0]));
+        for (const std::string& name : links)
+            EXPECT_TRUE(Exists(name)) << name;
+    }
+}
+
 TEST_F(UndoRunTest, AMovedLinkComesBackAsTheLinkAndTheCopyOfItsTargetGoesToTheTrash) {
     TempFolder from;
     WriteFile(from / "target.mp3", "target");
