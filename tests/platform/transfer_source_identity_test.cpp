@@ -78,37 +78,52 @@ TEST(TransferSourceIdentityTest, ASourceChangedSinceTheRequestStartedIsLeftAlone
     }
 }
 
-// Looked at when its destination was decided, then gone or rewritten: no folder is made for it
-// and no question is asked about it.
+// Looked at when its destination was decided, then gone, rewritten, or swapped for a link to
+// itself (a move would rename the link): left alone, with no folder made and no question asked
+// for it. Into a new folder, over a file, or into a folder an earlier file of the request went to
+// (only the claim looks at a move's source there).
 TEST(TransferSourceIdentityTest, ASourceChangedSinceItWasLookedAtGetsNoFolderAndNoQuestion) {
+    enum class Change { Removed, Rewritten, Linked };
     for (TransferOperation operation : {TransferOperation::Move, TransferOperation::Copy}) {
-        for (bool removed : {true, false}) {
-            for (bool destinationStands : {false, true}) {
-                SCOPED_TRACE(std::string(operation == TransferOperation::Move ? "move " : "copy ") +
-                             (removed ? "removed " : "rewritten ") +
-                             (destinationStands ? "over a file" : "into a new folder"));
+        for (Change change : {Change::Removed, Change::Rewritten, Change::Linked}) {
+            for (const char* to : {"new", "sorted", "known"}) {
+                SCOPED_TRACE(
+                    std::string(operation == TransferOperation::Move ? "move, " : "copy, ") +
+                    "change " + std::to_string(static_cast<int>(change)) + ", into " + to);
                 TempFolder folder;
                 std::string source = folder / "a.mp3";
-                std::string destination =
-                    destinationStands ? folder / "sorted/a.mp3" : folder / "new/a.mp3";
+                std::string destination = folder / (std::string(to) + "/a.mp3");
                 WriteFile(source, "planned");
+                WriteFile(folder / "b.mp3", "earlier");
                 WriteFile(folder / "sorted/a.mp3", "stands");
-                TransferRequest request = MakeRequest(operation, {source}, {destination});
-                request.sourceStates = {LookAtSource(source)};
-                if (removed) {
+                TransferRequest request = MakeRequest(operation, {folder / "b.mp3", source},
+                                                      {folder / "known/b.mp3", destination});
+                request.sourceStates = {LookAtSource(folder / "b.mp3"), LookAtSource(source)};
+                if (change == Change::Removed) {
                     unlink(source.c_str());
-                } else {
+                } else if (change == Change::Rewritten) {
                     WriteFile(source, "rewritten");
+                } else {
+                    // Its change time moves with its links, once the clock has ticked.
+                    usleep(20000);
+                    ASSERT_EQ(link(source.c_str(), (folder / "kept.mp3").c_str()), 0);
+                    unlink(source.c_str());
+                    ASSERT_EQ(symlink("kept.mp3", source.c_str()), 0);
                 }
                 RecordingDelegate delegate;
                 delegate.answers = {CollisionAnswer::Replace};
                 RunTransfer(request, delegate);
-                EXPECT_EQ(delegate.Outcomes(), std::vector<FileOutcome>{FileOutcome::Failed});
-                EXPECT_THAT(delegate.reports[0].reason,
-                            removed ? HasSubstr("No such file") : HasSubstr("no longer the file"));
+                ASSERT_EQ(delegate.reports.size(), 2u);
+                EXPECT_EQ(delegate.reports[0].outcome, FileOutcome::Transferred);
+                EXPECT_EQ(delegate.reports[1].outcome, FileOutcome::Failed);
+                EXPECT_THAT(delegate.reports[1].reason, change == Change::Removed
+                                                            ? HasSubstr("No such file")
+                                                            : HasSubstr("no longer the file"));
                 EXPECT_TRUE(delegate.asked.empty());
                 EXPECT_FALSE(Exists(folder / "new"));
+                EXPECT_FALSE(Exists(folder / "known/a.mp3"));
                 EXPECT_EQ(ReadFile(folder / "sorted/a.mp3"), "stands");
+                EXPECT_EQ(Exists(source), change != Change::Removed);
             }
         }
     }
