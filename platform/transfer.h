@@ -82,8 +82,8 @@ struct TransferRequest {
     // Bytes copied between two progress reports and cancel polls.
     std::size_t chunkBytes = kDefaultTransferChunkBytes;
     // A batch closes at whichever comes first: this many files, or this many bytes copied into
-    // temporaries (files at most kMaxTransferBatchFiles). 1 makes every file durable before the
-    // next one starts.
+    // temporaries (files at most kMaxTransferBatchFiles, and half the descriptors the process may
+    // open). 1 makes every file durable before the next one starts.
     std::size_t batchFiles = kDefaultTransferBatchFiles;
     std::uint64_t batchBytes = kDefaultTransferBatchBytes;
     // By position, the sources as they were when their destinations were decided (before their

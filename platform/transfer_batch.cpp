@@ -1,5 +1,7 @@
 #include "platform/transfer_batch.h"
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -44,11 +46,21 @@ bool HoldsCopy(const StagedFile& file) {
     return file.pending && file.temporary;
 }
 
+// Each staged copy holds a descriptor until its claim: a batch takes at most half of what the
+// process may open, the rest is left to its caller and to the copy under way.
+std::size_t MaxBatchFiles(std::size_t asked) {
+    std::size_t most = kMaxTransferBatchFiles;
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        most = std::min<std::size_t>(most, limit.rlim_cur / 2);
+    return std::clamp<std::size_t>(asked, 1, std::max<std::size_t>(most, 1));
+}
+
 // Stages from the first unreported file until the batch is full. false when a cancel stopped
 // it; the file that was being staged, if any, is then the batch's last, reported Cancelled.
 bool StageBatch(RequestRun& run, FileTransferContext& context, std::vector<StagedFile>& files) {
     const TransferRequest& request = run.request;
-    std::size_t maxFiles = std::clamp<std::size_t>(request.batchFiles, 1, kMaxTransferBatchFiles);
+    std::size_t maxFiles = MaxBatchFiles(request.batchFiles);
     std::uint64_t bytes = 0;
     for (std::size_t index = run.reported; index < request.sources.size(); ++index) {
         if (!files.empty() && (files.size() >= maxFiles || bytes >= request.batchBytes))

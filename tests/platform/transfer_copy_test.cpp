@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -143,6 +144,32 @@ TEST(TransferCopyTest, AnotherRunClearingStaleTemporariesLeavesTheLiveOnesAlone)
     };
     EXPECT_EQ(RunTransfer(request, delegate).transferred, 3u);
     EXPECT_EQ(ReadFile(folder / "out/c.mp3"), "c.mp3");
+}
+
+// Each staged copy holds a descriptor until its claim, and a source opened for its check one
+// until it is copied or found to be its own destination: under a low limit a batch of the
+// default size must neither run out nor leak.
+TEST(TransferCopyTest, ABatchStaysWithinTheDescriptorsTheProcessMayOpen) {
+    struct rlimit before;
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &before), 0);
+    struct rlimit low = before;
+    low.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    TempFolder folder;
+    TransferRequest request = MakeRequest(TransferOperation::Copy, {}, {});
+    for (int i = 0; i < 300; ++i) {
+        std::string name = std::to_string(i) + ".mp3";
+        WriteFile(folder / name, name);
+        request.sources.push_back(folder / name);
+        request.destinations.push_back(i % 3 == 0 ? folder / name : folder / ("out/" + name));
+    }
+    RecordingDelegate delegate;
+    TransferSummary summary = RunTransfer(request, delegate);
+    setrlimit(RLIMIT_NOFILE, &before);
+    EXPECT_EQ(summary.transferred, 200u);
+    EXPECT_EQ(summary.sameFile, 100u);
+    EXPECT_EQ(summary.failed, 0u);
+    EXPECT_EQ(ReadFile(folder / "out/299.mp3"), "299.mp3");
 }
 
 TEST(TransferCopyTest, ListsOfDifferentLengthAreRefusedWhole) {
