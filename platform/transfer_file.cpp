@@ -125,20 +125,28 @@ bool StageCopy(StagedFile& file, FileTransferContext& context, bool durable) {
         file.report = Finish(file.report, FileOutcome::Failed, ErrorText(errno));
         return false;
     }
+    // A move's source is opened only now; what was opened is copied only if it is the file planned.
+    if (file.source.get() < 0) {
+        int error = OpenSource(file.report.source, file.source, file.sourceInfo);
+        if (error != 0) {
+            file.report = Finish(file.report, FileOutcome::Failed, ErrorText(error));
+            return false;
+        }
+    }
+    if (!IsPlannedFile(file.planned, file.sourceInfo)) {
+        file.report = Finish(file.report, FileOutcome::Failed, SourceGoneReason(file, context));
+        return false;
+    }
     bool syncData = context.copies.syncData;
     context.copies.syncData = syncData || durable || context.fileSystems.SyncsEachFile(file.device);
-    StagedCopy copy =
-        file.source.get() >= 0
-            ? CopyToTemporary(std::move(file.source), file.sourceInfo, file.folder, context.copies,
-                              context.onChunk)
-            : CopyToTemporary(file.report.source, file.folder, context.copies, context.onChunk);
+    StagedCopy copy = CopyToTemporary(std::move(file.source), file.sourceInfo, file.folder,
+                                      context.copies, context.onChunk);
     context.copies.syncData = syncData;
     if (copy.cancelled) {
         file.report = Finish(file.report, FileOutcome::Cancelled);
     } else if (copy.error != 0) {
         file.report = Finish(file.report, FileOutcome::Failed, ErrorText(copy.error));
-    } else if (copy.sourceChanged || !IsPlannedFile(file.planned, copy.source)) {
-        unlink(copy.temporaryPath.c_str());
+    } else if (copy.sourceChanged) {
         file.report = Finish(file.report, FileOutcome::Failed, SourceGoneReason(file, context));
     } else {
         file.path = copy.temporaryPath;
@@ -351,16 +359,17 @@ StagedFile Stage(const std::string& source, const std::string& destination,
         file.report = Finish(file.report, FileOutcome::Failed, ErrorText(error));
         return file;
     }
+    // A file swapped for a folder or a pipe since its look is told of as such.
+    if (!IsPlannedFile(planned, file.sourceInfo)) {
+        file.report = Finish(file.report, FileOutcome::Failed, SourceGoneReason(file, context));
+        return file;
+    }
     if (S_ISDIR(file.sourceInfo.st_mode)) {
         file.report = Finish(file.report, FileOutcome::Failed, ErrorText(EISDIR));
         return file;
     }
     if (!S_ISREG(file.sourceInfo.st_mode)) {
         file.report = Finish(file.report, FileOutcome::Failed, "not a regular file");
-        return file;
-    }
-    if (!IsPlannedFile(planned, file.sourceInfo)) {
-        file.report = Finish(file.report, FileOutcome::Failed, SourceGoneReason(file, context));
         return file;
     }
     if (destination.empty() || destination.back() == kPathSeparator) {

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include <gmock/gmock.h>
@@ -78,37 +80,50 @@ TEST(TransferSourceIdentityTest, ASourceChangedSinceTheRequestStartedIsLeftAlone
     }
 }
 
-// Looked at when its destination was decided, then gone, rewritten, or swapped for a link to
-// itself (a move would rename the link): left alone, with no folder made and no question asked
-// for it. Into a new folder, over a file, or into a folder an earlier file of the request went to
-// (only the claim looks at a move's source there).
+// Looked at when its destination was decided, then gone, rewritten, swapped for a link to itself
+// (a move would rename the link) or for a pipe: left alone, with no folder made and no question
+// asked for it. Into a new folder, over a file, or into a folder an earlier file of the request
+// went to (only the claim, or the copy of a move across file systems, looks at a move's source
+// there).
 TEST(TransferSourceIdentityTest, ASourceChangedSinceItWasLookedAtGetsNoFolderAndNoQuestion) {
-    enum class Change { Removed, Rewritten, Linked };
-    for (TransferOperation operation : {TransferOperation::Move, TransferOperation::Copy}) {
-        for (Change change : {Change::Removed, Change::Rewritten, Change::Linked}) {
-            for (const char* to : {"new", "sorted", "known"}) {
-                SCOPED_TRACE(
-                    std::string(operation == TransferOperation::Move ? "move, " : "copy, ") +
-                    "change " + std::to_string(static_cast<int>(change)) + ", into " + to);
-                TempFolder folder;
-                std::string source = folder / "a.mp3";
-                std::string destination = folder / (std::string(to) + "/a.mp3");
+    enum class Change { Removed, Rewritten, Linked, Pipe };
+    struct Run {
+        const char* name;
+        TransferOperation operation;
+        std::string sourceBase;
+    };
+    std::vector<Run> runs = {{"move", TransferOperation::Move, TempFolder::DefaultBase()},
+                             {"copy", TransferOperation::Copy, TempFolder::DefaultBase()}};
+    if (!OtherFileSystem().empty())
+        runs.push_back({"move across file systems", TransferOperation::Move, OtherFileSystem()});
+    for (const Run& run : runs) {
+        for (Change change : {Change::Removed, Change::Rewritten, Change::Linked, Change::Pipe}) {
+            for (const char* into : {"new", "sorted", "known"}) {
+                SCOPED_TRACE(std::string(run.name) + ", change " +
+                             std::to_string(static_cast<int>(change)) + ", into " + into);
+                TempFolder from(run.sourceBase);
+                TempFolder to;
+                std::string source = from / "a.mp3";
+                std::string destination = to / (std::string(into) + "/a.mp3");
                 WriteFile(source, "planned");
-                WriteFile(folder / "b.mp3", "earlier");
-                WriteFile(folder / "sorted/a.mp3", "stands");
-                TransferRequest request = MakeRequest(operation, {folder / "b.mp3", source},
-                                                      {folder / "known/b.mp3", destination});
-                request.sourceStates = {LookAtSource(folder / "b.mp3"), LookAtSource(source)};
-                if (change == Change::Removed) {
-                    unlink(source.c_str());
-                } else if (change == Change::Rewritten) {
+                WriteFile(from / "b.mp3", "earlier");
+                WriteFile(to / "sorted/a.mp3", "stands");
+                TransferRequest request = MakeRequest(run.operation, {from / "b.mp3", source},
+                                                      {to / "known/b.mp3", destination});
+                request.sourceStates = {LookAtSource(from / "b.mp3"), LookAtSource(source)};
+                if (change == Change::Rewritten) {
                     WriteFile(source, "rewritten");
-                } else {
+                } else if (change == Change::Linked) {
                     // Its change time moves with its links, once the clock has ticked.
                     usleep(20000);
-                    ASSERT_EQ(link(source.c_str(), (folder / "kept.mp3").c_str()), 0);
+                    ASSERT_EQ(link(source.c_str(), (from / "kept.mp3").c_str()), 0);
+                }
+                if (change != Change::Rewritten)
                     unlink(source.c_str());
+                if (change == Change::Linked) {
                     ASSERT_EQ(symlink("kept.mp3", source.c_str()), 0);
+                } else if (change == Change::Pipe) {
+                    ASSERT_EQ(mkfifo(source.c_str(), 0644), 0);
                 }
                 RecordingDelegate delegate;
                 delegate.answers = {CollisionAnswer::Replace};
@@ -120,10 +135,11 @@ TEST(TransferSourceIdentityTest, ASourceChangedSinceItWasLookedAtGetsNoFolderAnd
                                                             ? HasSubstr("No such file")
                                                             : HasSubstr("no longer the file"));
                 EXPECT_TRUE(delegate.asked.empty());
-                EXPECT_FALSE(Exists(folder / "new"));
-                EXPECT_FALSE(Exists(folder / "known/a.mp3"));
-                EXPECT_EQ(ReadFile(folder / "sorted/a.mp3"), "stands");
+                EXPECT_FALSE(Exists(to / "new"));
+                EXPECT_FALSE(Exists(to / "known/a.mp3"));
+                EXPECT_EQ(ReadFile(to / "sorted/a.mp3"), "stands");
                 EXPECT_EQ(Exists(source), change != Change::Removed);
+                EXPECT_TRUE(Leftovers(to.path()).empty());
             }
         }
     }
