@@ -10,7 +10,9 @@
 #include <map>
 
 #include "platform/journal_file.h"
+#include "platform/paths.h"
 #include "platform/transfer.h"
+#include "platform/transfer_names.h"
 #include "tests/support/run_process.h"
 #include "transfer_test_support.h"
 
@@ -171,37 +173,47 @@ TEST_F(UndoRunTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWas
 
 // Moved into a folder that holds hard links of it under other names, and cut short before the
 // records of the claims, with the file claimed or not yet: the links are the user's, never the
-// file the run put there.
+// file the run put there. A name at the length limit that is taken sends the file to a numbered
+// name cut short, which is still found.
 TEST_F(UndoRunTest, HardLinksOfAMovedFileBesideItsDestinationAreNotTakenForIt) {
     for (bool claimed : {true, false}) {
-        SCOPED_TRACE(claimed ? "claimed" : "not claimed");
-        TempFolder from;
-        fs::remove_all(out);
-        std::string source = from / "song.mp3";
-        WriteFile(source, "song");
-        fs::create_directories(out + "/Album");
-        const std::vector<std::string> links = {out + "/Album/a.mp3",
-                                                out + "/Album/song (live).mp3",
-                                                out + "/Album/the song.mp3", out + "/Album/z.mp3"};
-        for (const std::string& name : links)
-            ASSERT_EQ(link(source.c_str(), name.c_str()), 0);
-        sources = {source};
-        destinations = {out + "/Album/song.mp3"};
-        TransferSummary summary = Sort(TransferOperation::Move);
-        ASSERT_EQ(summary.transferred, 1u);
-        CutBeforePlacedRecords(summary.journal);
-        if (!claimed)
-            fs::rename(destinations[0], source);
+        for (bool longName : {false, true}) {
+            SCOPED_TRACE(std::string(claimed ? "claimed" : "not claimed") +
+                         (longName ? ", long name taken" : ""));
+            TempFolder from;
+            fs::remove_all(out);
+            std::string source = from / "song.mp3";
+            WriteFile(source, "song");
+            fs::create_directories(out + "/Album");
+            const std::vector<std::string> links = {
+                out + "/Album/a.mp3", out + "/Album/song (live).mp3", out + "/Album/the song.mp3",
+                out + "/Album/z.mp3"};
+            for (const std::string& name : links)
+                ASSERT_EQ(link(source.c_str(), name.c_str()), 0);
+            sources = {source};
+            destinations = {out + "/Album/" +
+                            (longName ? std::string(kMaxNameLength - 4, 's') : "song") + ".mp3"};
+            if (longName)
+                WriteFile(destinations[0], "stands");
+            TransferSummary summary = Sort(TransferOperation::Move);
+            ASSERT_EQ(summary.transferred + summary.renamed, 1u);
+            CutBeforePlacedRecords(summary.journal);
+            std::string placed =
+                longName ? NumberedName(CodePage::Utf8, destinations[0], 2) : destinations[0];
+            ASSERT_EQ(ReadFile(placed), "song");
+            if (!claimed)
+                fs::rename(placed, source);
 
-        RecordingUndo delegate;
-        UndoSummary undo = UndoRun(summary.journal, false, delegate);
-        EXPECT_EQ(undo.leftAlone, 0u);
-        EXPECT_EQ(undo.trashed, 0u);
-        EXPECT_EQ(undo.movedBack, claimed ? 1u : 0u);
-        EXPECT_EQ(ReadFile(source), "song");
-        EXPECT_FALSE(Exists(destinations[0]));
-        for (const std::string& name : links)
-            EXPECT_TRUE(Exists(name)) << name;
+            RecordingUndo delegate;
+            UndoSummary undo = UndoRun(summary.journal, false, delegate);
+            EXPECT_EQ(undo.leftAlone, 0u);
+            EXPECT_EQ(undo.trashed, 0u);
+            EXPECT_EQ(undo.movedBack, claimed ? 1u : 0u);
+            EXPECT_EQ(ReadFile(source), "song");
+            EXPECT_FALSE(Exists(placed));
+            for (const std::string& name : links)
+                EXPECT_TRUE(Exists(name)) << name;
+        }
     }
 }
 
