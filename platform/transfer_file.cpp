@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "platform/paths.h"
@@ -198,9 +199,14 @@ int CheckSource(const std::string& source, const PlannedSource& planned, StagedF
     return OpenSource(source, file.source, file.sourceInfo);
 }
 
+std::size_t TakenKey(const std::string& destination) {
+    return std::hash<std::string>{}(destination);
+}
+
 bool MayStandThere(const FileTransferContext& context, const std::string& folder,
                    const std::string& destination) {
-    return context.madeFolders.count(folder) == 0 || context.taken.count(destination) != 0;
+    return context.madeFolders.count(folder) == 0 ||
+           context.taken.count(TakenKey(destination)) != 0;
 }
 
 // Whether the file at destination is the source (links followed), and whether anything stands
@@ -454,7 +460,7 @@ StagedFile Stage(const std::string& source, const std::string& destination,
     file.pending = true;
     file.folderMade = context.madeFolders.count(file.folder) != 0;
     if (file.folderMade)
-        context.taken.insert(destination);
+        context.taken.insert(TakenKey(destination));
     return file;
 }
 
@@ -477,7 +483,7 @@ void ClaimFile(StagedFile& file, FileTransferContext& context) {
     if (IsPlaced(file.report.outcome)) {
         context.attributesNotKept |= file.attributesNotKept;
         if (file.folderMade)
-            context.taken.insert(file.report.destination);
+            context.taken.insert(TakenKey(file.report.destination));
     }
 }
 

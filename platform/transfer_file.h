@@ -55,9 +55,10 @@ struct FileTransferContext {
     // taken, so each file tries the next one instead of all of them again.
     std::unordered_map<std::string, unsigned> nextNumbers;
     // Nothing stands in a folder the request made but what it put there: a destination there
-    // that no file of the request took needs no look.
+    // that no file of the request took needs no look. Taken names are kept as hashes (a whole
+    // library's names would cost more than their looks save); a name that shares one is looked at.
     std::unordered_set<std::string> madeFolders;
-    std::unordered_set<std::string> taken;
+    std::unordered_set<std::size_t> taken;
 };
 
 struct StagedFile {
