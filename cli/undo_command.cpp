@@ -63,7 +63,7 @@ std::string LocalTime(std::int64_t seconds) {
 const char* StateOf(const Journal& journal) {
     if (journal.undone)
         return "undone";
-    for (const JournaledFile& file : journal.files) {
+    for (const JournalEntry& file : journal.files) {
         if (file.undone)
             return "partly undone";
     }
@@ -108,8 +108,8 @@ int ListRuns() {
             continue;
         }
         std::size_t files = 0;
-        for (const JournaledFile& file : journal.files)
-            files += file.placed || !journal.ended ? 1 : 0;
+        for (const JournalEntry& file : journal.files)
+            files += file.placedAt != 0 || !journal.ended ? 1 : 0;
         std::cout << Printable(name) << '\t' << LocalTime(journal.started) << '\t'
                   << (journal.operation == TransferOperation::Move ? "move" : "copy") << '\t'
                   << files << " files\t" << StateOf(journal) << '\n';

@@ -24,6 +24,8 @@ class OwnedFd {
     ~OwnedFd() { Reset(); }
 
     int get() const { return fd_; }
+    // Gives the descriptor up to the caller, who closes it.
+    int Release() { return std::exchange(fd_, -1); }
     void Reset() {
         if (fd_ >= 0)
             close(fd_);

@@ -1,6 +1,7 @@
 #include "platform/profile.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +17,9 @@
 
 namespace tunvex {
 namespace {
+
+// How long a settings pipe may stay silent before the load gives up on it.
+constexpr int kPipeWaitMilliseconds = 5000;
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
@@ -37,26 +41,40 @@ std::vector<ProfileLine> SplitLines(std::string_view content) {
 }
 
 // The whole file, or nullopt when it is larger than the bound or cannot be read; a file that
-// is not there reads as empty.
+// is not there reads as empty. A pipe gives what its writer sends at once (a process
+// substitution); one that stays silent would hold the start-up forever, and fails instead.
 std::optional<std::string> ReadBounded(const std::string& path) {
     std::string content;
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT)
             return content;
         return std::nullopt;
     }
+    struct stat info;
+    bool readable = fstat(fd, &info) == 0 && !S_ISSOCK(info.st_mode);
+    bool pipe = readable && S_ISFIFO(info.st_mode);
     char buffer[65536];
-    for (;;) {
-        ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
+    while (readable) {
+        pollfd ready{fd, POLLIN, 0};
+        int polled = pipe ? poll(&ready, 1, kPipeWaitMilliseconds) : 1;
+        if (polled < 0 && errno == EINTR)
             continue;
-        if (n <= 0 || content.size() + static_cast<std::size_t>(n) > kMaxProfileBytes) {
+        if (polled <= 0)
+            break;
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (n == 0) {
             close(fd);
-            return n == 0 ? std::optional(std::move(content)) : std::nullopt;
+            return content;
         }
+        if (n < 0 || content.size() + static_cast<std::size_t>(n) > kMaxProfileBytes)
+            break;
         content.append(buffer, static_cast<std::size_t>(n));
     }
+    close(fd);
+    return std::nullopt;
 }
 
 std::string Trimmed(std::string_view text) {

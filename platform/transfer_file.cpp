@@ -226,7 +226,7 @@ bool IsSameAsExisting(const struct stat& source, const std::string& destination,
 std::string ReplaceExisting(const std::string& from, std::size_t index,
                             const std::string& destination, FileTransferContext& context,
                             bool& placed) {
-    struct stat victim;
+    struct stat victim {};
     bool victimKnown = lstat(destination.c_str(), &victim) == 0;
     if ((context.flags & kTransferAllowUndo) == 0) {
         int error = RenameReplacing(from, destination);
@@ -236,7 +236,7 @@ std::string ReplaceExisting(const std::string& from, std::size_t index,
     } else {
         // Journaled before it moves, so that no crash leaves it in the trash unrecorded.
         int error = MoveToTrash(destination, nullptr, [&](const std::string& trashedPath) {
-            context.journal.Trashed(index, destination, trashedPath);
+            context.journal.Trashed(index, destination, trashedPath, victim);
         });
         if (error != 0)
             return "cannot move the existing file to the trash: " + ErrorText(error);

@@ -19,6 +19,7 @@ namespace tunvex {
 namespace {
 
 constexpr unsigned kMaxNameAttempts = 100;
+constexpr std::size_t kResolvedFoldersKept = 4096;
 
 // UTC to the microsecond, so that names sort as the runs started.
 std::string JournalName(const struct timespec& now) {
@@ -63,7 +64,11 @@ void TransferJournal::FolderMade(const std::string& path) {
     if (!Keeping())
         return;
     changed_ = true;
-    pending_ += JournalLine({"folder", Absolute(path)});
+    // Its identity tells the undo that the folder it would remove is still the one made here.
+    struct stat info {};
+    lstat(path.c_str(), &info);
+    pending_ += JournalLine({"folder", Absolute(path),
+                             std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino)});
     Write();
 }
 
@@ -90,11 +95,12 @@ void TransferJournal::Restaged(std::size_t id, const struct stat& staged) {
 }
 
 void TransferJournal::Trashed(std::size_t id, const std::string& path,
-                              const std::string& trashedPath) {
+                              const std::string& trashedPath, const struct stat& replaced) {
     if (!Keeping())
         return;
     changed_ = true;
-    pending_ += JournalLine({"trashed", std::to_string(id), Absolute(path), trashedPath});
+    pending_ += JournalLine({"trashed", std::to_string(id), Absolute(path), Absolute(trashedPath),
+                             FormatIdentity(RecordIdentity(replaced))});
     Sync();
 }
 
@@ -162,7 +168,7 @@ bool TransferJournal::Open() {
     }
     // Held while the run goes, so that no undo starts on it meanwhile.
     flock(fd_, LOCK_EX);
-    pending_.insert(0, JournalLine({"tunvex-journal", "1",
+    pending_.insert(0, JournalLine({"tunvex-journal", "2",
                                     operation_ == TransferOperation::Move ? "move" : "copy",
                                     std::to_string(now.tv_sec)}));
     return true;
@@ -199,8 +205,26 @@ void TransferJournal::RecordSourceFolder(const std::string& source) {
         {"sourcefolder", folder, FormatTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec)});
 }
 
-std::string TransferJournal::Absolute(const std::string& path) const {
-    return path.empty() || path[0] == '/' || cwd_.empty() ? path : cwd_ + "/" + path;
+// With its folder's links, "." and ".." resolved: the undo follows no link, and takes a path
+// that holds any of them for a damaged record.
+std::string TransferJournal::Absolute(const std::string& path) {
+    std::string absolute =
+        path.empty() || path[0] == '/' || cwd_.empty() ? path : cwd_ + "/" + path;
+    std::size_t slash = absolute.rfind('/');
+    if (slash == std::string::npos)
+        return absolute;
+    std::string folder = slash == 0 ? "/" : absolute.substr(0, slash);
+    auto found = resolvedFolders_.find(folder);
+    if (found == resolvedFolders_.end()) {
+        if (resolvedFolders_.size() >= kResolvedFoldersKept)
+            resolvedFolders_.clear();
+        char resolved[PATH_MAX];
+        found =
+            resolvedFolders_.emplace(folder, realpath(folder.c_str(), resolved) ? resolved : folder)
+                .first;
+    }
+    const std::string& parent = found->second;
+    return parent + (parent == "/" ? "" : "/") + absolute.substr(slash + 1);
 }
 
 }  // namespace tunvex

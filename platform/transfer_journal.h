@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "platform/transfer.h"
@@ -37,7 +38,9 @@ class TransferJournal {
     // Made durable at once: the file about to be put at its destination is now staged (a copy
     // made at the claim, where a rename could not cross two mounts of one device).
     void Restaged(std::size_t id, const struct stat& staged);
-    void Trashed(std::size_t id, const std::string& path, const std::string& trashedPath);
+    // replaced: the file at path, as it was before it went.
+    void Trashed(std::size_t id, const std::string& path, const std::string& trashedPath,
+                 const struct stat& replaced);
     // placed: the file now at destination, as the rename that put it there kept it. Written by
     // the next Sync.
     void Placed(std::size_t id, const std::string& requested, const std::string& destination,
@@ -54,7 +57,7 @@ class TransferJournal {
     bool Open();
     void Write();
     void Fail(const std::string& what, int error);
-    std::string Absolute(const std::string& path) const;
+    std::string Absolute(const std::string& path);
     void RecordSourceFolder(const std::string& source);
 
     std::string folder_;
@@ -64,6 +67,7 @@ class TransferJournal {
     int fd_ = -1;
     std::string pending_;
     std::unordered_set<std::string> sourceFolders_;
+    std::unordered_map<std::string, std::string> resolvedFolders_;
     bool changed_ = false;
     bool nameDurable_ = false;
     std::string error_;

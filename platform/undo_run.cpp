@@ -7,11 +7,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/file_copy.h"
 #include "platform/file_move.h"
 #include "platform/journal_file.h"
+#include "platform/no_link_path.h"
+#include "platform/owned_fd.h"
 #include "platform/paths.h"
 #include "platform/transfer_folders.h"
 #include "platform/transfer_retry.h"
@@ -20,11 +24,14 @@
 namespace tunvex {
 namespace {
 
+constexpr char kLinkOnPath[] = "a link stands on its path now";
+
 struct UndoContext {
     const Journal& journal;
     int fd;
     bool dryRun;
     UndoDelegate& delegate;
+    std::string trashFiles;  // where the trash keeps its files, links resolved
     UndoSummary summary;
 };
 
@@ -32,8 +39,26 @@ std::string ErrorText(int error) {
     return std::strerror(error);
 }
 
-bool Stat(const std::string& path, struct stat& info) {
-    return lstat(path.c_str(), &info) == 0;
+// Pins path and looks at what it names, no link followed on the way. 0, ENOENT when nothing is
+// there (or its folder is not), ELOOP when a link stands on the way, or another errno.
+int LookAt(const std::string& path, PinnedEntry& pinned, struct stat& info) {
+    int error = PinEntry(path, pinned);
+    if (error != 0)
+        return error;
+    if (fstatat(pinned.folder.get(), pinned.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    return 0;
+}
+
+// The entry in the trash is the one the run sent there (a link too): renamed, or a file copied
+// in from another file system with its size and time.
+bool IsTrashedFile(const RecordedIdentity& recorded, const struct stat& info) {
+    RecordedIdentity now = RecordIdentity(info);
+    bool sizeAndTime = now.size == recorded.size &&
+                       now.modifiedSeconds == recorded.modifiedSeconds &&
+                       now.modifiedNanoseconds == recorded.modifiedNanoseconds;
+    return sizeAndTime && (now.inode == recorded.inode ||
+                           (now.device != recorded.device && S_ISREG(info.st_mode)));
 }
 
 void Report(UndoContext& undo, UndoAction action, const std::string& path,
@@ -100,9 +125,16 @@ std::string FindUnrecorded(const JournaledFile& file) {
         extension = stem.substr(dot);
         stem.resize(dot);
     }
-    DIR* listing = opendir(folder.c_str());
-    if (listing == nullptr)
+    OwnedFd pinned;
+    if (OpenFolderNoLinks(folder, pinned) != 0)
         return {};
+    int readable = openat(pinned.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* listing = readable < 0 ? nullptr : fdopendir(readable);
+    if (listing == nullptr) {
+        if (readable >= 0)
+            close(readable);
+        return {};
+    }
     std::string found;
     while (const struct dirent* entry = readdir(listing)) {
         std::string_view name = entry->d_name;
@@ -111,7 +143,9 @@ std::string FindUnrecorded(const JournaledFile& file) {
             continue;
         std::string path = folder + "/" + std::string(name);
         struct stat info;
-        if (path != file.source && Stat(path, info) && IsRecordedFile(file.staged, info)) {
+        if (path != file.source &&
+            fstatat(dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            IsRecordedFile(file.staged, info)) {
             found = path;
             break;
         }
@@ -137,20 +171,22 @@ bool PlacedFile(const UndoContext& undo, const JournaledFile& file, std::string&
 
 // The source path holds the moved file: it was never removed, or an undo brought it back.
 bool SourceHoldsTheFile(const JournaledFile& file, const RecordedIdentity& placed) {
+    PinnedEntry pinned;
     struct stat info;
-    if (!Stat(file.source, info))
+    if (LookAt(file.source, pinned, info) != 0)
         return false;
     std::string text;
     if (file.sourceIsLink)
-        return S_ISLNK(info.st_mode) && ReadLinkText(file.source, text) == 0 &&
+        return S_ISLNK(info.st_mode) && ReadLinkText(pinned.Path(), text) == 0 &&
                text == file.linkText;
     return IsRecordedFile(file.sourceIdentity, info) || LooksLikeRecordedFile(placed, info);
 }
 
-bool Trash(UndoContext& undo, const std::string& path) {
+bool Trash(UndoContext& undo, const PinnedEntry& placed) {
+    const std::string& path = placed.original;
     std::string trashedPath;
     if (!undo.dryRun) {
-        int error = MoveToTrash(path, &trashedPath);
+        int error = MoveToTrash(placed.Path(), &trashedPath);
         if (error != 0)
             return LeaveAlone(undo, path, "cannot move it to the trash: " + ErrorText(error));
     }
@@ -158,11 +194,15 @@ bool Trash(UndoContext& undo, const std::string& path) {
     return true;
 }
 
-bool MoveBack(UndoContext& undo, const std::string& path, const std::string& source) {
+bool MoveBack(UndoContext& undo, const PinnedEntry& placed, const std::string& source) {
+    const std::string& path = placed.original;
     if (!undo.dryRun) {
-        int error = MakeFolders(ParentFolder(source), 0777);
+        PinnedEntry target;
+        int error = PinEntry(source, target, true);
         if (error == 0)
-            error = MoveNoReplace(path, source);
+            error = MoveNoReplace(placed.Path(), target.Path());
+        if (error == ELOOP)
+            return LeaveAlone(undo, path, std::string("its source ") + source + ": " + kLinkOnPath);
         if (error == EEXIST)
             return LeaveAlone(undo, path, "its source " + source + " is taken");
         if (error != 0) {
@@ -177,15 +217,17 @@ bool MoveBack(UndoContext& undo, const std::string& path, const std::string& sou
 // Makes the moved link again, with its time.
 bool Relink(UndoContext& undo, const JournaledFile& file) {
     if (!undo.dryRun) {
-        int error = MakeFolders(ParentFolder(file.source), 0777);
-        if (error == 0 && symlink(file.linkText.c_str(), file.source.c_str()) != 0)
+        PinnedEntry target;
+        int error = PinEntry(file.source, target, true);
+        if (error == 0 &&
+            symlinkat(file.linkText.c_str(), target.folder.get(), target.name.c_str()) != 0)
             error = errno;
         if (error != 0)
             return LeaveAlone(undo, file.source, "cannot make the link again: " + ErrorText(error));
         const struct timespec times[2] = {
             {0, UTIME_OMIT},
             {file.sourceIdentity.modifiedSeconds, file.sourceIdentity.modifiedNanoseconds}};
-        utimensat(AT_FDCWD, file.source.c_str(), times, AT_SYMLINK_NOFOLLOW);
+        utimensat(target.folder.get(), target.name.c_str(), times, AT_SYMLINK_NOFOLLOW);
     }
     Report(undo, UndoAction::Relinked, file.source, file.linkText);
     return true;
@@ -199,8 +241,12 @@ bool TakeBack(UndoContext& undo, const JournaledFile& file, std::string& freed) 
     if (!PlacedFile(undo, file, at, identity))
         return true;
     bool move = undo.journal.operation == TransferOperation::Move;
+    PinnedEntry placed;
     struct stat info;
-    if (at.empty() || !Stat(at, info)) {
+    int state = at.empty() ? ENOENT : LookAt(at, placed, info);
+    if (state == ELOOP)
+        return LeaveAlone(undo, at, kLinkOnPath);
+    if (state != 0) {
         if (!move || SourceHoldsTheFile(file, identity))
             return true;
         return LeaveAlone(undo, at.empty() ? file.requested : at,
@@ -209,48 +255,68 @@ bool TakeBack(UndoContext& undo, const JournaledFile& file, std::string& freed) 
     if (!IsRecordedFile(identity, info))
         return LeaveAlone(undo, at, "it changed after the run");
     bool taken = false;
+    PinnedEntry source;
+    int sourceState = move ? LookAt(file.source, source, info) : ENOENT;
     if (!move || SourceHoldsTheFile(file, identity)) {
-        taken = Trash(undo, at);
-    } else if (Stat(file.source, info)) {
+        taken = Trash(undo, placed);
+    } else if (sourceState == ELOOP) {
+        return LeaveAlone(undo, at, "its source " + file.source + ": " + kLinkOnPath);
+    } else if (sourceState != ENOENT) {
         return LeaveAlone(undo, at, "its source " + file.source + " is taken");
     } else if (file.sourceIsLink) {
-        taken = Relink(undo, file) && Trash(undo, at);
+        taken = Relink(undo, file) && Trash(undo, placed);
     } else {
-        taken = MoveBack(undo, at, file.source);
+        taken = MoveBack(undo, placed, file.source);
     }
     if (taken)
         freed = at;
     return taken;
 }
 
-// Brings the file that the run replaced back from the trash. False when it was left alone.
+// Brings the file that the run replaced back from the trash: that file, and only while it is
+// still there under the name the run gave it. False when it was left alone.
 bool BringBackReplaced(UndoContext& undo, const JournaledFile& file, const std::string& freed) {
     const std::string& entry = file.trashedPath;
     const std::string& place = file.replaced;
     if (entry.empty())
         return true;
-    struct stat inTrash;
-    struct stat atPlace;
-    bool placeTaken = Stat(place, atPlace) && !(undo.dryRun && freed == place);
-    if (!Stat(entry, inTrash)) {
+    if (ParentFolder(entry) != undo.trashFiles)
+        return LeaveAlone(undo, entry, "it is not in the trash");
+    PinnedEntry atPlace;
+    struct stat placeInfo;
+    int placeState = LookAt(place, atPlace, placeInfo);
+    if (placeState == ELOOP)
+        return LeaveAlone(undo, place, kLinkOnPath);
+    bool placeTaken = placeState != ENOENT && !(undo.dryRun && freed == place);
+    PinnedEntry inTrash;
+    struct stat trashInfo;
+    int entryState = LookAt(entry, inTrash, trashInfo);
+    if (entryState == ELOOP)
+        return LeaveAlone(undo, entry, kLinkOnPath);
+    if (entryState != 0) {
         if (!placeTaken) {
             return LeaveAlone(undo, place,
                               "the file it replaced is no longer in the trash as " + entry);
         }
         // Brought back by an undo that stopped before it could drop the entry's info.
-        if (!undo.dryRun)
+        if (!undo.dryRun && file.trashedIdentityKnown && placeState == 0 &&
+            IsTrashedFile(file.trashedIdentity, placeInfo))
             unlink(TrashInfoPath(entry).c_str());
         return true;
     }
+    if (!file.trashedIdentityKnown)
+        return LeaveAlone(undo, entry, "the journal does not say which file it was");
+    if (!IsTrashedFile(file.trashedIdentity, trashInfo))
+        return LeaveAlone(undo, entry, "it is not the file the run replaced");
     if (placeTaken) {
         // A copy back from another file system, cut short before the entry was removed.
-        if (LooksLikeRecordedFile(RecordIdentity(inTrash), atPlace))
+        if (placeState == 0 && LooksLikeRecordedFile(RecordIdentity(trashInfo), placeInfo))
             return true;
         return LeaveAlone(undo, entry,
                           "the file it replaced stays in the trash: " + place + " is taken");
     }
     if (!undo.dryRun) {
-        int error = RestoreFromTrash(entry, place);
+        int error = RestoreFromTrash(entry, atPlace.Path());
         if (error != 0) {
             return LeaveAlone(undo, entry,
                               "cannot bring it back to " + place + ": " + ErrorText(error));
@@ -268,63 +334,106 @@ void UndoFile(UndoContext& undo, const JournaledFile& file) {
         Mark(undo, JournalLine({"undone", std::to_string(file.id)}));
 }
 
-// Deepest first; a folder that still holds something stays. What a killed run was copying when
-// it stopped is not journaled: its temporaries are cleared from the folders it made.
+// Deepest first; a folder that still holds something stays, and so does one that is no longer
+// the folder the run made. What a killed run was copying when it stopped is not journaled: its
+// temporaries are cleared from the folders it made.
 void RemoveFolders(UndoContext& undo) {
-    const std::vector<std::string>& folders = undo.journal.folders;
+    const std::vector<RecordedFolder>& folders = undo.journal.folders;
     for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
+        PinnedEntry pinned;
+        struct stat info;
+        int state = LookAt(folder->path, pinned, info);
+        if (state == ELOOP) {
+            LeaveAlone(undo, folder->path, kLinkOnPath);
+            continue;
+        }
+        if (state != 0)
+            continue;
+        if (!folder->identityKnown) {
+            LeaveAlone(undo, folder->path, "the journal does not say which folder it made");
+            continue;
+        }
+        if (!S_ISDIR(info.st_mode) || RecordIdentity(info).inode != folder->identity.inode) {
+            LeaveAlone(undo, folder->path, "it is not the folder the run made");
+            continue;
+        }
         if (!undo.dryRun)
-            RemoveStaleTemporaries(*folder);
-        bool removed = undo.dryRun ? IsDirectory(*folder) : rmdir(folder->c_str()) == 0;
+            RemoveStaleTemporaries(pinned.Path());
+        bool removed =
+            undo.dryRun || unlinkat(pinned.folder.get(), pinned.name.c_str(), AT_REMOVEDIR) == 0;
         if (removed)
-            Report(undo, UndoAction::FolderRemoved, *folder);
+            Report(undo, UndoAction::FolderRemoved, folder->path);
     }
 }
 
 // The move's source folders as they were: their files are back, so their times may be too.
 void RestoreSourceFolderTimes(const Journal& journal) {
     for (const RecordedFolderTime& folder : journal.sourceFolders) {
+        PinnedEntry pinned;
+        if (PinEntry(folder.path, pinned) != 0)
+            continue;
         const struct timespec times[2] = {{0, UTIME_OMIT}, folder.modified};
-        utimensat(AT_FDCWD, folder.path.c_str(), times, 0);
+        utimensat(pinned.folder.get(), pinned.name.c_str(), times, AT_SYMLINK_NOFOLLOW);
     }
+}
+
+// What the reading found that is not a record: its files are not undone, so the run is not.
+void ReportDamage(UndoContext& undo, const std::string& journalPath) {
+    for (std::uint64_t line : undo.journal.damagedLines)
+        LeaveAlone(undo, journalPath + ":" + std::to_string(line), "a damaged record");
+    std::uint64_t more = undo.journal.damaged - undo.journal.damagedLines.size();
+    if (more > 0)
+        LeaveAlone(undo, journalPath, std::to_string(more) + " more damaged records");
+}
+
+std::string TrashFilesFolder() {
+    std::string folder = TrashFolder() + "/files";
+    char resolved[PATH_MAX];
+    return realpath(folder.c_str(), resolved) ? resolved : folder;
 }
 
 }  // namespace
 
 UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& delegate) {
     UndoSummary refused;
-    int fd = RetryOnInterrupt([&] {
-        return open(journalPath.c_str(), (dryRun ? O_RDONLY : O_RDWR | O_APPEND) | O_CLOEXEC);
-    });
-    if (fd < 0) {
-        refused.error = journalPath + ": " + ErrorText(errno);
-        return refused;
-    }
-    Journal journal;
     std::string error;
-    if (flock(fd, (dryRun ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
-        refused.error = journalPath + ": its run is still going, or being undone";
-    } else if (!ReadJournal(fd, journal, error)) {
-        refused.error = journalPath + ": " + error;
-    } else if (journal.undone) {
-        refused.error = journalPath + ": this run is undone already";
+    OwnedFd fd(OpenJournal(journalPath, !dryRun, error));
+    Journal journal;
+    auto stop = [&] { return delegate.CancelRequested(); };
+    if (fd.get() >= 0) {
+        if (flock(fd.get(), (dryRun ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0)
+            error = "its run is still going, or being undone";
+        else if (!ReadJournal(fd.get(), journal, error, stop))
+            refused.cancelled = stop();
+        else if (journal.undone)
+            error = "this run is undone already";
     }
-    if (!refused.error.empty()) {
-        close(fd);
+    if (refused.cancelled)
+        return refused;
+    if (!error.empty()) {
+        refused.error = journalPath + ": " + error;
         return refused;
     }
-    // Marks go after the last whole record, never after what a crash left cut short.
-    if (!dryRun && lseek(fd, 0, SEEK_END) > static_cast<off_t>(journal.length))
-        RetryOnInterrupt([&] { return ftruncate(fd, static_cast<off_t>(journal.length)); });
-    UndoContext undo{journal, fd, dryRun, delegate, {}};
-    for (auto file = journal.files.rbegin(); file != journal.files.rend(); ++file) {
-        if (file->undone)
+    // Marks go after the last whole line, never after what a crash left cut short.
+    if (!dryRun && lseek(fd.get(), 0, SEEK_END) > static_cast<off_t>(journal.length))
+        RetryOnInterrupt([&] { return ftruncate(fd.get(), static_cast<off_t>(journal.length)); });
+    UndoContext undo{journal, fd.get(), dryRun, delegate, TrashFilesFolder(), {}};
+    ReportDamage(undo, journalPath);
+    for (auto entry = journal.files.rbegin(); entry != journal.files.rend(); ++entry) {
+        if (entry->undone)
             continue;
-        if (delegate.CancelRequested()) {
+        if (stop()) {
             undo.summary.cancelled = true;
             break;
         }
-        UndoFile(undo, *file);
+        JournaledFile file;
+        if (!LoadJournaledFile(fd.get(), *entry, file)) {
+            LeaveAlone(
+                undo, journalPath,
+                "the records of file " + std::to_string(entry->id) + " cannot be read again");
+            continue;
+        }
+        UndoFile(undo, file);
     }
     if (!undo.summary.cancelled)
         RemoveFolders(undo);
@@ -333,9 +442,8 @@ UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& d
             RestoreSourceFolderTimes(journal);
             Mark(undo, JournalLine({"undone"}));
         }
-        RetryOnInterrupt([&] { return fdatasync(fd); });
+        RetryOnInterrupt([&] { return fdatasync(fd.get()); });
     }
-    close(fd);
     return undo.summary;
 }
 

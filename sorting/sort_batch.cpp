@@ -110,6 +110,13 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
                 {std::move(path), "the naming settings give it no destination", true});
             continue;
         }
+        // No file system call can take a name past a NUL byte: the settings would name a
+        // folder other than the one they hold.
+        if (destination.find('\0') != std::string::npos) {
+            plan.notSorted.push_back(
+                {std::move(path), "the naming settings hold a NUL byte: no destination", true});
+            continue;
+        }
         plan.request.sources.push_back(std::move(path));
         plan.request.destinations.push_back(std::move(destination));
         plan.request.sourceStates.push_back(read.source);

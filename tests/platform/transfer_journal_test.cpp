@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/journal_file.h"
+#include "platform/owned_fd.h"
 #include "platform/transfer.h"
 #include "platform/undo_run.h"
 #include "tests/support/run_process.h"
@@ -37,11 +38,25 @@ struct stat StatOf(const std::string& path) {
     return info;
 }
 
-Journal ReadBack(const std::string& path) {
+// The journal with every file's records read again, and the folders' paths.
+struct ReadBackRun {
     Journal journal;
+    std::vector<JournaledFile> files;
+    std::vector<std::string> folders;
+};
+
+ReadBackRun ReadBack(const std::string& path) {
+    ReadBackRun run;
     std::string error;
-    EXPECT_TRUE(ReadJournal(path, journal, error)) << error;
-    return journal;
+    OwnedFd fd(OpenJournal(path, false, error));
+    EXPECT_TRUE(ReadJournal(fd.get(), run.journal, error)) << error;
+    for (const JournalEntry& entry : run.journal.files) {
+        run.files.emplace_back();
+        EXPECT_TRUE(LoadJournaledFile(fd.get(), entry, run.files.back()));
+    }
+    for (const RecordedFolder& folder : run.journal.folders)
+        run.folders.push_back(folder.path);
+    return run;
 }
 
 class TransferJournalTest : public ::testing::Test {
@@ -79,9 +94,9 @@ TEST_F(TransferJournalTest, NamesEveryFilePlacedEveryFolderMadeAndEveryFileRepla
         ASSERT_EQ(summary.replaced, 1u);
         EXPECT_EQ(summary.journalError, "");
 
-        Journal journal = ReadBack(summary.journal);
-        EXPECT_EQ(journal.operation, c.operation);
-        EXPECT_TRUE(journal.ended);
+        ReadBackRun journal = ReadBack(summary.journal);
+        EXPECT_EQ(journal.journal.operation, c.operation);
+        EXPECT_TRUE(journal.journal.ended);
         EXPECT_THAT(journal.folders, ElementsAre(out + "/B", out + "/B/C"));
         ASSERT_EQ(journal.files.size(), 3u);
         const JournaledFile& a = journal.files[0];
@@ -200,8 +215,8 @@ TEST_F(TransferJournalTest, AKilledRunLeavesAJournalThatNamesEverythingItPutInPl
 
             std::vector<std::string> journalPaths = ListJournals(journals);
             ASSERT_EQ(journalPaths.size(), 1u);
-            Journal journal = ReadBack(journalPaths[0]);
-            EXPECT_FALSE(journal.ended);
+            ReadBackRun journal = ReadBack(journalPaths[0]);
+            EXPECT_FALSE(journal.journal.ended);
             for (const auto& entry : std::filesystem::recursive_directory_iterator(out)) {
                 if (entry.is_directory()) {
                     EXPECT_THAT(journal.folders, ::testing::Contains(entry.path().string()));

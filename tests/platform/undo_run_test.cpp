@@ -97,7 +97,7 @@ void CutBeforePlacedRecords(const std::string& journal) {
         if (!line.starts_with("placed\t") && line != "end\n")
             kept += line;
     }
-    WriteFile(journal, kept + "placed\t0\t\t2049:12" + std::string(3, '\0') + "\n\0\0");
+    WriteFile(journal, kept + "placed\t0\t\t2049:12" + std::string(3, '\0'));
 }
 
 class UndoRunTest : public ::testing::Test {
