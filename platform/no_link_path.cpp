@@ -29,25 +29,15 @@ std::string_view NextComponent(std::string_view path, std::size_t& at) {
 
 // A link refuses O_DIRECTORY with ENOTDIR, as a file does: tell the two apart.
 int OpenChild(int parent, const std::string& name, OwnedFd& child) {
-    int fd = RetryOnInterrupt([&] { return openat(parent, name.c_str(), kHandleFlags); });
-    if (fd < 0) {
-        int error = errno;
-        struct stat entry;
-        if (error == ENOTDIR && fstatat(parent, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISLNK(entry.st_mode))
-            return ELOOP;
-        return error;
-    }
-    OwnedFd opened(fd);
-    struct stat info;
-    if (fstat(fd, &info) != 0)
-        return errno;
-    if (S_ISLNK(info.st_mode))
+    child = OwnedFd(RetryOnInterrupt([&] { return openat(parent, name.c_str(), kHandleFlags); }));
+    if (child.get() >= 0)
+        return 0;
+    int error = errno;
+    struct stat entry;
+    if (error == ENOTDIR && fstatat(parent, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISLNK(entry.st_mode))
         return ELOOP;
-    if (!S_ISDIR(info.st_mode))
-        return ENOTDIR;
-    child = std::move(opened);
-    return 0;
+    return error;
 }
 
 }  // namespace
@@ -85,14 +75,27 @@ std::string PinnedEntry::Path() const {
     return "/proc/self/fd/" + std::to_string(folder.get()) + "/" + name;
 }
 
-int PinEntry(const std::string& path, PinnedEntry& entry, bool createFolders) {
+int FolderPins::Pin(const std::string& path, PinnedEntry& entry, bool createFolders) {
+    constexpr std::size_t kFoldersKept = 256;
     std::size_t end = path.find_last_not_of('/');
     if (end == std::string::npos)
         return EINVAL;
     std::size_t slash = path.rfind('/', end);
     entry.name = path.substr(slash + 1, end - slash);
     entry.original = path;
-    return OpenFolderNoLinks(ParentFolder(path), entry.folder, createFolders);
+    std::string folder = ParentFolder(path);
+    auto found = folders_.find(folder);
+    if (found == folders_.end()) {
+        OwnedFd opened;
+        int error = OpenFolderNoLinks(folder, opened, createFolders);
+        if (error != 0)
+            return error;
+        if (folders_.size() >= kFoldersKept)
+            folders_.clear();
+        found = folders_.emplace(folder, std::move(opened)).first;
+    }
+    entry.folder = OwnedFd(fcntl(found->second.get(), F_DUPFD_CLOEXEC, 0));
+    return entry.folder.get() < 0 ? errno : 0;
 }
 
 bool IsPlainAbsolutePath(const std::string& path) {

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <unordered_map>
 
 #include "platform/owned_fd.h"
 
@@ -25,9 +26,16 @@ struct PinnedEntry {
     std::string Path() const;
 };
 
-// Pins the last component of an absolute path, its folders reached as OpenFolderNoLinks does.
-// 0 or errno.
-int PinEntry(const std::string& path, PinnedEntry& entry, bool createFolders = false);
+// Pins the last components of absolute paths, their folders reached as OpenFolderNoLinks does
+// and kept (a bounded number): an undo goes through the same few folders file after file.
+class FolderPins {
+  public:
+    // 0 or errno.
+    int Pin(const std::string& path, PinnedEntry& entry, bool createFolders = false);
+
+  private:
+    std::unordered_map<std::string, OwnedFd> folders_;
+};
 
 // A path that is absolute and holds no "." or ".." component: what a record of a run may name.
 bool IsPlainAbsolutePath(const std::string& path);

@@ -32,6 +32,7 @@ struct UndoContext {
     bool dryRun;
     UndoDelegate& delegate;
     std::string trashFiles;  // where the trash keeps its files, links resolved
+    FolderPins pins;
     UndoSummary summary;
 };
 
@@ -41,8 +42,8 @@ std::string ErrorText(int error) {
 
 // Pins path and looks at what it names, no link followed on the way. 0, ENOENT when nothing is
 // there (or its folder is not), ELOOP when a link stands on the way, or another errno.
-int LookAt(const std::string& path, PinnedEntry& pinned, struct stat& info) {
-    int error = PinEntry(path, pinned);
+int LookAt(UndoContext& undo, const std::string& path, PinnedEntry& pinned, struct stat& info) {
+    int error = undo.pins.Pin(path, pinned);
     if (error != 0)
         return error;
     if (fstatat(pinned.folder.get(), pinned.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
@@ -170,10 +171,11 @@ bool PlacedFile(const UndoContext& undo, const JournaledFile& file, std::string&
 }
 
 // The source path holds the moved file: it was never removed, or an undo brought it back.
-bool SourceHoldsTheFile(const JournaledFile& file, const RecordedIdentity& placed) {
+bool SourceHoldsTheFile(UndoContext& undo, const JournaledFile& file,
+                        const RecordedIdentity& placed) {
     PinnedEntry pinned;
     struct stat info;
-    if (LookAt(file.source, pinned, info) != 0)
+    if (LookAt(undo, file.source, pinned, info) != 0)
         return false;
     std::string text;
     if (file.sourceIsLink)
@@ -198,7 +200,7 @@ bool MoveBack(UndoContext& undo, const PinnedEntry& placed, const std::string& s
     const std::string& path = placed.original;
     if (!undo.dryRun) {
         PinnedEntry target;
-        int error = PinEntry(source, target, true);
+        int error = undo.pins.Pin(source, target, true);
         if (error == 0)
             error = MoveNoReplace(placed.Path(), target.Path());
         if (error == ELOOP)
@@ -218,7 +220,7 @@ bool MoveBack(UndoContext& undo, const PinnedEntry& placed, const std::string& s
 bool Relink(UndoContext& undo, const JournaledFile& file) {
     if (!undo.dryRun) {
         PinnedEntry target;
-        int error = PinEntry(file.source, target, true);
+        int error = undo.pins.Pin(file.source, target, true);
         if (error == 0 &&
             symlinkat(file.linkText.c_str(), target.folder.get(), target.name.c_str()) != 0)
             error = errno;
@@ -243,11 +245,11 @@ bool TakeBack(UndoContext& undo, const JournaledFile& file, std::string& freed) 
     bool move = undo.journal.operation == TransferOperation::Move;
     PinnedEntry placed;
     struct stat info;
-    int state = at.empty() ? ENOENT : LookAt(at, placed, info);
+    int state = at.empty() ? ENOENT : LookAt(undo, at, placed, info);
     if (state == ELOOP)
         return LeaveAlone(undo, at, kLinkOnPath);
     if (state != 0) {
-        if (!move || SourceHoldsTheFile(file, identity))
+        if (!move || SourceHoldsTheFile(undo, file, identity))
             return true;
         return LeaveAlone(undo, at.empty() ? file.requested : at,
                           "it is no longer where the run put it");
@@ -256,8 +258,8 @@ bool TakeBack(UndoContext& undo, const JournaledFile& file, std::string& freed) 
         return LeaveAlone(undo, at, "it changed after the run");
     bool taken = false;
     PinnedEntry source;
-    int sourceState = move ? LookAt(file.source, source, info) : ENOENT;
-    if (!move || SourceHoldsTheFile(file, identity)) {
+    int sourceState = move ? LookAt(undo, file.source, source, info) : ENOENT;
+    if (!move || SourceHoldsTheFile(undo, file, identity)) {
         taken = Trash(undo, placed);
     } else if (sourceState == ELOOP) {
         return LeaveAlone(undo, at, "its source " + file.source + ": " + kLinkOnPath);
@@ -284,13 +286,13 @@ bool BringBackReplaced(UndoContext& undo, const JournaledFile& file, const std::
         return LeaveAlone(undo, entry, "it is not in the trash");
     PinnedEntry atPlace;
     struct stat placeInfo;
-    int placeState = LookAt(place, atPlace, placeInfo);
+    int placeState = LookAt(undo, place, atPlace, placeInfo);
     if (placeState == ELOOP)
         return LeaveAlone(undo, place, kLinkOnPath);
     bool placeTaken = placeState != ENOENT && !(undo.dryRun && freed == place);
     PinnedEntry inTrash;
     struct stat trashInfo;
-    int entryState = LookAt(entry, inTrash, trashInfo);
+    int entryState = LookAt(undo, entry, inTrash, trashInfo);
     if (entryState == ELOOP)
         return LeaveAlone(undo, entry, kLinkOnPath);
     if (entryState != 0) {
@@ -342,7 +344,7 @@ void RemoveFolders(UndoContext& undo) {
     for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
         PinnedEntry pinned;
         struct stat info;
-        int state = LookAt(folder->path, pinned, info);
+        int state = LookAt(undo, folder->path, pinned, info);
         if (state == ELOOP) {
             LeaveAlone(undo, folder->path, kLinkOnPath);
             continue;
@@ -367,10 +369,10 @@ void RemoveFolders(UndoContext& undo) {
 }
 
 // The move's source folders as they were: their files are back, so their times may be too.
-void RestoreSourceFolderTimes(const Journal& journal) {
-    for (const RecordedFolderTime& folder : journal.sourceFolders) {
+void RestoreSourceFolderTimes(UndoContext& undo) {
+    for (const RecordedFolderTime& folder : undo.journal.sourceFolders) {
         PinnedEntry pinned;
-        if (PinEntry(folder.path, pinned) != 0)
+        if (undo.pins.Pin(folder.path, pinned) != 0)
             continue;
         const struct timespec times[2] = {{0, UTIME_OMIT}, folder.modified};
         utimensat(pinned.folder.get(), pinned.name.c_str(), times, AT_SYMLINK_NOFOLLOW);
@@ -417,7 +419,7 @@ UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& d
     // Marks go after the last whole line, never after what a crash left cut short.
     if (!dryRun && lseek(fd.get(), 0, SEEK_END) > static_cast<off_t>(journal.length))
         RetryOnInterrupt([&] { return ftruncate(fd.get(), static_cast<off_t>(journal.length)); });
-    UndoContext undo{journal, fd.get(), dryRun, delegate, TrashFilesFolder(), {}};
+    UndoContext undo{journal, fd.get(), dryRun, delegate, TrashFilesFolder(), {}, {}};
     ReportDamage(undo, journalPath);
     for (auto entry = journal.files.rbegin(); entry != journal.files.rend(); ++entry) {
         if (entry->undone)
@@ -439,7 +441,7 @@ UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& d
         RemoveFolders(undo);
     if (!dryRun) {
         if (!undo.summary.cancelled && undo.summary.leftAlone == 0) {
-            RestoreSourceFolderTimes(journal);
+            RestoreSourceFolderTimes(undo);
             Mark(undo, JournalLine({"undone"}));
         }
         RetryOnInterrupt([&] { return fdatasync(fd.get()); });
