@@ -12,7 +12,7 @@
 #include "tests/support/run_process.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_session.h"
-#include "ui/chm_archive.h"
+#include "gui/help/chm_archive.h"
 
 namespace tunvex {
 namespace {

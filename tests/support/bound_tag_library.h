@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "app/catalogue.h"
-#include "tags/tag_library.h"
+#include "core/base/catalogue.h"
+#include "core/tags/tag_library.h"
 
 namespace tunvex::testing {
 

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "app/messages.h"
+#include "core/base/messages.h"
 
 namespace tunvex::testing {
 

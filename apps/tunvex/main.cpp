@@ -1,0 +1,21 @@
+// tunvex: the drop window that sorts music files into a folder tree by their tags.
+#include <QApplication>
+
+#include <clocale>
+
+#include "gui/tunvex_app.h"
+#include "core/base/text.h"
+#include "gui/dialog_units.h"
+#include "gui/message_box.h"
+
+int main(int argc, char** argv) {
+    using namespace tunvex;
+    QApplication application(argc, argv);
+    std::setlocale(LC_ALL, "");
+    InstallFontSubstitutions();
+    InstallWindowMessageSink(SystemCodePage());
+    CTunvexApp app;
+    int status = app.InitInstance();
+    app.ExitInstance();
+    return status;
+}

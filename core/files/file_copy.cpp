@@ -1,0 +1,283 @@
+#include "core/files/file_copy.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "core/base/retry.h"
+
+namespace tunvex {
+namespace {
+
+constexpr std::size_t kMaxBufferBytes = 1u << 20;
+
+bool KernelCannotCopy(int error) {
+    return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP;
+}
+
+// -1 with errno set, or the bytes moved; 0 only at the end of in.
+ssize_t CopyThroughBuffer(int in, int out, std::vector<char>& buffer) {
+    ssize_t got = RetryOnInterrupt([&] { return read(in, buffer.data(), buffer.size()); });
+    if (got <= 0)
+        return got;
+    int error = WriteAll(out, buffer.data(), static_cast<std::size_t>(got));
+    if (error == 0)
+        return got;
+    errno = error;
+    return -1;
+}
+
+// Reads to the end of in through the session's buffer.
+int CopyRest(int in, int out, CopySession& session, const ChunkObserver& observer,
+             bool& cancelled) {
+    if (session.buffer.empty())
+        session.buffer.resize(std::min(session.chunkBytes, kMaxBufferBytes));
+    while (true) {
+        ssize_t copied = CopyThroughBuffer(in, out, session.buffer);
+        if (copied <= 0)
+            return copied < 0 ? errno : 0;
+        if (observer && !observer(static_cast<std::uint64_t>(copied))) {
+            cancelled = true;
+            return 0;
+        }
+    }
+}
+
+int CopyData(int in, int out, std::uint64_t size, CopySession& session,
+             const ChunkObserver& observer, bool& cancelled) {
+    std::uint64_t done = 0;
+    while (done < size) {
+        ssize_t copied = RetryOnInterrupt(
+            [&] { return copy_file_range(in, nullptr, out, nullptr, session.chunkBytes, 0); });
+        if (copied < 0 && !KernelCannotCopy(errno))
+            return errno;
+        // Some file systems report 0 before the real end: read/write has the last word.
+        if (copied <= 0)
+            return CopyRest(in, out, session, observer, cancelled);
+        done += static_cast<std::uint64_t>(copied);
+        if (observer && !observer(static_cast<std::uint64_t>(copied))) {
+            cancelled = true;
+            return 0;
+        }
+    }
+    // Files that claim no size (as in /proc) may still have content.
+    return size == 0 ? CopyRest(in, out, session, observer, cancelled) : 0;
+}
+
+constexpr char kAccessAcl[] = "system.posix_acl_access";
+
+unsigned CopyExtendedAttributes(int in, int out) {
+    std::string names(4096, '\0');
+    ssize_t size = flistxattr(in, names.data(), names.size());
+    if (size < 0 && errno == ERANGE) {
+        names.resize(static_cast<std::size_t>(std::max<ssize_t>(flistxattr(in, nullptr, 0), 0)));
+        size = flistxattr(in, names.data(), names.size());
+    }
+    unsigned lost = 0;
+    std::string value;
+    for (ssize_t at = 0; at < size; at += static_cast<ssize_t>(std::strlen(&names[at])) + 1) {
+        const char* name = &names[at];
+        bool acl = std::strcmp(name, kAccessAcl) == 0;
+        if (!acl && std::strncmp(name, "user.", 5) != 0)
+            continue;
+        ssize_t length = fgetxattr(in, name, nullptr, 0);
+        value.resize(static_cast<std::size_t>(std::max<ssize_t>(length, 0)));
+        if (length < 0 || fgetxattr(in, name, value.data(), value.size()) != length ||
+            fsetxattr(out, name, value.data(), value.size(), 0) != 0) {
+            lost |= acl ? kLostAcl : kLostExtendedAttributes;
+        }
+    }
+    return lost;
+}
+
+// Best effort, as cp -p and mv: a destination that refuses one attribute still gets the file.
+unsigned CopyAttributes(int in, int out, const struct stat& source) {
+    unsigned lost = 0;
+    mode_t mode = source.st_mode & 07777;
+    if (fchown(out, source.st_uid, source.st_gid) != 0) {
+        mode &= ~(S_ISUID | S_ISGID);
+        if (geteuid() == 0)
+            lost |= kLostOwner;
+    }
+    if (fchmod(out, mode) != 0)
+        lost |= kLostPermissions;
+    lost |= CopyExtendedAttributes(in, out);
+    const struct timespec times[2] = {source.st_atim, source.st_mtim};
+    if (futimens(out, times) != 0)
+        lost |= kLostTimes;
+    return lost;
+}
+
+constexpr std::size_t kTemporaryRandomLength = 6;
+
+// Locked at once: the moment between the creation and the lock is the only one in which
+// another run could take it for a stale one.
+int CreateTemporary(const std::string& folder, std::string& path) {
+    std::string pattern = folder + "/" + kTemporaryPrefix +
+                          std::string(kTemporaryRandomLength, 'X') + kTemporarySuffix;
+    int suffixLength = static_cast<int>(sizeof(kTemporarySuffix) - 1);
+    int fd = RetryOnInterrupt([&] { return mkostemps(pattern.data(), suffixLength, O_CLOEXEC); });
+    if (fd < 0)
+        return fd;
+    path = pattern;
+    RetryOnInterrupt([&] { return flock(fd, LOCK_EX); });
+    return fd;
+}
+
+bool IsStale(int folder, const char* name) {
+    OwnedFd file(openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat opened;
+    struct stat named;
+    return file.get() >= 0 && fstat(file.get(), &opened) == 0 && S_ISREG(opened.st_mode) &&
+           flock(file.get(), LOCK_EX | LOCK_NB) == 0 &&
+           fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
+}
+
+// Everything after the temporary exists; 0 or errno.
+int FillTemporary(int in, int out, const struct stat& source, CopySession& session,
+                  const ChunkObserver& observer, bool& cancelled, unsigned& notKept) {
+    int error =
+        CopyData(in, out, static_cast<std::uint64_t>(source.st_size), session, observer, cancelled);
+    if (error != 0 || cancelled)
+        return error;
+    notKept = CopyAttributes(in, out, source);
+    if (!session.syncData)
+        return 0;
+    return RetryOnInterrupt([&] { return fsync(out); }) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+std::string DescribeAttributeLoss(unsigned notKept) {
+    static const std::pair<unsigned, const char*> kNames[] = {
+        {kLostOwner, "owner"}, {kLostPermissions, "permissions"},
+        {kLostTimes, "times"}, {kLostExtendedAttributes, "extended attributes"},
+        {kLostAcl, "ACL"},
+    };
+    std::string described;
+    for (const auto& [bit, name] : kNames) {
+        if ((notKept & bit) != 0)
+            described += (described.empty() ? "" : ", ") + std::string(name);
+    }
+    return described;
+}
+
+bool IsSameVersion(const struct stat& before, const struct stat& now, bool linksMayChange) {
+    bool sameChange = now.st_ctim.tv_sec == before.st_ctim.tv_sec &&
+                      now.st_ctim.tv_nsec == before.st_ctim.tv_nsec;
+    return now.st_size == before.st_size && now.st_mtim.tv_sec == before.st_mtim.tv_sec &&
+           now.st_mtim.tv_nsec == before.st_mtim.tv_nsec &&
+           (sameChange || (linksMayChange && now.st_nlink != before.st_nlink));
+}
+
+bool IsTemporaryName(std::string_view name) {
+    std::string_view prefix = kTemporaryPrefix;
+    std::string_view suffix = kTemporarySuffix;
+    return name.size() == prefix.size() + kTemporaryRandomLength + suffix.size() &&
+           name.starts_with(prefix) && name.ends_with(suffix);
+}
+
+void RemoveStaleTemporaries(const std::string& folder) {
+    DIR* listing = opendir(folder.c_str());
+    if (listing == nullptr)
+        return;
+    int fd = dirfd(listing);
+    while (const dirent* entry = readdir(listing)) {
+        if (IsTemporaryName(entry->d_name) && IsStale(fd, entry->d_name))
+            unlinkat(fd, entry->d_name, 0);
+    }
+    closedir(listing);
+}
+
+int WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t put = RetryOnInterrupt([&] { return write(fd, data, size); });
+        if (put < 0)
+            return errno;
+        if (put == 0)
+            return EIO;
+        data += put;
+        size -= static_cast<std::size_t>(put);
+    }
+    return 0;
+}
+
+int OpenSource(const std::string& source, OwnedFd& opened, struct stat& info) {
+    opened = OwnedFd(
+        RetryOnInterrupt([&] { return open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); }));
+    if (opened.get() < 0)
+        return errno;
+    return fstat(opened.get(), &info) == 0 ? 0 : errno;
+}
+
+StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
+                           CopySession& session, const ChunkObserver& observer) {
+    OwnedFd opened;
+    struct stat info;
+    int error = OpenSource(source, opened, info);
+    if (error != 0) {
+        StagedCopy staged;
+        staged.error = error;
+        return staged;
+    }
+    return CopyToTemporary(std::move(opened), info, folder, session, observer);
+}
+
+StagedCopy CopyToTemporary(OwnedFd source, const struct stat& info, const std::string& folder,
+                           CopySession& session, const ChunkObserver& observer) {
+    StagedCopy staged;
+    staged.source = info;
+    if (!S_ISREG(info.st_mode)) {
+        staged.error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        return staged;
+    }
+    int in = source.get();
+    std::string temporary;
+    int out = CreateTemporary(folder, temporary);
+    if (out < 0) {
+        staged.error = errno;
+        return staged;
+    }
+    session.chunkBytes = std::max<std::size_t>(session.chunkBytes, 1);
+    staged.error =
+        FillTemporary(in, out, info, session, observer, staged.cancelled, staged.notKept);
+    if (staged.error == 0 && !staged.cancelled && fstat(out, &staged.copy) != 0)
+        staged.error = errno;
+    // A source written to while it was read would give a copy of a version that never was; an
+    // editor saving a new file over it (an unlink) leaves the one read whole.
+    struct stat after;
+    if (staged.error == 0 && !staged.cancelled &&
+        (fstat(in, &after) != 0 || !IsSameVersion(info, after, true)))
+        staged.sourceChanged = true;
+    source.Reset();
+    if (session.syncData) {
+        // Network and FUSE file systems may report at the close what the fsync did not; a second
+        // descriptor keeps the lock meanwhile.
+        staged.lock = OwnedFd(fcntl(out, F_DUPFD_CLOEXEC, 0));
+        if (staged.lock.get() < 0 && staged.error == 0)
+            staged.error = errno;
+        if (close(out) != 0 && staged.error == 0 && errno != EINTR)
+            staged.error = errno;
+    } else {
+        staged.lock = OwnedFd(out);
+    }
+    if (staged.error != 0 || staged.cancelled || staged.sourceChanged) {
+        unlink(temporary.c_str());
+    } else {
+        staged.temporaryPath = temporary;
+    }
+    return staged;
+}
+
+}  // namespace tunvex

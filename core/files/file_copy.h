@@ -1,0 +1,88 @@
+// Copying one file's data and attributes into a temporary beside its destination.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/base/owned_fd.h"
+
+namespace tunvex {
+
+// Temporaries are named kTemporaryPrefix + six random characters + kTemporarySuffix. Each is
+// held under an exclusive flock from its creation until it is claimed or dropped, so that a lock
+// that can be taken marks one a killed run left behind.
+constexpr char kTemporaryPrefix[] = ".tunvex-";
+constexpr char kTemporarySuffix[] = ".part";
+
+// True for a file name of the temporaries' form: never a file to sort.
+bool IsTemporaryName(std::string_view name);
+
+// Nothing written to the file since before was taken: size, modification and change time alike.
+// A change of its link count alone (a file renamed over it, a new hard link) also moves the
+// change time; linksMayChange lets that pass.
+bool IsSameVersion(const struct stat& before, const struct stat& now, bool linksMayChange = false);
+
+// Removes the temporaries in folder that no live run holds locked.
+void RemoveStaleTemporaries(const std::string& folder);
+
+// Told the bytes of each chunk just written; false stops the copy.
+using ChunkObserver = std::function<bool(std::uint64_t bytes)>;
+
+// What the copies of one request share.
+struct CopySession {
+    std::size_t chunkBytes = 8u << 20;
+    // false when the caller makes the data durable itself, for many files at once.
+    bool syncData = true;
+    std::vector<char> buffer;  // for read/write, sized at its first use
+};
+
+// What a copy could not keep because the destination refused it; bits of StagedCopy::notKept.
+enum AttributeLoss : unsigned {
+    kLostOwner = 1,  // only counted for root: others cannot give files away
+    kLostPermissions = 2,
+    kLostTimes = 4,
+    kLostExtendedAttributes = 8,  // user.*
+    kLostAcl = 16,                // the access ACL
+};
+
+// "permissions, times" and the like, for the bits of notKept.
+std::string DescribeAttributeLoss(unsigned notKept);
+
+struct StagedCopy {
+    int error = 0;         // errno of the failure
+    unsigned notKept = 0;  // AttributeLoss bits
+    bool cancelled = false;
+    bool sourceChanged = false;  // written to while it was read: the copy is gone
+    std::string temporaryPath;   // set only when the copy is complete
+    OwnedFd lock;                // keeps the temporary locked while it is held
+    struct stat source {};       // the file copied, as it was opened
+    struct stat copy {};         // the temporary, as it was completed
+};
+
+// Opens source (links followed) to be copied, without blocking on a FIFO; info gets the file
+// opened. 0 or errno.
+int OpenSource(const std::string& source, OwnedFd& opened, struct stat& info);
+
+// Copies source (links followed) into a new temporary in folder: content, and as far as the
+// destination takes them permission bits, access and modification times, owner (set-id bits
+// are dropped without it), user.* extended attributes and the access ACL, as mv does. With
+// session.syncData the temporary is fsync'd and closed (its close heard) before it is handed back;
+// without, the caller's syncfs hears of its write-back errors. After a failure or a stop it is
+// gone. Chunks of session.chunkBytes go through copy_file_range, or read/write where the kernel
+// cannot copy between the two files.
+StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
+                           CopySession& session, const ChunkObserver& observer);
+// The same from a source OpenSource gave, with the info it gave.
+StagedCopy CopyToTemporary(OwnedFd source, const struct stat& info, const std::string& folder,
+                           CopySession& session, const ChunkObserver& observer);
+
+// Writes all of data, through short writes. 0 or errno.
+int WriteAll(int fd, const char* data, std::size_t size);
+
+}  // namespace tunvex

@@ -1,0 +1,171 @@
+#include "core/settings/settings.h"
+
+#include <strings.h>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+
+#include "core/base/catalogue.h"
+#include "core/base/messages.h"
+#include "core/system/profile.h"
+#include "core/base/text.h"
+
+namespace tunvex {
+namespace {
+
+std::string EnvironmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// The XDG_DESKTOP_DIR line of user-dirs.dirs: XDG_DESKTOP_DIR="$HOME/Desk top"
+std::string DesktopFromUserDirs(const std::string& home) {
+    std::string configHome = EnvironmentValue("XDG_CONFIG_HOME");
+    if (configHome.empty() || configHome.front() != '/')
+        configHome = home + "/.config";
+    std::ifstream in(configHome + "/user-dirs.dirs");
+    std::string line;
+    const std::string prefix = "XDG_DESKTOP_DIR=";
+    while (std::getline(in, line)) {
+        TrimWhiteSpace(CodePage::SingleByte, line);
+        if (line.rfind(prefix, 0) != 0)
+            continue;
+        std::string value = line.substr(prefix.size());
+        if (value.size() < 2 || value.front() != '"' || value.back() != '"')
+            return {};
+        value = value.substr(1, value.size() - 2);
+        if (value == "$HOME" || value.starts_with("$HOME/"))
+            value.replace(0, 5, home);
+        return value.empty() || value.front() != '/' ? std::string() : value;
+    }
+    return {};
+}
+
+// Each field is assigned as soon as it is read, so a failure leaves the later ones untouched.
+bool LoadKey(unsigned keyId, const std::function<void(const std::string&)>& read) {
+    std::string key;
+    if (!LoadCatalogueString(keyId, key)) {
+        ShowMessage(kMsgStringResourceMissing);
+        return false;
+    }
+    read(key);
+    return true;
+}
+
+// The stored entries in the order they are written.
+struct StoredField {
+    unsigned keyId;
+    std::string Settings::*text;
+    int Settings::*number;
+};
+const StoredField kStoredFields[] = {
+    {kKeyBaseFolderPath, &Settings::BaseFolderPath, nullptr},
+    {kKeyCopyMode, nullptr, &Settings::CopyMode},
+    {kKeyFolderNamingMode, nullptr, &Settings::FolderNamingMode},
+    {kKeyFolderNamingFormat, &Settings::FolderNamingFormat, nullptr},
+    {kKeyFileNamingMode, nullptr, &Settings::FileNamingMode},
+    {kKeyFileNamingFormat, &Settings::FileNamingFormat, nullptr},
+    {kKeyTagMode, nullptr, &Settings::TagMode},
+    {kKeyCollisionMode, nullptr, &Settings::CollisionMode},
+    {kKeyWindowPositionX, nullptr, &Settings::WindowPositionX},
+    {kKeyWindowPositionY, nullptr, &Settings::WindowPositionY},
+};
+
+}  // namespace
+
+bool GetDesktopFolderPath(std::string& path) {
+    std::string home = EnvironmentValue("HOME");
+    if (home.empty() || home.front() != '/')
+        return false;
+    path = DesktopFromUserDirs(home);
+    if (path.empty())
+        path = home + (home.back() == '/' ? "" : "/") + "Desktop";
+    return true;
+}
+
+bool LoadSettings(Settings& settings, const std::string& iniPath) {
+    std::string section;
+    if (!LoadCatalogueString(kIniSection, section)) {
+        ShowMessage(kMsgStringResourceMissing);
+        return false;
+    }
+    std::string desktop;
+    if (!GetDesktopFolderPath(desktop)) {
+        ShowMessage(kMsgDesktopPathUnknown);
+        return false;
+    }
+    std::optional<ProfileContent> read = ReadProfile(iniPath);
+    if (!read) {
+        ShowMessage(kMsgIniReadFailed);
+        return false;
+    }
+    const ProfileContent& profile = *read;
+    auto text = [&](unsigned keyId, const std::string& fallback, std::string& field) {
+        return LoadKey(keyId, [&](const std::string& key) {
+            field = ReadProfileString(profile, section, key, fallback);
+        });
+    };
+    auto integer = [&](unsigned keyId, int fallback, int& field) {
+        return LoadKey(keyId, [&](const std::string& key) {
+            field = ReadProfileInt(profile, section, key, fallback);
+        });
+    };
+    auto pattern = [&](unsigned patternId, unsigned keyId, std::string& field) {
+        std::string fallback;
+        if (!LoadCatalogueString(patternId, fallback)) {
+            ShowMessage(kMsgStringResourceMissing);
+            return false;
+        }
+        return text(keyId, fallback, field);
+    };
+    return text(kKeyBaseFolderPath, desktop, settings.BaseFolderPath) &&
+           integer(kKeyCopyMode, 0, settings.CopyMode) &&
+           integer(kKeyFolderNamingMode, 0, settings.FolderNamingMode) &&
+           pattern(kDefaultFolderPattern, kKeyFolderNamingFormat, settings.FolderNamingFormat) &&
+           integer(kKeyFileNamingMode, 0, settings.FileNamingMode) &&
+           pattern(kDefaultFilePattern, kKeyFileNamingFormat, settings.FileNamingFormat) &&
+           integer(kKeyTagMode, 1, settings.TagMode) &&
+           integer(kKeyCollisionMode, 0, settings.CollisionMode) &&
+           integer(kKeyWindowPositionX, 0, settings.WindowPositionX) &&
+           integer(kKeyWindowPositionY, 0, settings.WindowPositionY);
+}
+
+bool SaveSettings(const Settings& settings, const std::string& iniPath) {
+    std::string section;
+    if (!LoadCatalogueString(kIniSection, section)) {
+        ShowMessage(kMsgStringResourceMissing);
+        return false;
+    }
+    for (const StoredField& field : kStoredFields) {
+        std::string key;
+        if (!LoadCatalogueString(field.keyId, key)) {
+            ShowMessage(kMsgStringResourceMissing);
+            return false;
+        }
+        std::string value =
+            field.text ? settings.*field.text : std::to_string(settings.*field.number);
+        if (!WriteProfileString(iniPath, section, key, value)) {
+            ShowMessage(kMsgIniWriteFailed);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ApplySettingOverride(Settings& settings, const std::string& key, const std::string& value) {
+    for (const StoredField& field : kStoredFields) {
+        std::string name;
+        if (!LoadCatalogueString(field.keyId, name) || strcasecmp(name.c_str(), key.c_str()) != 0) {
+            continue;
+        }
+        if (field.text) {
+            settings.*field.text = ParseProfileString(value);
+        } else {
+            settings.*field.number = ParseProfileInt(value);
+        }
+        return true;
+    }
+    return false;
+}
+
+}  // namespace tunvex

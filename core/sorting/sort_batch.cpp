@@ -1,0 +1,154 @@
+#include "core/sorting/sort_batch.h"
+
+#include <cstring>
+
+#include "core/files/file_copy.h"
+#include "core/transfer/journal.h"
+#include "core/base/paths.h"
+#include "core/sorting/destination_naming.h"
+#include "core/sorting/expand_dropped_path.h"
+#include "core/sorting/tag_read_ahead.h"
+#include "core/tags/tag_reader.h"
+
+namespace tunvex {
+
+namespace {
+
+// Any destination of a folder naming mode in range lies inside the base folder.
+bool IsInsideBaseFolder(const SortBatchContext& context, const std::string& destination) {
+    int mode = context.settings.FolderNamingMode;
+    std::string base = context.settings.BaseFolderPath;
+    if (mode < 0 || mode > 3 || base.empty())
+        return true;
+    if (!EndsWithChar(context.codePage, base, kPathSeparator))
+        base += kPathSeparator;
+    return destination.size() > base.size() && destination.starts_with(base);
+}
+
+bool IsLeftoverTemporary(const SortBatchContext& context, const std::string& path) {
+    std::string name = path;
+    StripToFileName(context.codePage, name);
+    return IsTemporaryName(name);
+}
+
+}  // namespace
+
+TransferRequest MakeTransferRequest(const Settings& settings) {
+    TransferRequest request;
+    request.operation = settings.CopyMode == 0 ? TransferOperation::Copy : TransferOperation::Move;
+    request.flags = kTransferMultiDestFiles | kTransferAllowUndo | kTransferNoConfirmMkdir;
+    if (settings.CollisionMode == 1)
+        request.flags |= kTransferRenameOnCollision;
+    request.journalFolder = JournalFolder();
+    return request;
+}
+
+SortBatchPlan PlanSortBatch(const SortBatchContext& context,
+                            const std::vector<std::string>& droppedPaths) {
+    PathList batch;
+    std::vector<UnreadableFolder> unreadable;
+    for (const std::string& dropped : droppedPaths)
+        AppendPathList(batch, ExpandDroppedPath(dropped, &unreadable));
+
+    SortBatchPlan plan{MakeTransferRequest(context.settings), {}};
+    for (UnreadableFolder& folder : unreadable) {
+        plan.notSorted.push_back(
+            {std::move(folder.path),
+             std::string("the folder cannot be read: ") + std::strerror(folder.error), false});
+    }
+    // The tag library answers each thread about its own file, so files are read on every core at
+    // once, ahead of the naming, which takes them in batch order. Each file is looked at before
+    // its tags are read: the transfer leaves alone a file that changed after that.
+    TagReadAhead reads(
+        batch,
+        [&context](const std::string& path) {
+            FileRead read;
+            if (IsLeftoverTemporary(context, path))
+                return read;
+            read.source = LookAtSource(path);
+            TrackTags tags;
+            if (read.source.error == 0 &&
+                ReadTrackTags(context.library, context.settings.TagMode, context.codePage,
+                              context.window, path, tags))
+                read.tags = std::move(tags);
+            return read;
+        },
+        context.readerThreads != 0 ? context.readerThreads : DefaultReaderThreads());
+    std::size_t total = batch.size();
+    for (std::size_t index = 0; index < total; ++index) {
+        if (context.reading && !context.reading(index, total)) {
+            plan.request.sources.clear();
+            plan.request.destinations.clear();
+            plan.request.sourceStates.clear();
+            plan.cancelled = true;
+            return plan;
+        }
+        std::string& path = batch[index];
+        FileRead read = reads.Take(index);
+        if (IsLeftoverTemporary(context, path)) {
+            plan.notSorted.push_back(
+                {std::move(path), "a temporary of a transfer that did not finish", false});
+            continue;
+        }
+        if (!read.tags) {
+            plan.notSorted.push_back({std::move(path), "its tags cannot be read", false});
+            continue;
+        }
+        const TrackTags& tags = *read.tags;
+        std::string destination;
+        if (!BuildDestinationPath(context.settings, context.codePage, destination, path, tags)) {
+            plan.notSorted.push_back(
+                {std::move(path), "its destination would be longer than the path limit", true});
+            continue;
+        }
+        // Both naming modes out of range name nothing, and an empty file name puts the extension
+        // on the folder part, in base folder mode beside the base folder: nowhere to go.
+        // A base folder that is empty or relative, or a folder mode out of range, would put the
+        // file under whatever folder the program was started in.
+        if (!destination.starts_with(kPathSeparator) || !IsInsideBaseFolder(context, destination)) {
+            plan.notSorted.push_back(
+                {std::move(path), "the naming settings give it no destination", true});
+            continue;
+        }
+        // No file system call can take a name past a NUL byte: the settings would name a
+        // folder other than the one they hold.
+        if (destination.find('\0') != std::string::npos) {
+            plan.notSorted.push_back(
+                {std::move(path), "the naming settings hold a NUL byte: no destination", true});
+            continue;
+        }
+        plan.request.sources.push_back(std::move(path));
+        plan.request.destinations.push_back(std::move(destination));
+        plan.request.sourceStates.push_back(read.source);
+    }
+    return plan;
+}
+
+std::size_t ReportPlanFailures(const SortBatchPlan& plan, TransferDelegate& delegate) {
+    std::size_t failed = 0;
+    for (const NotSorted& file : plan.notSorted) {
+        if (!file.failed)
+            continue;
+        delegate.OnFileDone({file.path, {}, FileOutcome::Failed, file.reason});
+        ++failed;
+    }
+    return failed;
+}
+
+std::optional<TransferSummary> RunSortBatch(const SortBatchContext& context,
+                                            const std::vector<std::string>& droppedPaths,
+                                            TransferDelegate& delegate) {
+    SortBatchPlan plan = PlanSortBatch(context, droppedPaths);
+    if (plan.cancelled)
+        return TransferSummary{.cancelled = true};
+    std::size_t failed = ReportPlanFailures(plan, delegate);
+    if (plan.request.sources.empty() && failed == 0)
+        return std::nullopt;
+    TransferSummary summary;
+    if (!plan.request.sources.empty())
+        summary = RunTransfer(plan.request, delegate);
+    summary.failed += failed;
+    return summary;
+}
+
+}  // namespace tunvex

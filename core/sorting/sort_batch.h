@@ -1,0 +1,64 @@
+// The main job for one drop: expand the dropped paths, read every file's tags, name its
+// destination, and move or copy all accepted files in one transfer.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/base/text.h"
+#include "core/transfer/transfer.h"
+#include "core/settings/settings.h"
+#include "core/tags/tag_library.h"
+
+namespace tunvex {
+
+// A file of the drop that is not in the request.
+struct NotSorted {
+    std::string path;
+    std::string reason;
+    // A music file that cannot go where the settings say. false: not one to sort (no tags the
+    // library reads), left out silently.
+    bool failed = false;
+};
+
+struct SortBatchPlan {
+    TransferRequest request;           // empty lists when no file was accepted
+    std::vector<NotSorted> notSorted;  // folders that cannot be read, then files in batch order
+    bool cancelled = false;            // stopped while reading: nothing is to be transferred
+};
+
+struct SortBatchContext {
+    const Settings& settings;
+    const TagLibrary& library;
+    CodePage codePage;
+    void* window = nullptr;
+    // Called before each file's tags are read, with the files read so far and the files of the
+    // drop; false stops the drop before anything is transferred.
+    std::function<bool(std::size_t read, std::size_t total)> reading = nullptr;
+    // Threads that read tags at once (0: one for each core), more while reads wait for a disk;
+    // the plan is the same for any number.
+    std::size_t readerThreads = 0;
+};
+
+// Copy or move by CopyMode; rename on collision when CollisionMode is 1, otherwise ask. The
+// run keeps an undo journal in the user's journal folder.
+TransferRequest MakeTransferRequest(const Settings& settings);
+
+// Reads and names every file beneath the dropped paths, in drop order; touches nothing.
+SortBatchPlan PlanSortBatch(const SortBatchContext& context,
+                            const std::vector<std::string>& droppedPaths);
+
+// Tells the delegate of every failed file of the plan (outcome Failed, no destination), in
+// order; returns how many there were.
+std::size_t ReportPlanFailures(const SortBatchPlan& plan, TransferDelegate& delegate);
+
+// Plans the drop, reports its failures and runs its one transfer; the summary counts both.
+// nullopt when no file was accepted and none failed.
+std::optional<TransferSummary> RunSortBatch(const SortBatchContext& context,
+                                            const std::vector<std::string>& droppedPaths,
+                                            TransferDelegate& delegate);
+
+}  // namespace tunvex

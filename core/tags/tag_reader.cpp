@@ -1,0 +1,110 @@
+#include "core/tags/tag_reader.h"
+
+#include <algorithm>
+
+#include "core/base/catalogue.h"
+
+namespace tunvex {
+namespace {
+
+constexpr std::uint32_t kTypeMp3 = 1;
+constexpr unsigned kTagId3v1 = 0x01;
+constexpr unsigned kTagId3v2 = 0x02;
+constexpr unsigned kTagRiff = 0x04;
+
+struct ValueNames {
+    const char* title;
+    const char* artist;
+    const char* album;
+    const char* track;  // null: the source has no track
+};
+
+constexpr ValueNames kPlainNames = {"INAM", "IART", "IPRD", "TRACK"};
+constexpr ValueNames kId3v1Names = {"INAM_v1", "IART_v1", "IPRD_v1", "TRACK_v1"};
+constexpr ValueNames kId3v2Names = {"INAM_v2", "IART_v2", "IPRD_v2", "TRACK_v2"};
+constexpr ValueNames kRiffNames = {"INAM_rmp", "IART_rmp", "IPRD_rmp", nullptr};
+
+const ValueNames* ChooseMp3Source(std::uint32_t tagType, int tagMode) {
+    struct Choice {
+        unsigned bit;
+        const ValueNames* names;
+    };
+    static constexpr Choice kVersion2First[] = {
+        {kTagId3v2, &kId3v2Names}, {kTagRiff, &kRiffNames}, {kTagId3v1, &kId3v1Names}};
+    static constexpr Choice kVersion1First[] = {
+        {kTagId3v1, &kId3v1Names}, {kTagId3v2, &kId3v2Names}, {kTagRiff, &kRiffNames}};
+    for (const Choice& choice : tagMode == 1 ? kVersion2First : kVersion1First) {
+        if (tagType & choice.bit)
+            return choice.names;
+    }
+    return nullptr;
+}
+
+void ReadValue(const TagLibrary& library, const char* name, std::string& field) {
+    char* value = nullptr;
+    if (name && library.getValue(name, &value) != 0 && value)
+        field = value;
+}
+
+void FillPlaceholder(unsigned placeholderId, std::string& field) {
+    if (field.empty())
+        LoadCatalogueString(placeholderId, field);
+}
+
+}  // namespace
+
+void SanitizeTagText(CodePage codePage, std::string& text) {
+    for (char unsafe : {'\\', '/', ':', ';', '*', '?', '"', '<', '>', '|'}) {
+        ReplaceChar(codePage, text, unsafe, '_');
+    }
+    // A field cut to its size can end in half a character, which white space may have hidden.
+    TrimWhiteSpace(codePage, text);
+    TrimCutOffChar(codePage, text);
+    TrimWhiteSpace(codePage, text);
+    // Control characters left inside would reach file names and, printed, drive a terminal.
+    std::string cleaned;
+    cleaned.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t length = CharLength(codePage, text, pos);
+        std::string_view character = std::string_view(text).substr(pos, length);
+        cleaned += IsControlChar(codePage, character) ? std::string_view("_") : character;
+        pos += length;
+    }
+    text = std::move(cleaned);
+}
+
+bool ReadTrackTags(const TagLibrary& library, int tagMode, CodePage codePage, void* window,
+                   const std::string& path, TrackTags& tags) {
+    if (library.load(window, path.c_str()) != 0)
+        return false;
+    std::uint32_t type = library.getType();
+    if (type == 0)
+        return false;
+
+    TrackTags read;
+    const ValueNames* source =
+        type == kTypeMp3 ? ChooseMp3Source(library.getTagType() & 0xFF, tagMode) : &kPlainNames;
+    if (source) {
+        ReadValue(library, source->title, read.title);
+        ReadValue(library, source->artist, read.artist);
+        ReadValue(library, source->album, read.album);
+        ReadValue(library, source->track, read.track);
+    }
+
+    std::size_t slash = FindChar(codePage, read.track, '/');
+    if (slash != std::string::npos)
+        read.track.resize(slash);
+    for (std::string* field : {&read.title, &read.artist, &read.album, &read.track}) {
+        SanitizeTagText(codePage, *field);
+    }
+    FillPlaceholder(kUnknownTitle, read.title);
+    FillPlaceholder(kUnknownArtist, read.artist);
+    FillPlaceholder(kUnknownAlbum, read.album);
+    FillPlaceholder(kUnknownTrack, read.track);
+    if (read.track.size() == 1)
+        read.track.insert(read.track.begin(), '0');
+    tags = std::move(read);
+    return true;
+}
+
+}  // namespace tunvex

@@ -1,0 +1,536 @@
+#include "core/transfer/file_steps.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "core/base/paths.h"
+#include "core/files/folders.h"
+#include "core/files/names.h"
+#include "core/files/rename.h"
+#include "core/base/retry.h"
+#include "core/files/trash.h"
+
+namespace tunvex {
+namespace {
+
+constexpr unsigned kMaxCollisionNumber = 9999;
+constexpr char kSameFileReason[] = "source and destination are the same file";
+constexpr char kRepeatedReason[] = "the same file as an earlier source of this request";
+constexpr char kReplacedSourceReason[] = "it was replaced by an earlier file of this request";
+constexpr char kChangedSourceReason[] =
+    "it is no longer the file that was planned: it changed or was replaced";
+
+enum class Decision { Replace, Skip, Cancel };
+
+FileReport Finish(FileReport report, FileOutcome outcome, std::string reason = {}) {
+    report.outcome = outcome;
+    report.reason = std::move(reason);
+    return report;
+}
+
+std::string ErrorText(int error) {
+    return std::strerror(error);
+}
+
+bool IsSameFile(const struct stat& source, const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && info.st_dev == source.st_dev &&
+           info.st_ino == source.st_ino;
+}
+
+// The same entry, unchanged since it was looked at: the edit of a tag rewrites the file or puts
+// a new one in its place.
+bool IsUnchanged(const struct stat& before, const std::string& path) {
+    struct stat now;
+    return lstat(path.c_str(), &now) == 0 && now.st_dev == before.st_dev &&
+           now.st_ino == before.st_ino && IsSameVersion(before, now);
+}
+
+// What a state keeps, the rest zero: enough for the checks and records of a move that renames its
+// source. A move through a copy looks at its source again.
+struct stat StatOf(const SourceState& state) {
+    struct stat info {};
+    info.st_mode = state.mode;
+    info.st_dev = state.device;
+    info.st_ino = state.inode;
+    info.st_size = state.size;
+    info.st_mtim = state.modified;
+    info.st_ctim = state.changed;
+    return info;
+}
+
+FileIdentity IdentityOf(const PlannedSource& planned) {
+    return {planned.device, planned.inode};
+}
+
+bool IsPlannedFile(const PlannedSource& planned, const struct stat& info) {
+    return planned.error == 0 && info.st_dev == planned.device && info.st_ino == planned.inode &&
+           IsSameVersion(StatOf(planned), info);
+}
+
+// Why a source that is no longer its planned file is left alone.
+const char* SourceGoneReason(const StagedFile& file, const FileTransferContext& context) {
+    return context.replaced.count(IdentityOf(file.planned)) != 0 ? kReplacedSourceReason
+                                                                 : kChangedSourceReason;
+}
+
+// Why the entry at path is no longer the planned source; empty while it is. The entry itself: a
+// move renames it, not what it may point to by now.
+std::string EntryGoneReason(const StagedFile& file, const FileTransferContext& context,
+                            const std::string& path) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0)
+        return ErrorText(errno);
+    return IsPlannedFile(file.planned, info) ? std::string() : SourceGoneReason(file, context);
+}
+
+bool IsRealFolder(const std::string& path) {
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+Decision Decide(FileTransferContext& context, const std::string& source,
+                const std::string& destination) {
+    if (context.replaceAll)
+        return Decision::Replace;
+    switch (context.delegate.AskReplace(source, destination)) {
+        case CollisionAnswer::ReplaceAll:
+            context.replaceAll = true;
+            return Decision::Replace;
+        case CollisionAnswer::Replace:
+            return Decision::Replace;
+        case CollisionAnswer::Skip:
+            return Decision::Skip;
+        case CollisionAnswer::Cancel:
+            break;
+    }
+    return Decision::Cancel;
+}
+
+FileOutcome OutcomeOf(Decision decision) {
+    return decision == Decision::Skip ? FileOutcome::Skipped : FileOutcome::Cancelled;
+}
+
+// Stages a copy of the file's source into a temporary beside its destination; with durable, or
+// where only an fsync makes it so, its data is durable when it is handed back.
+bool StageCopy(StagedFile& file, FileTransferContext& context, bool durable) {
+    // Its source goes once the copy is durable, and only while it is still this version of it.
+    if (context.operation == TransferOperation::Move &&
+        lstat(file.report.source.c_str(), &file.sourceEntry) != 0) {
+        file.report = Finish(file.report, FileOutcome::Failed, ErrorText(errno));
+        return false;
+    }
+    // A move's source is opened only now; what was opened is copied only if it is the file planned.
+    if (file.source.get() < 0) {
+        int error = OpenSource(file.report.source, file.source, file.sourceInfo);
+        if (error != 0) {
+            file.report = Finish(file.report, FileOutcome::Failed, ErrorText(error));
+            return false;
+        }
+    }
+    if (!IsPlannedFile(file.planned, file.sourceInfo)) {
+        file.report = Finish(file.report, FileOutcome::Failed, SourceGoneReason(file, context));
+        return false;
+    }
+    bool syncData = context.copies.syncData;
+    context.copies.syncData = syncData || durable || context.fileSystems.SyncsEachFile(file.device);
+    StagedCopy copy = CopyToTemporary(std::move(file.source), file.sourceInfo, file.folder,
+                                      context.copies, context.onChunk);
+    context.copies.syncData = syncData;
+    if (copy.cancelled) {
+        file.report = Finish(file.report, FileOutcome::Cancelled);
+    } else if (copy.error != 0) {
+        file.report = Finish(file.report, FileOutcome::Failed, ErrorText(copy.error));
+    } else if (copy.sourceChanged) {
+        file.report = Finish(file.report, FileOutcome::Failed, SourceGoneReason(file, context));
+    } else {
+        file.path = copy.temporaryPath;
+        file.staged = copy.copy;
+        file.temporary = true;
+        file.temporaryLock = std::move(copy.lock);
+        file.attributesNotKept = copy.notKept;
+        return true;
+    }
+    return false;
+}
+
+// A move notes the source's own entry, and whether it is a symlink (it copies the target and
+// removes the link); both follow it for info.
+int StatSource(const std::string& source, TransferOperation operation, struct stat& info,
+               struct stat& entry, bool& isLink) {
+    isLink = false;
+    if (operation == TransferOperation::Move) {
+        if (lstat(source.c_str(), &entry) != 0)
+            return errno;
+        isLink = S_ISLNK(entry.st_mode);
+        if (!isLink) {
+            info = entry;
+            return 0;
+        }
+    }
+    return stat(source.c_str(), &info) == 0 ? 0 : errno;
+}
+
+// The source as staging needs it. A copy opens it, and copies what it opened; a move of a file
+// takes it as planned, since it is looked at again before its folder is made, before a question
+// about it and at its claim; a link is looked at anew.
+int CheckSource(const std::string& source, const PlannedSource& planned, StagedFile& file,
+                TransferOperation operation, bool& isLink) {
+    isLink = false;
+    if (planned.error != 0)
+        return planned.error;
+    if (operation == TransferOperation::Move) {
+        if (planned.isLink)
+            return StatSource(source, operation, file.sourceInfo, file.sourceEntry, isLink);
+        file.sourceInfo = file.sourceEntry = StatOf(planned);
+        return 0;
+    }
+    // Refused below: no device or FIFO is opened.
+    if (!S_ISREG(planned.mode)) {
+        file.sourceInfo = StatOf(planned);
+        return 0;
+    }
+    return OpenSource(source, file.source, file.sourceInfo);
+}
+
+std::size_t TakenKey(const std::string& destination) {
+    return std::hash<std::string>{}(destination);
+}
+
+bool MayStandThere(const FileTransferContext& context, const std::string& folder,
+                   const std::string& destination) {
+    return context.madeFolders.count(folder) == 0 ||
+           context.taken.count(TakenKey(destination)) != 0;
+}
+
+// Whether the file at destination is the source (links followed), and whether anything stands
+// there at all; existing gets that entry itself.
+bool IsSameAsExisting(const struct stat& source, const std::string& destination,
+                      struct stat& existing, bool& exists) {
+    exists = lstat(destination.c_str(), &existing) == 0;
+    if (!exists)
+        return false;
+    if (S_ISLNK(existing.st_mode))
+        return IsSameFile(source, destination);
+    return existing.st_dev == source.st_dev && existing.st_ino == source.st_ino;
+}
+
+// Takes the file at destination out of the way: into the trash with undo, else by renaming from
+// over it (placed is then true). Empty, or why it could not.
+std::string ReplaceExisting(const std::string& from, std::size_t index,
+                            const std::string& destination, FileTransferContext& context,
+                            bool& placed) {
+    struct stat victim {};
+    bool victimKnown = lstat(destination.c_str(), &victim) == 0;
+    if ((context.flags & kTransferAllowUndo) == 0) {
+        int error = RenameReplacing(from, destination);
+        if (error != 0)
+            return ErrorText(error);
+        placed = true;
+    } else {
+        // Journaled before it moves, so that no crash leaves it in the trash unrecorded.
+        int error = MoveToTrash(destination, nullptr, [&](const std::string& trashedPath) {
+            context.journal.Trashed(index, destination, trashedPath, victim);
+        });
+        if (error != 0)
+            return "cannot move the existing file to the trash: " + ErrorText(error);
+    }
+    if (victimKnown)
+        context.replaced.insert({victim.st_dev, victim.st_ino});
+    return {};
+}
+
+// Empty reason and outcome Transferred while the file may go on; report.destination ends as
+// the name taken.
+FileReport Claim(StagedFile& file, FileTransferContext& context) {
+    FileReport report = file.report;
+    const std::string requested = report.destination;
+    bool renameMode = (context.flags & kTransferRenameOnCollision) != 0;
+    bool replaceDecided = file.replaceDecided;
+    bool replaced = false;
+    unsigned number = 1;
+    if (context.replaced.count(IdentityOf(file.planned)) != 0)
+        return Finish(report, FileOutcome::Failed, kReplacedSourceReason);
+    if (!file.temporary) {
+        std::string gone = EntryGoneReason(file, context, file.path);
+        if (!gone.empty())
+            return Finish(report, FileOutcome::Failed, gone);
+    }
+    while (true) {
+        int error = RenameNoReplace(file.path, report.destination);
+        // A rename across mounts of one device: copied now, durable before it is claimed.
+        if (error == EXDEV && !file.temporary) {
+            if (!StageCopy(file, context, true))
+                return file.report;
+            context.journal.Restaged(file.index, file.staged);
+            continue;
+        }
+        if (error == 0)
+            break;
+        if (error != EEXIST)
+            return Finish(report, FileOutcome::Failed, ErrorText(error));
+        // Also catches a source already sorted under a numbered name by an earlier run.
+        if (IsSameFile(file.sourceInfo, report.destination))
+            return Finish(report, FileOutcome::SameFile, kSameFileReason);
+        if (renameMode) {
+            number = std::max(number + 1, context.nextNumbers[requested]);
+            if (number > kMaxCollisionNumber)
+                return Finish(report, FileOutcome::Failed, ErrorText(EEXIST));
+            report.destination = NumberedName(SystemCodePage(), requested, number);
+            continue;
+        }
+        // An answer given while staging holds only for the file it was about; another file of
+        // this request may stand there by now.
+        bool agreed = replaceDecided && IsUnchanged(file.agreedReplacement, report.destination);
+        Decision decision =
+            agreed ? Decision::Replace : Decide(context, report.source, report.destination);
+        replaceDecided = false;
+        if (decision != Decision::Replace)
+            return Finish(report, OutcomeOf(decision));
+        if (IsRealFolder(report.destination))
+            return Finish(report, FileOutcome::Failed, ErrorText(EISDIR));
+        replaced = true;
+        bool placed = false;
+        std::string failure =
+            ReplaceExisting(file.path, file.index, report.destination, context, placed);
+        if (!failure.empty())
+            return Finish(report, FileOutcome::Failed, failure);
+        if (placed)
+            break;
+    }
+    if (replaced)
+        return Finish(report, FileOutcome::Replaced);
+    if (number > 1)
+        context.nextNumbers[requested] = number + 1;
+    return Finish(
+        report, report.destination == requested ? FileOutcome::Transferred : FileOutcome::Renamed);
+}
+
+}  // namespace
+
+SourceState LookAtSource(const std::string& path) {
+    SourceState state;
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0) {
+        state.error = errno;
+        return state;
+    }
+    state.isLink = S_ISLNK(info.st_mode);
+    if (state.isLink && stat(path.c_str(), &info) != 0) {
+        state.error = errno;
+        return state;
+    }
+    state.mode = info.st_mode;
+    state.device = info.st_dev;
+    state.inode = info.st_ino;
+    state.size = info.st_size;
+    state.modified = info.st_mtim;
+    state.changed = info.st_ctim;
+    return state;
+}
+
+PlannedSource PlanSource(const SourceState& state, std::set<FileIdentity>& planned) {
+    PlannedSource source;
+    static_cast<SourceState&>(source) = state;
+    if (source.error != 0)
+        return source;
+    if (!planned.insert(IdentityOf(source)).second) {
+        source.repeated = true;
+    } else if (S_ISREG(source.mode)) {
+        source.bytes = source.size;
+    }
+    return source;
+}
+
+namespace {
+
+StagedFile Stage(const std::string& source, const std::string& destination,
+                 const PlannedSource& planned, FileTransferContext& context) {
+    StagedFile file;
+    file.report = {source, destination, FileOutcome::Failed, {}};
+    file.planned = planned;
+    if (planned.repeated) {
+        file.report = Finish(file.report, FileOutcome::Repeated, kRepeatedReason);
+        return file;
+    }
+    bool isLink = false;
+    int error = CheckSource(source, planned, file, context.operation, isLink);
+    if (error != 0) {
+        file.report = Finish(file.report, FileOutcome::Failed, ErrorText(error));
+        return file;
+    }
+    // A file swapped for a folder or a pipe since its look is told of as such.
+    if (!IsPlannedFile(planned, file.sourceInfo)) {
+        file.report = Finish(file.report, FileOutcome::Failed, SourceGoneReason(file, context));
+        return file;
+    }
+    if (S_ISDIR(file.sourceInfo.st_mode)) {
+        file.report = Finish(file.report, FileOutcome::Failed, ErrorText(EISDIR));
+        return file;
+    }
+    if (!S_ISREG(file.sourceInfo.st_mode)) {
+        file.report = Finish(file.report, FileOutcome::Failed, "not a regular file");
+        return file;
+    }
+    if (destination.empty() || destination.back() == kPathSeparator) {
+        file.report = Finish(file.report, FileOutcome::Failed, "the destination has no file name");
+        return file;
+    }
+    file.folder = ParentFolder(destination);
+    bool askMode = (context.flags & kTransferRenameOnCollision) == 0;
+    bool exists = false;
+    if (MayStandThere(context, file.folder, destination) &&
+        (askMode ? IsSameAsExisting(file.sourceInfo, destination, file.agreedReplacement, exists)
+                 : IsSameFile(file.sourceInfo, destination))) {
+        file.report = Finish(file.report, FileOutcome::SameFile, kSameFileReason);
+        return file;
+    }
+    // A move takes its source as planned until something is asked or a folder made for it.
+    if (context.operation == TransferOperation::Move && !isLink &&
+        (exists || context.folders.count(file.folder) == 0)) {
+        std::string gone = EntryGoneReason(file, context, source);
+        if (!gone.empty()) {
+            file.report = Finish(file.report, FileOutcome::Failed, gone);
+            return file;
+        }
+    }
+    if (exists) {
+        Decision decision = Decide(context, source, destination);
+        if (decision != Decision::Replace) {
+            file.report = Finish(file.report, OutcomeOf(decision));
+            return file;
+        }
+        file.replaceDecided = true;
+        // The source's entry as it is once the question is answered.
+        if (context.operation == TransferOperation::Move &&
+            lstat(source.c_str(), &file.sourceEntry) != 0) {
+            file.report = Finish(file.report, FileOutcome::Failed, ErrorText(errno));
+            return file;
+        }
+    }
+    std::vector<std::string> made;
+    error = MakeKnownFolders(context.folders, file.folder, 0777, file.device,
+                             [&](const std::string& folder) {
+                                 context.journal.FolderMade(folder);
+                                 // A folder made just now holds no temporary of a killed run.
+                                 context.cleared.insert(folder);
+                                 context.madeFolders.insert(folder);
+                                 made.push_back(folder);
+                             });
+    if (error != 0) {
+        file.report = Finish(file.report, FileOutcome::Failed,
+                             "cannot create the folder " + file.folder + ": " + ErrorText(error));
+        return file;
+    }
+    if (context.cleared.insert(file.folder).second)
+        RemoveStaleTemporaries(file.folder);
+    error = context.fileSystems.Open(file.device, file.folder);
+    if (error != 0) {
+        file.report = Finish(file.report, FileOutcome::Failed,
+                             "cannot open the folder " + file.folder + ": " + ErrorText(error));
+        return file;
+    }
+    // Where syncfs reaches no storage, a new folder's entry is made durable at once: no later
+    // barrier knows of it.
+    for (const std::string& folder : made) {
+        if (!context.fileSystems.SyncsEachFile(file.device))
+            break;
+        error = SyncFolder(ParentFolder(folder));
+        if (error != 0) {
+            file.report =
+                Finish(file.report, FileOutcome::Failed,
+                       "cannot make the folder " + folder + " durable: " + ErrorText(error));
+            return file;
+        }
+    }
+    bool renameSource = context.operation == TransferOperation::Move && !isLink &&
+                        file.sourceInfo.st_dev == file.device;
+    if (renameSource) {
+        file.path = source;
+        file.staged = file.sourceEntry;
+    } else if (!StageCopy(file, context, false)) {
+        return file;
+    }
+    file.pending = true;
+    file.folderMade = context.madeFolders.count(file.folder) != 0;
+    if (file.folderMade)
+        context.taken.insert(TakenKey(destination));
+    return file;
+}
+
+}  // namespace
+
+StagedFile StageFile(const std::string& source, const std::string& destination,
+                     const PlannedSource& planned, FileTransferContext& context) {
+    StagedFile file = Stage(source, destination, planned, context);
+    // A source that was not copied is not held open while its batch goes on.
+    file.source.Reset();
+    return file;
+}
+
+void ClaimFile(StagedFile& file, FileTransferContext& context) {
+    file.report = Claim(file, context);
+    file.pending = false;
+    if (!IsPlaced(file.report.outcome) && file.temporary)
+        unlink(file.path.c_str());
+    file.temporaryLock.Reset();
+    if (IsPlaced(file.report.outcome)) {
+        context.attributesNotKept |= file.attributesNotKept;
+        if (file.folderMade)
+            context.taken.insert(TakenKey(file.report.destination));
+    }
+}
+
+void DropStaged(StagedFile& file, FileOutcome outcome, std::string reason) {
+    if (file.pending && file.temporary)
+        unlink(file.path.c_str());
+    file.temporaryLock.Reset();
+    file.pending = false;
+    file.report = Finish(file.report, outcome, std::move(reason));
+}
+
+bool IsPlaced(FileOutcome outcome) {
+    return outcome == FileOutcome::Transferred || outcome == FileOutcome::Renamed ||
+           outcome == FileOutcome::Replaced;
+}
+
+namespace {
+
+// A placed move whose source is still there: it went through a copy.
+bool AwaitsSourceRemoval(const StagedFile& file, TransferOperation operation) {
+    return operation == TransferOperation::Move && file.temporary && IsPlaced(file.report.outcome);
+}
+
+}  // namespace
+
+void SettlePlacedFile(StagedFile& file, TransferOperation operation, int syncError) {
+    if (!AwaitsSourceRemoval(file, operation)) {
+        if (syncError != 0 && IsPlaced(file.report.outcome)) {
+            file.report = Finish(
+                file.report, FileOutcome::Failed,
+                "placed, but the file system could not make it durable: " + ErrorText(syncError));
+        }
+        return;
+    }
+    std::string reason;
+    if (syncError != 0) {
+        reason = ErrorText(syncError);
+    } else if (!IsUnchanged(file.sourceEntry, file.report.source)) {
+        reason = "it changed or was replaced while it was moved, so both are kept";
+    } else if (RetryOnInterrupt([&] { return unlink(file.report.source.c_str()); }) != 0) {
+        reason = ErrorText(errno);
+    } else {
+        return;
+    }
+    file.report =
+        Finish(file.report, FileOutcome::Failed,
+               "copied to the destination, but the source could not be removed: " + reason);
+}
+
+}  // namespace tunvex

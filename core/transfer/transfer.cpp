@@ -1,0 +1,67 @@
+#include "core/transfer/transfer.h"
+
+#include <algorithm>
+
+#include "core/transfer/batch.h"
+
+namespace tunvex {
+namespace {
+
+TransferSummary RefuseMismatched(const TransferRequest& request, TransferDelegate& delegate) {
+    TransferSummary summary;
+    std::size_t count = std::max(request.sources.size(), request.destinations.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        FileReport report;
+        if (i < request.sources.size())
+            report.source = request.sources[i];
+        if (i < request.destinations.size())
+            report.destination = request.destinations[i];
+        report.reason = "the request has not as many destinations as sources";
+        CountOutcome(summary, report.outcome);
+        delegate.OnFileDone(report);
+    }
+    return summary;
+}
+
+}  // namespace
+
+TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& delegate) {
+    if (request.sources.size() != request.destinations.size()) {
+        return RefuseMismatched(request, delegate);
+    }
+    RequestRun run{request, delegate, {}, {}, {}};
+    run.progress.filesTotal = request.sources.size();
+    std::set<FileIdentity> planned;
+    bool looked = request.sourceStates.size() == request.sources.size();
+    for (std::size_t i = 0; i < request.sources.size(); ++i) {
+        run.planned.push_back(PlanSource(
+            looked ? request.sourceStates[i] : LookAtSource(request.sources[i]), planned));
+        run.progress.bytesTotal += static_cast<std::uint64_t>(run.planned.back().bytes);
+    }
+    delegate.OnProgress(run.progress);
+
+    ChunkObserver onChunk = [&run](std::uint64_t bytes) {
+        run.bytesOfFile += bytes;
+        run.progress.bytesDone = std::min(run.bytesStaged + run.bytesOfFile, run.bytesCap);
+        run.delegate.OnProgress(run.progress);
+        return run.cancelHeld || !run.delegate.CancelRequested();
+    };
+    FileTransferContext context(request.operation, request.flags, delegate, onChunk);
+    context.copies.chunkBytes = request.chunkBytes;
+    context.copies.syncData = false;
+    if (!request.journalFolder.empty())
+        context.journal.Start(request.journalFolder, request.operation);
+    while (run.reported < request.sources.size()) {
+        if (run.summary.cancelled) {
+            ReportCancelled(run);
+        } else {
+            RunBatch(run, context);
+        }
+    }
+    run.summary.journal = context.journal.Finish();
+    run.summary.journalError = context.journal.error();
+    run.summary.attributesNotKept = context.attributesNotKept;
+    return run.summary;
+}
+
+}  // namespace tunvex

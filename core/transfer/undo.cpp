@@ -1,0 +1,463 @@
+#include "core/transfer/undo.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/files/file_copy.h"
+#include "core/files/file_move.h"
+#include "core/transfer/journal.h"
+#include "core/files/no_link_path.h"
+#include "core/base/owned_fd.h"
+#include "core/base/paths.h"
+#include "core/files/folders.h"
+#include "core/base/retry.h"
+#include "core/files/trash.h"
+
+namespace tunvex {
+namespace {
+
+constexpr char kLinkOnPath[] = "a link stands on its path now";
+
+struct UndoContext {
+    const Journal& journal;
+    int fd;
+    bool dryRun;
+    UndoDelegate& delegate;
+    std::string trashFiles;  // where the trash keeps its files, links resolved
+    FolderPins pins;
+    UndoSummary summary;
+};
+
+std::string ErrorText(int error) {
+    return std::strerror(error);
+}
+
+// Pins path and looks at what it names, no link followed on the way. 0, ENOENT when nothing is
+// there (or its folder is not), ELOOP when a link stands on the way, or another errno.
+int LookAt(UndoContext& undo, const std::string& path, PinnedEntry& pinned, struct stat& info) {
+    int error = undo.pins.Pin(path, pinned);
+    if (error != 0)
+        return error;
+    if (fstatat(pinned.folder.get(), pinned.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    return 0;
+}
+
+// The entry in the trash is the one the run sent there (a link too): renamed, or a file copied
+// in from another file system with its size and time.
+bool IsTrashedFile(const RecordedIdentity& recorded, const struct stat& info) {
+    RecordedIdentity now = RecordIdentity(info);
+    bool sizeAndTime = now.size == recorded.size &&
+                       now.modifiedSeconds == recorded.modifiedSeconds &&
+                       now.modifiedNanoseconds == recorded.modifiedNanoseconds;
+    return sizeAndTime && (now.inode == recorded.inode ||
+                           (now.device != recorded.device && S_ISREG(info.st_mode)));
+}
+
+void Report(UndoContext& undo, UndoAction action, const std::string& path,
+            const std::string& to = {}, const std::string& reason = {}) {
+    UndoSummary& summary = undo.summary;
+    switch (action) {
+        case UndoAction::MovedBack:
+        case UndoAction::Relinked:
+            ++summary.movedBack;
+            break;
+        case UndoAction::Trashed:
+            ++summary.trashed;
+            break;
+        case UndoAction::Restored:
+            ++summary.restored;
+            break;
+        case UndoAction::FolderRemoved:
+            ++summary.foldersRemoved;
+            break;
+        case UndoAction::LeftAlone:
+            ++summary.leftAlone;
+            break;
+    }
+    undo.delegate.OnUndo({action, path, to, reason});
+}
+
+bool LeaveAlone(UndoContext& undo, const std::string& path, const std::string& reason) {
+    Report(undo, UndoAction::LeftAlone, path, {}, reason);
+    return false;
+}
+
+// A mark that cannot be written only makes a second undo look at the file again.
+void Mark(const UndoContext& undo, const std::string& line) {
+    WriteAll(undo.fd, line.data(), line.size());
+}
+
+// A name a claim may have given the file asked for as stem + extension: that one, or a numbered
+// one (NumberedName), its stem maybe cut short. Not another name of it: a hard link the user
+// keeps beside it.
+bool IsClaimName(std::string_view name, std::string_view stem, std::string_view extension) {
+    if (!name.ends_with(extension))
+        return false;
+    name.remove_suffix(extension.size());
+    if (name == stem)
+        return true;
+    std::size_t open = name.rfind(" (");
+    if (open == std::string_view::npos || open == 0 || !name.ends_with(')') ||
+        !stem.starts_with(name.substr(0, open)))
+        return false;
+    std::string_view number = name.substr(open + 2, name.size() - open - 3);
+    return !number.empty() && number.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// The run stopped between a file's claim and its record: the file is under the name asked for
+// or a numbered one beside it, or still under the name of its temporary copy, if anywhere.
+// Empty when it is nowhere there.
+std::string FindUnrecorded(const JournaledFile& file) {
+    std::string folder = ParentFolder(file.requested);
+    std::string stem = file.requested;
+    StripToFileName(SystemCodePage(), stem);
+    std::size_t dot = FindExtension(SystemCodePage(), stem);
+    std::string extension;
+    if (dot != std::string::npos && dot != 0) {
+        extension = stem.substr(dot);
+        stem.resize(dot);
+    }
+    OwnedFd pinned;
+    if (OpenFolderNoLinks(folder, pinned) != 0)
+        return {};
+    int readable = openat(pinned.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* listing = readable < 0 ? nullptr : fdopendir(readable);
+    if (listing == nullptr) {
+        if (readable >= 0)
+            close(readable);
+        return {};
+    }
+    std::string found;
+    while (const struct dirent* entry = readdir(listing)) {
+        std::string_view name = entry->d_name;
+        bool temporary = entry->d_ino == file.staged.inode && IsTemporaryName(name);
+        if (!temporary && !IsClaimName(name, stem, extension))
+            continue;
+        std::string path = folder + "/" + std::string(name);
+        struct stat info;
+        if (path != file.source &&
+            fstatat(dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            IsRecordedFile(file.staged, info)) {
+            found = path;
+            break;
+        }
+    }
+    closedir(listing);
+    return found;
+}
+
+// Where the run put the file, and what it put there; false when it put nothing.
+bool PlacedFile(const UndoContext& undo, const JournaledFile& file, std::string& path,
+                RecordedIdentity& identity) {
+    if (file.placed) {
+        path = file.destination;
+        identity = file.placedIdentity;
+        return true;
+    }
+    if (undo.journal.ended)
+        return false;
+    path = FindUnrecorded(file);
+    identity = file.staged;
+    return true;
+}
+
+// The source path holds the moved file: it was never removed, or an undo brought it back.
+bool SourceHoldsTheFile(UndoContext& undo, const JournaledFile& file,
+                        const RecordedIdentity& placed) {
+    PinnedEntry pinned;
+    struct stat info;
+    if (LookAt(undo, file.source, pinned, info) != 0)
+        return false;
+    std::string text;
+    if (file.sourceIsLink)
+        return S_ISLNK(info.st_mode) && ReadLinkText(pinned.Path(), text) == 0 &&
+               text == file.linkText;
+    return IsRecordedFile(file.sourceIdentity, info) || LooksLikeRecordedFile(placed, info);
+}
+
+bool Trash(UndoContext& undo, const PinnedEntry& placed) {
+    const std::string& path = placed.original;
+    std::string trashedPath;
+    if (!undo.dryRun) {
+        int error = MoveToTrash(placed.Path(), &trashedPath);
+        if (error != 0)
+            return LeaveAlone(undo, path, "cannot move it to the trash: " + ErrorText(error));
+    }
+    Report(undo, UndoAction::Trashed, path, trashedPath);
+    return true;
+}
+
+bool MoveBack(UndoContext& undo, const PinnedEntry& placed, const std::string& source) {
+    const std::string& path = placed.original;
+    if (!undo.dryRun) {
+        PinnedEntry target;
+        int error = undo.pins.Pin(source, target, true);
+        if (error == 0)
+            error = MoveNoReplace(placed.Path(), target.Path());
+        if (error == ELOOP)
+            return LeaveAlone(undo, path, std::string("its source ") + source + ": " + kLinkOnPath);
+        if (error == EEXIST)
+            return LeaveAlone(undo, path, "its source " + source + " is taken");
+        if (error != 0) {
+            return LeaveAlone(undo, path,
+                              "cannot move it back to " + source + ": " + ErrorText(error));
+        }
+    }
+    Report(undo, UndoAction::MovedBack, path, source);
+    return true;
+}
+
+// Makes the moved link again, with its time.
+bool Relink(UndoContext& undo, const JournaledFile& file) {
+    if (!undo.dryRun) {
+        PinnedEntry target;
+        int error = undo.pins.Pin(file.source, target, true);
+        if (error == 0 &&
+            symlinkat(file.linkText.c_str(), target.folder.get(), target.name.c_str()) != 0)
+            error = errno;
+        if (error != 0)
+            return LeaveAlone(undo, file.source, "cannot make the link again: " + ErrorText(error));
+        const struct timespec times[2] = {
+            {0, UTIME_OMIT},
+            {file.sourceIdentity.modifiedSeconds, file.sourceIdentity.modifiedNanoseconds}};
+        utimensat(target.folder.get(), target.name.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    }
+    Report(undo, UndoAction::Relinked, file.source, file.linkText);
+    return true;
+}
+
+// Takes the file the run placed away from there; freed gets the path it left. False when it
+// was left alone.
+bool TakeBack(UndoContext& undo, const JournaledFile& file, std::string& freed) {
+    std::string at;
+    RecordedIdentity identity;
+    if (!PlacedFile(undo, file, at, identity))
+        return true;
+    bool move = undo.journal.operation == TransferOperation::Move;
+    PinnedEntry placed;
+    struct stat info;
+    int state = at.empty() ? ENOENT : LookAt(undo, at, placed, info);
+    if (state == ELOOP)
+        return LeaveAlone(undo, at, kLinkOnPath);
+    if (state != 0) {
+        if (!move || SourceHoldsTheFile(undo, file, identity))
+            return true;
+        return LeaveAlone(undo, at.empty() ? file.requested : at,
+                          "it is no longer where the run put it");
+    }
+    if (!IsRecordedFile(identity, info))
+        return LeaveAlone(undo, at, "it changed after the run");
+    bool taken = false;
+    PinnedEntry source;
+    int sourceState = move ? LookAt(undo, file.source, source, info) : ENOENT;
+    if (!move || SourceHoldsTheFile(undo, file, identity)) {
+        taken = Trash(undo, placed);
+    } else if (sourceState == ELOOP) {
+        return LeaveAlone(undo, at, "its source " + file.source + ": " + kLinkOnPath);
+    } else if (sourceState != ENOENT) {
+        return LeaveAlone(undo, at, "its source " + file.source + " is taken");
+    } else if (file.sourceIsLink) {
+        taken = Relink(undo, file) && Trash(undo, placed);
+    } else {
+        taken = MoveBack(undo, placed, file.source);
+    }
+    if (taken)
+        freed = at;
+    return taken;
+}
+
+// Brings the file that the run replaced back from the trash: that file, and only while it is
+// still there under the name the run gave it. False when it was left alone.
+bool BringBackReplaced(UndoContext& undo, const JournaledFile& file, const std::string& freed) {
+    const std::string& entry = file.trashedPath;
+    const std::string& place = file.replaced;
+    if (entry.empty())
+        return true;
+    if (ParentFolder(entry) != undo.trashFiles)
+        return LeaveAlone(undo, entry, "it is not in the trash");
+    PinnedEntry atPlace;
+    struct stat placeInfo;
+    int placeState = LookAt(undo, place, atPlace, placeInfo);
+    if (placeState == ELOOP)
+        return LeaveAlone(undo, place, kLinkOnPath);
+    bool placeTaken = placeState != ENOENT && !(undo.dryRun && freed == place);
+    PinnedEntry inTrash;
+    struct stat trashInfo;
+    int entryState = LookAt(undo, entry, inTrash, trashInfo);
+    if (entryState == ELOOP)
+        return LeaveAlone(undo, entry, kLinkOnPath);
+    if (entryState != 0) {
+        if (!placeTaken) {
+            return LeaveAlone(undo, place,
+                              "the file it replaced is no longer in the trash as " + entry);
+        }
+        // Brought back by an undo that stopped before it could drop the entry's info.
+        if (!undo.dryRun && file.trashedIdentityKnown && placeState == 0 &&
+            IsTrashedFile(file.trashedIdentity, placeInfo))
+            unlink(TrashInfoPath(entry).c_str());
+        return true;
+    }
+    if (!file.trashedIdentityKnown)
+        return LeaveAlone(undo, entry, "the journal does not say which file it was");
+    if (!IsTrashedFile(file.trashedIdentity, trashInfo))
+        return LeaveAlone(undo, entry, "it is not the file the run replaced");
+    if (placeTaken) {
+        // A copy back from another file system, cut short before the entry was removed.
+        if (placeState == 0 && LooksLikeRecordedFile(RecordIdentity(trashInfo), placeInfo))
+            return true;
+        return LeaveAlone(undo, entry,
+                          "the file it replaced stays in the trash: " + place + " is taken");
+    }
+    if (!undo.dryRun) {
+        int error = RestoreFromTrash(entry, atPlace.Path());
+        if (error != 0) {
+            return LeaveAlone(undo, entry,
+                              "cannot bring it back to " + place + ": " + ErrorText(error));
+        }
+    }
+    Report(undo, UndoAction::Restored, entry, place);
+    return true;
+}
+
+void UndoFile(UndoContext& undo, const JournaledFile& file) {
+    std::string freed;
+    bool done = TakeBack(undo, file, freed);
+    done = BringBackReplaced(undo, file, freed) && done;
+    if (done && !undo.dryRun)
+        Mark(undo, JournalLine({"undone", std::to_string(file.id)}));
+}
+
+// Deepest first; a folder that still holds something stays, and so does one that is no longer
+// the folder the run made. What a killed run was copying when it stopped is not journaled: its
+// temporaries are cleared from the folders it made.
+void RemoveFolders(UndoContext& undo) {
+    const std::vector<RecordedFolder>& folders = undo.journal.folders;
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
+        PinnedEntry pinned;
+        struct stat info;
+        int state = LookAt(undo, folder->path, pinned, info);
+        if (state == ELOOP) {
+            LeaveAlone(undo, folder->path, kLinkOnPath);
+            continue;
+        }
+        if (state != 0)
+            continue;
+        if (!folder->identityKnown) {
+            LeaveAlone(undo, folder->path, "the journal does not say which folder it made");
+            continue;
+        }
+        if (!S_ISDIR(info.st_mode) || RecordIdentity(info).inode != folder->identity.inode) {
+            LeaveAlone(undo, folder->path, "it is not the folder the run made");
+            continue;
+        }
+        if (!undo.dryRun)
+            RemoveStaleTemporaries(pinned.Path());
+        bool removed =
+            undo.dryRun || unlinkat(pinned.folder.get(), pinned.name.c_str(), AT_REMOVEDIR) == 0;
+        if (removed)
+            Report(undo, UndoAction::FolderRemoved, folder->path);
+    }
+}
+
+// The move's source folders as they were: their files are back, so their times may be too.
+void RestoreSourceFolderTimes(UndoContext& undo) {
+    for (const RecordedFolderTime& folder : undo.journal.sourceFolders) {
+        PinnedEntry pinned;
+        if (undo.pins.Pin(folder.path, pinned) != 0)
+            continue;
+        const struct timespec times[2] = {{0, UTIME_OMIT}, folder.modified};
+        utimensat(pinned.folder.get(), pinned.name.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    }
+}
+
+// What the reading found that is not a record: its files are not undone, so the run is not.
+void ReportDamage(UndoContext& undo, const std::string& journalPath) {
+    for (std::uint64_t line : undo.journal.damagedLines)
+        LeaveAlone(undo, journalPath + ":" + std::to_string(line), "a damaged record");
+    std::uint64_t more = undo.journal.damaged - undo.journal.damagedLines.size();
+    if (more > 0)
+        LeaveAlone(undo, journalPath, std::to_string(more) + " more damaged records");
+}
+
+std::string TrashFilesFolder() {
+    std::string folder = TrashFolder() + "/files";
+    char resolved[PATH_MAX];
+    return realpath(folder.c_str(), resolved) ? resolved : folder;
+}
+
+}  // namespace
+
+UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& delegate) {
+    UndoSummary refused;
+    std::string error;
+    OwnedFd fd(OpenJournal(journalPath, !dryRun, error));
+    Journal journal;
+    auto stop = [&] { return delegate.CancelRequested(); };
+    if (fd.get() >= 0) {
+        if (flock(fd.get(), (dryRun ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0)
+            error = "its run is still going, or being undone";
+        else if (!ReadJournal(fd.get(), journal, error, stop))
+            refused.cancelled = stop();
+        else if (journal.undone)
+            error = "this run is undone already";
+    }
+    if (refused.cancelled)
+        return refused;
+    if (!error.empty()) {
+        refused.error = journalPath + ": " + error;
+        return refused;
+    }
+    // Marks go after the last whole line, never after what a crash left cut short.
+    if (!dryRun && lseek(fd.get(), 0, SEEK_END) > static_cast<off_t>(journal.length))
+        RetryOnInterrupt([&] { return ftruncate(fd.get(), static_cast<off_t>(journal.length)); });
+    UndoContext undo{journal, fd.get(), dryRun, delegate, TrashFilesFolder(), {}, {}};
+    ReportDamage(undo, journalPath);
+    for (auto entry = journal.files.rbegin(); entry != journal.files.rend(); ++entry) {
+        if (entry->undone)
+            continue;
+        if (stop()) {
+            undo.summary.cancelled = true;
+            break;
+        }
+        JournaledFile file;
+        if (!LoadJournaledFile(fd.get(), *entry, file)) {
+            LeaveAlone(
+                undo, journalPath,
+                "the records of file " + std::to_string(entry->id) + " cannot be read again");
+            continue;
+        }
+        UndoFile(undo, file);
+    }
+    if (!undo.summary.cancelled)
+        RemoveFolders(undo);
+    if (!dryRun) {
+        if (!undo.summary.cancelled && undo.summary.leftAlone == 0) {
+            RestoreSourceFolderTimes(undo);
+            Mark(undo, JournalLine({"undone"}));
+        }
+        RetryOnInterrupt([&] { return fdatasync(fd.get()); });
+    }
+    return undo.summary;
+}
+
+std::string NewestJournalToUndo(const std::string& folder) {
+    std::vector<std::string> journals = ListJournals(folder);
+    for (auto path = journals.rbegin(); path != journals.rend(); ++path) {
+        Journal journal;
+        std::string error;
+        if (ReadJournal(*path, journal, error) && !journal.undone)
+            return *path;
+    }
+    return {};
+}
+
+}  // namespace tunvex

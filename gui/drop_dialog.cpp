@@ -1,0 +1,256 @@
+#include "gui/drop_dialog.h"
+
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+
+#include <unistd.h>
+
+#include "core/base/catalogue.h"
+#include "core/base/messages.h"
+#include "gui/tunvex_app.h"
+#include "gui/settings_dialog.h"
+#include "core/sorting/sort_batch.h"
+#include "gui/about_dialog.h"
+#include "gui/dropped_paths.h"
+#include "gui/modal_dialogs.h"
+#include "gui/base/qt_text.h"
+#include "gui/sort_progress.h"
+#include "gui/window_templates.h"
+
+namespace tunvex {
+namespace {
+
+constexpr unsigned kSysCommandMask = 0xFFF0;
+constexpr const char* kUriList = "text/uri-list";
+constexpr int kFramePollMilliseconds = 20;
+constexpr int kFramePolls = 50;
+
+// Menu 129. No text carries a mnemonic.
+QMenuBar* MakeMenuBar() {
+    auto* bar = new QMenuBar;
+    auto add = [](QMenu* menu, const char* text, int id) {
+        menu->addAction(QString::fromUtf8(text))->setData(id);
+    };
+    QMenu* options = bar->addMenu(QStringLiteral("オプション"));
+    add(options, "設定", kCommandSettings);
+    QMenu* help = bar->addMenu(QStringLiteral("ヘルプ"));
+    add(help, "tunvex のヘルプ", kCommandHelp);
+    add(help, "tunvex のバージョン情報", kCommandAbout);
+    return bar;
+}
+
+// The sort decides between copy and move; the source is told a copy whatever it proposed, so
+// that it never deletes what it dragged, as a Windows drop target of files answers.
+void AcceptAsCopy(QDropEvent& event) {
+    event.setDropAction(Qt::CopyAction);
+    event.accept();
+}
+
+std::optional<std::vector<std::string>> DroppedPaths(const QMimeData* data) {
+    if (data == nullptr || !data->hasFormat(kUriList))
+        return std::nullopt;
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    return LocalPathsFromUriList(data->data(kUriList), host);
+}
+
+}  // namespace
+
+CDropDlg::CDropDlg(CTunvexApp& app, QWidget* parent)
+    : TemplateDialog(DropDialogTemplate(), parent, MakeMenuBar()),
+      app_(app),
+      icon_(kIconResource),
+      systemMenu_(new QMenu(this)) {
+    setAcceptDrops(true);
+    connect(findChild<QMenuBar*>(), &QMenuBar::triggered, this,
+            [this](QAction* action) { OnCommand(action->data().toInt()); });
+    connect(systemMenu_, &QMenu::triggered, this,
+            [this](QAction* action) { OnSysCommand(action->data().toUInt()); });
+    OnInitDialog();
+}
+
+// A step that fails shows its message and leaves the later steps undone; the window still
+// works, opening centred.
+bool CDropDlg::OnInitDialog() {
+    std::string label;
+    if (!LoadCatalogueString(kVersionMenuLabel, label)) {
+        ShowMessage(kMsgStringResourceMissing);
+        return false;
+    }
+    systemMenu_->addAction(ToQString(SystemCodePage(), label))->setData(kSysCommandAbout);
+    setWindowIcon(icon_);
+    if (!background_.load(kBitmapResource)) {
+        ShowMessage(kMsgBitmapMissing);
+        return false;
+    }
+    brush_ = QBrush(background_);
+    if (brush_.style() != Qt::TexturePattern) {
+        ShowMessage(kMsgBrushNotCreated);
+        return false;
+    }
+    restorePosition_ = true;
+    return true;
+}
+
+void CDropDlg::showEvent(QShowEvent* event) {
+    TemplateDialog::showEvent(event);
+    if (placed_)
+        return;
+    placed_ = true;
+    PlaceWindow();
+    // The frame is known only once the window manager has put it around the window: place the
+    // window again then, frame included.
+    auto* framePoll = new QTimer(this);
+    connect(framePoll, &QTimer::timeout, this, [this, framePoll, polls = 0]() mutable {
+        if (!windowHandle()->frameMargins().isNull() || ++polls > kFramePolls) {
+            PlaceWindow();
+            framePoll->deleteLater();
+        }
+    });
+    framePoll->start(kFramePollMilliseconds);
+}
+
+// The stored position 0, 0 is where the window is created, so it opens centred on the work
+// area, as after an initialisation that stopped early; any other position is applied as it is,
+// unless no screen would show any of the window (one stored on a monitor since unplugged).
+// Both place the outer rectangle, frame included, as Windows does.
+void CDropDlg::PlaceWindow() {
+    QMargins frame = windowHandle()->frameMargins();
+    QPoint position(app_.settings.WindowPositionX, app_.settings.WindowPositionY);
+    QSize outer = size().grownBy(frame);
+    bool seen = false;
+    for (const QScreen* each : QGuiApplication::screens())
+        seen = seen || each->availableGeometry().intersects(QRect(position, outer));
+    if (!restorePosition_ || position.isNull() || !seen) {
+        QRect workArea = screen()->availableGeometry();
+        position = workArea.topLeft() + QPoint((workArea.width() - outer.width()) / 2,
+                                               (workArea.height() - outer.height()) / 2);
+    }
+    windowHandle()->setPosition(position + QPoint(frame.left(), frame.top()));
+}
+
+void CDropDlg::paintEvent(QPaintEvent*) {
+    if (brush_.style() != Qt::TexturePattern)
+        return;
+    QPainter painter(this);
+    painter.setBrushOrigin(ClientRect().topLeft());
+    painter.fillRect(ClientRect(), brush_);
+}
+
+// The close button, Alt+F4: the position is recorded, in memory.
+void CDropDlg::closeEvent(QCloseEvent* event) {
+    if (sorting_) {
+        event->ignore();
+        return;
+    }
+    app_.settings.WindowPositionX = frameGeometry().x();
+    app_.settings.WindowPositionY = frameGeometry().y();
+    TemplateDialog::closeEvent(event);
+}
+
+// Enter (either key) ends the window like OK, Esc like Cancel, neither recording the position.
+// While a sort runs the window takes no keys: it is disabled, as under the shell's transfer.
+void CDropDlg::keyPressEvent(QKeyEvent* event) {
+    if (sorting_) {
+        event->accept();
+        return;
+    }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        accept();
+        return;
+    }
+    TemplateDialog::keyPressEvent(event);
+}
+
+void CDropDlg::contextMenuEvent(QContextMenuEvent* event) {
+    if (!sorting_ && !systemMenu_->isEmpty())
+        systemMenu_->exec(event->globalPos());
+}
+
+void CDropDlg::OnSysCommand(unsigned id) {
+    if ((id & kSysCommandMask) == kSysCommandAbout)
+        OnCommand(kCommandAbout);
+}
+
+void CDropDlg::OnCommand(int id) {
+    if (id == kCommandAbout) {
+        CAboutDlg about(app_.library.getVer != nullptr ? app_.library.getVer() : 0, this);
+        about.exec();
+    } else if (id == kCommandHelp) {
+        app_.HtmlHelp(0, 0);
+    } else if (id == kCommandSettings) {
+        CSettingsDlg settings(app_.settings, this);
+        settings.exec();
+    }
+}
+
+// Only local files and folders are taken; anything else is refused at the cursor.
+void CDropDlg::dragEnterEvent(QDragEnterEvent* event) {
+    offered_ = sorting_ ? std::nullopt : DroppedPaths(event->mimeData());
+    if (offered_) {
+        AcceptAsCopy(*event);
+    } else {
+        event->ignore();
+    }
+}
+
+void CDropDlg::dragLeaveEvent(QDragLeaveEvent*) {
+    offered_.reset();
+}
+
+// The drop is answered at once, so the source is not kept waiting; the sort runs after. The
+// paths are those offered when the drag entered: a drag carries one list from start to end, and
+// some sources (Qt's own, driven through XTEST) no longer answer for it at the drop.
+void CDropDlg::dropEvent(QDropEvent* event) {
+    std::optional<std::vector<std::string>> paths = DroppedPaths(event->mimeData());
+    if (!paths)
+        paths = std::move(offered_);
+    offered_.reset();
+    if (sorting_ || !paths) {
+        event->ignore();
+        return;
+    }
+    AcceptAsCopy(*event);
+    sorting_ = true;
+    QTimer::singleShot(0, this, [this, dropped = std::move(*paths)] { OnDropFiles(dropped); });
+}
+
+void CDropDlg::OnDropFiles(const std::vector<std::string>& paths) {
+    sorting_ = true;
+    setAcceptDrops(false);
+    findChild<QMenuBar*>()->setEnabled(false);
+    CodePage codePage = SystemCodePage();
+    SortProgress progress(this, codePage, MakeTransferRequest(app_.settings).operation,
+                          [this] { return stopRequested_; });
+    SortBatchContext context{app_.settings, app_.library, codePage, this};
+    context.reading = [&progress](std::size_t read, std::size_t total) {
+        return progress.OnReading(read, total);
+    };
+    std::optional<TransferSummary> summary = RunSortBatch(context, paths, progress);
+    if (summary && !stopRequested_)
+        progress.ShowSummary(*summary);
+    findChild<QMenuBar*>()->setEnabled(true);
+    setAcceptDrops(true);
+    sorting_ = false;
+    if (stopRequested_)
+        reject();
+}
+
+// Dialogs opened from the window end first; a sort is cancelled and the window ends after it.
+void CDropDlg::OnStopRequested() {
+    stopRequested_ = true;
+    EndModalDialogs(this);
+    if (!sorting_)
+        reject();
+}
+
+}  // namespace tunvex

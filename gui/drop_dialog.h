@@ -1,0 +1,63 @@
+// The main drop window: a small captioned window whose client area shows the background picture.
+// Files and folders dropped on it are sorted; its menu opens the settings dialog, the help and
+// the version box; its context menu carries the system-menu item of the version box. It
+// remembers its position through the settings record.
+#pragma once
+
+#include <QBrush>
+#include <QIcon>
+#include <QPixmap>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gui/template_dialog.h"
+
+class QMenu;
+
+namespace tunvex {
+
+class CTunvexApp;
+
+class CDropDlg : public TemplateDialog {
+  public:
+    explicit CDropDlg(CTunvexApp& app, QWidget* parent = nullptr);
+
+    // The sort batch for one drop, in drop order. The window takes no other drop meanwhile.
+    void OnDropFiles(const std::vector<std::string>& paths);
+    // A system command: ids 16 to 31 open the version box.
+    void OnSysCommand(unsigned id);
+    // A stop signal: ends the dialogs above the window and then the window like Esc, after
+    // cancelling a sort under way.
+    void OnStopRequested();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    bool OnInitDialog();
+    void PlaceWindow();
+    void OnCommand(int id);
+
+    CTunvexApp& app_;
+    QIcon icon_;
+    QPixmap background_;
+    QBrush brush_;
+    QMenu* systemMenu_;
+    // Initialisation reached the position restore; otherwise the window opens centred.
+    bool restorePosition_ = false;
+    bool placed_ = false;
+    bool sorting_ = false;
+    bool stopRequested_ = false;
+    std::optional<std::vector<std::string>> offered_;  // by the drag now over the window
+};
+
+}  // namespace tunvex

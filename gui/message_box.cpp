@@ -1,0 +1,30 @@
+#include "gui/message_box.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <iostream>
+
+#include "core/base/messages.h"
+#include "core/base/paths.h"
+#include "gui/base/qt_text.h"
+
+namespace tunvex {
+
+QString ProgramCaption(CodePage codePage) {
+    return ToQString(codePage, ExecutableBaseName());
+}
+
+void InstallWindowMessageSink(CodePage codePage) {
+    SetMessageSink([codePage](unsigned, const std::string& text) {
+        if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+            std::cerr << ExecutableBaseName() << ": " << text << std::endl;
+            return;
+        }
+        QMessageBox box(QMessageBox::Warning, ProgramCaption(codePage), ToQString(codePage, text),
+                        QMessageBox::Ok, QApplication::activeWindow());
+        box.exec();
+    });
+}
+
+}  // namespace tunvex

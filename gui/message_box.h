@@ -1,0 +1,17 @@
+// The message sink of the window: a modal warning box with one OK button, captioned with the
+// executable's base name and owned by the active window. On Qt's offscreen platform, where no
+// one could close a box, the message goes to stderr instead.
+#pragma once
+
+#include <QString>
+
+#include "core/base/text.h"
+
+namespace tunvex {
+
+void InstallWindowMessageSink(CodePage codePage);
+
+// The caption of every box of the program: the executable's base name.
+QString ProgramCaption(CodePage codePage);
+
+}  // namespace tunvex

@@ -1,0 +1,173 @@
+#include "gui/sort_progress.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <sys/stat.h>
+
+#include "core/files/file_copy.h"
+#include "gui/message_box.h"
+#include "gui/base/qt_text.h"
+
+namespace tunvex {
+namespace {
+
+constexpr int kShowAfterMilliseconds = 500;
+constexpr int kRefreshMilliseconds = 50;
+constexpr std::size_t kProblemsListed = 10;
+
+// Size and modification time of a file, as the question shows them.
+QString Describe(CodePage codePage, const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0)
+        return ToQString(codePage, path);
+    return QStringLiteral("%1\n    %2 バイト, %3")
+        .arg(ToQString(codePage, path), QLocale().toString(qlonglong(info.st_size)),
+             QDateTime::fromSecsSinceEpoch(info.st_mtime).toString("yyyy/MM/dd HH:mm:ss"));
+}
+
+// Names may hold "<": always shown as text, never taken for markup, line breaks and indents kept.
+QString AsText(const QString& text) {
+    return QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>").arg(text.toHtmlEscaped());
+}
+
+QString AttributesNamed(unsigned notKept) {
+    static const std::pair<unsigned, const char*> kNames[] = {
+        {kLostOwner, "所有者"}, {kLostPermissions, "アクセス権"},
+        {kLostTimes, "日時"},   {kLostExtendedAttributes, "拡張属性"},
+        {kLostAcl, "ACL"},
+    };
+    QStringList names;
+    for (const auto& [bit, name] : kNames) {
+        if ((notKept & bit) != 0)
+            names << QString::fromUtf8(name);
+    }
+    return names.join(QStringLiteral("、"));
+}
+
+QString Megabytes(std::uint64_t bytes) {
+    return QString::number(double(bytes) / (1024 * 1024), 'f', 1);
+}
+
+}  // namespace
+
+SortProgress::SortProgress(QWidget* owner, CodePage codePage, TransferOperation operation,
+                           std::function<bool()> stopRequested)
+    : owner_(owner),
+      codePage_(codePage),
+      operation_(operation),
+      stopRequested_(std::move(stopRequested)),
+      dialog_(owner) {
+    dialog_.setWindowTitle(ProgramCaption(codePage));
+    dialog_.setWindowModality(Qt::WindowModal);
+    dialog_.setCancelButtonText(QStringLiteral("キャンセル"));
+    dialog_.setMinimumDuration(kShowAfterMilliseconds);
+    dialog_.setAutoReset(false);
+    dialog_.setAutoClose(false);
+    dialog_.setRange(0, 1000);
+    dialog_.setMinimumWidth(360);
+    sinceRefresh_.start();
+}
+
+void SortProgress::Update(const QString& label, int permille) {
+    if (sinceRefresh_.elapsed() < kRefreshMilliseconds && permille < 1000)
+        return;
+    sinceRefresh_.restart();
+    dialog_.setLabelText(label);
+    // With a modal dialog, setValue lets the event loop run and shows the dialog when due.
+    dialog_.setValue(permille);
+    QApplication::processEvents();
+}
+
+bool SortProgress::OnReading(std::size_t read, std::size_t total) {
+    Update(QStringLiteral("タグを読み込んでいます... %1 / %2 ファイル").arg(read).arg(total),
+           total == 0 ? 0 : int(read * 1000 / total));
+    return !CancelRequested();
+}
+
+void SortProgress::OnProgress(const TransferProgress& progress) {
+    QString action = operation_ == TransferOperation::Copy ? QStringLiteral("コピーしています")
+                                                           : QStringLiteral("移動しています");
+    int permille =
+        progress.bytesTotal == 0
+            ? int(progress.filesDone * 1000 / std::max<std::size_t>(1, progress.filesTotal))
+            : int(progress.bytesDone * 1000 / progress.bytesTotal);
+    Update(QStringLiteral("%1... %2 / %3 ファイル, %4 / %5 MB")
+               .arg(action)
+               .arg(progress.filesDone)
+               .arg(progress.filesTotal)
+               .arg(Megabytes(progress.bytesDone), Megabytes(progress.bytesTotal)),
+           permille);
+}
+
+CollisionAnswer SortProgress::AskReplace(const std::string& source,
+                                         const std::string& destination) {
+    QMessageBox question(QMessageBox::Question, ProgramCaption(codePage_),
+                         QStringLiteral("同じ名前のファイルが既にあります。置き換えますか?"),
+                         QMessageBox::NoButton, owner_);
+    question.setInformativeText(
+        AsText(QStringLiteral("既にあるファイル: %1\n\n新しいファイル: %2")
+                   .arg(Describe(codePage_, destination), Describe(codePage_, source))));
+    QPushButton* replace = question.addButton(QStringLiteral("置換(&R)"), QMessageBox::YesRole);
+    QPushButton* replaceAll =
+        question.addButton(QStringLiteral("すべて置換(&A)"), QMessageBox::YesRole);
+    QPushButton* skip = question.addButton(QStringLiteral("スキップ(&S)"), QMessageBox::NoRole);
+    QPushButton* cancel =
+        question.addButton(QStringLiteral("キャンセル(&C)"), QMessageBox::RejectRole);
+    question.setDefaultButton(replace);
+    question.setEscapeButton(cancel);
+    question.exec();
+    if (question.clickedButton() == replace)
+        return CollisionAnswer::Replace;
+    if (question.clickedButton() == replaceAll)
+        return CollisionAnswer::ReplaceAll;
+    if (question.clickedButton() == skip)
+        return CollisionAnswer::Skip;
+    return CollisionAnswer::Cancel;
+}
+
+void SortProgress::OnFileDone(const FileReport& report) {
+    if (report.outcome != FileOutcome::Failed && report.outcome != FileOutcome::Skipped)
+        return;
+    if (problems_.size() < kProblemsListed) {
+        QString why = report.outcome == FileOutcome::Skipped
+                          ? QStringLiteral("スキップしました")
+                          : QString::fromStdString(report.reason);
+        problems_.push_back(QStringLiteral("%1: %2").arg(ToQString(codePage_, report.source), why));
+    }
+}
+
+bool SortProgress::CancelRequested() {
+    return dialog_.wasCanceled() || stopRequested_();
+}
+
+void SortProgress::ShowSummary(const TransferSummary& summary) {
+    dialog_.hide();
+    QStringList lines(problems_.begin(), problems_.end());
+    // What the user may count on later: the undo of this run, and the files' attributes.
+    if (summary.attributesNotKept != 0) {
+        lines << QStringLiteral("コピー先で一部のファイルの%1を保てませんでした")
+                     .arg(AttributesNamed(summary.attributesNotKept));
+    }
+    if (!summary.journalError.empty()) {
+        lines << QStringLiteral("この振り分けを元に戻すための記録を残せませんでした: %1")
+                     .arg(ToQString(codePage_, summary.journalError));
+    }
+    if (summary.failed == 0 && summary.skipped == 0 && lines.isEmpty())
+        return;
+    std::size_t placed = summary.transferred + summary.renamed + summary.replaced;
+    QString text = QStringLiteral("%1 個のファイルを振り分けました。スキップ %2 個、失敗 %3 個%4")
+                       .arg(placed)
+                       .arg(summary.skipped)
+                       .arg(summary.failed)
+                       .arg(summary.cancelled ? QStringLiteral("(キャンセルしました)") : QString());
+    QMessageBox box(QMessageBox::Warning, ProgramCaption(codePage_), text, QMessageBox::Ok, owner_);
+    box.setInformativeText(AsText(lines.join('\n')));
+    box.exec();
+}
+
+}  // namespace tunvex

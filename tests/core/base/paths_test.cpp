@@ -1,0 +1,115 @@
+#include "core/base/paths.h"
+
+#include <gtest/gtest.h>
+
+namespace tunvex {
+namespace {
+
+const std::string kSo = "\x83\x5C";
+
+struct JoinCase {
+    std::string path;
+    std::string part;
+    std::string expected;
+};
+
+TEST(AppendPathPartTest, JoinRules) {
+    const JoinCase cases[] = {
+        {"/music", "Artist", "/music/Artist"},
+        {"/music/", "Artist", "/music/Artist"},
+        {"/", "Title.mp3", "/Title.mp3"},
+        {"/music", "//Artist", "/music/Artist"},
+        {"/music", "", "/music"},
+        {"/music", "///", "/music"},
+        {"", "Title.mp3", "Title.mp3"},
+        {"/music", "a/b/", "/music/a/b/"},
+        {"/music", "..", "/music/__"},
+        {"/music", "x/../y/./z", "/music/x/__/y/_/z"},
+        {"/music", "...", "/music/..."},
+        {"/music", "a..b", "/music/a..b"},
+    };
+    for (const JoinCase& c : cases) {
+        std::string path = c.path;
+        EXPECT_TRUE(AppendPathPart(CodePage::Utf8, path, c.part));
+        EXPECT_EQ(path, c.expected) << c.path << " + " << c.part;
+    }
+}
+
+TEST(AppendPathPartTest, ShiftJisBaseEndingInTrailByteGetsItsSeparator) {
+    std::string path = "/" + kSo;
+    AppendPathPart(CodePage::ShiftJis, path, "x");
+    EXPECT_EQ(path, "/" + kSo + "/x");
+}
+
+TEST(AppendPathPartTest, TooLongJoinFailsAndLeavesThePath) {
+    std::string path = "/" + std::string(kMaxPath - 4, 'a');
+    EXPECT_FALSE(AppendPathPart(CodePage::Utf8, path, "bcd"));
+    EXPECT_EQ(path.size(), kMaxPath - 3);
+    EXPECT_TRUE(AppendPathPart(CodePage::Utf8, path, "b"));
+    EXPECT_EQ(path.size(), kMaxPath - 1);
+}
+
+TEST(StripToFileNameTest, KeepsTheLastElement) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/in/song.mp3", "song.mp3"},
+        {"song.mp3", "song.mp3"},
+        {"/in/", ""},
+        {"/in/a\\b.mp3", "a\\b.mp3"},  // a backslash is an ordinary character here
+    };
+    for (const auto& [path, expected] : cases) {
+        std::string stripped = path;
+        StripToFileName(CodePage::Utf8, stripped);
+        EXPECT_EQ(stripped, expected);
+    }
+}
+
+TEST(FindExtensionTest, OnlyADotInTheLastElementWithoutALaterSpace) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/in/song.mp3", ".mp3"}, {"/in/README", ""},
+        {"/in.d/track", ""},      {"/in/a.b.mp3", ".mp3"},
+        {"/in/a.b c", ""},        {"/in/.hidden", ".hidden"},
+        {"/in/x.", "."},          {"/in/" + kSo + ".mp3", ".mp3"},
+        {"/in/d.\x81/song", ""},  {"/in/caf\x81.mp3", ".mp3"},  // lead bytes with no trail
+    };
+    for (const auto& [path, expected] : cases) {
+        std::size_t dot = FindExtension(CodePage::ShiftJis, path);
+        EXPECT_EQ(dot == std::string::npos ? "" : path.substr(dot), expected) << path;
+    }
+}
+
+TEST(RenameExtensionTest, ReplacesOrAppendsWithinTheLimit) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/opt/tunvex/tunvex", "/opt/tunvex/tunvex.ini"},
+        {"/opt/tunvex/tunvex.exe", "/opt/tunvex/tunvex.ini"},
+        {"/opt/tun.vex/tunvex", "/opt/tun.vex/tunvex.ini"},
+        {"/opt/a.b c", "/opt/a.b c.ini"},
+    };
+    for (const auto& [path, expected] : cases) {
+        std::string renamed = path;
+        EXPECT_TRUE(RenameExtension(CodePage::Utf8, renamed, ".ini"));
+        EXPECT_EQ(renamed, expected);
+    }
+    std::string longPath(kMaxPath - 4, 'a');
+    EXPECT_FALSE(RenameExtension(CodePage::Utf8, longPath, ".ini"));
+    EXPECT_EQ(longPath.size(), kMaxPath - 4);
+}
+
+TEST(CanonicalizePathTest, RemovesDotElements) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/a/./b", "/a/b"}, {"/a/b/../c", "/a/c"}, {"/..", "/"},      {"/a/../..", "/"},
+        {"/a/b/", "/a/b/"}, {"a/../../b", "../b"}, {"/a/b/..", "/a"}, {"/", "/"},
+    };
+    for (const auto& [path, expected] : cases) {
+        EXPECT_EQ(CanonicalizePath(CodePage::Utf8, path), expected) << path;
+    }
+}
+
+TEST(IsDirectoryTest, OnlyExistingFolders) {
+    EXPECT_TRUE(IsDirectory("/"));
+    EXPECT_FALSE(IsDirectory("/proc/self/exe"));
+    EXPECT_FALSE(IsDirectory("/no/such/folder"));
+    EXPECT_FALSE(ExecutableDirectory().empty());
+}
+
+}  // namespace
+}  // namespace tunvex

@@ -1,0 +1,138 @@
+#include "core/base/text.h"
+
+#include <gtest/gtest.h>
+
+namespace tunvex {
+namespace {
+
+// Shift-JIS katakana so and po: their trail bytes are a backslash and a bar.
+const std::string kSo = "\x83\x5C";
+const std::string kPo = "\x83\x7C";
+// "ソ" and "ポ" in UTF-8.
+const std::string kSoUtf8 = "\xE3\x82\xBD";
+
+TEST(CodePageTest, CharsetNamesMapToCodePages) {
+    EXPECT_EQ(CodePageFromCharset("UTF-8"), CodePage::Utf8);
+    EXPECT_EQ(CodePageFromCharset("ANSI_X3.4-1968"), CodePage::Utf8);  // the C locale
+    EXPECT_EQ(CodePageFromCharset("SHIFT_JIS"), CodePage::ShiftJis);
+    EXPECT_EQ(CodePageFromCharset("cp932"), CodePage::ShiftJis);
+    EXPECT_EQ(CodePageFromCharset("ISO-8859-1"), CodePage::SingleByte);
+}
+
+// Every double-byte locale, each with a character whose trail holds a backslash or a bar.
+TEST(CodePageTest, DoubleByteLocalesKeepTheirTrailBytes) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"BIG5", "\xB3\x5C"},  // 許
+        {"BIG5-HKSCS", "\x87\x7C"},
+        {"GBK", "\x81\x5C"},
+        {"GB2312", "\xB0\xA1"},
+        {"GB18030", "\x81\x7C"},
+        {"GB18030", "\x81\x30\x81\x30"},  // U+0080, four bytes
+        {"SHIFT_JISX0213", kSo},
+    };
+    for (const auto& [charset, character] : cases) {
+        CodePage codePage = CodePageFromCharset(charset);
+        std::string text = character + "\\|";
+        EXPECT_EQ(CharLength(codePage, text, 0), character.size()) << charset;
+        ReplaceChar(codePage, text, '\\', '_');
+        ReplaceChar(codePage, text, '|', '_');
+        EXPECT_EQ(text, character + "__") << charset;
+        EXPECT_EQ(CharLength(codePage, character.substr(0, 1), 0), 1u) << charset;  // cut off
+    }
+}
+
+TEST(CharLengthTest, StepsOverWholeCharactersAndStopsAtTheEnd) {
+    EXPECT_EQ(CharLength(CodePage::ShiftJis, kSo, 0), 2u);
+    EXPECT_EQ(CharLength(CodePage::ShiftJis, "\xB1", 0), 1u);  // half-width katakana
+    EXPECT_EQ(CharLength(CodePage::ShiftJis, "\x83", 0), 1u);  // lead byte cut off
+    EXPECT_EQ(CharLength(CodePage::Utf8, kSoUtf8, 0), 3u);
+    EXPECT_EQ(CharLength(CodePage::Utf8, "\xE3\x82", 0), 1u);   // cut off
+    EXPECT_EQ(CharLength(CodePage::Utf8, "\xE9.mp3", 0), 1u);   // Latin-1 in a UTF-8 name
+    EXPECT_EQ(CharLength(CodePage::ShiftJis, "\x81/", 0), 1u);  // no trail byte follows
+    EXPECT_EQ(CharLength(CodePage::SingleByte, kSo, 0), 1u);
+}
+
+struct FindCase {
+    CodePage codePage;
+    std::string text;
+    std::string set;
+    std::size_t expected;
+};
+
+TEST(FindFirstOfTest, NeverMatchesATrailByte) {
+    const std::size_t npos = std::string::npos;
+    const FindCase cases[] = {
+        {CodePage::ShiftJis, kSo, "\\", npos},
+        {CodePage::ShiftJis, kPo + "|", "|", 2},
+        {CodePage::ShiftJis, "a" + kSo + "\\", "\\/", 3},
+        {CodePage::ShiftJis, "ab" + kSo, kSo, 2},  // a double-byte character in the set
+        {CodePage::SingleByte, kSo, "\\", 1},
+        {CodePage::Utf8, "a/b:c", ":/", 1},
+        {CodePage::Utf8, kSoUtf8 + "x", "x", 3},
+        {CodePage::Utf8, "", "x", npos},
+    };
+    for (const FindCase& c : cases) {
+        EXPECT_EQ(FindFirstOf(c.codePage, c.text, c.set), c.expected) << c.text;
+    }
+    EXPECT_EQ(FindChar(CodePage::ShiftJis, kPo + kPo, '|'), npos);
+    EXPECT_EQ(FindLastChar(CodePage::ShiftJis, "a/" + kSo + "/" + kSo, '/'), 4u);
+    EXPECT_EQ(FindLastChar(CodePage::ShiftJis, kSo, '\\'), npos);
+}
+
+TEST(ReplaceTest, ReplacesOnlyWholeCharacters) {
+    std::string text = kSo + "\\" + kPo + "|";
+    ReplaceChar(CodePage::ShiftJis, text, '\\', '_');
+    ReplaceChar(CodePage::ShiftJis, text, '|', '_');
+    EXPECT_EQ(text, kSo + "_" + kPo + "_");
+
+    std::string bytes = kSo;
+    ReplaceChar(CodePage::SingleByte, bytes, '\\', '_');
+    EXPECT_EQ(bytes, "\x83_");
+}
+
+struct ReplaceAllCase {
+    std::string text;
+    std::string from;
+    std::string to;
+    std::string expected;
+};
+
+TEST(ReplaceAllTest, OnePassWithoutRescanningInsertedText) {
+    const ReplaceAllCase cases[] = {
+        {"?A-?A", "?A", "x", "x-x"}, {"?A", "?A", "?A?A", "?A?A"}, {"??AA", "?A", "", "?A"},
+        {"aaa", "aa", "b", "ba"},    {"?a", "?A", "x", "?a"},      {"abc", "", "x", "abc"},
+    };
+    for (const ReplaceAllCase& c : cases) {
+        std::string text = c.text;
+        ReplaceAll(CodePage::Utf8, text, c.from, c.to);
+        EXPECT_EQ(text, c.expected) << c.text;
+    }
+    // "\x5C?" must not match across the trail byte of so.
+    std::string sjis = kSo + "?A";
+    ReplaceAll(CodePage::ShiftJis, sjis, "\\?", "X");
+    EXPECT_EQ(sjis, kSo + "?A");
+}
+
+TEST(TrimTest, TrimsTheSixWhiteSpaceBytesAndTrailingCharacters) {
+    const std::pair<std::string, std::string> whiteSpace[] = {
+        {" \t\n\v\f\rx y\r\f\v\n\t ", "x y"}, {"   ", ""}, {"", ""}, {"x", "x"},
+        {"\xA0x\xA0", "\xA0x\xA0"},  // no-break space is not among them
+    };
+    for (const auto& [text, expected] : whiteSpace) {
+        std::string trimmed = text;
+        TrimWhiteSpace(CodePage::Utf8, trimmed);
+        EXPECT_EQ(trimmed, expected);
+    }
+    std::string dots = "R.E.M...";
+    TrimTrailingChar(CodePage::Utf8, dots, '.');
+    EXPECT_EQ(dots, "R.E.M");
+    std::string sjis = "x" + kSo;
+    TrimTrailingChar(CodePage::ShiftJis, sjis, '\\');
+    EXPECT_EQ(sjis, "x" + kSo);
+    EXPECT_FALSE(EndsWithChar(CodePage::ShiftJis, kSo, '\\'));
+    EXPECT_TRUE(EndsWithChar(CodePage::ShiftJis, kSo + "\\", '\\'));
+    EXPECT_TRUE(EndsWithChar(CodePage::SingleByte, kSo, '\\'));
+}
+
+}  // namespace
+}  // namespace tunvex

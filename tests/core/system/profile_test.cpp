@@ -1,0 +1,194 @@
+#include "core/system/profile.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "tests/support/temp_folder.h"
+
+namespace tunvex {
+namespace {
+
+using testing::ReadFile;
+using testing::TempFolder;
+using testing::WriteFile;
+
+const std::string kIni =
+    "; tunvex settings\r\n"
+    "[Other]\r\n"
+    "BaseFolderPath=/elsewhere\r\n"
+    "\r\n"
+    "[tunvexoption]\r\n"
+    "  basefolderpath =  /music/邦楽  \r\n"
+    "CopyMode=-8\r\n"
+    "FolderNamingFormat=\r\n"
+    "TagMode=12abc\r\n"
+    "FileNamingMode=abc\r\n"
+    ";CollisionMode=1\r\n"
+    "\r\n"
+    "[Last]\r\n"
+    "x=1\r\n";
+
+TEST(ReadProfileTest, ValuesAsTheWindowsProfileFunctionsReadThem) {
+    TempFolder folder;
+    WriteFile(folder / "t.ini", kIni);
+    const ProfileContent ini = *ReadProfile(folder / "t.ini");
+    EXPECT_EQ(ReadProfileString(ini, "TunvexOption", "BaseFolderPath", "d"), "/music/邦楽");
+    EXPECT_EQ(ReadProfileString(ini, "TunvexOption", "FolderNamingFormat", "d"), "");
+    EXPECT_EQ(ReadProfileString(ini, "TunvexOption", "CollisionMode", "d"), "d");
+    EXPECT_EQ(ReadProfileString(ini, "Missing", "BaseFolderPath", "d"), "d");
+    EXPECT_EQ(ReadProfileString(*ReadProfile(folder / "none.ini"), "TunvexOption", "CopyMode", "d"),
+              "d");
+
+    const std::pair<std::string, int> integers[] = {
+        {"CopyMode", -8},      {"TagMode", 12},           {"FileNamingMode", 0},
+        {"CollisionMode", 77}, {"FolderNamingFormat", 0},  // present but empty
+    };
+    for (const auto& [key, expected] : integers) {
+        EXPECT_EQ(ReadProfileInt(ini, "TunvexOption", key, 77), expected) << key;
+    }
+}
+
+// Outer spaces and outer quotes survive in a pair of quotes, which a reader drops, as Windows does.
+TEST(WriteProfileTest, EveryValueReadsBackAsItWasWritten) {
+    TempFolder folder;
+    const std::string ini = folder / "t.ini";
+    for (const std::string value : {"/music/My Music ", " a", "\"q\"", "'s'", "a\"b", "\"", ""}) {
+        ASSERT_TRUE(WriteProfileString(ini, "S", "V", value));
+        EXPECT_EQ(ReadProfileString(*ReadProfile(ini), "S", "V", "d"), value) << ReadFile(ini);
+    }
+}
+
+TEST(ReadProfileTest, CrLfAndCrlfEachEndALineAndAWriteKeepsTheFilesOwn) {
+    TempFolder folder;
+    const std::string ini = folder / "t.ini";
+    for (const std::string ending : {"\n", "\r", "\r\n"}) {
+        WriteFile(ini, "[S]" + ending + "A=1" + ending + "B=2" + ending);
+        EXPECT_EQ(ReadProfileInt(*ReadProfile(ini), "S", "B", 0), 2) << int(ending[0]);
+        ASSERT_TRUE(WriteProfileString(ini, "S", "A", "3"));
+        EXPECT_EQ(ReadFile(ini), "[S]" + ending + "A=3" + ending + "B=2" + ending);
+    }
+}
+
+TEST(WriteProfileTest, ReplacesInPlaceAndAddsAtTheEndOfTheSection) {
+    TempFolder folder;
+    const std::string ini = folder / "t.ini";
+    WriteFile(ini, kIni);
+    ASSERT_TRUE(WriteProfileString(ini, "TunvexOption", "COPYMODE", "1"));
+    ASSERT_TRUE(WriteProfileString(ini, "TunvexOption", "CollisionMode", "1"));
+    ASSERT_TRUE(WriteProfileString(ini, "New", "WindowPositionX", "-640"));
+    EXPECT_EQ(ReadFile(ini),
+              "; tunvex settings\r\n"
+              "[Other]\r\n"
+              "BaseFolderPath=/elsewhere\r\n"
+              "\r\n"
+              "[tunvexoption]\r\n"
+              "  basefolderpath =  /music/邦楽  \r\n"
+              "COPYMODE=1\r\n"
+              "FolderNamingFormat=\r\n"
+              "TagMode=12abc\r\n"
+              "FileNamingMode=abc\r\n"
+              ";CollisionMode=1\r\n"
+              "CollisionMode=1\r\n"
+              "\r\n"
+              "[Last]\r\n"
+              "x=1\r\n"
+              "[New]\r\n"
+              "WindowPositionX=-640\r\n");
+    EXPECT_EQ(ReadProfileInt(*ReadProfile(ini), "new", "windowpositionx", 0), -640);
+}
+
+TEST(WriteProfileTest, CreatesAFileAndKeepsAFileWithoutFinalLineBreak) {
+    TempFolder folder;
+    ASSERT_TRUE(WriteProfileString(folder / "new.ini", "S", "K", "日本語のフォルダ"));
+    EXPECT_EQ(ReadFile(folder / "new.ini"), "[S]\nK=日本語のフォルダ\n");
+
+    WriteFile(folder / "open.ini", "[S]\nA=1");
+    ASSERT_TRUE(WriteProfileString(folder / "open.ini", "S", "B", "2"));
+    EXPECT_EQ(ReadFile(folder / "open.ini"), "[S]\nA=1\nB=2\n");
+}
+
+TEST(WriteProfileTest, RefusesWhatCannotBeWrittenAndLeavesTheFile) {
+    TempFolder folder;
+    const std::string ini = folder / "t.ini";
+    WriteFile(ini, kIni);
+
+    EXPECT_FALSE(WriteProfileString(ini, "TunvexOption", "BaseFolderPath", "/a\nCopyMode=1"));
+
+    chmod(ini.c_str(), 0444);
+    EXPECT_FALSE(WriteProfileString(ini, "TunvexOption", "CopyMode", "1"));
+    chmod(ini.c_str(), 0644);
+
+    std::filesystem::create_directory(folder / "locked");
+    WriteFile(folder / "locked/t.ini", kIni);
+    chmod((folder / "locked").c_str(), 0555);
+    EXPECT_FALSE(WriteProfileString(folder / "locked/t.ini", "TunvexOption", "CopyMode", "1"));
+    EXPECT_FALSE(WriteProfileString(folder / "locked/new.ini", "S", "K", "v"));
+    chmod((folder / "locked").c_str(), 0755);
+
+    EXPECT_FALSE(WriteProfileString(folder / "no/such/folder.ini", "S", "K", "v"));
+
+    EXPECT_EQ(ReadFile(ini), kIni);
+    EXPECT_EQ(ReadFile(folder / "locked/t.ini"), kIni);
+    EXPECT_FALSE(std::filesystem::exists(folder / "locked/new.ini"));
+}
+
+TEST(WriteProfileTest, AByteOrderMarkIsReadPastAndKept) {
+    TempFolder folder;
+    const std::string ini = folder / "bom.ini";
+    WriteFile(ini, "\xEF\xBB\xBF[TunvexOption]\r\nCopyMode=1\r\n");
+    EXPECT_EQ(ReadProfileInt(*ReadProfile(ini), "TunvexOption", "CopyMode", 0), 1);
+    ASSERT_TRUE(WriteProfileString(ini, "TunvexOption", "CopyMode", "0"));
+    EXPECT_EQ(ReadFile(ini), "\xEF\xBB\xBF[TunvexOption]\r\nCopyMode=0\r\n");
+}
+
+TEST(WriteProfileTest, ALinkToAFileNotYetThereCreatesItsTarget) {
+    TempFolder folder;
+    std::filesystem::create_directory(folder / "conf");
+    std::filesystem::create_symlink("conf/real.ini", folder / "link.ini");
+    ASSERT_TRUE(WriteProfileString(folder / "link.ini", "S", "K", "v"));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.ini"));
+    EXPECT_EQ(ReadFile(folder / "conf/real.ini"), "[S]\nK=v\n");
+}
+
+TEST(WriteProfileTest, KeepsModeAndWritesThroughALink) {
+    TempFolder folder;
+    WriteFile(folder / "real.ini", "[S]\nK=1\n");
+    chmod((folder / "real.ini").c_str(), 0600);
+    std::filesystem::create_symlink(folder / "real.ini", folder / "link.ini");
+    ASSERT_TRUE(WriteProfileString(folder / "link.ini", "S", "K", "2"));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.ini"));
+    EXPECT_EQ(ReadFile(folder / "real.ini"), "[S]\nK=2\n");
+    struct stat info;
+    ASSERT_EQ(stat((folder / "real.ini").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+}
+
+// A writer killed at any moment leaves the old file or the new one, whole.
+TEST(WriteProfileTest, AKilledWriterNeverLeavesAHalfWrittenFile) {
+    TempFolder folder;
+    const std::string ini = folder / "t.ini";
+    const std::string padding(2 << 20, 'x');
+    WriteFile(ini, "[S]\nPad=" + padding + "\nK=0\n");
+    for (int round = 0; round < 12; ++round) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = 1;; ++i)
+                WriteProfileString(ini, "S", "K", std::to_string(i % 10));
+        }
+        usleep(static_cast<useconds_t>(3000 + round * 2500));
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        std::string content = ReadFile(ini);
+        ASSERT_EQ(content.size(), padding.size() + 13) << "round " << round;
+        EXPECT_EQ(content.substr(content.size() - 5, 3), "\nK=");
+    }
+}
+
+}  // namespace
+}  // namespace tunvex

@@ -1,0 +1,193 @@
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "core/transfer/transfer.h"
+#include "tests/core/transfer/transfer_test_support.h"
+
+namespace tunvex {
+namespace {
+
+struct CopyCase {
+    const char* name;
+    std::string sourceBase;
+    std::size_t size;
+    std::size_t chunkBytes;
+};
+
+TEST(TransferCopyTest, KeepsContentTimesAndModeAcrossChunksAndFileSystems) {
+    const CopyCase cases[] = {
+        {"empty", TempFolder::DefaultBase(), 0, kDefaultTransferChunkBytes},
+        {"one chunk", TempFolder::DefaultBase(), 100000, kDefaultTransferChunkBytes},
+        {"odd chunks", TempFolder::DefaultBase(), 1000003, 65536},
+        {"other file system, read and write", "/dev/shm", 1000003, 65536},
+    };
+    for (const CopyCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder from(c.sourceBase);
+        TempFolder to;
+        std::string source = from / "song.mp3";
+        std::string content = PatternedContent(c.size);
+        WriteFile(source, content);
+        chmod(source.c_str(), 0640);
+        const struct timespec times[2] = {{1000000000, 123456789}, {1200000000, 987654321}};
+        utimensat(AT_FDCWD, source.c_str(), times, 0);
+
+        TransferRequest request =
+            MakeRequest(TransferOperation::Copy, {source}, {to / "Artist/Album/01.mp3"});
+        request.chunkBytes = c.chunkBytes;
+        RecordingDelegate delegate;
+        TransferSummary summary = RunTransfer(request, delegate);
+
+        EXPECT_EQ(summary.transferred, 1u);
+        std::string copy = to / "Artist/Album/01.mp3";
+        struct stat info {};
+        ASSERT_EQ(stat(copy.c_str(), &info), 0);  // before reading moves the access time
+        EXPECT_EQ(info.st_mode & 07777, 0640u);
+        EXPECT_EQ(info.st_mtim.tv_sec, times[1].tv_sec);
+        EXPECT_EQ(info.st_mtim.tv_nsec, times[1].tv_nsec);
+        EXPECT_EQ(info.st_atim.tv_sec, times[0].tv_sec);
+        EXPECT_TRUE(ReadFile(copy) == content);
+        EXPECT_TRUE(ReadFile(source) == content);
+        ASSERT_FALSE(delegate.progress.empty());
+        EXPECT_EQ(delegate.progress.back().bytesDone, c.size);
+        EXPECT_EQ(delegate.progress.back().bytesTotal, c.size);
+        EXPECT_EQ(delegate.progress.back().filesDone, 1u);
+        EXPECT_GE(delegate.progress.size(), 2 + c.size / c.chunkBytes);
+        EXPECT_TRUE(Leftovers(to.path()).empty());
+    }
+}
+
+TEST(TransferCopyTest, MissingFoldersAreMadeWithTheUmaskApplied) {
+    TempFolder folder;
+    WriteFile(folder / "a.mp3", "a");
+    mode_t oldMask = umask(027);
+    RecordingDelegate delegate;
+    RunTransfer(MakeRequest(TransferOperation::Copy, {folder / "a.mp3"}, {folder / "x/y/a.mp3"}),
+                delegate);
+    umask(oldMask);
+    struct stat info {};
+    ASSERT_EQ(stat((folder / "x/y").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0750u);
+    EXPECT_EQ(ReadFile(folder / "x/y/a.mp3"), "a");
+}
+
+TEST(TransferCopyTest, SymlinkSourceCopiesTheFileItPointsTo) {
+    TempFolder folder;
+    WriteFile(folder / "real.mp3", "real");
+    symlink((folder / "real.mp3").c_str(), (folder / "link.mp3").c_str());
+    RecordingDelegate delegate;
+    RunTransfer(MakeRequest(TransferOperation::Copy, {folder / "link.mp3"}, {folder / "out.mp3"}),
+                delegate);
+    struct stat info {};
+    ASSERT_EQ(lstat((folder / "out.mp3").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_EQ(ReadFile(folder / "out.mp3"), "real");
+}
+
+TEST(TransferCopyTest, EachBadFileFailsWithItsReasonWhileTheOthersGoOn) {
+    for (TransferOperation operation : {TransferOperation::Copy, TransferOperation::Move}) {
+        TempFolder folder;
+        WriteFile(folder / "good1.mp3", "1");
+        WriteFile(folder / "good2.mp3", "2");
+        WriteFile(folder / "good3.mp3", "3");
+        WriteFile(folder / "blocked", "a file where a folder must go");
+        std::filesystem::create_directory(folder / "folder.mp3");
+        TransferRequest request = MakeRequest(
+            operation,
+            {folder / "vanished.mp3", folder / "good1.mp3", folder / "folder.mp3", "/dev/null",
+             folder / "good2.mp3", folder / "good3.mp3"},
+            {folder / "out/vanished.mp3", folder / "out/good1.mp3", folder / "out/folder.mp3",
+             folder / "out/null.mp3", folder / "blocked/good2.mp3",
+             folder / ("out/" + std::string(300, 'n') + ".mp3")});
+        RecordingDelegate delegate;
+        TransferSummary summary = RunTransfer(request, delegate);
+
+        EXPECT_EQ(summary.transferred, 1u);
+        EXPECT_EQ(summary.failed, 5u);
+        ASSERT_EQ(delegate.reports.size(), 6u);
+        const std::vector<FileOutcome> expected = {FileOutcome::Failed, FileOutcome::Transferred,
+                                                   FileOutcome::Failed, FileOutcome::Failed,
+                                                   FileOutcome::Failed, FileOutcome::Failed};
+        EXPECT_EQ(delegate.Outcomes(), expected);
+        for (const FileReport& report : delegate.reports) {
+            if (report.outcome == FileOutcome::Failed) {
+                EXPECT_FALSE(report.reason.empty()) << report.source;
+            }
+        }
+        EXPECT_EQ(delegate.reports[0].reason, "No such file or directory");
+        EXPECT_EQ(delegate.reports[2].reason, "Is a directory");
+        EXPECT_NE(delegate.reports[4].reason.find("Not a directory"), std::string::npos);
+        EXPECT_EQ(delegate.reports[5].reason, "File name too long");
+        EXPECT_EQ(ReadFile(folder / "out/good1.mp3"), "1");
+        EXPECT_EQ(ReadFile(folder / "good2.mp3"), "2");
+        EXPECT_EQ(ReadFile(folder / "blocked"), "a file where a folder must go");
+        EXPECT_FALSE(Exists(folder / "out/null.mp3"));
+        EXPECT_TRUE(Leftovers(folder.path()).empty());
+    }
+}
+
+TEST(TransferCopyTest, AnotherRunClearingStaleTemporariesLeavesTheLiveOnesAlone) {
+    TempFolder folder;
+    TransferRequest request = MakeRequest(TransferOperation::Copy, {}, {});
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
+        WriteFile(folder / name, name);
+        request.sources.push_back(folder / name);
+        request.destinations.push_back(folder / ("out/" + std::string(name)));
+    }
+    RecordingDelegate delegate;
+    delegate.cancelWhen = [&](const RecordingDelegate&) {
+        RemoveStaleTemporaries(folder / "out");  // as another run writing there does
+        return false;
+    };
+    EXPECT_EQ(RunTransfer(request, delegate).transferred, 3u);
+    EXPECT_EQ(ReadFile(folder / "out/c.mp3"), "c.mp3");
+}
+
+// Each staged copy holds a descriptor until its claim, and a source opened for its check one
+// until it is copied or found to be its own destination: under a low limit a batch of the
+// default size must neither run out nor leak.
+TEST(TransferCopyTest, ABatchStaysWithinTheDescriptorsTheProcessMayOpen) {
+    struct rlimit before;
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &before), 0);
+    struct rlimit low = before;
+    low.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    TempFolder folder;
+    TransferRequest request = MakeRequest(TransferOperation::Copy, {}, {});
+    for (int i = 0; i < 300; ++i) {
+        std::string name = std::to_string(i) + ".mp3";
+        WriteFile(folder / name, name);
+        request.sources.push_back(folder / name);
+        request.destinations.push_back(i % 3 == 0 ? folder / name : folder / ("out/" + name));
+    }
+    RecordingDelegate delegate;
+    TransferSummary summary = RunTransfer(request, delegate);
+    setrlimit(RLIMIT_NOFILE, &before);
+    EXPECT_EQ(summary.transferred, 200u);
+    EXPECT_EQ(summary.sameFile, 100u);
+    EXPECT_EQ(summary.failed, 0u);
+    EXPECT_EQ(ReadFile(folder / "out/299.mp3"), "299.mp3");
+}
+
+TEST(TransferCopyTest, ListsOfDifferentLengthAreRefusedWhole) {
+    TempFolder folder;
+    WriteFile(folder / "a.mp3", "a");
+    WriteFile(folder / "b.mp3", "b");
+    RecordingDelegate delegate;
+    TransferSummary summary =
+        RunTransfer(MakeRequest(TransferOperation::Move, {folder / "a.mp3", folder / "b.mp3"},
+                                {folder / "out/a.mp3"}),
+                    delegate);
+    EXPECT_EQ(summary.failed, 2u);
+    EXPECT_EQ(delegate.Outcomes(),
+              (std::vector<FileOutcome>{FileOutcome::Failed, FileOutcome::Failed}));
+    EXPECT_TRUE(Exists(folder / "a.mp3"));
+    EXPECT_TRUE(Exists(folder / "b.mp3"));
+    EXPECT_FALSE(Exists(folder / "out"));
+}
+
+}  // namespace
+}  // namespace tunvex

@@ -1,0 +1,170 @@
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <sstream>
+#include <thread>
+
+#include "core/base/paths.h"
+#include "core/transfer/transfer.h"
+#include "tests/core/transfer/transfer_test_support.h"
+
+namespace tunvex {
+namespace {
+
+// Our pass-through FUSE file system over folder/name-store, mounted at folder/name, logging the
+// requests that reach it to log. error says why it could not be mounted.
+class PassthroughMount {
+  public:
+    PassthroughMount(const TempFolder& folder, const std::string& name, const std::string& log)
+        : path(folder / name) {
+        std::string store = folder / (name + "-store");
+        std::string errors = folder / (name + ".err");
+        std::filesystem::create_directory(store);
+        std::filesystem::create_directory(path);
+        std::string program = ExecutableDirectory() + "/tunvex-passthrough-fs";
+        server_ = fork();
+        if (server_ == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            freopen(errors.c_str(), "w", stderr);
+            execl(program.c_str(), program.c_str(), store.c_str(), log.c_str(), path.c_str(), "-f",
+                  "-s", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        for (int wait = 0; wait < 500 && DeviceOf(path) == DeviceOf(folder.path()); ++wait) {
+            if (waitpid(server_, nullptr, WNOHANG) == server_) {
+                server_ = -1;
+                error = "the FUSE file system could not be mounted: " + ReadFile(errors);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (DeviceOf(path) == DeviceOf(folder.path()))
+            error = "the FUSE file system did not come up";
+    }
+    ~PassthroughMount() {
+        if (server_ > 0) {
+            kill(server_, SIGTERM);
+            waitpid(server_, nullptr, 0);
+        }
+        umount2(path.c_str(), MNT_DETACH);
+    }
+
+    const std::string path;
+    std::string error;
+
+  private:
+    pid_t server_ = -1;
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// Index of the first line from start that begins with prefix and ends with suffix.
+std::size_t Find(const std::vector<std::string>& lines, const std::string& prefix,
+                 const std::string& suffix = "", std::size_t start = 0) {
+    for (std::size_t i = start; i < lines.size(); ++i) {
+        if (lines[i].starts_with(prefix) && lines[i].ends_with(suffix))
+            return i;
+    }
+    return std::string::npos;
+}
+
+// Empty when this test can mount FUSE file systems of its own, else why not.
+std::string WhyFuseCannotMount() {
+    if (access("/dev/fuse", R_OK | W_OK) != 0)
+        return "needs /dev/fuse";
+    return EnterPrivateMountNamespace();
+}
+
+// syncfs reaches no FUSE server: a move onto one must fsync each copy, its folder and the
+// folder that holds a new one itself before the source goes.
+TEST(TransferDurabilityTest, AMoveOntoFuseSyncsEachCopyAndItsFolderBeforeTheSourceGoes) {
+    if (std::string whyNot = WhyFuseCannotMount(); !whyNot.empty())
+        GTEST_SKIP() << whyNot;
+    TempFolder folder;
+    const std::string log = folder / "requests.log";
+    PassthroughMount from(folder, "from", log);
+    PassthroughMount to(folder, "to", log);
+    for (const PassthroughMount* mount : {&from, &to}) {
+        if (!mount->error.empty())
+            GTEST_SKIP() << mount->error;
+    }
+    const std::vector<std::string> names = {"a.mp3", "b.mp3"};
+    std::vector<std::string> sources, destinations;
+    for (const std::string& name : names) {
+        WriteFile(from.path + "/" + name, name);
+        sources.push_back(from.path + "/" + name);
+        destinations.push_back(to.path + "/out/" + name);
+    }
+    RecordingDelegate delegate;
+    TransferSummary summary =
+        RunTransfer(MakeRequest(TransferOperation::Move, sources, destinations), delegate);
+    EXPECT_EQ(summary.transferred, names.size());
+
+    const std::string requests = ReadFile(log);
+    SCOPED_TRACE("requests the servers saw:\n" + requests);
+    const std::vector<std::string> lines = Lines(requests);
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(ReadFile(to.path + "/out/" + name), name);
+        std::size_t renamed = Find(lines, "RENAME /out/", " /out/" + name);
+        ASSERT_NE(renamed, std::string::npos);
+        std::string temporary = lines[renamed].substr(7, lines[renamed].find(' ', 7) - 7);
+        std::size_t synced = Find(lines, "FSYNC " + temporary);
+        std::size_t folderSynced = Find(lines, "FSYNCDIR /out", "", renamed);
+        std::size_t unlinked = Find(lines, "UNLINK /" + name);
+        EXPECT_LT(synced, renamed);
+        EXPECT_LT(folderSynced, unlinked);
+        EXPECT_LT(Find(lines, "FSYNCDIR /", " /", Find(lines, "MKDIR /out")), unlinked);
+        EXPECT_NE(unlinked, std::string::npos);
+    }
+}
+
+// Keeping attributes is best effort: the files arrive, and the run says what was not kept. A
+// name the file system cannot make durable is no success, and a moved source stays.
+TEST(TransferDurabilityTest, WhatADestinationRefusesIsToldAndNothingIsLost) {
+    if (std::string whyNot = WhyFuseCannotMount(); !whyNot.empty())
+        GTEST_SKIP() << whyNot;
+    for (const char* refusal : {"TUNVEX_FS_REFUSE_ATTRIBUTES", "TUNVEX_FS_FAIL_FSYNCDIR"}) {
+        SCOPED_TRACE(refusal);
+        bool durable = std::string(refusal) != "TUNVEX_FS_FAIL_FSYNCDIR";
+        TempFolder folder;
+        setenv(refusal, "1", 1);
+        PassthroughMount to(folder, "to", folder / "requests.log");
+        unsetenv(refusal);
+        if (!to.error.empty())
+            GTEST_SKIP() << to.error;
+        WriteFile(folder / "a.mp3", "a");
+        setxattr((folder / "a.mp3").c_str(), "user.rating", "5", 1, 0);
+        for (TransferOperation operation : {TransferOperation::Copy, TransferOperation::Move}) {
+            RecordingDelegate delegate;
+            TransferSummary summary = RunTransfer(
+                MakeRequest(operation, {folder / "a.mp3"}, {to.path + "/a.mp3"}), delegate);
+            EXPECT_EQ(ReadFile(to.path + "/a.mp3"), "a");
+            if (durable) {
+                EXPECT_EQ(summary.transferred, 1u) << delegate.reports[0].reason;
+                EXPECT_EQ(DescribeAttributeLoss(summary.attributesNotKept),
+                          "permissions, times, extended attributes");
+            } else {
+                EXPECT_EQ(summary.failed, 1u);
+                EXPECT_THAT(delegate.reports[0].reason, ::testing::HasSubstr("Input/output error"));
+            }
+            std::filesystem::remove(to.path + "/a.mp3");
+        }
+        EXPECT_EQ(Exists(folder / "a.mp3"), !durable);
+    }
+}
+
+}  // namespace
+}  // namespace tunvex

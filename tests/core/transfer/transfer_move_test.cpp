@@ -1,0 +1,150 @@
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+
+#include "core/transfer/transfer.h"
+#include "tests/core/transfer/transfer_test_support.h"
+
+namespace tunvex {
+namespace {
+
+std::string Attribute(const std::string& path, const char* name) {
+    char value[256];
+    ssize_t length = getxattr(path.c_str(), name, value, sizeof value);
+    return length < 0 ? std::string() : std::string(value, static_cast<std::size_t>(length));
+}
+
+ino_t InodeOf(const std::string& path) {
+    struct stat info {};
+    stat(path.c_str(), &info);
+    return info.st_ino;
+}
+
+TEST(TransferMoveTest, WithinAFileSystemTheFileItselfIsRenamed) {
+    TempFolder folder;
+    WriteFile(folder / "in/a.mp3", "a");
+    ino_t inode = InodeOf(folder / "in/a.mp3");
+    RecordingDelegate delegate;
+    TransferSummary summary = RunTransfer(
+        MakeRequest(TransferOperation::Move, {folder / "in/a.mp3"}, {folder / "out/x/a.mp3"}),
+        delegate);
+    EXPECT_EQ(summary.transferred, 1u);
+    EXPECT_FALSE(Exists(folder / "in/a.mp3"));
+    EXPECT_EQ(InodeOf(folder / "out/x/a.mp3"), inode);
+    EXPECT_EQ(ReadFile(folder / "out/x/a.mp3"), "a");
+}
+
+TEST(TransferMoveTest, AcrossFileSystemsTheSourceGoesOnlyAfterACompleteCopy) {
+    TempFolder from("/dev/shm");
+    TempFolder to;
+    if (from.path().empty() || DeviceOf(from.path()) == DeviceOf(to.path())) {
+        GTEST_SKIP() << "needs /dev/shm on another device than the temp folder";
+    }
+    std::string content = PatternedContent(3000000);
+    WriteFile(from / "a.mp3", content);
+    chmod((from / "a.mp3").c_str(), 0604);
+    // A rating, as players keep it, and a permission ACL, where the source's file system takes
+    // them: mv keeps both.
+    setxattr((from / "a.mp3").c_str(), "user.rating", "5", 1, 0);
+    std::system(("setfacl -m u:nobody:r " + from / "a.mp3" + " 2>/dev/null").c_str());
+    std::map<std::string, std::string> kept;
+    for (const char* name : {"user.rating", "system.posix_acl_access"})
+        kept[name] = Attribute(from / "a.mp3", name);
+    struct stat before {};
+    stat((from / "a.mp3").c_str(), &before);
+    const struct timespec times[2] = {{1100000000, 0}, {1300000000, 5000}};
+    utimensat(AT_FDCWD, (from / "a.mp3").c_str(), times, 0);
+
+    TransferRequest request =
+        MakeRequest(TransferOperation::Move, {from / "a.mp3"}, {to / "out/a.mp3"});
+    request.chunkBytes = 1 << 20;
+    RecordingDelegate delegate;
+    TransferSummary summary = RunTransfer(request, delegate);
+
+    EXPECT_EQ(summary.transferred, 1u);
+    EXPECT_FALSE(Exists(from / "a.mp3"));
+    struct stat info {};
+    ASSERT_EQ(stat((to / "out/a.mp3").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, before.st_mode & 07777);
+    EXPECT_EQ(info.st_mtim.tv_sec, times[1].tv_sec);
+    EXPECT_EQ(info.st_mtim.tv_nsec, times[1].tv_nsec);
+    EXPECT_TRUE(ReadFile(to / "out/a.mp3") == content);
+    EXPECT_TRUE(Leftovers(to.path()).empty());
+    for (const auto& [name, value] : kept)
+        EXPECT_EQ(Attribute(to / "out/a.mp3", name.c_str()), value) << name;
+}
+
+// Marks a file immutable, which stops even root from unlinking it, until the object goes.
+class ScopedImmutable {
+  public:
+    explicit ScopedImmutable(const std::string& path) : fd_(open(path.c_str(), O_RDONLY)) {
+        int flags = 0;
+        if (fd_ < 0 || ioctl(fd_, FS_IOC_GETFLAGS, &flags) != 0)
+            return;
+        flags |= FS_IMMUTABLE_FL;
+        applied_ = ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ~ScopedImmutable() {
+        int flags = 0;
+        if (applied_ && ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags &= ~FS_IMMUTABLE_FL;
+            ioctl(fd_, FS_IOC_SETFLAGS, &flags);
+        }
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    bool applied() const { return applied_; }
+
+  private:
+    int fd_;
+    bool applied_ = false;
+};
+
+TEST(TransferMoveTest, ASourceThatCannotBeRemovedIsReportedAndBothCopiesStay) {
+    TempFolder from;
+    TempFolder to("/dev/shm");
+    if (to.path().empty() || DeviceOf(from.path()) == DeviceOf(to.path())) {
+        GTEST_SKIP() << "needs /dev/shm on another device than the temp folder";
+    }
+    WriteFile(from / "a.mp3", "a");
+    ScopedImmutable pinned(from / "a.mp3");
+    if (!pinned.applied())
+        GTEST_SKIP() << "the temp folder cannot mark files immutable";
+    RecordingDelegate delegate;
+    TransferSummary summary = RunTransfer(
+        MakeRequest(TransferOperation::Move, {from / "a.mp3"}, {to / "out/a.mp3"}), delegate);
+    EXPECT_EQ(summary.failed, 1u);
+    ASSERT_EQ(delegate.reports.size(), 1u);
+    EXPECT_EQ(delegate.reports[0].destination, to / "out/a.mp3");
+    EXPECT_NE(delegate.reports[0].reason.find("Operation not permitted"), std::string::npos);
+    EXPECT_EQ(ReadFile(to / "out/a.mp3"), "a");
+    EXPECT_EQ(ReadFile(from / "a.mp3"), "a");
+}
+
+TEST(TransferMoveTest, MovingASymlinkRemovesTheLinkAndKeepsItsTarget) {
+    TempFolder folder;
+    WriteFile(folder / "real.mp3", "real");
+    symlink((folder / "real.mp3").c_str(), (folder / "link.mp3").c_str());
+    RecordingDelegate delegate;
+    TransferSummary summary = RunTransfer(
+        MakeRequest(TransferOperation::Move, {folder / "link.mp3"}, {folder / "out/a.mp3"}),
+        delegate);
+    EXPECT_EQ(summary.transferred, 1u);
+    EXPECT_FALSE(Exists(folder / "link.mp3"));
+    EXPECT_EQ(ReadFile(folder / "real.mp3"), "real");
+    struct stat info {};
+    ASSERT_EQ(lstat((folder / "out/a.mp3").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_EQ(ReadFile(folder / "out/a.mp3"), "real");
+}
+
+}  // namespace
+}  // namespace tunvex

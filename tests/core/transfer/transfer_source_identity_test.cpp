@@ -1,0 +1,181 @@
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "core/transfer/transfer.h"
+#include "tests/core/transfer/transfer_test_support.h"
+
+namespace tunvex {
+namespace {
+
+using ::testing::HasSubstr;
+
+struct VictimCase {
+    const char* name;
+    TransferOperation operation;
+    std::size_t batchFiles;
+};
+
+// new.mp3 replaces sorted/old.mp3, which is itself the next source, bound for
+// sorted/retagged.mp3: what then stands at its path is new.mp3, never to be sorted again.
+TEST(TransferSourceIdentityTest, AFileAnEarlierOneReplacedIsNoSource) {
+    const VictimCase cases[] = {
+        {"move", TransferOperation::Move, kDefaultTransferBatchFiles},
+        {"copy in one batch", TransferOperation::Copy, kDefaultTransferBatchFiles},
+        {"copy in two batches", TransferOperation::Copy, 1},
+    };
+    for (const VictimCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        ScopedDataHome dataHome(folder / "data");
+        WriteFile(folder / "new.mp3", "new");
+        WriteFile(folder / "sorted/old.mp3", "retagged");
+        TransferRequest request = MakeRequest(
+            c.operation, {folder / "new.mp3", folder / "sorted/old.mp3"},
+            {folder / "sorted/old.mp3", folder / "sorted/retagged.mp3"}, kTransferAllowUndo);
+        request.batchFiles = c.batchFiles;
+        RecordingDelegate delegate;
+        delegate.answers = {CollisionAnswer::ReplaceAll};
+        RunTransfer(request, delegate);
+
+        EXPECT_EQ(delegate.Outcomes(),
+                  (std::vector<FileOutcome>{FileOutcome::Replaced, FileOutcome::Failed}));
+        EXPECT_THAT(delegate.reports.back().reason, HasSubstr("replaced by an earlier file"));
+        EXPECT_EQ(ReadFile(folder / "sorted/old.mp3"), "new");
+        EXPECT_FALSE(Exists(folder / "sorted/retagged.mp3"));
+        EXPECT_EQ(ReadFile(folder / "data/Trash/files/old.mp3"), "retagged");
+        EXPECT_TRUE(Leftovers(folder.path()).empty());
+    }
+}
+
+// Changed before its copy, or written to while it is copied (a copy of no version that ever was).
+TEST(TransferSourceIdentityTest, ASourceChangedSinceTheRequestStartedIsLeftAlone) {
+    const std::pair<TransferOperation, bool> cases[] = {{TransferOperation::Copy, false},
+                                                        {TransferOperation::Move, false},
+                                                        {TransferOperation::Copy, true}};
+    for (auto [operation, whileCopied] : cases) {
+        TempFolder folder;
+        WriteFile(folder / "a.mp3", whileCopied ? std::string(65536, 'p') : "planned");
+        TransferRequest request =
+            MakeRequest(operation, {folder / "a.mp3"}, {folder / "out/a.mp3"});
+        request.chunkBytes = 4096;
+        RecordingDelegate delegate;
+        delegate.cancelWhen = [&](const RecordingDelegate& self) {
+            // The first poll comes after the request started, the fourth inside the copy.
+            if (self.progress.size() == (whileCopied ? 4u : 1u)) {
+                std::fstream file(folder / "a.mp3", std::ios::in | std::ios::out);
+                file.seekp(whileCopied ? 60000 : 0);
+                file << (whileCopied ? "edited" : "swapped in");
+            }
+            return false;
+        };
+        RunTransfer(request, delegate);
+        EXPECT_EQ(delegate.Outcomes(), std::vector<FileOutcome>{FileOutcome::Failed});
+        EXPECT_THAT(delegate.reports[0].reason, HasSubstr("no longer the file"));
+        EXPECT_TRUE(Exists(folder / "a.mp3"));
+        EXPECT_FALSE(Exists(folder / "out/a.mp3"));
+    }
+}
+
+// Looked at when its destination was decided, then gone, rewritten, swapped for a link to itself
+// (a move would rename the link) or for a pipe: left alone, with no folder made and no question
+// asked for it. Into a new folder, over a file, or into a folder an earlier file of the request
+// went to (only the claim, or the copy of a move across file systems, looks at a move's source
+// there).
+TEST(TransferSourceIdentityTest, ASourceChangedSinceItWasLookedAtGetsNoFolderAndNoQuestion) {
+    enum class Change { Removed, Rewritten, Linked, Pipe };
+    struct Run {
+        const char* name;
+        TransferOperation operation;
+        std::string sourceBase;
+    };
+    std::vector<Run> runs = {{"move", TransferOperation::Move, TempFolder::DefaultBase()},
+                             {"copy", TransferOperation::Copy, TempFolder::DefaultBase()}};
+    if (!OtherFileSystem().empty())
+        runs.push_back({"move across file systems", TransferOperation::Move, OtherFileSystem()});
+    for (const Run& run : runs) {
+        for (Change change : {Change::Removed, Change::Rewritten, Change::Linked, Change::Pipe}) {
+            for (const char* into : {"new", "sorted", "known"}) {
+                SCOPED_TRACE(std::string(run.name) + ", change " +
+                             std::to_string(static_cast<int>(change)) + ", into " + into);
+                TempFolder from(run.sourceBase);
+                TempFolder to;
+                std::string source = from / "a.mp3";
+                std::string destination = to / (std::string(into) + "/a.mp3");
+                WriteFile(source, "planned");
+                WriteFile(from / "b.mp3", "earlier");
+                WriteFile(to / "sorted/a.mp3", "stands");
+                TransferRequest request = MakeRequest(run.operation, {from / "b.mp3", source},
+                                                      {to / "known/b.mp3", destination});
+                request.sourceStates = {LookAtSource(from / "b.mp3"), LookAtSource(source)};
+                if (change == Change::Rewritten) {
+                    WriteFile(source, "rewritten");
+                } else if (change == Change::Linked) {
+                    // Its change time moves with its links, once the clock has ticked.
+                    usleep(20000);
+                    ASSERT_EQ(link(source.c_str(), (from / "kept.mp3").c_str()), 0);
+                }
+                if (change != Change::Rewritten)
+                    unlink(source.c_str());
+                if (change == Change::Linked) {
+                    ASSERT_EQ(symlink("kept.mp3", source.c_str()), 0);
+                } else if (change == Change::Pipe) {
+                    ASSERT_EQ(mkfifo(source.c_str(), 0644), 0);
+                }
+                RecordingDelegate delegate;
+                delegate.answers = {CollisionAnswer::Replace};
+                RunTransfer(request, delegate);
+                ASSERT_EQ(delegate.reports.size(), 2u);
+                EXPECT_EQ(delegate.reports[0].outcome, FileOutcome::Transferred);
+                EXPECT_EQ(delegate.reports[1].outcome, FileOutcome::Failed);
+                EXPECT_THAT(delegate.reports[1].reason, change == Change::Removed
+                                                            ? HasSubstr("No such file")
+                                                            : HasSubstr("no longer the file"));
+                EXPECT_TRUE(delegate.asked.empty());
+                EXPECT_FALSE(Exists(to / "new"));
+                EXPECT_FALSE(Exists(to / "known/a.mp3"));
+                EXPECT_EQ(ReadFile(to / "sorted/a.mp3"), "stands");
+                EXPECT_EQ(Exists(source), change != Change::Removed);
+                EXPECT_TRUE(Leftovers(to.path()).empty());
+            }
+        }
+    }
+}
+
+TEST(TransferSourceIdentityTest, AFileGivenAgainIsSortedOnce) {
+    TempFolder local;
+    TempFolder shm("/dev/shm");
+    for (TransferOperation operation : {TransferOperation::Copy, TransferOperation::Move}) {
+        for (const TempFolder* from : {&local, &shm}) {
+            for (bool hardLink : {false, true}) {
+                if (from->path().empty())
+                    continue;
+                SCOPED_TRACE(from->path() + (hardLink ? " hard link" : " twice"));
+                std::string song = *from / "song.mp3";
+                std::string again = hardLink ? *from / "link.mp3" : song;
+                WriteFile(song, "song");
+                if (hardLink) {
+                    ASSERT_EQ(link(song.c_str(), again.c_str()), 0);
+                }
+                TempFolder to;
+                RecordingDelegate delegate;
+                RunTransfer(MakeRequest(operation, {song, again}, {to / "T.mp3", to / "T.mp3"},
+                                        kTransferRenameOnCollision),
+                            delegate);
+                EXPECT_EQ(delegate.Outcomes(), (std::vector<FileOutcome>{FileOutcome::Transferred,
+                                                                         FileOutcome::Repeated}));
+                EXPECT_THAT(delegate.reports[1].reason, HasSubstr("earlier source"));
+                EXPECT_EQ(ReadFile(to / "T.mp3"), "song");
+                EXPECT_FALSE(Exists(to / "T (2).mp3"));
+                EXPECT_EQ(Exists(song), operation == TransferOperation::Copy);
+                unlink(again.c_str());
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tunvex

@@ -1,0 +1,146 @@
+// Real files in temporary folders and a delegate that records what the engine tells it.
+#pragma once
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/files/file_copy.h"
+#include "core/transfer/transfer.h"
+#include "tests/support/scoped_environment.h"
+#include "tests/support/temp_folder.h"
+
+namespace tunvex {
+
+using testing::ReadFile;
+using testing::TempFolder;
+using testing::WriteFile;
+
+inline dev_t DeviceOf(const std::string& path) {
+    struct stat info {};
+    stat(path.c_str(), &info);
+    return info.st_dev;
+}
+
+// A folder on another file system than the temp folder (/dev/shm); empty where there is none.
+inline std::string OtherFileSystem() {
+    TempFolder other("/dev/shm");
+    TempFolder local;
+    bool differs = !other.path().empty() && DeviceOf(other.path()) != DeviceOf(local.path());
+    return differs ? "/dev/shm" : "";
+}
+
+inline bool Exists(const std::string& path) {
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0;
+}
+
+// Bytes that differ from one position to the next, so a misplaced chunk shows.
+inline std::string PatternedContent(std::size_t size, unsigned seed = 1) {
+    std::string content(size, '\0');
+    std::uint32_t state = seed;
+    for (char& c : content) {
+        state = state * 1664525u + 1013904223u;
+        c = static_cast<char>(state >> 24);
+    }
+    return content;
+}
+
+// Temporaries of the engine anywhere under folder.
+inline std::vector<std::string> Leftovers(const std::string& folder) {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        std::string name = entry.path().filename().string();
+        if (name.rfind(kTemporaryPrefix, 0) == 0)
+            found.push_back(entry.path().string());
+    }
+    return found;
+}
+
+class RecordingDelegate : public TransferDelegate {
+  public:
+    std::deque<CollisionAnswer> answers;  // given in order; Cancel once they run out
+    std::vector<std::string> asked;       // destinations asked about
+    std::vector<FileReport> reports;
+    std::vector<TransferProgress> progress;
+    std::function<bool(const RecordingDelegate&)> cancelWhen = [](const RecordingDelegate&) {
+        return false;
+    };
+
+    CollisionAnswer AskReplace(const std::string&, const std::string& destination) override {
+        asked.push_back(destination);
+        if (answers.empty())
+            return CollisionAnswer::Cancel;
+        CollisionAnswer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void OnProgress(const TransferProgress& report) override { progress.push_back(report); }
+    void OnFileDone(const FileReport& report) override { reports.push_back(report); }
+    bool CancelRequested() override { return cancelWhen(*this); }
+
+    std::vector<FileOutcome> Outcomes() const {
+        std::vector<FileOutcome> outcomes;
+        for (const FileReport& report : reports)
+            outcomes.push_back(report.outcome);
+        return outcomes;
+    }
+};
+
+// Points XDG_DATA_HOME at a temporary folder for the life of the object.
+class ScopedDataHome : public testing::ScopedEnvironment {
+  public:
+    explicit ScopedDataHome(const std::string& path) : ScopedEnvironment("XDG_DATA_HOME", path) {}
+};
+
+// Moves this test process into a mount namespace of its own, so that what it mounts is seen by
+// no one else and goes when it ends. Empty, or why it cannot.
+inline std::string EnterPrivateMountNamespace() {
+    static const std::string whyNot = []() -> std::string {
+        if (unshare(CLONE_NEWNS) != 0)
+            return std::string("cannot make a mount namespace: ") + std::strerror(errno);
+        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return std::string("cannot make the mounts private: ") + std::strerror(errno);
+        return {};
+    }();
+    return whyNot;
+}
+
+// A folder on a second mount (a bind mount) of the temporary folders' own file system: a rename
+// from there to them fails with EXDEV though the device is the same. Empty when this process
+// cannot mount.
+inline std::string BindMountedFolder() {
+    static TempFolder folder;
+    static const std::string path = []() -> std::string {
+        if (!EnterPrivateMountNamespace().empty())
+            return {};
+        std::filesystem::create_directory(folder / "real");
+        std::filesystem::create_directory(folder / "bound");
+        if (mount((folder / "real").c_str(), (folder / "bound").c_str(), nullptr, MS_BIND,
+                  nullptr) != 0)
+            return {};
+        return folder / "bound";
+    }();
+    return path;
+}
+
+inline TransferRequest MakeRequest(TransferOperation operation, std::vector<std::string> sources,
+                                   std::vector<std::string> destinations, unsigned flags = 0) {
+    TransferRequest request;
+    request.operation = operation;
+    request.sources = std::move(sources);
+    request.destinations = std::move(destinations);
+    request.flags = flags | kTransferMultiDestFiles | kTransferNoConfirmMkdir;
+    return request;
+}
+
+}  // namespace tunvex

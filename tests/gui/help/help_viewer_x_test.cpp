@@ -1,0 +1,51 @@
+// The help viewer as the program shows it, on a real X server with a window manager, driven
+// from the keyboard: default topic with the focus in the contents, Enter on an entry, Alt+Left,
+// a second call bringing it back to the default topic, and another file replacing it.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "core/base/paths.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/x_session.h"
+#include "gui/help_launcher.h"
+
+namespace tunvex {
+namespace {
+
+using testing::PressKeys;
+using testing::RunXTool;
+using testing::WaitForWindow;
+
+TEST(HelpViewerXTest, OpensAtTheDefaultTopicAndFollowsTheKeyboard) {
+    testing::XSession x;
+    ASSERT_TRUE(x.ready());
+    const std::string helpFile = ExecutableDirectory() + "/tunvex.chm";
+    ASSERT_TRUE(ShowHtmlHelp(helpFile));
+    const std::string window = WaitForWindow("^tunvex とは - tunvex ヘルプ$");
+    ASSERT_FALSE(window.empty());
+    RunXTool({"xdotool", "windowactivate", "--sync", window});
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    std::filesystem::create_directories(SCREENSHOT_FOLDER);
+    RunXTool({"import", "-frame", "-window", window, SCREENSHOT_FOLDER "/help-viewer.png"});
+
+    PressKeys({"Down", "Return"});
+    EXPECT_EQ(WaitForWindow("^ファイルのドロップ - tunvex ヘルプ$"), window);
+    PressKeys({"alt+Left"});
+    EXPECT_EQ(WaitForWindow("^tunvex とは - tunvex ヘルプ$"), window);
+    PressKeys({"End", "Return"});
+    EXPECT_EQ(WaitForWindow("^ファイルが振り分けられないとき - tunvex ヘルプ$"), window);
+
+    ASSERT_TRUE(ShowHtmlHelp(helpFile));
+    EXPECT_EQ(WaitForWindow("^tunvex とは - tunvex ヘルプ$"), window) << "the same viewer, forward";
+
+    testing::TempFolder temp;
+    ASSERT_TRUE(ShowHtmlHelp(temp / "missing.chm"));
+    EXPECT_FALSE(WaitForWindow("^ヘルプを表示できません - tunvex ヘルプ$").empty());
+    EXPECT_EQ(WaitForWindow("^tunvex とは", false), "") << "the first viewer has closed";
+}
+
+}  // namespace
+}  // namespace tunvex

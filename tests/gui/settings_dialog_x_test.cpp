@@ -1,0 +1,153 @@
+// The settings dialog on a real X server, driven by xdotool as a person would drive it.
+#include <QApplication>
+#include <QFontInfo>
+#include <QRawFont>
+#include <QtTest>
+
+#include <filesystem>
+
+#include "core/settings/settings.h"
+#include "gui/settings_dialog.h"
+#include "gui/settings_dialog_template.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/x_session.h"
+#include "gui/dialog_units.h"
+
+namespace tunvex {
+
+using testing::RunXTool;
+
+namespace {
+
+void PressKey(const char* key) {
+    RunXTool({"xdotool", "key", "--clearmodifiers", key});
+}
+
+// Focus as the X server and the window manager see it. A window manager still starting may
+// miss the first map or the first request, so both are repeated.
+bool Activate(QWidget& window) {
+    for (int attempt = 0; attempt < 3 && !QTest::qWaitForWindowExposed(&window, 10000); ++attempt) {
+        window.hide();
+        window.show();
+    }
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        std::string id = std::to_string(window.winId());
+        RunXTool({"xdotool", "windowactivate", id});
+        RunXTool({"xdotool", "windowfocus", id});
+        if (QTest::qWaitFor([&] { return window.isActiveWindow(); }, 1000))
+            return true;
+    }
+    return false;
+}
+
+int ControlIdOf(const CSettingsDlg& dialog, QWidget* widget) {
+    for (const ControlTemplate& control : SettingsDialogTemplate().controls) {
+        if (control.id != kNoControlId && dialog.Item(control.id) == widget)
+            return control.id;
+    }
+    return 0;
+}
+
+}  // namespace
+
+class SettingsDialogXTest : public QObject {
+    Q_OBJECT
+
+    testing::TempFolder folder_;
+    std::string screenshots_ = SCREENSHOT_FOLDER;
+
+  private slots:
+    void initTestCase() {
+        InstallFontSubstitutions();
+        std::filesystem::create_directories(folder_ / "Desktop");
+        std::filesystem::create_directories(folder_ / "music");
+        std::filesystem::create_directories(screenshots_);
+    }
+
+    void opensAtItsSizeWithEveryGlyph() {
+        Settings settings;
+        settings.BaseFolderPath = folder_ / "Desktop";
+        settings.FolderNamingFormat = "?a";
+        settings.FileNamingFormat = "?t.?T";
+        settings.TagMode = 1;
+        CSettingsDlg dialog(settings);
+        dialog.open();
+        QVERIFY(Activate(dialog));
+        std::string info = RunXTool({"xwininfo", "-id", std::to_string(dialog.winId())});
+        QVERIFY2(info.find("Width: 353\n") != std::string::npos, info.c_str());
+        QVERIFY2(info.find("Height: 622\n") != std::string::npos, info.c_str());
+
+        QCOMPARE(QFontInfo(dialog.font()).family(), QStringLiteral("IPAGothic"));
+        QRawFont font = QRawFont::fromFont(dialog.font());
+        for (const ControlTemplate& control : SettingsDialogTemplate().controls) {
+            for (char32_t c : QString::fromUtf8(control.text).toUcs4())
+                QVERIFY2(font.supportsCharacter(c), control.text);
+        }
+
+        // Taken from the server by the window's id, frame included, again until the dialog has
+        // painted (a black picture packs into a few hundred bytes): a busy machine takes seconds.
+        const std::string shot = screenshots_ + "/settings-dialog.png";
+        for (int attempt = 0; attempt < 40; ++attempt) {
+            QTest::qWait(250);
+            RunXTool({"import", "-frame", "-window", std::to_string(dialog.winId()), shot});
+            if (std::filesystem::exists(shot) && std::filesystem::file_size(shot) > 1000)
+                break;
+        }
+        QVERIFY2(std::filesystem::file_size(shot) > 1000,
+                 RunXTool({"xwininfo", "-id", std::to_string(dialog.winId())}).c_str());
+    }
+
+    // Tab walks the template's order: its tab stops, each radio group at its checked button,
+    // and the pattern edits while they are enabled. Enter then applies.
+    void tabWalksTheTemplateOrderAndEnterApplies() {
+        Settings settings;
+        settings.BaseFolderPath = folder_ / "Desktop";
+        settings.FolderNamingMode = 3;
+        settings.FileNamingMode = 1;
+        CSettingsDlg dialog(settings);
+        dialog.open();
+        QVERIFY(Activate(dialog));
+        std::vector<int> walked{ControlIdOf(dialog, QApplication::focusWidget())};
+        for (int step = 0; step < 11; ++step) {
+            PressKey("Tab");
+            QTest::qWait(30);
+            walked.push_back(ControlIdOf(dialog, QApplication::focusWidget()));
+        }
+        QCOMPARE(walked,
+                 (std::vector<int>{1, 2, 1003, 1004, 1006, 1011, 1005, 1014, 1017, 1020, 1, 2}));
+        dialog.Edit(1003)->setFocus();
+        dialog.Edit(1003)->setText(QString::fromStdString(folder_ / "music"));
+        PressKey("Return");
+        QTRY_VERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(settings.BaseFolderPath, folder_ / "music");
+    }
+
+    void escapeCancels() {
+        Settings settings;
+        settings.BaseFolderPath = folder_ / "Desktop";
+        CSettingsDlg dialog(settings);
+        dialog.open();
+        QVERIFY(Activate(dialog));
+        dialog.Button(1007)->click();
+        dialog.Edit(1003)->setText(QString::fromStdString(folder_ / "music"));
+        PressKey("Escape");
+        QTRY_VERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(settings.BaseFolderPath, folder_ / "Desktop");
+        QCOMPARE(settings.CopyMode, 0);
+    }
+};
+
+}  // namespace tunvex
+
+int main(int argc, char** argv) {
+    tunvex::testing::XSession session;
+    if (!session.ready())
+        return 1;
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication application(argc, argv);
+    tunvex::SettingsDialogXTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "settings_dialog_x_test.moc"
