@@ -68,6 +68,7 @@ void PrintTo(const LayoutCase& value, std::ostream* out) {
 }
 
 const std::string kLongTitle(200, 'x');
+const std::string kCapitals(200, 'A');
 
 const LayoutCase kLayouts[] = {
     {"V23ExtendedHeader",
@@ -125,6 +126,11 @@ const LayoutCase kLayouts[] = {
      fixtures::Id3v2Tag({}, "TIT2"s + BigEndian32(201) + "\0\0"s + Id3v2Text(kLatin1, kLongTitle) +
                                 "TPE1"s + BigEndian32(7) + "\0\0"s + Id3v2Text(kLatin1, "Artist")),
      kLongTitle},
+    // Read as sync-safe, the size ends the frame inside the text, where "AAAA" looks like a frame.
+    {"V24PlainFrameSizeWithTopBitSet",
+     fixtures::Id3v2Tag(
+         {}, "TIT2"s + BigEndian32(201) + "\0\0"s + Id3v2Text(kLatin1, kCapitals) + Artist(4)),
+     kCapitals},
     {"V22",
      fixtures::Id3v2Tag({2}, Id3v2Frame(2, "TT2", Id3v2Text(kLatin1, "Title")) +
                                  Id3v2Frame(2, "TP1", Id3v2Text(kLatin1, "Artist"))),
