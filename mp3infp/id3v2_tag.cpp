@@ -107,8 +107,11 @@ std::optional<std::string> FirstText(std::string_view content) {
     }
     const char encoding = content.front();
     std::string_view text = content.substr(1);
-    if (encoding == 0 || encoding == 3) {
+    if (encoding == 0) {
         return DecodeLegacyText(text.substr(0, text.find('\0')));
+    }
+    if (encoding == 3) {
+        return DecodeUtf8Text(text.substr(0, text.find('\0')));
     }
     if (encoding != 1 && encoding != 2) {
         return std::nullopt;

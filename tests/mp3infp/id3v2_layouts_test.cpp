@@ -131,6 +131,18 @@ const LayoutCase kLayouts[] = {
      fixtures::Id3v2Tag(
          {}, "TIT2"s + BigEndian32(201) + "\0\0"s + Id3v2Text(kLatin1, kCapitals) + Artist(4)),
      kCapitals},
+    {"V24Utf8WithABadByte",
+     fixtures::Id3v2Tag({}, Title(4, Id3v2Text(kUtf8,
+                                               "\xFFran d\xC3\xAD"
+                                               "a")) +
+                                Artist(4)),
+     "\uFFFDran día"},
+    {"V24Windows1252MarkedUtf8",
+     fixtures::Id3v2Tag({}, Title(4, Id3v2Text(kUtf8, "Caf\xE9")) + Artist(4)), "Café"},
+    {"V24ShiftJisMarkedUtf8",
+     fixtures::Id3v2Tag({},
+                        Title(4, Id3v2Text(kUtf8, "\x83\x7C\x83\x50\x83\x62\x83\x67")) + Artist(4)),
+     "ポケット"},
     {"V22",
      fixtures::Id3v2Tag({2}, Id3v2Frame(2, "TT2", Id3v2Text(kLatin1, "Title")) +
                                  Id3v2Frame(2, "TP1", Id3v2Text(kLatin1, "Artist"))),
