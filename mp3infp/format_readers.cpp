@@ -96,24 +96,10 @@ std::optional<TagBlocks> ReadOgg(OpenedFile& file) {
     return ReadOpened<TagLibFile, GeneralTag<TagLibFile>>(*OpenAs<TagLibFile>(stream));
 }
 
-// Formats whose main tag is APE, with ID3v1 as the older fallback.
+// The ID3 tags some writers put on formats with a tag of their own: each fills what the ones
+// before it lack.
 template <typename TagLibFile>
-FieldTexts ApeThenId3v1(TagLibFile& file) {
-    FieldTexts fields;
-    if (file.hasAPETag()) {
-        fields = ReadPropertyFields(file.APETag()->properties());
-    }
-    if (auto id3v1 = ReadId3v1(file)) {
-        AddMissingFields(fields, *id3v1);
-    }
-    return fields;
-}
-
-FieldTexts FlacFields(TagLib::FLAC::File& file) {
-    FieldTexts fields;
-    if (file.hasXiphComment()) {
-        fields = ReadPropertyFields(file.xiphComment()->properties());
-    }
+FieldTexts WithId3Fallbacks(FieldTexts fields, TagLibFile& file) {
     if (auto id3v2 = ReadLeadingId3v2(file)) {
         AddMissingFields(fields, *id3v2);
     }
@@ -123,12 +109,21 @@ FieldTexts FlacFields(TagLib::FLAC::File& file) {
     return fields;
 }
 
+// Formats whose main tag is APE.
+template <typename TagLibFile>
+FieldTexts ApeThenId3(TagLibFile& file) {
+    return WithId3Fallbacks(
+        file.hasAPETag() ? ReadPropertyFields(file.APETag()->properties()) : FieldTexts{}, file);
+}
+
+FieldTexts FlacFields(TagLib::FLAC::File& file) {
+    return WithId3Fallbacks(
+        file.hasXiphComment() ? ReadPropertyFields(file.xiphComment()->properties()) : FieldTexts{},
+        file);
+}
+
 FieldTexts TrueAudioFields(TagLib::TrueAudio::File& file) {
-    FieldTexts fields = ReadLeadingId3v2(file).value_or(FieldTexts{});
-    if (auto id3v1 = ReadId3v1(file)) {
-        AddMissingFields(fields, *id3v1);
-    }
-    return fields;
+    return WithId3Fallbacks({}, file);
 }
 
 FieldTexts AiffFields(const OpenedFile& file) {
@@ -171,10 +166,9 @@ constexpr std::array kFormatReaders = {
     FormatReader{FileKind::OggFlac, MP3INFP_TYPE_OGG_FLAC, &ReadOgg<TL::Ogg::FLAC::File>},
     FormatReader{FileKind::Mp4, MP3INFP_TYPE_MP4, &ReadMain<TL::MP4::File, GeneralTag>},
     FormatReader{FileKind::Asf, MP3INFP_TYPE_ASF, &ReadMain<TL::ASF::File, GeneralTag>},
-    FormatReader{FileKind::Ape, MP3INFP_TYPE_APE, &ReadMain<TL::APE::File, ApeThenId3v1>},
-    FormatReader{FileKind::WavPack, MP3INFP_TYPE_WAVPACK,
-                 &ReadMain<TL::WavPack::File, ApeThenId3v1>},
-    FormatReader{FileKind::Musepack, MP3INFP_TYPE_MUSEPACK, &ReadMain<TL::MPC::File, ApeThenId3v1>},
+    FormatReader{FileKind::Ape, MP3INFP_TYPE_APE, &ReadMain<TL::APE::File, ApeThenId3>},
+    FormatReader{FileKind::WavPack, MP3INFP_TYPE_WAVPACK, &ReadMain<TL::WavPack::File, ApeThenId3>},
+    FormatReader{FileKind::Musepack, MP3INFP_TYPE_MUSEPACK, &ReadMain<TL::MPC::File, ApeThenId3>},
     FormatReader{FileKind::TrueAudio, MP3INFP_TYPE_TRUEAUDIO,
                  &ReadMain<TL::TrueAudio::File, TrueAudioFields>},
     FormatReader{FileKind::Mod, MP3INFP_TYPE_MOD, &ReadMain<TL::Mod::File, GeneralTag>},

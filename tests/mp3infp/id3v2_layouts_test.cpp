@@ -161,6 +161,11 @@ void PrintTo(const Container& value, std::ostream* out) {
     *out << value.name;
 }
 
+template <fixtures::BareStream stream>
+void BehindId3v2(const std::string& path, const std::string& tag) {
+    fixtures::WriteBehindId3v2(path, stream, tag);
+}
+
 const Container kContainers[] = {
     {"Mp3",
      [](const std::string& path, const std::string& tag) {
@@ -169,6 +174,9 @@ const Container kContainers[] = {
      "INAM_v2", "IART_v2"},
     {"Wav", &fixtures::WriteWavWithId3v2, "INAM", "IART"},
     {"Aiff", &fixtures::WriteAiffWithId3v2, "INAM", "IART"},
+    {"Ape", &BehindId3v2<fixtures::BareStream::Ape>, "INAM", "IART"},
+    {"WavPack", &BehindId3v2<fixtures::BareStream::WavPack>, "INAM", "IART"},
+    {"Musepack", &BehindId3v2<fixtures::BareStream::Musepack>, "INAM", "IART"},
 };
 
 class Id3v2LayoutTest : public LibraryTestWithParam<std::tuple<Container, LayoutCase>> {};
@@ -190,6 +198,21 @@ INSTANTIATE_TEST_SUITE_P(Layouts, Id3v2LayoutTest,
                              return std::string(std::get<0>(info.param).name) + "_" +
                                     std::get<1>(info.param).name;
                          });
+
+// The APE tag is the main tag of these formats; a leading ID3v2 tag fills in what it lacks.
+TEST_F(LibraryTest, ApeTagOutranksALeadingId3v2Tag) {
+    const std::string id3v2 = fixtures::Id3v2Tag({3}, Plain(3));
+    for (const auto write :
+         {&fixtures::WriteApe, &fixtures::WriteWavPack, &fixtures::WriteMusepack}) {
+        const std::string path = folder / "both";
+        write(path, fixtures::TagValues{.title = "Main"});
+        fixtures::WriteBytes(path, id3v2 + ReadFile(path));
+        ASSERT_TRUE(library.Load(path));
+
+        EXPECT_EQ(library.Value("INAM"), "Main");
+        EXPECT_EQ(library.Value("IART"), "Artist");
+    }
+}
 
 }  // namespace
 }  // namespace tunvex::testing
