@@ -114,6 +114,34 @@ void ReadDataChunk(RiffReader& reader, const Chunk& data, RiffContents& contents
     }
 }
 
+bool IsId3ChunkId(std::string_view id) {
+    return id == "id3 " || id == "ID3 ";
+}
+
+void ReadChunk(RiffReader& reader, const Chunk& chunk, RiffContents& contents) {
+    if (chunk.id == "LIST" && !contents.info && reader.ReadAt(chunk.dataOffset, 4) == "INFO") {
+        contents.info = ReadInfoList(reader, chunk);
+    } else if (IsId3ChunkId(chunk.id) && !contents.id3v2) {
+        contents.id3v2 = ParseId3v2Tag(reader.ReadAt(chunk.dataOffset, chunk.dataSize));
+    } else if (chunk.id == "data") {
+        ReadDataChunk(reader, chunk, contents);
+    }
+}
+
+// A writer that appended its tag chunk without updating the form's size leaves it right at the
+// declared end; only a whole one is taken, not whatever bytes follow a form.
+void ReadId3ChunkAt(RiffReader& reader, uint64_t offset, uint64_t fileSize,
+                    RiffContents& contents) {
+    const std::string header = reader.ReadAt(offset, kChunkHeaderSize);
+    if (header.size() < kChunkHeaderSize || !IsId3ChunkId(std::string_view(header).substr(0, 4))) {
+        return;
+    }
+    const uint64_t size = reader.Size32(std::string_view(header).substr(4));
+    if (offset + kChunkHeaderSize + size <= fileSize) {
+        ReadChunk(reader, Chunk{header.substr(0, 4), offset + kChunkHeaderSize, size}, contents);
+    }
+}
+
 // RIFF and AIFF files share their layout but for the byte order of sizes.
 std::optional<RiffContents> ReadChunks(const OpenedFile& file, std::string_view magic,
                                        ByteOrder order) {
@@ -129,15 +157,9 @@ std::optional<RiffContents> ReadChunks(const OpenedFile& file, std::string_view 
         kChunkHeaderSize + reader.Size32(std::string_view(header).substr(4));
     // Writers that never went back to fill in the size leave it zero.
     const uint64_t riffEnd = declaredEnd < 12 ? fileSize : declaredEnd;
-    reader.ForEachChunk(12, riffEnd, [&](const Chunk& chunk) {
-        if (chunk.id == "LIST" && !contents.info && reader.ReadAt(chunk.dataOffset, 4) == "INFO") {
-            contents.info = ReadInfoList(reader, chunk);
-        } else if ((chunk.id == "id3 " || chunk.id == "ID3 ") && !contents.id3v2) {
-            contents.id3v2 = ParseId3v2Tag(reader.ReadAt(chunk.dataOffset, chunk.dataSize));
-        } else if (chunk.id == "data") {
-            ReadDataChunk(reader, chunk, contents);
-        }
-    });
+    reader.ForEachChunk(12, riffEnd,
+                        [&](const Chunk& chunk) { ReadChunk(reader, chunk, contents); });
+    ReadId3ChunkAt(reader, riffEnd, fileSize, contents);
     // A tagger that knows only ID3v1 appends its block behind the form, as at the end of any file.
     if (fileSize >= riffEnd + kId3v1BlockSize) {
         if (auto trailing =
