@@ -30,6 +30,7 @@
 #include "id3v1_block.h"
 #include "id3v2_tag.h"
 #include "mp3infp.h"
+#include "mp4_atoms.h"
 #include "mpeg_readers.h"
 #include "ogg_streams.h"
 #include "riff_chunks.h"
@@ -145,6 +146,20 @@ FieldTexts WavFields(const OpenedFile& file) {
     return fields;
 }
 
+// TagLib refuses a movie atom that runs past the end of the file; its whole tag items still count.
+std::optional<TagBlocks> ReadMp4(OpenedFile& file) {
+    if (auto tags = ReadMain<TagLib::MP4::File, GeneralTag>(file)) {
+        return tags;
+    }
+    const auto fields = ReadCutMp4Tags(file);
+    if (!fields) {
+        return std::nullopt;
+    }
+    TagBlocks tags;
+    tags.bySource[Source::Main] = *fields;
+    return tags;
+}
+
 struct FormatReader {
     FileKind kind;
     uint32_t type;
@@ -164,7 +179,7 @@ constexpr std::array kFormatReaders = {
     FormatReader{FileKind::OggOpus, MP3INFP_TYPE_OGG_OPUS, &ReadOgg<TL::Ogg::Opus::File>},
     FormatReader{FileKind::OggSpeex, MP3INFP_TYPE_OGG_SPEEX, &ReadOgg<TL::Ogg::Speex::File>},
     FormatReader{FileKind::OggFlac, MP3INFP_TYPE_OGG_FLAC, &ReadOgg<TL::Ogg::FLAC::File>},
-    FormatReader{FileKind::Mp4, MP3INFP_TYPE_MP4, &ReadMain<TL::MP4::File, GeneralTag>},
+    FormatReader{FileKind::Mp4, MP3INFP_TYPE_MP4, &ReadMp4},
     FormatReader{FileKind::Asf, MP3INFP_TYPE_ASF, &ReadMain<TL::ASF::File, GeneralTag>},
     FormatReader{FileKind::Ape, MP3INFP_TYPE_APE, &ReadMain<TL::APE::File, ApeThenId3>},
     FormatReader{FileKind::WavPack, MP3INFP_TYPE_WAVPACK, &ReadMain<TL::WavPack::File, ApeThenId3>},

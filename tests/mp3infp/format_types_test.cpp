@@ -97,6 +97,54 @@ TEST_F(LibraryTest, Mp4TrackWithoutTotalIsTheNumber) {
     EXPECT_EQ(library.Value("TRACK"), "7");
 }
 
+// Where the atom of type in bytes ends, by the size before it.
+size_t AtomEnd(const std::string& bytes, std::string_view type) {
+    const size_t start = bytes.find(type) - 4;
+    size_t size = 0;
+    for (size_t i = start; i < start + 4; ++i) {
+        size = (size << 8) | static_cast<unsigned char>(bytes[i]);
+    }
+    return start + size;
+}
+
+// A download cut short leaves the movie atom running past the end of the file.
+struct CutMp4Case {
+    const char* name;
+    size_t (*cutAt)(const std::string& bytes);
+    TagValues values;
+};
+
+void PrintTo(const CutMp4Case& value, std::ostream* out) {
+    *out << value.name;
+}
+
+const CutMp4Case kCutMp4Cases[] = {
+    {"RightAfterItsTags", [](const std::string& b) { return AtomEnd(b, "ilst"); },
+     TagValues{"Title", "Artist", "Album", "3/12"}},
+    {"InsideItsFirstTagItem", [](const std::string& b) { return b.find("ilst") + 12; }, {}},
+    {"InsideTheAtomAfterItsTags", [](const std::string& b) { return b.find("mvhd") + 20; },
+     TagValues{"Title", "Artist", "Album", "3/12"}},
+};
+
+class CutMp4Test : public LibraryTestWithParam<CutMp4Case> {};
+
+TEST_P(CutMp4Test, ReadsTheTagItemsThatAreWhole) {
+    const std::string path = folder / "cut.m4a";
+    fixtures::WriteMp4(path, TagValues{"Title", "Artist", "Album", "3/12"});
+    const std::string bytes = ReadFile(path);
+    fixtures::WriteBytes(path, bytes.substr(0, GetParam().cutAt(bytes)));
+    ASSERT_TRUE(library.Load(path));
+
+    EXPECT_EQ(library.Type(), MP3INFP_TYPE_MP4);
+    EXPECT_EQ(library.Value("INAM"), GetParam().values.title);
+    EXPECT_EQ(library.Value("IART"), GetParam().values.artist);
+    EXPECT_EQ(library.Value("IPRD"), GetParam().values.album);
+    EXPECT_EQ(library.Value("TRACK"), GetParam().values.track);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cuts, CutMp4Test, ::testing::ValuesIn(kCutMp4Cases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // MP4 stores the track as numbers; every other format keeps the text.
 std::vector<FormatCase> FormatsWithTextualTracks() {
     std::vector<FormatCase> formats;
