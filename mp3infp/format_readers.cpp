@@ -27,6 +27,7 @@
 #include <memory>
 #include <type_traits>
 
+#include "asf_objects.h"
 #include "id3v1_block.h"
 #include "id3v2_tag.h"
 #include "mp3infp.h"
@@ -68,7 +69,7 @@ std::optional<TagBlocks> ReadMain(OpenedFile& file) {
     return ReadOpened<TagLibFile, readFields>(*OpenAs<TagLibFile>(file));
 }
 
-// A file TagLib finds valid as TagLibFile, whose tag the own chunk reader reads.
+// A file TagLib finds valid as TagLibFile, whose tags the own reader reads.
 template <typename TagLibFile, FieldTexts (*readChunks)(const OpenedFile&)>
 std::optional<TagBlocks> ReadByChunks(OpenedFile& file) {
     if (!OpenAs<TagLibFile>(file)->isValid()) {
@@ -180,7 +181,7 @@ constexpr std::array kFormatReaders = {
     FormatReader{FileKind::OggSpeex, MP3INFP_TYPE_OGG_SPEEX, &ReadOgg<TL::Ogg::Speex::File>},
     FormatReader{FileKind::OggFlac, MP3INFP_TYPE_OGG_FLAC, &ReadOgg<TL::Ogg::FLAC::File>},
     FormatReader{FileKind::Mp4, MP3INFP_TYPE_MP4, &ReadMp4},
-    FormatReader{FileKind::Asf, MP3INFP_TYPE_ASF, &ReadMain<TL::ASF::File, GeneralTag>},
+    FormatReader{FileKind::Asf, MP3INFP_TYPE_ASF, &ReadByChunks<TL::ASF::File, ReadAsfTags>},
     FormatReader{FileKind::Ape, MP3INFP_TYPE_APE, &ReadMain<TL::APE::File, ApeThenId3>},
     FormatReader{FileKind::WavPack, MP3INFP_TYPE_WAVPACK, &ReadMain<TL::WavPack::File, ApeThenId3>},
     FormatReader{FileKind::Musepack, MP3INFP_TYPE_MUSEPACK, &ReadMain<TL::MPC::File, ApeThenId3>},

@@ -145,6 +145,59 @@ TEST_P(CutMp4Test, ReadsTheTagItemsThatAreWhole) {
 INSTANTIATE_TEST_SUITE_P(Cuts, CutMp4Test, ::testing::ValuesIn(kCutMp4Cases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+using fixtures::AsfHolder;
+
+struct AsfCase {
+    const char* name;
+    std::vector<fixtures::AsfValue> values;  // in file order
+    const char* valueName;
+    std::optional<std::string> expected;
+};
+
+void PrintTo(const AsfCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
+const AsfCase kAsfCases[] = {
+    {"AlbumInTheLibraryBeforeTheExtendedDescription",
+     {{AsfHolder::MetadataLibrary, "WM/AlbumTitle", "yet another album"},
+      {AsfHolder::ExtendedContentDescription, "WM/AlbumTitle", "some album"}},
+     "IPRD",
+     "some album"},
+    {"TitleInTheExtendedDescriptionBeforeTheDescription",
+     {{AsfHolder::ExtendedContentDescription, "Title", "other title"},
+      {AsfHolder::ContentDescription, "Title", "Title"}},
+     "INAM",
+     "Title"},
+    {"ArtistInMetadataBeforeTheLibrary",
+     {{AsfHolder::MetadataLibrary, "Author", "other artist"},
+      {AsfHolder::Metadata, "Author", "Artist"}},
+     "IART",
+     "Artist"},
+    {"AlbumOnlyInTheLibrary",
+     {{AsfHolder::MetadataLibrary, "WM/AlbumTitle", "Album"}},
+     "IPRD",
+     "Album"},
+    {"TrackAsANumber",
+     {{AsfHolder::ExtendedContentDescription, "WM/TrackNumber", fixtures::LittleEndian32(7), 3}},
+     "TRACK",
+     "7"},
+};
+
+class AsfObjectsTest : public LibraryTestWithParam<AsfCase> {};
+
+TEST_P(AsfObjectsTest, TakeEachValueFromTheFirstObjectThatHoldsIt) {
+    const std::string path = folder / "a.wma";
+    fixtures::WriteAsfWithValues(path, GetParam().values);
+    ASSERT_TRUE(library.Load(path));
+
+    EXPECT_EQ(library.Type(), MP3INFP_TYPE_ASF);
+    EXPECT_EQ(library.Value(GetParam().valueName), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Objects, AsfObjectsTest, ::testing::ValuesIn(kAsfCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // MP4 stores the track as numbers; every other format keeps the text.
 std::vector<FormatCase> FormatsWithTextualTracks() {
     std::vector<FormatCase> formats;

@@ -62,6 +62,14 @@ int main(int argc, char** argv) {
         ReadBytes(folder / "appended.wav") + fixtures::RiffChunk("id3 ", plainSizesTag));
     const std::string mp4 = ReadBytes(folder / "a.m4a");
     fixtures::WriteBytes((folder / "cut.m4a").string(), mp4.substr(0, mp4.find("mvhd") + 20));
+    fixtures::WriteBytes((folder / "layer1.mp1").string(),
+                         fixtures::MpegFrames(3, fixtures::MpegLayer::I));
+    fixtures::WriteAsfWithValues((folder / "objects.wma").string(),
+                                 {{fixtures::AsfHolder::MetadataLibrary, "WM/AlbumTitle", "Album"},
+                                  {fixtures::AsfHolder::ContentDescription, "Title", "Title"},
+                                  {fixtures::AsfHolder::Metadata, "Author", "Artist"},
+                                  {fixtures::AsfHolder::ExtendedContentDescription,
+                                   "WM/TrackNumber", fixtures::LittleEndian32(7), 3}});
     const std::string vorbisBytes = ReadBytes(folder / "a.ogg");
     fixtures::WriteBytes((folder / "muxed.ogg").string(),
                          fixtures::InterleaveOggPages(
