@@ -128,9 +128,13 @@ FieldTexts TrueAudioFields(TagLib::TrueAudio::File& file) {
     return WithId3Fallbacks({}, file);
 }
 
+// An ID3 chunk, when there is one, is the tag; the text chunks are the older form.
 FieldTexts AiffFields(const OpenedFile& file) {
     const auto chunks = ReadAiffChunks(file);
-    return chunks && chunks->id3v2 ? *chunks->id3v2 : FieldTexts{};
+    if (!chunks) {
+        return {};
+    }
+    return chunks->id3v2 ? *chunks->id3v2 : chunks->aiffTexts;
 }
 
 // TagLib decodes INFO texts as UTF-8, losing legacy bytes, and misreads some ID3v2 layouts; the

@@ -21,16 +21,29 @@ constexpr size_t kMpegProbeSize = 4096;
 // Stops a file of thousands of empty chunks from being walked to its end.
 constexpr int kMaxChunksPerList = 4096;
 
-struct InfoField {
+struct TextField {
     std::string_view id;
     Field field;
 };
 
-constexpr std::array kInfoFields = {
-    InfoField{"INAM", Field::Title}, InfoField{"IART", Field::Artist},
-    InfoField{"IPRD", Field::Album}, InfoField{"ITRK", Field::Track},
-    InfoField{"IPRT", Field::Track},
+constexpr std::array kTextFields = {
+    TextField{"INAM", Field::Title}, TextField{"IART", Field::Artist},
+    TextField{"IPRD", Field::Album}, TextField{"ITRK", Field::Track},
+    TextField{"IPRT", Field::Track},
 };
+
+constexpr std::array kAiffTextFields = {
+    TextField{"NAME", Field::Title},
+    TextField{"AUTH", Field::Artist},
+};
+
+// The field a text chunk of this id holds, by a table of such chunks.
+template <size_t N>
+std::optional<Field> FieldOfChunk(const std::array<TextField, N>& fields, std::string_view id) {
+    const auto known =
+        std::find_if(fields.begin(), fields.end(), [&](const TextField& f) { return f.id == id; });
+    return known != fields.end() ? std::optional(known->field) : std::nullopt;
+}
 
 struct Chunk {
     std::string id;
@@ -88,19 +101,23 @@ std::string_view TrimNuls(std::string_view value) {
     return value;
 }
 
+// Puts the text chunk holds into field unless fields have it already.
+void ReadTextChunk(RiffReader& reader, const Chunk& chunk, std::optional<Field> field,
+                   FieldTexts& fields) {
+    if (!field || fields.contains(*field)) {
+        return;
+    }
+    const std::string raw =
+        reader.ReadAt(chunk.dataOffset, std::min(chunk.dataSize, kMaxInfoValueSize));
+    PutField(fields, *field, DecodeLegacyText(TrimNuls(raw)));
+}
+
 FieldTexts ReadInfoList(RiffReader& reader, const Chunk& list) {
     FieldTexts fields;
-    reader.ForEachChunk(
-        list.dataOffset + 4, list.dataOffset + list.dataSize, [&](const Chunk& item) {
-            const auto known = std::find_if(kInfoFields.begin(), kInfoFields.end(),
-                                            [&](const InfoField& f) { return f.id == item.id; });
-            if (known == kInfoFields.end() || fields.contains(known->field)) {
-                return;
-            }
-            const std::string raw =
-                reader.ReadAt(item.dataOffset, std::min(item.dataSize, kMaxInfoValueSize));
-            PutField(fields, known->field, DecodeLegacyText(TrimNuls(raw)));
-        });
+    reader.ForEachChunk(list.dataOffset + 4, list.dataOffset + list.dataSize,
+                        [&](const Chunk& item) {
+                            ReadTextChunk(reader, item, FieldOfChunk(kTextFields, item.id), fields);
+                        });
     return fields;
 }
 
@@ -125,6 +142,8 @@ void ReadChunk(RiffReader& reader, const Chunk& chunk, RiffContents& contents) {
         contents.id3v2 = ParseId3v2Tag(reader.ReadAt(chunk.dataOffset, chunk.dataSize));
     } else if (chunk.id == "data") {
         ReadDataChunk(reader, chunk, contents);
+    } else {
+        ReadTextChunk(reader, chunk, FieldOfChunk(kAiffTextFields, chunk.id), contents.aiffTexts);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "format_cases.h"
+#include "id3v2_bytes.h"
 #include "library_test.h"
 #include "mp3infp/mp3infp.h"
 #include "stream_bytes.h"
@@ -196,6 +197,46 @@ TEST_P(AsfObjectsTest, TakeEachValueFromTheFirstObjectThatHoldsIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Objects, AsfObjectsTest, ::testing::ValuesIn(kAsfCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct AiffTextCase {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> chunks;
+    TagValues values;
+};
+
+void PrintTo(const AiffTextCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
+const std::string kId3Artist = fixtures::Id3v2Tag(
+    {3}, fixtures::Id3v2Frame(3, "TPE1", fixtures::Id3v2Text(0, "Tagged Artist")));
+
+const AiffTextCase kAiffTextCases[] = {
+    {"NameAuthorAndAnnotation",
+     {{"ANNO", "a note"}, {"NAME", "Title"}, {"AUTH", "Caf\xE9 Artist"}},
+     {.title = "Title", .artist = "Café Artist"}},
+    {"OddSizesPaddedAndNulTerminated",
+     {{"NAME", "Odd"}, {"AUTH", std::string("Artist\0", 7)}},
+     {.title = "Odd", .artist = "Artist"}},
+    {"Id3ChunkTakesTheirPlace",
+     {{"NAME", "Title"}, {"ID3 ", kId3Artist}},
+     {.artist = "Tagged Artist"}},
+};
+
+class AiffTextChunkTest : public LibraryTestWithParam<AiffTextCase> {};
+
+TEST_P(AiffTextChunkTest, GiveTitleAndArtistWithoutAnId3Chunk) {
+    const std::string path = folder / "a.aiff";
+    fixtures::WriteAiffWithChunks(path, GetParam().chunks);
+    ASSERT_TRUE(library.Load(path));
+
+    EXPECT_EQ(library.Type(), MP3INFP_TYPE_AIFF);
+    EXPECT_EQ(library.Value("INAM"), GetParam().values.title);
+    EXPECT_EQ(library.Value("IART"), GetParam().values.artist);
+}
+
+INSTANTIATE_TEST_SUITE_P(Chunks, AiffTextChunkTest, ::testing::ValuesIn(kAiffTextCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // MP4 stores the track as numbers; every other format keeps the text.

@@ -70,6 +70,8 @@ int main(int argc, char** argv) {
                                   {fixtures::AsfHolder::Metadata, "Author", "Artist"},
                                   {fixtures::AsfHolder::ExtendedContentDescription,
                                    "WM/TrackNumber", fixtures::LittleEndian32(7), 3}});
+    fixtures::WriteAiffWithChunks((folder / "texts.aiff").string(),
+                                  {{"NAME", "Title"}, {"AUTH", "Artist"}, {"ANNO", "note"}});
     const std::string vorbisBytes = ReadBytes(folder / "a.ogg");
     fixtures::WriteBytes((folder / "muxed.ogg").string(),
                          fixtures::InterleaveOggPages(
