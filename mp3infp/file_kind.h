@@ -25,6 +25,9 @@ enum class FileKind {
     S3m,
     It,
     Xm,
+    Dsf,
+    Dsdiff,
+    Tak,
 };
 
 // What file holds, judged by its first bytes; the extension of its own name decides only for

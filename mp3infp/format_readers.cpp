@@ -28,6 +28,7 @@
 #include <type_traits>
 
 #include "asf_objects.h"
+#include "dsd_files.h"
 #include "id3v1_block.h"
 #include "id3v2_tag.h"
 #include "mp3infp.h"
@@ -151,18 +152,24 @@ FieldTexts WavFields(const OpenedFile& file) {
     return fields;
 }
 
+// A file the own reader alone reads: nothing when it is not valid as the reader's kind.
+template <std::optional<FieldTexts> (*readTags)(const OpenedFile&)>
+std::optional<TagBlocks> ReadOwn(OpenedFile& file) {
+    auto fields = readTags(file);
+    if (!fields) {
+        return std::nullopt;
+    }
+    TagBlocks tags;
+    tags.bySource[Source::Main] = std::move(*fields);
+    return tags;
+}
+
 // TagLib refuses a movie atom that runs past the end of the file; its whole tag items still count.
 std::optional<TagBlocks> ReadMp4(OpenedFile& file) {
     if (auto tags = ReadMain<TagLib::MP4::File, GeneralTag>(file)) {
         return tags;
     }
-    const auto fields = ReadCutMp4Tags(file);
-    if (!fields) {
-        return std::nullopt;
-    }
-    TagBlocks tags;
-    tags.bySource[Source::Main] = *fields;
-    return tags;
+    return ReadOwn<ReadCutMp4Tags>(file);
 }
 
 struct FormatReader {
@@ -195,6 +202,10 @@ constexpr std::array kFormatReaders = {
     FormatReader{FileKind::S3m, MP3INFP_TYPE_S3M, &ReadMain<TL::S3M::File, GeneralTag>},
     FormatReader{FileKind::It, MP3INFP_TYPE_IT, &ReadMain<TL::IT::File, GeneralTag>},
     FormatReader{FileKind::Xm, MP3INFP_TYPE_XM, &ReadMain<TL::XM::File, GeneralTag>},
+    FormatReader{FileKind::Dsf, MP3INFP_TYPE_DSF, &ReadOwn<ReadDsfTags>},
+    FormatReader{FileKind::Dsdiff, MP3INFP_TYPE_DSDIFF, &ReadOwn<ReadDsdiffTags>},
+    // TAK keeps its tags as Monkey's Audio does; TagLib reads them without knowing the stream.
+    FormatReader{FileKind::Tak, MP3INFP_TYPE_TAK, &ReadMain<TL::APE::File, ApeThenId3>},
 };
 
 }  // namespace

@@ -177,6 +177,8 @@ const Container kContainers[] = {
     {"Ape", &BehindId3v2<fixtures::BareStream::Ape>, "INAM", "IART"},
     {"WavPack", &BehindId3v2<fixtures::BareStream::WavPack>, "INAM", "IART"},
     {"Musepack", &BehindId3v2<fixtures::BareStream::Musepack>, "INAM", "IART"},
+    {"Dsf", &fixtures::WriteDsfWithId3v2, "INAM", "IART"},
+    {"Dsdiff", &fixtures::WriteDsdiffWithId3v2, "INAM", "IART"},
 };
 
 class Id3v2LayoutTest : public LibraryTestWithParam<std::tuple<Container, LayoutCase>> {};

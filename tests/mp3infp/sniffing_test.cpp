@@ -57,6 +57,14 @@ const SniffCase kCases[] = {
                                         fixtures::MpegFrames(4, fixtures::MpegLayer::I));
      },
      MP3INFP_TYPE_MP3},
+    {"UntaggedDsf", "a.dsf", [](const std::string& path) { fixtures::WriteDsfWithId3v2(path, ""); },
+     MP3INFP_TYPE_DSF},
+    {"Frm8OfAnotherForm", "a.dff",
+     [](const std::string& path) {
+         fixtures::WriteBytes(
+             path, "FRM8" + fixtures::BigEndian32(0) + fixtures::BigEndian32(4) + "DST ");
+     },
+     MP3INFP_TYPE_NONE},
     {"Mp3AfterJunkNamedMp3", "junk.mp3",
      [](const std::string& path) { fixtures::WriteBytes(path, "junk" + fixtures::MpegFrames(4)); },
      MP3INFP_TYPE_MP3},
