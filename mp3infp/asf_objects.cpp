@@ -15,6 +15,11 @@ using namespace std::string_view_literals;
 
 constexpr std::string_view kHeaderGuid =
     "\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C"sv;
+// Every ASF header has these two.
+constexpr std::string_view kFilePropertiesGuid =
+    "\xA1\xDC\xAB\x8C\x47\xA9\xCF\x11\x8E\xE4\x00\xC0\x0C\x20\x53\x65"sv;
+constexpr std::string_view kStreamPropertiesGuid =
+    "\x91\x07\xDC\xB7\xB7\xA9\xCF\x11\x8E\xE6\x00\xC0\x0C\x20\x53\x65"sv;
 constexpr std::string_view kHeaderExtensionGuid =
     "\xB5\x03\xBF\x5F\x2E\xA9\xCF\x11\x8E\xE3\x00\xC0\x0C\x20\x53\x65"sv;
 
@@ -180,15 +185,21 @@ void ReadMetadataRecords(Cursor cursor, FieldTexts& fields) {
     }
 }
 
-using Holders = std::array<FieldTexts, kHolderCount>;
+struct Header {
+    std::array<FieldTexts, kHolderCount> holders;
+    int mandatoryObjects = 0;
+};
 
-void ReadHolder(std::string_view guid, Cursor body, Holders& holders) {
+void ReadObject(std::string_view guid, Cursor body, Header& header) {
+    if (guid == kFilePropertiesGuid || guid == kStreamPropertiesGuid) {
+        ++header.mandatoryObjects;
+    }
     const auto holder = std::find_if(kHolderGuids.begin(), kHolderGuids.end(),
                                      [&](const HolderGuid& h) { return h.guid == guid; });
     if (holder == kHolderGuids.end()) {
         return;
     }
-    FieldTexts& fields = holders[static_cast<size_t>(holder->holder)];
+    FieldTexts& fields = header.holders[static_cast<size_t>(holder->holder)];
     switch (holder->holder) {
         case Holder::ContentDescription:
             ReadContentDescription(body, fields);
@@ -202,21 +213,21 @@ void ReadHolder(std::string_view guid, Cursor body, Holders& holders) {
 }
 
 // An object cut short by the end of its parent or of the file gives the records that are whole.
-void ReadObjects(const OpenedFile& file, uint64_t begin, uint64_t end, Holders& holders,
+void ReadObjects(const OpenedFile& file, uint64_t begin, uint64_t end, Header& header,
                  bool nested) {
     end = std::min(end, file.Size());
     for (int count = 0; count < kMaxObjects && begin + kObjectHeaderSize <= end; ++count) {
-        Cursor header(file, begin, end);
-        const auto guid = header.Bytes(16);
-        const auto size = header.Number(8);
+        Cursor object(file, begin, end);
+        const auto guid = object.Bytes(16);
+        const auto size = object.Number(8);
         if (!guid || !size || *size < kObjectHeaderSize) {
             return;
         }
         const uint64_t objectEnd = begin + std::min(*size, end - begin);
         if (*guid == kHeaderExtensionGuid && !nested) {
-            ReadObjects(file, begin + kHeaderExtensionSize, objectEnd, holders, true);
+            ReadObjects(file, begin + kHeaderExtensionSize, objectEnd, header, true);
         } else {
-            ReadHolder(*guid, Cursor(file, begin + kObjectHeaderSize, objectEnd), holders);
+            ReadObject(*guid, Cursor(file, begin + kObjectHeaderSize, objectEnd), header);
         }
         begin = objectEnd;
     }
@@ -224,16 +235,18 @@ void ReadObjects(const OpenedFile& file, uint64_t begin, uint64_t end, Holders& 
 
 }  // namespace
 
-FieldTexts ReadAsfTags(const OpenedFile& file) {
-    const std::string header = file.ReadAt(0, kHeaderObjectSize);
-    if (header.size() < kHeaderObjectSize || !header.starts_with(kHeaderGuid)) {
-        return {};
+std::optional<FieldTexts> ReadAsfTags(const OpenedFile& file) {
+    const std::string start = file.ReadAt(0, kHeaderObjectSize);
+    if (start.size() < kHeaderObjectSize || !start.starts_with(kHeaderGuid)) {
+        return std::nullopt;
     }
-    Holders holders;
-    ReadObjects(file, kHeaderObjectSize, Cursor(file, 16, 24).Number(8).value_or(0), holders,
-                false);
+    Header header;
+    ReadObjects(file, kHeaderObjectSize, Cursor(file, 16, 24).Number(8).value_or(0), header, false);
+    if (header.mandatoryObjects < 2) {
+        return std::nullopt;
+    }
     FieldTexts fields;
-    for (const FieldTexts& held : holders) {
+    for (const FieldTexts& held : header.holders) {
         AddMissingFields(fields, held);
     }
     return fields;

@@ -3,7 +3,6 @@
 #include <taglib/aifffile.h>
 #include <taglib/apefile.h>
 #include <taglib/apetag.h>
-#include <taglib/asffile.h>
 #include <taglib/flacfile.h>
 #include <taglib/id3v2framefactory.h>
 #include <taglib/itfile.h>
@@ -192,7 +191,7 @@ constexpr std::array kFormatReaders = {
     FormatReader{FileKind::OggSpeex, MP3INFP_TYPE_OGG_SPEEX, &ReadOgg<TL::Ogg::Speex::File>},
     FormatReader{FileKind::OggFlac, MP3INFP_TYPE_OGG_FLAC, &ReadOgg<TL::Ogg::FLAC::File>},
     FormatReader{FileKind::Mp4, MP3INFP_TYPE_MP4, &ReadMp4},
-    FormatReader{FileKind::Asf, MP3INFP_TYPE_ASF, &ReadByChunks<TL::ASF::File, ReadAsfTags>},
+    FormatReader{FileKind::Asf, MP3INFP_TYPE_ASF, &ReadOwn<ReadAsfTags>},
     FormatReader{FileKind::Ape, MP3INFP_TYPE_APE, &ReadMain<TL::APE::File, ApeThenId3>},
     FormatReader{FileKind::WavPack, MP3INFP_TYPE_WAVPACK, &ReadMain<TL::WavPack::File, ApeThenId3>},
     FormatReader{FileKind::Musepack, MP3INFP_TYPE_MUSEPACK, &ReadMain<TL::MPC::File, ApeThenId3>},
