@@ -28,6 +28,7 @@ enum class FileKind {
     Dsf,
     Dsdiff,
     Tak,
+    Matroska,
 };
 
 // What file holds, judged by its first bytes; the extension of its own name decides only for

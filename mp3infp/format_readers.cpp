@@ -30,6 +30,7 @@
 #include "dsd_files.h"
 #include "id3v1_block.h"
 #include "id3v2_tag.h"
+#include "matroska_elements.h"
 #include "mp3infp.h"
 #include "mp4_atoms.h"
 #include "mpeg_readers.h"
@@ -205,6 +206,7 @@ constexpr std::array kFormatReaders = {
     FormatReader{FileKind::Dsdiff, MP3INFP_TYPE_DSDIFF, &ReadOwn<ReadDsdiffTags>},
     // TAK keeps its tags as Monkey's Audio does; TagLib reads them without knowing the stream.
     FormatReader{FileKind::Tak, MP3INFP_TYPE_TAK, &ReadMain<TL::APE::File, ApeThenId3>},
+    FormatReader{FileKind::Matroska, MP3INFP_TYPE_MATROSKA, &ReadOwn<ReadMatroskaTags>},
 };
 
 }  // namespace

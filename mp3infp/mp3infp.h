@@ -37,7 +37,8 @@ enum Mp3infpFileType {
     MP3INFP_TYPE_XM = 18,  /* FastTracker 2 extended module */
     MP3INFP_TYPE_DSF = 19, /* DSD Stream File */
     MP3INFP_TYPE_DSDIFF = 20,
-    MP3INFP_TYPE_TAK = 21 /* Tom's lossless Audio Kompressor */
+    MP3INFP_TYPE_TAK = 21,     /* Tom's lossless Audio Kompressor */
+    MP3INFP_TYPE_MATROSKA = 22 /* Matroska and WebM */
 };
 
 /* Bits returned by mp3infp_mp3_GetTagType for an MP3. */

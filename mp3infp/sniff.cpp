@@ -33,6 +33,7 @@ constexpr std::array kMagics = {
     Magic{0, "TTA1"sv, FileKind::TrueAudio},
     Magic{0, "DSD "sv, FileKind::Dsf},
     Magic{0, "tBaK"sv, FileKind::Tak},
+    Magic{0, "\x1A\x45\xDF\xA3"sv, FileKind::Matroska},
     Magic{4, "ftyp"sv, FileKind::Mp4},
     Magic{0, "\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C"sv, FileKind::Asf},
     Magic{0, "IMPM"sv, FileKind::It},

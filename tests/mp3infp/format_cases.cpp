@@ -30,6 +30,7 @@ const std::array kFormats = {
     FormatCase{"Tak", "a.tak", &fixtures::WriteTak, MP3INFP_TYPE_TAK},
     FormatCase{"Dsf", "a.dsf", &fixtures::WriteDsf, MP3INFP_TYPE_DSF},
     FormatCase{"Dsdiff", "a.dff", &fixtures::WriteDsdiff, MP3INFP_TYPE_DSDIFF},
+    FormatCase{"Matroska", "a.mka", &fixtures::WriteMatroska, MP3INFP_TYPE_MATROSKA},
 };
 
 }  // namespace

@@ -72,6 +72,10 @@ int main(int argc, char** argv) {
                                    "WM/TrackNumber", fixtures::LittleEndian32(7), 3}});
     fixtures::WriteAiffWithChunks((folder / "texts.aiff").string(),
                                   {{"NAME", "Title"}, {"AUTH", "Artist"}, {"ANNO", "note"}});
+    fixtures::WriteMatroskaWithTags(
+        (folder / "levels.mka").string(),
+        {{50, {{"TITLE", "Album"}, {"ARTIST", "Artist"}}}, {30, {{"TITLE", "Title"}}}},
+        fixtures::MatroskaLayout::TagsBehindAnUnknownSizeCluster, "Segment");
     const std::string vorbisBytes = ReadBytes(folder / "a.ogg");
     fixtures::WriteBytes((folder / "muxed.ogg").string(),
                          fixtures::InterleaveOggPages(
