@@ -25,6 +25,10 @@ enum class FileKind {
     S3m,
     It,
     Xm,
+    Dsf,
+    Dsdiff,
+    Tak,
+    Matroska,
 };
 
 // What file holds, judged by its first bytes; the extension of its own name decides only for

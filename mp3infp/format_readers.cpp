@@ -3,7 +3,6 @@
 #include <taglib/aifffile.h>
 #include <taglib/apefile.h>
 #include <taglib/apetag.h>
-#include <taglib/asffile.h>
 #include <taglib/flacfile.h>
 #include <taglib/id3v2framefactory.h>
 #include <taglib/itfile.h>
@@ -27,9 +26,13 @@
 #include <memory>
 #include <type_traits>
 
+#include "asf_objects.h"
+#include "dsd_files.h"
 #include "id3v1_block.h"
 #include "id3v2_tag.h"
+#include "matroska_elements.h"
 #include "mp3infp.h"
+#include "mp4_atoms.h"
 #include "mpeg_readers.h"
 #include "ogg_streams.h"
 #include "riff_chunks.h"
@@ -67,7 +70,7 @@ std::optional<TagBlocks> ReadMain(OpenedFile& file) {
     return ReadOpened<TagLibFile, readFields>(*OpenAs<TagLibFile>(file));
 }
 
-// A file TagLib finds valid as TagLibFile, whose tag the own chunk reader reads.
+// A file TagLib finds valid as TagLibFile, whose tags the own reader reads.
 template <typename TagLibFile, FieldTexts (*readChunks)(const OpenedFile&)>
 std::optional<TagBlocks> ReadByChunks(OpenedFile& file) {
     if (!OpenAs<TagLibFile>(file)->isValid()) {
@@ -96,24 +99,10 @@ std::optional<TagBlocks> ReadOgg(OpenedFile& file) {
     return ReadOpened<TagLibFile, GeneralTag<TagLibFile>>(*OpenAs<TagLibFile>(stream));
 }
 
-// Formats whose main tag is APE, with ID3v1 as the older fallback.
+// The ID3 tags some writers put on formats with a tag of their own: each fills what the ones
+// before it lack.
 template <typename TagLibFile>
-FieldTexts ApeThenId3v1(TagLibFile& file) {
-    FieldTexts fields;
-    if (file.hasAPETag()) {
-        fields = ReadPropertyFields(file.APETag()->properties());
-    }
-    if (auto id3v1 = ReadId3v1(file)) {
-        AddMissingFields(fields, *id3v1);
-    }
-    return fields;
-}
-
-FieldTexts FlacFields(TagLib::FLAC::File& file) {
-    FieldTexts fields;
-    if (file.hasXiphComment()) {
-        fields = ReadPropertyFields(file.xiphComment()->properties());
-    }
+FieldTexts WithId3Fallbacks(FieldTexts fields, TagLibFile& file) {
     if (auto id3v2 = ReadLeadingId3v2(file)) {
         AddMissingFields(fields, *id3v2);
     }
@@ -123,17 +112,30 @@ FieldTexts FlacFields(TagLib::FLAC::File& file) {
     return fields;
 }
 
-FieldTexts TrueAudioFields(TagLib::TrueAudio::File& file) {
-    FieldTexts fields = ReadLeadingId3v2(file).value_or(FieldTexts{});
-    if (auto id3v1 = ReadId3v1(file)) {
-        AddMissingFields(fields, *id3v1);
-    }
-    return fields;
+// Formats whose main tag is APE.
+template <typename TagLibFile>
+FieldTexts ApeThenId3(TagLibFile& file) {
+    return WithId3Fallbacks(
+        file.hasAPETag() ? ReadPropertyFields(file.APETag()->properties()) : FieldTexts{}, file);
 }
 
+FieldTexts FlacFields(TagLib::FLAC::File& file) {
+    return WithId3Fallbacks(
+        file.hasXiphComment() ? ReadPropertyFields(file.xiphComment()->properties()) : FieldTexts{},
+        file);
+}
+
+FieldTexts TrueAudioFields(TagLib::TrueAudio::File& file) {
+    return WithId3Fallbacks({}, file);
+}
+
+// An ID3 chunk, when there is one, is the tag; the text chunks are the older form.
 FieldTexts AiffFields(const OpenedFile& file) {
     const auto chunks = ReadAiffChunks(file);
-    return chunks && chunks->id3v2 ? *chunks->id3v2 : FieldTexts{};
+    if (!chunks) {
+        return {};
+    }
+    return chunks->id3v2 ? *chunks->id3v2 : chunks->aiffTexts;
 }
 
 // TagLib decodes INFO texts as UTF-8, losing legacy bytes, and misreads some ID3v2 layouts; the
@@ -148,6 +150,26 @@ FieldTexts WavFields(const OpenedFile& file) {
         AddMissingFields(fields, *riff->info);
     }
     return fields;
+}
+
+// A file the own reader alone reads: nothing when it is not valid as the reader's kind.
+template <std::optional<FieldTexts> (*readTags)(const OpenedFile&)>
+std::optional<TagBlocks> ReadOwn(OpenedFile& file) {
+    auto fields = readTags(file);
+    if (!fields) {
+        return std::nullopt;
+    }
+    TagBlocks tags;
+    tags.bySource[Source::Main] = std::move(*fields);
+    return tags;
+}
+
+// TagLib refuses a movie atom that runs past the end of the file; its whole tag items still count.
+std::optional<TagBlocks> ReadMp4(OpenedFile& file) {
+    if (auto tags = ReadMain<TagLib::MP4::File, GeneralTag>(file)) {
+        return tags;
+    }
+    return ReadOwn<ReadCutMp4Tags>(file);
 }
 
 struct FormatReader {
@@ -169,18 +191,22 @@ constexpr std::array kFormatReaders = {
     FormatReader{FileKind::OggOpus, MP3INFP_TYPE_OGG_OPUS, &ReadOgg<TL::Ogg::Opus::File>},
     FormatReader{FileKind::OggSpeex, MP3INFP_TYPE_OGG_SPEEX, &ReadOgg<TL::Ogg::Speex::File>},
     FormatReader{FileKind::OggFlac, MP3INFP_TYPE_OGG_FLAC, &ReadOgg<TL::Ogg::FLAC::File>},
-    FormatReader{FileKind::Mp4, MP3INFP_TYPE_MP4, &ReadMain<TL::MP4::File, GeneralTag>},
-    FormatReader{FileKind::Asf, MP3INFP_TYPE_ASF, &ReadMain<TL::ASF::File, GeneralTag>},
-    FormatReader{FileKind::Ape, MP3INFP_TYPE_APE, &ReadMain<TL::APE::File, ApeThenId3v1>},
-    FormatReader{FileKind::WavPack, MP3INFP_TYPE_WAVPACK,
-                 &ReadMain<TL::WavPack::File, ApeThenId3v1>},
-    FormatReader{FileKind::Musepack, MP3INFP_TYPE_MUSEPACK, &ReadMain<TL::MPC::File, ApeThenId3v1>},
+    FormatReader{FileKind::Mp4, MP3INFP_TYPE_MP4, &ReadMp4},
+    FormatReader{FileKind::Asf, MP3INFP_TYPE_ASF, &ReadOwn<ReadAsfTags>},
+    FormatReader{FileKind::Ape, MP3INFP_TYPE_APE, &ReadMain<TL::APE::File, ApeThenId3>},
+    FormatReader{FileKind::WavPack, MP3INFP_TYPE_WAVPACK, &ReadMain<TL::WavPack::File, ApeThenId3>},
+    FormatReader{FileKind::Musepack, MP3INFP_TYPE_MUSEPACK, &ReadMain<TL::MPC::File, ApeThenId3>},
     FormatReader{FileKind::TrueAudio, MP3INFP_TYPE_TRUEAUDIO,
                  &ReadMain<TL::TrueAudio::File, TrueAudioFields>},
     FormatReader{FileKind::Mod, MP3INFP_TYPE_MOD, &ReadMain<TL::Mod::File, GeneralTag>},
     FormatReader{FileKind::S3m, MP3INFP_TYPE_S3M, &ReadMain<TL::S3M::File, GeneralTag>},
     FormatReader{FileKind::It, MP3INFP_TYPE_IT, &ReadMain<TL::IT::File, GeneralTag>},
     FormatReader{FileKind::Xm, MP3INFP_TYPE_XM, &ReadMain<TL::XM::File, GeneralTag>},
+    FormatReader{FileKind::Dsf, MP3INFP_TYPE_DSF, &ReadOwn<ReadDsfTags>},
+    FormatReader{FileKind::Dsdiff, MP3INFP_TYPE_DSDIFF, &ReadOwn<ReadDsdiffTags>},
+    // TAK keeps its tags as Monkey's Audio does; TagLib reads them without knowing the stream.
+    FormatReader{FileKind::Tak, MP3INFP_TYPE_TAK, &ReadMain<TL::APE::File, ApeThenId3>},
+    FormatReader{FileKind::Matroska, MP3INFP_TYPE_MATROSKA, &ReadOwn<ReadMatroskaTags>},
 };
 
 }  // namespace

@@ -107,8 +107,11 @@ std::optional<std::string> FirstText(std::string_view content) {
     }
     const char encoding = content.front();
     std::string_view text = content.substr(1);
-    if (encoding == 0 || encoding == 3) {
+    if (encoding == 0) {
         return DecodeLegacyText(text.substr(0, text.find('\0')));
+    }
+    if (encoding == 3) {
+        return DecodeUtf8Text(text.substr(0, text.find('\0')));
     }
     if (encoding != 1 && encoding != 2) {
         return std::nullopt;
@@ -159,12 +162,12 @@ bool IsFrameId(std::string_view id) {
 }
 
 // iTunes and others wrote 2.4 frame sizes as plain numbers; take the reading after which the
-// next frame, padding or the end follows.
+// next frame, padding or the end follows. A byte with its top bit set is never sync-safe.
 uint32_t V24FrameSize(std::string_view body, size_t position) {
     const std::string_view sizeBytes = body.substr(position + 4, 4);
     const uint32_t syncSafe = SyncSafe(sizeBytes);
     const uint32_t plain = BigEndian(sizeBytes);
-    if (syncSafe == plain) {
+    if (syncSafe == plain || (plain & 0x80808080) != 0) {
         return plain;
     }
     const auto fits = [&](uint32_t size) {

@@ -17,46 +17,62 @@ bool IsContinuation(unsigned char byte) {
     return (byte & 0xC0) == 0x80;
 }
 
-// Strict UTF-8: no overlong forms, surrogates or code points past U+10FFFF.
+// Length of the strict UTF-8 sequence at bytes[i] (no overlong forms, surrogates or code points
+// past U+10FFFF); 0 when none starts there.
+size_t Utf8SequenceLength(std::string_view bytes, size_t i) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    size_t length = 1;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead < 0x80) {
+        return 1;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (i + length > bytes.size()) {
+        return 0;
+    }
+    const auto second = static_cast<unsigned char>(bytes[i + 1]);
+    if (second < low || second > high) {
+        return 0;
+    }
+    for (size_t k = 2; k < length; ++k) {
+        if (!IsContinuation(static_cast<unsigned char>(bytes[i + k]))) {
+            return 0;
+        }
+    }
+    return length;
+}
+
 bool IsUtf8(std::string_view bytes) {
-    size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        size_t length = 1;
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF;
-        } else {
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t length = Utf8SequenceLength(bytes, i);
+        if (length == 0) {
             return false;
-        }
-        if (i + length > bytes.size()) {
-            return false;
-        }
-        const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        if (second < low || second > high) {
-            return false;
-        }
-        for (size_t k = 2; k < length; ++k) {
-            if (!IsContinuation(static_cast<unsigned char>(bytes[i + k]))) {
-                return false;
-            }
         }
         i += length;
     }
     return true;
+}
+
+bool HasUtf8MultiByteSequence(std::string_view bytes) {
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (Utf8SequenceLength(bytes, i) > 1) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void AppendCodePoint(std::string& out, uint32_t codePoint) {
@@ -113,6 +129,24 @@ std::string DecodeLegacyText(std::string_view bytes) {
         return std::move(*japanese);
     }
     return Windows1252ToUtf8(bytes);
+}
+
+std::string DecodeUtf8Text(std::string_view bytes) {
+    if (!HasUtf8MultiByteSequence(bytes)) {
+        return DecodeLegacyText(bytes);
+    }
+    std::string out;
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t length = Utf8SequenceLength(bytes, i);
+        if (length == 0) {
+            out += "\uFFFD";
+            ++i;
+        } else {
+            out.append(bytes.substr(i, length));
+            i += length;
+        }
+    }
+    return out;
 }
 
 std::string DecodeFixedFieldText(std::string_view bytes, size_t fieldSize) {

@@ -34,7 +34,11 @@ enum Mp3infpFileType {
     MP3INFP_TYPE_MOD = 15, /* ProTracker module */
     MP3INFP_TYPE_S3M = 16, /* Scream Tracker 3 module */
     MP3INFP_TYPE_IT = 17,  /* Impulse Tracker module */
-    MP3INFP_TYPE_XM = 18   /* FastTracker 2 extended module */
+    MP3INFP_TYPE_XM = 18,  /* FastTracker 2 extended module */
+    MP3INFP_TYPE_DSF = 19, /* DSD Stream File */
+    MP3INFP_TYPE_DSDIFF = 20,
+    MP3INFP_TYPE_TAK = 21,     /* Tom's lossless Audio Kompressor */
+    MP3INFP_TYPE_MATROSKA = 22 /* Matroska and WebM */
 };
 
 /* Bits returned by mp3infp_mp3_GetTagType for an MP3. */

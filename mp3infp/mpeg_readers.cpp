@@ -11,6 +11,7 @@
 #include "id3v1_block.h"
 #include "id3v2_tag.h"
 #include "mp3infp.h"
+#include "mpeg_header.h"
 #include "riff_chunks.h"
 #include "tag_readers.h"
 
@@ -22,6 +23,8 @@ namespace {
 // always within this many last bytes.
 constexpr uint64_t kApeFooterSpan = 200;
 constexpr std::string_view kApeFooterId = "APETAGEX";
+// Enough for a frame and the header of the next one.
+constexpr uint64_t kMpegProbeSize = 4096;
 
 bool MayHoldApeTag(const OpenedFile& file) {
     const uint64_t span = std::min(file.Size(), kApeFooterSpan);
@@ -39,6 +42,13 @@ void AddId3Tags(OpenedFile& file, TagBlocks& tags) {
     }
 }
 
+// TagLib's frame check refuses a second header byte of 0xFF, which every MPEG-1 Layer I frame
+// without a checksum has; the own check reads the frames behind a leading ID3v2 tag.
+bool StartsWithFrames(const OpenedFile& file) {
+    const uint64_t start = Id3v2TagSize(file.ReadAt(0, kId3v2HeaderSize));
+    return StartsWithMpegAudio(file.ReadAt(start, kMpegProbeSize));
+}
+
 // With an APE tag, or to tell a file without tags by its MPEG frames.
 std::optional<TagBlocks> ReadWithTagLib(OpenedFile& opened) {
     opened.seek(0);
@@ -51,7 +61,7 @@ std::optional<TagBlocks> ReadWithTagLib(OpenedFile& opened) {
     if (file.hasAPETag()) {
         tags.bySource[Source::Main] = ReadPropertyFields(file.APETag()->properties());
     }
-    if (tags.bySource.empty() && file.firstFrameOffset() < 0) {
+    if (tags.bySource.empty() && file.firstFrameOffset() < 0 && !StartsWithFrames(opened)) {
         return std::nullopt;
     }
     return tags;

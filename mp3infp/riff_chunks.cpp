@@ -21,16 +21,29 @@ constexpr size_t kMpegProbeSize = 4096;
 // Stops a file of thousands of empty chunks from being walked to its end.
 constexpr int kMaxChunksPerList = 4096;
 
-struct InfoField {
+struct TextField {
     std::string_view id;
     Field field;
 };
 
-constexpr std::array kInfoFields = {
-    InfoField{"INAM", Field::Title}, InfoField{"IART", Field::Artist},
-    InfoField{"IPRD", Field::Album}, InfoField{"ITRK", Field::Track},
-    InfoField{"IPRT", Field::Track},
+constexpr std::array kTextFields = {
+    TextField{"INAM", Field::Title}, TextField{"IART", Field::Artist},
+    TextField{"IPRD", Field::Album}, TextField{"ITRK", Field::Track},
+    TextField{"IPRT", Field::Track},
 };
+
+constexpr std::array kAiffTextFields = {
+    TextField{"NAME", Field::Title},
+    TextField{"AUTH", Field::Artist},
+};
+
+// The field a text chunk of this id holds, by a table of such chunks.
+template <size_t N>
+std::optional<Field> FieldOfChunk(const std::array<TextField, N>& fields, std::string_view id) {
+    const auto known =
+        std::find_if(fields.begin(), fields.end(), [&](const TextField& f) { return f.id == id; });
+    return known != fields.end() ? std::optional(known->field) : std::nullopt;
+}
 
 struct Chunk {
     std::string id;
@@ -88,19 +101,23 @@ std::string_view TrimNuls(std::string_view value) {
     return value;
 }
 
+// Puts the text chunk holds into field unless fields have it already.
+void ReadTextChunk(RiffReader& reader, const Chunk& chunk, std::optional<Field> field,
+                   FieldTexts& fields) {
+    if (!field || fields.contains(*field)) {
+        return;
+    }
+    const std::string raw =
+        reader.ReadAt(chunk.dataOffset, std::min(chunk.dataSize, kMaxInfoValueSize));
+    PutField(fields, *field, DecodeLegacyText(TrimNuls(raw)));
+}
+
 FieldTexts ReadInfoList(RiffReader& reader, const Chunk& list) {
     FieldTexts fields;
-    reader.ForEachChunk(
-        list.dataOffset + 4, list.dataOffset + list.dataSize, [&](const Chunk& item) {
-            const auto known = std::find_if(kInfoFields.begin(), kInfoFields.end(),
-                                            [&](const InfoField& f) { return f.id == item.id; });
-            if (known == kInfoFields.end() || fields.contains(known->field)) {
-                return;
-            }
-            const std::string raw =
-                reader.ReadAt(item.dataOffset, std::min(item.dataSize, kMaxInfoValueSize));
-            PutField(fields, known->field, DecodeLegacyText(TrimNuls(raw)));
-        });
+    reader.ForEachChunk(list.dataOffset + 4, list.dataOffset + list.dataSize,
+                        [&](const Chunk& item) {
+                            ReadTextChunk(reader, item, FieldOfChunk(kTextFields, item.id), fields);
+                        });
     return fields;
 }
 
@@ -111,6 +128,36 @@ void ReadDataChunk(RiffReader& reader, const Chunk& data, RiffContents& contents
     if (data.dataSize >= kId3v1BlockSize) {
         contents.id3v1 = ParseId3v1Block(
             reader.ReadAt(data.dataOffset + data.dataSize - kId3v1BlockSize, kId3v1BlockSize));
+    }
+}
+
+bool IsId3ChunkId(std::string_view id) {
+    return id == "id3 " || id == "ID3 ";
+}
+
+void ReadChunk(RiffReader& reader, const Chunk& chunk, RiffContents& contents) {
+    if (chunk.id == "LIST" && !contents.info && reader.ReadAt(chunk.dataOffset, 4) == "INFO") {
+        contents.info = ReadInfoList(reader, chunk);
+    } else if (IsId3ChunkId(chunk.id) && !contents.id3v2) {
+        contents.id3v2 = ParseId3v2Tag(reader.ReadAt(chunk.dataOffset, chunk.dataSize));
+    } else if (chunk.id == "data") {
+        ReadDataChunk(reader, chunk, contents);
+    } else {
+        ReadTextChunk(reader, chunk, FieldOfChunk(kAiffTextFields, chunk.id), contents.aiffTexts);
+    }
+}
+
+// A writer that appended its tag chunk without updating the form's size leaves it right at the
+// declared end; only a whole one is taken, not whatever bytes follow a form.
+void ReadId3ChunkAt(RiffReader& reader, uint64_t offset, uint64_t fileSize,
+                    RiffContents& contents) {
+    const std::string header = reader.ReadAt(offset, kChunkHeaderSize);
+    if (header.size() < kChunkHeaderSize || !IsId3ChunkId(std::string_view(header).substr(0, 4))) {
+        return;
+    }
+    const uint64_t size = reader.Size32(std::string_view(header).substr(4));
+    if (offset + kChunkHeaderSize + size <= fileSize) {
+        ReadChunk(reader, Chunk{header.substr(0, 4), offset + kChunkHeaderSize, size}, contents);
     }
 }
 
@@ -129,15 +176,9 @@ std::optional<RiffContents> ReadChunks(const OpenedFile& file, std::string_view 
         kChunkHeaderSize + reader.Size32(std::string_view(header).substr(4));
     // Writers that never went back to fill in the size leave it zero.
     const uint64_t riffEnd = declaredEnd < 12 ? fileSize : declaredEnd;
-    reader.ForEachChunk(12, riffEnd, [&](const Chunk& chunk) {
-        if (chunk.id == "LIST" && !contents.info && reader.ReadAt(chunk.dataOffset, 4) == "INFO") {
-            contents.info = ReadInfoList(reader, chunk);
-        } else if ((chunk.id == "id3 " || chunk.id == "ID3 ") && !contents.id3v2) {
-            contents.id3v2 = ParseId3v2Tag(reader.ReadAt(chunk.dataOffset, chunk.dataSize));
-        } else if (chunk.id == "data") {
-            ReadDataChunk(reader, chunk, contents);
-        }
-    });
+    reader.ForEachChunk(12, riffEnd,
+                        [&](const Chunk& chunk) { ReadChunk(reader, chunk, contents); });
+    ReadId3ChunkAt(reader, riffEnd, fileSize, contents);
     // A tagger that knows only ID3v1 appends its block behind the form, as at the end of any file.
     if (fileSize >= riffEnd + kId3v1BlockSize) {
         if (auto trailing =

@@ -14,6 +14,7 @@ struct RiffContents {
     std::optional<FieldTexts> info;   // the LIST/INFO chunk, when there is one
     std::optional<FieldTexts> id3v1;  // closing the file, or else the data chunk
     std::optional<FieldTexts> id3v2;  // an "id3 " chunk
+    FieldTexts aiffTexts;             // the NAME and AUTH chunks of an AIFF file
     bool dataStartsWithMpeg = false;
 };
 

@@ -31,6 +31,9 @@ constexpr std::array kMagics = {
     Magic{0, "MPCK"sv, FileKind::Musepack},
     Magic{0, "MP+"sv, FileKind::Musepack},
     Magic{0, "TTA1"sv, FileKind::TrueAudio},
+    Magic{0, "DSD "sv, FileKind::Dsf},
+    Magic{0, "tBaK"sv, FileKind::Tak},
+    Magic{0, "\x1A\x45\xDF\xA3"sv, FileKind::Matroska},
     Magic{4, "ftyp"sv, FileKind::Mp4},
     Magic{0, "\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C"sv, FileKind::Asf},
     Magic{0, "IMPM"sv, FileKind::It},
@@ -46,6 +49,10 @@ constexpr std::array kRiffForms = {
 constexpr std::array kAiffForms = {
     Magic{8, "AIFF"sv, FileKind::Aiff},
     Magic{8, "AIFC"sv, FileKind::Aiff},
+};
+
+constexpr std::array kFrm8Forms = {
+    Magic{12, "DSD "sv, FileKind::Dsdiff},
 };
 
 constexpr std::array kOggCodecs = {
@@ -114,6 +121,9 @@ FileKind SniffHead(std::string_view head) {
     }
     if (head.starts_with("FORM")) {
         return MatchMagic(head, kAiffForms);
+    }
+    if (head.starts_with("FRM8")) {
+        return MatchMagic(head, kFrm8Forms);
     }
     if (head.starts_with("OggS")) {
         return SniffOgg(head);

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "format_cases.h"
+#include "id3v2_bytes.h"
 #include "library_test.h"
 #include "mp3infp/mp3infp.h"
 #include "stream_bytes.h"
@@ -80,6 +81,43 @@ TEST_P(LyingRiffTest, ReadsWhatTheFileReallyHolds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, LyingRiffTest, ::testing::ValuesIn(kLyingRiffCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A tag chunk appended behind the size the RIFF header declares.
+struct AppendedChunkCase {
+    const char* name;
+    size_t gap;  // bytes between the declared end and the chunk
+    size_t cut;  // bytes cut off the end of the file
+    std::optional<std::string> title;
+};
+
+void PrintTo(const AppendedChunkCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
+const AppendedChunkCase kAppendedChunkCases[] = {
+    {"RightAtTheDeclaredEnd", 0, 0, "Title"},
+    {"CutShort", 0, 1, std::nullopt},
+    {"AfterAGap", 2, 0, std::nullopt},
+};
+
+class AppendedId3ChunkTest : public LibraryTestWithParam<AppendedChunkCase> {};
+
+TEST_P(AppendedId3ChunkTest, IsReadOnlyWholeAndRightAtTheEnd) {
+    const std::string path = folder / "appended.wav";
+    fixtures::WriteWav(path, {});
+    std::string bytes = ReadFile(path);
+    const std::string tag =
+        fixtures::Id3v2Tag({3}, fixtures::Id3v2Frame(3, "TIT2", fixtures::Id3v2Text(0, "Title")));
+    bytes += std::string(GetParam().gap, '\0') + fixtures::RiffChunk("id3 ", tag);
+    fixtures::WriteBytes(path, bytes.substr(0, bytes.size() - GetParam().cut));
+    ASSERT_TRUE(library.Load(path));
+
+    EXPECT_EQ(library.Type(), MP3INFP_TYPE_WAV);
+    EXPECT_EQ(library.Value("INAM"), GetParam().title);
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, AppendedId3ChunkTest, ::testing::ValuesIn(kAppendedChunkCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 class TruncatedFileTest : public LibraryTestWithParam<FormatCase> {};

@@ -27,6 +27,10 @@ const std::array kFormats = {
     FormatCase{"WavPack", "a.wv", &fixtures::WriteWavPack, MP3INFP_TYPE_WAVPACK},
     FormatCase{"Musepack", "a.mpc", &fixtures::WriteMusepack, MP3INFP_TYPE_MUSEPACK},
     FormatCase{"TrueAudio", "a.tta", &fixtures::WriteTrueAudio, MP3INFP_TYPE_TRUEAUDIO},
+    FormatCase{"Tak", "a.tak", &fixtures::WriteTak, MP3INFP_TYPE_TAK},
+    FormatCase{"Dsf", "a.dsf", &fixtures::WriteDsf, MP3INFP_TYPE_DSF},
+    FormatCase{"Dsdiff", "a.dff", &fixtures::WriteDsdiff, MP3INFP_TYPE_DSDIFF},
+    FormatCase{"Matroska", "a.mka", &fixtures::WriteMatroska, MP3INFP_TYPE_MATROSKA},
 };
 
 }  // namespace

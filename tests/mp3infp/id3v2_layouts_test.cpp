@@ -68,6 +68,7 @@ void PrintTo(const LayoutCase& value, std::ostream* out) {
 }
 
 const std::string kLongTitle(200, 'x');
+const std::string kCapitals(200, 'A');
 
 const LayoutCase kLayouts[] = {
     {"V23ExtendedHeader",
@@ -125,6 +126,23 @@ const LayoutCase kLayouts[] = {
      fixtures::Id3v2Tag({}, "TIT2"s + BigEndian32(201) + "\0\0"s + Id3v2Text(kLatin1, kLongTitle) +
                                 "TPE1"s + BigEndian32(7) + "\0\0"s + Id3v2Text(kLatin1, "Artist")),
      kLongTitle},
+    // Read as sync-safe, the size ends the frame inside the text, where "AAAA" looks like a frame.
+    {"V24PlainFrameSizeWithTopBitSet",
+     fixtures::Id3v2Tag(
+         {}, "TIT2"s + BigEndian32(201) + "\0\0"s + Id3v2Text(kLatin1, kCapitals) + Artist(4)),
+     kCapitals},
+    {"V24Utf8WithABadByte",
+     fixtures::Id3v2Tag({}, Title(4, Id3v2Text(kUtf8,
+                                               "\xFFran d\xC3\xAD"
+                                               "a")) +
+                                Artist(4)),
+     "\uFFFDran día"},
+    {"V24Windows1252MarkedUtf8",
+     fixtures::Id3v2Tag({}, Title(4, Id3v2Text(kUtf8, "Caf\xE9")) + Artist(4)), "Café"},
+    {"V24ShiftJisMarkedUtf8",
+     fixtures::Id3v2Tag({},
+                        Title(4, Id3v2Text(kUtf8, "\x83\x7C\x83\x50\x83\x62\x83\x67")) + Artist(4)),
+     "ポケット"},
     {"V22",
      fixtures::Id3v2Tag({2}, Id3v2Frame(2, "TT2", Id3v2Text(kLatin1, "Title")) +
                                  Id3v2Frame(2, "TP1", Id3v2Text(kLatin1, "Artist"))),
@@ -143,6 +161,11 @@ void PrintTo(const Container& value, std::ostream* out) {
     *out << value.name;
 }
 
+template <fixtures::BareStream stream>
+void BehindId3v2(const std::string& path, const std::string& tag) {
+    fixtures::WriteBehindId3v2(path, stream, tag);
+}
+
 const Container kContainers[] = {
     {"Mp3",
      [](const std::string& path, const std::string& tag) {
@@ -151,6 +174,11 @@ const Container kContainers[] = {
      "INAM_v2", "IART_v2"},
     {"Wav", &fixtures::WriteWavWithId3v2, "INAM", "IART"},
     {"Aiff", &fixtures::WriteAiffWithId3v2, "INAM", "IART"},
+    {"Ape", &BehindId3v2<fixtures::BareStream::Ape>, "INAM", "IART"},
+    {"WavPack", &BehindId3v2<fixtures::BareStream::WavPack>, "INAM", "IART"},
+    {"Musepack", &BehindId3v2<fixtures::BareStream::Musepack>, "INAM", "IART"},
+    {"Dsf", &fixtures::WriteDsfWithId3v2, "INAM", "IART"},
+    {"Dsdiff", &fixtures::WriteDsdiffWithId3v2, "INAM", "IART"},
 };
 
 class Id3v2LayoutTest : public LibraryTestWithParam<std::tuple<Container, LayoutCase>> {};
@@ -172,6 +200,21 @@ INSTANTIATE_TEST_SUITE_P(Layouts, Id3v2LayoutTest,
                              return std::string(std::get<0>(info.param).name) + "_" +
                                     std::get<1>(info.param).name;
                          });
+
+// The APE tag is the main tag of these formats; a leading ID3v2 tag fills in what it lacks.
+TEST_F(LibraryTest, ApeTagOutranksALeadingId3v2Tag) {
+    const std::string id3v2 = fixtures::Id3v2Tag({3}, Plain(3));
+    for (const auto write :
+         {&fixtures::WriteApe, &fixtures::WriteWavPack, &fixtures::WriteMusepack}) {
+        const std::string path = folder / "both";
+        write(path, fixtures::TagValues{.title = "Main"});
+        fixtures::WriteBytes(path, id3v2 + ReadFile(path));
+        ASSERT_TRUE(library.Load(path));
+
+        EXPECT_EQ(library.Value("INAM"), "Main");
+        EXPECT_EQ(library.Value("IART"), "Artist");
+    }
+}
 
 }  // namespace
 }  // namespace tunvex::testing

@@ -12,6 +12,15 @@
 
 namespace fixtures = tunvex::fixtures;
 
+namespace {
+
+std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s <seed folder>\n", argv[0]);
@@ -36,8 +45,38 @@ int main(int argc, char** argv) {
         (folder / "layout.mp3").string(),
         fixtures::Id3v2Tag({4, 0x50, fixtures::SyncSafe32(6) + std::string(2, '\x01')}, frames) +
             fixtures::MpegFrames(2));
-    std::ifstream vorbis(folder / "a.ogg", std::ios::binary);
-    const std::string vorbisBytes{std::istreambuf_iterator<char>(vorbis), {}};
+    const std::string plainSizes =
+        "TIT2" + fixtures::BigEndian32(201) + std::string(2, '\0') +
+        fixtures::Id3v2Text(3, "\xFF" + std::string(199, 'A') + "\xC3\xAD") +
+        fixtures::Id3v2Frame(4, "TPE1", fixtures::Id3v2Text(0, "Artist"));
+    const std::string plainSizesTag = fixtures::Id3v2Tag({}, plainSizes);
+    fixtures::WriteBehindId3v2((folder / "tagged.ape").string(), fixtures::BareStream::Ape,
+                               plainSizesTag);
+    fixtures::WriteBehindId3v2((folder / "tagged.wv").string(), fixtures::BareStream::WavPack,
+                               plainSizesTag);
+    fixtures::WriteBehindId3v2((folder / "tagged.mpc").string(), fixtures::BareStream::Musepack,
+                               plainSizesTag);
+    fixtures::WriteWav((folder / "appended.wav").string(), {});
+    fixtures::WriteBytes(
+        (folder / "appended.wav").string(),
+        ReadBytes(folder / "appended.wav") + fixtures::RiffChunk("id3 ", plainSizesTag));
+    const std::string mp4 = ReadBytes(folder / "a.m4a");
+    fixtures::WriteBytes((folder / "cut.m4a").string(), mp4.substr(0, mp4.find("mvhd") + 20));
+    fixtures::WriteBytes((folder / "layer1.mp1").string(),
+                         fixtures::MpegFrames(3, fixtures::MpegLayer::I));
+    fixtures::WriteAsfWithValues((folder / "objects.wma").string(),
+                                 {{fixtures::AsfHolder::MetadataLibrary, "WM/AlbumTitle", "Album"},
+                                  {fixtures::AsfHolder::ContentDescription, "Title", "Title"},
+                                  {fixtures::AsfHolder::Metadata, "Author", "Artist"},
+                                  {fixtures::AsfHolder::ExtendedContentDescription,
+                                   "WM/TrackNumber", fixtures::LittleEndian32(7), 3}});
+    fixtures::WriteAiffWithChunks((folder / "texts.aiff").string(),
+                                  {{"NAME", "Title"}, {"AUTH", "Artist"}, {"ANNO", "note"}});
+    fixtures::WriteMatroskaWithTags(
+        (folder / "levels.mka").string(),
+        {{50, {{"TITLE", "Album"}, {"ARTIST", "Artist"}}}, {30, {{"TITLE", "Title"}}}},
+        fixtures::MatroskaLayout::TagsBehindAnUnknownSizeCluster, "Segment");
+    const std::string vorbisBytes = ReadBytes(folder / "a.ogg");
     fixtures::WriteBytes((folder / "muxed.ogg").string(),
                          fixtures::InterleaveOggPages(
                              vorbisBytes, fixtures::OggStream({{"\x80theora"}, {"frame"}}, 9)));

@@ -41,6 +41,30 @@ const SniffCase kCases[] = {
      [](const std::string& path) { fixtures::WriteRmp3(path, kValues); }, MP3INFP_TYPE_MP3},
     {"Mp4WithoutExtension", "track",
      [](const std::string& path) { fixtures::WriteMp4(path, kValues); }, MP3INFP_TYPE_MP4},
+    {"UntaggedLayer1NamedMp1", "a.mp1",
+     [](const std::string& path) {
+         fixtures::WriteBytes(path, fixtures::MpegFrames(4, fixtures::MpegLayer::I));
+     },
+     MP3INFP_TYPE_MP3},
+    {"UntaggedLayer1WithoutExtension", "track",
+     [](const std::string& path) {
+         fixtures::WriteBytes(path, fixtures::MpegFrames(4, fixtures::MpegLayer::I));
+     },
+     MP3INFP_TYPE_MP3},
+    {"Layer1BehindAnUnknownId3v2Version", "a.mp1",
+     [](const std::string& path) {
+         fixtures::WriteBytes(path, "ID3\x05" + std::string(6, '\0') +
+                                        fixtures::MpegFrames(4, fixtures::MpegLayer::I));
+     },
+     MP3INFP_TYPE_MP3},
+    {"UntaggedDsf", "a.dsf", [](const std::string& path) { fixtures::WriteDsfWithId3v2(path, ""); },
+     MP3INFP_TYPE_DSF},
+    {"Frm8OfAnotherForm", "a.dff",
+     [](const std::string& path) {
+         fixtures::WriteBytes(
+             path, "FRM8" + fixtures::BigEndian32(0) + fixtures::BigEndian32(4) + "DST ");
+     },
+     MP3INFP_TYPE_NONE},
     {"Mp3AfterJunkNamedMp3", "junk.mp3",
      [](const std::string& path) { fixtures::WriteBytes(path, "junk" + fixtures::MpegFrames(4)); },
      MP3INFP_TYPE_MP3},
