@@ -196,6 +196,7 @@ void WaylandSession::Drag(std::pair<int, int> from, std::pair<int, int> to) {
 
 WaylandSession::~WaylandSession() {
     Stop(compositor_);
+    Stop(hostServer_);
 }
 
 std::string RunXTool(const std::vector<std::string>& arguments) {
