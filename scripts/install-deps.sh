@@ -1,25 +1,32 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing; silent when everything is there.
-# Usage: scripts/install-deps.sh [extra-package...]
+# Usage: scripts/install-deps.sh build   what building and the demo need
+#        scripts/install-deps.sh test    that, and the tools the tests use
 set -euo pipefail
-packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libtag1-dev zlib1g-dev
-          clang libclang-rt-14-dev qt6-base-dev qt6-svg-dev fonts-ipafont-gothic
-          xvfb openbox xdotool x11-utils imagemagick "$@")
-# The help file and its viewer; installing, packaging and checking the package.
-packages+=(libchm-dev fp-utils-3.2.2 desktop-file-utils appstream dpkg-dev file groff-base)
-# The FUSE file system of the transfer durability test.
-packages+=(fuse3 libfuse3-dev)
-# setfacl, for the test that a move keeps a file's ACL; the sources of the Shift-JIS and Latin-1
-# locales that tests compile.
-packages+=(acl locales)
+# Compilers and libraries; the help compiler and the help viewer's archive reader; the Japanese
+# font of every label.
+packages=(cmake g++ make pkg-config libtag1-dev zlib1g-dev qt6-base-dev qt6-svg-dev
+          fp-utils-3.2.2 libchm-dev fonts-ipafont-gothic)
+if [ "${1:-build}" = test ]; then
+    # GoogleTest; clang for the fuzzing run; a real X server, window manager and X tools; a
+    # Wayland desktop with XWayland (and Qt's Wayland platform, which tunvex must not take);
+    # installing, packaging and checking the package; the FUSE file system of the durability
+    # test; setfacl, for the test that a move keeps a file's ACL; the sources of the Shift-JIS
+    # and Latin-1 locales that tests compile.
+    packages+=(libgtest-dev libgmock-dev clang libclang-rt-14-dev
+               xvfb openbox xdotool x11-utils imagemagick weston xwayland qt6-wayland
+               desktop-file-utils appstream dpkg-dev file groff-base lintian
+               fuse3 libfuse3-dev acl locales)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
-echo "installing: ${missing[*]}" >&2
+echo "== installing ${#missing[@]} packages and what they need (a minute or more): ${missing[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+echo "== installed"

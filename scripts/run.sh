@@ -5,8 +5,11 @@
 # without one a copy sort of that library by tunvex-sort.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-scripts/build.sh >/dev/null
+scripts/install-deps.sh build
+# The tests are left out unless build/ has them already (scripts/test.sh builds them).
+testing=OFF
+grep -q '^BUILD_TESTING:BOOL=ON' build/CMakeCache.txt 2>/dev/null && testing=ON
+scripts/build.sh -DBUILD_TESTING=$testing
 if [ $# -gt 0 ]; then
     exec build/bin/tunvex-sort "$@"
 fi

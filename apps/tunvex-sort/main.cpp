@@ -10,17 +10,18 @@
 #include <string>
 #include <vector>
 
-#include "core/base/catalogue.h"
-#include "core/base/messages.h"
 #include "apps/tunvex-sort/console_delegate.h"
 #include "apps/tunvex-sort/options.h"
 #include "apps/tunvex-sort/printable.h"
 #include "apps/tunvex-sort/undo_command.h"
-#include "core/files/file_copy.h"
+#include "core/base/catalogue.h"
+#include "core/base/messages.h"
 #include "core/base/paths.h"
-#include "core/system/settings_location.h"
+#include "core/base/version.h"
+#include "core/files/file_copy.h"
 #include "core/settings/settings.h"
 #include "core/sorting/sort_batch.h"
+#include "core/system/settings_location.h"
 #include "core/tags/tag_library.h"
 
 namespace tunvex {
@@ -153,7 +154,7 @@ int main(int argc, char** argv) {
         return CheckOutput(kExitAllDone);
     }
     if (options.version) {
-        std::cout << "tunvex-sort 2.2.0\n";
+        std::cout << "tunvex-sort " << kTunvexVersion << "\n";
         return CheckOutput(kExitAllDone);
     }
     if (options.listRuns)

@@ -2,7 +2,9 @@
 #include <QApplication>
 
 #include <clocale>
+#include <cstdlib>
 
+#include "gui/display_choice.h"
 #include "gui/tunvex_app.h"
 #include "core/base/text.h"
 #include "gui/dialog_units.h"
@@ -10,6 +12,8 @@
 
 int main(int argc, char** argv) {
     using namespace tunvex;
+    if (!ApplyDisplayChoice(ChooseDisplay(std::getenv, HasPlatformArgument(argc, argv))))
+        return 2;
     QApplication application(argc, argv);
     std::setlocale(LC_ALL, "");
     InstallFontSubstitutions();

@@ -2,44 +2,16 @@
 
 #include <strings.h>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 
 #include "core/base/catalogue.h"
 #include "core/base/messages.h"
+#include "core/base/user_folders.h"
 #include "core/system/profile.h"
 #include "core/base/text.h"
 
 namespace tunvex {
 namespace {
-
-std::string EnvironmentValue(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-// The XDG_DESKTOP_DIR line of user-dirs.dirs: XDG_DESKTOP_DIR="$HOME/Desk top"
-std::string DesktopFromUserDirs(const std::string& home) {
-    std::string configHome = EnvironmentValue("XDG_CONFIG_HOME");
-    if (configHome.empty() || configHome.front() != '/')
-        configHome = home + "/.config";
-    std::ifstream in(configHome + "/user-dirs.dirs");
-    std::string line;
-    const std::string prefix = "XDG_DESKTOP_DIR=";
-    while (std::getline(in, line)) {
-        TrimWhiteSpace(CodePage::SingleByte, line);
-        if (line.rfind(prefix, 0) != 0)
-            continue;
-        std::string value = line.substr(prefix.size());
-        if (value.size() < 2 || value.front() != '"' || value.back() != '"')
-            return {};
-        value = value.substr(1, value.size() - 2);
-        if (value == "$HOME" || value.starts_with("$HOME/"))
-            value.replace(0, 5, home);
-        return value.empty() || value.front() != '/' ? std::string() : value;
-    }
-    return {};
-}
 
 // Each field is assigned as soon as it is read, so a failure leaves the later ones untouched.
 bool LoadKey(unsigned keyId, const std::function<void(const std::string&)>& read) {
@@ -74,13 +46,8 @@ const StoredField kStoredFields[] = {
 }  // namespace
 
 bool GetDesktopFolderPath(std::string& path) {
-    std::string home = EnvironmentValue("HOME");
-    if (home.empty() || home.front() != '/')
-        return false;
-    path = DesktopFromUserDirs(home);
-    if (path.empty())
-        path = home + (home.back() == '/' ? "" : "/") + "Desktop";
-    return true;
+    path = DesktopFolder();
+    return !path.empty();
 }
 
 bool LoadSettings(Settings& settings, const std::string& iniPath) {

@@ -3,9 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
+
+#include "core/base/user_folders.h"
 
 namespace tunvex {
 namespace {
@@ -16,26 +17,13 @@ bool IsWritableFolder(const std::string& folder) {
            (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && access(folder.c_str(), W_OK) == 0;
 }
 
-std::string AbsoluteEnvironmentPath(const char* name) {
-    const char* value = std::getenv(name);
-    return value && value[0] == '/' ? value : "";
-}
-
-std::string ConfigHome() {
-    std::string configHome = AbsoluteEnvironmentPath("XDG_CONFIG_HOME");
-    if (!configHome.empty())
-        return configHome;
-    std::string home = AbsoluteEnvironmentPath("HOME");
-    return home.empty() ? home : home + "/.config";
-}
-
 }  // namespace
 
 std::string SettingsFilePath(const std::string& programFolder, const std::string& fileName) {
     const std::string beside = programFolder + "/" + fileName;
     if (IsWritableFolder(programFolder))
         return beside;
-    const std::string configHome = ConfigHome();
+    const std::string configHome = XdgFolder("XDG_CONFIG_HOME", ".config");
     return configHome.empty() ? beside : configHome + "/tunvex/" + fileName;
 }
 

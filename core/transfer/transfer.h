@@ -1,6 +1,18 @@
 // The transfer engine: copies or moves a list of files to their sorted destinations so that no
 // file a user owns is ever lost or left half-written.
 //
+// Its words, used alike in every file of this folder:
+// - snapshot (SourceState, "look at"): what tells one version of a file from another (device,
+//   inode, size, modification and change time), taken once before the file's tags are read. A
+//   file is "changed" when its snapshot now differs: it is then left where it is.
+// - stage: everything a file needs before its name is taken: the checks, the question about an
+//   existing destination, the folders, and for a copy the data in a locked temporary.
+// - batch barrier: the syncfs (or the fsyncs) between staging a batch and claiming its names,
+//   and again before the sources of moves through a copy go.
+// - claim: taking the destination name with an atomic no-replace rename (the next free
+//   numbered name in rename mode, the trash first for a replace with undo).
+// - place: a claimed file reported and journaled as where it now is.
+//
 // Guarantees:
 // - A destination name only ever shows a complete file: data goes to a ".tunvex-XXXXXX.part"
 //   temporary in the destination folder, is made durable, and is then renamed into place. A

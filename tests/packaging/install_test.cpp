@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
 #include "tests/fixtures/audio_fixtures.h"
@@ -159,18 +161,34 @@ TEST_F(InstallTest, DebianPackageUnpackedIntoAScratchRootSortsFiles) {
     }
     ASSERT_FALSE(deb.empty());
 
-    // Found by dpkg-shlibdeps and dpkg, not written by hand.
+    // Found by dpkg-shlibdeps and dpkg, not written by hand, each package once; and the font
+    // every label needs.
     const std::string depends = RunProcess("dpkg-deb", {"--field", deb, "Depends"}).out;
-    for (const char* package : {"libc6", "libqt6widgets6", "libqt6gui6", "libtag1v5", "libchm1"})
-        EXPECT_THAT(depends, HasSubstr(package));
+    std::vector<std::string> named;
+    std::istringstream entries(depends);
+    for (std::string entry; std::getline(entries, entry, ',');) {
+        std::istringstream words(entry);
+        words >> named.emplace_back();
+    }
+    for (const char* package :
+         {"libc6", "libqt6widgets6", "libqt6gui6", "libtag1v5", "libchm1", "fonts-ipafont-gothic"})
+        EXPECT_NE(std::find(named.begin(), named.end(), package), named.end()) << package;
+    std::sort(named.begin(), named.end());
+    EXPECT_EQ(std::adjacent_find(named.begin(), named.end()), named.end()) << depends;
+    // The tag library is private to the programs: no ldconfig scripts.
+    EXPECT_NE(RunProcess("dpkg-deb", {"--info", deb, "postinst"}).exitStatus, 0);
+    ProcessResult lintian = RunProcess("lintian", {"--fail-on", "error", deb});
+    EXPECT_EQ(lintian.exitStatus, 0) << lintian.out << lintian.err;
 
     const std::string root = temp / "root";
     ProcessResult unpack = RunProcess("dpkg", {"-x", deb, root});
     ASSERT_EQ(unpack.exitStatus, 0) << unpack.err;
     const std::string contents = RunProcess("dpkg-deb", {"--contents", deb}).out;
-    for (const char* path : {"./usr/bin/tunvex", "./usr/lib/tunvex/tunvex.chm",
-                             "./usr/share/applications/io.github.tunvex.tunvex.desktop",
-                             "./usr/share/man/man1/tunvex-sort.1.gz"})
+    for (const char* path :
+         {"./usr/bin/tunvex", "./usr/lib/tunvex/tunvex.chm",
+          "./usr/share/applications/io.github.tunvex.tunvex.desktop",
+          "./usr/share/man/man1/tunvex.1.gz", "./usr/share/man/man1/tunvex-sort.1.gz",
+          "./usr/share/doc/tunvex/copyright", "./usr/share/doc/tunvex/changelog.gz"})
         EXPECT_THAT(contents, HasSubstr(path));
     WriteSettings(root + "/usr/lib/tunvex/tunvex.ini");
     ExpectSortedBy(root + "/usr/bin/tunvex-sort", temp / "config");

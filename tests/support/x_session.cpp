@@ -2,11 +2,16 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
 #include <thread>
 
 namespace tunvex::testing {
@@ -57,21 +62,27 @@ std::string ReadDisplayNumber(int fd) {
     return number;
 }
 
-}  // namespace
-
-XSession::XSession() {
+// Starts Xvfb on a display of its own choosing; the display (":N"), or "" when it did not come up.
+std::string StartXvfb(pid_t& server) {
     int pipeFds[2];
     if (pipe(pipeFds) != 0)
-        return;
-    server_ = Spawn({"Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0",
-                     "1280x1024x24", "-dpi", "96", "-nolisten", "tcp"},
-                    pipeFds[1]);
+        return {};
+    server = Spawn({"Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0",
+                    "1280x1024x24", "-dpi", "96", "-nolisten", "tcp"},
+                   pipeFds[1]);
     close(pipeFds[1]);
     std::string display = ReadDisplayNumber(pipeFds[0]);
     close(pipeFds[0]);
+    return display.empty() ? display : ":" + display;
+}
+
+}  // namespace
+
+XSession::XSession() {
+    std::string display = StartXvfb(server_);
     if (display.empty())
         return;
-    setenv("DISPLAY", (":" + display).c_str(), 1);
+    setenv("DISPLAY", display.c_str(), 1);
     windowManager_ = Spawn({"openbox", "--sm-disable"});
     auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
     while (std::chrono::steady_clock::now() < deadline) {
@@ -92,6 +103,100 @@ XSession::XSession() {
 XSession::~XSession() {
     Stop(windowManager_);
     Stop(server_);
+}
+
+WaylandSession::WaylandSession(const std::string& runtimeFolder) {
+    host_ = StartXvfb(hostServer_);
+    if (host_.empty())
+        return;
+    const std::string log = runtimeFolder + "/weston.log";
+    setenv("XDG_RUNTIME_DIR", runtimeFolder.c_str(), 1);
+    setenv("XDG_SESSION_TYPE", "wayland", 1);
+    setenv("WAYLAND_DISPLAY", "wayland-test", 1);
+    // XWayland's socket folder, which weston expects to be there.
+    mkdir("/tmp/.X11-unix", 01777);
+    chmod("/tmp/.X11-unix", 01777);
+    // On an X server weston has a seat with a pointer (the headless one has none): the pointer
+    // moved on that server is the Wayland pointer.
+    setenv("DISPLAY", host_.c_str(), 1);
+    compositor_ =
+        Spawn({"weston", "--backend=x11-backend.so", "--socket=wayland-test", "--xwayland",
+               "--idle-time=0", "--width=1280", "--height=1024", "--log=" + log});
+    const std::regex listening("xserver listening on display (:[0-9]+)");
+    auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    while (std::chrono::steady_clock::now() < deadline &&
+           waitpid(compositor_, nullptr, WNOHANG) == 0) {
+        std::ostringstream text;
+        text << std::ifstream(log).rdbuf();
+        std::smatch found;
+        const std::string logged = text.str();
+        if (std::regex_search(logged, found, listening)) {
+            setenv("DISPLAY", found[1].str().c_str(), 1);
+            // XWayland starts with its first client.
+            ready_ = RunXTool({"xwininfo", "-root"}).find("Width") != std::string::npos;
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+std::vector<std::pair<int, int>> WaylandSession::PointsOver(
+    const std::vector<std::string>& windows) {
+    // The compositor places windows where it likes, and their X positions do not tell where:
+    // the pointer goes over a grid on the compositor's screen, and XWayland says which window
+    // is under it. Of each window's grid points, the one nearest their middle is taken.
+    std::vector<std::vector<std::pair<int, int>>> hits(windows.size());
+    for (int y = 20; y < 1024; y += 50) {
+        for (int x = 20; x < 1280; x += 50) {
+            RunXTool({"env", "DISPLAY=" + host_, "xdotool", "mousemove", "--sync",
+                      std::to_string(x), std::to_string(y)});
+            std::string under = RunXTool({"xdotool", "getmouselocation", "--shell"});
+            for (std::size_t i = 0; i < windows.size(); ++i) {
+                if (under.find("WINDOW=" + windows[i] + "\n") != std::string::npos)
+                    hits[i].emplace_back(x, y);
+            }
+        }
+    }
+    std::vector<std::pair<int, int>> points;
+    for (const auto& found : hits) {
+        std::pair<int, int> best(-1, -1);
+        if (!found.empty()) {
+            int sumX = 0, sumY = 0;
+            for (auto [x, y] : found) {
+                sumX += x;
+                sumY += y;
+            }
+            const int n = static_cast<int>(found.size());
+            auto distance = [&](std::pair<int, int> p) {
+                return std::abs(p.first * n - sumX) + std::abs(p.second * n - sumY);
+            };
+            best = *std::min_element(found.begin(), found.end(),
+                                     [&](auto a, auto b) { return distance(a) < distance(b); });
+        }
+        points.push_back(best);
+    }
+    return points;
+}
+
+void WaylandSession::Drag(std::pair<int, int> from, std::pair<int, int> to) {
+    auto xdotool = [&](std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {"env", "DISPLAY=" + host_, "xdotool"});
+        RunXTool(arguments);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    };
+    xdotool({"mousemove", "--sync", std::to_string(from.first), std::to_string(from.second)});
+    xdotool({"mousedown", "1"});
+    for (int step = 1; step <= 20; ++step) {
+        xdotool({"mousemove", std::to_string(from.first + (to.first - from.first) * step / 20),
+                 std::to_string(from.second + (to.second - from.second) * step / 20)});
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    xdotool({"mouseup", "1"});
+}
+
+WaylandSession::~WaylandSession() {
+    Stop(compositor_);
+    Stop(hostServer_);
 }
 
 std::string RunXTool(const std::vector<std::string>& arguments) {

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tunvex::testing {
@@ -23,6 +24,31 @@ class XSession {
   private:
     pid_t server_ = -1;
     pid_t windowManager_ = -1;
+    bool ready_ = false;
+};
+
+// A Wayland compositor (weston, on an Xvfb server of its own) with XWayland beside it, for one
+// test program, as on a Wayland desktop: WAYLAND_DISPLAY, XDG_SESSION_TYPE, XDG_RUNTIME_DIR and
+// DISPLAY (the XWayland server) are set for this process and the programs it starts.
+class WaylandSession {
+  public:
+    explicit WaylandSession(const std::string& runtimeFolder);
+    ~WaylandSession();
+    WaylandSession(const WaylandSession&) = delete;
+    WaylandSession& operator=(const WaylandSession&) = delete;
+
+    // False when the compositor or XWayland did not come up.
+    bool ready() const { return ready_; }
+
+    // For each X window, a point of the compositor's screen over it, or (-1, -1).
+    std::vector<std::pair<int, int>> PointsOver(const std::vector<std::string>& windows);
+    // Drags with the compositor's pointer, button 1 held, in small steps.
+    void Drag(std::pair<int, int> from, std::pair<int, int> to);
+
+  private:
+    std::string host_;
+    pid_t hostServer_ = -1;
+    pid_t compositor_ = -1;
     bool ready_ = false;
 };
 

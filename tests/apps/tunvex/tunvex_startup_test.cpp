@@ -106,6 +106,17 @@ TEST_F(TunvexStartupTest, FailedStartsShowTheirMessagesAndNeverWriteTheIni) {
     }
 }
 
+TEST_F(TunvexStartupTest, WithoutADisplayItSaysSoAndPointsToTunvexSort) {
+    std::string program = Install(programs / "app", "tunvex");
+    std::vector<std::string> environment = Environment();
+    environment.insert(environment.end(), {"QT_QPA_PLATFORM=", "DISPLAY=", "WAYLAND_DISPLAY="});
+    ProcessResult result = testing::RunProcess(program, {}, environment);
+    EXPECT_EQ(result.exitStatus, 2);
+    EXPECT_THAT(result.err, HasSubstr("needs a display"));
+    EXPECT_THAT(result.err, HasSubstr("tunvex-sort sorts without one"));
+    EXPECT_FALSE(fs::exists(programs / "app/tunvex.ini"));
+}
+
 TEST_F(TunvexStartupTest, ARunSavesTheSettingsBesideTheProgram) {
     std::string program = Install(programs / "app", "tunvex");
     ProcessResult result = RunWindow(program);

@@ -17,6 +17,10 @@
 namespace tunvex {
 namespace {
 
+// Found before any test enters a mount namespace of its own: in a chroot, /proc/self/exe no
+// longer resolves there.
+const std::string kServerProgram = ExecutableDirectory() + "/tunvex-passthrough-fs";
+
 // Our pass-through FUSE file system over folder/name-store, mounted at folder/name, logging the
 // requests that reach it to log. error says why it could not be mounted.
 class PassthroughMount {
@@ -27,13 +31,12 @@ class PassthroughMount {
         std::string errors = folder / (name + ".err");
         std::filesystem::create_directory(store);
         std::filesystem::create_directory(path);
-        std::string program = ExecutableDirectory() + "/tunvex-passthrough-fs";
         server_ = fork();
         if (server_ == 0) {
             prctl(PR_SET_PDEATHSIG, SIGTERM);
             freopen(errors.c_str(), "w", stderr);
-            execl(program.c_str(), program.c_str(), store.c_str(), log.c_str(), path.c_str(), "-f",
-                  "-s", static_cast<char*>(nullptr));
+            execl(kServerProgram.c_str(), kServerProgram.c_str(), store.c_str(), log.c_str(),
+                  path.c_str(), "-f", "-s", static_cast<char*>(nullptr));
             _exit(127);
         }
         for (int wait = 0; wait < 500 && DeviceOf(path) == DeviceOf(folder.path()); ++wait) {
