@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "byte_order.h"
 #include "code_page.h"
 #include "tag_readers.h"
 
@@ -65,14 +66,6 @@ constexpr int kMaxObjects = 4096;
 
 enum ValueType : uint16_t { kText = 0, kDword = 3, kQword = 4, kWord = 5 };
 
-uint64_t LittleEndian(std::string_view bytes) {
-    uint64_t value = 0;
-    for (size_t i = std::min<size_t>(bytes.size(), 8); i > 0; --i) {
-        value = (value << 8) | static_cast<unsigned char>(bytes[i - 1]);
-    }
-    return value;
-}
-
 // Reads little-endian fields one after another, never past end.
 class Cursor {
   public:
@@ -83,7 +76,7 @@ class Cursor {
 
     std::optional<uint64_t> Number(size_t size) {
         const auto bytes = Bytes(size);
-        return bytes ? std::optional(LittleEndian(*bytes)) : std::nullopt;
+        return bytes ? std::optional(LittleEndianNumber(*bytes)) : std::nullopt;
     }
 
     // size bytes, or nothing when fewer are left; empty when they are too many to be a text.
@@ -120,7 +113,7 @@ std::string ValueText(uint64_t type, const std::string& value) {
         case kDword:
         case kQword:
         case kWord:
-            return std::to_string(LittleEndian(value));
+            return std::to_string(LittleEndianNumber(value));
         default:
             return {};
     }

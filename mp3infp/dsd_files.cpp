@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "byte_order.h"
 #include "id3v2_tag.h"
 
 namespace mp3infp {
@@ -14,15 +15,6 @@ constexpr uint64_t kDsdiffChunkHeaderSize = 12;
 constexpr uint64_t kDsdiffFormHeaderSize = 16;
 // Stops a file of thousands of empty chunks from being walked to its end.
 constexpr int kMaxChunks = 4096;
-
-uint64_t Number(std::string_view bytes, bool bigEndian) {
-    uint64_t value = 0;
-    for (size_t k = 0; k < bytes.size(); ++k) {
-        const size_t i = bigEndian ? k : bytes.size() - 1 - k;
-        value = (value << 8) | static_cast<unsigned char>(bytes[i]);
-    }
-    return value;
-}
 
 // The ID3v2 tag at offset, read no further than end; an empty tag when there is none.
 FieldTexts ReadId3v2At(const OpenedFile& file, uint64_t offset, uint64_t end) {
@@ -40,7 +32,7 @@ std::optional<FieldTexts> ReadDsfTags(const OpenedFile& file) {
     if (header.size() < kDsfHeaderSize || !header.starts_with("DSD ")) {
         return std::nullopt;
     }
-    const uint64_t tagOffset = Number(std::string_view(header).substr(20, 8), false);
+    const uint64_t tagOffset = LittleEndianNumber(std::string_view(header).substr(20, 8));
     // Zero: no tag.
     return tagOffset == 0 ? FieldTexts{} : ReadId3v2At(file, tagOffset, file.Size());
 }
@@ -51,14 +43,14 @@ std::optional<FieldTexts> ReadDsdiffTags(const OpenedFile& file) {
         header.substr(12) != "DSD ") {
         return std::nullopt;
     }
-    const uint64_t declared = Number(std::string_view(header).substr(4, 8), true);
+    const uint64_t declared = BigEndianNumber(std::string_view(header).substr(4, 8));
     // The form's size, like a chunk's, counts what follows its id and size.
     const uint64_t end =
         kDsdiffChunkHeaderSize + std::min(declared, file.Size() - kDsdiffChunkHeaderSize);
     uint64_t position = kDsdiffFormHeaderSize;
     for (int count = 0; count < kMaxChunks && position + kDsdiffChunkHeaderSize <= end; ++count) {
         const std::string chunk = file.ReadAt(position, kDsdiffChunkHeaderSize);
-        const uint64_t size = Number(std::string_view(chunk).substr(4), true);
+        const uint64_t size = BigEndianNumber(std::string_view(chunk).substr(4));
         const uint64_t dataOffset = position + kDsdiffChunkHeaderSize;
         if (chunk.starts_with("ID3 ")) {
             return ReadId3v2At(file, dataOffset, dataOffset + std::min(size, end - dataOffset));

@@ -70,7 +70,7 @@ std::optional<TagBlocks> ReadMain(OpenedFile& file) {
     return ReadOpened<TagLibFile, readFields>(*OpenAs<TagLibFile>(file));
 }
 
-// A file TagLib finds valid as TagLibFile, whose tags the own reader reads.
+// A file TagLib finds valid as TagLibFile, whose tags the own chunk reader reads.
 template <typename TagLibFile, FieldTexts (*readChunks)(const OpenedFile&)>
 std::optional<TagBlocks> ReadByChunks(OpenedFile& file) {
     if (!OpenAs<TagLibFile>(file)->isValid()) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 
+#include "byte_order.h"
 #include "code_page.h"
 #include "legacy_text.h"
 
@@ -34,11 +35,7 @@ constexpr std::array kFrameIds = {
 };
 
 uint32_t BigEndian(std::string_view bytes) {
-    uint32_t value = 0;
-    for (const char c : bytes) {
-        value = (value << 8) | static_cast<unsigned char>(c);
-    }
-    return value;
+    return static_cast<uint32_t>(BigEndianNumber(bytes));
 }
 
 uint32_t SyncSafe(std::string_view bytes) {

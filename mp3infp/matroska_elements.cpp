@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "byte_order.h"
 #include "legacy_text.h"
 #include "tag_readers.h"
 
@@ -133,12 +134,8 @@ std::string Text(const OpenedFile& file, const Element& element) {
 }
 
 uint64_t Unsigned(const OpenedFile& file, const Element& element) {
-    uint64_t value = 0;
-    for (const char c :
-         file.ReadAt(element.dataOffset, std::min<uint64_t>(element.end - element.dataOffset, 8))) {
-        value = (value << 8) | static_cast<unsigned char>(c);
-    }
-    return value;
+    return BigEndianNumber(
+        file.ReadAt(element.dataOffset, std::min<uint64_t>(element.end - element.dataOffset, 8)));
 }
 
 // Fields by the level of the tags they came from.

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "byte_order.h"
 #include "legacy_text.h"
 
 namespace mp3infp {
@@ -40,27 +41,19 @@ struct Atom {
     uint64_t end;  // as declared, which may lie past the end of the file
 };
 
-uint64_t BigEndian(std::string_view bytes) {
-    uint64_t value = 0;
-    for (const char c : bytes) {
-        value = (value << 8) | static_cast<unsigned char>(c);
-    }
-    return value;
-}
-
 std::optional<Atom> ReadAtom(const OpenedFile& file, uint64_t offset) {
     const std::string header = file.ReadAt(offset, kLargeAtomHeaderSize);
     if (header.size() < kAtomHeaderSize) {
         return std::nullopt;
     }
     const std::string_view bytes = header;
-    uint64_t size = BigEndian(bytes.substr(0, 4));
+    uint64_t size = BigEndianNumber(bytes.substr(0, 4));
     uint64_t headerSize = kAtomHeaderSize;
     if (size == 1) {
         if (header.size() < kLargeAtomHeaderSize) {
             return std::nullopt;
         }
-        size = BigEndian(bytes.substr(8, 8));
+        size = BigEndianNumber(bytes.substr(8, 8));
         headerSize = kLargeAtomHeaderSize;
     } else if (size == 0) {
         size = file.Size() - offset;  // the last atom, running to the end of the file
@@ -106,8 +99,8 @@ std::string TrackText(std::string_view value) {
     if (value.size() < 6) {
         return {};
     }
-    const uint64_t track = BigEndian(value.substr(2, 2));
-    const uint64_t total = BigEndian(value.substr(4, 2));
+    const uint64_t track = BigEndianNumber(value.substr(2, 2));
+    const uint64_t total = BigEndianNumber(value.substr(4, 2));
     if (track == 0) {
         return {};
     }

@@ -26,7 +26,7 @@ struct TextField {
     Field field;
 };
 
-constexpr std::array kTextFields = {
+constexpr std::array kInfoFields = {
     TextField{"INAM", Field::Title}, TextField{"IART", Field::Artist},
     TextField{"IPRD", Field::Album}, TextField{"ITRK", Field::Track},
     TextField{"IPRT", Field::Track},
@@ -116,7 +116,7 @@ FieldTexts ReadInfoList(RiffReader& reader, const Chunk& list) {
     FieldTexts fields;
     reader.ForEachChunk(list.dataOffset + 4, list.dataOffset + list.dataSize,
                         [&](const Chunk& item) {
-                            ReadTextChunk(reader, item, FieldOfChunk(kTextFields, item.id), fields);
+                            ReadTextChunk(reader, item, FieldOfChunk(kInfoFields, item.id), fields);
                         });
     return fields;
 }
