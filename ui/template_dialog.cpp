@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "ui/single_line_edit.h"
+
 namespace tunvex {
 namespace {
 
@@ -105,7 +107,7 @@ QWidget* TemplateDialog::CreateControl(const ControlTemplate& control) {
         case ControlKind::Edit: {
             // Not in the template's tab stops, an edit is still reached by Tab: a keyboard
             // user must be able to type every setting.
-            auto* edit = new QLineEdit(this);
+            auto* edit = new SingleLineEdit(this);
             edit->setFocusPolicy(Qt::StrongFocus);
             return edit;
         }

@@ -143,7 +143,7 @@ class TunvexXTest : public ::testing::Test {
         return process;
     }
     // Waits a minute at most: a window that does not end fails the test instead of hanging it.
-    void ExpectEnded(BackgroundProcess& process) {
+    testing::ProcessResult ExpectEnded(BackgroundProcess& process, int status = 0) {
         for (int i = 0; i < 600 && process.Running(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (process.Running()) {
@@ -151,7 +151,17 @@ class TunvexXTest : public ::testing::Test {
             kill(process.pid(), SIGKILL);
         }
         testing::ProcessResult result = process.Wait();
-        EXPECT_EQ(result.exitStatus, 0) << result.err;
+        EXPECT_EQ(result.exitStatus, status) << result.err;
+        return result;
+    }
+    // Opens the settings dialog from the menu; its frame.
+    Frame OpenSettings() {
+        Frame frame = FrameOf(window);
+        Click(frame.clientX + 30, frame.clientY + 9);  // オプション
+        Keys({"Down", "Return"});
+        std::string dialog = WaitForWindow("^tunvex 設定$");
+        EXPECT_FALSE(dialog.empty());
+        return FrameOf(dialog);
     }
     std::string Ini() { return ReadFile(folder / "tunvex.ini"); }
     std::pair<int, int> StoredPosition() {
@@ -314,6 +324,47 @@ TEST_F(TunvexXTest, DraggedFoldersAreSortedByCopyThenByMoveAnsweringTheQuestion)
         Keys({"Escape"});
         ExpectEnded(*process);
     }
+}
+
+// A pasted line break gives the first line; a save that fails keeps every previous setting.
+TEST_F(TunvexXTest, APasteKeepsItsFirstLineAndAFailedSaveLeavesTheFileWhole) {
+    fs::create_directories(home / "run");
+    WriteFile(folder / "tunvex.ini", "[TunvexOption]\nBaseFolderPath=" + (home / "Desktop") + "\n");
+    BackgroundProcess clipboard(build + "/tunvex-clipboard-source", {"?A\n?a"});
+    ASSERT_FALSE(WaitForWindow("^tunvex clipboard source$").empty());
+    auto process = Start();
+    Frame dialog = OpenSettings();
+    Click(dialog.clientX + 100, dialog.clientY + 86);   // 移動
+    Click(dialog.clientX + 30, dialog.clientY + 197);   // ユーザ設定 of the folders
+    Click(dialog.clientX + 240, dialog.clientY + 211);  // its pattern
+    Keys({"ctrl+a", "ctrl+v", "Return"});
+    EXPECT_TRUE(WaitForNoWindow("^tunvex 設定$"));
+    Activate(window);
+    Keys({"Escape"});
+    ExpectEnded(*process);
+    const std::string saved = Ini();
+    EXPECT_THAT(saved, ::testing::HasSubstr("\nCopyMode=1\nFolderNamingMode=3\n"
+                                            "FolderNamingFormat=?A\nFileNamingMode=0\n"));
+    EXPECT_THAT(saved, ::testing::HasSubstr("\nWindowPositionY=0\n"));
+
+    fs::permissions(folder / "tunvex.ini", fs::perms::owner_read);
+    process = Start();
+    dialog = OpenSettings();
+    Click(dialog.clientX + 30, dialog.clientY + 86);  // コピー
+    Keys({"Return"});
+    EXPECT_TRUE(WaitForNoWindow("^tunvex 設定$"));
+    Activate(window);
+    Keys({"Escape"});
+    // Its two messages, one after the other.
+    std::string message;
+    for (int box = 0; box < 2; ++box) {
+        message = WaitForWindow("^tunvex$", message);
+        ASSERT_FALSE(message.empty());
+        Activate(message);
+        Keys({"Return"});
+    }
+    ExpectEnded(*process, 1);
+    EXPECT_EQ(Ini(), saved);
 }
 
 }  // namespace
