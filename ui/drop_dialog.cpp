@@ -62,6 +62,18 @@ std::optional<std::vector<std::string>> DroppedPaths(const QMimeData* data) {
     return LocalPathsFromUriList(data->data(kUriList), host);
 }
 
+// In 64 bits: a stored position may lie anywhere in the int range, where its far corner does not.
+bool AnyScreenShows(QPoint topLeft, QSize size) {
+    const qint64 left = topLeft.x(), top = topLeft.y();
+    for (const QScreen* each : QGuiApplication::screens()) {
+        const QRect area = each->availableGeometry();
+        if (left < area.x() + qint64(area.width()) && area.x() < left + size.width() &&
+            top < area.y() + qint64(area.height()) && area.y() < top + size.height())
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 CDropDlg::CDropDlg(CTunvexApp& app, QWidget* parent)
@@ -126,10 +138,7 @@ void CDropDlg::PlaceWindow() {
     QMargins frame = windowHandle()->frameMargins();
     QPoint position(app_.settings.WindowPositionX, app_.settings.WindowPositionY);
     QSize outer = size().grownBy(frame);
-    bool seen = false;
-    for (const QScreen* each : QGuiApplication::screens())
-        seen = seen || each->availableGeometry().intersects(QRect(position, outer));
-    if (!restorePosition_ || position.isNull() || !seen) {
+    if (!restorePosition_ || position.isNull() || !AnyScreenShows(position, outer)) {
         QRect workArea = screen()->availableGeometry();
         position = workArea.topLeft() + QPoint((workArea.width() - outer.width()) / 2,
                                                (workArea.height() - outer.height()) / 2);

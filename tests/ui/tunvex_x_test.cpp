@@ -367,5 +367,26 @@ TEST_F(TunvexXTest, APasteKeepsItsFirstLineAndAFailedSaveLeavesTheFileWhole) {
     EXPECT_EQ(Ini(), saved);
 }
 
+// However far off, a stored position no screen shows opens the window centred.
+TEST_F(TunvexXTest, APositionNoScreenShowsOpensCentred) {
+    fs::create_directories(home / "run");
+    const std::pair<std::string, std::string> positions[] = {
+        {"2147483647", "2147483647"},
+        {"-2147483648", "-2147483648"},
+        {"2147483600", "100"},
+        {"100", "-2147483600"},
+    };
+    for (const auto& [x, y] : positions) {
+        WriteFile(folder / "tunvex.ini",
+                  "[TunvexOption]\nWindowPositionX=" + x + "\nWindowPositionY=" + y + "\n");
+        auto process = Start();
+        Frame frame = SettledFrameOf(window);
+        EXPECT_NEAR(frame.x + frame.width / 2, 640, 12) << x << "," << y;
+        EXPECT_NEAR(frame.y + frame.height / 2, 512, 12) << x << "," << y;
+        Keys({"Escape"});
+        ExpectEnded(*process);
+    }
+}
+
 }  // namespace
 }  // namespace tunvex
