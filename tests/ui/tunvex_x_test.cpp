@@ -388,5 +388,29 @@ TEST_F(TunvexXTest, APositionNoScreenShowsOpensCentred) {
     }
 }
 
+// A stop while a message is up ends the program: the message that would follow goes to stderr.
+TEST_F(TunvexXTest, AStopWhileAMessageIsUpEndsTheProgram) {
+    fs::create_directories(home / "run");
+    const std::string ini = folder / "tunvex.ini";
+    for (bool atStart : {true, false}) {
+        fs::remove_all(ini);
+        if (atStart) {
+            fs::create_directory(ini);  // cannot be read
+        } else {
+            WriteFile(ini, "[TunvexOption]\n");
+            fs::permissions(ini, fs::perms::owner_read);
+        }
+        auto process = Start();
+        if (!atStart) {
+            Keys({"Escape"});
+            ASSERT_FALSE(WaitForWindow("^tunvex$", window).empty());
+        }
+        kill(process->pid(), SIGTERM);
+        testing::ProcessResult result = ExpectEnded(*process, 1);
+        EXPECT_THAT(result.err, ::testing::HasSubstr(atStart ? "設定の読み込みに失敗しました"
+                                                             : "設定を保存できませんでした"));
+    }
+}
+
 }  // namespace
 }  // namespace tunvex
