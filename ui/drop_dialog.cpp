@@ -82,6 +82,7 @@ CDropDlg::CDropDlg(CTunvexApp& app, QWidget* parent)
       icon_(kIconResource),
       systemMenu_(new QMenu(this)) {
     setAcceptDrops(true);
+    findChild<QMenuBar*>()->installEventFilter(this);
     connect(findChild<QMenuBar*>(), &QMenuBar::triggered, this,
             [this](QAction* action) { OnCommand(action->data().toInt()); });
     connect(systemMenu_, &QMenu::triggered, this,
@@ -165,7 +166,8 @@ void CDropDlg::closeEvent(QCloseEvent* event) {
     TemplateDialog::closeEvent(event);
 }
 
-// Enter (either key) ends the window like OK, Esc like Cancel, neither recording the position.
+// Enter (either key) ends the window like OK, Esc like Cancel, neither recording the position;
+// F10 opens the menu bar, Shift+F10 the context menu, as on Windows.
 // While a sort runs the window takes no keys: it is disabled, as under the shell's transfer.
 void CDropDlg::keyPressEvent(QKeyEvent* event) {
     if (sorting_) {
@@ -177,7 +179,30 @@ void CDropDlg::keyPressEvent(QKeyEvent* event) {
         accept();
         return;
     }
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::NoModifier) {
+        auto* menuBar = findChild<QMenuBar*>();
+        menuBar->setActiveAction(menuBar->actions().value(0));
+        return;
+    }
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        QPoint centre = ClientRect().center();
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, centre, mapToGlobal(centre));
+        contextMenuEvent(&menuKey);
+        return;
+    }
     TemplateDialog::keyPressEvent(event);
+}
+
+// A menu bar left with the focus after keyboard use, no menu open and nothing highlighted, would
+// swallow the window's keys (Esc among them): they go to the window.
+bool CDropDlg::eventFilter(QObject* watched, QEvent* event) {
+    auto* menuBar = qobject_cast<QMenuBar*>(watched);
+    if (menuBar != nullptr && event->type() == QEvent::KeyPress &&
+        menuBar->activeAction() == nullptr) {
+        keyPressEvent(static_cast<QKeyEvent*>(event));
+        return true;
+    }
+    return TemplateDialog::eventFilter(watched, event);
 }
 
 void CDropDlg::contextMenuEvent(QContextMenuEvent* event) {

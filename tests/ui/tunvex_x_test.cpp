@@ -412,5 +412,47 @@ TEST_F(TunvexXTest, AStopWhileAMessageIsUpEndsTheProgram) {
     }
 }
 
+// F10 opens the menu bar, Shift+F10 the context menu as the Menu key does.
+TEST_F(TunvexXTest, F10AndShiftF10OpenTheMenus) {
+    fs::create_directories(home / "run");
+    auto process = Start();
+    const std::pair<std::vector<std::string>, std::string> opens[] = {
+        {{"F10", "Down", "Return"}, "^tunvex 設定$"},
+        {{"shift+F10", "Down", "Return"}, "^tunvexのバージョン情報$"},
+        {{"Menu", "Down", "Return"}, "^tunvexのバージョン情報$"},
+    };
+    for (const auto& [keys, title] : opens) {
+        Activate(window);
+        Keys(keys);
+        EXPECT_FALSE(WaitForWindow(title).empty()) << keys[0];
+        Keys({"Escape"});
+        EXPECT_TRUE(WaitForNoWindow(title)) << keys[0];
+    }
+    Activate(window);
+    Keys({"Escape"});
+    ExpectEnded(*process);
+}
+
+// Out of the menus by their keys, as many Esc as on Windows, the next Esc ends the window.
+TEST_F(TunvexXTest, EscEndsTheWindowAfterTheMenusWereUsedByKeys) {
+    fs::create_directories(home / "run");
+    const std::vector<std::string> uses[] = {
+        {"F10", "Escape", "Escape"}, {"F10", "Right", "Down", "Escape", "Escape"},
+        {"alt", "Escape"},           {"alt", "Down", "Escape", "Escape"},
+        {"shift+F10", "Escape"},
+    };
+    for (const std::vector<std::string>& keys : uses) {
+        auto process = Start();
+        for (const std::string& key : keys) {
+            Keys({key});
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_TRUE(process->Running()) << keys[0] << " " << keys.size();
+        Keys({"Escape"});
+        ExpectEnded(*process);
+    }
+}
+
 }  // namespace
 }  // namespace tunvex
