@@ -7,11 +7,13 @@
 #include "platform/text.h"
 #include "ui/dialog_units.h"
 #include "ui/message_box.h"
+#include "ui/qt_translation.h"
 
 int main(int argc, char** argv) {
     using namespace tunvex;
     QApplication application(argc, argv);
     std::setlocale(LC_ALL, "");
+    InstallQtJapanese();
     InstallFontSubstitutions();
     InstallWindowMessageSink(SystemCodePage());
     CTunvexApp app;

@@ -7,6 +7,8 @@ packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libtag1-dev zlib1g
           xvfb openbox xdotool x11-utils imagemagick "$@")
 # The help file and its viewer; installing, packaging and checking the package.
 packages+=(libchm-dev fp-utils-3.2.2 desktop-file-utils appstream dpkg-dev file groff-base)
+# Qt's own texts (the folder picker, the standard dialogs) in Japanese.
+packages+=(qt6-translations-l10n)
 # The FUSE file system of the transfer durability test.
 packages+=(fuse3 libfuse3-dev)
 # setfacl, for the test that a move keeps a file's ACL; the sources of the Shift-JIS and Latin-1

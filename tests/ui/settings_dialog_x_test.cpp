@@ -1,7 +1,10 @@
 // The settings dialog on a real X server, driven by xdotool as a person would drive it.
 #include <QApplication>
+#include <QFileDialog>
 #include <QFontInfo>
+#include <QLabel>
 #include <QRawFont>
+#include <QTimer>
 #include <QtTest>
 
 #include <filesystem>
@@ -12,6 +15,7 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_session.h"
 #include "ui/dialog_units.h"
+#include "ui/qt_translation.h"
 
 namespace tunvex {
 
@@ -123,6 +127,30 @@ class SettingsDialogXTest : public QObject {
         QCOMPARE(settings.BaseFolderPath, folder_ / "music");
     }
 
+    // The texts of Qt's folder picker, none left in English.
+    void theFolderPickerSpeaksJapanese() {
+        Settings settings;
+        settings.BaseFolderPath = folder_ / "Desktop";
+        CSettingsDlg dialog(settings);
+        dialog.open();
+        QVERIFY(Activate(dialog));
+        QStringList shown;
+        QTimer::singleShot(0, [&] {
+            QTRY_VERIFY(qobject_cast<QFileDialog*>(QApplication::activeModalWidget()));
+            QWidget* picker = QApplication::activeModalWidget();
+            for (QLabel* label : picker->findChildren<QLabel*>())
+                shown << label->text();
+            for (QAbstractButton* button : picker->findChildren<QAbstractButton*>())
+                shown << button->text();
+            picker->close();
+        });
+        dialog.Button(1004)->click();
+        for (const char* english :
+             {"Look in:", "Directory:", "&Choose", "Cancel", "Files of type:"})
+            QVERIFY2(!shown.contains(QString::fromUtf8(english)), english);
+        QVERIFY2(shown.contains(QStringLiteral("キャンセル")), qPrintable(shown.join('|')));
+    }
+
     void escapeCancels() {
         Settings settings;
         settings.BaseFolderPath = folder_ / "Desktop";
@@ -147,6 +175,7 @@ int main(int argc, char** argv) {
         return 1;
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
+    tunvex::InstallQtJapanese();
     tunvex::SettingsDialogXTest test;
     return QTest::qExec(&test, argc, argv);
 }

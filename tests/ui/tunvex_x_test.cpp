@@ -412,6 +412,24 @@ TEST_F(TunvexXTest, AStopWhileAMessageIsUpEndsTheProgram) {
     }
 }
 
+// Qt's own texts are Japanese: the folder picker of 参照, looked at in its screenshot.
+TEST_F(TunvexXTest, TheFolderPickerSpeaksJapanese) {
+    fs::create_directories(home / "run");
+    auto process = Start();
+    Frame dialog = OpenSettings();
+    Click(dialog.clientX + 312, dialog.clientY + 36);  // 参照
+    std::string picker = WaitForWindow("^コピー先フォルダを選択$");
+    ASSERT_FALSE(picker.empty());
+    Screenshot(picker, "folder-picker.png");
+    Keys({"Escape"});
+    EXPECT_TRUE(WaitForNoWindow("^コピー先フォルダを選択$"));
+    Keys({"Escape"});
+    EXPECT_TRUE(WaitForNoWindow("^tunvex 設定$"));
+    Activate(window);
+    Keys({"Escape"});
+    ExpectEnded(*process);
+}
+
 // F10 opens the menu bar, Shift+F10 the context menu as the Menu key does.
 TEST_F(TunvexXTest, F10AndShiftF10OpenTheMenus) {
     fs::create_directories(home / "run");
