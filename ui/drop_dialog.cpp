@@ -82,6 +82,15 @@ CDropDlg::CDropDlg(CTunvexApp& app, QWidget* parent)
       icon_(kIconResource),
       systemMenu_(new QMenu(this)) {
     setAcceptDrops(true);
+    // What a screen reader tells first: the area that takes the drop, focused. It takes neither
+    // keys nor drops nor clicks itself; they reach the window.
+    auto* dropArea = new QWidget(this);
+    dropArea->setGeometry(ClientRect());
+    dropArea->setAccessibleName(QStringLiteral("ファイルのドロップ先"));
+    dropArea->setAccessibleDescription(
+        QStringLiteral("振り分けるファイルやフォルダをここにドロップしてください"));
+    dropArea->setFocusPolicy(Qt::StrongFocus);
+    dropArea->setFocus();
     findChild<QMenuBar*>()->installEventFilter(this);
     connect(findChild<QMenuBar*>(), &QMenuBar::triggered, this,
             [this](QAction* action) { OnCommand(action->data().toInt()); });

@@ -88,7 +88,8 @@ class SettingsDialogTest : public QObject {
         QCOMPARE(dialog.BaseUnits().x, 6);
         QCOMPARE(dialog.BaseUnits().y, 13);
         QCOMPARE(dialog.size(), QSize(353, 622));
-        QCOMPARE(dialog.Item(1011)->geometry(), QRect(24, 189, 84, 16));
+        QWidget* radio = dialog.Item(1011);
+        QCOMPARE(QRect(radio->mapTo(&dialog, QPoint(0, 0)), radio->size()), QRect(24, 189, 84, 16));
         QCOMPARE(CheckedRadios(dialog), (std::vector<int>{1006, 1008, 1013, 1018, 1020}));
         QCOMPARE(dialog.Edit(1003)->text(), QString::fromStdString(desktop_));
         QCOMPARE(dialog.Edit(1005)->text(), QStringLiteral("?a"));

@@ -1,4 +1,5 @@
 // The settings dialog on a real X server, driven by xdotool as a person would drive it.
+#include <QAccessible>
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontInfo>
@@ -9,12 +10,14 @@
 
 #include <filesystem>
 
+#include "app/tunvex_app.h"
 #include "settings/settings.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_dialog_template.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_session.h"
 #include "ui/dialog_units.h"
+#include "ui/drop_dialog.h"
 #include "ui/qt_translation.h"
 
 namespace tunvex {
@@ -149,6 +152,61 @@ class SettingsDialogXTest : public QObject {
              {"Look in:", "Directory:", "&Choose", "Cancel", "Files of type:"})
             QVERIFY2(!shown.contains(QString::fromUtf8(english)), english);
         QVERIFY2(shown.contains(QStringLiteral("キャンセル")), qPrintable(shown.join('|')));
+    }
+
+    // What a screen reader is given, read through the interface that Qt's AT-SPI bridge
+    // publishes: each control inside its group and labelled by it, a label labelling the edit
+    // after it, repeated names told apart; the drop window's area named and focused.
+    void aScreenReaderHearsGroupsLabelsAndTheDropArea() {
+        Settings settings;
+        settings.BaseFolderPath = folder_ / "Desktop";
+        CSettingsDlg dialog(settings);
+        dialog.open();
+        QVERIFY(Activate(dialog));
+        auto labels = [](QWidget* widget) {
+            QStringList names;
+            QAccessibleInterface* control = QAccessible::queryAccessibleInterface(widget);
+            for (const auto& [label, relation] : control->relations(QAccessible::Label))
+                names << label->text(QAccessible::Name);
+            return names;
+        };
+        auto description = [](QWidget* widget) {
+            return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Description);
+        };
+        const QString folders = QStringLiteral("ファイルのフォルダ振り分け方法");
+        const QString files = QStringLiteral("ファイル名のリネーム");
+        const std::tuple<int, QStringList, QString> cases[] = {
+            {1003, {"コピー先フォルダ"}, ""},
+            {1004, {"コピー先フォルダ"}, ""},
+            {1005, {"コピー先フォルダ\\", folders}, ""},
+            {1012, {files}, ""},
+            {1007, {"コピー動作"}, ""},
+            {1008, {folders}, folders},  // its name is also the first group's
+            {1011, {folders}, folders},
+            {1016, {files}, files},
+            {1018, {"優先するタグ情報"}, ""},
+            {1021, {"ファイル名重複時の処理"}, ""},
+        };
+        for (const auto& [id, labelledBy, told] : cases) {
+            QCOMPARE(labels(dialog.Item(id)), labelledBy);
+            QCOMPARE(description(dialog.Item(id)), told);
+        }
+        QStringList helpNotes;
+        for (QLabel* label : dialog.findChildren<QLabel*>()) {
+            if (label->text().startsWith("* "))
+                helpNotes << description(label);
+        }
+        QCOMPARE(helpNotes, (QStringList{folders, files}));
+
+        CTunvexApp app;
+        CDropDlg window(app);
+        window.open();
+        QVERIFY(Activate(window));
+        QAccessibleInterface* focused = QAccessible::queryAccessibleInterface(window.focusWidget());
+        QVERIFY(focused);
+        QCOMPARE(focused->text(QAccessible::Name), QStringLiteral("ファイルのドロップ先"));
+        QVERIFY(!focused->text(QAccessible::Description).isEmpty());
+        window.reject();
     }
 
     void escapeCancels() {
