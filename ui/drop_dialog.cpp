@@ -6,8 +6,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QScreen>
+#include <QSvgRenderer>
 #include <QTimer>
 #include <QWindow>
 
@@ -72,6 +74,21 @@ bool AnyScreenShows(QPoint topLeft, QSize size) {
             return true;
     }
     return false;
+}
+
+// The background's SVG source drawn at size (in device-independent pixels) times ratio; null
+// when it cannot be read.
+QPixmap DrawBackground(QSize size, qreal ratio) {
+    QSvgRenderer source(QString::fromUtf8(kBackgroundSource));
+    if (!source.isValid() || size.isEmpty())
+        return {};
+    QPixmap picture(size * ratio);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    source.render(&painter);
+    picture.setDevicePixelRatio(ratio);
+    return picture;
 }
 
 }  // namespace
@@ -156,12 +173,26 @@ void CDropDlg::PlaceWindow() {
     windowHandle()->setPosition(position + QPoint(frame.left(), frame.top()));
 }
 
+// At 1x the bitmap itself; at any other pixel ratio of the screen, tiles drawn from its SVG source
+// at that ratio, so that the picture stays sharp instead of being scaled up.
 void CDropDlg::paintEvent(QPaintEvent*) {
     if (brush_.style() != Qt::TexturePattern)
         return;
     QPainter painter(this);
-    painter.setBrushOrigin(ClientRect().topLeft());
-    painter.fillRect(ClientRect(), brush_);
+    // Of what is painted on: the screen's backing store, or an image the window is rendered to.
+    const qreal ratio = painter.paintEngine()->paintDevice()->devicePixelRatioF();
+    if (ratio != 1 && sharpBackground_.devicePixelRatio() != ratio)
+        sharpBackground_ = DrawBackground(background_.size(), ratio);
+    if (ratio == 1 || sharpBackground_.isNull()) {
+        painter.setBrushOrigin(ClientRect().topLeft());
+        painter.fillRect(ClientRect(), brush_);
+        return;
+    }
+    painter.setClipRect(ClientRect());
+    for (int y = ClientRect().top(); y <= ClientRect().bottom(); y += background_.height()) {
+        for (int x = ClientRect().left(); x <= ClientRect().right(); x += background_.width())
+            painter.drawPixmap(x, y, sharpBackground_);
+    }
 }
 
 // The close button, Alt+F4: the position is recorded, in memory.

@@ -52,6 +52,7 @@ class CDropDlg : public TemplateDialog {
     QIcon icon_;
     QPixmap background_;
     QBrush brush_;
+    QPixmap sharpBackground_;  // at the last pixel ratio other than 1
     QMenu* systemMenu_;
     // Initialisation reached the position restore; otherwise the window opens centred.
     bool restorePosition_ = false;

@@ -131,12 +131,13 @@ class TunvexXTest : public ::testing::Test {
     void SetUp() override { ASSERT_TRUE(x_->ready()); }
 
     // Starts the program and waits for its window.
-    std::unique_ptr<BackgroundProcess> Start() {
-        auto process = std::make_unique<BackgroundProcess>(
-            program, std::vector<std::string>{},
-            std::vector<std::string>{"HOME=" + home.path(), "XDG_RUNTIME_DIR=" + (home / "run"),
-                                     "XDG_DATA_HOME=" + (home / "data"), "LANG=C.UTF-8",
-                                     "QT_QPA_PLATFORM=xcb"});
+    std::unique_ptr<BackgroundProcess> Start(std::vector<std::string> environment = {}) {
+        environment.insert(
+            environment.end(),
+            {"HOME=" + home.path(), "XDG_RUNTIME_DIR=" + (home / "run"),
+             "XDG_DATA_HOME=" + (home / "data"), "LANG=C.UTF-8", "QT_QPA_PLATFORM=xcb"});
+        auto process =
+            std::make_unique<BackgroundProcess>(program, std::vector<std::string>{}, environment);
         window = WaitForWindow("^tunvex$");
         EXPECT_FALSE(window.empty());
         Activate(window);
@@ -426,6 +427,18 @@ TEST_F(TunvexXTest, TheFolderPickerSpeaksJapanese) {
     Keys({"Escape"});
     EXPECT_TRUE(WaitForNoWindow("^tunvex 設定$"));
     Activate(window);
+    Keys({"Escape"});
+    ExpectEnded(*process);
+}
+
+// The window on a screen of twice the pixels, looked at in its screenshot: the background is
+// sharp, not pixel-doubled.
+TEST_F(TunvexXTest, AtTwiceThePixelsTheWindowIsTwiceAsLarge) {
+    fs::create_directories(home / "run");
+    auto process = Start({"QT_SCALE_FACTOR=2"});
+    Frame frame = SettledFrameOf(window);
+    EXPECT_GT(frame.width, 300);
+    Screenshot(window, "drop-window-2x.png");
     Keys({"Escape"});
     ExpectEnded(*process);
 }
