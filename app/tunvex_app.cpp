@@ -87,7 +87,8 @@ int CTunvexApp::InitInstance() {
 void CTunvexApp::OnStopRequested() {
     stopRequested_ = true;
     if (!boxSink_)
-        boxSink_ = SetMessageSink({});
+        boxSink_ =
+            SetMessageSink([](unsigned, const std::string& text) { PrintProgramMessage(text); });
     if (mainWindow_ != nullptr) {
         mainWindow_->OnStopRequested();
     } else {

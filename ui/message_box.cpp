@@ -3,8 +3,6 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include <iostream>
-
 #include "app/messages.h"
 #include "platform/paths.h"
 #include "ui/qt_text.h"
@@ -18,7 +16,7 @@ QString ProgramCaption(CodePage codePage) {
 void InstallWindowMessageSink(CodePage codePage) {
     SetMessageSink([codePage](unsigned, const std::string& text) {
         if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
-            std::cerr << ExecutableBaseName() << ": " << text << std::endl;
+            PrintProgramMessage(text);
             return;
         }
         QMessageBox box(QMessageBox::Warning, ProgramCaption(codePage), ToQString(codePage, text),
