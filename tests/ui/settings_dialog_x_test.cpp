@@ -145,6 +145,8 @@ class SettingsDialogXTest : public QObject {
                 shown << label->text();
             for (QAbstractButton* button : picker->findChildren<QAbstractButton*>())
                 shown << button->text();
+            QVERIFY(QTest::qWaitForWindowExposed(picker));
+            QTest::qWait(500);  // painted
             RunXTool({"import", "-frame", "-window", std::to_string(picker->winId()),
                       screenshots_ + "/folder-picker.png"});
             picker->close();
