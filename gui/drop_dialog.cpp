@@ -6,8 +6,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QScreen>
+#include <QSvgRenderer>
 #include <QTimer>
 #include <QWindow>
 
@@ -62,6 +64,33 @@ std::optional<std::vector<std::string>> DroppedPaths(const QMimeData* data) {
     return LocalPathsFromUriList(data->data(kUriList), host);
 }
 
+// In 64 bits: a stored position may lie anywhere in the int range, where its far corner does not.
+bool AnyScreenShows(QPoint topLeft, QSize size) {
+    const qint64 left = topLeft.x(), top = topLeft.y();
+    for (const QScreen* each : QGuiApplication::screens()) {
+        const QRect area = each->availableGeometry();
+        if (left < area.x() + qint64(area.width()) && area.x() < left + size.width() &&
+            top < area.y() + qint64(area.height()) && area.y() < top + size.height())
+            return true;
+    }
+    return false;
+}
+
+// The background's SVG source drawn at size (in device-independent pixels) times ratio; null
+// when it cannot be read.
+QPixmap DrawBackground(QSize size, qreal ratio) {
+    QSvgRenderer source(QString::fromUtf8(kBackgroundSource));
+    if (!source.isValid() || size.isEmpty())
+        return {};
+    QPixmap picture(size * ratio);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    source.render(&painter);
+    picture.setDevicePixelRatio(ratio);
+    return picture;
+}
+
 }  // namespace
 
 CDropDlg::CDropDlg(CTunvexApp& app, QWidget* parent)
@@ -70,6 +99,16 @@ CDropDlg::CDropDlg(CTunvexApp& app, QWidget* parent)
       icon_(kIconResource),
       systemMenu_(new QMenu(this)) {
     setAcceptDrops(true);
+    // What a screen reader tells first: the area that takes the drop, focused. It takes neither
+    // keys nor drops nor clicks itself; they reach the window.
+    auto* dropArea = new QWidget(this);
+    dropArea->setGeometry(ClientRect());
+    dropArea->setAccessibleName(QStringLiteral("ファイルのドロップ先"));
+    dropArea->setAccessibleDescription(
+        QStringLiteral("振り分けるファイルやフォルダをここにドロップしてください"));
+    dropArea->setFocusPolicy(Qt::StrongFocus);
+    dropArea->setFocus();
+    findChild<QMenuBar*>()->installEventFilter(this);
     connect(findChild<QMenuBar*>(), &QMenuBar::triggered, this,
             [this](QAction* action) { OnCommand(action->data().toInt()); });
     connect(systemMenu_, &QMenu::triggered, this,
@@ -126,10 +165,7 @@ void CDropDlg::PlaceWindow() {
     QMargins frame = windowHandle()->frameMargins();
     QPoint position(app_.settings.WindowPositionX, app_.settings.WindowPositionY);
     QSize outer = size().grownBy(frame);
-    bool seen = false;
-    for (const QScreen* each : QGuiApplication::screens())
-        seen = seen || each->availableGeometry().intersects(QRect(position, outer));
-    if (!restorePosition_ || position.isNull() || !seen) {
+    if (!restorePosition_ || position.isNull() || !AnyScreenShows(position, outer)) {
         QRect workArea = screen()->availableGeometry();
         position = workArea.topLeft() + QPoint((workArea.width() - outer.width()) / 2,
                                                (workArea.height() - outer.height()) / 2);
@@ -137,12 +173,26 @@ void CDropDlg::PlaceWindow() {
     windowHandle()->setPosition(position + QPoint(frame.left(), frame.top()));
 }
 
+// At 1x the bitmap itself; at any other pixel ratio of the screen, tiles drawn from its SVG source
+// at that ratio, so that the picture stays sharp instead of being scaled up.
 void CDropDlg::paintEvent(QPaintEvent*) {
     if (brush_.style() != Qt::TexturePattern)
         return;
     QPainter painter(this);
-    painter.setBrushOrigin(ClientRect().topLeft());
-    painter.fillRect(ClientRect(), brush_);
+    // Of what is painted on: the screen's backing store, or an image the window is rendered to.
+    const qreal ratio = painter.paintEngine()->paintDevice()->devicePixelRatioF();
+    if (ratio != 1 && sharpBackground_.devicePixelRatio() != ratio)
+        sharpBackground_ = DrawBackground(background_.size(), ratio);
+    if (ratio == 1 || sharpBackground_.isNull()) {
+        painter.setBrushOrigin(ClientRect().topLeft());
+        painter.fillRect(ClientRect(), brush_);
+        return;
+    }
+    painter.setClipRect(ClientRect());
+    for (int y = ClientRect().top(); y <= ClientRect().bottom(); y += background_.height()) {
+        for (int x = ClientRect().left(); x <= ClientRect().right(); x += background_.width())
+            painter.drawPixmap(x, y, sharpBackground_);
+    }
 }
 
 // The close button, Alt+F4: the position is recorded, in memory.
@@ -156,7 +206,8 @@ void CDropDlg::closeEvent(QCloseEvent* event) {
     TemplateDialog::closeEvent(event);
 }
 
-// Enter (either key) ends the window like OK, Esc like Cancel, neither recording the position.
+// Enter (either key) ends the window like OK, Esc like Cancel, neither recording the position;
+// F10 opens the menu bar, Shift+F10 the context menu, as on Windows.
 // While a sort runs the window takes no keys: it is disabled, as under the shell's transfer.
 void CDropDlg::keyPressEvent(QKeyEvent* event) {
     if (sorting_) {
@@ -168,7 +219,30 @@ void CDropDlg::keyPressEvent(QKeyEvent* event) {
         accept();
         return;
     }
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::NoModifier) {
+        auto* menuBar = findChild<QMenuBar*>();
+        menuBar->setActiveAction(menuBar->actions().value(0));
+        return;
+    }
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        QPoint centre = ClientRect().center();
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, centre, mapToGlobal(centre));
+        contextMenuEvent(&menuKey);
+        return;
+    }
     TemplateDialog::keyPressEvent(event);
+}
+
+// A menu bar left with the focus after keyboard use, no menu open and nothing highlighted, would
+// swallow the window's keys (Esc among them): they go to the window.
+bool CDropDlg::eventFilter(QObject* watched, QEvent* event) {
+    auto* menuBar = qobject_cast<QMenuBar*>(watched);
+    if (menuBar != nullptr && event->type() == QEvent::KeyPress &&
+        menuBar->activeAction() == nullptr) {
+        keyPressEvent(static_cast<QKeyEvent*>(event));
+        return true;
+    }
+    return TemplateDialog::eventFilter(watched, event);
 }
 
 void CDropDlg::contextMenuEvent(QContextMenuEvent* event) {

@@ -37,6 +37,7 @@ class CDropDlg : public TemplateDialog {
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
@@ -51,6 +52,7 @@ class CDropDlg : public TemplateDialog {
     QIcon icon_;
     QPixmap background_;
     QBrush brush_;
+    QPixmap sharpBackground_;  // at the last pixel ratio other than 1
     QMenu* systemMenu_;
     // Initialisation reached the position restore; otherwise the window opens centred.
     bool restorePosition_ = false;

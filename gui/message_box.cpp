@@ -18,7 +18,7 @@ QString ProgramCaption(CodePage codePage) {
 void InstallWindowMessageSink(CodePage codePage) {
     SetMessageSink([codePage](unsigned, const std::string& text) {
         if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
-            std::cerr << ExecutableBaseName() << ": " << text << std::endl;
+            PrintProgramMessage(text);
             return;
         }
         QMessageBox box(QMessageBox::Warning, ProgramCaption(codePage), ToQString(codePage, text),

@@ -99,6 +99,11 @@ std::optional<std::string> CSettingsDlg::EditText(int id, const std::string& sho
 // the edits as typed and the record unchanged. Text the code page cannot hold fails its check.
 void CSettingsDlg::OnOK() {
     std::optional<std::string> base = EditText(kIdcBaseFolder, settings_.BaseFolderPath);
+    // A folder name may hold one; the INI file cannot.
+    if (base && base->find_first_of("\r\n") != std::string::npos) {
+        ShowMessage(kMsgLineBreakInBaseFolder);
+        return;
+    }
     std::string baseFolder = base ? CanonicalizePath(codePage_, *base) : std::string();
     // A relative folder would depend on where the program was started from.
     if (!baseFolder.starts_with(kPathSeparator) || !IsDirectory(baseFolder)) {

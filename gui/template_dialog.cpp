@@ -8,24 +8,34 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <string_view>
+
+#include "gui/single_line_edit.h"
+
 namespace tunvex {
 namespace {
 
 constexpr int kIconPixels = 32;
 
-// An edit is named by the group box it lies in.
-QString GroupBoxLabelAround(const DialogTemplate& dialogTemplate, const ControlTemplate& edit) {
-    QString label;
-    for (const ControlTemplate& control : dialogTemplate.controls) {
-        if (&control == &edit)
+// The group box a control lies in: the last one before it in the template that holds it whole.
+const ControlTemplate* GroupBoxAround(const DialogTemplate& dialogTemplate,
+                                      const ControlTemplate& control) {
+    const ControlTemplate* around = nullptr;
+    for (const ControlTemplate& box : dialogTemplate.controls) {
+        if (&box == &control)
             break;
-        bool inside = edit.x >= control.x && edit.y >= control.y &&
-                      edit.x + edit.width <= control.x + control.width &&
-                      edit.y + edit.height <= control.y + control.height;
-        if (control.kind == ControlKind::GroupBox && inside)
-            label = QString::fromUtf8(control.text);
+        bool inside = control.x >= box.x && control.y >= box.y &&
+                      control.x + control.width <= box.x + box.width &&
+                      control.y + control.height <= box.y + box.height;
+        if (box.kind == ControlKind::GroupBox && inside)
+            around = &box;
     }
-    return label;
+    return around;
+}
+
+QString GroupBoxLabelAround(const DialogTemplate& dialogTemplate, const ControlTemplate& control) {
+    const ControlTemplate* box = GroupBoxAround(dialogTemplate, control);
+    return box ? QString::fromUtf8(box->text) : QString();
 }
 
 // Its label; for an edit the label of its group box, for an icon the dialog's caption.
@@ -38,6 +48,13 @@ QString AccessibleName(const DialogTemplate& dialogTemplate, const ControlTempla
         default:
             return QString::fromUtf8(control.text);
     }
+}
+
+bool TextRepeats(const DialogTemplate& dialogTemplate, const ControlTemplate& control) {
+    int same = 0;
+    for (const ControlTemplate& other : dialogTemplate.controls)
+        same += *control.text != '\0' && std::string_view(other.text) == control.text;
+    return same > 1;
 }
 
 }  // namespace
@@ -61,15 +78,29 @@ TemplateDialog::TemplateDialog(const DialogTemplate& dialogTemplate, QWidget* pa
     if (menuBar != nullptr)
         menuBar->setGeometry(0, 0, clientRect_.width(), menuHeight);
 
+    // A control inside a group box is its child, so that a screen reader tells the group with
+    // it; a label just before an edit labels it; a repeated name is told apart by its group.
     QButtonGroup* radioGroup = nullptr;
+    std::map<const ControlTemplate*, QWidget*> groupBoxes;
+    QLabel* previousLabel = nullptr;
     for (const ControlTemplate& control : dialogTemplate.controls) {
         if (control.group)
             radioGroup = nullptr;
-        QWidget* widget = CreateControl(control);
-        widget->setGeometry(
+        const ControlTemplate* box = GroupBoxAround(dialogTemplate, control);
+        QWidget* parent = box ? groupBoxes.at(box) : this;
+        QWidget* widget = CreateControl(control, parent);
+        QRect place =
             DialogUnitsToPixels(baseUnits_, control.x, control.y, control.width, control.height)
-                .translated(clientRect_.topLeft()));
+                .translated(clientRect_.topLeft());
+        widget->setGeometry(place.translated(-parent->mapTo(this, QPoint(0, 0))));
+        if (control.kind == ControlKind::GroupBox)
+            groupBoxes[&control] = widget;
         widget->setAccessibleName(AccessibleName(dialogTemplate, control));
+        if (TextRepeats(dialogTemplate, control))
+            widget->setAccessibleDescription(GroupBoxLabelAround(dialogTemplate, control));
+        if (previousLabel != nullptr && control.kind == ControlKind::Edit)
+            previousLabel->setBuddy(widget);
+        previousLabel = qobject_cast<QLabel*>(widget);
         if (control.tabStop)
             widget->setFocusPolicy(Qt::StrongFocus);
         if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
@@ -90,41 +121,41 @@ TemplateDialog::TemplateDialog(const DialogTemplate& dialogTemplate, QWidget* pa
         connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
 }
 
-QWidget* TemplateDialog::CreateControl(const ControlTemplate& control) {
+QWidget* TemplateDialog::CreateControl(const ControlTemplate& control, QWidget* parent) {
     QString text = QString::fromUtf8(control.text);
     switch (control.kind) {
         case ControlKind::DefaultButton:
         case ControlKind::Button: {
-            auto* button = new QPushButton(text, this);
+            auto* button = new QPushButton(text, parent);
             button->setDefault(control.kind == ControlKind::DefaultButton);
             button->setFocusPolicy(Qt::ClickFocus);
             return button;
         }
         case ControlKind::GroupBox:
-            return new QGroupBox(text, this);
+            return new QGroupBox(text, parent);
         case ControlKind::Edit: {
             // Not in the template's tab stops, an edit is still reached by Tab: a keyboard
             // user must be able to type every setting.
-            auto* edit = new QLineEdit(this);
+            auto* edit = new SingleLineEdit(parent);
             edit->setFocusPolicy(Qt::StrongFocus);
             return edit;
         }
         case ControlKind::AutoRadio:
-            return new QRadioButton(text, this);
+            return new QRadioButton(text, parent);
         case ControlKind::Label: {
-            auto* label = new QLabel(text, this);
+            auto* label = new QLabel(text, parent);
             label->setTextFormat(Qt::PlainText);
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             return label;
         }
         case ControlKind::Icon: {
-            auto* label = new QLabel(this);
+            auto* label = new QLabel(parent);
             label->setPixmap(QIcon(text).pixmap(kIconPixels, kIconPixels));
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             return label;
         }
     }
-    return new QWidget(this);
+    return new QWidget(parent);
 }
 
 // A radio group is one tab stop, at its checked button (its first one while none is checked);

@@ -1,7 +1,8 @@
 // The one layer that turns a dialog template into a Qt dialog: controls at absolute positions
 // from dialog units, radio groups, tab stops and the default button as the template marks
-// them, an accessible name for every control. OK and Cancel end the dialog as the framework
-// does; a subclass overrides accept() to check before it closes.
+// them, an accessible name for every control, a control inside a group box as its child. OK
+// and Cancel end the dialog as the framework does; a subclass overrides accept() to check
+// before it closes.
 #pragma once
 
 #include <QAbstractButton>
@@ -36,7 +37,7 @@ class TemplateDialog : public QDialog {
     QRect ClientRect() const { return clientRect_; }
 
   private:
-    QWidget* CreateControl(const ControlTemplate& control);
+    QWidget* CreateControl(const ControlTemplate& control, QWidget* parent);
     void FollowCheckedRadio(QButtonGroup* group);
 
     DialogBaseUnits baseUnits_;

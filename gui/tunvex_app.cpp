@@ -82,8 +82,13 @@ int CTunvexApp::InitInstance() {
     return status;
 }
 
+// Messages still to come go to stderr: a box would keep the program from ending. The box sink
+// is kept, as it may be showing the box being ended.
 void CTunvexApp::OnStopRequested() {
     stopRequested_ = true;
+    if (!boxSink_)
+        boxSink_ =
+            SetMessageSink([](unsigned, const std::string& text) { PrintProgramMessage(text); });
     if (mainWindow_ != nullptr) {
         mainWindow_->OnStopRequested();
     } else {

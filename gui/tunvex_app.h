@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "core/base/messages.h"
 #include "core/settings/settings.h"
 #include "core/tags/tag_library.h"
 
@@ -42,6 +43,7 @@ class CTunvexApp {
 
     CDropDlg* mainWindow_ = nullptr;
     bool stopRequested_ = false;
+    MessageSink boxSink_;
     std::unique_ptr<InstanceGuard> guard_;
     std::string helpFilePath_;
     std::string profileName_;

@@ -15,6 +15,8 @@ constexpr unsigned kSysCommandAbout = 16;
 
 constexpr const char* kIconResource = ":/res/icon132.ico";
 constexpr const char* kBitmapResource = ":/res/bitmap130.bmp";
+// The drawing the bitmap is made from, for screens of more pixels than 1x.
+constexpr const char* kBackgroundSource = ":/res/background.svg";
 
 const DialogTemplate& AboutDialogTemplate();
 const DialogTemplate& DropDialogTemplate();

@@ -4,9 +4,9 @@
 #        scripts/install-deps.sh test    that, and the tools the tests use
 set -euo pipefail
 # Compilers and libraries; the help compiler and the help viewer's archive reader; the Japanese
-# font of every label.
+# font of every label, and Qt's own texts (the folder picker, the standard dialogs) in Japanese.
 packages=(cmake g++ make pkg-config libtag1-dev zlib1g-dev qt6-base-dev qt6-svg-dev
-          fp-utils-3.2.2 libchm-dev fonts-ipafont-gothic)
+          fp-utils-3.2.2 libchm-dev fonts-ipafont-gothic qt6-translations-l10n)
 if [ "${1:-build}" = test ]; then
     # GoogleTest; clang for the fuzzing run; a real X server, window manager and X tools; a
     # Wayland desktop with XWayland (and Qt's Wayland platform, which tunvex must not take);

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "gui/help/help_viewer.h"
+#include "gui/base/qt_translation.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     QApplication application(argc, argv);
+    tunvex::InstallQtJapanese();
     tunvex::HelpViewer viewer;
     viewer.setWindowIcon(QIcon(":/res/icon132.ico"));
     viewer.OpenFile(argv[argc - 1]);

@@ -4,11 +4,12 @@
 #include <clocale>
 #include <cstdlib>
 
-#include "gui/display_choice.h"
-#include "gui/tunvex_app.h"
 #include "core/base/text.h"
 #include "gui/dialog_units.h"
+#include "gui/display_choice.h"
 #include "gui/message_box.h"
+#include "gui/base/qt_translation.h"
+#include "gui/tunvex_app.h"
 
 int main(int argc, char** argv) {
     using namespace tunvex;
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
         return 2;
     QApplication application(argc, argv);
     std::setlocale(LC_ALL, "");
+    InstallQtJapanese();
     InstallFontSubstitutions();
     InstallWindowMessageSink(SystemCodePage());
     CTunvexApp app;

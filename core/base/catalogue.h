@@ -50,6 +50,7 @@ enum CatalogueId : unsigned {
     kMsgBitmapMissing = 618,
     kMsgBrushNotCreated = 619,
     kMsgIniReadFailed = 620,
+    kMsgLineBreakInBaseFolder = 621,
 };
 
 // The text in the system code page; false when the entry does not exist or is empty.

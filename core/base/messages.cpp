@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/base/catalogue.h"
+#include "core/base/paths.h"
 
 namespace tunvex {
 namespace {
@@ -27,6 +28,10 @@ void ShowMessage(unsigned id) {
     } else {
         std::fprintf(stderr, "%s\n", text.c_str());
     }
+}
+
+void PrintProgramMessage(const std::string& text) {
+    std::fprintf(stderr, "%s: %s\n", ExecutableBaseName().c_str(), text.c_str());
 }
 
 }  // namespace tunvex

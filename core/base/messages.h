@@ -12,5 +12,7 @@ using MessageSink = std::function<void(unsigned id, const std::string& text)>;
 // Returns the sink it replaces. Without a sink, messages go to stderr.
 MessageSink SetMessageSink(MessageSink sink);
 void ShowMessage(unsigned id);
+// The text on stderr after the program's name: a message with no window to show it in.
+void PrintProgramMessage(const std::string& text);
 
 }  // namespace tunvex

@@ -3,6 +3,7 @@
 #include <strings.h>
 #include <cstdlib>
 #include <functional>
+#include <vector>
 
 #include "core/base/catalogue.h"
 #include "core/base/messages.h"
@@ -97,24 +98,27 @@ bool LoadSettings(Settings& settings, const std::string& iniPath) {
            integer(kKeyWindowPositionY, 0, settings.WindowPositionY);
 }
 
+// Every key and value is gathered before the file is touched, and the file is replaced once:
+// a failed save leaves the previous settings whole.
 bool SaveSettings(const Settings& settings, const std::string& iniPath) {
     std::string section;
     if (!LoadCatalogueString(kIniSection, section)) {
         ShowMessage(kMsgStringResourceMissing);
         return false;
     }
+    std::vector<ProfileEntry> entries;
     for (const StoredField& field : kStoredFields) {
         std::string key;
         if (!LoadCatalogueString(field.keyId, key)) {
             ShowMessage(kMsgStringResourceMissing);
             return false;
         }
-        std::string value =
-            field.text ? settings.*field.text : std::to_string(settings.*field.number);
-        if (!WriteProfileString(iniPath, section, key, value)) {
-            ShowMessage(kMsgIniWriteFailed);
-            return false;
-        }
+        entries.push_back(
+            {key, field.text ? settings.*field.text : std::to_string(settings.*field.number)});
+    }
+    if (!WriteProfileStrings(iniPath, section, entries)) {
+        ShowMessage(kMsgIniWriteFailed);
+        return false;
     }
     return true;
 }

@@ -24,7 +24,8 @@ struct Settings {
 // failure keep their new values.
 bool LoadSettings(Settings& settings, const std::string& iniPath);
 
-// Writes every field in order, stopping at the first failure with one message (613 or 614).
+// Writes every field in order in one replacement of the file; on failure one message (613 or
+// 614) and the file as it was.
 bool SaveSettings(const Settings& settings, const std::string& iniPath);
 
 // Sets the field stored under key (any letter case) from value as the INI file would read it;

@@ -241,6 +241,32 @@ std::string LineEndingOf(const std::vector<ProfileLine>& lines) {
     return lines.empty() || lines.front().ending.empty() ? "\n" : lines.front().ending;
 }
 
+// Replaces the key's value in place, or adds it at the end of its section, or adds the section
+// at the end of the file.
+void SetEntry(std::vector<ProfileLine>& lines, const std::string& section,
+              const ProfileEntry& entry) {
+    std::string ending = LineEndingOf(lines);
+    ProfileLine line{entry.key + "=" + Quoted(entry.value), ending};
+    std::optional<SectionSpan> span = FindSection(lines, section);
+    if (!span) {
+        if (!lines.empty() && lines.back().ending.empty())
+            lines.back().ending = ending;
+        lines.push_back({"[" + section + "]", ending});
+        lines.push_back(line);
+        return;
+    }
+    for (std::size_t i = span->header + 1; i < span->end; ++i) {
+        if (IsKeyLine(lines[i].text, entry.key, nullptr)) {
+            lines[i].text = line.text;
+            return;
+        }
+    }
+    ProfileLine& last = lines[span->end - 1];
+    if (last.ending.empty())
+        last.ending = ending;
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(span->end), line);
+}
+
 }  // namespace
 
 std::optional<ProfileContent> ReadProfile(const std::string& iniPath) {
@@ -279,10 +305,12 @@ std::string ParseProfileString(const std::string& value) {
     return Unquoted(Trimmed(value));
 }
 
-bool WriteProfileString(const std::string& iniPath, const std::string& section,
-                        const std::string& key, const std::string& value) {
-    if (value.find_first_of("\r\n") != std::string::npos)
-        return false;
+bool WriteProfileStrings(const std::string& iniPath, const std::string& section,
+                         const std::vector<ProfileEntry>& entries) {
+    for (const ProfileEntry& entry : entries) {
+        if (entry.value.find_first_of("\r\n") != std::string::npos)
+            return false;
+    }
     std::string target = ResolveTarget(iniPath);
     struct stat folderInfo;
     if (stat(FolderOf(target).c_str(), &folderInfo) != 0 || !HasWriteBit(folderInfo.st_mode)) {
@@ -298,39 +326,20 @@ bool WriteProfileString(const std::string& iniPath, const std::string& section,
     std::optional<ProfileContent> profile = ReadProfile(target);
     if (!profile)
         return false;
-    std::vector<ProfileLine>& lines = profile->lines;
-    std::string ending = LineEndingOf(lines);
-    ProfileLine entry{key + "=" + Quoted(value), ending};
-
-    std::optional<SectionSpan> span = FindSection(lines, section);
-    if (!span) {
-        if (!lines.empty() && lines.back().ending.empty())
-            lines.back().ending = ending;
-        lines.push_back({"[" + section + "]", ending});
-        lines.push_back(entry);
-    } else {
-        bool replaced = false;
-        for (std::size_t i = span->header + 1; i < span->end && !replaced; ++i) {
-            if (IsKeyLine(lines[i].text, key, nullptr)) {
-                lines[i].text = entry.text;
-                replaced = true;
-            }
-        }
-        if (!replaced) {
-            ProfileLine& last = lines[span->end - 1];
-            if (last.ending.empty())
-                last.ending = ending;
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(span->end), entry);
-        }
-    }
-
+    for (const ProfileEntry& entry : entries)
+        SetEntry(profile->lines, section, entry);
     std::string content(profile->byteOrderMark ? kByteOrderMark : "");
-    for (const ProfileLine& line : lines)
+    for (const ProfileLine& line : profile->lines)
         content += line.text + line.ending;
     // A file the next start would refuse to read is not written.
     if (content.size() > kMaxProfileBytes)
         return false;
     return ReplaceFileContent(target, content, fileInfo);
+}
+
+bool WriteProfileString(const std::string& iniPath, const std::string& section,
+                        const std::string& key, const std::string& value) {
+    return WriteProfileStrings(iniPath, section, {{key, value}});
 }
 
 }  // namespace tunvex

@@ -41,10 +41,18 @@ int ParseProfileInt(const std::string& value);
 // How a text value reads: white space around it removed, then one pair of outer quotes.
 std::string ParseProfileString(const std::string& value);
 
-// False when the file cannot be written: it or its folder is read-only (no write permission
-// bit, whoever runs us), it cannot be read whole, or a value holds a line break, which would
-// forge other entries.
-// The file is replaced whole by rename, so a reader never sees it half-written.
+struct ProfileEntry {
+    std::string key;
+    std::string value;
+};
+
+// Sets every entry of the section in one replacement of the file (temp file + rename), so a
+// reader never sees it half-written and a failure leaves it as it was. False, writing nothing,
+// when the file cannot be written: it or its folder is read-only (no write permission bit,
+// whoever runs us), it cannot be read whole, or any value holds a line break, which would forge
+// other entries.
+bool WriteProfileStrings(const std::string& iniPath, const std::string& section,
+                         const std::vector<ProfileEntry>& entries);
 bool WriteProfileString(const std::string& iniPath, const std::string& section,
                         const std::string& key, const std::string& value);
 

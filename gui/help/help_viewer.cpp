@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QStringDecoder>
 #include <QTabWidget>
 #include <QTextBrowser>
@@ -23,6 +24,8 @@ namespace tunvex {
 namespace {
 
 const char kScheme[] = "chm";
+const QStringList kDesktopSchemes = {QStringLiteral("http"), QStringLiteral("https"),
+                                     QStringLiteral("mailto")};
 const QString kViewerTitle = QStringLiteral("tunvex ヘルプ");
 constexpr int kPageRole = Qt::UserRole;
 
@@ -75,13 +78,19 @@ HelpViewer::HelpViewer() {
 
     browser_ = new HelpBrowser(this);
     browser_->setOpenLinks(false);
+    // The desktop's opener gets web and mail links only: a file link could start a program.
     connect(browser_, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
-        if (url.scheme() == kScheme)
+        if (url.scheme() == kScheme) {
             browser_->setSource(url);
-        else
+        } else if (kDesktopSchemes.contains(url.scheme())) {
             QDesktopServices::openUrl(url);
+        } else {
+            statusBar()->showMessage(
+                QStringLiteral("このリンクは開けません: %1").arg(url.toDisplayString()));
+        }
     });
     connect(browser_, &QTextBrowser::sourceChanged, this, &HelpViewer::PageChanged);
+    connect(browser_, &QTextBrowser::sourceChanged, statusBar(), &QStatusBar::clearMessage);
 
     contents_ = new QTreeWidget;
     contents_->setHeaderHidden(true);

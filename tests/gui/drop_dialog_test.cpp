@@ -6,13 +6,14 @@
 #include <QtTest>
 
 #include "core/base/catalogue.h"
-#include "gui/tunvex_app.h"
 #include "core/files/file_copy.h"
-#include "tests/support/message_recorder.h"
-#include "tests/support/temp_folder.h"
 #include "gui/drop_dialog.h"
 #include "gui/dropped_paths.h"
 #include "gui/sort_progress.h"
+#include "gui/tunvex_app.h"
+#include "gui/window_templates.h"
+#include "tests/support/message_recorder.h"
+#include "tests/support/temp_folder.h"
 
 // The embedded pictures taken away and given back, outside any namespace as Qt's macros need.
 void RemovePictures() {
@@ -140,6 +141,41 @@ class DropDialogTest : public QObject {
     }
 
     // A run that went well shows nothing; one the user must know more of shows one box.
+    // On a screen of 1.5 or 2 device pixels a pixel, the background keeps its 1x look (the same
+    // picture once scaled back down) and is drawn at that ratio, not scaled up from the bitmap.
+    void theBackgroundIsSharpAtHighPixelRatios() {
+        CTunvexApp app;
+        CDropDlg window(app);
+        // The part of the first tile that the window shows.
+        const QSize part = QImage(kBitmapResource).size().boundedTo(window.ClientRect().size());
+        const QImage bitmap = QImage(kBitmapResource)
+                                  .copy(QRect(QPoint(), part))
+                                  .convertToFormat(QImage::Format_RGB32);
+        auto difference = [](const QImage& a, const QImage& b) {
+            qint64 sum = 0;
+            for (int y = 0; y < a.height(); ++y) {
+                for (int x = 0; x < a.width(); ++x) {
+                    QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+                    sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                           std::abs(qBlue(p) - qBlue(q));
+                }
+            }
+            return double(sum) / (3.0 * a.width() * a.height());
+        };
+        for (qreal ratio : {1.5, 2.0}) {
+            QImage shown(window.size() * ratio, QImage::Format_RGB32);
+            shown.setDevicePixelRatio(ratio);
+            window.render(&shown);
+            shown.setDevicePixelRatio(1);
+            const QImage tile =
+                shown.copy(QRect(window.ClientRect().topLeft() * ratio, bitmap.size() * ratio));
+            const QImage scaledDown =
+                tile.scaled(bitmap.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            QVERIFY2(difference(scaledDown, bitmap) < 1, "not the 1x look");
+            QVERIFY2(difference(tile, bitmap.scaled(tile.size())) > 0.3, "the bitmap scaled up");
+        }
+    }
+
     void summaryBoxTellsWhatTheUserMustKnow() {
         TransferSummary clean{.transferred = 3};
         TransferSummary failed{.transferred = 2, .failed = 1};

@@ -1,5 +1,6 @@
 // The settings dialog's logic on Qt's offscreen platform.
 #include <QApplication>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QFontInfo>
 #include <QTimer>
@@ -73,6 +74,7 @@ class SettingsDialogTest : public QObject {
         InstallFontSubstitutions();
         std::filesystem::create_directories(desktop_);
         std::filesystem::create_directories(folder_ / "music/new");
+        std::filesystem::create_directories(folder_ / "music/two\nlines");
         testing::WriteFile(folder_ / "music/file.mp3", "x");
     }
 
@@ -86,7 +88,8 @@ class SettingsDialogTest : public QObject {
         QCOMPARE(dialog.BaseUnits().x, 6);
         QCOMPARE(dialog.BaseUnits().y, 13);
         QCOMPARE(dialog.size(), QSize(353, 622));
-        QCOMPARE(dialog.Item(1011)->geometry(), QRect(24, 189, 84, 16));
+        QWidget* radio = dialog.Item(1011);
+        QCOMPARE(QRect(radio->mapTo(&dialog, QPoint(0, 0)), radio->size()), QRect(24, 189, 84, 16));
         QCOMPARE(CheckedRadios(dialog), (std::vector<int>{1006, 1008, 1013, 1018, 1020}));
         QCOMPARE(dialog.Edit(1003)->text(), QString::fromStdString(desktop_));
         QCOMPARE(dialog.Edit(1005)->text(), QStringLiteral("?a"));
@@ -138,6 +141,7 @@ class SettingsDialogTest : public QObject {
         row("empty", "", 1011, "?A", 1016, "?T", 607);
         row("relative", "music", 1011, "?A", 1016, "?T", 607);
         row("first failure only", "", 1011, "?A:", 1016, "?T:", 607);
+        row("line break in folder", music + "/two\nlines", 1011, "?A", 1016, "?T", 621);
         row("dot elements", music + "/./new/../new/", 1008, "?a", 1013, "?t.?T", 0, music + "/new/",
             "?a", "?t.?T");
         row("leading dot", music, 1011, ".?A", 1016, "?T", 609);
@@ -200,6 +204,34 @@ class SettingsDialogTest : public QObject {
         QCOMPARE(settings.FolderNamingMode, folderRadio - 1008);
         QCOMPARE(settings.FileNamingMode, fileRadio == 1016 ? 4 : fileRadio - 1013);
         QCOMPARE(dialog.Edit(1003)->text(), base);
+    }
+
+    // Ctrl+V of several lines takes the first, wherever the cursor or the selection is.
+    void pasteKeepsTheFirstLine() {
+        struct Case {
+            QString before;
+            int selectionStart, selectionLength;
+            QString clipboard, expected;
+            int cursor;
+        };
+        const Case cases[] = {
+            {"", 0, 0, "?A\n?a", "?A", 2},
+            {"xy", 1, 0, "?A\r\n?a", "x?Ay", 3},
+            {"abc", 1, 1, "b\nb", "abc", 2},
+            {"abc", 0, 3, "\nrest", "", 0},
+        };
+        Settings settings = DefaultSettings(desktop_);
+        CSettingsDlg dialog(settings);
+        QLineEdit* edit = dialog.Edit(1012);
+        edit->setEnabled(true);
+        for (const Case& c : cases) {
+            edit->setText(c.before);
+            edit->setSelection(c.selectionStart, c.selectionLength);
+            QGuiApplication::clipboard()->setText(c.clipboard);
+            QTest::keySequence(edit, QKeySequence::Paste);
+            QCOMPARE(edit->text(), c.expected);
+            QCOMPARE(edit->cursorPosition(), c.cursor);
+        }
     }
 
     void outOfRangeModesCheckNothingAndStoreTheLastValue() {

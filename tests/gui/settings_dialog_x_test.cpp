@@ -1,17 +1,24 @@
 // The settings dialog on a real X server, driven by xdotool as a person would drive it.
+#include <QAccessible>
 #include <QApplication>
+#include <QFileDialog>
 #include <QFontInfo>
+#include <QLabel>
 #include <QRawFont>
+#include <QTimer>
 #include <QtTest>
 
 #include <filesystem>
 
 #include "core/settings/settings.h"
+#include "gui/dialog_units.h"
+#include "gui/drop_dialog.h"
+#include "gui/base/qt_translation.h"
 #include "gui/settings_dialog.h"
 #include "gui/settings_dialog_template.h"
+#include "gui/tunvex_app.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_session.h"
-#include "gui/dialog_units.h"
 
 namespace tunvex {
 
@@ -123,6 +130,87 @@ class SettingsDialogXTest : public QObject {
         QCOMPARE(settings.BaseFolderPath, folder_ / "music");
     }
 
+    // The texts of Qt's folder picker, none left in English; looked at in its screenshot.
+    void theFolderPickerSpeaksJapanese() {
+        Settings settings;
+        settings.BaseFolderPath = folder_ / "Desktop";
+        CSettingsDlg dialog(settings);
+        dialog.open();
+        QVERIFY(Activate(dialog));
+        QStringList shown;
+        QTimer::singleShot(0, [&] {
+            QTRY_VERIFY(qobject_cast<QFileDialog*>(QApplication::activeModalWidget()));
+            QWidget* picker = QApplication::activeModalWidget();
+            for (QLabel* label : picker->findChildren<QLabel*>())
+                shown << label->text();
+            for (QAbstractButton* button : picker->findChildren<QAbstractButton*>())
+                shown << button->text();
+            QVERIFY(QTest::qWaitForWindowExposed(picker));
+            QTest::qWait(500);  // painted
+            RunXTool({"import", "-frame", "-window", std::to_string(picker->winId()),
+                      screenshots_ + "/folder-picker.png"});
+            picker->close();
+        });
+        dialog.Button(1004)->click();
+        for (const char* english :
+             {"Look in:", "Directory:", "&Choose", "Cancel", "Files of type:"})
+            QVERIFY2(!shown.contains(QString::fromUtf8(english)), english);
+        QVERIFY2(shown.contains(QStringLiteral("キャンセル")), qPrintable(shown.join('|')));
+    }
+
+    // What a screen reader is given, read through the interface that Qt's AT-SPI bridge
+    // publishes: each control inside its group and labelled by it, a label labelling the edit
+    // after it, repeated names told apart; the drop window's area named and focused.
+    void aScreenReaderHearsGroupsLabelsAndTheDropArea() {
+        Settings settings;
+        settings.BaseFolderPath = folder_ / "Desktop";
+        CSettingsDlg dialog(settings);
+        dialog.open();
+        QVERIFY(Activate(dialog));
+        auto labels = [](QWidget* widget) {
+            QStringList names;
+            QAccessibleInterface* control = QAccessible::queryAccessibleInterface(widget);
+            for (const auto& [label, relation] : control->relations(QAccessible::Label))
+                names << label->text(QAccessible::Name);
+            return names;
+        };
+        auto description = [](QWidget* widget) {
+            return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Description);
+        };
+        const QString folders = QStringLiteral("ファイルのフォルダ振り分け方法");
+        const QString files = QStringLiteral("ファイル名のリネーム");
+        const std::tuple<int, QStringList, QString> cases[] = {
+            {1003, {"コピー先フォルダ"}, ""},
+            {1005, {"コピー先フォルダ\\", folders}, ""},
+            {1012, {files}, ""},
+            {1007, {"コピー動作"}, ""},
+            {1008, {folders}, folders},  // its name is also the first group's
+            {1011, {folders}, folders},
+            {1016, {files}, files},
+            {1021, {"ファイル名重複時の処理"}, ""},
+        };
+        for (const auto& [id, labelledBy, told] : cases) {
+            QCOMPARE(labels(dialog.Item(id)), labelledBy);
+            QCOMPARE(description(dialog.Item(id)), told);
+        }
+        QStringList helpNotes;
+        for (QLabel* label : dialog.findChildren<QLabel*>()) {
+            if (label->text().startsWith("* "))
+                helpNotes << description(label);
+        }
+        QCOMPARE(helpNotes, (QStringList{folders, files}));
+
+        CTunvexApp app;
+        CDropDlg window(app);
+        window.open();
+        QVERIFY(Activate(window));
+        QAccessibleInterface* focused = QAccessible::queryAccessibleInterface(window.focusWidget());
+        QVERIFY(focused);
+        QCOMPARE(focused->text(QAccessible::Name), QStringLiteral("ファイルのドロップ先"));
+        QVERIFY(!focused->text(QAccessible::Description).isEmpty());
+        window.reject();
+    }
+
     void escapeCancels() {
         Settings settings;
         settings.BaseFolderPath = folder_ / "Desktop";
@@ -147,6 +235,7 @@ int main(int argc, char** argv) {
         return 1;
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
+    tunvex::InstallQtJapanese();
     tunvex::SettingsDialogXTest test;
     return QTest::qExec(&test, argc, argv);
 }

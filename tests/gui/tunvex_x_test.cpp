@@ -131,19 +131,20 @@ class TunvexXTest : public ::testing::Test {
     void SetUp() override { ASSERT_TRUE(x_->ready()); }
 
     // Starts the program and waits for its window.
-    std::unique_ptr<BackgroundProcess> Start() {
-        auto process = std::make_unique<BackgroundProcess>(
-            program, std::vector<std::string>{},
-            std::vector<std::string>{"HOME=" + home.path(), "XDG_RUNTIME_DIR=" + (home / "run"),
-                                     "XDG_DATA_HOME=" + (home / "data"), "LANG=C.UTF-8",
-                                     "QT_QPA_PLATFORM=xcb"});
+    std::unique_ptr<BackgroundProcess> Start(std::vector<std::string> environment = {}) {
+        environment.insert(
+            environment.end(),
+            {"HOME=" + home.path(), "XDG_RUNTIME_DIR=" + (home / "run"),
+             "XDG_DATA_HOME=" + (home / "data"), "LANG=C.UTF-8", "QT_QPA_PLATFORM=xcb"});
+        auto process =
+            std::make_unique<BackgroundProcess>(program, std::vector<std::string>{}, environment);
         window = WaitForWindow("^tunvex$");
         EXPECT_FALSE(window.empty());
         Activate(window);
         return process;
     }
     // Waits a minute at most: a window that does not end fails the test instead of hanging it.
-    void ExpectEnded(BackgroundProcess& process) {
+    testing::ProcessResult ExpectEnded(BackgroundProcess& process, int status = 0) {
         for (int i = 0; i < 600 && process.Running(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (process.Running()) {
@@ -151,7 +152,17 @@ class TunvexXTest : public ::testing::Test {
             kill(process.pid(), SIGKILL);
         }
         testing::ProcessResult result = process.Wait();
-        EXPECT_EQ(result.exitStatus, 0) << result.err;
+        EXPECT_EQ(result.exitStatus, status) << result.err;
+        return result;
+    }
+    // Opens the settings dialog from the menu; its frame.
+    Frame OpenSettings() {
+        Frame frame = FrameOf(window);
+        Click(frame.clientX + 30, frame.clientY + 9);  // オプション
+        Keys({"Down", "Return"});
+        std::string dialog = WaitForWindow("^tunvex 設定$");
+        EXPECT_FALSE(dialog.empty());
+        return FrameOf(dialog);
     }
     std::string Ini() { return ReadFile(folder / "tunvex.ini"); }
     std::pair<int, int> StoredPosition() {
@@ -311,6 +322,145 @@ TEST_F(TunvexXTest, DraggedFoldersAreSortedByCopyThenByMoveAnsweringTheQuestion)
         EXPECT_EQ(fs::exists(in / "disc/1.mp3"), copyMode == 0);
         EXPECT_TRUE(fs::exists(in / "disc/cover.txt"));
         Activate(window);
+        Keys({"Escape"});
+        ExpectEnded(*process);
+    }
+}
+
+// A pasted line break gives the first line; a save that fails keeps every previous setting.
+TEST_F(TunvexXTest, APasteKeepsItsFirstLineAndAFailedSaveLeavesTheFileWhole) {
+    fs::create_directories(home / "run");
+    WriteFile(folder / "tunvex.ini", "[TunvexOption]\nBaseFolderPath=" + (home / "Desktop") + "\n");
+    BackgroundProcess clipboard(build + "/tunvex-clipboard-source", {"?A\n?a"});
+    ASSERT_FALSE(WaitForWindow("^tunvex clipboard source$").empty());
+    auto process = Start();
+    Frame dialog = OpenSettings();
+    Click(dialog.clientX + 100, dialog.clientY + 86);   // 移動
+    Click(dialog.clientX + 30, dialog.clientY + 197);   // ユーザ設定 of the folders
+    Click(dialog.clientX + 240, dialog.clientY + 211);  // its pattern
+    Keys({"ctrl+a", "ctrl+v", "Return"});
+    EXPECT_TRUE(WaitForNoWindow("^tunvex 設定$"));
+    Activate(window);
+    Keys({"Escape"});
+    ExpectEnded(*process);
+    const std::string saved = Ini();
+    EXPECT_THAT(saved, ::testing::HasSubstr("\nCopyMode=1\nFolderNamingMode=3\n"
+                                            "FolderNamingFormat=?A\nFileNamingMode=0\n"));
+    EXPECT_THAT(saved, ::testing::HasSubstr("\nWindowPositionY=0\n"));
+
+    fs::permissions(folder / "tunvex.ini", fs::perms::owner_read);
+    process = Start();
+    dialog = OpenSettings();
+    Click(dialog.clientX + 30, dialog.clientY + 86);  // コピー
+    Keys({"Return"});
+    EXPECT_TRUE(WaitForNoWindow("^tunvex 設定$"));
+    Activate(window);
+    Keys({"Escape"});
+    // Its two messages, one after the other.
+    std::string message;
+    for (int box = 0; box < 2; ++box) {
+        message = WaitForWindow("^tunvex$", message);
+        ASSERT_FALSE(message.empty());
+        Activate(message);
+        Keys({"Return"});
+    }
+    ExpectEnded(*process, 1);
+    EXPECT_EQ(Ini(), saved);
+}
+
+// However far off, a stored position no screen shows opens the window centred.
+TEST_F(TunvexXTest, APositionNoScreenShowsOpensCentred) {
+    fs::create_directories(home / "run");
+    const std::pair<std::string, std::string> positions[] = {
+        {"2147483647", "2147483647"},
+        {"-2147483648", "100"},
+        {"100", "2147483600"},
+    };
+    for (const auto& [x, y] : positions) {
+        WriteFile(folder / "tunvex.ini",
+                  "[TunvexOption]\nWindowPositionX=" + x + "\nWindowPositionY=" + y + "\n");
+        auto process = Start();
+        Frame frame = SettledFrameOf(window);
+        EXPECT_NEAR(frame.x + frame.width / 2, 640, 12) << x << "," << y;
+        EXPECT_NEAR(frame.y + frame.height / 2, 512, 12) << x << "," << y;
+        Keys({"Escape"});
+        ExpectEnded(*process);
+    }
+}
+
+// A stop while a message is up ends the program: the message that would follow goes to stderr.
+TEST_F(TunvexXTest, AStopWhileAMessageIsUpEndsTheProgram) {
+    fs::create_directories(home / "run");
+    const std::string ini = folder / "tunvex.ini";
+    for (bool atStart : {true, false}) {
+        fs::remove_all(ini);
+        if (atStart) {
+            fs::create_directory(ini);  // cannot be read
+        } else {
+            WriteFile(ini, "[TunvexOption]\n");
+            fs::permissions(ini, fs::perms::owner_read);
+        }
+        auto process = Start();
+        if (!atStart) {
+            Keys({"Escape"});
+            ASSERT_FALSE(WaitForWindow("^tunvex$", window).empty());
+        }
+        kill(process->pid(), SIGTERM);
+        testing::ProcessResult result = ExpectEnded(*process, 1);
+        EXPECT_THAT(result.err, ::testing::HasSubstr(atStart ? "設定の読み込みに失敗しました"
+                                                             : "設定を保存できませんでした"));
+    }
+}
+
+// The window on a screen of twice the pixels, looked at in its screenshot: the background is
+// sharp, not pixel-doubled.
+TEST_F(TunvexXTest, AtTwiceThePixelsTheWindowIsTwiceAsLarge) {
+    fs::create_directories(home / "run");
+    auto process = Start({"QT_SCALE_FACTOR=2"});
+    Frame frame = SettledFrameOf(window);
+    EXPECT_GT(frame.width, 300);
+    Screenshot(window, "drop-window-2x.png");
+    Keys({"Escape"});
+    ExpectEnded(*process);
+}
+
+// F10 opens the menu bar, Shift+F10 the context menu as the Menu key does.
+TEST_F(TunvexXTest, F10AndShiftF10OpenTheMenus) {
+    fs::create_directories(home / "run");
+    auto process = Start();
+    const std::pair<std::vector<std::string>, std::string> opens[] = {
+        {{"F10", "Down", "Return"}, "^tunvex 設定$"},
+        {{"shift+F10", "Down", "Return"}, "^tunvexのバージョン情報$"},
+        {{"Menu", "Down", "Return"}, "^tunvexのバージョン情報$"},
+    };
+    for (const auto& [keys, title] : opens) {
+        Activate(window);
+        Keys(keys);
+        EXPECT_FALSE(WaitForWindow(title).empty()) << keys[0];
+        Keys({"Escape"});
+        EXPECT_TRUE(WaitForNoWindow(title)) << keys[0];
+    }
+    Activate(window);
+    Keys({"Escape"});
+    ExpectEnded(*process);
+}
+
+// Out of the menus by their keys, as many Esc as on Windows, the next Esc ends the window.
+TEST_F(TunvexXTest, EscEndsTheWindowAfterTheMenusWereUsedByKeys) {
+    fs::create_directories(home / "run");
+    const std::vector<std::string> uses[] = {
+        {"F10", "Escape", "Escape"}, {"F10", "Right", "Down", "Escape", "Escape"},
+        {"alt", "Escape"},           {"alt", "Down", "Escape", "Escape"},
+        {"shift+F10", "Escape"},
+    };
+    for (const std::vector<std::string>& keys : uses) {
+        auto process = Start();
+        for (const std::string& key : keys) {
+            Keys({key});
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_TRUE(process->Running()) << keys[0] << " " << keys.size();
         Keys({"Escape"});
         ExpectEnded(*process);
     }

@@ -27,6 +27,7 @@ TEST(CatalogueTest, TextsAreExactlyAsListed) {
          "「ファイル名のリネーム」のユーザー設定文字列には /:,;*?\\\"<>| を含めることはできません"},
         {613, "文字列リソースの取得に失敗しました"},
         {619, "ブラシの作成に失敗しました"},
+        {621, "コピー先フォルダのパスには改行を含めることはできません"},
     };
     for (const auto& [id, expected] : cases) {
         std::string text;

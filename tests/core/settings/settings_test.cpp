@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <optional>
 #include <thread>
 
 #include "core/base/catalogue.h"
@@ -196,22 +197,36 @@ TEST_F(SettingsTest, AMissingStringStopsTheLoadWithMessage613) {
     }
 }
 
-TEST_F(SettingsTest, SaveStopsAtTheFirstFailureWithOneMessage) {
-    {
-        ScopedCatalogueEntry missing(556, std::nullopt);
+// Whatever stops a save, the file keeps every previous value, and one message says why.
+TEST_F(SettingsTest, AFailedSaveLeavesThePreviousFileWhole) {
+    const std::string before = "[TunvexOption]\nCopyMode=1\nTagMode=0\n";
+    Settings withBreak = Filled();
+    withBreak.WindowPositionY = 5;
+    withBreak.FileNamingFormat = "?t\n?T";
+    struct Case {
+        const char* what;
+        std::optional<unsigned> missingId;
+        Settings settings;
+        mode_t mode;
+        unsigned message;
+    };
+    const Case cases[] = {
+        {"missing key name", 556u, Filled(), 0644, 613u},
+        {"line break in a later value", std::nullopt, withBreak, 0644, 614u},
+        {"read-only file", std::nullopt, Filled(), 0444, 614u},
+    };
+    for (const Case& c : cases) {
+        WriteFile(ini, before);
+        chmod(ini.c_str(), c.mode);
+        std::optional<ScopedCatalogueEntry> missing;
+        if (c.missingId)
+            missing.emplace(*c.missingId, std::nullopt);
         MessageRecorder messages;
-        EXPECT_FALSE(SaveSettings(Filled(), ini));
-        EXPECT_THAT(messages.shown, ElementsAre(613u));
-        EXPECT_EQ(ReadFile(ini),
-                  "[TunvexOption]\nBaseFolderPath=/music/邦楽\nCopyMode=7\nFolderNamingMode=9\n"
-                  "FolderNamingFormat=?A\\?a\nFileNamingMode=-1\n");
+        EXPECT_FALSE(SaveSettings(c.settings, ini)) << c.what;
+        EXPECT_THAT(messages.shown, ElementsAre(c.message)) << c.what;
+        EXPECT_EQ(ReadFile(ini), before) << c.what;
+        chmod(ini.c_str(), 0644);
     }
-    const std::string before = ReadFile(ini);
-    chmod(ini.c_str(), 0444);
-    MessageRecorder messages;
-    EXPECT_FALSE(SaveSettings(Filled(), ini));
-    EXPECT_THAT(messages.shown, ElementsAre(614u));
-    EXPECT_EQ(ReadFile(ini), before);
 }
 
 }  // namespace

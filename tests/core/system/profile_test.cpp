@@ -118,6 +118,8 @@ TEST(WriteProfileTest, RefusesWhatCannotBeWrittenAndLeavesTheFile) {
     WriteFile(ini, kIni);
 
     EXPECT_FALSE(WriteProfileString(ini, "TunvexOption", "BaseFolderPath", "/a\nCopyMode=1"));
+    // One bad value keeps the good ones before it out too.
+    EXPECT_FALSE(WriteProfileStrings(ini, "TunvexOption", {{"CopyMode", "1"}, {"K", "a\rb"}}));
 
     chmod(ini.c_str(), 0444);
     EXPECT_FALSE(WriteProfileString(ini, "TunvexOption", "CopyMode", "1"));

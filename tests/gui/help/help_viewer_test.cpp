@@ -6,9 +6,11 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -28,6 +30,17 @@ namespace {
 using testing::ReadFile;
 using testing::TempFolder;
 using testing::WriteFile;
+
+// Stands in for the desktop's opener, through Qt's own hook for it.
+class LinkRecorder : public QObject {
+    Q_OBJECT
+
+  public slots:
+    void Open(const QUrl& url) { opened.append(url.toString()); }
+
+  public:
+    QStringList opened;
+};
 
 class HelpViewerTest : public ::testing::Test {
   protected:
@@ -98,6 +111,31 @@ TEST_F(HelpViewerTest, LinksContentsIndexAndHistoryNavigate) {
     EXPECT_EQ(Title(), "tunvex とは - tunvex ヘルプ");
 }
 
+// Web and mail links go to the desktop's opener; any other link outside the file is refused with
+// a line in the viewer, the page staying.
+TEST_F(HelpViewerTest, OnlyWebAndMailLinksLeaveTheViewer) {
+    LinkRecorder opener;
+    const std::pair<const char*, bool> cases[] = {
+        {"https://example.org/", true},
+        {"mailto:someone@example.org", true},
+        {"file:///usr/share/applications/x.desktop", false},
+        {"ftp://example.org/", false},
+    };
+    for (const char* scheme : {"https", "mailto", "file", "ftp"})
+        QDesktopServices::setUrlHandler(scheme, &opener, "Open");
+    viewer.OpenFile(helpFile);
+    for (const auto& [link, handed] : cases) {
+        opener.opened.clear();
+        emit Browser()->anchorClicked(QUrl(link));
+        EXPECT_EQ(opener.opened, handed ? QStringList{link} : QStringList{}) << link;
+        EXPECT_EQ(viewer.statusBar()->currentMessage().contains("開けません"), !handed) << link;
+        EXPECT_EQ(Title(), "tunvex とは - tunvex ヘルプ") << link;
+    }
+    emit Browser()->anchorClicked(QUrl("chm:///settings.html"));
+    EXPECT_EQ(Title(), "設定ダイアログ - tunvex ヘルプ");
+    EXPECT_EQ(viewer.statusBar()->currentMessage(), "");
+}
+
 TEST_F(HelpViewerTest, AMissingOrDamagedFileIsSaidInTheViewer) {
     TempFolder temp;
     const std::string whole = ReadFile(helpFile);
@@ -156,3 +194,5 @@ TEST_F(HelpViewerTest, OneViewerAtATime) {
 
 }  // namespace
 }  // namespace tunvex
+
+#include "help_viewer_test.moc"
