@@ -17,14 +17,14 @@
 
 #include "core/base/catalogue.h"
 #include "core/base/messages.h"
-#include "gui/tunvex_app.h"
-#include "gui/settings_dialog.h"
 #include "core/sorting/sort_batch.h"
 #include "gui/about_dialog.h"
+#include "gui/base/qt_text.h"
 #include "gui/dropped_paths.h"
 #include "gui/modal_dialogs.h"
-#include "gui/base/qt_text.h"
+#include "gui/settings_dialog.h"
 #include "gui/sort_progress.h"
+#include "gui/tunvex_app.h"
 #include "gui/window_templates.h"
 
 namespace tunvex {

@@ -10,8 +10,8 @@
 #include <sys/stat.h>
 
 #include "core/files/file_copy.h"
-#include "gui/message_box.h"
 #include "gui/base/qt_text.h"
+#include "gui/message_box.h"
 
 namespace tunvex {
 namespace {

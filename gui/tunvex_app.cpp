@@ -2,15 +2,15 @@
 
 #include "core/base/catalogue.h"
 #include "core/base/messages.h"
-#include "gui/stop_signals.h"
-#include "core/system/instance_guard.h"
 #include "core/base/paths.h"
-#include "core/system/settings_location.h"
 #include "core/base/text.h"
+#include "core/system/instance_guard.h"
+#include "core/system/settings_location.h"
 #include "gui/drop_dialog.h"
 #include "gui/help_key.h"
 #include "gui/help_launcher.h"
 #include "gui/modal_dialogs.h"
+#include "gui/stop_signals.h"
 
 namespace tunvex {
 namespace {

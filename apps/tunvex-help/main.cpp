@@ -13,8 +13,8 @@
 #include <cstdio>
 #include <string>
 
-#include "gui/help/help_viewer.h"
 #include "gui/base/qt_translation.h"
+#include "gui/help/help_viewer.h"
 
 namespace {
 

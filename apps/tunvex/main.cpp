@@ -5,10 +5,10 @@
 #include <cstdlib>
 
 #include "core/base/text.h"
+#include "gui/base/qt_translation.h"
 #include "gui/dialog_units.h"
 #include "gui/display_choice.h"
 #include "gui/message_box.h"
-#include "gui/base/qt_translation.h"
 #include "gui/tunvex_app.h"
 
 int main(int argc, char** argv) {

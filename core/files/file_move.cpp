@@ -5,11 +5,11 @@
 
 #include <cerrno>
 
-#include "core/files/file_copy.h"
 #include "core/base/paths.h"
+#include "core/base/retry.h"
+#include "core/files/file_copy.h"
 #include "core/files/folders.h"
 #include "core/files/rename.h"
-#include "core/base/retry.h"
 
 namespace tunvex {
 namespace {

@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <string_view>
 
-#include "core/files/folders.h"
 #include "core/base/retry.h"
+#include "core/files/folders.h"
 
 namespace tunvex {
 namespace {

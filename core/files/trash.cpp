@@ -10,14 +10,14 @@
 #include <ctime>
 #include <string_view>
 
+#include "core/base/paths.h"
+#include "core/base/retry.h"
+#include "core/base/user_folders.h"
 #include "core/files/file_copy.h"
 #include "core/files/file_move.h"
-#include "core/base/paths.h"
 #include "core/files/folders.h"
 #include "core/files/names.h"
 #include "core/files/rename.h"
-#include "core/base/retry.h"
-#include "core/base/user_folders.h"
 
 namespace tunvex {
 namespace {

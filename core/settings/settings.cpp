@@ -7,9 +7,9 @@
 
 #include "core/base/catalogue.h"
 #include "core/base/messages.h"
+#include "core/base/text.h"
 #include "core/base/user_folders.h"
 #include "core/system/profile.h"
-#include "core/base/text.h"
 
 namespace tunvex {
 namespace {

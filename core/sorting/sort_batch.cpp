@@ -2,13 +2,13 @@
 
 #include <cstring>
 
-#include "core/files/file_copy.h"
-#include "core/transfer/journal.h"
 #include "core/base/paths.h"
+#include "core/files/file_copy.h"
 #include "core/sorting/destination_naming.h"
 #include "core/sorting/expand_dropped_path.h"
 #include "core/sorting/tag_read_ahead.h"
 #include "core/tags/tag_reader.h"
+#include "core/transfer/journal.h"
 
 namespace tunvex {
 

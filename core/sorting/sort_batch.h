@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "core/base/text.h"
-#include "core/transfer/transfer.h"
 #include "core/settings/settings.h"
 #include "core/tags/tag_library.h"
+#include "core/transfer/transfer.h"
 
 namespace tunvex {
 

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/transfer/transfer.h"
 #include "core/tags/track_tags.h"
+#include "core/transfer/transfer.h"
 
 namespace tunvex {
 

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/transfer/transfer.h"
 #include "core/transfer/file_steps.h"
+#include "core/transfer/transfer.h"
 
 namespace tunvex {
 

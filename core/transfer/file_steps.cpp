@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "core/base/paths.h"
+#include "core/base/retry.h"
 #include "core/files/folders.h"
 #include "core/files/names.h"
 #include "core/files/rename.h"
-#include "core/base/retry.h"
 #include "core/files/trash.h"
 
 namespace tunvex {

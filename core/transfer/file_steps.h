@@ -12,9 +12,9 @@
 #include <utility>
 
 #include "core/files/file_copy.h"
-#include "core/transfer/transfer.h"
 #include "core/files/folders.h"
 #include "core/transfer/journal_writer.h"
+#include "core/transfer/transfer.h"
 
 namespace tunvex {
 

@@ -11,10 +11,10 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "core/files/no_link_path.h"
 #include "core/base/owned_fd.h"
 #include "core/base/retry.h"
 #include "core/base/user_folders.h"
+#include "core/files/no_link_path.h"
 
 namespace tunvex {
 namespace {

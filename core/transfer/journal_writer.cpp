@@ -9,11 +9,11 @@
 #include <cstring>
 #include <ctime>
 
+#include "core/base/retry.h"
 #include "core/files/file_copy.h"
 #include "core/files/file_move.h"
-#include "core/transfer/journal.h"
 #include "core/files/folders.h"
-#include "core/base/retry.h"
+#include "core/transfer/journal.h"
 
 namespace tunvex {
 namespace {

@@ -11,15 +11,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/files/file_copy.h"
-#include "core/files/file_move.h"
-#include "core/transfer/journal.h"
-#include "core/files/no_link_path.h"
 #include "core/base/owned_fd.h"
 #include "core/base/paths.h"
-#include "core/files/folders.h"
 #include "core/base/retry.h"
+#include "core/files/file_copy.h"
+#include "core/files/file_move.h"
+#include "core/files/folders.h"
+#include "core/files/no_link_path.h"
 #include "core/files/trash.h"
+#include "core/transfer/journal.h"
 
 namespace tunvex {
 namespace {

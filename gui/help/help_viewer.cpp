@@ -16,9 +16,9 @@
 #include <QVBoxLayout>
 #include <functional>
 
+#include "gui/base/qt_text.h"
 #include "gui/help/chm_archive.h"
 #include "gui/help/help_sitemap.h"
-#include "gui/base/qt_text.h"
 
 namespace tunvex {
 namespace {

@@ -9,10 +9,10 @@
 #include <filesystem>
 
 #include "core/settings/settings.h"
+#include "gui/dialog_units.h"
 #include "gui/settings_dialog.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_folder.h"
-#include "gui/dialog_units.h"
 
 namespace tunvex {
 namespace {

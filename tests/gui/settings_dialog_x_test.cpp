@@ -11,9 +11,9 @@
 #include <filesystem>
 
 #include "core/settings/settings.h"
+#include "gui/base/qt_translation.h"
 #include "gui/dialog_units.h"
 #include "gui/drop_dialog.h"
-#include "gui/base/qt_translation.h"
 #include "gui/settings_dialog.h"
 #include "gui/settings_dialog_template.h"
 #include "gui/tunvex_app.h"

@@ -10,11 +10,11 @@
 #include <sstream>
 #include <thread>
 
+#include "gui/help/chm_archive.h"
 #include "tests/fixtures/audio_fixtures.h"
 #include "tests/support/run_process.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_session.h"
-#include "gui/help/chm_archive.h"
 
 namespace tunvex {
 namespace {

@@ -10,9 +10,9 @@
 
 #include <filesystem>
 
+#include "core/base/paths.h"
 #include "core/files/file_copy.h"
 #include "core/transfer/journal.h"
-#include "core/base/paths.h"
 #include "tests/fixtures/audio_fixtures.h"
 #include "tests/fixtures/stream_bytes.h"
 #include "tests/mp3infp/format_cases.h"

@@ -14,7 +14,9 @@
 
 static char value_text[64];
 
-uint32_t mp3infp_GetVer(void) { return FAKE_VERSION; }
+uint32_t mp3infp_GetVer(void) {
+    return FAKE_VERSION;
+}
 #ifndef FAKE_WITHOUT_LOAD
 uint32_t mp3infp_Load(void* window, const char* path) {
     (void)window;
@@ -22,7 +24,9 @@ uint32_t mp3infp_Load(void* window, const char* path) {
     return FAKE_TYPE == 0;
 }
 #endif
-uint32_t mp3infp_GetType(void) { return FAKE_TYPE; }
+uint32_t mp3infp_GetType(void) {
+    return FAKE_TYPE;
+}
 uint32_t mp3infp_GetValue(const char* name, char** value) {
     strcpy(value_text, "v:");
     strncat(value_text, name, sizeof value_text - 3);
@@ -31,6 +35,7 @@ uint32_t mp3infp_GetValue(const char* name, char** value) {
 }
 uint32_t mp3infp_mp3_GetTagType(void) {
     /* Only MP3s are asked for their tag blocks. */
-    if (FAKE_TYPE != 1) abort();
+    if (FAKE_TYPE != 1)
+        abort();
     return FAKE_TAG_TYPE;
 }

@@ -5,12 +5,12 @@
 
 #include <filesystem>
 
-#include "core/transfer/journal.h"
 #include "core/base/owned_fd.h"
+#include "core/transfer/journal.h"
 #include "core/transfer/transfer.h"
 #include "core/transfer/undo.h"
-#include "tests/support/run_process.h"
 #include "tests/core/transfer/transfer_test_support.h"
+#include "tests/support/run_process.h"
 
 namespace tunvex {
 namespace {

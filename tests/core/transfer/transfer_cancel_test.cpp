@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "core/transfer/transfer.h"
-#include "tests/support/run_process.h"
 #include "tests/core/transfer/transfer_test_support.h"
+#include "tests/support/run_process.h"
 
 namespace tunvex {
 namespace {

@@ -9,12 +9,12 @@
 #include <filesystem>
 #include <map>
 
-#include "core/transfer/journal.h"
 #include "core/base/paths.h"
-#include "core/transfer/transfer.h"
 #include "core/files/names.h"
-#include "tests/support/run_process.h"
+#include "core/transfer/journal.h"
+#include "core/transfer/transfer.h"
 #include "tests/core/transfer/transfer_test_support.h"
+#include "tests/support/run_process.h"
 
 namespace tunvex {
 namespace {

@@ -7,9 +7,9 @@
 #include <set>
 
 #include "core/base/paths.h"
-#include "tests/support/temp_folder.h"
 #include "gui/help/chm_archive.h"
 #include "gui/help/help_sitemap.h"
+#include "tests/support/temp_folder.h"
 
 namespace tunvex {
 namespace {

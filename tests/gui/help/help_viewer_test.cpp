@@ -20,9 +20,9 @@
 #include <thread>
 
 #include "core/base/paths.h"
-#include "tests/support/temp_folder.h"
-#include "gui/help_launcher.h"
 #include "gui/help/help_viewer.h"
+#include "gui/help_launcher.h"
+#include "tests/support/temp_folder.h"
 
 namespace tunvex {
 namespace {

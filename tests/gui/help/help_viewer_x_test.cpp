@@ -9,9 +9,9 @@
 #include <thread>
 
 #include "core/base/paths.h"
+#include "gui/help_launcher.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_session.h"
-#include "gui/help_launcher.h"
 
 namespace tunvex {
 namespace {
