@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -116,8 +115,8 @@ WaylandSession::WaylandSession(const std::string& runtimeFolder) {
     // XWayland's socket folder, which weston expects to be there.
     mkdir("/tmp/.X11-unix", 01777);
     chmod("/tmp/.X11-unix", 01777);
-    // On an X server weston has a seat with a pointer (the headless one has none): the pointer
-    // moved on that server is the Wayland pointer.
+    // On an X server weston has a seat (the headless one has none, and XWayland ends at the
+    // first X tool that moves the pointer).
     setenv("DISPLAY", host_.c_str(), 1);
     compositor_ =
         Spawn({"weston", "--backend=x11-backend.so", "--socket=wayland-test", "--xwayland",
@@ -138,60 +137,6 @@ WaylandSession::WaylandSession(const std::string& runtimeFolder) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-}
-
-std::vector<std::pair<int, int>> WaylandSession::PointsOver(
-    const std::vector<std::string>& windows) {
-    // The compositor places windows where it likes, and their X positions do not tell where:
-    // the pointer goes over a grid on the compositor's screen, and XWayland says which window
-    // is under it. Of each window's grid points, the one nearest their middle is taken.
-    std::vector<std::vector<std::pair<int, int>>> hits(windows.size());
-    for (int y = 20; y < 1024; y += 50) {
-        for (int x = 20; x < 1280; x += 50) {
-            RunXTool({"env", "DISPLAY=" + host_, "xdotool", "mousemove", "--sync",
-                      std::to_string(x), std::to_string(y)});
-            std::string under = RunXTool({"xdotool", "getmouselocation", "--shell"});
-            for (std::size_t i = 0; i < windows.size(); ++i) {
-                if (under.find("WINDOW=" + windows[i] + "\n") != std::string::npos)
-                    hits[i].emplace_back(x, y);
-            }
-        }
-    }
-    std::vector<std::pair<int, int>> points;
-    for (const auto& found : hits) {
-        std::pair<int, int> best(-1, -1);
-        if (!found.empty()) {
-            int sumX = 0, sumY = 0;
-            for (auto [x, y] : found) {
-                sumX += x;
-                sumY += y;
-            }
-            const int n = static_cast<int>(found.size());
-            auto distance = [&](std::pair<int, int> p) {
-                return std::abs(p.first * n - sumX) + std::abs(p.second * n - sumY);
-            };
-            best = *std::min_element(found.begin(), found.end(),
-                                     [&](auto a, auto b) { return distance(a) < distance(b); });
-        }
-        points.push_back(best);
-    }
-    return points;
-}
-
-void WaylandSession::Drag(std::pair<int, int> from, std::pair<int, int> to) {
-    auto xdotool = [&](std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), {"env", "DISPLAY=" + host_, "xdotool"});
-        RunXTool(arguments);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    };
-    xdotool({"mousemove", "--sync", std::to_string(from.first), std::to_string(from.second)});
-    xdotool({"mousedown", "1"});
-    for (int step = 1; step <= 20; ++step) {
-        xdotool({"mousemove", std::to_string(from.first + (to.first - from.first) * step / 20),
-                 std::to_string(from.second + (to.second - from.second) * step / 20)});
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    xdotool({"mouseup", "1"});
 }
 
 WaylandSession::~WaylandSession() {

@@ -6,7 +6,6 @@
 #include <sys/types.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace tunvex::testing {
@@ -39,11 +38,6 @@ class WaylandSession {
 
     // False when the compositor or XWayland did not come up.
     bool ready() const { return ready_; }
-
-    // For each X window, a point of the compositor's screen over it, or (-1, -1).
-    std::vector<std::pair<int, int>> PointsOver(const std::vector<std::string>& windows);
-    // Drags with the compositor's pointer, button 1 held, in small steps.
-    void Drag(std::pair<int, int> from, std::pair<int, int> to);
 
   private:
     std::string host_;

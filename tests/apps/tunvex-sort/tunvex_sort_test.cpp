@@ -145,7 +145,7 @@ TEST_F(TunvexSortTest, AnOutputThatCannotBeWrittenExitsWithOne) {
         if (std::string(run) == "--set")
             arguments.push_back("CopyMode=0");
         arguments.push_back(song);
-        ProcessResult result = RunProcess("/bin/sh", arguments);
+        ProcessResult result = RunProcess("/bin/sh", arguments, {"HOME=" + home.path()});
         EXPECT_EQ(result.exitStatus, 1) << run;
         EXPECT_THAT(result.err, HasSubstr("No space left on device")) << run;
     }
@@ -252,8 +252,8 @@ TEST_F(TunvexSortTest, AFileSwappedForAPipeJustBeforeItIsOpenedNeverHangsTheRun)
     ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
     ProcessResult result = RunProcess(
         "/usr/bin/timeout", {"-s", "KILL", "30", program, "--settings", ini, "--dry-run", song},
-        {"LD_PRELOAD=" + ExecutableDirectory() + "/libswap_on_open.so", "SWAP_ON_OPEN=" + song,
-         "SWAP_WITH=" + pipe});
+        {"HOME=" + home.path(), "LD_PRELOAD=" + ExecutableDirectory() + "/libswap_on_open.so",
+         "SWAP_ON_OPEN=" + song, "SWAP_WITH=" + pipe});
     EXPECT_EQ(result.exitStatus, 0) << "137: the run hung until the timeout killed it";
     EXPECT_EQ(result.out, "");
 }
