@@ -2,7 +2,6 @@
 
 #include <strings.h>
 #include <cstdlib>
-#include <functional>
 #include <vector>
 
 #include "core/base/catalogue.h"
@@ -14,34 +13,25 @@
 namespace tunvex {
 namespace {
 
-// Each field is assigned as soon as it is read, so a failure leaves the later ones untouched.
-bool LoadKey(unsigned keyId, const std::function<void(const std::string&)>& read) {
-    std::string key;
-    if (!LoadCatalogueString(keyId, key)) {
-        ShowMessage(kMsgStringResourceMissing);
-        return false;
-    }
-    read(key);
-    return true;
-}
-
-// The stored entries in the order they are written.
+// The stored entries in the order they are read and written, with their defaults.
 struct StoredField {
     unsigned keyId;
     std::string Settings::*text;
     int Settings::*number;
+    int defaultNumber;
+    unsigned defaultTextId;  // a text's default in the catalogue; 0: the desktop folder
 };
 const StoredField kStoredFields[] = {
-    {kKeyBaseFolderPath, &Settings::BaseFolderPath, nullptr},
-    {kKeyCopyMode, nullptr, &Settings::CopyMode},
-    {kKeyFolderNamingMode, nullptr, &Settings::FolderNamingMode},
-    {kKeyFolderNamingFormat, &Settings::FolderNamingFormat, nullptr},
-    {kKeyFileNamingMode, nullptr, &Settings::FileNamingMode},
-    {kKeyFileNamingFormat, &Settings::FileNamingFormat, nullptr},
-    {kKeyTagMode, nullptr, &Settings::TagMode},
-    {kKeyCollisionMode, nullptr, &Settings::CollisionMode},
-    {kKeyWindowPositionX, nullptr, &Settings::WindowPositionX},
-    {kKeyWindowPositionY, nullptr, &Settings::WindowPositionY},
+    {kKeyBaseFolderPath, &Settings::BaseFolderPath, nullptr, 0, 0},
+    {kKeyCopyMode, nullptr, &Settings::CopyMode, 0, 0},
+    {kKeyFolderNamingMode, nullptr, &Settings::FolderNamingMode, 0, 0},
+    {kKeyFolderNamingFormat, &Settings::FolderNamingFormat, nullptr, 0, kDefaultFolderPattern},
+    {kKeyFileNamingMode, nullptr, &Settings::FileNamingMode, 0, 0},
+    {kKeyFileNamingFormat, &Settings::FileNamingFormat, nullptr, 0, kDefaultFilePattern},
+    {kKeyTagMode, nullptr, &Settings::TagMode, 1, 0},
+    {kKeyCollisionMode, nullptr, &Settings::CollisionMode, 0, 0},
+    {kKeyWindowPositionX, nullptr, &Settings::WindowPositionX, 0, 0},
+    {kKeyWindowPositionY, nullptr, &Settings::WindowPositionY, 0, 0},
 };
 
 }  // namespace
@@ -67,35 +57,21 @@ bool LoadSettings(Settings& settings, const std::string& iniPath) {
         ShowMessage(kMsgIniReadFailed);
         return false;
     }
-    const ProfileContent& profile = *read;
-    auto text = [&](unsigned keyId, const std::string& fallback, std::string& field) {
-        return LoadKey(keyId, [&](const std::string& key) {
-            field = ReadProfileString(profile, section, key, fallback);
-        });
-    };
-    auto integer = [&](unsigned keyId, int fallback, int& field) {
-        return LoadKey(keyId, [&](const std::string& key) {
-            field = ReadProfileInt(profile, section, key, fallback);
-        });
-    };
-    auto pattern = [&](unsigned patternId, unsigned keyId, std::string& field) {
-        std::string fallback;
-        if (!LoadCatalogueString(patternId, fallback)) {
+    // Each field is assigned as soon as it is read, so a failure leaves the later ones untouched.
+    for (const StoredField& field : kStoredFields) {
+        std::string key;
+        std::string fallback = desktop;
+        if (!LoadCatalogueString(field.keyId, key) ||
+            (field.defaultTextId != 0 && !LoadCatalogueString(field.defaultTextId, fallback))) {
             ShowMessage(kMsgStringResourceMissing);
             return false;
         }
-        return text(keyId, fallback, field);
-    };
-    return text(kKeyBaseFolderPath, desktop, settings.BaseFolderPath) &&
-           integer(kKeyCopyMode, 0, settings.CopyMode) &&
-           integer(kKeyFolderNamingMode, 0, settings.FolderNamingMode) &&
-           pattern(kDefaultFolderPattern, kKeyFolderNamingFormat, settings.FolderNamingFormat) &&
-           integer(kKeyFileNamingMode, 0, settings.FileNamingMode) &&
-           pattern(kDefaultFilePattern, kKeyFileNamingFormat, settings.FileNamingFormat) &&
-           integer(kKeyTagMode, 1, settings.TagMode) &&
-           integer(kKeyCollisionMode, 0, settings.CollisionMode) &&
-           integer(kKeyWindowPositionX, 0, settings.WindowPositionX) &&
-           integer(kKeyWindowPositionY, 0, settings.WindowPositionY);
+        if (field.number)
+            settings.*field.number = ReadProfileInt(*read, section, key, field.defaultNumber);
+        else
+            settings.*field.text = ReadProfileString(*read, section, key, fallback);
+    }
+    return true;
 }
 
 // Every key and value is gathered before the file is touched, and the file is replaced once:
