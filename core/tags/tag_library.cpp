@@ -39,6 +39,11 @@ bool CheckTagLibraryVersion(const TagLibrary& library) {
     return library.getVer() >= kMinimumTagLibraryVersion;
 }
 
+TagLibrary::~TagLibrary() {
+    if (module != nullptr)
+        FreeSharedLibrary(module);
+}
+
 void UnloadTagLibrary(TagLibrary& library) {
     if (!FreeSharedLibrary(library.module))
         ShowMessage(kMsgTagLibraryNotUnloaded);

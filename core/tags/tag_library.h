@@ -14,6 +14,13 @@ struct TagLibrary {
     std::uint32_t (*getValue)(const char* name, char** value) = nullptr;
     std::uint32_t (*getTagType)() = nullptr;
     void* module = nullptr;
+
+    TagLibrary() = default;
+    TagLibrary(const TagLibrary&) = delete;
+    TagLibrary& operator=(const TagLibrary&) = delete;
+    // Frees a library still loaded, without a message: UnloadTagLibrary is the way that reports,
+    // this one only makes sure that no path leaves it loaded.
+    ~TagLibrary();
 };
 
 // The steps of binding, each without a message of its own.
