@@ -2,6 +2,7 @@
 #include <taglib/tpropertymap.h>
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -109,134 +110,114 @@ size_t AtomEnd(const std::string& bytes, std::string_view type) {
 }
 
 // A download cut short leaves the movie atom running past the end of the file.
-struct CutMp4Case {
+std::function<void(const std::string&)> CutMp4(size_t (*cutAt)(const std::string& bytes)) {
+    return [cutAt](const std::string& path) {
+        fixtures::WriteMp4(path, TagValues{"Title", "Artist", "Album", "3/12"});
+        const std::string bytes = ReadFile(path);
+        fixtures::WriteBytes(path, bytes.substr(0, cutAt(bytes)));
+    };
+}
+
+std::function<void(const std::string&)> Asf(std::vector<fixtures::AsfValue> values) {
+    return [values](const std::string& path) { fixtures::WriteAsfWithValues(path, values); };
+}
+
+std::function<void(const std::string&)> Aiff(
+    std::vector<std::pair<std::string, std::string>> chunks) {
+    return [chunks](const std::string& path) { fixtures::WriteAiffWithChunks(path, chunks); };
+}
+
+// One file of a layout that other readers handle, and the values it must give.
+struct LayoutCase {
     const char* name;
-    size_t (*cutAt)(const std::string& bytes);
-    TagValues values;
+    const char* fileName;
+    std::function<void(const std::string&)> write;
+    uint32_t type;
+    std::vector<std::pair<const char*, std::optional<std::string>>> values;
 };
 
-void PrintTo(const CutMp4Case& value, std::ostream* out) {
+void PrintTo(const LayoutCase& value, std::ostream* out) {
     *out << value.name;
 }
-
-const CutMp4Case kCutMp4Cases[] = {
-    {"RightAfterItsTags", [](const std::string& b) { return AtomEnd(b, "ilst"); },
-     TagValues{"Title", "Artist", "Album", "3/12"}},
-    {"InsideItsFirstTagItem", [](const std::string& b) { return b.find("ilst") + 12; }, {}},
-    {"InsideTheAtomAfterItsTags", [](const std::string& b) { return b.find("mvhd") + 20; },
-     TagValues{"Title", "Artist", "Album", "3/12"}},
-};
-
-class CutMp4Test : public LibraryTestWithParam<CutMp4Case> {};
-
-TEST_P(CutMp4Test, ReadsTheTagItemsThatAreWhole) {
-    const std::string path = folder / "cut.m4a";
-    fixtures::WriteMp4(path, TagValues{"Title", "Artist", "Album", "3/12"});
-    const std::string bytes = ReadFile(path);
-    fixtures::WriteBytes(path, bytes.substr(0, GetParam().cutAt(bytes)));
-    ASSERT_TRUE(library.Load(path));
-
-    EXPECT_EQ(library.Type(), MP3INFP_TYPE_MP4);
-    EXPECT_EQ(library.Value("INAM"), GetParam().values.title);
-    EXPECT_EQ(library.Value("IART"), GetParam().values.artist);
-    EXPECT_EQ(library.Value("IPRD"), GetParam().values.album);
-    EXPECT_EQ(library.Value("TRACK"), GetParam().values.track);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cuts, CutMp4Test, ::testing::ValuesIn(kCutMp4Cases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 using fixtures::AsfHolder;
-
-struct AsfCase {
-    const char* name;
-    std::vector<fixtures::AsfValue> values;  // in file order
-    const char* valueName;
-    std::optional<std::string> expected;
-};
-
-void PrintTo(const AsfCase& value, std::ostream* out) {
-    *out << value.name;
-}
-
-const AsfCase kAsfCases[] = {
-    {"AlbumInTheLibraryBeforeTheExtendedDescription",
-     {{AsfHolder::MetadataLibrary, "WM/AlbumTitle", "yet another album"},
-      {AsfHolder::ExtendedContentDescription, "WM/AlbumTitle", "some album"}},
-     "IPRD",
-     "some album"},
-    {"TitleInTheExtendedDescriptionBeforeTheDescription",
-     {{AsfHolder::ExtendedContentDescription, "Title", "other title"},
-      {AsfHolder::ContentDescription, "Title", "Title"}},
-     "INAM",
-     "Title"},
-    {"ArtistInMetadataBeforeTheLibrary",
-     {{AsfHolder::MetadataLibrary, "Author", "other artist"},
-      {AsfHolder::Metadata, "Author", "Artist"}},
-     "IART",
-     "Artist"},
-    {"AlbumOnlyInTheLibrary",
-     {{AsfHolder::MetadataLibrary, "WM/AlbumTitle", "Album"}},
-     "IPRD",
-     "Album"},
-    {"TrackAsANumber",
-     {{AsfHolder::ExtendedContentDescription, "WM/TrackNumber", fixtures::LittleEndian32(7), 3}},
-     "TRACK",
-     "7"},
-};
-
-class AsfObjectsTest : public LibraryTestWithParam<AsfCase> {};
-
-TEST_P(AsfObjectsTest, TakeEachValueFromTheFirstObjectThatHoldsIt) {
-    const std::string path = folder / "a.wma";
-    fixtures::WriteAsfWithValues(path, GetParam().values);
-    ASSERT_TRUE(library.Load(path));
-
-    EXPECT_EQ(library.Type(), MP3INFP_TYPE_ASF);
-    EXPECT_EQ(library.Value(GetParam().valueName), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Objects, AsfObjectsTest, ::testing::ValuesIn(kAsfCases),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-struct AiffTextCase {
-    const char* name;
-    std::vector<std::pair<std::string, std::string>> chunks;
-    TagValues values;
-};
-
-void PrintTo(const AiffTextCase& value, std::ostream* out) {
-    *out << value.name;
-}
-
 const std::string kId3Artist = fixtures::Id3v2Tag(
     {3}, fixtures::Id3v2Frame(3, "TPE1", fixtures::Id3v2Text(0, "Tagged Artist")));
+const std::vector<std::pair<const char*, std::optional<std::string>>> kWholeMp4 = {
+    {"INAM", "Title"}, {"IART", "Artist"}, {"IPRD", "Album"}, {"TRACK", "3/12"}};
 
-const AiffTextCase kAiffTextCases[] = {
-    {"NameAuthorAndAnnotation",
-     {{"ANNO", "a note"}, {"NAME", "Title"}, {"AUTH", "Caf\xE9 Artist"}},
-     {.title = "Title", .artist = "Café Artist"}},
-    {"OddSizesPaddedAndNulTerminated",
-     {{"NAME", "Odd"}, {"AUTH", std::string("Artist\0", 7)}},
-     {.title = "Odd", .artist = "Artist"}},
-    {"Id3ChunkTakesTheirPlace",
-     {{"NAME", "Title"}, {"ID3 ", kId3Artist}},
-     {.artist = "Tagged Artist"}},
+const LayoutCase kLayoutCases[] = {
+    // An MP4 cut short gives the tag items that are whole.
+    {"Mp4CutRightAfterItsTags", "cut.m4a",
+     CutMp4([](const std::string& b) { return AtomEnd(b, "ilst"); }), MP3INFP_TYPE_MP4, kWholeMp4},
+    {"Mp4CutInsideItsFirstTagItem",
+     "cut.m4a",
+     CutMp4([](const std::string& b) { return b.find("ilst") + 12; }),
+     MP3INFP_TYPE_MP4,
+     {{"INAM", std::nullopt}, {"TRACK", std::nullopt}}},
+    {"Mp4CutInsideTheAtomAfterItsTags", "cut.m4a",
+     CutMp4([](const std::string& b) { return b.find("mvhd") + 20; }), MP3INFP_TYPE_MP4, kWholeMp4},
+    // ASF: each value from the first object that holds it, whatever the file order.
+    {"AsfAlbumInTheLibraryBeforeTheExtendedDescription",
+     "a.wma",
+     Asf({{AsfHolder::MetadataLibrary, "WM/AlbumTitle", "yet another album"},
+          {AsfHolder::ExtendedContentDescription, "WM/AlbumTitle", "some album"}}),
+     MP3INFP_TYPE_ASF,
+     {{"IPRD", "some album"}}},
+    {"AsfTitleInTheExtendedDescriptionBeforeTheDescription",
+     "a.wma",
+     Asf({{AsfHolder::ExtendedContentDescription, "Title", "other title"},
+          {AsfHolder::ContentDescription, "Title", "Title"}}),
+     MP3INFP_TYPE_ASF,
+     {{"INAM", "Title"}}},
+    {"AsfArtistInMetadataBeforeTheLibrary",
+     "a.wma",
+     Asf({{AsfHolder::MetadataLibrary, "Author", "other artist"},
+          {AsfHolder::Metadata, "Author", "Artist"}}),
+     MP3INFP_TYPE_ASF,
+     {{"IART", "Artist"}}},
+    {"AsfAlbumOnlyInTheLibrary",
+     "a.wma",
+     Asf({{AsfHolder::MetadataLibrary, "WM/AlbumTitle", "Album"}}),
+     MP3INFP_TYPE_ASF,
+     {{"IPRD", "Album"}}},
+    {"AsfTrackAsANumber",
+     "a.wma",
+     Asf({{AsfHolder::ExtendedContentDescription, "WM/TrackNumber", fixtures::LittleEndian32(7),
+           3}}),
+     MP3INFP_TYPE_ASF,
+     {{"TRACK", "7"}}},
+    // AIFF text chunks give title and artist when there is no ID3 chunk.
+    {"AiffNameAuthorAndAnnotation",
+     "a.aiff",
+     Aiff({{"ANNO", "a note"}, {"NAME", "Title"}, {"AUTH", "Caf\xE9 Artist"}}),
+     MP3INFP_TYPE_AIFF,
+     {{"INAM", "Title"}, {"IART", "Café Artist"}}},
+    {"AiffOddSizesPaddedAndNulTerminated",
+     "a.aiff",
+     Aiff({{"NAME", "Odd"}, {"AUTH", std::string("Artist\0", 7)}}),
+     MP3INFP_TYPE_AIFF,
+     {{"INAM", "Odd"}, {"IART", "Artist"}}},
+    {"AiffId3ChunkTakesTheirPlace",
+     "a.aiff",
+     Aiff({{"NAME", "Title"}, {"ID3 ", kId3Artist}}),
+     MP3INFP_TYPE_AIFF,
+     {{"INAM", std::nullopt}, {"IART", "Tagged Artist"}}},
 };
 
-class AiffTextChunkTest : public LibraryTestWithParam<AiffTextCase> {};
+class LayoutTest : public LibraryTestWithParam<LayoutCase> {};
 
-TEST_P(AiffTextChunkTest, GiveTitleAndArtistWithoutAnId3Chunk) {
-    const std::string path = folder / "a.aiff";
-    fixtures::WriteAiffWithChunks(path, GetParam().chunks);
+TEST_P(LayoutTest, GivesTheValuesOtherReadersFind) {
+    const std::string path = folder / GetParam().fileName;
+    GetParam().write(path);
     ASSERT_TRUE(library.Load(path));
 
-    EXPECT_EQ(library.Type(), MP3INFP_TYPE_AIFF);
-    EXPECT_EQ(library.Value("INAM"), GetParam().values.title);
-    EXPECT_EQ(library.Value("IART"), GetParam().values.artist);
+    EXPECT_EQ(library.Type(), GetParam().type);
+    for (const auto& [name, expected] : GetParam().values)
+        EXPECT_EQ(library.Value(name), expected) << name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Chunks, AiffTextChunkTest, ::testing::ValuesIn(kAiffTextCases),
+INSTANTIATE_TEST_SUITE_P(Layouts, LayoutTest, ::testing::ValuesIn(kLayoutCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // MP4 stores the track as numbers; every other format keeps the text.
