@@ -22,9 +22,10 @@
 #include "gui/base/qt_text.h"
 #include "gui/dropped_paths.h"
 #include "gui/modal_dialogs.h"
+#include "gui/off_ui_thread.h"
 #include "gui/settings_dialog.h"
 #include "gui/sort_progress.h"
-#include "gui/tunvex_app.h"
+#include "gui/sort_relay.h"
 #include "gui/window_templates.h"
 
 namespace tunvex {
@@ -93,9 +94,12 @@ QPixmap DrawBackground(QSize size, qreal ratio) {
 
 }  // namespace
 
-CDropDlg::CDropDlg(CTunvexApp& app, QWidget* parent)
+CDropDlg::CDropDlg(Settings& settings, const TagLibrary& library, std::function<void()> showHelp,
+                   QWidget* parent)
     : TemplateDialog(DropDialogTemplate(), parent, MakeMenuBar()),
-      app_(app),
+      settings_(settings),
+      library_(library),
+      showHelp_(std::move(showHelp)),
       icon_(kIconResource),
       systemMenu_(new QMenu(this)) {
     setAcceptDrops(true);
@@ -163,7 +167,7 @@ void CDropDlg::showEvent(QShowEvent* event) {
 // Both place the outer rectangle, frame included, as Windows does.
 void CDropDlg::PlaceWindow() {
     QMargins frame = windowHandle()->frameMargins();
-    QPoint position(app_.settings.WindowPositionX, app_.settings.WindowPositionY);
+    QPoint position(settings_.WindowPositionX, settings_.WindowPositionY);
     QSize outer = size().grownBy(frame);
     if (!restorePosition_ || position.isNull() || !AnyScreenShows(position, outer)) {
         QRect workArea = screen()->availableGeometry();
@@ -201,8 +205,8 @@ void CDropDlg::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    app_.settings.WindowPositionX = frameGeometry().x();
-    app_.settings.WindowPositionY = frameGeometry().y();
+    settings_.WindowPositionX = frameGeometry().x();
+    settings_.WindowPositionY = frameGeometry().y();
     TemplateDialog::closeEvent(event);
 }
 
@@ -257,12 +261,13 @@ void CDropDlg::OnSysCommand(unsigned id) {
 
 void CDropDlg::OnCommand(int id) {
     if (id == kCommandAbout) {
-        CAboutDlg about(app_.library.getVer != nullptr ? app_.library.getVer() : 0, this);
+        CAboutDlg about(library_.getVer != nullptr ? library_.getVer() : 0, this);
         about.exec();
     } else if (id == kCommandHelp) {
-        app_.HtmlHelp(0, 0);
+        if (showHelp_)
+            showHelp_();
     } else if (id == kCommandSettings) {
-        CSettingsDlg settings(app_.settings, this);
+        CSettingsDlg settings(settings_, this);
         settings.exec();
     }
 }
@@ -303,13 +308,17 @@ void CDropDlg::OnDropFiles(const std::vector<std::string>& paths) {
     setAcceptDrops(false);
     findChild<QMenuBar*>()->setEnabled(false);
     CodePage codePage = SystemCodePage();
-    SortProgress progress(this, codePage, MakeTransferRequest(app_.settings).operation,
-                          [this] { return stopRequested_; });
-    SortBatchContext context{app_.settings, app_.library, codePage, this};
-    context.reading = [&progress](std::size_t read, std::size_t total) {
-        return progress.OnReading(read, total);
+    // The sort's own copy: nothing the window does meanwhile reaches it.
+    const Settings settings = settings_;
+    SortProgress progress(this, codePage, MakeTransferRequest(settings).operation,
+                          [this] { return stopRequested_.load(); });
+    SortRelay relay(progress);
+    SortBatchContext context{settings, library_, codePage, this};
+    context.reading = [&relay](std::size_t read, std::size_t total) {
+        return relay.OnReading(read, total);
     };
-    std::optional<TransferSummary> summary = RunSortBatch(context, paths, progress);
+    std::optional<TransferSummary> summary;
+    RunOffUiThread([&] { summary = RunSortBatch(context, paths, relay); });
     if (summary && !stopRequested_)
         progress.ShowSummary(*summary);
     findChild<QMenuBar*>()->setEnabled(true);

@@ -8,23 +8,28 @@
 #include <QIcon>
 #include <QPixmap>
 
+#include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/settings/settings.h"
+#include "core/tags/tag_library.h"
 #include "gui/template_dialog.h"
 
 class QMenu;
 
 namespace tunvex {
 
-class CTunvexApp;
-
 class CDropDlg : public TemplateDialog {
   public:
-    explicit CDropDlg(CTunvexApp& app, QWidget* parent = nullptr);
+    // settings: read for every sort, changed by the settings dialog and the window's position.
+    CDropDlg(Settings& settings, const TagLibrary& library, std::function<void()> showHelp,
+             QWidget* parent = nullptr);
 
-    // The sort batch for one drop, in drop order. The window takes no other drop meanwhile.
+    // The sort batch for one drop, in drop order, on a thread of its own; returns when it has
+    // ended. The window takes no other drop meanwhile.
     void OnDropFiles(const std::vector<std::string>& paths);
     // A system command: ids 16 to 31 open the version box.
     void OnSysCommand(unsigned id);
@@ -48,7 +53,9 @@ class CDropDlg : public TemplateDialog {
     void PlaceWindow();
     void OnCommand(int id);
 
-    CTunvexApp& app_;
+    Settings& settings_;
+    const TagLibrary& library_;
+    std::function<void()> showHelp_;
     QIcon icon_;
     QPixmap background_;
     QBrush brush_;
@@ -58,7 +65,7 @@ class CDropDlg : public TemplateDialog {
     bool restorePosition_ = false;
     bool placed_ = false;
     bool sorting_ = false;
-    bool stopRequested_ = false;
+    std::atomic<bool> stopRequested_ = false;          // read by the sort's thread
     std::optional<std::vector<std::string>> offered_;  // by the drag now over the window
 };
 

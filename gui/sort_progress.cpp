@@ -1,6 +1,5 @@
 #include "gui/sort_progress.h"
 
-#include <QApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLocale>
@@ -70,6 +69,7 @@ SortProgress::SortProgress(QWidget* owner, CodePage codePage, TransferOperation 
     dialog_.setAutoClose(false);
     dialog_.setRange(0, 1000);
     dialog_.setMinimumWidth(360);
+    QObject::connect(&dialog_, &QProgressDialog::canceled, [this] { cancelled_ = true; });
     sinceRefresh_.start();
 }
 
@@ -78,15 +78,12 @@ void SortProgress::Update(const QString& label, int permille) {
         return;
     sinceRefresh_.restart();
     dialog_.setLabelText(label);
-    // With a modal dialog, setValue lets the event loop run and shows the dialog when due.
     dialog_.setValue(permille);
-    QApplication::processEvents();
 }
 
-bool SortProgress::OnReading(std::size_t read, std::size_t total) {
+void SortProgress::OnReading(std::size_t read, std::size_t total) {
     Update(QStringLiteral("タグを読み込んでいます... %1 / %2 ファイル").arg(read).arg(total),
            total == 0 ? 0 : int(read * 1000 / total));
-    return !CancelRequested();
 }
 
 void SortProgress::OnProgress(const TransferProgress& progress) {
@@ -142,7 +139,7 @@ void SortProgress::OnFileDone(const FileReport& report) {
 }
 
 bool SortProgress::CancelRequested() {
-    return dialog_.wasCanceled() || stopRequested_();
+    return cancelled_ || stopRequested_();
 }
 
 void SortProgress::ShowSummary(const TransferSummary& summary) {

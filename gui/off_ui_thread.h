@@ -1,0 +1,31 @@
+// Long work (a sort, an undo) runs on a thread of its own while the UI thread goes on with its
+// event loop, so the windows paint and answer the window manager through a slow fsync or a long
+// chunk; what the work must show or ask goes back to the UI thread.
+#pragma once
+
+#include <QCoreApplication>
+#include <QMetaObject>
+
+#include <functional>
+#include <type_traits>
+
+namespace tunvex {
+
+// Runs work on a new thread and returns once it has returned; the UI thread's events are handled
+// meanwhile, the calls work posted among them, all before this returns.
+void RunOffUiThread(const std::function<void()>& work);
+
+// Runs call on the UI thread, in the order posted; does not wait.
+void PostToUiThread(std::function<void()> call);
+
+// Runs call on the UI thread and waits for its result: a worker's question. Never from the UI
+// thread itself.
+template <class Call>
+std::invoke_result_t<Call> AskOnUiThread(Call call) {
+    std::invoke_result_t<Call> result{};
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [&] { result = call(); }, Qt::BlockingQueuedConnection);
+    return result;
+}
+
+}  // namespace tunvex
