@@ -4,10 +4,8 @@
 // It lives on the UI thread; the sort's thread reaches it through a SortRelay.
 #pragma once
 
-#include <QElapsedTimer>
-#include <QProgressDialog>
+#include <QString>
 
-#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -15,6 +13,7 @@
 
 #include "core/base/text.h"
 #include "core/transfer/transfer.h"
+#include "gui/progress_window.h"
 
 namespace tunvex {
 
@@ -38,15 +37,10 @@ class SortProgress : public TransferDelegate {
     void ShowSummary(const TransferSummary& summary);
 
   private:
-    void Update(const QString& label, int permille);
-
     QWidget* owner_;
     CodePage codePage_;
     TransferOperation operation_;
-    std::function<bool()> stopRequested_;
-    QProgressDialog dialog_;
-    QElapsedTimer sinceRefresh_;
-    std::atomic<bool> cancelled_ = false;
+    ProgressWindow window_;
     std::vector<QString> problems_;
 };
 
