@@ -1,6 +1,7 @@
 // The main drop window: a small captioned window whose client area shows the background picture.
 // Files and folders dropped on it are sorted; its menu opens the settings dialog, the help and
-// the version box; its context menu carries the system-menu item of the version box. It
+// the version box; its context menu carries the system-menu item of the version box and the undo
+// of the last run. It
 // remembers its position through the settings record.
 #pragma once
 
@@ -18,6 +19,7 @@
 #include "core/tags/tag_library.h"
 #include "gui/template_dialog.h"
 
+class QAction;
 class QMenu;
 
 namespace tunvex {
@@ -31,6 +33,9 @@ class CDropDlg : public TemplateDialog {
     // The sort batch for one drop, in drop order, on a thread of its own; returns when it has
     // ended. The window takes no other drop meanwhile.
     void OnDropFiles(const std::vector<std::string>& paths);
+    // Undoes the newest run that can still be undone, asked first. The window takes no drop
+    // meanwhile.
+    void OnUndoLastRun();
     // A system command: ids 16 to 31 open the version box.
     void OnSysCommand(unsigned id);
     // A stop signal: ends the dialogs above the window and then the window like Esc, after
@@ -52,6 +57,7 @@ class CDropDlg : public TemplateDialog {
     bool OnInitDialog();
     void PlaceWindow();
     void OnCommand(int id);
+    void RunBusy(const std::function<void()>& work);
 
     Settings& settings_;
     const TagLibrary& library_;
@@ -61,10 +67,11 @@ class CDropDlg : public TemplateDialog {
     QBrush brush_;
     QPixmap sharpBackground_;  // at the last pixel ratio other than 1
     QMenu* systemMenu_;
+    QAction* undoAction_;
     // Initialisation reached the position restore; otherwise the window opens centred.
     bool restorePosition_ = false;
     bool placed_ = false;
-    bool sorting_ = false;
+    bool busy_ = false;
     std::atomic<bool> stopRequested_ = false;          // read by the sort's thread
     std::optional<std::vector<std::string>> offered_;  // by the drag now over the window
 };

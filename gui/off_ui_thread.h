@@ -6,7 +6,9 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 
+#include <atomic>
 #include <functional>
+#include <mutex>
 #include <type_traits>
 
 namespace tunvex {
@@ -27,5 +29,37 @@ std::invoke_result_t<Call> AskOnUiThread(Call call) {
         QCoreApplication::instance(), [&] { result = call(); }, Qt::BlockingQueuedConnection);
     return result;
 }
+
+// Passes a worker's reports to show on the UI thread latest first, never queued deeper than
+// one, so fast work does not flood the event loop. Lives until RunOffUiThread has returned.
+template <class Report>
+class LatestOnUiThread {
+  public:
+    explicit LatestOnUiThread(std::function<void(const Report&)> show) : show_(std::move(show)) {}
+
+    void Pass(const Report& report) {
+        {
+            std::lock_guard hold(lock_);
+            latest_ = report;
+        }
+        if (posted_.exchange(true))
+            return;
+        PostToUiThread([this] {
+            posted_ = false;
+            Report shown;
+            {
+                std::lock_guard hold(lock_);
+                shown = latest_;
+            }
+            show_(shown);
+        });
+    }
+
+  private:
+    std::function<void(const Report&)> show_;
+    std::mutex lock_;
+    Report latest_{};
+    std::atomic<bool> posted_ = false;
+};
 
 }  // namespace tunvex

@@ -1,41 +1,25 @@
 #include "gui/sort_relay.h"
 
-#include "gui/off_ui_thread.h"
 #include "gui/sort_progress.h"
 
 namespace tunvex {
 
-SortRelay::SortRelay(SortProgress& progress) : progress_(progress) {}
-
-void SortRelay::Show(const Shown& latest) {
-    {
-        std::lock_guard hold(latestLock_);
-        latest_ = latest;
-    }
-    if (posted_.exchange(true))
-        return;
-    PostToUiThread([this] {
-        posted_ = false;
-        Shown shown;
-        {
-            std::lock_guard hold(latestLock_);
-            shown = latest_;
-        }
-        if (shown.reading) {
-            progress_.OnReading(shown.read, shown.total);
-        } else {
-            progress_.OnProgress(shown.transfer);
-        }
-    });
-}
+SortRelay::SortRelay(SortProgress& progress)
+    : progress_(progress), shown_([&progress](const Shown& shown) {
+          if (shown.reading) {
+              progress.OnReading(shown.read, shown.total);
+          } else {
+              progress.OnProgress(shown.transfer);
+          }
+      }) {}
 
 bool SortRelay::OnReading(std::size_t read, std::size_t total) {
-    Show({.reading = true, .read = read, .total = total, .transfer = {}});
+    shown_.Pass({.reading = true, .read = read, .total = total, .transfer = {}});
     return !CancelRequested();
 }
 
 void SortRelay::OnProgress(const TransferProgress& progress) {
-    Show({.reading = false, .transfer = progress});
+    shown_.Pass({.reading = false, .transfer = progress});
 }
 
 CollisionAnswer SortRelay::AskReplace(const std::string& source, const std::string& destination) {

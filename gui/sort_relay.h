@@ -1,13 +1,11 @@
 // A sort's reports carried from its thread to the window's: the replace question waits for the
-// answer; the progress is passed on latest first, never queued deeper than one report, so a fast
-// transfer does not flood the event loop.
+// answer; the progress is passed on latest first.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
-#include <mutex>
 
 #include "core/transfer/transfer.h"
+#include "gui/off_ui_thread.h"
 
 namespace tunvex {
 
@@ -33,12 +31,9 @@ class SortRelay : public TransferDelegate {
         std::size_t total = 0;
         TransferProgress transfer;
     };
-    void Show(const Shown& latest);
 
     SortProgress& progress_;
-    std::mutex latestLock_;
-    Shown latest_;
-    std::atomic<bool> posted_ = false;
+    LatestOnUiThread<Shown> shown_;
 };
 
 }  // namespace tunvex
