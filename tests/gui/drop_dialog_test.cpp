@@ -1,9 +1,14 @@
 // The drop window's logic on Qt's offscreen platform: what a drop carries, the failure rows of
 // its initialisation, each leaving a working window, keys and stops around a sort, where a
 // stored position opens, and what the summary box tells.
+#include <QAccessible>
 #include <QMenu>
 #include <QMessageBox>
 #include <QtTest>
+
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "core/base/catalogue.h"
 #include "core/files/file_copy.h"
@@ -13,6 +18,7 @@
 #include "gui/sort_progress.h"
 #include "gui/window_templates.h"
 #include "tests/support/message_recorder.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 
 // The embedded pictures taken away and given back, outside any namespace as Qt's macros need.
@@ -133,6 +139,30 @@ class DropDialogTest : public QObject {
         QVERIFY(askedOn == uiThread);
         QCOMPARE(answer, 42);
         QCOMPARE(posted, (std::vector<int>{1, 2, 3}));
+    }
+
+    // The context menu's undo item is greyed until there is a run to undo, and a screen reader
+    // hears its name.
+    void theUndoItemWaitsForARunToUndo() {
+        testing::TempFolder state;
+        testing::ScopedEnvironment stateHome("XDG_STATE_HOME", state.path());
+        Settings settings;
+        TagLibrary library;
+        CDropDlg window(settings, library, {});
+        auto* menu = window.findChild<QMenu*>();
+        QAction* undo = menu->actions().last();
+        for (bool journalKept : {false, true}) {
+            if (journalKept) {
+                std::filesystem::create_directory(state / "tunvex");
+                testing::WriteFile(state / "tunvex/run.journal", "tunvex-journal\t2\tmove\t0\n");
+                chmod((state / "tunvex/run.journal").c_str(), 0600);
+            }
+            emit menu->aboutToShow();
+            QCOMPARE(undo->isEnabled(), journalKept);
+        }
+        QAccessibleInterface* item =
+            QAccessible::queryAccessibleInterface(menu)->child(int(menu->actions().size()) - 1);
+        QCOMPARE(item->text(QAccessible::Name), QStringLiteral("最後の振り分けを元に戻す..."));
     }
 
     // A stop signal ends what is open above the window too, not only the window.
