@@ -22,9 +22,11 @@
 #include "gui/base/qt_text.h"
 #include "gui/dropped_paths.h"
 #include "gui/modal_dialogs.h"
+#include "gui/off_ui_thread.h"
 #include "gui/settings_dialog.h"
 #include "gui/sort_progress.h"
-#include "gui/tunvex_app.h"
+#include "gui/sort_relay.h"
+#include "gui/undo_last_run.h"
 #include "gui/window_templates.h"
 
 namespace tunvex {
@@ -93,9 +95,12 @@ QPixmap DrawBackground(QSize size, qreal ratio) {
 
 }  // namespace
 
-CDropDlg::CDropDlg(CTunvexApp& app, QWidget* parent)
+CDropDlg::CDropDlg(Settings& settings, const TagLibrary& library, std::function<void()> showHelp,
+                   QWidget* parent)
     : TemplateDialog(DropDialogTemplate(), parent, MakeMenuBar()),
-      app_(app),
+      settings_(settings),
+      library_(library),
+      showHelp_(std::move(showHelp)),
       icon_(kIconResource),
       systemMenu_(new QMenu(this)) {
     setAcceptDrops(true);
@@ -114,6 +119,11 @@ CDropDlg::CDropDlg(CTunvexApp& app, QWidget* parent)
     connect(systemMenu_, &QMenu::triggered, this,
             [this](QAction* action) { OnSysCommand(action->data().toUInt()); });
     OnInitDialog();
+    systemMenu_->addSeparator();
+    undoAction_ = systemMenu_->addAction(QStringLiteral("最後の振り分けを元に戻す..."));
+    connect(undoAction_, &QAction::triggered, this, [this] { OnUndoLastRun(); });
+    connect(systemMenu_, &QMenu::aboutToShow, this,
+            [this] { undoAction_->setEnabled(HasRunToUndo()); });
 }
 
 // A step that fails shows its message and leaves the later steps undone; the window still
@@ -163,7 +173,7 @@ void CDropDlg::showEvent(QShowEvent* event) {
 // Both place the outer rectangle, frame included, as Windows does.
 void CDropDlg::PlaceWindow() {
     QMargins frame = windowHandle()->frameMargins();
-    QPoint position(app_.settings.WindowPositionX, app_.settings.WindowPositionY);
+    QPoint position(settings_.WindowPositionX, settings_.WindowPositionY);
     QSize outer = size().grownBy(frame);
     if (!restorePosition_ || position.isNull() || !AnyScreenShows(position, outer)) {
         QRect workArea = screen()->availableGeometry();
@@ -197,12 +207,12 @@ void CDropDlg::paintEvent(QPaintEvent*) {
 
 // The close button, Alt+F4: the position is recorded, in memory.
 void CDropDlg::closeEvent(QCloseEvent* event) {
-    if (sorting_) {
+    if (busy_) {
         event->ignore();
         return;
     }
-    app_.settings.WindowPositionX = frameGeometry().x();
-    app_.settings.WindowPositionY = frameGeometry().y();
+    settings_.WindowPositionX = frameGeometry().x();
+    settings_.WindowPositionY = frameGeometry().y();
     TemplateDialog::closeEvent(event);
 }
 
@@ -210,7 +220,7 @@ void CDropDlg::closeEvent(QCloseEvent* event) {
 // F10 opens the menu bar, Shift+F10 the context menu, as on Windows.
 // While a sort runs the window takes no keys: it is disabled, as under the shell's transfer.
 void CDropDlg::keyPressEvent(QKeyEvent* event) {
-    if (sorting_) {
+    if (busy_) {
         event->accept();
         return;
     }
@@ -246,7 +256,7 @@ bool CDropDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CDropDlg::contextMenuEvent(QContextMenuEvent* event) {
-    if (!sorting_ && !systemMenu_->isEmpty())
+    if (!busy_ && !systemMenu_->isEmpty())
         systemMenu_->exec(event->globalPos());
 }
 
@@ -257,19 +267,20 @@ void CDropDlg::OnSysCommand(unsigned id) {
 
 void CDropDlg::OnCommand(int id) {
     if (id == kCommandAbout) {
-        CAboutDlg about(app_.library.getVer != nullptr ? app_.library.getVer() : 0, this);
+        CAboutDlg about(library_.getVer != nullptr ? library_.getVer() : 0, this);
         about.exec();
     } else if (id == kCommandHelp) {
-        app_.HtmlHelp(0, 0);
+        if (showHelp_)
+            showHelp_();
     } else if (id == kCommandSettings) {
-        CSettingsDlg settings(app_.settings, this);
+        CSettingsDlg settings(settings_, this);
         settings.exec();
     }
 }
 
 // Only local files and folders are taken; anything else is refused at the cursor.
 void CDropDlg::dragEnterEvent(QDragEnterEvent* event) {
-    offered_ = sorting_ ? std::nullopt : DroppedPaths(event->mimeData());
+    offered_ = busy_ ? std::nullopt : DroppedPaths(event->mimeData());
     if (offered_) {
         AcceptAsCopy(*event);
     } else {
@@ -289,32 +300,48 @@ void CDropDlg::dropEvent(QDropEvent* event) {
     if (!paths)
         paths = std::move(offered_);
     offered_.reset();
-    if (sorting_ || !paths) {
+    if (busy_ || !paths) {
         event->ignore();
         return;
     }
     AcceptAsCopy(*event);
-    sorting_ = true;
+    busy_ = true;
     QTimer::singleShot(0, this, [this, dropped = std::move(*paths)] { OnDropFiles(dropped); });
 }
 
 void CDropDlg::OnDropFiles(const std::vector<std::string>& paths) {
-    sorting_ = true;
+    RunBusy([this, &paths] {
+        CodePage codePage = SystemCodePage();
+        // The sort's own copy: nothing the window does meanwhile reaches it.
+        const Settings settings = settings_;
+        SortProgress progress(this, codePage, MakeTransferRequest(settings).operation,
+                              [this] { return stopRequested_.load(); });
+        SortRelay relay(progress);
+        SortBatchContext context{settings, library_, codePage, this};
+        context.reading = [&relay](std::size_t read, std::size_t total) {
+            return relay.OnReading(read, total);
+        };
+        std::optional<TransferSummary> summary;
+        RunOffUiThread([&] { summary = RunSortBatch(context, paths, relay); });
+        if (summary && !stopRequested_)
+            progress.ShowSummary(*summary);
+    });
+}
+
+void CDropDlg::OnUndoLastRun() {
+    RunBusy(
+        [this] { UndoLastRun(this, SystemCodePage(), [this] { return stopRequested_.load(); }); });
+}
+
+// The window takes no drop, menu, key or close meanwhile; a stop that came ends it after.
+void CDropDlg::RunBusy(const std::function<void()>& work) {
+    busy_ = true;
     setAcceptDrops(false);
     findChild<QMenuBar*>()->setEnabled(false);
-    CodePage codePage = SystemCodePage();
-    SortProgress progress(this, codePage, MakeTransferRequest(app_.settings).operation,
-                          [this] { return stopRequested_; });
-    SortBatchContext context{app_.settings, app_.library, codePage, this};
-    context.reading = [&progress](std::size_t read, std::size_t total) {
-        return progress.OnReading(read, total);
-    };
-    std::optional<TransferSummary> summary = RunSortBatch(context, paths, progress);
-    if (summary && !stopRequested_)
-        progress.ShowSummary(*summary);
+    work();
     findChild<QMenuBar*>()->setEnabled(true);
     setAcceptDrops(true);
-    sorting_ = false;
+    busy_ = false;
     if (stopRequested_)
         reject();
 }
@@ -323,7 +350,7 @@ void CDropDlg::OnDropFiles(const std::vector<std::string>& paths) {
 void CDropDlg::OnStopRequested() {
     stopRequested_ = true;
     EndModalDialogs(this);
-    if (!sorting_)
+    if (!busy_)
         reject();
 }
 

@@ -1,6 +1,7 @@
 // The main drop window: a small captioned window whose client area shows the background picture.
 // Files and folders dropped on it are sorted; its menu opens the settings dialog, the help and
-// the version box; its context menu carries the system-menu item of the version box. It
+// the version box; its context menu carries the system-menu item of the version box and the undo
+// of the last run. It
 // remembers its position through the settings record.
 #pragma once
 
@@ -8,24 +9,33 @@
 #include <QIcon>
 #include <QPixmap>
 
+#include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/settings/settings.h"
+#include "core/tags/tag_library.h"
 #include "gui/template_dialog.h"
 
+class QAction;
 class QMenu;
 
 namespace tunvex {
 
-class CTunvexApp;
-
 class CDropDlg : public TemplateDialog {
   public:
-    explicit CDropDlg(CTunvexApp& app, QWidget* parent = nullptr);
+    // settings: read for every sort, changed by the settings dialog and the window's position.
+    CDropDlg(Settings& settings, const TagLibrary& library, std::function<void()> showHelp,
+             QWidget* parent = nullptr);
 
-    // The sort batch for one drop, in drop order. The window takes no other drop meanwhile.
+    // The sort batch for one drop, in drop order, on a thread of its own; returns when it has
+    // ended. The window takes no other drop meanwhile.
     void OnDropFiles(const std::vector<std::string>& paths);
+    // Undoes the newest run that can still be undone, asked first. The window takes no drop
+    // meanwhile.
+    void OnUndoLastRun();
     // A system command: ids 16 to 31 open the version box.
     void OnSysCommand(unsigned id);
     // A stop signal: ends the dialogs above the window and then the window like Esc, after
@@ -47,18 +57,22 @@ class CDropDlg : public TemplateDialog {
     bool OnInitDialog();
     void PlaceWindow();
     void OnCommand(int id);
+    void RunBusy(const std::function<void()>& work);
 
-    CTunvexApp& app_;
+    Settings& settings_;
+    const TagLibrary& library_;
+    std::function<void()> showHelp_;
     QIcon icon_;
     QPixmap background_;
     QBrush brush_;
     QPixmap sharpBackground_;  // at the last pixel ratio other than 1
     QMenu* systemMenu_;
+    QAction* undoAction_;
     // Initialisation reached the position restore; otherwise the window opens centred.
     bool restorePosition_ = false;
     bool placed_ = false;
-    bool sorting_ = false;
-    bool stopRequested_ = false;
+    bool busy_ = false;
+    std::atomic<bool> stopRequested_ = false;          // read by the sort's thread
     std::optional<std::vector<std::string>> offered_;  // by the drag now over the window
 };
 

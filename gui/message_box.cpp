@@ -15,6 +15,10 @@ QString ProgramCaption(CodePage codePage) {
     return ToQString(codePage, ExecutableBaseName());
 }
 
+QString ShownAsText(const QString& text) {
+    return QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>").arg(text.toHtmlEscaped());
+}
+
 void InstallWindowMessageSink(CodePage codePage) {
     SetMessageSink([codePage](unsigned, const std::string& text) {
         if (QGuiApplication::platformName() == QLatin1String("offscreen")) {

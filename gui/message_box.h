@@ -14,4 +14,8 @@ void InstallWindowMessageSink(CodePage codePage);
 // The caption of every box of the program: the executable's base name.
 QString ProgramCaption(CodePage codePage);
 
+// Text for a box's rich-text part that is always shown as it is, never taken for markup (names
+// may hold "<"), its line breaks and indents kept.
+QString ShownAsText(const QString& text);
+
 }  // namespace tunvex

@@ -1,6 +1,5 @@
 #include "gui/sort_progress.h"
 
-#include <QApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLocale>
@@ -16,8 +15,6 @@
 namespace tunvex {
 namespace {
 
-constexpr int kShowAfterMilliseconds = 500;
-constexpr int kRefreshMilliseconds = 50;
 constexpr std::size_t kProblemsListed = 10;
 
 // Size and modification time of a file, as the question shows them.
@@ -28,11 +25,6 @@ QString Describe(CodePage codePage, const std::string& path) {
     return QStringLiteral("%1\n    %2 バイト, %3")
         .arg(ToQString(codePage, path), QLocale().toString(qlonglong(info.st_size)),
              QDateTime::fromSecsSinceEpoch(info.st_mtime).toString("yyyy/MM/dd HH:mm:ss"));
-}
-
-// Names may hold "<": always shown as text, never taken for markup, line breaks and indents kept.
-QString AsText(const QString& text) {
-    return QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>").arg(text.toHtmlEscaped());
 }
 
 QString AttributesNamed(unsigned notKept) {
@@ -60,33 +52,12 @@ SortProgress::SortProgress(QWidget* owner, CodePage codePage, TransferOperation 
     : owner_(owner),
       codePage_(codePage),
       operation_(operation),
-      stopRequested_(std::move(stopRequested)),
-      dialog_(owner) {
-    dialog_.setWindowTitle(ProgramCaption(codePage));
-    dialog_.setWindowModality(Qt::WindowModal);
-    dialog_.setCancelButtonText(QStringLiteral("キャンセル"));
-    dialog_.setMinimumDuration(kShowAfterMilliseconds);
-    dialog_.setAutoReset(false);
-    dialog_.setAutoClose(false);
-    dialog_.setRange(0, 1000);
-    dialog_.setMinimumWidth(360);
-    sinceRefresh_.start();
-}
+      window_(owner, codePage, std::move(stopRequested)) {}
 
-void SortProgress::Update(const QString& label, int permille) {
-    if (sinceRefresh_.elapsed() < kRefreshMilliseconds && permille < 1000)
-        return;
-    sinceRefresh_.restart();
-    dialog_.setLabelText(label);
-    // With a modal dialog, setValue lets the event loop run and shows the dialog when due.
-    dialog_.setValue(permille);
-    QApplication::processEvents();
-}
-
-bool SortProgress::OnReading(std::size_t read, std::size_t total) {
-    Update(QStringLiteral("タグを読み込んでいます... %1 / %2 ファイル").arg(read).arg(total),
-           total == 0 ? 0 : int(read * 1000 / total));
-    return !CancelRequested();
+void SortProgress::OnReading(std::size_t read, std::size_t total) {
+    window_.Update(
+        QStringLiteral("タグを読み込んでいます... %1 / %2 ファイル").arg(read).arg(total),
+        total == 0 ? 0 : int(read * 1000 / total));
 }
 
 void SortProgress::OnProgress(const TransferProgress& progress) {
@@ -96,12 +67,12 @@ void SortProgress::OnProgress(const TransferProgress& progress) {
         progress.bytesTotal == 0
             ? int(progress.filesDone * 1000 / std::max<std::size_t>(1, progress.filesTotal))
             : int(progress.bytesDone * 1000 / progress.bytesTotal);
-    Update(QStringLiteral("%1... %2 / %3 ファイル, %4 / %5 MB")
-               .arg(action)
-               .arg(progress.filesDone)
-               .arg(progress.filesTotal)
-               .arg(Megabytes(progress.bytesDone), Megabytes(progress.bytesTotal)),
-           permille);
+    window_.Update(QStringLiteral("%1... %2 / %3 ファイル, %4 / %5 MB")
+                       .arg(action)
+                       .arg(progress.filesDone)
+                       .arg(progress.filesTotal)
+                       .arg(Megabytes(progress.bytesDone), Megabytes(progress.bytesTotal)),
+                   permille);
 }
 
 CollisionAnswer SortProgress::AskReplace(const std::string& source,
@@ -110,8 +81,8 @@ CollisionAnswer SortProgress::AskReplace(const std::string& source,
                          QStringLiteral("同じ名前のファイルが既にあります。置き換えますか?"),
                          QMessageBox::NoButton, owner_);
     question.setInformativeText(
-        AsText(QStringLiteral("既にあるファイル: %1\n\n新しいファイル: %2")
-                   .arg(Describe(codePage_, destination), Describe(codePage_, source))));
+        ShownAsText(QStringLiteral("既にあるファイル: %1\n\n新しいファイル: %2")
+                        .arg(Describe(codePage_, destination), Describe(codePage_, source))));
     QPushButton* replace = question.addButton(QStringLiteral("置換(&R)"), QMessageBox::YesRole);
     QPushButton* replaceAll =
         question.addButton(QStringLiteral("すべて置換(&A)"), QMessageBox::YesRole);
@@ -142,11 +113,11 @@ void SortProgress::OnFileDone(const FileReport& report) {
 }
 
 bool SortProgress::CancelRequested() {
-    return dialog_.wasCanceled() || stopRequested_();
+    return window_.CancelRequested();
 }
 
 void SortProgress::ShowSummary(const TransferSummary& summary) {
-    dialog_.hide();
+    window_.Hide();
     QStringList lines(problems_.begin(), problems_.end());
     // What the user may count on later: the undo of this run, and the files' attributes.
     if (summary.attributesNotKept != 0) {
@@ -165,9 +136,7 @@ void SortProgress::ShowSummary(const TransferSummary& summary) {
                        .arg(summary.skipped)
                        .arg(summary.failed)
                        .arg(summary.cancelled ? QStringLiteral("(キャンセルしました)") : QString());
-    QMessageBox box(QMessageBox::Warning, ProgramCaption(codePage_), text, QMessageBox::Ok, owner_);
-    box.setInformativeText(AsText(lines.join('\n')));
-    box.exec();
+    ShowSummaryBox(owner_, codePage_, true, text, lines);
 }
 
 }  // namespace tunvex

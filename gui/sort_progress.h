@@ -1,12 +1,10 @@
 // The shell's part of a drop, done by us: a modal progress dialog while the drop is read and
 // transferred (files, bytes, cancel), shown once the work lasts more than a moment; the replace
 // question in ask mode; and one summary box at the end when a file failed or was skipped.
-// Everything runs on the UI thread: the owner keeps painting because every report lets the
-// event loop run.
+// It lives on the UI thread; the sort's thread reaches it through a SortRelay.
 #pragma once
 
-#include <QElapsedTimer>
-#include <QProgressDialog>
+#include <QString>
 
 #include <cstddef>
 #include <functional>
@@ -15,20 +13,22 @@
 
 #include "core/base/text.h"
 #include "core/transfer/transfer.h"
+#include "gui/progress_window.h"
 
 namespace tunvex {
 
 class SortProgress : public TransferDelegate {
   public:
-    // stopRequested: polled with the cancel button, for a stop that comes from outside.
+    // stopRequested: polled with the cancel button, for a stop that comes from outside; from the
+    // sort's thread too.
     SortProgress(QWidget* owner, CodePage codePage, TransferOperation operation,
                  std::function<bool()> stopRequested);
 
-    // The reading hook of the sort batch: false once the user cancelled.
-    bool OnReading(std::size_t read, std::size_t total);
+    void OnReading(std::size_t read, std::size_t total);
 
     CollisionAnswer AskReplace(const std::string& source, const std::string& destination) override;
     void OnProgress(const TransferProgress& progress) override;
+    // From the sort's thread, which alone touches what they keep until it has ended.
     void OnFileDone(const FileReport& report) override;
     bool CancelRequested() override;
 
@@ -37,14 +37,10 @@ class SortProgress : public TransferDelegate {
     void ShowSummary(const TransferSummary& summary);
 
   private:
-    void Update(const QString& label, int permille);
-
     QWidget* owner_;
     CodePage codePage_;
     TransferOperation operation_;
-    std::function<bool()> stopRequested_;
-    QProgressDialog dialog_;
-    QElapsedTimer sinceRefresh_;
+    ProgressWindow window_;
     std::vector<QString> problems_;
 };
 

@@ -65,7 +65,7 @@ int CTunvexApp::InitInstance() {
     }
     if (!stopRequested_) {
         HelpKeyFilter helpKey([this] { HtmlHelp(0, 0); });
-        CDropDlg window(*this);
+        CDropDlg window(settings, library, [this] { HtmlHelp(0, 0); });
         mainWindow_ = &window;
         // A stop while a message of the window's initialisation was up ends it unshown.
         if (!stopRequested_)

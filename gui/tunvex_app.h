@@ -1,7 +1,7 @@
 // The application object: carries the whole life of the program. Start-up takes the
 // single-instance guard, binds the tag library, derives the help and INI paths, loads the
 // settings and runs the drop window; when the window has ended it saves the settings and
-// unbinds the library. The rest of the program reaches the settings and the library here.
+// unbinds the library. The window is given the settings, the library and the help, no more.
 #pragma once
 
 #include <QtGlobal>

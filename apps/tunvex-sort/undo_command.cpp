@@ -112,12 +112,9 @@ int ListRuns() {
             std::cerr << "tunvex-sort: " << Printable(name) << ": " << Printable(error) << '\n';
             continue;
         }
-        std::size_t files = 0;
-        for (const JournalEntry& file : journal.files)
-            files += file.placedAt != 0 || !journal.ended ? 1 : 0;
         std::cout << Printable(name) << '\t' << LocalTime(journal.started) << '\t'
                   << (journal.operation == TransferOperation::Move ? "move" : "copy") << '\t'
-                  << files << " files\t" << StateOf(journal) << '\n';
+                  << FilesOfRun(journal) << " files\t" << StateOf(journal) << '\n';
     }
     return kExitAllDone;
 }

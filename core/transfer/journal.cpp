@@ -251,6 +251,13 @@ bool IsRecordedFile(const RecordedIdentity& recorded, const struct stat& info) {
     return LooksLikeRecordedFile(recorded, info) && RecordIdentity(info).inode == recorded.inode;
 }
 
+std::size_t FilesOfRun(const Journal& journal) {
+    std::size_t files = 0;
+    for (const JournalEntry& file : journal.files)
+        files += file.placedAt != 0 || !journal.ended ? 1 : 0;
+    return files;
+}
+
 std::string JournalLine(std::initializer_list<std::string_view> fields) {
     std::string line;
     for (std::string_view field : fields) {

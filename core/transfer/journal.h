@@ -121,6 +121,9 @@ struct Journal {
     std::vector<std::uint64_t> damagedLines;  // the first of them, by number
 };
 
+// The files a run placed; all it set out to place when it did not come to its end.
+std::size_t FilesOfRun(const Journal& journal);
+
 // One record's line, its fields escaped and joined.
 std::string JournalLine(std::initializer_list<std::string_view> fields);
 std::string FormatIdentity(const RecordedIdentity& identity);

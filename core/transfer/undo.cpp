@@ -494,13 +494,16 @@ UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& d
     return undo.summary;
 }
 
-std::string NewestJournalToUndo(const std::string& folder) {
+std::string NewestJournalToUndo(const std::string& folder, Journal* read) {
     std::vector<std::string> journals = ListJournals(folder);
     for (auto path = journals.rbegin(); path != journals.rend(); ++path) {
         Journal journal;
         std::string error;
-        if (ReadJournal(*path, journal, error) && !journal.undone)
+        if (ReadJournal(*path, journal, error) && !journal.undone) {
+            if (read != nullptr)
+                *read = std::move(journal);
             return *path;
+        }
     }
     return {};
 }

@@ -13,6 +13,8 @@
 #include <cstddef>
 #include <string>
 
+#include "core/transfer/journal.h"
+
 namespace tunvex {
 
 enum class UndoAction {
@@ -54,7 +56,8 @@ struct UndoSummary {
 // dryRun reports what would be done and touches nothing, the journal included.
 UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& delegate);
 
-// The newest journal in folder that is not undone yet; empty when there is none.
-std::string NewestJournalToUndo(const std::string& folder);
+// The newest journal in folder that is not undone yet, and what it says when read is given;
+// empty when there is none.
+std::string NewestJournalToUndo(const std::string& folder, Journal* read = nullptr);
 
 }  // namespace tunvex

@@ -1,18 +1,24 @@
 // The drop window's logic on Qt's offscreen platform: what a drop carries, the failure rows of
 // its initialisation, each leaving a working window, keys and stops around a sort, where a
 // stored position opens, and what the summary box tells.
+#include <QAccessible>
 #include <QMenu>
 #include <QMessageBox>
 #include <QtTest>
+
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "core/base/catalogue.h"
 #include "core/files/file_copy.h"
 #include "gui/drop_dialog.h"
 #include "gui/dropped_paths.h"
+#include "gui/off_ui_thread.h"
 #include "gui/sort_progress.h"
-#include "gui/tunvex_app.h"
 #include "gui/window_templates.h"
 #include "tests/support/message_recorder.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 
 // The embedded pictures taken away and given back, outside any namespace as Qt's macros need.
@@ -54,10 +60,11 @@ class DropDialogTest : public QObject {
     }
 
     void initialisationFailuresLeaveAWorkingWindow() {
-        CTunvexApp app;
+        Settings settings;
+        TagLibrary library;
         {
             testing::MessageRecorder recorder;
-            CDropDlg window(app);
+            CDropDlg window(settings, library, {});
             QVERIFY(recorder.shown.empty());
             QVERIFY(!window.windowIcon().isNull());
             QVERIFY(window.acceptDrops());
@@ -65,7 +72,7 @@ class DropDialogTest : public QObject {
         {
             ScopedCatalogueEntry missing(kVersionMenuLabel, std::nullopt);
             testing::MessageRecorder recorder;
-            CDropDlg window(app);
+            CDropDlg window(settings, library, {});
             QCOMPARE(recorder.shown, std::vector<unsigned>{613});
             QVERIFY(window.windowIcon().isNull());
             QVERIFY(window.acceptDrops());
@@ -73,7 +80,7 @@ class DropDialogTest : public QObject {
         RemovePictures();
         {
             testing::MessageRecorder recorder;
-            CDropDlg window(app);
+            CDropDlg window(settings, library, {});
             QCOMPARE(recorder.shown, std::vector<unsigned>{618});
             QVERIFY(window.acceptDrops());
         }
@@ -83,9 +90,10 @@ class DropDialogTest : public QObject {
     // Until its sort has ended the window takes no key; the source is told a copy whatever it
     // proposed; keypad Enter then ends the window like Enter.
     void keysWaitForTheSortAndTheDropIsACopy() {
-        CTunvexApp app;
+        Settings settings;
+        TagLibrary library;
         testing::TempFolder empty;
-        CDropDlg window(app);
+        CDropDlg window(settings, library, {});
         window.show();
         QMimeData data;
         data.setData("text/uri-list", "file://" + QByteArray(empty.path().c_str()) + "\r\n");
@@ -106,10 +114,62 @@ class DropDialogTest : public QObject {
         QCOMPARE(window.result(), int(QDialog::Accepted));
     }
 
+    // The sort's thread waits here for what only the UI thread's event loop does (a timer), which
+    // would never come were the work on the UI thread; what it asks is answered there, and what
+    // it posted has all run, in order, when the call returns.
+    void workOffTheUiThreadLeavesTheEventLoopRunning() {
+        const std::thread::id uiThread = std::this_thread::get_id();
+        std::atomic<bool> timerFired = false;
+        QTimer::singleShot(10, [&] { timerFired = true; });
+        std::thread::id workThread, askedOn;
+        std::vector<int> posted;
+        int answer = 0;
+        RunOffUiThread([&] {
+            workThread = std::this_thread::get_id();
+            while (!timerFired)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            for (int each : {1, 2, 3})
+                PostToUiThread([&posted, each] { posted.push_back(each); });
+            answer = AskOnUiThread([&] {
+                askedOn = std::this_thread::get_id();
+                return 42;
+            });
+        });
+        QVERIFY(workThread != uiThread);
+        QVERIFY(askedOn == uiThread);
+        QCOMPARE(answer, 42);
+        QCOMPARE(posted, (std::vector<int>{1, 2, 3}));
+    }
+
+    // The context menu's undo item is greyed until there is a run to undo, and a screen reader
+    // hears its name.
+    void theUndoItemWaitsForARunToUndo() {
+        testing::TempFolder state;
+        testing::ScopedEnvironment stateHome("XDG_STATE_HOME", state.path());
+        Settings settings;
+        TagLibrary library;
+        CDropDlg window(settings, library, {});
+        auto* menu = window.findChild<QMenu*>();
+        QAction* undo = menu->actions().last();
+        for (bool journalKept : {false, true}) {
+            if (journalKept) {
+                std::filesystem::create_directory(state / "tunvex");
+                testing::WriteFile(state / "tunvex/run.journal", "tunvex-journal\t2\tmove\t0\n");
+                chmod((state / "tunvex/run.journal").c_str(), 0600);
+            }
+            emit menu->aboutToShow();
+            QCOMPARE(undo->isEnabled(), journalKept);
+        }
+        QAccessibleInterface* item =
+            QAccessible::queryAccessibleInterface(menu)->child(int(menu->actions().size()) - 1);
+        QCOMPARE(item->text(QAccessible::Name), QStringLiteral("最後の振り分けを元に戻す..."));
+    }
+
     // A stop signal ends what is open above the window too, not only the window.
     void aStopEndsTheDialogsAboveTheWindow() {
-        CTunvexApp app;
-        CDropDlg window(app);
+        Settings settings;
+        TagLibrary library;
+        CDropDlg window(settings, library, {});
         int nestedResult = -1;
         QTimer::singleShot(0, &window, [&] {
             QDialog nested(&window);
@@ -125,10 +185,11 @@ class DropDialogTest : public QObject {
     void aPositionOffEveryScreenOpensCentred() {
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         for (auto [x, y, centred] : {std::tuple{5000, -4000, true}, {100, 80, false}}) {
-            CTunvexApp app;
-            app.settings.WindowPositionX = x;
-            app.settings.WindowPositionY = y;
-            CDropDlg window(app);
+            Settings settings;
+            TagLibrary library;
+            settings.WindowPositionX = x;
+            settings.WindowPositionY = y;
+            CDropDlg window(settings, library, {});
             window.show();
             // Placed again once the frame is known, as on a desktop.
             auto offset = [&] {
@@ -144,8 +205,9 @@ class DropDialogTest : public QObject {
     // On a screen of 1.5 or 2 device pixels a pixel, the background keeps its 1x look (the same
     // picture once scaled back down) and is drawn at that ratio, not scaled up from the bitmap.
     void theBackgroundIsSharpAtHighPixelRatios() {
-        CTunvexApp app;
-        CDropDlg window(app);
+        Settings settings;
+        TagLibrary library;
+        CDropDlg window(settings, library, {});
         // The part of the first tile that the window shows.
         const QSize part = QImage(kBitmapResource).size().boundedTo(window.ClientRect().size());
         const QImage bitmap = QImage(kBitmapResource)

@@ -16,7 +16,6 @@
 #include "gui/drop_dialog.h"
 #include "gui/settings_dialog.h"
 #include "gui/settings_dialog_template.h"
-#include "gui/tunvex_app.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_session.h"
 
@@ -200,8 +199,8 @@ class SettingsDialogXTest : public QObject {
         }
         QCOMPARE(helpNotes, (QStringList{folders, files}));
 
-        CTunvexApp app;
-        CDropDlg window(app);
+        TagLibrary library;
+        CDropDlg window(settings, library, {});
         window.open();
         QVERIFY(Activate(window));
         QAccessibleInterface* focused = QAccessible::queryAccessibleInterface(window.focusWidget());

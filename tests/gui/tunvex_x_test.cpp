@@ -434,6 +434,56 @@ TEST_F(TunvexXTest, AtTwiceThePixelsTheWindowIsTwiceAsLarge) {
     ExpectEnded(*process);
 }
 
+// A move sorted by tunvex-sort is undone from the context menu, asked first; a file changed
+// since stays where the run put it, and the box says so.
+TEST_F(TunvexXTest, TheContextMenuUndoesTheLastRunAskingFirst) {
+    fs::create_directories(home / "run");
+    TempFolder in;
+    TempFolder out;
+    for (int track = 1; track <= 3; ++track) {
+        fixtures::WriteMp3(in / (std::to_string(track) + ".mp3"), std::nullopt,
+                           fixtures::TagValues{"Song", "Artist", "Album", std::to_string(track)});
+    }
+    const std::string state = "XDG_STATE_HOME=" + (home / "state");
+    WriteFile(folder / "tunvex.ini", "[TunvexOption]\nBaseFolderPath=" + out.path() +
+                                         "\nCopyMode=1\nFolderNamingMode=0\nFileNamingMode=0\n");
+    EXPECT_EQ(testing::RunProcess(build + "/tunvex-sort",
+                                  {"--settings", folder / "tunvex.ini", in.path()},
+                                  {"HOME=" + home.path(), state})
+                  .exitStatus,
+              0);
+    std::vector<std::string> sorted;
+    for (const auto& entry : fs::recursive_directory_iterator(out.path())) {
+        if (entry.is_regular_file())
+            sorted.push_back(entry.path());
+    }
+    ASSERT_EQ(sorted.size(), 3u);
+    std::sort(sorted.begin(), sorted.end());
+    WriteFile(sorted[0], "changed since the run");
+
+    auto process = Start({state});
+    Keys({"shift+F10", "Up", "Return"});
+    std::string question = WaitForWindow("^tunvex$", window);
+    ASSERT_FALSE(question.empty());
+    Screenshot(question, "undo-question.png");
+    Activate(question);
+    Keys({"Return"});
+    std::string summary;
+    for (int i = 0; i < 100 && (summary.empty() || summary == question); ++i) {
+        summary = WaitForWindow("^tunvex$", window);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    Screenshot(summary, "undo-summary.png");
+    Activate(summary);
+    Keys({"Return"});
+    EXPECT_TRUE(fs::exists(sorted[0]));
+    for (int track = 1; track <= 3; ++track)
+        EXPECT_EQ(fs::exists(in / (std::to_string(track) + ".mp3")), track != 1) << track;
+    Activate(window);
+    Keys({"Escape"});
+    ExpectEnded(*process);
+}
+
 // F10 opens the menu bar, Shift+F10 the context menu as the Menu key does.
 TEST_F(TunvexXTest, F10AndShiftF10OpenTheMenus) {
     fs::create_directories(home / "run");

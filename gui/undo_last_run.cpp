@@ -1,0 +1,117 @@
+#include "gui/undo_last_run.h"
+
+#include <QDateTime>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "core/transfer/journal.h"
+#include "core/transfer/undo.h"
+#include "gui/base/qt_text.h"
+#include "gui/message_box.h"
+#include "gui/off_ui_thread.h"
+#include "gui/progress_window.h"
+
+namespace tunvex {
+namespace {
+
+constexpr std::size_t kLeftAloneListed = 10;
+
+bool Confirmed(QWidget* owner, CodePage codePage, const Journal& run) {
+    QMessageBox question(QMessageBox::Question, ProgramCaption(codePage),
+                         QStringLiteral("最後の振り分けを元に戻しますか?"), QMessageBox::NoButton,
+                         owner);
+    question.setInformativeText(
+        ShownAsText(QStringLiteral("%1 の%2 (%3 個のファイル)\n\n"
+                                   "その後に変更されたファイルはそのままにします。")
+                        .arg(QDateTime::fromSecsSinceEpoch(run.started)
+                                 .toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")),
+                             run.operation == TransferOperation::Move ? QStringLiteral("移動")
+                                                                      : QStringLiteral("コピー"))
+                        .arg(FilesOfRun(run))));
+    QPushButton* undo = question.addButton(QStringLiteral("元に戻す(&U)"), QMessageBox::YesRole);
+    QPushButton* cancel =
+        question.addButton(QStringLiteral("キャンセル(&C)"), QMessageBox::RejectRole);
+    question.setDefaultButton(undo);
+    question.setEscapeButton(cancel);
+    question.exec();
+    return question.clickedButton() == undo;
+}
+
+// On the undo's thread: counts what it did and keeps the first files it left alone, which the
+// UI thread reads once the undo has ended.
+class UndoRelay : public UndoDelegate {
+  public:
+    UndoRelay(ProgressWindow& window, std::size_t files)
+        : window_(window), shown_([&window, files](const std::size_t& done) {
+              window.Update(
+                  QStringLiteral("元に戻しています... %1 / %2 ファイル").arg(done).arg(files),
+                  files == 0 ? 1000 : int(std::min(done, files) * 1000 / files));
+          }) {}
+
+    void OnUndo(const UndoReport& report) override {
+        if (report.action == UndoAction::LeftAlone && leftAlone.size() < kLeftAloneListed)
+            leftAlone.push_back(report);
+        if (report.action != UndoAction::FolderRemoved)
+            shown_.Pass(++done_);
+    }
+    bool CancelRequested() override { return window_.CancelRequested(); }
+
+    std::vector<UndoReport> leftAlone;
+
+  private:
+    ProgressWindow& window_;
+    LatestOnUiThread<std::size_t> shown_;
+    std::size_t done_ = 0;
+};
+
+void ShowOutcome(QWidget* owner, CodePage codePage, const UndoSummary& summary,
+                 const std::vector<UndoReport>& leftAlone) {
+    if (!summary.error.empty()) {
+        ShowSummaryBox(owner, codePage, true, QStringLiteral("元に戻せませんでした"),
+                       {ToQString(codePage, summary.error)});
+        return;
+    }
+    QStringList lines{
+        QStringLiteral("元の場所へ戻したファイル: %1 個").arg(summary.movedBack),
+        QStringLiteral("ごみ箱へ移したコピー: %1 個").arg(summary.trashed),
+        QStringLiteral("ごみ箱から戻したファイル: %1 個").arg(summary.restored),
+        QStringLiteral("削除したフォルダー: %1 個").arg(summary.foldersRemoved),
+    };
+    for (const UndoReport& report : leftAlone) {
+        lines << QStringLiteral("%1: %2").arg(ToQString(codePage, report.path),
+                                              ToQString(codePage, report.reason));
+    }
+    QString text = summary.leftAlone == 0
+                       ? QStringLiteral("振り分けを元に戻しました。")
+                       : QStringLiteral("振り分けを元に戻しました。そのままにしたもの %1 個")
+                             .arg(summary.leftAlone);
+    if (summary.cancelled)
+        text += QStringLiteral("(キャンセルしました)");
+    ShowSummaryBox(owner, codePage, summary.leftAlone != 0 || summary.cancelled, text, lines);
+}
+
+}  // namespace
+
+bool HasRunToUndo() {
+    return !NewestJournalToUndo(JournalFolder()).empty();
+}
+
+void UndoLastRun(QWidget* owner, CodePage codePage, const std::function<bool()>& stopRequested) {
+    Journal run;
+    std::string journal = NewestJournalToUndo(JournalFolder(), &run);
+    if (journal.empty() || !Confirmed(owner, codePage, run))
+        return;
+    ProgressWindow window(owner, codePage, stopRequested);
+    UndoRelay relay(window, FilesOfRun(run));
+    UndoSummary summary;
+    RunOffUiThread([&] { summary = UndoRun(journal, false, relay); });
+    window.Hide();
+    if (!stopRequested())
+        ShowOutcome(owner, codePage, summary, relay.leftAlone);
+}
+
+}  // namespace tunvex
