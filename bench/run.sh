@@ -276,7 +276,7 @@ measure_feature() {
     off_us=$(median "${off[@]}")
     on_us=$(median "${on[@]}")
     add_row "$what, $COUNT files" "$(seconds "$on_us")" "$(seconds "$off_us")" \
-        "$(ratio "$on_us" "$off_us")x off$left" "-" "-"
+        "$(ratio "$on_us" "$off_us")x$left" "-" "-"
 }
 
 # measure_features: album extras on (copy and move) and a move removing the folders it emptied,
@@ -285,9 +285,9 @@ measure_features() {
     local extras
     extras=$(tunvex_dry_run "$LIB" --set CarryExtraFiles=1 | wc -l)
     echo "with CarryExtraFiles=1, $((extras - SORTED)) extras travel" >&2
-    measure_feature "copy sort, extras on vs off" 0 "$extras" CarryExtraFiles=1
-    measure_feature "move sort, extras on vs off" 1 "$extras" CarryExtraFiles=1
-    measure_feature "move sort, folder removal on vs off" 1 "$SORTED" RemoveEmptiedFolders=1
+    measure_feature "copy, extras on/off" 0 "$extras" CarryExtraFiles=1
+    measure_feature "move, extras on/off" 1 "$extras" CarryExtraFiles=1
+    measure_feature "move, folder removal on/off" 1 "$SORTED" RemoveEmptiedFolders=1
 }
 
 # measure_peers: beets and exiftool interleaved, each scaled to COUNT files and set against the

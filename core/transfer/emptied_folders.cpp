@@ -47,7 +47,7 @@ bool IsPlacedOutcome(FileOutcome outcome) {
 }  // namespace
 
 void MovedFromFolders::OnFileDone(const FileReport& report) {
-    if (IsPlacedOutcome(report.outcome))
+    if (keeping_ && IsPlacedOutcome(report.outcome))
         folders_.insert(ParentFolder(report.source));
     delegate_.OnFileDone(report);
 }

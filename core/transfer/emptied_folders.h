@@ -10,10 +10,11 @@
 
 namespace tunvex {
 
-// Tells the delegate everything, and keeps the folders that placed files of a move came from.
+// Tells the delegate everything, and with keeping keeps the folders that placed files came from.
 class MovedFromFolders : public TransferDelegate {
   public:
-    explicit MovedFromFolders(TransferDelegate& delegate) : delegate_(delegate) {}
+    MovedFromFolders(TransferDelegate& delegate, bool keeping)
+        : delegate_(delegate), keeping_(keeping) {}
     CollisionAnswer AskReplace(const std::string& source, const std::string& destination) override {
         return delegate_.AskReplace(source, destination);
     }
@@ -25,6 +26,7 @@ class MovedFromFolders : public TransferDelegate {
 
   private:
     TransferDelegate& delegate_;
+    bool keeping_;
     std::unordered_set<std::string> folders_;
 };
 

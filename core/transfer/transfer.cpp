@@ -30,7 +30,9 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& to
     if (request.sources.size() != request.destinations.size()) {
         return RefuseMismatched(request, told);
     }
-    MovedFromFolders delegate(told);
+    bool removing =
+        request.operation == TransferOperation::Move && !request.removeWhenEmptied.empty();
+    MovedFromFolders delegate(told, removing);
     RequestRun run{request, delegate, {}, {}, {}};
     run.progress.filesTotal = request.sources.size();
     std::set<FileIdentity> planned;
@@ -60,7 +62,7 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& to
             RunBatch(run, context);
         }
     }
-    if (request.operation == TransferOperation::Move && !run.summary.cancelled) {
+    if (removing && !run.summary.cancelled) {
         run.summary.foldersRemoved =
             RemoveEmptiedFolders(request.removeWhenEmptied, delegate.folders(), context.journal);
     }
