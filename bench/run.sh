@@ -4,6 +4,8 @@
 # table against the goals.
 #   bench/run.sh [--build-dir DIR] [--runs K] [COUNT]        every row, COUNT files (default 10000)
 #   bench/run.sh [--build-dir DIR] [--runs K] --memory [COUNT]   peak memory of a dry run (100000)
+#   bench/run.sh [--build-dir DIR] [--runs K] --features [COUNT]  only the album extras and the
+#                                                                 removal of emptied folders
 # Environment: PEER_COUNT (files for the peers, default COUNT; their times are scaled to COUNT),
 # PEER_RUNS (default 3), MEMORY_COUNT (files of the memory row, default 100000), BENCH_WORK
 # (parent of the scratch folder; default /dev/shm when it fits), DISK_WORK (parent of the disk
@@ -25,7 +27,8 @@ while [ $# -gt 0 ]; do
         --build-dir) BUILD=$(realpath "$2"); shift 2 ;;
         --runs) RUNS=$2; shift 2 ;;
         --memory) MODE=memory; shift ;;
-        -h | --help) sed -n '2,8p' "$0"; exit 0 ;;
+        --features) MODE=features; shift ;;
+        -h | --help) sed -n '2,10p' "$0"; exit 0 ;;
         *) COUNT=$1; shift ;;
     esac
 done
@@ -49,7 +52,7 @@ MAKE_LIBRARY=$BUILD/bin/tunvex-make-library
 
 if [ "$MODE" = memory ]; then
     ensure_packages time
-else
+elif [ "$MODE" != features ]; then
     ensure_packages beets libimage-exiftool-perl
 fi
 
@@ -76,14 +79,19 @@ TagMode=1
 CollisionMode=1
 INI
 
-# tunvex DESTINATION COPYMODE SOURCE
+# tunvex DESTINATION COPYMODE SOURCE [--set KEY=VALUE...]
 tunvex() {
-    "$SORT" --settings "$INI" --yes --set "BaseFolderPath=$1" --set "CopyMode=$2" "$3"
+    local destination=$1 copy_mode=$2 source=$3
+    shift 3
+    "$SORT" --settings "$INI" --yes --set "BaseFolderPath=$destination" \
+        --set "CopyMode=$copy_mode" "$@" "$source"
 }
 
-# tunvex_dry_run SOURCE
+# tunvex_dry_run SOURCE [--set KEY=VALUE...]
 tunvex_dry_run() {
-    "$SORT" --settings "$INI" --dry-run "$1"
+    local source=$1
+    shift
+    "$SORT" --settings "$INI" --dry-run "$@" "$source"
 }
 
 # expect_files FOLDER COUNT WHAT: stops the bench when a run did not sort every file.
@@ -239,6 +247,49 @@ measure_undo() {
         "journal $per KB/10,000 files" "-" "-"
 }
 
+# measure_feature WHAT COPYMODE EXPECTED SETTING: the sort with SETTING interleaved with the same
+# sort without it, as a ratio; a move's input is laid anew, untimed, before each run.
+measure_feature() {
+    local what=$1 copy_mode=$2 expected=$3 setting=$4 off=() on=() i run
+    for ((i = 0; i < RUNS; i++)); do
+        for run in off on; do
+            rm -rf "$WORK/feature-in" "$WORK/feature-out"
+            local source=$LIB
+            if [ "$copy_mode" = 1 ]; then
+                cp -r "$LIB" "$WORK/feature-in"
+                source=$WORK/feature-in
+            fi
+            if [ $run = off ]; then
+                off+=("$(elapsed_us tunvex "$WORK/feature-out" "$copy_mode" "$source")")
+                expect_files "$WORK/feature-out" "$SORTED" "tunvex $what off"
+            else
+                on+=("$(elapsed_us tunvex "$WORK/feature-out" "$copy_mode" "$source" \
+                    --set "$setting")")
+                expect_files "$WORK/feature-out" "$expected" "tunvex $what on"
+            fi
+        done
+    done
+    local left=""
+    [ "$copy_mode" = 1 ] && left=", $(find "$WORK/feature-in" -type d | wc -l) folders left"
+    rm -rf "$WORK/feature-in" "$WORK/feature-out"
+    local off_us on_us
+    off_us=$(median "${off[@]}")
+    on_us=$(median "${on[@]}")
+    add_row "$what, $COUNT files" "$(seconds "$on_us")" "$(seconds "$off_us")" \
+        "$(ratio "$on_us" "$off_us")x off$left" "-" "-"
+}
+
+# measure_features: album extras on (copy and move) and a move removing the folders it emptied,
+# each against the same sort with the setting off.
+measure_features() {
+    local extras
+    extras=$(tunvex_dry_run "$LIB" --set CarryExtraFiles=1 | wc -l)
+    echo "with CarryExtraFiles=1, $((extras - SORTED)) extras travel" >&2
+    measure_feature "copy sort, extras on vs off" 0 "$extras" CarryExtraFiles=1
+    measure_feature "move sort, extras on vs off" 1 "$extras" CarryExtraFiles=1
+    measure_feature "move sort, folder removal on vs off" 1 "$SORTED" RemoveEmptiedFolders=1
+}
+
 # measure_peers: beets and exiftool interleaved, each scaled to COUNT files and set against the
 # tunvex copy sort.
 measure_peers() {
@@ -270,6 +321,8 @@ tunvex_dry_run "$LIB" >/dev/null
 if [ "$MODE" = memory ]; then
     measure_dry_run
     measure_memory
+elif [ "$MODE" = features ]; then
+    measure_features
 else
     measure_dry_run
     measure_copy "$LIB" "$WORK" tmpfs 1.2
@@ -280,6 +333,7 @@ else
     measure_cold "$DISK/library"
     measure_move
     measure_undo
+    measure_features
     measure_memory
     measure_peers
 fi

@@ -58,6 +58,10 @@ void PrintSummary(const SortBatchPlan& plan, const TransferSummary& summary, boo
     std::cerr << summary.failed << " failed, " << notSorted << " not sorted";
     if (summary.repeated > 0)
         std::cerr << ", " << summary.repeated << " given twice";
+    if (!plan.extrasKept.empty())
+        std::cerr << ", " << plan.extrasKept.size() << " extras left in their folders";
+    if (summary.foldersRemoved > 0)
+        std::cerr << ", " << summary.foldersRemoved << " emptied folders removed";
     std::cerr << (summary.cancelled ? ", cancelled" : "") << "\n";
 }
 
@@ -100,6 +104,13 @@ int RunSort(const SortOptions& options) {
             if (!file.failed)
                 std::cerr << "not sorted: " << Printable(file.path) << ": "
                           << Printable(file.reason) << "\n";
+        }
+        for (const KeptExtra& extra : plan.extrasKept) {
+            std::cerr << "extra left: " << Printable(extra.path) << ": "
+                      << (extra.because == ExtraKeptBecause::TracksGoToSeveralFolders
+                              ? "its folder's tracks do not all go to one folder"
+                              : "a file of its name is sorted there")
+                      << "\n";
         }
     }
     ConsoleDelegate delegate(options.yes);

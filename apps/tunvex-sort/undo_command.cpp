@@ -30,6 +30,9 @@ class ConsoleUndoDelegate : public UndoDelegate {
             case UndoAction::FolderRemoved:
                 Print("rmdir", report);
                 break;
+            case UndoAction::FolderMade:
+                Print("mkdir", report);
+                break;
             case UndoAction::LeftAlone:
                 std::cerr << "left alone: " << Printable(report.path) << ": "
                           << Printable(report.reason) << '\n';
@@ -91,8 +94,10 @@ int RunUndo(const SortOptions& options) {
     }
     std::cerr << "tunvex-sort: " << summary.movedBack << " moved back, " << summary.trashed
               << " to the trash, " << summary.restored << " restored, " << summary.foldersRemoved
-              << " folders removed, " << summary.leftAlone << " left alone"
-              << (summary.cancelled ? ", cancelled" : "")
+              << " folders removed, ";
+    if (summary.foldersMade > 0)
+        std::cerr << summary.foldersMade << " folders made again, ";
+    std::cerr << summary.leftAlone << " left alone" << (summary.cancelled ? ", cancelled" : "")
               << (options.dryRun ? " (dry run: nothing touched)" : "") << '\n';
     return summary.leftAlone > 0 || summary.cancelled ? kExitNotAllDone : kExitAllDone;
 }

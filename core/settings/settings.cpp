@@ -32,6 +32,9 @@ const StoredField kStoredFields[] = {
     {kKeyCollisionMode, nullptr, &Settings::CollisionMode, 0, 0},
     {kKeyWindowPositionX, nullptr, &Settings::WindowPositionX, 0, 0},
     {kKeyWindowPositionY, nullptr, &Settings::WindowPositionY, 0, 0},
+    {kKeyCarryExtraFiles, nullptr, &Settings::CarryExtraFiles, 0, 0},
+    {kKeyExtraFilePatterns, &Settings::ExtraFilePatterns, nullptr, 0, kDefaultExtraFilePatterns},
+    {kKeyRemoveEmptiedFolders, nullptr, &Settings::RemoveEmptiedFolders, 0, 0},
 };
 
 }  // namespace

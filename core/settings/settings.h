@@ -16,6 +16,10 @@ struct Settings {
     int CollisionMode = 0;  // 1: rename on collision; anything else: ask before replacing
     int WindowPositionX = 0;
     int WindowPositionY = 0;
+    // Opt-in additions, written after the ten; 1 turns each on.
+    int CarryExtraFiles = 0;        // album extras go with their folder's tracks
+    std::string ExtraFilePatterns;  // ';'-separated wildcards naming the extras
+    int RemoveEmptiedFolders = 0;   // a move removes the source folders it emptied
 };
 
 // Reads every field from the file, the defaults standing in for absent keys; the file is never
@@ -29,7 +33,7 @@ bool LoadSettings(Settings& settings, const std::string& iniPath);
 bool SaveSettings(const Settings& settings, const std::string& iniPath);
 
 // Sets the field stored under key (any letter case) from value as the INI file would read it;
-// false for a key that is not one of the ten.
+// false for a key that is not stored.
 bool ApplySettingOverride(Settings& settings, const std::string& key, const std::string& value);
 
 // The absolute path of the user's desktop folder (XDG_DESKTOP_DIR, else $HOME/Desktop); the

@@ -1,10 +1,14 @@
 #include "core/sorting/sort_batch.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 
 #include "core/base/paths.h"
 #include "core/files/file_copy.h"
+#include "core/sorting/album_extras.h"
 #include "core/sorting/destination_naming.h"
+#include "core/sorting/emptied_source_folders.h"
 #include "core/sorting/expand_dropped_path.h"
 #include "core/sorting/tag_read_ahead.h"
 #include "core/tags/tag_reader.h"
@@ -47,10 +51,18 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
                             const std::vector<std::string>& droppedPaths) {
     PathList batch;
     std::vector<UnreadableFolder> unreadable;
-    for (const std::string& dropped : droppedPaths)
+    // By position in the batch, the dropped folder a file was found in ("" for a dropped file).
+    std::vector<std::string_view> rootOf;
+    for (const std::string& dropped : droppedPaths) {
         AppendPathList(batch, ExpandDroppedPath(dropped, &unreadable));
+        struct stat info;
+        bool folder = stat(dropped.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        rootOf.resize(batch.size(), folder ? std::string_view(dropped) : std::string_view());
+    }
+    std::vector<std::string> roots;
 
-    SortBatchPlan plan{MakeTransferRequest(context.settings), {}};
+    SortBatchPlan plan;
+    plan.request = MakeTransferRequest(context.settings);
     for (UnreadableFolder& folder : unreadable) {
         plan.notSorted.push_back(
             {std::move(folder.path),
@@ -120,7 +132,13 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
         plan.request.sources.push_back(std::move(path));
         plan.request.destinations.push_back(std::move(destination));
         plan.request.sourceStates.push_back(read.source);
+        roots.emplace_back(rootOf[index]);
     }
+    if (plan.request.operation == TransferOperation::Move &&
+        context.settings.RemoveEmptiedFolders == 1)
+        plan.request.removeWhenEmptied = SourceFoldersToRemove(plan.request.sources, roots);
+    if (context.settings.CarryExtraFiles == 1)
+        AddAlbumExtras(plan, context.settings.ExtraFilePatterns);
     return plan;
 }
 
@@ -148,6 +166,7 @@ std::optional<TransferSummary> RunSortBatch(const SortBatchContext& context,
     if (!plan.request.sources.empty())
         summary = RunTransfer(plan.request, delegate);
     summary.failed += failed;
+    summary.extrasKept = plan.extrasKept.size();
     return summary;
 }
 

@@ -24,10 +24,22 @@ struct NotSorted {
     bool failed = false;
 };
 
+enum class ExtraKeptBecause {
+    TracksGoToSeveralFolders,  // or some stay: no one folder for the extras to follow them to
+    NameTakenAtDestination,    // the request puts another file under its name there
+};
+
+// An album extra (CarryExtraFiles) left in its folder.
+struct KeptExtra {
+    std::string path;
+    ExtraKeptBecause because;
+};
+
 struct SortBatchPlan {
     TransferRequest request;           // empty lists when no file was accepted
     std::vector<NotSorted> notSorted;  // folders that cannot be read, then files in batch order
-    bool cancelled = false;            // stopped while reading: nothing is to be transferred
+    std::vector<KeptExtra> extrasKept;
+    bool cancelled = false;  // stopped while reading: nothing is to be transferred
 };
 
 struct SortBatchContext {
@@ -47,7 +59,9 @@ struct SortBatchContext {
 // run keeps an undo journal in the user's journal folder.
 TransferRequest MakeTransferRequest(const Settings& settings);
 
-// Reads and names every file beneath the dropped paths, in drop order; touches nothing.
+// Reads and names every file beneath the dropped paths, in drop order; touches nothing. With
+// CarryExtraFiles 1 the album extras follow (album_extras.h); a move with RemoveEmptiedFolders
+// 1 removes the source folders it empties, up to the dropped folders themselves.
 SortBatchPlan PlanSortBatch(const SortBatchContext& context,
                             const std::vector<std::string>& droppedPaths);
 
@@ -55,7 +69,8 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
 // order; returns how many there were.
 std::size_t ReportPlanFailures(const SortBatchPlan& plan, TransferDelegate& delegate);
 
-// Plans the drop, reports its failures and runs its one transfer; the summary counts both.
+// Plans the drop, reports its failures and runs its one transfer; the summary counts both, and
+// the extras kept.
 // nullopt when no file was accepted and none failed.
 std::optional<TransferSummary> RunSortBatch(const SortBatchContext& context,
                                             const std::vector<std::string>& droppedPaths,

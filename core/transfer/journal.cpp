@@ -176,6 +176,17 @@ bool ReadRecord(const std::vector<std::string>& fields, std::uint64_t at, Journa
         if (!IsPlainAbsolutePath(fields[1]) || !ParseTime(fields[2], seconds, nanoseconds))
             return false;
         journal.sourceFolders.push_back({fields[1], {seconds, nanoseconds}});
+    } else if (kind == "removedfolder" && fields.size() == 4) {
+        std::int64_t seconds = 0, nanoseconds = 0;
+        unsigned mode = 0;
+        const std::string& octal = fields[2];
+        auto [end, error] = std::from_chars(octal.data(), octal.data() + octal.size(), mode, 8);
+        if (!IsPlainAbsolutePath(fields[1]) || error != std::errc() ||
+            end != octal.data() + octal.size() || mode > 07777 ||
+            !ParseTime(fields[3], seconds, nanoseconds))
+            return false;
+        journal.removedFolders.push_back(
+            {fields[1], static_cast<mode_t>(mode), {seconds, nanoseconds}});
     } else if (kind == "end" && fields.size() == 1) {
         journal.ended = true;
     } else if (kind == "undone" && fields.size() == 1) {

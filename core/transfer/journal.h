@@ -6,6 +6,8 @@
 //   folder PATH DEVICE:INODE                a folder the run made
 //   sourcefolder PATH TIME                  a move's source folder and its modification time
 //                                           before the run took anything out of it
+//   removedfolder PATH MODE TIME            a source folder the move emptied and removed, its
+//                                           mode (octal) and modification time; deepest first
 //   file ID SOURCE SOURCE-IDENTITY DESTINATION STAGED-IDENTITY
 //                                           durable before the batch's names are claimed;
 //                                           ID is the file's position in the request
@@ -81,6 +83,12 @@ struct RecordedFolderTime {
     struct timespec modified {};
 };
 
+struct RemovedFolder {
+    std::string path;
+    mode_t mode = 0;
+    struct timespec modified {};
+};
+
 struct RecordedFolder {
     std::string path;
     bool identityKnown = false;  // a journal of version 1 has none
@@ -104,7 +112,8 @@ struct Journal {
     std::int64_t started = 0;
     std::vector<RecordedFolder> folders;  // in the order they were made
     std::vector<RecordedFolderTime> sourceFolders;
-    std::vector<JournalEntry> files;  // in request order
+    std::vector<RemovedFolder> removedFolders;  // in the order they were removed
+    std::vector<JournalEntry> files;            // in request order
     bool ended = false;
     bool undone = false;
     std::uint64_t length = 0;                 // bytes up to the end of the last whole line

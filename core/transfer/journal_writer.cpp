@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -112,6 +113,16 @@ void TransferJournal::Placed(std::size_t id, const std::string& requested,
     pending_ += JournalLine({"placed", std::to_string(id),
                              destination == requested ? std::string() : Absolute(destination),
                              FormatIdentity(RecordIdentity(placed))});
+}
+
+void TransferJournal::FolderRemoved(const std::string& path, const struct stat& folder) {
+    if (!Keeping())
+        return;
+    changed_ = true;
+    char mode[16];
+    std::snprintf(mode, sizeof mode, "%o", static_cast<unsigned>(folder.st_mode & 07777));
+    pending_ += JournalLine(
+        {"removedfolder", path, mode, FormatTime(folder.st_mtim.tv_sec, folder.st_mtim.tv_nsec)});
 }
 
 void TransferJournal::Sync() {

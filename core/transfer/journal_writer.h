@@ -45,6 +45,9 @@ class TransferJournal {
     // the next Sync.
     void Placed(std::size_t id, const std::string& requested, const std::string& destination,
                 const struct stat& placed);
+    // folder, as it was before it went, is removed (the move emptied it). Written by the next
+    // Sync: an undo without the record still makes the folder again, with the default mode.
+    void FolderRemoved(const std::string& path, const struct stat& folder);
     void Sync();
 
     // Ends the journal. Kept when the run changed something, its path returned; else removed.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/transfer/batch.h"
+#include "core/transfer/emptied_folders.h"
 
 namespace tunvex {
 namespace {
@@ -25,10 +26,11 @@ TransferSummary RefuseMismatched(const TransferRequest& request, TransferDelegat
 
 }  // namespace
 
-TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& delegate) {
+TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& told) {
     if (request.sources.size() != request.destinations.size()) {
-        return RefuseMismatched(request, delegate);
+        return RefuseMismatched(request, told);
     }
+    MovedFromFolders delegate(told);
     RequestRun run{request, delegate, {}, {}, {}};
     run.progress.filesTotal = request.sources.size();
     std::set<FileIdentity> planned;
@@ -57,6 +59,10 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& de
         } else {
             RunBatch(run, context);
         }
+    }
+    if (request.operation == TransferOperation::Move && !run.summary.cancelled) {
+        run.summary.foldersRemoved =
+            RemoveEmptiedFolders(request.removeWhenEmptied, delegate.folders(), context.journal);
     }
     run.summary.journal = context.journal.Finish();
     run.summary.journalError = context.journal.error();

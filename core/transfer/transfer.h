@@ -104,6 +104,10 @@ struct TransferRequest {
     std::vector<SourceState> sourceStates;
     // Where the run's undo journal goes (journal_file.h); empty: no journal.
     std::string journalFolder;
+    // For a move not cancelled: folders to remove once the run has emptied them, deepest first.
+    // One goes only while it holds nothing at all, has no link on its path, and a file the run
+    // moved or a folder it removed came out of it; each removal is journaled for the undo.
+    std::vector<std::string> removeWhenEmptied;
 };
 
 enum class CollisionAnswer {
@@ -166,6 +170,8 @@ struct TransferSummary {
     std::string journal{};           // kept only when the run changed something
     std::string journalError{};      // why the journal is missing or incomplete
     unsigned attributesNotKept = 0;  // AttributeLoss bits (file_copy.h) of every copy placed
+    std::size_t foldersRemoved = 0;  // of removeWhenEmptied
+    std::size_t extrasKept = 0;      // album extras the sort left in their folders (sort_batch.h)
 };
 
 // Runs the whole request, batch by batch, in order. A request whose lists differ in length is

@@ -79,6 +79,9 @@ void Report(UndoContext& undo, UndoAction action, const std::string& path,
         case UndoAction::FolderRemoved:
             ++summary.foldersRemoved;
             break;
+        case UndoAction::FolderMade:
+            ++summary.foldersMade;
+            break;
         case UndoAction::LeftAlone:
             ++summary.leftAlone;
             break;
@@ -336,6 +339,39 @@ void UndoFile(UndoContext& undo, const JournaledFile& file) {
         Mark(undo, JournalLine({"undone", std::to_string(file.id)}));
 }
 
+// A folder found there already is used as it is; anything else standing there is left alone,
+// and so are the files that would go into it.
+void MakeRemovedFolder(UndoContext& undo, const RemovedFolder& folder) {
+    PinnedEntry pinned;
+    struct stat info;
+    int error = undo.pins.Pin(folder.path, pinned);
+    if (error == 0 &&
+        fstatat(pinned.folder.get(), pinned.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISDIR(info.st_mode))
+            return;
+        error = EEXIST;
+    } else if (error == 0 && errno != ENOENT) {
+        error = errno;
+    } else if (error == 0 && !undo.dryRun) {
+        if (mkdirat(pinned.folder.get(), pinned.name.c_str(), 0700) != 0)
+            error = errno;
+        OwnedFd made(openat(pinned.folder.get(), pinned.name.c_str(),
+                            O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (error == 0 && made.get() >= 0)
+            fchmod(made.get(), folder.mode);
+    }
+    // A dry run does not make the folders that this one would go into.
+    if (error == 0 || (error == ENOENT && undo.dryRun)) {
+        Report(undo, UndoAction::FolderMade, folder.path);
+    } else if (error == ELOOP) {
+        LeaveAlone(undo, folder.path, kLinkOnPath);
+    } else {
+        LeaveAlone(undo, folder.path,
+                   error == EEXIST ? "something else stands on its path"
+                                   : "cannot make the folder again: " + ErrorText(error));
+    }
+}
+
 // Deepest first; a folder that still holds something stays, and so does one that is no longer
 // the folder the run made. What a killed run was copying when it stopped is not journaled: its
 // temporaries are cleared from the folders it made.
@@ -368,15 +404,20 @@ void RemoveFolders(UndoContext& undo) {
     }
 }
 
+void SetFolderTime(UndoContext& undo, const std::string& path, const struct timespec& modified) {
+    PinnedEntry pinned;
+    if (undo.pins.Pin(path, pinned) != 0)
+        return;
+    const struct timespec times[2] = {{0, UTIME_OMIT}, modified};
+    utimensat(pinned.folder.get(), pinned.name.c_str(), times, AT_SYMLINK_NOFOLLOW);
+}
+
 // The move's source folders as they were: their files are back, so their times may be too.
 void RestoreSourceFolderTimes(UndoContext& undo) {
-    for (const RecordedFolderTime& folder : undo.journal.sourceFolders) {
-        PinnedEntry pinned;
-        if (undo.pins.Pin(folder.path, pinned) != 0)
-            continue;
-        const struct timespec times[2] = {{0, UTIME_OMIT}, folder.modified};
-        utimensat(pinned.folder.get(), pinned.name.c_str(), times, AT_SYMLINK_NOFOLLOW);
-    }
+    for (const RemovedFolder& folder : undo.journal.removedFolders)
+        SetFolderTime(undo, folder.path, folder.modified);
+    for (const RecordedFolderTime& folder : undo.journal.sourceFolders)
+        SetFolderTime(undo, folder.path, folder.modified);
 }
 
 // What the reading found that is not a record: its files are not undone, so the run is not.
@@ -421,6 +462,10 @@ UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& d
         RetryOnInterrupt([&] { return ftruncate(fd.get(), static_cast<off_t>(journal.length)); });
     UndoContext undo{journal, fd.get(), dryRun, delegate, TrashFilesFolder(), {}, {}};
     ReportDamage(undo, journalPath);
+    // Shallowest first, so that each has its parent, and before any file goes back into one.
+    for (auto folder = journal.removedFolders.rbegin(); folder != journal.removedFolders.rend();
+         ++folder)
+        MakeRemovedFolder(undo, *folder);
     for (auto entry = journal.files.rbegin(); entry != journal.files.rend(); ++entry) {
         if (entry->undone)
             continue;

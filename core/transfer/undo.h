@@ -1,6 +1,7 @@
 // Undoing a whole transfer run from its journal (journal_file.h).
 //
-// The files go back in the reverse order of the run: a moved file to its source, a copy to the
+// The source folders a move removed are made first, with their modes. Then the files go back in
+// the reverse order of the run: a moved file to its source, a copy to the
 // trash, then the file it replaced out of the trash to its place; at the end the folders the run
 // made are removed once empty. A file is touched only while it is still the one the run put
 // there, and goes back only to a free name: whatever changed since is left alone and reported,
@@ -22,6 +23,7 @@ enum class UndoAction {
     Trashed,        // path (a copy) to the trash, at to
     Restored,       // path, in the trash, back to to
     FolderRemoved,  // path
+    FolderMade,     // path, a source folder the run removed, made again
     LeftAlone,      // path, for reason
 };
 
@@ -45,6 +47,7 @@ struct UndoSummary {
     std::size_t trashed = 0;
     std::size_t restored = 0;
     std::size_t foldersRemoved = 0;
+    std::size_t foldersMade = 0;
     std::size_t leftAlone = 0;
     bool cancelled = false;
     std::string error;  // the journal could not be used, and nothing was done

@@ -125,7 +125,9 @@ TEST_F(TunvexStartupTest, ARunSavesTheSettingsBesideTheProgram) {
               "[TunvexOption]\nBaseFolderPath=" + (home / "Desktop") +
                   "\nCopyMode=0\nFolderNamingMode=0\nFolderNamingFormat=?a\nFileNamingMode=0\n"
                   "FileNamingFormat=?t.?T\nTagMode=1\nCollisionMode=0\nWindowPositionX=0\n"
-                  "WindowPositionY=0\n");
+                  "WindowPositionY=0\nCarryExtraFiles=0\n"
+                  "ExtraFilePatterns=*.jpg;*.jpeg;*.png;*.cue;*.log;*.lrc;*.txt\n"
+                  "RemoveEmptiedFolders=0\n");
 }
 
 TEST_F(TunvexStartupTest, SettingsThatCannotBeSavedAreReportedAfterTheWindow) {

@@ -46,6 +46,9 @@ Settings Filled() {
     s.CollisionMode = 1;
     s.WindowPositionX = -8;
     s.WindowPositionY = -640;
+    s.CarryExtraFiles = 1;
+    s.ExtraFilePatterns = "*.JPG;folder.*";
+    s.RemoveEmptiedFolders = 1;
     return s;
 }
 
@@ -60,6 +63,9 @@ void ExpectSame(const Settings& a, const Settings& b) {
     EXPECT_EQ(a.CollisionMode, b.CollisionMode);
     EXPECT_EQ(a.WindowPositionX, b.WindowPositionX);
     EXPECT_EQ(a.WindowPositionY, b.WindowPositionY);
+    EXPECT_EQ(a.CarryExtraFiles, b.CarryExtraFiles);
+    EXPECT_EQ(a.ExtraFilePatterns, b.ExtraFilePatterns);
+    EXPECT_EQ(a.RemoveEmptiedFolders, b.RemoveEmptiedFolders);
 }
 
 TEST_F(SettingsTest, WithoutAFileTheDefaultsAreLoadedAndNothingIsWritten) {
@@ -71,6 +77,7 @@ TEST_F(SettingsTest, WithoutAFileTheDefaultsAreLoadedAndNothingIsWritten) {
     expected.FolderNamingFormat = "?a";
     expected.FileNamingFormat = "?t.?T";
     expected.TagMode = 1;
+    expected.ExtraFilePatterns = "*.jpg;*.jpeg;*.png;*.cue;*.log;*.lrc;*.txt";
     ExpectSame(s, expected);
     EXPECT_FALSE(std::filesystem::exists(ini));
     EXPECT_FALSE(std::filesystem::exists(home / "Desktop"));
@@ -135,7 +142,7 @@ TEST_F(SettingsTest, StoredValuesWinAndAbsentKeysTakeTheirDefaults) {
     EXPECT_EQ(s.FileNamingFormat, "?t.?T");
 }
 
-TEST_F(SettingsTest, FirstSaveWritesTheTenEntriesInOrderAndReadsBackTheSame) {
+TEST_F(SettingsTest, FirstSaveWritesEveryEntryInOrderAndReadsBackTheSame) {
     MessageRecorder messages;
     ASSERT_TRUE(SaveSettings(Filled(), ini));
     EXPECT_EQ(ReadFile(ini),
@@ -149,7 +156,10 @@ TEST_F(SettingsTest, FirstSaveWritesTheTenEntriesInOrderAndReadsBackTheSame) {
               "TagMode=2\n"
               "CollisionMode=1\n"
               "WindowPositionX=-8\n"
-              "WindowPositionY=-640\n");
+              "WindowPositionY=-640\n"
+              "CarryExtraFiles=1\n"
+              "ExtraFilePatterns=*.JPG;folder.*\n"
+              "RemoveEmptiedFolders=1\n");
     Settings loaded;
     ASSERT_TRUE(LoadSettings(loaded, ini));
     ExpectSame(loaded, Filled());
@@ -179,7 +189,8 @@ TEST_F(SettingsTest, AMissingStringStopsTheLoadWithMessage613) {
         {552, -1, "old", -1},  // CopyMode key
         {540, 7, "old", -1},   // default folder pattern
         {560, 7, "?a", -1},    // CollisionMode key
-        {559, 7, "?a", 1},     // WindowPositionY key, the last one
+        {559, 7, "?a", 1},     // WindowPositionY key, the last of the ten
+        {542, 7, "?a", 1},     // default extra patterns, after them
     };
     WriteFile(ini, "[TunvexOption]\nCopyMode=7\nCollisionMode=1\n");
     for (const Case& c : cases) {

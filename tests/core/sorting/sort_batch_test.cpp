@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "core/base/paths.h"
@@ -271,6 +272,156 @@ TEST_F(SortBatchTest, ACopySortPutsEveryFileInItsFolder) {
     EXPECT_FALSE(std::filesystem::exists(one));
     // Each run can be undone, as from the window so from tunvex-sort.
     EXPECT_EQ(ListJournals(state / "tunvex").size(), 2u);
+}
+
+// Every entry under root, folders with a trailing slash, links not followed.
+std::vector<std::string> Entries(const std::filesystem::path& root) {
+    std::vector<std::string> entries;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        std::string name = entry.path().lexically_relative(root);
+        entries.push_back(entry.is_directory() && !entry.is_symlink() ? name + "/" : name);
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+// Files: "d/a.mp3 X" a song of album X titled a, "d/l -> t" a link, "d/e/" a folder, else a
+// file of its own name. Moved, unless a row says otherwise.
+TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFoldersItEmptied) {
+    struct Row {
+        const char* what;
+        std::vector<std::string> files;
+        std::vector<std::string> dropped;
+        std::vector<std::string> leftIn;
+        std::vector<std::string> sorted;
+        std::vector<ExtraKeptBecause> kept = {};
+        int copyMode = 1;
+        int carry = 1;
+        int remove = 1;
+        std::string patterns = "*.jpg;*.jpeg;*.png;*.cue;*.log;*.lrc;*.txt";
+    };
+    const std::string x = "Artist/X/", y = "Artist/Y/";
+    const Row rows[] = {
+        {"all tracks to one folder, with a cover and notes",
+         {"d/a.mp3 X", "d/b.mp3 X", "d/cover.jpg", "d/NOTES.Txt", "d/sub/readme"},
+         {"d"},
+         {"d/", "d/sub/", "d/sub/readme"},
+         {x + "01.a.mp3", x + "01.b.mp3", x + "NOTES.Txt", x + "cover.jpg"}},
+        {"tracks to two folders",
+         {"d/a.mp3 X", "d/b.mp3 Y", "d/cover.jpg"},
+         {"d"},
+         {"d/", "d/cover.jpg"},
+         {x + "01.a.mp3", y + "01.b.mp3"},
+         {ExtraKeptBecause::TracksGoToSeveralFolders}},
+        {"an extra that is a music file",
+         {"d/a.mp3 X", "d/b.mp3 X"},
+         {"d"},
+         {},
+         {x + "01.a.mp3", x + "01.b.mp3"},
+         {},
+         1,
+         1,
+         1,
+         "*.mp3"},
+        {"an extra whose name the request gives already",
+         {"d/q/b.mp3 X", "d/q/cover.jpg", "d/p/a.mp3 X", "d/p/cover.jpg"},
+         {"d/q", "d/p"},
+         {"d/", "d/p/", "d/p/cover.jpg"},
+         {x + "01.a.mp3", x + "01.b.mp3", x + "cover.jpg"},
+         {ExtraKeptBecause::NameTakenAtDestination}},
+        {"nested folders emptied, the dropped one too",
+         {"d/e/f/a.mp3 X", "d/e/b.mp3 X"},
+         {"d"},
+         {},
+         {x + "01.a.mp3", x + "01.b.mp3"}},
+        {"a folder that holds an empty folder the run did not empty",
+         {"d/a.mp3 X", "d/e/"},
+         {"d"},
+         {"d/", "d/e/"},
+         {x + "01.a.mp3"}},
+        {"a dropped file: its folder stays, its cover goes with it",
+         {"d/a.mp3 X", "d/cover.jpg"},
+         {"d/a.mp3"},
+         {"d/"},
+         {x + "01.a.mp3", x + "cover.jpg"}},
+        {"a dropped folder's parent stays", {"d/e/a.mp3 X"}, {"d/e"}, {"d/"}, {x + "01.a.mp3"}},
+        {"a folder reached through a link stays, and so does the link",
+         {"d/a.mp3 X", "d/l -> ../t", "t/b.mp3 X"},
+         {"d"},
+         {"d/", "d/l", "t/"},
+         {x + "01.a.mp3", x + "01.b.mp3"}},
+        {"a copy takes the extras and removes nothing",
+         {"d/a.mp3 X", "d/cover.jpg"},
+         {"d"},
+         {"d/", "d/a.mp3", "d/cover.jpg"},
+         {x + "01.a.mp3", x + "cover.jpg"},
+         {},
+         0},
+        {"both settings off",
+         {"d/a.mp3 X", "d/cover.jpg"},
+         {"d"},
+         {"d/", "d/cover.jpg"},
+         {x + "01.a.mp3"},
+         {},
+         1,
+         0,
+         0},
+    };
+    settings.CollisionMode = 1;
+    int number = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::filesystem::path from = in / std::to_string(++number);
+        std::filesystem::path to = out / std::to_string(number);
+        for (const std::string& file : row.files) {
+            std::filesystem::path path = from / file.substr(0, file.find(' '));
+            std::filesystem::create_directories(path.parent_path());
+            if (file.ends_with('/'))
+                std::filesystem::create_directories(path);
+            else if (file.find(" -> ") != std::string::npos)
+                std::filesystem::create_directory_symlink(file.substr(file.find(" -> ") + 4), path);
+            else if (file.find(' ') != std::string::npos)
+                fixtures::WriteMp3(
+                    path, std::nullopt,
+                    TagValues{path.stem(), "Artist", file.substr(file.find(' ') + 1), "1"});
+            else
+                fixtures::WriteTextFile(path, file);
+        }
+        settings.BaseFolderPath = to;
+        settings.CopyMode = row.copyMode;
+        settings.CarryExtraFiles = row.carry;
+        settings.RemoveEmptiedFolders = row.remove;
+        settings.ExtraFilePatterns = row.patterns;
+        std::vector<std::string> dropped;
+        for (const std::string& path : row.dropped)
+            dropped.push_back(from / path);
+        SortBatchPlan plan = PlanSortBatch(Context(), dropped);
+        std::vector<ExtraKeptBecause> kept;
+        for (const KeptExtra& extra : plan.extrasKept)
+            kept.push_back(extra.because);
+        EXPECT_EQ(kept, row.kept);
+
+        RecordingDelegate delegate;
+        std::optional<TransferSummary> summary = RunSortBatch(Context(), dropped, delegate);
+        ASSERT_TRUE(summary);
+        EXPECT_EQ(summary->failed + summary->skipped, 0u);
+        EXPECT_EQ(summary->extrasKept, row.kept.size());
+        EXPECT_EQ(Entries(from), row.leftIn);
+        std::vector<std::string> sorted;
+        for (const std::string& entry : Entries(to)) {
+            if (!entry.ends_with('/'))
+                sorted.push_back(entry);
+        }
+        EXPECT_EQ(sorted, row.sorted);
+        // The first cover of the request is the one that travels.
+        auto cover = std::ranges::find_if(
+            row.files, [](const std::string& file) { return file.ends_with("cover.jpg"); });
+        if (std::ranges::count(row.sorted, x + "cover.jpg") != 0) {
+            EXPECT_EQ(ReadFile(to / (x + "cover.jpg")), *cover);
+        }
+        for (const NotSorted& file : plan.notSorted)
+            EXPECT_THAT(plan.request.sources, ::testing::Not(::testing::Contains(file.path)));
+    }
 }
 
 // Sorted under the tags read, a file re-tagged since would land under names it no longer has:

@@ -53,7 +53,8 @@ std::map<std::string, std::string> Snapshot(const std::string& root, bool folder
         struct stat info {};
         lstat(entry.path().c_str(), &info);
         std::string state = entry.is_directory()
-                                ? "folder" + (folderTimes ? Modified(entry.path()) : "")
+                                ? "folder mode " + std::to_string(info.st_mode) +
+                                      (folderTimes ? Modified(entry.path()) : "")
                                 : ReadFile(entry.path()) + " mode " + std::to_string(info.st_mode) +
                                       Modified(entry.path());
         entries[fs::relative(entry.path(), root)] = state;
@@ -115,11 +116,13 @@ class UndoRunTest : public ::testing::Test {
         fs::create_directories(from + "/empty");
     }
     // Renames on collision, or with replaceAll asks and replaces them all.
-    TransferSummary Sort(TransferOperation operation, bool replaceAll = false) {
+    TransferSummary Sort(TransferOperation operation, bool replaceAll = false,
+                         std::vector<std::string> removeWhenEmptied = {}) {
         unsigned flags = replaceAll ? 0 : kTransferRenameOnCollision;
         TransferRequest request =
             MakeRequest(operation, sources, destinations, flags | kTransferAllowUndo);
         request.journalFolder = state / "tunvex";
+        request.removeWhenEmptied = std::move(removeWhenEmptied);
         RecordingDelegate delegate;
         delegate.answers = {CollisionAnswer::ReplaceAll};
         return RunTransfer(request, delegate);
@@ -134,26 +137,36 @@ class UndoRunTest : public ::testing::Test {
 
 TEST_F(UndoRunTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWasThere) {
     for (const MoveCase& c : MoveCases()) {
-        for (int variant = 0; variant < 4; ++variant) {
+        for (int variant = 0; variant < 8; ++variant) {
             bool cut = variant & 1;
             // Replacing, the song there before goes to the trash, and so does the first of
             // the two songs named alike when the second comes.
             bool replace = variant & 2;
+            // The folders the move emptied go (the one that holds a folder it did not empty
+            // stays), and come back with their modes and times.
+            bool removeEmptied = variant & 4;
             SCOPED_TRACE(std::string(c.name) + (cut ? ", journal cut short" : "") +
-                         (replace ? ", replacing" : ""));
+                         (replace ? ", replacing" : "") +
+                         (removeEmptied ? ", emptied folders removed" : ""));
             TempFolder from(c.sourceBase);
             sources.clear();
             destinations.clear();
             MakeSongs(from.path());
+            chmod((from / "a").c_str(), 0750);
+            std::vector<std::string> emptied;
+            if (removeEmptied)
+                emptied = {from / "a/b", from / "a", from / "c", from.path()};
             fs::remove_all(out);
             WriteFile(out + "/keep.txt", "mine");
             WriteSong(destinations[1], "there before", 0604, 900000000);
             auto sourcesBefore = Snapshot(from.path(), true);
             auto baseBefore = Snapshot(out);
 
-            TransferSummary summary = Sort(TransferOperation::Move, replace);
+            TransferSummary summary = Sort(TransferOperation::Move, replace, emptied);
             ASSERT_EQ(summary.transferred + summary.renamed + summary.replaced, 4u);
             ASSERT_FALSE(Exists(sources[0]));
+            ASSERT_EQ(summary.foldersRemoved, removeEmptied ? 3u : 0u);
+            ASSERT_EQ(Exists(from / "a"), !removeEmptied);
             if (cut)
                 CutBeforePlacedRecords(summary.journal);
             RecordingUndo delegate;
@@ -163,6 +176,7 @@ TEST_F(UndoRunTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWas
             EXPECT_EQ(undo.movedBack, 4u);
             EXPECT_EQ(undo.restored, replace ? 2u : 0u);
             EXPECT_EQ(undo.leftAlone, 0u);
+            EXPECT_EQ(undo.foldersMade, removeEmptied ? 3u : 0u);
             EXPECT_EQ(Snapshot(from.path(), true), sourcesBefore);
             EXPECT_EQ(Snapshot(out), baseBefore);
             EXPECT_THAT(UndoRun(summary.journal, false, delegate).error,
