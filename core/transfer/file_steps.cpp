@@ -38,40 +38,8 @@ std::string ErrorText(int error) {
     return std::strerror(error);
 }
 
-bool IsSameFile(const struct stat& source, const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && info.st_dev == source.st_dev &&
-           info.st_ino == source.st_ino;
-}
-
-// The same entry, unchanged since it was looked at: the edit of a tag rewrites the file or puts
-// a new one in its place.
-bool IsUnchanged(const struct stat& before, const std::string& path) {
-    struct stat now;
-    return lstat(path.c_str(), &now) == 0 && now.st_dev == before.st_dev &&
-           now.st_ino == before.st_ino && IsSameVersion(before, now);
-}
-
-// What a state keeps, the rest zero: enough for the checks and records of a move that renames its
-// source. A move through a copy looks at its source again.
-struct stat StatOf(const SourceState& state) {
-    struct stat info {};
-    info.st_mode = state.mode;
-    info.st_dev = state.device;
-    info.st_ino = state.inode;
-    info.st_size = state.size;
-    info.st_mtim = state.modified;
-    info.st_ctim = state.changed;
-    return info;
-}
-
 FileIdentity IdentityOf(const PlannedSource& planned) {
     return {planned.device, planned.inode};
-}
-
-bool IsPlannedFile(const PlannedSource& planned, const struct stat& info) {
-    return planned.error == 0 && info.st_dev == planned.device && info.st_ino == planned.inode &&
-           IsSameVersion(StatOf(planned), info);
 }
 
 // Why a source that is no longer its planned file is left alone.
@@ -87,7 +55,8 @@ std::string EntryGoneReason(const StagedFile& file, const FileTransferContext& c
     struct stat info;
     if (lstat(path.c_str(), &info) != 0)
         return ErrorText(errno);
-    return IsPlannedFile(file.planned, info) ? std::string() : SourceGoneReason(file, context);
+    return IsUnchangedSince(AsStat(file.planned), info) ? std::string()
+                                                        : SourceGoneReason(file, context);
 }
 
 bool IsRealFolder(const std::string& path) {
@@ -134,7 +103,7 @@ bool StageCopy(StagedFile& file, FileTransferContext& context, bool durable) {
             return false;
         }
     }
-    if (!IsPlannedFile(file.planned, file.sourceInfo)) {
+    if (!IsUnchangedSince(AsStat(file.planned), file.sourceInfo)) {
         file.report = Finish(file.report, FileOutcome::Failed, SourceGoneReason(file, context));
         return false;
     }
@@ -160,40 +129,31 @@ bool StageCopy(StagedFile& file, FileTransferContext& context, bool durable) {
     return false;
 }
 
-// A move notes the source's own entry, and whether it is a symlink (it copies the target and
-// removes the link); both follow it for info.
-int StatSource(const std::string& source, TransferOperation operation, struct stat& info,
-               struct stat& entry, bool& isLink) {
-    isLink = false;
-    if (operation == TransferOperation::Move) {
-        if (lstat(source.c_str(), &entry) != 0)
-            return errno;
-        isLink = S_ISLNK(entry.st_mode);
-        if (!isLink) {
-            info = entry;
-            return 0;
-        }
-    }
-    return stat(source.c_str(), &info) == 0 ? 0 : errno;
-}
-
-// The source as staging needs it. A copy opens it, and copies what it opened; a move of a file
-// takes it as planned, since it is looked at again before its folder is made, before a question
-// about it and at its claim; a link is looked at anew.
-int CheckSource(const std::string& source, const PlannedSource& planned, StagedFile& file,
-                TransferOperation operation, bool& isLink) {
+// The source as staging needs it, in file.sourceInfo. A copy opens it, and copies what it
+// opened; a move of a file takes it as planned, since it is compared with its snapshot again
+// before its folder is made, before a question about it and at its claim; a link gets a new
+// snapshot of what it points to now (a move copies the target and removes the link).
+int TakeSourceForStaging(const std::string& source, StagedFile& file, TransferOperation operation,
+                         bool& isLink) {
+    const PlannedSource& planned = file.planned;
     isLink = false;
     if (planned.error != 0)
         return planned.error;
     if (operation == TransferOperation::Move) {
-        if (planned.isLink)
-            return StatSource(source, operation, file.sourceInfo, file.sourceEntry, isLink);
-        file.sourceInfo = file.sourceEntry = StatOf(planned);
-        return 0;
+        if (!planned.isLink) {
+            file.sourceInfo = file.sourceEntry = AsStat(planned);
+            return 0;
+        }
+        SourceState now = TakeSnapshot(source);
+        isLink = now.isLink;
+        file.sourceInfo = AsStat(now);
+        if (!isLink)
+            file.sourceEntry = file.sourceInfo;
+        return now.error;
     }
     // Refused below: no device or FIFO is opened.
     if (!S_ISREG(planned.mode)) {
-        file.sourceInfo = StatOf(planned);
+        file.sourceInfo = AsStat(planned);
         return 0;
     }
     return OpenSource(source, file.source, file.sourceInfo);
@@ -207,18 +167,6 @@ bool MayStandThere(const FileTransferContext& context, const std::string& folder
                    const std::string& destination) {
     return context.madeFolders.count(folder) == 0 ||
            context.taken.count(TakenKey(destination)) != 0;
-}
-
-// Whether the file at destination is the source (links followed), and whether anything stands
-// there at all; existing gets that entry itself.
-bool IsSameAsExisting(const struct stat& source, const std::string& destination,
-                      struct stat& existing, bool& exists) {
-    exists = lstat(destination.c_str(), &existing) == 0;
-    if (!exists)
-        return false;
-    if (S_ISLNK(existing.st_mode))
-        return IsSameFile(source, destination);
-    return existing.st_dev == source.st_dev && existing.st_ino == source.st_ino;
 }
 
 // Takes the file at destination out of the way: into the trash with undo, else by renaming from
@@ -276,7 +224,7 @@ FileReport Claim(StagedFile& file, FileTransferContext& context) {
         if (error != EEXIST)
             return Finish(report, FileOutcome::Failed, ErrorText(error));
         // Also catches a source already sorted under a numbered name by an earlier run.
-        if (IsSameFile(file.sourceInfo, report.destination))
+        if (IsSourceItself(file.sourceInfo, report.destination))
             return Finish(report, FileOutcome::SameFile, kSameFileReason);
         if (renameMode) {
             number = std::max(number + 1, context.nextNumbers[requested]);
@@ -287,7 +235,8 @@ FileReport Claim(StagedFile& file, FileTransferContext& context) {
         }
         // An answer given while staging holds only for the file it was about; another file of
         // this request may stand there by now.
-        bool agreed = replaceDecided && IsUnchanged(file.agreedReplacement, report.destination);
+        bool agreed =
+            replaceDecided && IsUnchangedSince(file.agreedReplacement, report.destination);
         Decision decision =
             agreed ? Decision::Replace : Decide(context, report.source, report.destination);
         replaceDecided = false;
@@ -314,27 +263,6 @@ FileReport Claim(StagedFile& file, FileTransferContext& context) {
 
 }  // namespace
 
-SourceState LookAtSource(const std::string& path) {
-    SourceState state;
-    struct stat info;
-    if (lstat(path.c_str(), &info) != 0) {
-        state.error = errno;
-        return state;
-    }
-    state.isLink = S_ISLNK(info.st_mode);
-    if (state.isLink && stat(path.c_str(), &info) != 0) {
-        state.error = errno;
-        return state;
-    }
-    state.mode = info.st_mode;
-    state.device = info.st_dev;
-    state.inode = info.st_ino;
-    state.size = info.st_size;
-    state.modified = info.st_mtim;
-    state.changed = info.st_ctim;
-    return state;
-}
-
 PlannedSource PlanSource(const SourceState& state, std::set<FileIdentity>& planned) {
     PlannedSource source;
     static_cast<SourceState&>(source) = state;
@@ -360,13 +288,13 @@ StagedFile Stage(const std::string& source, const std::string& destination,
         return file;
     }
     bool isLink = false;
-    int error = CheckSource(source, planned, file, context.operation, isLink);
+    int error = TakeSourceForStaging(source, file, context.operation, isLink);
     if (error != 0) {
         file.report = Finish(file.report, FileOutcome::Failed, ErrorText(error));
         return file;
     }
     // A file swapped for a folder or a pipe since its look is told of as such.
-    if (!IsPlannedFile(planned, file.sourceInfo)) {
+    if (!IsUnchangedSince(AsStat(planned), file.sourceInfo)) {
         file.report = Finish(file.report, FileOutcome::Failed, SourceGoneReason(file, context));
         return file;
     }
@@ -384,13 +312,12 @@ StagedFile Stage(const std::string& source, const std::string& destination,
     }
     file.folder = ParentFolder(destination);
     bool askMode = (context.flags & kTransferRenameOnCollision) == 0;
-    bool exists = false;
     if (MayStandThere(context, file.folder, destination) &&
-        (askMode ? IsSameAsExisting(file.sourceInfo, destination, file.agreedReplacement, exists)
-                 : IsSameFile(file.sourceInfo, destination))) {
+        IsSourceItself(file.sourceInfo, destination, askMode ? &file.agreedReplacement : nullptr)) {
         file.report = Finish(file.report, FileOutcome::SameFile, kSameFileReason);
         return file;
     }
+    bool exists = file.agreedReplacement.st_mode != 0;
     // A move takes its source as planned until something is asked or a folder made for it.
     if (context.operation == TransferOperation::Move && !isLink &&
         (exists || context.folders.count(file.folder) == 0)) {
@@ -521,7 +448,7 @@ void SettlePlacedFile(StagedFile& file, TransferOperation operation, int syncErr
     std::string reason;
     if (syncError != 0) {
         reason = ErrorText(syncError);
-    } else if (!IsUnchanged(file.sourceEntry, file.report.source)) {
+    } else if (!IsUnchangedSince(file.sourceEntry, file.report.source)) {
         reason = "it changed or was replaced while it was moved, so both are kept";
     } else if (RetryOnInterrupt([&] { return unlink(file.report.source.c_str()); }) != 0) {
         reason = ErrorText(errno);
