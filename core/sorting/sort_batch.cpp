@@ -77,7 +77,7 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
             FileRead read;
             if (IsLeftoverTemporary(context, path))
                 return read;
-            read.source = LookAtSource(path);
+            read.source = TakeSnapshot(path);
             TrackTags tags;
             if (read.source.error == 0 &&
                 ReadTrackTags(context.library, context.settings.TagMode, context.codePage,
