@@ -12,6 +12,7 @@ enum class ControlKind {
     GroupBox,
     Edit,  // one line, scrolls horizontally
     AutoRadio,
+    CheckBox,
     Label,
     Icon,  // text: the Qt resource path of the icon
 };

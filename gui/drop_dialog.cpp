@@ -21,6 +21,7 @@
 #include "gui/about_dialog.h"
 #include "gui/base/qt_text.h"
 #include "gui/dropped_paths.h"
+#include "gui/extra_settings_dialog.h"
 #include "gui/modal_dialogs.h"
 #include "gui/off_ui_thread.h"
 #include "gui/settings_dialog.h"
@@ -122,6 +123,11 @@ CDropDlg::CDropDlg(Settings& settings, const TagLibrary& library, std::function<
     systemMenu_->addSeparator();
     undoAction_ = systemMenu_->addAction(QStringLiteral("最後の振り分けを元に戻す..."));
     connect(undoAction_, &QAction::triggered, this, [this] { OnUndoLastRun(); });
+    connect(systemMenu_->addAction(QStringLiteral("詳細設定...")), &QAction::triggered, this,
+            [this] {
+                CExtraSettingsDlg extra(settings_, this);
+                extra.exec();
+            });
     connect(systemMenu_, &QMenu::aboutToShow, this,
             [this] { undoAction_->setEnabled(HasRunToUndo()); });
 }
@@ -322,9 +328,10 @@ void CDropDlg::OnDropFiles(const std::vector<std::string>& paths) {
             return relay.OnReading(read, total);
         };
         std::optional<TransferSummary> summary;
-        RunOffUiThread([&] { summary = RunSortBatch(context, paths, relay); });
+        std::vector<KeptExtra> extrasKept;
+        RunOffUiThread([&] { summary = RunSortBatch(context, paths, relay, &extrasKept); });
         if (summary && !stopRequested_)
-            progress.ShowSummary(*summary);
+            progress.ShowSummary(*summary, extrasKept);
     });
 }
 

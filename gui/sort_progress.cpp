@@ -116,14 +116,24 @@ bool SortProgress::CancelRequested() {
     return window_.CancelRequested();
 }
 
-void SortProgress::ShowSummary(const TransferSummary& summary) {
+void SortProgress::ShowSummary(const TransferSummary& summary,
+                               const std::vector<KeptExtra>& extrasKept) {
     window_.Hide();
     QStringList lines(problems_.begin(), problems_.end());
+    for (std::size_t i = 0; i < extrasKept.size() && i < kProblemsListed; ++i) {
+        lines << QStringLiteral("%1: %2").arg(
+            ToQString(codePage_, extrasKept[i].path),
+            extrasKept[i].because == ExtraKeptBecause::TracksGoToSeveralFolders
+                ? QStringLiteral("曲の行き先が 1 つのフォルダではありません")
+                : QStringLiteral("同じ名前のファイルが行き先に振り分けられます"));
+    }
     // What the user may count on later: the undo of this run, and the files' attributes.
     if (summary.attributesNotKept != 0) {
         lines << QStringLiteral("コピー先で一部のファイルの%1を保てませんでした")
                      .arg(AttributesNamed(summary.attributesNotKept));
     }
+    if (summary.extrasKept != 0)
+        lines << QStringLiteral("元のフォルダに残した付属ファイル: %1 個").arg(summary.extrasKept);
     if (!summary.journalError.empty()) {
         lines << QStringLiteral("この振り分けを元に戻すための記録を残せませんでした: %1")
                      .arg(ToQString(codePage_, summary.journalError));

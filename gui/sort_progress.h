@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/base/text.h"
+#include "core/sorting/sort_batch.h"
 #include "core/transfer/transfer.h"
 #include "gui/progress_window.h"
 
@@ -32,9 +33,9 @@ class SortProgress : public TransferDelegate {
     void OnFileDone(const FileReport& report) override;
     bool CancelRequested() override;
 
-    // The summary box, when a file failed or was skipped, attributes were lost or the run cannot
-    // be undone.
-    void ShowSummary(const TransferSummary& summary);
+    // The summary box, when a file failed or was skipped, an album extra was kept, attributes
+    // were lost or the run cannot be undone.
+    void ShowSummary(const TransferSummary& summary, const std::vector<KeptExtra>& extrasKept = {});
 
   private:
     QWidget* owner_;

@@ -1,6 +1,7 @@
 #include "gui/template_dialog.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
@@ -142,6 +143,8 @@ QWidget* TemplateDialog::CreateControl(const ControlTemplate& control, QWidget* 
         }
         case ControlKind::AutoRadio:
             return new QRadioButton(text, parent);
+        case ControlKind::CheckBox:
+            return new QCheckBox(text, parent);
         case ControlKind::Label: {
             auto* label = new QLabel(text, parent);
             label->setTextFormat(Qt::PlainText);

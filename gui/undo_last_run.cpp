@@ -55,7 +55,7 @@ class UndoRelay : public UndoDelegate {
     void OnUndo(const UndoReport& report) override {
         if (report.action == UndoAction::LeftAlone && leftAlone.size() < kLeftAloneListed)
             leftAlone.push_back(report);
-        if (report.action != UndoAction::FolderRemoved)
+        if (report.action != UndoAction::FolderRemoved && report.action != UndoAction::FolderMade)
             shown_.Pass(++done_);
     }
     bool CancelRequested() override { return window_.CancelRequested(); }
@@ -77,9 +77,10 @@ void ShowOutcome(QWidget* owner, CodePage codePage, const UndoSummary& summary,
     }
     QStringList lines{
         QStringLiteral("元の場所へ戻したファイル: %1 個").arg(summary.movedBack),
-        QStringLiteral("ごみ箱へ移したコピー: %1 個").arg(summary.trashed),
+        QStringLiteral("ごみ箱へ入れたファイル: %1 個").arg(summary.trashed),
         QStringLiteral("ごみ箱から戻したファイル: %1 個").arg(summary.restored),
-        QStringLiteral("削除したフォルダー: %1 個").arg(summary.foldersRemoved),
+        QStringLiteral("取り除いたフォルダ: %1 個").arg(summary.foldersRemoved),
+        QStringLiteral("作り直したフォルダ: %1 個").arg(summary.foldersMade),
     };
     for (const UndoReport& report : leftAlone) {
         lines << QStringLiteral("%1: %2").arg(ToQString(codePage, report.path),

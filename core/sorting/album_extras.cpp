@@ -133,7 +133,7 @@ void AddAlbumExtras(SortBatchPlan& plan, std::string_view patterns) {
             } else {
                 request.sources.push_back(path);
                 request.destinations.push_back(std::move(destination));
-                request.sourceStates.push_back(LookAtSource(path));
+                request.sourceStates.push_back(TakeSnapshot(path));
                 carried.insert(std::move(path));
             }
         }

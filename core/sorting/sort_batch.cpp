@@ -77,7 +77,7 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
             FileRead read;
             if (IsLeftoverTemporary(context, path))
                 return read;
-            read.source = LookAtSource(path);
+            read.source = TakeSnapshot(path);
             TrackTags tags;
             if (read.source.error == 0 &&
                 ReadTrackTags(context.library, context.settings.TagMode, context.codePage,
@@ -155,7 +155,8 @@ std::size_t ReportPlanFailures(const SortBatchPlan& plan, TransferDelegate& dele
 
 std::optional<TransferSummary> RunSortBatch(const SortBatchContext& context,
                                             const std::vector<std::string>& droppedPaths,
-                                            TransferDelegate& delegate) {
+                                            TransferDelegate& delegate,
+                                            std::vector<KeptExtra>* extrasKept) {
     SortBatchPlan plan = PlanSortBatch(context, droppedPaths);
     if (plan.cancelled)
         return TransferSummary{.cancelled = true};
@@ -167,6 +168,8 @@ std::optional<TransferSummary> RunSortBatch(const SortBatchContext& context,
         summary = RunTransfer(plan.request, delegate);
     summary.failed += failed;
     summary.extrasKept = plan.extrasKept.size();
+    if (extrasKept != nullptr)
+        *extrasKept = std::move(plan.extrasKept);
     return summary;
 }
 

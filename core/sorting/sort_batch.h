@@ -70,10 +70,11 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
 std::size_t ReportPlanFailures(const SortBatchPlan& plan, TransferDelegate& delegate);
 
 // Plans the drop, reports its failures and runs its one transfer; the summary counts both, and
-// the extras kept.
-// nullopt when no file was accepted and none failed.
+// the extras kept, which go to extrasKept when given. nullopt when no file was accepted and none
+// failed.
 std::optional<TransferSummary> RunSortBatch(const SortBatchContext& context,
                                             const std::vector<std::string>& droppedPaths,
-                                            TransferDelegate& delegate);
+                                            TransferDelegate& delegate,
+                                            std::vector<KeptExtra>* extrasKept = nullptr);
 
 }  // namespace tunvex

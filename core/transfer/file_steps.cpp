@@ -38,40 +38,8 @@ std::string ErrorText(int error) {
     return std::strerror(error);
 }
 
-bool IsSameFile(const struct stat& source, const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && info.st_dev == source.st_dev &&
-           info.st_ino == source.st_ino;
-}
-
-// The same entry, unchanged since it was looked at: the edit of a tag rewrites the file or puts
-// a new one in its place.
-bool IsUnchanged(const struct stat& before, const std::string& path) {
-    struct stat now;
-    return lstat(path.c_str(), &now) == 0 && now.st_dev == before.st_dev &&
-           now.st_ino == before.st_ino && IsSameVersion(before, now);
-}
-
-// What a state keeps, the rest zero: enough for the checks and records of a move that renames its
-// source. A move through a copy looks at its source again.
-struct stat StatOf(const SourceState& state) {
-    struct stat info {};
-    info.st_mode = state.mode;
-    info.st_dev = state.device;
-    info.st_ino = state.inode;
-    info.st_size = state.size;
-    info.st_mtim = state.modified;
-    info.st_ctim = state.changed;
-    return info;
-}
-
 FileIdentity IdentityOf(const PlannedSource& planned) {
     return {planned.device, planned.inode};
-}
-
-bool IsPlannedFile(const PlannedSource& planned, const struct stat& info) {
-    return planned.error == 0 && info.st_dev == planned.device && info.st_ino == planned.inode &&
-           IsSameVersion(StatOf(planned), info);
 }
 
 // Why a source that is no longer its planned file is left alone.
@@ -87,7 +55,8 @@ std::string EntryGoneReason(const StagedFile& file, const FileTransferContext& c
     struct stat info;
     if (lstat(path.c_str(), &info) != 0)
         return ErrorText(errno);
-    return IsPlannedFile(file.planned, info) ? std::string() : SourceGoneReason(file, context);
+    return IsUnchangedSince(AsStat(file.planned), info) ? std::string()
+                                                        : SourceGoneReason(file, context);
 }
 
 bool IsRealFolder(const std::string& path) {
@@ -117,86 +86,79 @@ FileOutcome OutcomeOf(Decision decision) {
     return decision == Decision::Skip ? FileOutcome::Skipped : FileOutcome::Cancelled;
 }
 
+// Ends the file's staging or claim with outcome; false, so that a step can return it.
+bool Stop(StagedFile& file, FileOutcome outcome, std::string reason = {}) {
+    file.report = Finish(file.report, outcome, std::move(reason));
+    return false;
+}
+
+bool Fail(StagedFile& file, std::string reason) {
+    return Stop(file, FileOutcome::Failed, std::move(reason));
+}
+
+bool IsMove(const FileTransferContext& context) {
+    return context.operation == TransferOperation::Move;
+}
+
 // Stages a copy of the file's source into a temporary beside its destination; with durable, or
 // where only an fsync makes it so, its data is durable when it is handed back.
 bool StageCopy(StagedFile& file, FileTransferContext& context, bool durable) {
     // Its source goes once the copy is durable, and only while it is still this version of it.
-    if (context.operation == TransferOperation::Move &&
-        lstat(file.report.source.c_str(), &file.sourceEntry) != 0) {
-        file.report = Finish(file.report, FileOutcome::Failed, ErrorText(errno));
-        return false;
-    }
+    if (IsMove(context) && lstat(file.report.source.c_str(), &file.sourceEntry) != 0)
+        return Fail(file, ErrorText(errno));
     // A move's source is opened only now; what was opened is copied only if it is the file planned.
     if (file.source.get() < 0) {
         int error = OpenSource(file.report.source, file.source, file.sourceInfo);
-        if (error != 0) {
-            file.report = Finish(file.report, FileOutcome::Failed, ErrorText(error));
-            return false;
-        }
+        if (error != 0)
+            return Fail(file, ErrorText(error));
     }
-    if (!IsPlannedFile(file.planned, file.sourceInfo)) {
-        file.report = Finish(file.report, FileOutcome::Failed, SourceGoneReason(file, context));
-        return false;
-    }
+    if (!IsUnchangedSince(AsStat(file.planned), file.sourceInfo))
+        return Fail(file, SourceGoneReason(file, context));
     bool syncData = context.copies.syncData;
     context.copies.syncData = syncData || durable || context.fileSystems.SyncsEachFile(file.device);
     StagedCopy copy = CopyToTemporary(std::move(file.source), file.sourceInfo, file.folder,
                                       context.copies, context.onChunk);
     context.copies.syncData = syncData;
-    if (copy.cancelled) {
-        file.report = Finish(file.report, FileOutcome::Cancelled);
-    } else if (copy.error != 0) {
-        file.report = Finish(file.report, FileOutcome::Failed, ErrorText(copy.error));
-    } else if (copy.sourceChanged) {
-        file.report = Finish(file.report, FileOutcome::Failed, SourceGoneReason(file, context));
-    } else {
-        file.path = copy.temporaryPath;
-        file.staged = copy.copy;
-        file.temporary = true;
-        file.temporaryLock = std::move(copy.lock);
-        file.attributesNotKept = copy.notKept;
-        return true;
-    }
-    return false;
+    if (copy.cancelled)
+        return Stop(file, FileOutcome::Cancelled);
+    if (copy.error != 0)
+        return Fail(file, ErrorText(copy.error));
+    if (copy.sourceChanged)
+        return Fail(file, SourceGoneReason(file, context));
+    file.path = copy.temporaryPath;
+    file.staged = copy.copy;
+    file.temporary = true;
+    file.temporaryLock = std::move(copy.lock);
+    file.attributesNotKept = copy.notKept;
+    return true;
 }
 
-// A move notes the source's own entry, and whether it is a symlink (it copies the target and
-// removes the link); both follow it for info.
-int StatSource(const std::string& source, TransferOperation operation, struct stat& info,
-               struct stat& entry, bool& isLink) {
-    isLink = false;
-    if (operation == TransferOperation::Move) {
-        if (lstat(source.c_str(), &entry) != 0)
-            return errno;
-        isLink = S_ISLNK(entry.st_mode);
-        if (!isLink) {
-            info = entry;
-            return 0;
-        }
-    }
-    return stat(source.c_str(), &info) == 0 ? 0 : errno;
-}
-
-// The source as staging needs it. A copy opens it, and copies what it opened; a move of a file
-// takes it as planned, since it is looked at again before its folder is made, before a question
-// about it and at its claim; a link is looked at anew.
-int CheckSource(const std::string& source, const PlannedSource& planned, StagedFile& file,
-                TransferOperation operation, bool& isLink) {
-    isLink = false;
+// The source as staging needs it, in file.sourceInfo. A copy opens it, and copies what it
+// opened; a move of a file takes it as planned, since it is compared with its snapshot again
+// before its folder is made, before a question about it and at its claim; a link gets a new
+// snapshot of what it points to now (a move copies the target and removes the link).
+int TakeSourceForStaging(StagedFile& file, TransferOperation operation) {
+    const PlannedSource& planned = file.planned;
     if (planned.error != 0)
         return planned.error;
     if (operation == TransferOperation::Move) {
-        if (planned.isLink)
-            return StatSource(source, operation, file.sourceInfo, file.sourceEntry, isLink);
-        file.sourceInfo = file.sourceEntry = StatOf(planned);
-        return 0;
+        if (!planned.isLink) {
+            file.sourceInfo = file.sourceEntry = AsStat(planned);
+            return 0;
+        }
+        SourceState now = TakeSnapshot(file.report.source);
+        file.linkSource = now.isLink;
+        file.sourceInfo = AsStat(now);
+        if (!file.linkSource)
+            file.sourceEntry = file.sourceInfo;
+        return now.error;
     }
     // Refused below: no device or FIFO is opened.
     if (!S_ISREG(planned.mode)) {
-        file.sourceInfo = StatOf(planned);
+        file.sourceInfo = AsStat(planned);
         return 0;
     }
-    return OpenSource(source, file.source, file.sourceInfo);
+    return OpenSource(file.report.source, file.source, file.sourceInfo);
 }
 
 std::size_t TakenKey(const std::string& destination) {
@@ -207,18 +169,6 @@ bool MayStandThere(const FileTransferContext& context, const std::string& folder
                    const std::string& destination) {
     return context.madeFolders.count(folder) == 0 ||
            context.taken.count(TakenKey(destination)) != 0;
-}
-
-// Whether the file at destination is the source (links followed), and whether anything stands
-// there at all; existing gets that entry itself.
-bool IsSameAsExisting(const struct stat& source, const std::string& destination,
-                      struct stat& existing, bool& exists) {
-    exists = lstat(destination.c_str(), &existing) == 0;
-    if (!exists)
-        return false;
-    if (S_ISLNK(existing.st_mode))
-        return IsSameFile(source, destination);
-    return existing.st_dev == source.st_dev && existing.st_ino == source.st_ino;
 }
 
 // Takes the file at destination out of the way: into the trash with undo, else by renaming from
@@ -246,94 +196,103 @@ std::string ReplaceExisting(const std::string& from, std::size_t index,
     return {};
 }
 
-// Empty reason and outcome Transferred while the file may go on; report.destination ends as
-// the name taken.
-FileReport Claim(StagedFile& file, FileTransferContext& context) {
-    FileReport report = file.report;
-    const std::string requested = report.destination;
-    bool renameMode = (context.flags & kTransferRenameOnCollision) != 0;
-    bool replaceDecided = file.replaceDecided;
-    bool replaced = false;
+// The names a claim tries: the requested one, then numbered ones in rename mode.
+struct ClaimAttempt {
+    std::string requested;
     unsigned number = 1;
-    if (context.replaced.count(IdentityOf(file.planned)) != 0)
-        return Finish(report, FileOutcome::Failed, kReplacedSourceReason);
+    bool replaced = false;
+};
+
+// The claimed file's report, and in rename mode the number the next collision there tries.
+void Place(StagedFile& file, FileTransferContext& context, const ClaimAttempt& attempt) {
+    if (attempt.replaced) {
+        Stop(file, FileOutcome::Replaced);
+        return;
+    }
+    if (attempt.number > 1)
+        context.nextNumbers[attempt.requested] = attempt.number + 1;
+    Stop(file, file.report.destination == attempt.requested ? FileOutcome::Transferred
+                                                            : FileOutcome::Renamed);
+}
+
+// Rename mode: the next free numbered name is tried.
+bool TryNextNumber(StagedFile& file, FileTransferContext& context, ClaimAttempt& attempt) {
+    attempt.number = std::max(attempt.number + 1, context.nextNumbers[attempt.requested]);
+    if (attempt.number > kMaxCollisionNumber)
+        return Fail(file, ErrorText(EEXIST));
+    file.report.destination = NumberedName(SystemCodePage(), attempt.requested, attempt.number);
+    return true;
+}
+
+// Ask mode: the file there goes, once the user agrees; true when the name is to be tried again.
+bool ReplaceAtClaim(StagedFile& file, FileTransferContext& context, ClaimAttempt& attempt) {
+    const std::string& destination = file.report.destination;
+    // An answer given while staging holds only for the file it was about; another file of this
+    // request may stand there by now.
+    bool agreed = file.replaceDecided && IsUnchangedSince(file.agreedReplacement, destination);
+    file.replaceDecided = false;
+    Decision decision =
+        agreed ? Decision::Replace : Decide(context, file.report.source, destination);
+    if (decision != Decision::Replace)
+        return Stop(file, OutcomeOf(decision));
+    if (IsRealFolder(destination))
+        return Fail(file, ErrorText(EISDIR));
+    attempt.replaced = true;
+    bool placed = false;
+    std::string failure = ReplaceExisting(file.path, file.index, destination, context, placed);
+    if (!failure.empty())
+        return Fail(file, failure);
+    if (placed)
+        Place(file, context, attempt);
+    return !placed;
+}
+
+// After a claim's rename was refused with error: true when a name is to be tried again.
+bool AfterRefusedName(StagedFile& file, FileTransferContext& context, ClaimAttempt& attempt,
+                      int error) {
+    // A rename across mounts of one device: copied now, durable before it is claimed.
+    if (error == EXDEV && !file.temporary) {
+        if (!StageCopy(file, context, true))
+            return false;
+        context.journal.Restaged(file.index, file.staged);
+        return true;
+    }
+    if (error != EEXIST)
+        return Fail(file, ErrorText(error));
+    // Also catches a source already sorted under a numbered name by an earlier run.
+    if (IsSourceItself(file.sourceInfo, file.report.destination))
+        return Stop(file, FileOutcome::SameFile, kSameFileReason);
+    if ((context.flags & kTransferRenameOnCollision) != 0)
+        return TryNextNumber(file, context, attempt);
+    return ReplaceAtClaim(file, context, attempt);
+}
+
+// The report ends placed, with the name taken, or says why not.
+void Claim(StagedFile& file, FileTransferContext& context) {
+    if (context.replaced.count(IdentityOf(file.planned)) != 0) {
+        Fail(file, kReplacedSourceReason);
+        return;
+    }
     if (!file.temporary) {
         std::string gone = EntryGoneReason(file, context, file.path);
-        if (!gone.empty())
-            return Finish(report, FileOutcome::Failed, gone);
+        if (!gone.empty()) {
+            Fail(file, gone);
+            return;
+        }
     }
+    ClaimAttempt attempt{file.report.destination};
     while (true) {
-        int error = RenameNoReplace(file.path, report.destination);
-        // A rename across mounts of one device: copied now, durable before it is claimed.
-        if (error == EXDEV && !file.temporary) {
-            if (!StageCopy(file, context, true))
-                return file.report;
-            context.journal.Restaged(file.index, file.staged);
-            continue;
+        int error = RenameNoReplace(file.path, file.report.destination);
+        if (error == 0) {
+            Place(file, context, attempt);
+            return;
         }
-        if (error == 0)
-            break;
-        if (error != EEXIST)
-            return Finish(report, FileOutcome::Failed, ErrorText(error));
-        // Also catches a source already sorted under a numbered name by an earlier run.
-        if (IsSameFile(file.sourceInfo, report.destination))
-            return Finish(report, FileOutcome::SameFile, kSameFileReason);
-        if (renameMode) {
-            number = std::max(number + 1, context.nextNumbers[requested]);
-            if (number > kMaxCollisionNumber)
-                return Finish(report, FileOutcome::Failed, ErrorText(EEXIST));
-            report.destination = NumberedName(SystemCodePage(), requested, number);
-            continue;
-        }
-        // An answer given while staging holds only for the file it was about; another file of
-        // this request may stand there by now.
-        bool agreed = replaceDecided && IsUnchanged(file.agreedReplacement, report.destination);
-        Decision decision =
-            agreed ? Decision::Replace : Decide(context, report.source, report.destination);
-        replaceDecided = false;
-        if (decision != Decision::Replace)
-            return Finish(report, OutcomeOf(decision));
-        if (IsRealFolder(report.destination))
-            return Finish(report, FileOutcome::Failed, ErrorText(EISDIR));
-        replaced = true;
-        bool placed = false;
-        std::string failure =
-            ReplaceExisting(file.path, file.index, report.destination, context, placed);
-        if (!failure.empty())
-            return Finish(report, FileOutcome::Failed, failure);
-        if (placed)
-            break;
+        if (!AfterRefusedName(file, context, attempt, error))
+            return;
     }
-    if (replaced)
-        return Finish(report, FileOutcome::Replaced);
-    if (number > 1)
-        context.nextNumbers[requested] = number + 1;
-    return Finish(
-        report, report.destination == requested ? FileOutcome::Transferred : FileOutcome::Renamed);
 }
 
 }  // namespace
-
-SourceState LookAtSource(const std::string& path) {
-    SourceState state;
-    struct stat info;
-    if (lstat(path.c_str(), &info) != 0) {
-        state.error = errno;
-        return state;
-    }
-    state.isLink = S_ISLNK(info.st_mode);
-    if (state.isLink && stat(path.c_str(), &info) != 0) {
-        state.error = errno;
-        return state;
-    }
-    state.mode = info.st_mode;
-    state.device = info.st_dev;
-    state.inode = info.st_ino;
-    state.size = info.st_size;
-    state.modified = info.st_mtim;
-    state.changed = info.st_ctim;
-    return state;
-}
 
 PlannedSource PlanSource(const SourceState& state, std::set<FileIdentity>& planned) {
     PlannedSource source;
@@ -350,113 +309,105 @@ PlannedSource PlanSource(const SourceState& state, std::set<FileIdentity>& plann
 
 namespace {
 
+// The source, still the file of its snapshot and a regular file, taken for staging.
+bool StageSource(StagedFile& file, FileTransferContext& context) {
+    if (file.planned.repeated)
+        return Stop(file, FileOutcome::Repeated, kRepeatedReason);
+    int error = TakeSourceForStaging(file, context.operation);
+    if (error != 0)
+        return Fail(file, ErrorText(error));
+    // A file swapped for a folder or a pipe since its snapshot is told of as such.
+    if (!IsUnchangedSince(AsStat(file.planned), file.sourceInfo))
+        return Fail(file, SourceGoneReason(file, context));
+    if (S_ISDIR(file.sourceInfo.st_mode))
+        return Fail(file, ErrorText(EISDIR));
+    if (!S_ISREG(file.sourceInfo.st_mode))
+        return Fail(file, "not a regular file");
+    return true;
+}
+
+// A move's source compared with its snapshot again, as an entry: a move renames it.
+bool StillPlannedEntry(StagedFile& file, FileTransferContext& context) {
+    std::string gone = EntryGoneReason(file, context, file.report.source);
+    return gone.empty() || Fail(file, gone);
+}
+
+// The destination: a file name, not the source itself, and in ask mode the question about a
+// file that stands there.
+bool StageDestination(StagedFile& file, FileTransferContext& context) {
+    const std::string& destination = file.report.destination;
+    if (destination.empty() || destination.back() == kPathSeparator)
+        return Fail(file, "the destination has no file name");
+    file.folder = ParentFolder(destination);
+    bool askMode = (context.flags & kTransferRenameOnCollision) == 0;
+    if (MayStandThere(context, file.folder, destination) &&
+        IsSourceItself(file.sourceInfo, destination, askMode ? &file.agreedReplacement : nullptr))
+        return Stop(file, FileOutcome::SameFile, kSameFileReason);
+    bool exists = file.agreedReplacement.st_mode != 0;
+    // A move takes its source as planned until something is asked or a folder made for it.
+    bool checkMove = IsMove(context) && !file.linkSource;
+    if (checkMove && (exists || context.folders.count(file.folder) == 0) &&
+        !StillPlannedEntry(file, context))
+        return false;
+    if (!exists)
+        return true;
+    Decision decision = Decide(context, file.report.source, destination);
+    if (decision != Decision::Replace)
+        return Stop(file, OutcomeOf(decision));
+    file.replaceDecided = true;
+    // The source's entry as it is once the question is answered.
+    if (IsMove(context) && lstat(file.report.source.c_str(), &file.sourceEntry) != 0)
+        return Fail(file, ErrorText(errno));
+    return true;
+}
+
+// The destination's folders made, journaled and opened; where syncfs reaches no storage, a new
+// folder's entry is made durable at once: no later batch barrier knows of it.
+bool StageFolders(StagedFile& file, FileTransferContext& context) {
+    std::vector<std::string> made;
+    int error = MakeKnownFolders(context.folders, file.folder, 0777, file.device,
+                                 [&](const std::string& folder) {
+                                     context.journal.FolderMade(folder);
+                                     // A folder made just now holds no temporary of a killed run.
+                                     context.cleared.insert(folder);
+                                     context.madeFolders.insert(folder);
+                                     made.push_back(folder);
+                                 });
+    if (error != 0)
+        return Fail(file, "cannot create the folder " + file.folder + ": " + ErrorText(error));
+    if (context.cleared.insert(file.folder).second)
+        RemoveStaleTemporaries(file.folder);
+    error = context.fileSystems.Open(file.device, file.folder);
+    if (error != 0)
+        return Fail(file, "cannot open the folder " + file.folder + ": " + ErrorText(error));
+    if (!context.fileSystems.SyncsEachFile(file.device))
+        return true;
+    for (const std::string& folder : made) {
+        error = SyncFolder(ParentFolder(folder));
+        if (error != 0)
+            return Fail(file, "cannot make the folder " + folder + " durable: " + ErrorText(error));
+    }
+    return true;
+}
+
+// What the claim renames: a move's source itself within one file system, else a copy.
+bool StageData(StagedFile& file, FileTransferContext& context) {
+    if (IsMove(context) && !file.linkSource && file.sourceInfo.st_dev == file.device) {
+        file.path = file.report.source;
+        file.staged = file.sourceEntry;
+        return true;
+    }
+    return StageCopy(file, context, false);
+}
+
 StagedFile Stage(const std::string& source, const std::string& destination,
                  const PlannedSource& planned, FileTransferContext& context) {
     StagedFile file;
     file.report = {source, destination, FileOutcome::Failed, {}};
     file.planned = planned;
-    if (planned.repeated) {
-        file.report = Finish(file.report, FileOutcome::Repeated, kRepeatedReason);
+    if (!StageSource(file, context) || !StageDestination(file, context) ||
+        !StageFolders(file, context) || !StageData(file, context))
         return file;
-    }
-    bool isLink = false;
-    int error = CheckSource(source, planned, file, context.operation, isLink);
-    if (error != 0) {
-        file.report = Finish(file.report, FileOutcome::Failed, ErrorText(error));
-        return file;
-    }
-    // A file swapped for a folder or a pipe since its look is told of as such.
-    if (!IsPlannedFile(planned, file.sourceInfo)) {
-        file.report = Finish(file.report, FileOutcome::Failed, SourceGoneReason(file, context));
-        return file;
-    }
-    if (S_ISDIR(file.sourceInfo.st_mode)) {
-        file.report = Finish(file.report, FileOutcome::Failed, ErrorText(EISDIR));
-        return file;
-    }
-    if (!S_ISREG(file.sourceInfo.st_mode)) {
-        file.report = Finish(file.report, FileOutcome::Failed, "not a regular file");
-        return file;
-    }
-    if (destination.empty() || destination.back() == kPathSeparator) {
-        file.report = Finish(file.report, FileOutcome::Failed, "the destination has no file name");
-        return file;
-    }
-    file.folder = ParentFolder(destination);
-    bool askMode = (context.flags & kTransferRenameOnCollision) == 0;
-    bool exists = false;
-    if (MayStandThere(context, file.folder, destination) &&
-        (askMode ? IsSameAsExisting(file.sourceInfo, destination, file.agreedReplacement, exists)
-                 : IsSameFile(file.sourceInfo, destination))) {
-        file.report = Finish(file.report, FileOutcome::SameFile, kSameFileReason);
-        return file;
-    }
-    // A move takes its source as planned until something is asked or a folder made for it.
-    if (context.operation == TransferOperation::Move && !isLink &&
-        (exists || context.folders.count(file.folder) == 0)) {
-        std::string gone = EntryGoneReason(file, context, source);
-        if (!gone.empty()) {
-            file.report = Finish(file.report, FileOutcome::Failed, gone);
-            return file;
-        }
-    }
-    if (exists) {
-        Decision decision = Decide(context, source, destination);
-        if (decision != Decision::Replace) {
-            file.report = Finish(file.report, OutcomeOf(decision));
-            return file;
-        }
-        file.replaceDecided = true;
-        // The source's entry as it is once the question is answered.
-        if (context.operation == TransferOperation::Move &&
-            lstat(source.c_str(), &file.sourceEntry) != 0) {
-            file.report = Finish(file.report, FileOutcome::Failed, ErrorText(errno));
-            return file;
-        }
-    }
-    std::vector<std::string> made;
-    error = MakeKnownFolders(context.folders, file.folder, 0777, file.device,
-                             [&](const std::string& folder) {
-                                 context.journal.FolderMade(folder);
-                                 // A folder made just now holds no temporary of a killed run.
-                                 context.cleared.insert(folder);
-                                 context.madeFolders.insert(folder);
-                                 made.push_back(folder);
-                             });
-    if (error != 0) {
-        file.report = Finish(file.report, FileOutcome::Failed,
-                             "cannot create the folder " + file.folder + ": " + ErrorText(error));
-        return file;
-    }
-    if (context.cleared.insert(file.folder).second)
-        RemoveStaleTemporaries(file.folder);
-    error = context.fileSystems.Open(file.device, file.folder);
-    if (error != 0) {
-        file.report = Finish(file.report, FileOutcome::Failed,
-                             "cannot open the folder " + file.folder + ": " + ErrorText(error));
-        return file;
-    }
-    // Where syncfs reaches no storage, a new folder's entry is made durable at once: no later
-    // barrier knows of it.
-    for (const std::string& folder : made) {
-        if (!context.fileSystems.SyncsEachFile(file.device))
-            break;
-        error = SyncFolder(ParentFolder(folder));
-        if (error != 0) {
-            file.report =
-                Finish(file.report, FileOutcome::Failed,
-                       "cannot make the folder " + folder + " durable: " + ErrorText(error));
-            return file;
-        }
-    }
-    bool renameSource = context.operation == TransferOperation::Move && !isLink &&
-                        file.sourceInfo.st_dev == file.device;
-    if (renameSource) {
-        file.path = source;
-        file.staged = file.sourceEntry;
-    } else if (!StageCopy(file, context, false)) {
-        return file;
-    }
     file.pending = true;
     file.folderMade = context.madeFolders.count(file.folder) != 0;
     if (file.folderMade)
@@ -475,7 +426,7 @@ StagedFile StageFile(const std::string& source, const std::string& destination,
 }
 
 void ClaimFile(StagedFile& file, FileTransferContext& context) {
-    file.report = Claim(file, context);
+    Claim(file, context);
     file.pending = false;
     if (!IsPlaced(file.report.outcome) && file.temporary)
         unlink(file.path.c_str());
@@ -521,7 +472,7 @@ void SettlePlacedFile(StagedFile& file, TransferOperation operation, int syncErr
     std::string reason;
     if (syncError != 0) {
         reason = ErrorText(syncError);
-    } else if (!IsUnchanged(file.sourceEntry, file.report.source)) {
+    } else if (!IsUnchangedSince(file.sourceEntry, file.report.source)) {
         reason = "it changed or was replaced while it was moved, so both are kept";
     } else if (RetryOnInterrupt([&] { return unlink(file.report.source.c_str()); }) != 0) {
         reason = ErrorText(errno);

@@ -76,6 +76,8 @@ struct StagedFile {
     OwnedFd temporaryLock;
     unsigned attributesNotKept = 0;
     OwnedFd source;  // a source to copy, opened when it was checked
+    // A move's source is a symlink: its target is copied, and the link removed.
+    bool linkSource = false;
     // The source's own entry (a link itself, not its target) as it was staged: a move removes
     // the source only while it is still that file.
     struct stat sourceEntry {};

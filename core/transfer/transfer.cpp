@@ -39,7 +39,7 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& to
     bool looked = request.sourceStates.size() == request.sources.size();
     for (std::size_t i = 0; i < request.sources.size(); ++i) {
         run.planned.push_back(PlanSource(
-            looked ? request.sourceStates[i] : LookAtSource(request.sources[i]), planned));
+            looked ? request.sourceStates[i] : TakeSnapshot(request.sources[i]), planned));
         run.progress.bytesTotal += static_cast<std::uint64_t>(run.planned.back().bytes);
     }
     delegate.OnProgress(run.progress);

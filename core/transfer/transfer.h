@@ -2,7 +2,7 @@
 // file a user owns is ever lost or left half-written.
 //
 // Its words, used alike in every file of this folder:
-// - snapshot (SourceState, "look at"): what tells one version of a file from another (device,
+// - snapshot (SourceState, snapshot.h): what tells one version of a file from another (device,
 //   inode, size, modification and change time), taken once before the file's tags are read. A
 //   file is "changed" when its snapshot now differs: it is then left where it is.
 // - stage: everything a file needs before its name is taken: the checks, the question about an
@@ -50,6 +50,8 @@
 #include <string>
 #include <vector>
 
+#include "core/transfer/snapshot.h"
+
 namespace tunvex {
 
 enum class TransferOperation { Move = 1, Copy = 2 };
@@ -68,23 +70,6 @@ constexpr std::size_t kDefaultTransferBatchFiles = 256;
 // Each staged copy holds a descriptor until its claim.
 constexpr std::size_t kMaxTransferBatchFiles = 512;
 constexpr std::uint64_t kDefaultTransferBatchBytes = 256u << 20;
-
-// A source as it was looked at: the file it names, links followed, by what tells one version of
-// a file from another. The change time tells of a tagger that rewrote it in place and set its
-// modification time back.
-struct SourceState {
-    int error = 0;        // why it could not be looked at
-    bool isLink = false;  // the entry itself is a symlink
-    mode_t mode = 0;
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    struct timespec modified {};
-    struct timespec changed {};
-};
-
-// One lstat, and a stat for a link.
-SourceState LookAtSource(const std::string& path);
 
 struct TransferRequest {
     TransferOperation operation = TransferOperation::Copy;

@@ -462,7 +462,7 @@ TEST_F(TunvexXTest, TheContextMenuUndoesTheLastRunAskingFirst) {
     WriteFile(sorted[0], "changed since the run");
 
     auto process = Start({state});
-    Keys({"shift+F10", "Up", "Return"});
+    Keys({"shift+F10", "Up", "Up", "Return"});
     std::string question = WaitForWindow("^tunvex$", window);
     ASSERT_FALSE(question.empty());
     Screenshot(question, "undo-question.png");
@@ -482,6 +482,28 @@ TEST_F(TunvexXTest, TheContextMenuUndoesTheLastRunAskingFirst) {
     Activate(window);
     Keys({"Escape"});
     ExpectEnded(*process);
+}
+
+// The 詳細設定 dialog from the context menu, by keys alone: Space checks, Tab walks, Enter
+// applies; the INI holds the three settings after the ten once the window ends.
+TEST_F(TunvexXTest, TheExtraSettingsDialogIsReachedAndDrivenByKeys) {
+    fs::create_directories(home / "run");
+    auto process = Start();
+    Keys({"shift+F10", "Up", "Return"});
+    std::string dialog = WaitForWindow("^tunvex 詳細設定$");
+    ASSERT_FALSE(dialog.empty());
+    Screenshot(dialog, "extra-settings-dialog.png");
+    Activate(dialog);
+    Keys({"space", "Tab", "End", "semicolon", "asterisk", "period", "n", "f", "o", "Tab", "space",
+          "Return"});
+    EXPECT_TRUE(WaitForNoWindow("^tunvex 詳細設定$"));
+    Activate(window);
+    Keys({"Escape"});
+    ExpectEnded(*process);
+    EXPECT_THAT(Ini(),
+                ::testing::HasSubstr("WindowPositionY=0\nCarryExtraFiles=1\nExtraFilePatterns="
+                                     "*.jpg;*.jpeg;*.png;*.cue;*.log;*.lrc;*.txt;*.nfo\n"
+                                     "RemoveEmptiedFolders=1\n"));
 }
 
 // F10 opens the menu bar, Shift+F10 the context menu as the Menu key does.

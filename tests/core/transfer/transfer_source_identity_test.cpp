@@ -110,7 +110,7 @@ TEST(TransferSourceIdentityTest, ASourceChangedSinceItWasLookedAtGetsNoFolderAnd
                 WriteFile(to / "sorted/a.mp3", "stands");
                 TransferRequest request = MakeRequest(run.operation, {from / "b.mp3", source},
                                                       {to / "known/b.mp3", destination});
-                request.sourceStates = {LookAtSource(from / "b.mp3"), LookAtSource(source)};
+                request.sourceStates = {TakeSnapshot(from / "b.mp3"), TakeSnapshot(source)};
                 if (change == Change::Rewritten) {
                     WriteFile(source, "rewritten");
                 } else if (change == Change::Linked) {
