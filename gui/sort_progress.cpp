@@ -9,6 +9,7 @@
 
 #include <sys/stat.h>
 
+#include "core/base/failure_reason.h"
 #include "core/files/file_copy.h"
 #include "gui/base/qt_text.h"
 #include "gui/message_box.h"
@@ -136,7 +137,7 @@ void SortProgress::OnFileDone(const FileReport& report) {
     if (problems_.size() < kProblemsListed) {
         QString why = report.outcome == FileOutcome::Skipped
                           ? QStringLiteral("スキップしました")
-                          : QString::fromStdString(report.reason);
+                          : ToQString(codePage_, JapaneseReason(report.reason));
         problems_.push_back(QStringLiteral("%1: %2").arg(ToQString(codePage_, report.source), why));
     }
 }

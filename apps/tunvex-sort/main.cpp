@@ -15,6 +15,7 @@
 #include "apps/tunvex-sort/printable.h"
 #include "apps/tunvex-sort/undo_command.h"
 #include "core/base/catalogue.h"
+#include "core/base/failure_reason.h"
 #include "core/base/messages.h"
 #include "core/base/paths.h"
 #include "core/base/version.h"
@@ -99,7 +100,7 @@ int RunSort(const SortOptions& options) {
         for (const NotSorted& file : plan.notSorted) {
             if (!file.failed)
                 std::cerr << "not sorted: " << Printable(file.path) << ": "
-                          << Printable(file.reason) << "\n";
+                          << Printable(EnglishReason(file.reason)) << "\n";
         }
     }
     ConsoleDelegate delegate(options.yes);

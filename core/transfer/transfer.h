@@ -50,6 +50,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/failure_reason.h"
 #include "core/transfer/snapshot.h"
 
 namespace tunvex {
@@ -115,7 +116,7 @@ struct FileReport {
     std::string source;
     std::string destination;  // final, after any rename
     FileOutcome outcome = FileOutcome::Failed;
-    std::string reason;  // set for Failed and SameFile
+    FailureReason reason;  // set for Failed, SameFile and Repeated
 };
 
 struct TransferProgress {

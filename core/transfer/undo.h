@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <string>
 
+#include "core/base/failure_reason.h"
+
 namespace tunvex {
 
 enum class UndoAction {
@@ -27,7 +29,7 @@ struct UndoReport {
     UndoAction action = UndoAction::LeftAlone;
     std::string path;
     std::string to;  // empty in a dry run for Trashed
-    std::string reason;
+    FailureReason reason;
 };
 
 class UndoDelegate {
