@@ -156,7 +156,7 @@ void SortProgress::ShowSummary(const TransferSummary& summary) {
     }
     if (!summary.journalError.empty()) {
         lines << QStringLiteral("この振り分けを元に戻すための記録を残せませんでした: %1")
-                     .arg(ToQString(codePage_, summary.journalError));
+                     .arg(ToQString(codePage_, JapaneseReason(summary.journalError)));
     }
     if (summary.failed == 0 && summary.skipped == 0 && lines.isEmpty())
         return;

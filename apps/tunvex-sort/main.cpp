@@ -128,7 +128,7 @@ int RunSort(const SortOptions& options) {
     }
     if (!summary.journalError.empty()) {
         std::cerr << "tunvex-sort: the undo journal is missing or incomplete: "
-                  << Printable(summary.journalError) << "\n";
+                  << Printable(EnglishReason(summary.journalError)) << "\n";
     }
     return status;
 }

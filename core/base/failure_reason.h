@@ -31,6 +31,11 @@ enum class FailureKind : unsigned {
     SourceNotRemoved,         // error: the copy is in place, the source too
     SourceChangedWhileMoved,  // the copy is in place, the source too
     RequestMismatched,        // not as many destinations as sources
+    // A transfer's undo journal.
+    JournalFolderNotCreated,  // path, error
+    JournalNotCreated,        // path: its folder, error
+    JournalNotWritten,        // path, error
+    JournalNotDurable,        // error
     // A file of a drop that is not sorted.
     FolderUnreadable,    // error
     LeftoverTemporary,   // a temporary of a transfer that did not finish

@@ -150,7 +150,7 @@ struct TransferSummary {
     std::size_t failed = 0;
     bool cancelled = false;
     std::string journal{};           // kept only when the run changed something
-    std::string journalError{};      // why the journal is missing or incomplete
+    FailureReason journalError{};    // why the journal is missing or incomplete
     unsigned attributesNotKept = 0;  // AttributeLoss bits (file_copy.h) of every copy placed
 };
 
