@@ -8,6 +8,7 @@
 
 #include <sys/stat.h>
 
+#include "core/base/failure_reason.h"
 #include "core/files/file_copy.h"
 #include "gui/base/qt_text.h"
 #include "gui/message_box.h"
@@ -107,7 +108,7 @@ void SortProgress::OnFileDone(const FileReport& report) {
     if (problems_.size() < kProblemsListed) {
         QString why = report.outcome == FileOutcome::Skipped
                           ? QStringLiteral("スキップしました")
-                          : QString::fromStdString(report.reason);
+                          : ToQString(codePage_, JapaneseReason(report.reason));
         problems_.push_back(QStringLiteral("%1: %2").arg(ToQString(codePage_, report.source), why));
     }
 }
@@ -136,7 +137,7 @@ void SortProgress::ShowSummary(const TransferSummary& summary,
         lines << QStringLiteral("元のフォルダに残した付属ファイル: %1 個").arg(summary.extrasKept);
     if (!summary.journalError.empty()) {
         lines << QStringLiteral("この振り分けを元に戻すための記録を残せませんでした: %1")
-                     .arg(ToQString(codePage_, summary.journalError));
+                     .arg(ToQString(codePage_, JapaneseReason(summary.journalError)));
     }
     if (summary.failed == 0 && summary.skipped == 0 && lines.isEmpty())
         return;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/failure_reason.h"
 #include "core/transfer/journal.h"
 #include "core/transfer/undo.h"
 #include "gui/base/qt_text.h"
@@ -84,7 +85,7 @@ void ShowOutcome(QWidget* owner, CodePage codePage, const UndoSummary& summary,
     };
     for (const UndoReport& report : leftAlone) {
         lines << QStringLiteral("%1: %2").arg(ToQString(codePage, report.path),
-                                              ToQString(codePage, report.reason));
+                                              ToQString(codePage, JapaneseReason(report.reason)));
     }
     QString text = summary.leftAlone == 0
                        ? QStringLiteral("振り分けを元に戻しました。")

@@ -1,6 +1,7 @@
 #include "apps/tunvex-sort/console_delegate.h"
 
 #include "apps/tunvex-sort/printable.h"
+#include "core/base/failure_reason.h"
 
 #include <poll.h>
 #include <pthread.h>
@@ -138,7 +139,7 @@ void ConsoleDelegate::OnFileDone(const FileReport& report) {
             std::cerr << "failed: " << Printable(report.source);
             if (!report.destination.empty())
                 std::cerr << " -> " << Printable(report.destination);
-            std::cerr << ": " << Printable(report.reason) << '\n';
+            std::cerr << ": " << Printable(EnglishReason(report.reason)) << '\n';
             break;
         case FileOutcome::Cancelled:
             break;

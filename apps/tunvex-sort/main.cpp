@@ -15,6 +15,7 @@
 #include "apps/tunvex-sort/printable.h"
 #include "apps/tunvex-sort/undo_command.h"
 #include "core/base/catalogue.h"
+#include "core/base/failure_reason.h"
 #include "core/base/messages.h"
 #include "core/base/paths.h"
 #include "core/base/version.h"
@@ -103,7 +104,7 @@ int RunSort(const SortOptions& options) {
         for (const NotSorted& file : plan.notSorted) {
             if (!file.failed)
                 std::cerr << "not sorted: " << Printable(file.path) << ": "
-                          << Printable(file.reason) << "\n";
+                          << Printable(EnglishReason(file.reason)) << "\n";
         }
         for (const KeptExtra& extra : plan.extrasKept) {
             std::cerr << "extra left: " << Printable(extra.path) << ": "
@@ -138,7 +139,7 @@ int RunSort(const SortOptions& options) {
     }
     if (!summary.journalError.empty()) {
         std::cerr << "tunvex-sort: the undo journal is missing or incomplete: "
-                  << Printable(summary.journalError) << "\n";
+                  << Printable(EnglishReason(summary.journalError)) << "\n";
     }
     return status;
 }

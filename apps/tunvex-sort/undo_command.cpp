@@ -5,6 +5,7 @@
 
 #include "apps/tunvex-sort/console_delegate.h"
 #include "apps/tunvex-sort/printable.h"
+#include "core/base/failure_reason.h"
 #include "core/transfer/journal.h"
 #include "core/transfer/undo.h"
 
@@ -35,7 +36,7 @@ class ConsoleUndoDelegate : public UndoDelegate {
                 break;
             case UndoAction::LeftAlone:
                 std::cerr << "left alone: " << Printable(report.path) << ": "
-                          << Printable(report.reason) << '\n';
+                          << Printable(EnglishReason(report.reason)) << '\n';
                 break;
         }
     }

@@ -2,8 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <cstring>
-
 #include "core/base/paths.h"
 #include "core/files/file_copy.h"
 #include "core/sorting/album_extras.h"
@@ -65,8 +63,7 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
     plan.request = MakeTransferRequest(context.settings);
     for (UnreadableFolder& folder : unreadable) {
         plan.notSorted.push_back(
-            {std::move(folder.path),
-             std::string("the folder cannot be read: ") + std::strerror(folder.error), false});
+            {std::move(folder.path), {FailureKind::FolderUnreadable, folder.error}, false});
     }
     // The tag library answers each thread about its own file, so files are read on every core at
     // once, ahead of the naming, which takes them in batch order. Each file is looked at before
@@ -98,19 +95,17 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
         std::string& path = batch[index];
         FileRead read = reads.Take(index);
         if (IsLeftoverTemporary(context, path)) {
-            plan.notSorted.push_back(
-                {std::move(path), "a temporary of a transfer that did not finish", false});
+            plan.notSorted.push_back({std::move(path), {FailureKind::LeftoverTemporary}, false});
             continue;
         }
         if (!read.tags) {
-            plan.notSorted.push_back({std::move(path), "its tags cannot be read", false});
+            plan.notSorted.push_back({std::move(path), {FailureKind::NoTags}, false});
             continue;
         }
         const TrackTags& tags = *read.tags;
         std::string destination;
         if (!BuildDestinationPath(context.settings, context.codePage, destination, path, tags)) {
-            plan.notSorted.push_back(
-                {std::move(path), "its destination would be longer than the path limit", true});
+            plan.notSorted.push_back({std::move(path), {FailureKind::DestinationTooLong}, true});
             continue;
         }
         // Both naming modes out of range name nothing, and an empty file name puts the extension
@@ -118,15 +113,13 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
         // A base folder that is empty or relative, or a folder mode out of range, would put the
         // file under whatever folder the program was started in.
         if (!destination.starts_with(kPathSeparator) || !IsInsideBaseFolder(context, destination)) {
-            plan.notSorted.push_back(
-                {std::move(path), "the naming settings give it no destination", true});
+            plan.notSorted.push_back({std::move(path), {FailureKind::NoDestination}, true});
             continue;
         }
         // No file system call can take a name past a NUL byte: the settings would name a
         // folder other than the one they hold.
         if (destination.find('\0') != std::string::npos) {
-            plan.notSorted.push_back(
-                {std::move(path), "the naming settings hold a NUL byte: no destination", true});
+            plan.notSorted.push_back({std::move(path), {FailureKind::NulInNaming}, true});
             continue;
         }
         plan.request.sources.push_back(std::move(path));

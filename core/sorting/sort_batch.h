@@ -18,7 +18,7 @@ namespace tunvex {
 // A file of the drop that is not in the request.
 struct NotSorted {
     std::string path;
-    std::string reason;
+    FailureReason reason;
     // A music file that cannot go where the settings say. false: not one to sort (no tags the
     // library reads), left out silently.
     bool failed = false;

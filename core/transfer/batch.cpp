@@ -3,7 +3,6 @@
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <unordered_map>
 
@@ -87,9 +86,7 @@ void MakeCopiesDurable(std::vector<StagedFile>& files, const FileSystemHandles& 
     std::vector<int> errors = SyncBarrier(files, handles, Barrier::Data, HoldsCopy);
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (errors[i] != 0) {
-            DropStaged(
-                files[i], FileOutcome::Failed,
-                std::string("the copy could not be made durable: ") + std::strerror(errors[i]));
+            DropStaged(files[i], FileOutcome::Failed, {FailureKind::CopyNotDurable, errors[i]});
         }
     }
 }

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -20,22 +19,13 @@ namespace tunvex {
 namespace {
 
 constexpr unsigned kMaxCollisionNumber = 9999;
-constexpr char kSameFileReason[] = "source and destination are the same file";
-constexpr char kRepeatedReason[] = "the same file as an earlier source of this request";
-constexpr char kReplacedSourceReason[] = "it was replaced by an earlier file of this request";
-constexpr char kChangedSourceReason[] =
-    "it is no longer the file that was planned: it changed or was replaced";
 
 enum class Decision { Replace, Skip, Cancel };
 
-FileReport Finish(FileReport report, FileOutcome outcome, std::string reason = {}) {
+FileReport Finish(FileReport report, FileOutcome outcome, FailureReason reason = {}) {
     report.outcome = outcome;
     report.reason = std::move(reason);
     return report;
-}
-
-std::string ErrorText(int error) {
-    return std::strerror(error);
 }
 
 FileIdentity IdentityOf(const PlannedSource& planned) {
@@ -43,19 +33,20 @@ FileIdentity IdentityOf(const PlannedSource& planned) {
 }
 
 // Why a source that is no longer its planned file is left alone.
-const char* SourceGoneReason(const StagedFile& file, const FileTransferContext& context) {
-    return context.replaced.count(IdentityOf(file.planned)) != 0 ? kReplacedSourceReason
-                                                                 : kChangedSourceReason;
+FailureReason SourceGoneReason(const StagedFile& file, const FileTransferContext& context) {
+    return {context.replaced.count(IdentityOf(file.planned)) != 0
+                ? FailureKind::SourceReplacedByRequest
+                : FailureKind::SourceChanged};
 }
 
 // Why the entry at path is no longer the planned source; empty while it is. The entry itself: a
 // move renames it, not what it may point to by now.
-std::string EntryGoneReason(const StagedFile& file, const FileTransferContext& context,
-                            const std::string& path) {
+FailureReason EntryGoneReason(const StagedFile& file, const FileTransferContext& context,
+                              const std::string& path) {
     struct stat info;
     if (lstat(path.c_str(), &info) != 0)
-        return ErrorText(errno);
-    return IsUnchangedSince(AsStat(file.planned), info) ? std::string()
+        return {FailureKind::SourceUnreadable, errno};
+    return IsUnchangedSince(AsStat(file.planned), info) ? FailureReason()
                                                         : SourceGoneReason(file, context);
 }
 
@@ -87,12 +78,12 @@ FileOutcome OutcomeOf(Decision decision) {
 }
 
 // Ends the file's staging or claim with outcome; false, so that a step can return it.
-bool Stop(StagedFile& file, FileOutcome outcome, std::string reason = {}) {
+bool Stop(StagedFile& file, FileOutcome outcome, FailureReason reason = {}) {
     file.report = Finish(file.report, outcome, std::move(reason));
     return false;
 }
 
-bool Fail(StagedFile& file, std::string reason) {
+bool Fail(StagedFile& file, FailureReason reason) {
     return Stop(file, FileOutcome::Failed, std::move(reason));
 }
 
@@ -105,12 +96,12 @@ bool IsMove(const FileTransferContext& context) {
 bool StageCopy(StagedFile& file, FileTransferContext& context, bool durable) {
     // Its source goes once the copy is durable, and only while it is still this version of it.
     if (IsMove(context) && lstat(file.report.source.c_str(), &file.sourceEntry) != 0)
-        return Fail(file, ErrorText(errno));
+        return Fail(file, {FailureKind::SourceUnreadable, errno});
     // A move's source is opened only now; what was opened is copied only if it is the file planned.
     if (file.source.get() < 0) {
         int error = OpenSource(file.report.source, file.source, file.sourceInfo);
         if (error != 0)
-            return Fail(file, ErrorText(error));
+            return Fail(file, {FailureKind::SourceUnreadable, error});
     }
     if (!IsUnchangedSince(AsStat(file.planned), file.sourceInfo))
         return Fail(file, SourceGoneReason(file, context));
@@ -122,7 +113,7 @@ bool StageCopy(StagedFile& file, FileTransferContext& context, bool durable) {
     if (copy.cancelled)
         return Stop(file, FileOutcome::Cancelled);
     if (copy.error != 0)
-        return Fail(file, ErrorText(copy.error));
+        return Fail(file, {FailureKind::CopyFailed, copy.error});
     if (copy.sourceChanged)
         return Fail(file, SourceGoneReason(file, context));
     file.path = copy.temporaryPath;
@@ -173,15 +164,15 @@ bool MayStandThere(const FileTransferContext& context, const std::string& folder
 
 // Takes the file at destination out of the way: into the trash with undo, else by renaming from
 // over it (placed is then true). Empty, or why it could not.
-std::string ReplaceExisting(const std::string& from, std::size_t index,
-                            const std::string& destination, FileTransferContext& context,
-                            bool& placed) {
+FailureReason ReplaceExisting(const std::string& from, std::size_t index,
+                              const std::string& destination, FileTransferContext& context,
+                              bool& placed) {
     struct stat victim {};
     bool victimKnown = lstat(destination.c_str(), &victim) == 0;
     if ((context.flags & kTransferAllowUndo) == 0) {
         int error = RenameReplacing(from, destination);
         if (error != 0)
-            return ErrorText(error);
+            return {FailureKind::ExistingNotReplaced, error};
         placed = true;
     } else {
         // Journaled before it moves, so that no crash leaves it in the trash unrecorded.
@@ -189,7 +180,7 @@ std::string ReplaceExisting(const std::string& from, std::size_t index,
             context.journal.Trashed(index, destination, trashedPath, victim);
         });
         if (error != 0)
-            return "cannot move the existing file to the trash: " + ErrorText(error);
+            return {FailureKind::ExistingNotTrashed, error};
     }
     if (victimKnown)
         context.replaced.insert({victim.st_dev, victim.st_ino});
@@ -219,7 +210,7 @@ void Place(StagedFile& file, FileTransferContext& context, const ClaimAttempt& a
 bool TryNextNumber(StagedFile& file, FileTransferContext& context, ClaimAttempt& attempt) {
     attempt.number = std::max(attempt.number + 1, context.nextNumbers[attempt.requested]);
     if (attempt.number > kMaxCollisionNumber)
-        return Fail(file, ErrorText(EEXIST));
+        return Fail(file, {FailureKind::NameNotClaimed, EEXIST});
     file.report.destination = NumberedName(SystemCodePage(), attempt.requested, attempt.number);
     return true;
 }
@@ -236,10 +227,10 @@ bool ReplaceAtClaim(StagedFile& file, FileTransferContext& context, ClaimAttempt
     if (decision != Decision::Replace)
         return Stop(file, OutcomeOf(decision));
     if (IsRealFolder(destination))
-        return Fail(file, ErrorText(EISDIR));
+        return Fail(file, {FailureKind::NameNotClaimed, EISDIR});
     attempt.replaced = true;
     bool placed = false;
-    std::string failure = ReplaceExisting(file.path, file.index, destination, context, placed);
+    FailureReason failure = ReplaceExisting(file.path, file.index, destination, context, placed);
     if (!failure.empty())
         return Fail(file, failure);
     if (placed)
@@ -258,10 +249,10 @@ bool AfterRefusedName(StagedFile& file, FileTransferContext& context, ClaimAttem
         return true;
     }
     if (error != EEXIST)
-        return Fail(file, ErrorText(error));
+        return Fail(file, {FailureKind::NameNotClaimed, error});
     // Also catches a source already sorted under a numbered name by an earlier run.
     if (IsSourceItself(file.sourceInfo, file.report.destination))
-        return Stop(file, FileOutcome::SameFile, kSameFileReason);
+        return Stop(file, FileOutcome::SameFile, {FailureKind::SameFile});
     if ((context.flags & kTransferRenameOnCollision) != 0)
         return TryNextNumber(file, context, attempt);
     return ReplaceAtClaim(file, context, attempt);
@@ -270,11 +261,11 @@ bool AfterRefusedName(StagedFile& file, FileTransferContext& context, ClaimAttem
 // The report ends placed, with the name taken, or says why not.
 void Claim(StagedFile& file, FileTransferContext& context) {
     if (context.replaced.count(IdentityOf(file.planned)) != 0) {
-        Fail(file, kReplacedSourceReason);
+        Fail(file, {FailureKind::SourceReplacedByRequest});
         return;
     }
     if (!file.temporary) {
-        std::string gone = EntryGoneReason(file, context, file.path);
+        FailureReason gone = EntryGoneReason(file, context, file.path);
         if (!gone.empty()) {
             Fail(file, gone);
             return;
@@ -312,23 +303,23 @@ namespace {
 // The source, still the file of its snapshot and a regular file, taken for staging.
 bool StageSource(StagedFile& file, FileTransferContext& context) {
     if (file.planned.repeated)
-        return Stop(file, FileOutcome::Repeated, kRepeatedReason);
+        return Stop(file, FileOutcome::Repeated, {FailureKind::RepeatedSource});
     int error = TakeSourceForStaging(file, context.operation);
     if (error != 0)
-        return Fail(file, ErrorText(error));
+        return Fail(file, {FailureKind::SourceUnreadable, error});
     // A file swapped for a folder or a pipe since its snapshot is told of as such.
     if (!IsUnchangedSince(AsStat(file.planned), file.sourceInfo))
         return Fail(file, SourceGoneReason(file, context));
     if (S_ISDIR(file.sourceInfo.st_mode))
-        return Fail(file, ErrorText(EISDIR));
+        return Fail(file, {FailureKind::SourceUnreadable, EISDIR});
     if (!S_ISREG(file.sourceInfo.st_mode))
-        return Fail(file, "not a regular file");
+        return Fail(file, {FailureKind::NotRegularFile});
     return true;
 }
 
 // A move's source compared with its snapshot again, as an entry: a move renames it.
 bool StillPlannedEntry(StagedFile& file, FileTransferContext& context) {
-    std::string gone = EntryGoneReason(file, context, file.report.source);
+    FailureReason gone = EntryGoneReason(file, context, file.report.source);
     return gone.empty() || Fail(file, gone);
 }
 
@@ -337,12 +328,12 @@ bool StillPlannedEntry(StagedFile& file, FileTransferContext& context) {
 bool StageDestination(StagedFile& file, FileTransferContext& context) {
     const std::string& destination = file.report.destination;
     if (destination.empty() || destination.back() == kPathSeparator)
-        return Fail(file, "the destination has no file name");
+        return Fail(file, {FailureKind::NoDestinationName});
     file.folder = ParentFolder(destination);
     bool askMode = (context.flags & kTransferRenameOnCollision) == 0;
     if (MayStandThere(context, file.folder, destination) &&
         IsSourceItself(file.sourceInfo, destination, askMode ? &file.agreedReplacement : nullptr))
-        return Stop(file, FileOutcome::SameFile, kSameFileReason);
+        return Stop(file, FileOutcome::SameFile, {FailureKind::SameFile});
     bool exists = file.agreedReplacement.st_mode != 0;
     // A move takes its source as planned until something is asked or a folder made for it.
     bool checkMove = IsMove(context) && !file.linkSource;
@@ -357,7 +348,7 @@ bool StageDestination(StagedFile& file, FileTransferContext& context) {
     file.replaceDecided = true;
     // The source's entry as it is once the question is answered.
     if (IsMove(context) && lstat(file.report.source.c_str(), &file.sourceEntry) != 0)
-        return Fail(file, ErrorText(errno));
+        return Fail(file, {FailureKind::SourceUnreadable, errno});
     return true;
 }
 
@@ -374,18 +365,18 @@ bool StageFolders(StagedFile& file, FileTransferContext& context) {
                                      made.push_back(folder);
                                  });
     if (error != 0)
-        return Fail(file, "cannot create the folder " + file.folder + ": " + ErrorText(error));
+        return Fail(file, {FailureKind::FolderNotCreated, error, file.folder});
     if (context.cleared.insert(file.folder).second)
         RemoveStaleTemporaries(file.folder);
     error = context.fileSystems.Open(file.device, file.folder);
     if (error != 0)
-        return Fail(file, "cannot open the folder " + file.folder + ": " + ErrorText(error));
+        return Fail(file, {FailureKind::FolderNotOpened, error, file.folder});
     if (!context.fileSystems.SyncsEachFile(file.device))
         return true;
     for (const std::string& folder : made) {
         error = SyncFolder(ParentFolder(folder));
         if (error != 0)
-            return Fail(file, "cannot make the folder " + folder + " durable: " + ErrorText(error));
+            return Fail(file, {FailureKind::FolderNotDurable, error, folder});
     }
     return true;
 }
@@ -438,7 +429,7 @@ void ClaimFile(StagedFile& file, FileTransferContext& context) {
     }
 }
 
-void DropStaged(StagedFile& file, FileOutcome outcome, std::string reason) {
+void DropStaged(StagedFile& file, FileOutcome outcome, FailureReason reason) {
     if (file.pending && file.temporary)
         unlink(file.path.c_str());
     file.temporaryLock.Reset();
@@ -463,25 +454,22 @@ bool AwaitsSourceRemoval(const StagedFile& file, TransferOperation operation) {
 void SettlePlacedFile(StagedFile& file, TransferOperation operation, int syncError) {
     if (!AwaitsSourceRemoval(file, operation)) {
         if (syncError != 0 && IsPlaced(file.report.outcome)) {
-            file.report = Finish(
-                file.report, FileOutcome::Failed,
-                "placed, but the file system could not make it durable: " + ErrorText(syncError));
+            file.report = Finish(file.report, FileOutcome::Failed,
+                                 {FailureKind::PlacedNotDurable, syncError});
         }
         return;
     }
-    std::string reason;
+    FailureReason reason;
     if (syncError != 0) {
-        reason = ErrorText(syncError);
+        reason = {FailureKind::SourceNotRemoved, syncError};
     } else if (!IsUnchangedSince(file.sourceEntry, file.report.source)) {
-        reason = "it changed or was replaced while it was moved, so both are kept";
+        reason = {FailureKind::SourceChangedWhileMoved};
     } else if (RetryOnInterrupt([&] { return unlink(file.report.source.c_str()); }) != 0) {
-        reason = ErrorText(errno);
+        reason = {FailureKind::SourceNotRemoved, errno};
     } else {
         return;
     }
-    file.report =
-        Finish(file.report, FileOutcome::Failed,
-               "copied to the destination, but the source could not be removed: " + reason);
+    file.report = Finish(file.report, FileOutcome::Failed, reason);
 }
 
 }  // namespace tunvex

@@ -96,7 +96,7 @@ StagedFile StageFile(const std::string& source, const std::string& destination,
 void ClaimFile(StagedFile& file, FileTransferContext& context);
 
 // Removes the temporary of a file that will not be claimed; the report becomes outcome.
-void DropStaged(StagedFile& file, FileOutcome outcome, std::string reason = {});
+void DropStaged(StagedFile& file, FileOutcome outcome, FailureReason reason = {});
 
 bool IsPlaced(FileOutcome outcome);
 

@@ -130,12 +130,12 @@ void TransferJournal::Sync() {
     if (fd_ < 0 || !error_.empty())
         return;
     if (RetryOnInterrupt([&] { return fdatasync(fd_); }) != 0) {
-        Fail("cannot make the journal durable", errno);
+        Fail({FailureKind::JournalNotDurable, errno});
     } else if (!nameDurable_) {
         nameDurable_ = true;
         int error = SyncFolder(folder_);
         if (error != 0)
-            Fail("cannot make the journal durable", error);
+            Fail({FailureKind::JournalNotDurable, error});
     }
 }
 
@@ -158,7 +158,7 @@ bool TransferJournal::Open() {
         return true;
     int error = MakeFolders(folder_, 0700);
     if (error != 0) {
-        Fail("cannot create " + folder_, error);
+        Fail({FailureKind::JournalFolderNotCreated, error, folder_});
         return false;
     }
     RemoveOldJournals(folder_, kJournalsKept - 1);
@@ -173,7 +173,7 @@ bool TransferJournal::Open() {
             break;
     }
     if (fd_ < 0) {
-        Fail("cannot create a journal in " + folder_, errno);
+        Fail({FailureKind::JournalNotCreated, errno, folder_});
         path_.clear();
         return false;
     }
@@ -195,14 +195,14 @@ void TransferJournal::Write() {
     int error = WriteAll(fd_, pending_.data(), pending_.size());
     pending_.clear();
     if (error != 0)
-        Fail("cannot write the journal " + path_, error);
+        Fail({FailureKind::JournalNotWritten, error, path_});
 }
 
 // Nothing more is written, but the journal stays open and locked while the run goes, so that no
 // undo starts on it meanwhile.
-void TransferJournal::Fail(const std::string& what, int error) {
+void TransferJournal::Fail(FailureReason reason) {
     if (error_.empty())
-        error_ = what + ": " + std::strerror(error);
+        error_ = std::move(reason);
 }
 
 // Once per folder, before the first of its files leaves it: the undo gives the folder its time

@@ -53,13 +53,13 @@ class TransferJournal {
     // Ends the journal. Kept when the run changed something, its path returned; else removed.
     std::string Finish();
     // Why the journal is missing or incomplete; empty when all went well.
-    const std::string& error() const { return error_; }
+    const FailureReason& error() const { return error_; }
 
   private:
     bool Keeping() const { return !folder_.empty(); }
     bool Open();
     void Write();
-    void Fail(const std::string& what, int error);
+    void Fail(FailureReason reason);
     std::string Absolute(const std::string& path);
     void RecordSourceFolder(const std::string& source);
 
@@ -73,7 +73,7 @@ class TransferJournal {
     std::unordered_map<std::string, std::string> resolvedFolders_;
     bool changed_ = false;
     bool nameDurable_ = false;
-    std::string error_;
+    FailureReason error_;
 };
 
 }  // namespace tunvex

@@ -17,7 +17,7 @@ TransferSummary RefuseMismatched(const TransferRequest& request, TransferDelegat
             report.source = request.sources[i];
         if (i < request.destinations.size())
             report.destination = request.destinations[i];
-        report.reason = "the request has not as many destinations as sources";
+        report.reason = {FailureKind::RequestMismatched};
         CountOutcome(summary, report.outcome);
         delegate.OnFileDone(report);
     }

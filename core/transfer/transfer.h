@@ -50,6 +50,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/failure_reason.h"
 #include "core/transfer/snapshot.h"
 
 namespace tunvex {
@@ -119,7 +120,7 @@ struct FileReport {
     std::string source;
     std::string destination;  // final, after any rename
     FileOutcome outcome = FileOutcome::Failed;
-    std::string reason;  // set for Failed and SameFile
+    FailureReason reason;  // set for Failed, SameFile and Repeated
 };
 
 struct TransferProgress {
@@ -153,7 +154,7 @@ struct TransferSummary {
     std::size_t failed = 0;
     bool cancelled = false;
     std::string journal{};           // kept only when the run changed something
-    std::string journalError{};      // why the journal is missing or incomplete
+    FailureReason journalError{};    // why the journal is missing or incomplete
     unsigned attributesNotKept = 0;  // AttributeLoss bits (file_copy.h) of every copy placed
     std::size_t foldersRemoved = 0;  // of removeWhenEmptied
     std::size_t extrasKept = 0;      // album extras the sort left in their folders (sort_batch.h)

@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 
 #include "core/base/owned_fd.h"
 #include "core/base/paths.h"
@@ -24,8 +23,6 @@
 namespace tunvex {
 namespace {
 
-constexpr char kLinkOnPath[] = "a link stands on its path now";
-
 struct UndoContext {
     const Journal& journal;
     int fd;
@@ -35,10 +32,6 @@ struct UndoContext {
     FolderPins pins;
     UndoSummary summary;
 };
-
-std::string ErrorText(int error) {
-    return std::strerror(error);
-}
 
 // Pins path and looks at what it names, no link followed on the way. 0, ENOENT when nothing is
 // there (or its folder is not), ELOOP when a link stands on the way, or another errno.
@@ -63,7 +56,7 @@ bool IsTrashedFile(const RecordedIdentity& recorded, const struct stat& info) {
 }
 
 void Report(UndoContext& undo, UndoAction action, const std::string& path,
-            const std::string& to = {}, const std::string& reason = {}) {
+            const std::string& to = {}, FailureReason reason = {}) {
     UndoSummary& summary = undo.summary;
     switch (action) {
         case UndoAction::MovedBack:
@@ -86,11 +79,11 @@ void Report(UndoContext& undo, UndoAction action, const std::string& path,
             ++summary.leftAlone;
             break;
     }
-    undo.delegate.OnUndo({action, path, to, reason});
+    undo.delegate.OnUndo({action, path, to, std::move(reason)});
 }
 
-bool LeaveAlone(UndoContext& undo, const std::string& path, const std::string& reason) {
-    Report(undo, UndoAction::LeftAlone, path, {}, reason);
+bool LeaveAlone(UndoContext& undo, const std::string& path, FailureReason reason) {
+    Report(undo, UndoAction::LeftAlone, path, {}, std::move(reason));
     return false;
 }
 
@@ -193,7 +186,7 @@ bool Trash(UndoContext& undo, const PinnedEntry& placed) {
     if (!undo.dryRun) {
         int error = MoveToTrash(placed.Path(), &trashedPath);
         if (error != 0)
-            return LeaveAlone(undo, path, "cannot move it to the trash: " + ErrorText(error));
+            return LeaveAlone(undo, path, {FailureKind::NotTrashed, error});
     }
     Report(undo, UndoAction::Trashed, path, trashedPath);
     return true;
@@ -207,12 +200,11 @@ bool MoveBack(UndoContext& undo, const PinnedEntry& placed, const std::string& s
         if (error == 0)
             error = MoveNoReplace(placed.Path(), target.Path());
         if (error == ELOOP)
-            return LeaveAlone(undo, path, std::string("its source ") + source + ": " + kLinkOnPath);
+            return LeaveAlone(undo, path, {FailureKind::LinkOnSourcePath, 0, source});
         if (error == EEXIST)
-            return LeaveAlone(undo, path, "its source " + source + " is taken");
+            return LeaveAlone(undo, path, {FailureKind::SourceTaken, 0, source});
         if (error != 0) {
-            return LeaveAlone(undo, path,
-                              "cannot move it back to " + source + ": " + ErrorText(error));
+            return LeaveAlone(undo, path, {FailureKind::NotMovedBack, error, source});
         }
     }
     Report(undo, UndoAction::MovedBack, path, source);
@@ -228,7 +220,7 @@ bool Relink(UndoContext& undo, const JournaledFile& file) {
             symlinkat(file.linkText.c_str(), target.folder.get(), target.name.c_str()) != 0)
             error = errno;
         if (error != 0)
-            return LeaveAlone(undo, file.source, "cannot make the link again: " + ErrorText(error));
+            return LeaveAlone(undo, file.source, {FailureKind::LinkNotMade, error});
         const struct timespec times[2] = {
             {0, UTIME_OMIT},
             {file.sourceIdentity.modifiedSeconds, file.sourceIdentity.modifiedNanoseconds}};
@@ -250,24 +242,23 @@ bool TakeBack(UndoContext& undo, const JournaledFile& file, std::string& freed) 
     struct stat info;
     int state = at.empty() ? ENOENT : LookAt(undo, at, placed, info);
     if (state == ELOOP)
-        return LeaveAlone(undo, at, kLinkOnPath);
+        return LeaveAlone(undo, at, {FailureKind::LinkOnPath});
     if (state != 0) {
         if (!move || SourceHoldsTheFile(undo, file, identity))
             return true;
-        return LeaveAlone(undo, at.empty() ? file.requested : at,
-                          "it is no longer where the run put it");
+        return LeaveAlone(undo, at.empty() ? file.requested : at, {FailureKind::NotWherePlaced});
     }
     if (!IsRecordedFile(identity, info))
-        return LeaveAlone(undo, at, "it changed after the run");
+        return LeaveAlone(undo, at, {FailureKind::ChangedSinceRun});
     bool taken = false;
     PinnedEntry source;
     int sourceState = move ? LookAt(undo, file.source, source, info) : ENOENT;
     if (!move || SourceHoldsTheFile(undo, file, identity)) {
         taken = Trash(undo, placed);
     } else if (sourceState == ELOOP) {
-        return LeaveAlone(undo, at, "its source " + file.source + ": " + kLinkOnPath);
+        return LeaveAlone(undo, at, {FailureKind::LinkOnSourcePath, 0, file.source});
     } else if (sourceState != ENOENT) {
-        return LeaveAlone(undo, at, "its source " + file.source + " is taken");
+        return LeaveAlone(undo, at, {FailureKind::SourceTaken, 0, file.source});
     } else if (file.sourceIsLink) {
         taken = Relink(undo, file) && Trash(undo, placed);
     } else {
@@ -286,22 +277,21 @@ bool BringBackReplaced(UndoContext& undo, const JournaledFile& file, const std::
     if (entry.empty())
         return true;
     if (ParentFolder(entry) != undo.trashFiles)
-        return LeaveAlone(undo, entry, "it is not in the trash");
+        return LeaveAlone(undo, entry, {FailureKind::NotInTrash});
     PinnedEntry atPlace;
     struct stat placeInfo;
     int placeState = LookAt(undo, place, atPlace, placeInfo);
     if (placeState == ELOOP)
-        return LeaveAlone(undo, place, kLinkOnPath);
+        return LeaveAlone(undo, place, {FailureKind::LinkOnPath});
     bool placeTaken = placeState != ENOENT && !(undo.dryRun && freed == place);
     PinnedEntry inTrash;
     struct stat trashInfo;
     int entryState = LookAt(undo, entry, inTrash, trashInfo);
     if (entryState == ELOOP)
-        return LeaveAlone(undo, entry, kLinkOnPath);
+        return LeaveAlone(undo, entry, {FailureKind::LinkOnPath});
     if (entryState != 0) {
         if (!placeTaken) {
-            return LeaveAlone(undo, place,
-                              "the file it replaced is no longer in the trash as " + entry);
+            return LeaveAlone(undo, place, {FailureKind::ReplacedNotInTrash, 0, entry});
         }
         // Brought back by an undo that stopped before it could drop the entry's info.
         if (!undo.dryRun && file.trashedIdentityKnown && placeState == 0 &&
@@ -310,21 +300,19 @@ bool BringBackReplaced(UndoContext& undo, const JournaledFile& file, const std::
         return true;
     }
     if (!file.trashedIdentityKnown)
-        return LeaveAlone(undo, entry, "the journal does not say which file it was");
+        return LeaveAlone(undo, entry, {FailureKind::TrashedFileUnrecorded});
     if (!IsTrashedFile(file.trashedIdentity, trashInfo))
-        return LeaveAlone(undo, entry, "it is not the file the run replaced");
+        return LeaveAlone(undo, entry, {FailureKind::NotReplacedFile});
     if (placeTaken) {
         // A copy back from another file system, cut short before the entry was removed.
         if (placeState == 0 && LooksLikeRecordedFile(RecordIdentity(trashInfo), placeInfo))
             return true;
-        return LeaveAlone(undo, entry,
-                          "the file it replaced stays in the trash: " + place + " is taken");
+        return LeaveAlone(undo, entry, {FailureKind::ReplacedStaysInTrash, 0, place});
     }
     if (!undo.dryRun) {
         int error = RestoreFromTrash(entry, atPlace.Path());
         if (error != 0) {
-            return LeaveAlone(undo, entry,
-                              "cannot bring it back to " + place + ": " + ErrorText(error));
+            return LeaveAlone(undo, entry, {FailureKind::NotBroughtBack, error, place});
         }
     }
     Report(undo, UndoAction::Restored, entry, place);
@@ -364,11 +352,11 @@ void MakeRemovedFolder(UndoContext& undo, const RemovedFolder& folder) {
     if (error == 0 || (error == ENOENT && undo.dryRun)) {
         Report(undo, UndoAction::FolderMade, folder.path);
     } else if (error == ELOOP) {
-        LeaveAlone(undo, folder.path, kLinkOnPath);
+        LeaveAlone(undo, folder.path, {FailureKind::LinkOnPath});
+    } else if (error == EEXIST) {
+        LeaveAlone(undo, folder.path, {FailureKind::FolderPathTaken});
     } else {
-        LeaveAlone(undo, folder.path,
-                   error == EEXIST ? "something else stands on its path"
-                                   : "cannot make the folder again: " + ErrorText(error));
+        LeaveAlone(undo, folder.path, {FailureKind::FolderNotMadeAgain, error});
     }
 }
 
@@ -382,17 +370,17 @@ void RemoveFolders(UndoContext& undo) {
         struct stat info;
         int state = LookAt(undo, folder->path, pinned, info);
         if (state == ELOOP) {
-            LeaveAlone(undo, folder->path, kLinkOnPath);
+            LeaveAlone(undo, folder->path, {FailureKind::LinkOnPath});
             continue;
         }
         if (state != 0)
             continue;
         if (!folder->identityKnown) {
-            LeaveAlone(undo, folder->path, "the journal does not say which folder it made");
+            LeaveAlone(undo, folder->path, {FailureKind::FolderUnrecorded});
             continue;
         }
         if (!S_ISDIR(info.st_mode) || RecordIdentity(info).inode != folder->identity.inode) {
-            LeaveAlone(undo, folder->path, "it is not the folder the run made");
+            LeaveAlone(undo, folder->path, {FailureKind::NotMadeFolder});
             continue;
         }
         if (!undo.dryRun)
@@ -423,10 +411,10 @@ void RestoreSourceFolderTimes(UndoContext& undo) {
 // What the reading found that is not a record: its files are not undone, so the run is not.
 void ReportDamage(UndoContext& undo, const std::string& journalPath) {
     for (std::uint64_t line : undo.journal.damagedLines)
-        LeaveAlone(undo, journalPath + ":" + std::to_string(line), "a damaged record");
+        LeaveAlone(undo, journalPath + ":" + std::to_string(line), {FailureKind::DamagedRecord});
     std::uint64_t more = undo.journal.damaged - undo.journal.damagedLines.size();
     if (more > 0)
-        LeaveAlone(undo, journalPath, std::to_string(more) + " more damaged records");
+        LeaveAlone(undo, journalPath, {FailureKind::MoreDamagedRecords, 0, {}, more});
 }
 
 std::string TrashFilesFolder() {
@@ -475,9 +463,7 @@ UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& d
         }
         JournaledFile file;
         if (!LoadJournaledFile(fd.get(), *entry, file)) {
-            LeaveAlone(
-                undo, journalPath,
-                "the records of file " + std::to_string(entry->id) + " cannot be read again");
+            LeaveAlone(undo, journalPath, {FailureKind::RecordsNotReread, 0, {}, entry->id});
             continue;
         }
         UndoFile(undo, file);

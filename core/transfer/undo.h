@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <string>
 
+#include "core/base/failure_reason.h"
 #include "core/transfer/journal.h"
 
 namespace tunvex {
@@ -31,7 +32,7 @@ struct UndoReport {
     UndoAction action = UndoAction::LeftAlone;
     std::string path;
     std::string to;  // empty in a dry run for Trashed
-    std::string reason;
+    FailureReason reason;
 };
 
 class UndoDelegate {

@@ -8,6 +8,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "core/base/catalogue.h"
@@ -246,12 +247,15 @@ class DropDialogTest : public QObject {
     void summaryBoxTellsWhatTheUserMustKnow() {
         TransferSummary clean{.transferred = 3};
         TransferSummary failed{.transferred = 2, .failed = 1};
-        TransferSummary noJournal{.transferred = 3, .journalError = "cannot create /s: No space"};
+        TransferSummary noJournal{
+            .transferred = 3, .journalError = {FailureKind::JournalFolderNotCreated, ENOSPC, "/s"}};
         TransferSummary attributes{.transferred = 3, .attributesNotKept = kLostOwner | kLostAcl};
         const std::pair<TransferSummary, QString> rows[] = {
             {clean, ""},
             {failed, "2 個のファイルを振り分けました。スキップ 0 個、失敗 1 個\n"},
-            {noJournal, "記録を残せませんでした: cannot create /s: No space"},
+            {noJournal,
+             "記録を残せませんでした: 記録のフォルダ /s "
+             "を作成できませんでした（ディスクの空き容量が足りません）"},
             {attributes, "一部のファイルの所有者、ACLを保てませんでした"},
         };
         for (const auto& [summary, expected] : rows) {

@@ -1,21 +1,26 @@
-// The settings dialog on a real X server, driven by xdotool as a person would drive it.
+// The settings dialog on a real X server, driven by xdotool as a person would drive it, and
+// the summary box that ends a sort.
 #include <QAccessible>
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QRawFont>
 #include <QTimer>
 #include <QtTest>
 
+#include <cerrno>
 #include <filesystem>
 
+#include "core/base/failure_reason.h"
 #include "core/settings/settings.h"
 #include "gui/base/qt_translation.h"
 #include "gui/dialog_units.h"
 #include "gui/drop_dialog.h"
 #include "gui/settings_dialog.h"
 #include "gui/settings_dialog_template.h"
+#include "gui/sort_progress.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_session.h"
 
@@ -155,6 +160,34 @@ class SettingsDialogXTest : public QObject {
              {"Look in:", "Directory:", "&Choose", "Cancel", "Files of type:"})
             QVERIFY2(!shown.contains(QString::fromUtf8(english)), english);
         QVERIFY2(shown.contains(QStringLiteral("キャンセル")), qPrintable(shown.join('|')));
+    }
+
+    // A failure in the summary box reads in Japanese, its error too; looked at in its screenshot.
+    void theSummaryBoxWordsAFailureInJapanese() {
+        SortProgress progress(nullptr, CodePage::Utf8, TransferOperation::Copy,
+                              [] { return false; });
+        progress.OnFileDone(
+            {"/home/user/ダウンロード/01.mp3",
+             {},
+             FileOutcome::Failed,
+             {FailureKind::FolderNotCreated, ENOTDIR, "/home/user/音楽/Artist/Album"}});
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            shown = box->informativeText();
+            box->setWindowTitle(QStringLiteral("tunvex"));  // the program's name, not this test's
+            QVERIFY(QTest::qWaitForWindowExposed(box));
+            QTest::qWait(500);  // painted
+            RunXTool({"import", "-frame", "-window", std::to_string(box->winId()),
+                      screenshots_ + "/summary-failure.png"});
+            box->accept();
+        });
+        progress.ShowSummary({.transferred = 2, .failed = 1});
+        QVERIFY2(
+            shown.contains(QStringLiteral("フォルダ /home/user/音楽/Artist/Album を作成できませんで"
+                                          "した（パスの途中にフォルダでないものがあります）")),
+            qPrintable(shown));
     }
 
     // What a screen reader is given, read through the interface that Qt's AT-SPI bridge

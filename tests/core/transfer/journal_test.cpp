@@ -92,7 +92,7 @@ TEST_F(TransferJournalTest, NamesEveryFilePlacedEveryFolderMadeAndEveryFileRepla
                                 {out + "/A/a.mp3", out + "/A/b.mp3", out + "/B/C/a.mp3"}),
                         delegate);
         ASSERT_EQ(summary.replaced, 1u);
-        EXPECT_EQ(summary.journalError, "");
+        EXPECT_EQ(EnglishReason(summary.journalError), "");
 
         ReadBackRun journal = ReadBack(summary.journal);
         EXPECT_EQ(journal.journal.operation, c.operation);

@@ -122,7 +122,7 @@ TEST(TransferUndoTest, WhenTheTrashCannotTakeTheFileTheReplaceFails) {
                                           delegate);
     EXPECT_EQ(summary.failed, 1u);
     ASSERT_EQ(delegate.reports.size(), 1u);
-    EXPECT_NE(delegate.reports[0].reason.find("trash"), std::string::npos);
+    EXPECT_NE(EnglishReason(delegate.reports[0].reason).find("trash"), std::string::npos);
     EXPECT_EQ(ReadFile(folder / "out/a.mp3"), "old");
     EXPECT_EQ(ReadFile(folder / "new.mp3"), "new");
     EXPECT_TRUE(Leftovers(folder.path()).empty());

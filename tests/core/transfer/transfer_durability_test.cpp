@@ -156,12 +156,13 @@ TEST(TransferDurabilityTest, WhatADestinationRefusesIsToldAndNothingIsLost) {
                 MakeRequest(operation, {folder / "a.mp3"}, {to.path + "/a.mp3"}), delegate);
             EXPECT_EQ(ReadFile(to.path + "/a.mp3"), "a");
             if (durable) {
-                EXPECT_EQ(summary.transferred, 1u) << delegate.reports[0].reason;
+                EXPECT_EQ(summary.transferred, 1u) << EnglishReason(delegate.reports[0].reason);
                 EXPECT_EQ(DescribeAttributeLoss(summary.attributesNotKept),
                           "permissions, times, extended attributes");
             } else {
                 EXPECT_EQ(summary.failed, 1u);
-                EXPECT_THAT(delegate.reports[0].reason, ::testing::HasSubstr("Input/output error"));
+                EXPECT_THAT(EnglishReason(delegate.reports[0].reason),
+                            ::testing::HasSubstr("Input/output error"));
             }
             std::filesystem::remove(to.path + "/a.mp3");
         }

@@ -43,7 +43,8 @@ TEST(TransferSourceIdentityTest, AFileAnEarlierOneReplacedIsNoSource) {
 
         EXPECT_EQ(delegate.Outcomes(),
                   (std::vector<FileOutcome>{FileOutcome::Replaced, FileOutcome::Failed}));
-        EXPECT_THAT(delegate.reports.back().reason, HasSubstr("replaced by an earlier file"));
+        EXPECT_THAT(EnglishReason(delegate.reports.back().reason),
+                    HasSubstr("replaced by an earlier file"));
         EXPECT_EQ(ReadFile(folder / "sorted/old.mp3"), "new");
         EXPECT_FALSE(Exists(folder / "sorted/retagged.mp3"));
         EXPECT_EQ(ReadFile(folder / "data/Trash/files/old.mp3"), "retagged");
@@ -74,7 +75,7 @@ TEST(TransferSourceIdentityTest, ASourceChangedSinceTheRequestStartedIsLeftAlone
         };
         RunTransfer(request, delegate);
         EXPECT_EQ(delegate.Outcomes(), std::vector<FileOutcome>{FileOutcome::Failed});
-        EXPECT_THAT(delegate.reports[0].reason, HasSubstr("no longer the file"));
+        EXPECT_THAT(EnglishReason(delegate.reports[0].reason), HasSubstr("no longer the file"));
         EXPECT_TRUE(Exists(folder / "a.mp3"));
         EXPECT_FALSE(Exists(folder / "out/a.mp3"));
     }
@@ -131,9 +132,9 @@ TEST(TransferSourceIdentityTest, ASourceChangedSinceItWasLookedAtGetsNoFolderAnd
                 ASSERT_EQ(delegate.reports.size(), 2u);
                 EXPECT_EQ(delegate.reports[0].outcome, FileOutcome::Transferred);
                 EXPECT_EQ(delegate.reports[1].outcome, FileOutcome::Failed);
-                EXPECT_THAT(delegate.reports[1].reason, change == Change::Removed
-                                                            ? HasSubstr("No such file")
-                                                            : HasSubstr("no longer the file"));
+                EXPECT_THAT(EnglishReason(delegate.reports[1].reason),
+                            change == Change::Removed ? HasSubstr("No such file")
+                                                      : HasSubstr("no longer the file"));
                 EXPECT_TRUE(delegate.asked.empty());
                 EXPECT_FALSE(Exists(to / "new"));
                 EXPECT_FALSE(Exists(to / "known/a.mp3"));
@@ -167,7 +168,7 @@ TEST(TransferSourceIdentityTest, AFileGivenAgainIsSortedOnce) {
                             delegate);
                 EXPECT_EQ(delegate.Outcomes(), (std::vector<FileOutcome>{FileOutcome::Transferred,
                                                                          FileOutcome::Repeated}));
-                EXPECT_THAT(delegate.reports[1].reason, HasSubstr("earlier source"));
+                EXPECT_THAT(EnglishReason(delegate.reports[1].reason), HasSubstr("earlier source"));
                 EXPECT_EQ(ReadFile(to / "T.mp3"), "song");
                 EXPECT_FALSE(Exists(to / "T (2).mp3"));
                 EXPECT_EQ(Exists(song), operation == TransferOperation::Copy);

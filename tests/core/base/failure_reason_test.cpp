@@ -1,0 +1,81 @@
+#include "core/base/failure_reason.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+namespace tunvex {
+namespace {
+
+bool HasAsciiLetter(const std::string& text) {
+    for (unsigned char c : text) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
+            return true;
+    }
+    return false;
+}
+
+bool Holds(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// Every kind is worded in both languages, with its marks filled in alike: the path and the count
+// where the English names them, the error after the Japanese sentence.
+TEST(FailureReasonTest, EveryKindIsWordedInBothLanguages) {
+    const std::string path = "/音楽/アルバム";
+    for (std::size_t i = 1; i < kFailureKindCount; ++i) {
+        FailureReason reason{static_cast<FailureKind>(i), EACCES, path, 7};
+        std::string english = EnglishReason(reason);
+        std::string japanese = JapaneseReason(reason);
+        SCOPED_TRACE(english);
+        EXPECT_FALSE(english.empty());
+        EXPECT_FALSE(Holds(english, "%"));
+        EXPECT_FALSE(Holds(japanese, "%"));
+        EXPECT_FALSE(HasAsciiLetter(japanese)) << japanese;
+        EXPECT_EQ(Holds(japanese, path), Holds(english, path)) << japanese;
+        EXPECT_EQ(Holds(japanese, "7"), Holds(english, "7")) << japanese;
+        EXPECT_TRUE(japanese.ends_with("（アクセスが拒否されました）")) << japanese;
+    }
+}
+
+TEST(FailureReasonTest, ReasonsReadAsWritten) {
+    const struct {
+        FailureReason reason;
+        const char* english;
+        const char* japanese;
+    } cases[] = {
+        {{}, "", ""},
+        {{FailureKind::FolderNotCreated, ENOTDIR, "/out/A"},
+         "cannot create the folder /out/A: Not a directory",
+         "フォルダ /out/A を作成できませんでした（パスの途中にフォルダでないものがあります）"},
+        {{FailureKind::SourceUnreadable, ENOENT},
+         "No such file or directory",
+         "ファイルを読み込めませんでした（ファイルまたはフォルダがありません）"},
+        {{FailureKind::NameNotClaimed, EPERM},
+         "Operation not permitted",
+         "振り分け先にファイルを置けませんでした（アクセスが拒否されました）"},
+        {{FailureKind::CopyFailed, ELOOP},
+         "Too many levels of symbolic links",
+         "ファイルをコピーできませんでした（Too many levels of symbolic links）"},
+        {{FailureKind::SourceTaken, 0, "/in/%e %p.mp3"},
+         "its source /in/%e %p.mp3 is taken",
+         "元の場所 /in/%e %p.mp3 に別のファイルがあります"},
+        {{FailureKind::MoreDamagedRecords, 0, {}, 3},
+         "3 more damaged records",
+         "ほかに 3 件の壊れた記録があります"},
+    };
+    for (const auto& [reason, english, japanese] : cases) {
+        EXPECT_EQ(EnglishReason(reason), english);
+        EXPECT_EQ(JapaneseReason(reason), japanese);
+    }
+    for (int error : {ENOENT, EACCES, EPERM, ENOSPC, EROFS, EEXIST, ENOTDIR, EISDIR, EXDEV, EIO,
+                      ENAMETOOLONG, EDQUOT}) {
+        std::string japanese = JapaneseReason({FailureKind::CopyFailed, error});
+        EXPECT_FALSE(HasAsciiLetter(japanese)) << japanese;
+    }
+}
+
+}  // namespace
+}  // namespace tunvex
