@@ -95,6 +95,17 @@ Frame SettledFrameOf(const std::string& window) {
     return last;
 }
 
+// The settled frame once it is centred on the 1280x1024 screen, or after some ten seconds: a busy
+// machine may place the window again, frame included, after it first looked settled.
+Frame CentredFrameOf(const std::string& window) {
+    Frame frame = SettledFrameOf(window);
+    for (int i = 0; i < 20 && (std::abs(frame.x + frame.width / 2 - 640) > 12 ||
+                               std::abs(frame.y + frame.height / 2 - 512) > 12);
+         ++i)
+        frame = SettledFrameOf(window);
+    return frame;
+}
+
 void Keys(std::vector<std::string> keys) {
     keys.insert(keys.begin(), {"xdotool", "key", "--clearmodifiers"});
     RunXTool(keys);
@@ -184,7 +195,7 @@ testing::XSession* TunvexXTest::x_ = nullptr;
 TEST_F(TunvexXTest, OpensCentredAndRemembersWhereItWasClosed) {
     fs::create_directories(home / "run");
     auto process = Start();
-    Frame first = SettledFrameOf(window);
+    Frame first = CentredFrameOf(window);
     EXPECT_NEAR(first.x + first.width / 2, 640, 12);
     EXPECT_NEAR(first.y + first.height / 2, 512, 12);
     Screenshot(window, "drop-window.png");
@@ -390,7 +401,7 @@ TEST_F(TunvexXTest, APositionNoScreenShowsOpensCentred) {
         WriteFile(folder / "tunvex.ini",
                   "[TunvexOption]\nWindowPositionX=" + x + "\nWindowPositionY=" + y + "\n");
         auto process = Start();
-        Frame frame = SettledFrameOf(window);
+        Frame frame = CentredFrameOf(window);
         EXPECT_NEAR(frame.x + frame.width / 2, 640, 12) << x << "," << y;
         EXPECT_NEAR(frame.y + frame.height / 2, 512, 12) << x << "," << y;
         Keys({"Escape"});
