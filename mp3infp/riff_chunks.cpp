@@ -16,7 +16,7 @@ namespace {
 
 constexpr uint64_t kChunkHeaderSize = 8;
 // INFO values are short; a larger claim is a damaged size, not a value worth reading.
-constexpr uint64_t kMaxInfoValueSize = 64 * 1024;
+constexpr uint64_t kMaxInfoValueSize = uint64_t{64} * 1024;
 constexpr size_t kMpegProbeSize = 4096;
 // Stops a file of thousands of empty chunks from being walked to its end.
 constexpr int kMaxChunksPerList = 4096;

@@ -8,12 +8,12 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config libtag1-dev zlib1g-dev qt6-base-dev qt6-svg-dev
           fp-utils-3.2.2 libchm-dev fonts-ipafont-gothic qt6-translations-l10n)
 if [ "${1:-build}" = test ]; then
-    # GoogleTest; clang for the fuzzing run, clang-format for the format check; a real X server,
-    # window manager and X tools; a Wayland desktop with XWayland (and Qt's Wayland platform,
-    # which tunvex must not take); installing, packaging and checking the package; the FUSE file
-    # system of the durability test; setfacl, for the test that a move keeps a file's ACL; the
-    # sources of the Shift-JIS and Latin-1 locales that tests compile.
-    packages+=(libgtest-dev libgmock-dev clang clang-format libclang-rt-14-dev
+    # GoogleTest; clang for the fuzzing run, clang-format and clang-tidy for the checks of the
+    # sources; a real X server, window manager and X tools; a Wayland desktop with XWayland (and
+    # Qt's Wayland platform, which tunvex must not take); installing, packaging and checking the
+    # package; the FUSE file system of the durability test; setfacl, for the test that a move
+    # keeps a file's ACL; the sources of the Shift-JIS and Latin-1 locales that tests compile.
+    packages+=(libgtest-dev libgmock-dev clang clang-format clang-tidy libclang-rt-14-dev
                xvfb openbox xdotool x11-utils imagemagick weston xwayland qt6-wayland
                desktop-file-utils appstream dpkg-dev file groff-base lintian
                fuse3 libfuse3-dev acl locales)

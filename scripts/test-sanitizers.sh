@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The checked builds that CI runs after the suite: every test under AddressSanitizer and
+# UndefinedBehaviorSanitizer (build-asan/), then the tests that run threads under ThreadSanitizer
+# (build-tsan/). Each says how long it took. Usage: scripts/test-sanitizers.sh [asan|tsan]...
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh test
+jobs=$(nproc)
+
+# sanitized_build DIR SANITIZERS [TARGET...]: configures and builds DIR with those sanitizers.
+sanitized_build() {
+    local dir=$1 sanitizers=$2
+    shift 2
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON \
+        -DTUNVEX_SANITIZE="$sanitizers" >/dev/null
+    cmake --build "$dir" -j"$jobs" ${1:+--target "$@"}
+}
+
+asan() {
+    echo "== the whole suite under ASan+UBSan, built in build-asan/"
+    local start=$SECONDS
+    sanitized_build build-asan address,undefined
+    # Short allocation stacks keep the run fast and still name the library of a leak; an
+    # LD_PRELOAD test puts its library before the ASan runtime.
+    export ASAN_OPTIONS=malloc_context_size=8:detect_leaks=1:verify_asan_link_order=0
+    export LSAN_OPTIONS=suppressions=$PWD/scripts/leak-suppressions.txt:print_suppressions=0
+    export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+    # Left out: the checks of the sources, which run none of our code, and the real drag onto
+    # the window, whose question and run outlast the test's waits (seconds, as a user would)
+    # when every program runs several times slower.
+    (cd build-asan &&
+        ctest --output-on-failure -j"$jobs" -E '^(format|layers|tidy)$|DraggedFoldersAreSorted')
+    echo "== ASan+UBSan: $((SECONDS - start)) s"
+}
+
+tsan() {
+    echo "== the tests that run threads under TSan, built in build-tsan/"
+    local start=$SECONDS
+    sanitized_build build-tsan thread tag_read_ahead_test sort_batch_test settings_test \
+        mp3infp_test tunvex_sort_test
+    export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+    (cd build-tsan && ctest --output-on-failure -j"$jobs" -L threads)
+    echo "== TSan: $((SECONDS - start)) s"
+}
+
+jobs_to_run=("$@")
+[ $# -eq 0 ] && jobs_to_run=(asan tsan)
+for job in "${jobs_to_run[@]}"; do
+    case $job in
+        asan | tsan) "$job" ;;
+        *) echo "usage: $0 [asan|tsan]..." >&2; exit 2 ;;
+    esac
+done
