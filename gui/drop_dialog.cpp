@@ -93,7 +93,7 @@ QPixmap DrawBackground(QSize size, qreal ratio) {
 
 }  // namespace
 
-CDropDlg::CDropDlg(CTunvexApp& app, QWidget* parent)
+CDropDlg::CDropDlg(CTunvexApp& app, const Catalogue& catalogue, QWidget* parent)
     : TemplateDialog(DropDialogTemplate(), parent, MakeMenuBar()),
       app_(app),
       icon_(kIconResource),
@@ -113,14 +113,14 @@ CDropDlg::CDropDlg(CTunvexApp& app, QWidget* parent)
             [this](QAction* action) { OnCommand(action->data().toInt()); });
     connect(systemMenu_, &QMenu::triggered, this,
             [this](QAction* action) { OnSysCommand(action->data().toUInt()); });
-    OnInitDialog();
+    OnInitDialog(catalogue);
 }
 
 // A step that fails shows its message and leaves the later steps undone; the window still
 // works, opening centred.
-bool CDropDlg::OnInitDialog() {
+bool CDropDlg::OnInitDialog(const Catalogue& catalogue) {
     std::string label;
-    if (!LoadCatalogueString(kVersionMenuLabel, label)) {
+    if (!LoadCatalogueString(kVersionMenuLabel, label, catalogue)) {
         ShowMessage(kMsgStringResourceMissing);
         return false;
     }

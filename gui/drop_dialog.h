@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/catalogue.h"
 #include "gui/template_dialog.h"
 
 class QMenu;
@@ -22,7 +23,9 @@ class CTunvexApp;
 
 class CDropDlg : public TemplateDialog {
   public:
-    explicit CDropDlg(CTunvexApp& app, QWidget* parent = nullptr);
+    // The catalogue gives the label of the version item.
+    explicit CDropDlg(CTunvexApp& app, const Catalogue& catalogue = ProgramCatalogue(),
+                      QWidget* parent = nullptr);
 
     // The sort batch for one drop, in drop order. The window takes no other drop meanwhile.
     void OnDropFiles(const std::vector<std::string>& paths);
@@ -44,7 +47,7 @@ class CDropDlg : public TemplateDialog {
     void dropEvent(QDropEvent* event) override;
 
   private:
-    bool OnInitDialog();
+    bool OnInitDialog(const Catalogue& catalogue);
     void PlaceWindow();
     void OnCommand(int id);
 

@@ -5,13 +5,13 @@
 #include <QMessageBox>
 #include <QtTest>
 
-#include "core/base/catalogue.h"
 #include "core/files/file_copy.h"
 #include "gui/drop_dialog.h"
 #include "gui/dropped_paths.h"
 #include "gui/sort_progress.h"
 #include "gui/tunvex_app.h"
 #include "gui/window_templates.h"
+#include "tests/support/catalogue_with.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_folder.h"
 
@@ -63,9 +63,8 @@ class DropDialogTest : public QObject {
             QVERIFY(window.acceptDrops());
         }
         {
-            ScopedCatalogueEntry missing(kVersionMenuLabel, std::nullopt);
             testing::MessageRecorder recorder;
-            CDropDlg window(app);
+            CDropDlg window(app, testing::CatalogueWith(kVersionMenuLabel, std::nullopt));
             QCOMPARE(recorder.shown, std::vector<unsigned>{613});
             QVERIFY(window.windowIcon().isNull());
             QVERIFY(window.acceptDrops());
