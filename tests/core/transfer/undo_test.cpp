@@ -13,8 +13,8 @@
 #include "core/files/names.h"
 #include "core/transfer/journal.h"
 #include "core/transfer/transfer.h"
-#include "tests/core/transfer/transfer_test_support.h"
 #include "tests/support/run_process.h"
+#include "tests/support/transfer_scene.h"
 
 namespace tunvex {
 namespace {
