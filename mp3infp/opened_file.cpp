@@ -11,8 +11,8 @@ namespace mp3infp {
 namespace {
 
 // The tags of most files lie in their first or last few kilobytes; a larger tag reads on.
-constexpr uint64_t kHeadSize = 32 * 1024;
-constexpr uint64_t kTailSize = 4 * 1024;
+constexpr uint64_t kHeadSize = uint64_t{32} * 1024;
+constexpr uint64_t kTailSize = uint64_t{4} * 1024;
 
 std::string& HeadBuffer() {
     thread_local std::string buffer;
