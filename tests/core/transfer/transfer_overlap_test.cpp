@@ -39,8 +39,8 @@ TEST(TransferOverlapTest, ASourcePutInPlaceOfAMovedSourceIsNotRemovedWithIt) {
 class EditingDelegate : public RecordingDelegate {
   public:
     explicit EditingDelegate(std::string edited) : edited_(std::move(edited)) {}
-    void OnProgress(const TransferProgress& progress) override {
-        if (done_ || progress.bytesDone == 0)
+    void OnProgress(const TransferProgress& report) override {
+        if (done_ || report.bytesDone == 0)
             return;
         done_ = true;
         WriteFile(edited_ + ".new", "edited");
