@@ -98,8 +98,8 @@ TEST(Resources, Icon132Holds48_32And16PixelImagesWithMasks) {
     QFile file(":/res/icon132.ico");
     QImageReader reader(&file, "ICO");
     ASSERT_EQ(reader.imageCount(), 3);
-    for (int side : sizes) {
-        EXPECT_EQ(reader.read().size(), QSize(side, side));
+    for (uint32_t side : sizes) {
+        EXPECT_EQ(reader.read().size(), QSize(int(side), int(side)));
         reader.jumpToNextImage();
     }
 }
