@@ -34,7 +34,7 @@ void AppendInfoHeader(QByteArray& out, const QImage& image, int heightFactor, qu
                       int pixelsPerMetre) {
     Append32(out, kInfoHeaderSize);
     Append32(out, image.width());
-    Append32(out, image.height() * heightFactor);
+    Append32(out, qint64{image.height()} * heightFactor);
     Append16(out, 1);   // planes
     Append16(out, 24);  // bits per pixel
     Append32(out, 0);   // BI_RGB
