@@ -97,7 +97,7 @@ QPixmap DrawBackground(QSize size, qreal ratio) {
 }  // namespace
 
 CDropDlg::CDropDlg(Settings& settings, const TagLibrary& library, std::function<void()> showHelp,
-                   QWidget* parent)
+                   const Catalogue& catalogue, QWidget* parent)
     : TemplateDialog(DropDialogTemplate(), parent, MakeMenuBar()),
       settings_(settings),
       library_(library),
@@ -119,7 +119,7 @@ CDropDlg::CDropDlg(Settings& settings, const TagLibrary& library, std::function<
             [this](QAction* action) { OnCommand(action->data().toInt()); });
     connect(systemMenu_, &QMenu::triggered, this,
             [this](QAction* action) { OnSysCommand(action->data().toUInt()); });
-    OnInitDialog();
+    OnInitDialog(catalogue);
     systemMenu_->addSeparator();
     undoAction_ = systemMenu_->addAction(QStringLiteral("最後の振り分けを元に戻す..."));
     connect(undoAction_, &QAction::triggered, this, [this] { OnUndoLastRun(); });
@@ -134,9 +134,9 @@ CDropDlg::CDropDlg(Settings& settings, const TagLibrary& library, std::function<
 
 // A step that fails shows its message and leaves the later steps undone; the window still
 // works, opening centred.
-bool CDropDlg::OnInitDialog() {
+bool CDropDlg::OnInitDialog(const Catalogue& catalogue) {
     std::string label;
-    if (!LoadCatalogueString(kVersionMenuLabel, label)) {
+    if (!LoadCatalogueString(kVersionMenuLabel, label, catalogue)) {
         ShowMessage(kMsgStringResourceMissing);
         return false;
     }

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/catalogue.h"
 #include "core/settings/settings.h"
 #include "core/tags/tag_library.h"
 #include "gui/template_dialog.h"
@@ -27,8 +28,9 @@ namespace tunvex {
 class CDropDlg : public TemplateDialog {
   public:
     // settings: read for every sort, changed by the settings dialog and the window's position.
+    // The catalogue gives the label of the version item.
     CDropDlg(Settings& settings, const TagLibrary& library, std::function<void()> showHelp,
-             QWidget* parent = nullptr);
+             const Catalogue& catalogue = ProgramCatalogue(), QWidget* parent = nullptr);
 
     // The sort batch for one drop, in drop order, on a thread of its own; returns when it has
     // ended. The window takes no other drop meanwhile.
@@ -54,7 +56,7 @@ class CDropDlg : public TemplateDialog {
     void dropEvent(QDropEvent* event) override;
 
   private:
-    bool OnInitDialog();
+    bool OnInitDialog(const Catalogue& catalogue);
     void PlaceWindow();
     void OnCommand(int id);
     void RunBusy(const std::function<void()>& work);

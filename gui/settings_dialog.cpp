@@ -60,7 +60,7 @@ void CSettingsDlg::OnInitDialog() {
     for (const RadioField& radio : kRadioFields) {
         int value = settings_.*radio.field;
         if (value >= 0 && value < static_cast<int>(radio.ids.size()))
-            Check(radio.ids[value]);
+            Check(radio.ids[static_cast<std::size_t>(value)]);
     }
     int folderMode = settings_.FolderNamingMode;
     int fileMode = settings_.FileNamingMode;
@@ -132,7 +132,8 @@ void CSettingsDlg::OnOK() {
     // A group with no checked button stores its last value.
     for (const RadioField& radio : kRadioFields) {
         int value = 0;
-        while (value + 1 < static_cast<int>(radio.ids.size()) && !IsChecked(radio.ids[value]))
+        while (value + 1 < static_cast<int>(radio.ids.size()) &&
+               !IsChecked(radio.ids[static_cast<std::size_t>(value)]))
             ++value;
         settings_.*radio.field = value;
     }

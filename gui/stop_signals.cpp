@@ -6,6 +6,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <utility>
+
 namespace tunvex {
 namespace {
 
@@ -23,7 +25,7 @@ StopSignals::StopSignals(std::function<void()> onStop) {
     if (wakeFds[0] < 0 && pipe2(wakeFds, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     notifier_ = std::make_unique<QSocketNotifier>(wakeFds[0], QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [onStop] {
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [onStop = std::move(onStop)] {
         char byte;
         while (read(wakeFds[0], &byte, 1) == 1) {
         }

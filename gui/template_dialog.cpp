@@ -88,12 +88,12 @@ TemplateDialog::TemplateDialog(const DialogTemplate& dialogTemplate, QWidget* pa
         if (control.group)
             radioGroup = nullptr;
         const ControlTemplate* box = GroupBoxAround(dialogTemplate, control);
-        QWidget* parent = box ? groupBoxes.at(box) : this;
-        QWidget* widget = CreateControl(control, parent);
+        QWidget* container = box ? groupBoxes.at(box) : this;
+        QWidget* widget = CreateControl(control, container);
         QRect place =
             DialogUnitsToPixels(baseUnits_, control.x, control.y, control.width, control.height)
                 .translated(clientRect_.topLeft());
-        widget->setGeometry(place.translated(-parent->mapTo(this, QPoint(0, 0))));
+        widget->setGeometry(place.translated(-container->mapTo(this, QPoint(0, 0))));
         if (control.kind == ControlKind::GroupBox)
             groupBoxes[&control] = widget;
         widget->setAccessibleName(AccessibleName(dialogTemplate, control));

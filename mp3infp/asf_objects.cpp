@@ -61,7 +61,7 @@ constexpr uint64_t kObjectHeaderSize = 24;
 constexpr uint64_t kHeaderObjectSize = 30;
 constexpr uint64_t kHeaderExtensionSize = kObjectHeaderSize + 22;
 // Names and text values are short; pictures are what is large, and they are skipped.
-constexpr uint64_t kMaxTextSize = 64 * 1024;
+constexpr uint64_t kMaxTextSize = uint64_t{64} * 1024;
 constexpr int kMaxObjects = 4096;
 
 enum ValueType : uint16_t { kText = 0, kDword = 3, kQword = 4, kWord = 5 };

@@ -143,8 +143,8 @@ std::optional<std::string> FrameContent(std::string_view data, uint16_t flags, i
         return std::nullopt;
     }
     // The bytes the flags add, in the order each version stores them.
-    const size_t extra =
-        v4 ? (grouped ? 1 : 0) + (dataLength ? 4 : 0) : (compressed ? 4 : 0) + (grouped ? 1 : 0);
+    const size_t extra = v4 ? (grouped ? 1u : 0u) + (dataLength ? 4u : 0u)
+                            : (compressed ? 4u : 0u) + (grouped ? 1u : 0u);
     if (data.size() < extra) {
         return std::nullopt;
     }

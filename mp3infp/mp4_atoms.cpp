@@ -16,7 +16,7 @@ namespace {
 constexpr uint64_t kAtomHeaderSize = 8;
 constexpr uint64_t kLargeAtomHeaderSize = 16;
 // Text values are short; a larger claim is not worth reading whole.
-constexpr uint64_t kMaxValueSize = 64 * 1024;
+constexpr uint64_t kMaxValueSize = uint64_t{64} * 1024;
 // The type and locale words before a value.
 constexpr size_t kValueHeaderSize = 8;
 // Stops a file of thousands of empty atoms from being walked to its end.

@@ -37,8 +37,8 @@ std::optional<size_t> MpegFrameLength(std::string_view bytes) {
     }
     const int versionBits = (b1 >> 3) & 0x03;
     const int layer = 4 - ((b1 >> 1) & 0x03);
-    const int bitrateIndex = b2 >> 4;
-    const int sampleRateIndex = (b2 >> 2) & 0x03;
+    const unsigned bitrateIndex = b2 >> 4;
+    const unsigned sampleRateIndex = (b2 >> 2) & 0x03;
     if (versionBits == 1 || layer == 4 || bitrateIndex == 15 || sampleRateIndex == 3) {
         return std::nullopt;
     }
@@ -49,7 +49,8 @@ std::optional<size_t> MpegFrameLength(std::string_view bytes) {
         return 0;
     }
     const bool mpeg1 = version == Version::Mpeg1;
-    const long bitrate = kBitrates[mpeg1 ? 0 : 1][layer - 1][bitrateIndex] * 1000L;
+    const long bitrate =
+        kBitrates[mpeg1 ? 0 : 1][static_cast<size_t>(layer - 1)][bitrateIndex] * 1000L;
     const int divisor = mpeg1 ? 1 : version == Version::Mpeg2 ? 2 : 4;
     const long sampleRate = kMpeg1SampleRates[sampleRateIndex] / divisor;
     const int padding = (b2 >> 1) & 0x01;

@@ -11,8 +11,8 @@ namespace mp3infp {
 namespace {
 
 // The tags of most files lie in their first or last few kilobytes; a larger tag reads on.
-constexpr uint64_t kHeadSize = 32 * 1024;
-constexpr uint64_t kTailSize = 4 * 1024;
+constexpr uint64_t kHeadSize = uint64_t{32} * 1024;
+constexpr uint64_t kTailSize = uint64_t{4} * 1024;
 
 std::string& HeadBuffer() {
     thread_local std::string buffer;
@@ -59,6 +59,9 @@ uint64_t OpenedFile::ReadFromFile(uint64_t offset, uint64_t length, char* out) c
 }
 
 bool OpenedFile::FromCache(uint64_t offset, uint64_t length, char* out) const {
+    if (length == 0) {
+        return true;  // the buffer of an empty read may be null, which memcpy never takes
+    }
     if (offset + length <= head_.size()) {
         std::memcpy(out, head_.data() + offset, length);
         return true;

@@ -93,7 +93,7 @@ std::optional<std::vector<Character>> SplitShiftJis(std::string_view bytes) {
 // text puts them: an accented letter inside a word, an apostrophe, an opening quote, a dash
 // joining two words. Japanese read that way gives a jumble of symbols and letters instead.
 bool FitsLatinText(std::string_view bytes, size_t i) {
-    const auto at = [&](size_t k) {
+    const auto at = [&](size_t k) -> unsigned char {
         return k < bytes.size() ? static_cast<unsigned char>(bytes[k]) : '\0';
     };
     const unsigned char lead = at(i);

@@ -43,9 +43,9 @@ std::string Printable(const std::string& text, CodePage codePage) {
         if (character == "\\") {
             printable += "\\\\";
         } else if (invalid || IsControlChar(codePage, character)) {
-            for (unsigned char c : character) {
+            for (char byte : character) {
                 char escaped[5];
-                std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+                std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(byte));
                 printable += escaped;
             }
         } else {

@@ -1,16 +1,12 @@
 #include "core/base/catalogue.h"
 
-#include <map>
-
 #include "core/base/text.h"
 #include "core/base/text_conversion.h"
 
 namespace tunvex {
-namespace {
 
-// Every text by its id, written in UTF-8; converted to the system code page when loaded.
-std::map<unsigned, std::string>& Entries() {
-    static std::map<unsigned, std::string> entries = {
+const Catalogue& ProgramCatalogue() {
+    static const Catalogue entries = {
         {kVersionMenuLabel, "tunvexのバージョン情報"},
         {kUnknownArtist, "UnknownArtist"},
         {kUnknownAlbum, "UnknownAlbum"},
@@ -130,37 +126,15 @@ std::map<unsigned, std::string>& Entries() {
     return entries;
 }
 
-}  // namespace
-
-bool LoadCatalogueString(unsigned id, std::string& text) {
+bool LoadCatalogueString(unsigned id, std::string& text, const Catalogue& catalogue) {
     text.clear();
-    auto entry = Entries().find(id);
-    if (entry == Entries().end() || entry->second.empty())
+    auto entry = catalogue.find(id);
+    if (entry == catalogue.end() || entry->second.empty())
         return false;
     if (SystemCodePage() == CodePage::ShiftJis)
         return Utf8ToSystemText(CodePage::ShiftJis, entry->second, text);
     text = entry->second;
     return true;
-}
-
-ScopedCatalogueEntry::ScopedCatalogueEntry(unsigned id, std::optional<std::string> utf8Text)
-    : id_(id) {
-    auto entry = Entries().find(id);
-    if (entry != Entries().end())
-        previous_ = entry->second;
-    if (utf8Text) {
-        Entries()[id] = *utf8Text;
-    } else {
-        Entries().erase(id);
-    }
-}
-
-ScopedCatalogueEntry::~ScopedCatalogueEntry() {
-    if (previous_) {
-        Entries()[id_] = *previous_;
-    } else {
-        Entries().erase(id_);
-    }
 }
 
 }  // namespace tunvex

@@ -2,7 +2,7 @@
 // every message, and the window's words for failure reasons.
 #pragma once
 
-#include <optional>
+#include <map>
 #include <string>
 
 namespace tunvex {
@@ -121,21 +121,14 @@ enum CatalogueId : unsigned {
     kErrorEDQUOT = 811,
 };
 
+// Texts by id, in UTF-8.
+using Catalogue = std::map<unsigned, std::string>;
+
+// The program's texts.
+const Catalogue& ProgramCatalogue();
+
 // The text in the system code page; false when the entry does not exist or is empty.
-bool LoadCatalogueString(unsigned id, std::string& text);
-
-// Replaces one entry for as long as it lives (nullopt: the entry is missing), so that callers
-// can be driven down their failure paths and towards other libraries.
-class ScopedCatalogueEntry {
-  public:
-    ScopedCatalogueEntry(unsigned id, std::optional<std::string> utf8Text);
-    ~ScopedCatalogueEntry();
-    ScopedCatalogueEntry(const ScopedCatalogueEntry&) = delete;
-    ScopedCatalogueEntry& operator=(const ScopedCatalogueEntry&) = delete;
-
-  private:
-    unsigned id_;
-    std::optional<std::string> previous_;
-};
+bool LoadCatalogueString(unsigned id, std::string& text,
+                         const Catalogue& catalogue = ProgramCatalogue());
 
 }  // namespace tunvex

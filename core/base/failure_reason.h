@@ -71,8 +71,9 @@ constexpr std::size_t kFailureKindCount =
 
 struct FailureReason {
     FailureReason() = default;
-    FailureReason(FailureKind kind, int error = 0, std::string path = {}, std::uint64_t count = 0)
-        : kind(kind), error(error), path(std::move(path)), count(count) {}
+    FailureReason(FailureKind what, int errorNumber = 0, std::string about = {},
+                  std::uint64_t number = 0)
+        : kind(what), error(errorNumber), path(std::move(about)), count(number) {}
 
     FailureKind kind = FailureKind::None;
     int error = 0;     // errno, 0 when none

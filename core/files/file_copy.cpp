@@ -85,7 +85,8 @@ unsigned CopyExtendedAttributes(int in, int out) {
     }
     unsigned lost = 0;
     std::string value;
-    for (ssize_t at = 0; at < size; at += static_cast<ssize_t>(std::strlen(&names[at])) + 1) {
+    const std::size_t listed = size < 0 ? 0 : static_cast<std::size_t>(size);
+    for (std::size_t at = 0; at < listed; at += std::strlen(&names[at]) + 1) {
         const char* name = &names[at];
         bool acl = std::strcmp(name, kAccessAcl) == 0;
         if (!acl && std::strncmp(name, "user.", 5) != 0)
@@ -105,7 +106,7 @@ unsigned CopyAttributes(int in, int out, const struct stat& source) {
     unsigned lost = 0;
     mode_t mode = source.st_mode & 07777;
     if (fchown(out, source.st_uid, source.st_gid) != 0) {
-        mode &= ~(S_ISUID | S_ISGID);
+        mode &= static_cast<mode_t>(~(S_ISUID | S_ISGID));
         if (geteuid() == 0)
             lost |= kLostOwner;
     }

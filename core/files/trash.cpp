@@ -41,7 +41,8 @@ int OriginalLocation(const std::string& path, std::string& location) {
 std::string EscapeForUrl(const std::string& path) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string escaped;
-    for (unsigned char c : path) {
+    for (char byte : path) {
+        const auto c = static_cast<unsigned char>(byte);
         bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
                      c == '-' || c == '_' || c == '.' || c == '~' || c == '/';
         if (plain) {

@@ -44,9 +44,9 @@ bool GetDesktopFolderPath(std::string& path) {
     return !path.empty();
 }
 
-bool LoadSettings(Settings& settings, const std::string& iniPath) {
+bool LoadSettings(Settings& settings, const std::string& iniPath, const Catalogue& catalogue) {
     std::string section;
-    if (!LoadCatalogueString(kIniSection, section)) {
+    if (!LoadCatalogueString(kIniSection, section, catalogue)) {
         ShowMessage(kMsgStringResourceMissing);
         return false;
     }
@@ -64,8 +64,9 @@ bool LoadSettings(Settings& settings, const std::string& iniPath) {
     for (const StoredField& field : kStoredFields) {
         std::string key;
         std::string fallback = desktop;
-        if (!LoadCatalogueString(field.keyId, key) ||
-            (field.defaultTextId != 0 && !LoadCatalogueString(field.defaultTextId, fallback))) {
+        if (!LoadCatalogueString(field.keyId, key, catalogue) ||
+            (field.defaultTextId != 0 &&
+             !LoadCatalogueString(field.defaultTextId, fallback, catalogue))) {
             ShowMessage(kMsgStringResourceMissing);
             return false;
         }
@@ -79,16 +80,17 @@ bool LoadSettings(Settings& settings, const std::string& iniPath) {
 
 // Every key and value is gathered before the file is touched, and the file is replaced once:
 // a failed save leaves the previous settings whole.
-bool SaveSettings(const Settings& settings, const std::string& iniPath) {
+bool SaveSettings(const Settings& settings, const std::string& iniPath,
+                  const Catalogue& catalogue) {
     std::string section;
-    if (!LoadCatalogueString(kIniSection, section)) {
+    if (!LoadCatalogueString(kIniSection, section, catalogue)) {
         ShowMessage(kMsgStringResourceMissing);
         return false;
     }
     std::vector<ProfileEntry> entries;
     for (const StoredField& field : kStoredFields) {
         std::string key;
-        if (!LoadCatalogueString(field.keyId, key)) {
+        if (!LoadCatalogueString(field.keyId, key, catalogue)) {
             ShowMessage(kMsgStringResourceMissing);
             return false;
         }

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "core/base/catalogue.h"
+
 namespace tunvex {
 
 struct Settings {
@@ -25,12 +27,14 @@ struct Settings {
 // Reads every field from the file, the defaults standing in for absent keys; the file is never
 // created or changed. On failure it shows its message (613, 615, or 620 for a file that cannot
 // be read whole or is larger than any settings file) and returns false; fields read before the
-// failure keep their new values.
-bool LoadSettings(Settings& settings, const std::string& iniPath);
+// failure keep their new values. The catalogue names the section and keys and gives the defaults.
+bool LoadSettings(Settings& settings, const std::string& iniPath,
+                  const Catalogue& catalogue = ProgramCatalogue());
 
 // Writes every field in order in one replacement of the file; on failure one message (613 or
 // 614) and the file as it was.
-bool SaveSettings(const Settings& settings, const std::string& iniPath);
+bool SaveSettings(const Settings& settings, const std::string& iniPath,
+                  const Catalogue& catalogue = ProgramCatalogue());
 
 // Sets the field stored under key (any letter case) from value as the INI file would read it;
 // false for a key that is not stored.

@@ -20,7 +20,7 @@ bool IsWritableFolder(const std::string& folder) {
 }  // namespace
 
 std::string SettingsFilePath(const std::string& programFolder, const std::string& fileName) {
-    const std::string beside = programFolder + "/" + fileName;
+    std::string beside = programFolder + "/" + fileName;
     if (IsWritableFolder(programFolder))
         return beside;
     const std::string configHome = XdgFolder("XDG_CONFIG_HOME", ".config");

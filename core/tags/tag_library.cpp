@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "core/base/catalogue.h"
 #include "core/base/messages.h"
 #include "core/system/library_loader.h"
 
@@ -10,27 +9,29 @@ namespace tunvex {
 namespace {
 
 template <typename Function>
-void Resolve(const TagLibrary& library, unsigned nameId, Function*& entry) {
+void Resolve(const TagLibrary& library, const Catalogue& catalogue, unsigned nameId,
+             Function*& entry) {
     std::string name;
-    LoadCatalogueString(nameId, name);  // a missing name resolves nothing and fails the binding
+    LoadCatalogueString(nameId, name,
+                        catalogue);  // a missing name resolves nothing and fails the binding
     entry = reinterpret_cast<Function*>(FindEntryPoint(library.module, name));
 }
 
 }  // namespace
 
-bool LoadTagLibrary(TagLibrary& library) {
+bool LoadTagLibrary(TagLibrary& library, const Catalogue& catalogue) {
     std::string fileName;
-    LoadCatalogueString(kTagLibraryFileName, fileName);
+    LoadCatalogueString(kTagLibraryFileName, fileName, catalogue);
     library.module = LoadSharedLibrary(fileName);
     return library.module != nullptr;
 }
 
-bool BindEntryPoints(TagLibrary& library) {
-    Resolve(library, kEntryGetVer, library.getVer);
-    Resolve(library, kEntryLoad, library.load);
-    Resolve(library, kEntryGetType, library.getType);
-    Resolve(library, kEntryGetValue, library.getValue);
-    Resolve(library, kEntryGetTagType, library.getTagType);
+bool BindEntryPoints(TagLibrary& library, const Catalogue& catalogue) {
+    Resolve(library, catalogue, kEntryGetVer, library.getVer);
+    Resolve(library, catalogue, kEntryLoad, library.load);
+    Resolve(library, catalogue, kEntryGetType, library.getType);
+    Resolve(library, catalogue, kEntryGetValue, library.getValue);
+    Resolve(library, catalogue, kEntryGetTagType, library.getTagType);
     return library.getVer && library.load && library.getType && library.getValue &&
            library.getTagType;
 }
@@ -50,13 +51,13 @@ void UnloadTagLibrary(TagLibrary& library) {
     library.module = nullptr;
 }
 
-bool BindTagLibrary(TagLibrary& library) {
-    if (!LoadTagLibrary(library)) {
+bool BindTagLibrary(TagLibrary& library, const Catalogue& catalogue) {
+    if (!LoadTagLibrary(library, catalogue)) {
         ShowMessage(kMsgTagLibraryNotLoaded);
         return false;
     }
     unsigned failure = 0;
-    if (!BindEntryPoints(library)) {
+    if (!BindEntryPoints(library, catalogue)) {
         failure = kMsgEntryPointsNotLoaded;
     } else if (!CheckTagLibraryVersion(library)) {
         failure = kMsgTagLibraryTooOld;

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "core/base/catalogue.h"
+
 namespace tunvex {
 
 constexpr std::uint32_t kMinimumTagLibraryVersion = 0x250;
@@ -23,15 +25,16 @@ struct TagLibrary {
     ~TagLibrary();
 };
 
-// The steps of binding, each without a message of its own.
-bool LoadTagLibrary(TagLibrary& library);
-bool BindEntryPoints(TagLibrary& library);
+// The steps of binding, each without a message of its own; the catalogue names the library and
+// its entry points.
+bool LoadTagLibrary(TagLibrary& library, const Catalogue& catalogue = ProgramCatalogue());
+bool BindEntryPoints(TagLibrary& library, const Catalogue& catalogue = ProgramCatalogue());
 bool CheckTagLibraryVersion(const TagLibrary& library);
 // Frees the library (message 604 when that fails) and clears the module handle.
 void UnloadTagLibrary(TagLibrary& library);
 
 // Load, bind and check in order; on failure the library is unloaded first (604 if that fails)
 // and then the step's message is shown: 601, 602 or 600.
-bool BindTagLibrary(TagLibrary& library);
+bool BindTagLibrary(TagLibrary& library, const Catalogue& catalogue = ProgramCatalogue());
 
 }  // namespace tunvex

@@ -33,9 +33,12 @@ PlannedSource PlanSource(const SourceState& state, std::set<FileIdentity>& plann
 // What a file needs from its request; replaceAll carries a ReplaceAll answer to the files
 // after it.
 struct FileTransferContext {
-    FileTransferContext(TransferOperation operation, unsigned flags, TransferDelegate& delegate,
-                        ChunkObserver onChunk)
-        : operation(operation), flags(flags), delegate(delegate), onChunk(std::move(onChunk)) {}
+    FileTransferContext(TransferOperation requested, unsigned requestFlags, TransferDelegate& told,
+                        ChunkObserver afterChunk)
+        : operation(requested),
+          flags(requestFlags),
+          delegate(told),
+          onChunk(std::move(afterChunk)) {}
 
     TransferOperation operation;
     unsigned flags;

@@ -50,19 +50,19 @@ class HelpBrowser : public QTextBrowser {
         const QUrl url = name.isRelative() ? page_.resolved(name) : name;
         if (url.scheme() != kScheme || !archive_)
             return {};
-        std::optional<std::string> data = archive_->Read(url.path().toStdString());
+        std::optional<std::string> content = archive_->Read(url.path().toStdString());
         if (type != QTextDocument::HtmlResource) {
-            return data ? QVariant(QByteArray::fromStdString(*data)) : QVariant();
+            return content ? QVariant(QByteArray::fromStdString(*content)) : QVariant();
         }
         page_ = url;
-        if (!data) {
+        if (!content) {
             return QStringLiteral(
                        "<html><head><title>ページが見つかりません</title></head><body>"
                        "<h1>ページが見つかりません</h1><p>このヘルプ ファイルには %1 "
                        "がありません。</p></body></html>")
                 .arg(Escaped(url.path()));
         }
-        const QByteArray bytes = QByteArray::fromStdString(*data);
+        const QByteArray bytes = QByteArray::fromStdString(*content);
         QStringDecoder decoder = QStringDecoder::decoderForHtml(bytes);
         return decoder.isValid() ? QString(decoder(bytes)) : QString::fromUtf8(bytes);
     }

@@ -12,9 +12,10 @@ void Append16(QByteArray& out, quint16 value) {
     out.append(reinterpret_cast<const char*>(&value), 2);
 }
 
-void Append32(QByteArray& out, quint32 value) {
-    value = qToLittleEndian(value);
-    out.append(reinterpret_cast<const char*>(&value), 4);
+// Qt counts in signed numbers; every value the formats store fits their unsigned 32 bits.
+void Append32(QByteArray& out, qint64 value) {
+    const quint32 field = qToLittleEndian(static_cast<quint32>(value));
+    out.append(reinterpret_cast<const char*>(&field), 4);
 }
 
 int PaddedRowBytes(int bits) {
@@ -33,7 +34,7 @@ void AppendInfoHeader(QByteArray& out, const QImage& image, int heightFactor, qu
                       int pixelsPerMetre) {
     Append32(out, kInfoHeaderSize);
     Append32(out, image.width());
-    Append32(out, image.height() * heightFactor);
+    Append32(out, qint64{image.height()} * heightFactor);
     Append16(out, 1);   // planes
     Append16(out, 24);  // bits per pixel
     Append32(out, 0);   // BI_RGB
@@ -75,7 +76,7 @@ void AppendMask(QByteArray& out, const QImage& argb) {
 }
 
 quint32 PixelBytes(const QImage& image) {
-    return PaddedRowBytes(image.width() * 24) * image.height();
+    return static_cast<quint32>(PaddedRowBytes(image.width() * 24) * image.height());
 }
 
 }  // namespace
@@ -102,10 +103,10 @@ QByteArray EncodeIco24(const std::vector<QImage>& images, QRgb matte) {
     Append16(directory, 1);  // icon
     Append16(directory, quint16(images.size()));
     QByteArray data;
-    quint32 offset = kDirectorySize + kEntrySize * images.size();
+    quint32 offset = kDirectorySize + kEntrySize * static_cast<quint32>(images.size());
     for (const QImage& image : images) {
         const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-        const quint32 maskBytes = PaddedRowBytes(argb.width()) * argb.height();
+        const auto maskBytes = static_cast<quint32>(PaddedRowBytes(argb.width()) * argb.height());
         QByteArray entry;
         AppendInfoHeader(entry, argb, 2, PixelBytes(argb) + maskBytes, 0);
         AppendPixels(entry, argb, matte, true);
@@ -118,7 +119,7 @@ QByteArray EncodeIco24(const std::vector<QImage>& images, QRgb matte) {
         Append16(directory, 24);  // bits per pixel
         Append32(directory, entry.size());
         Append32(directory, offset);
-        offset += entry.size();
+        offset += static_cast<quint32>(entry.size());
         data.append(entry);
     }
     return directory + data;

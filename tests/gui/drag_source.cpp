@@ -23,9 +23,9 @@ class DragSource : public QWidget {
         if (!(event->buttons() & Qt::LeftButton))
             return;
         auto* drag = new QDrag(this);
-        auto* data = new QMimeData;
-        data->setData(QStringLiteral("text/uri-list"), uriList_);
-        drag->setMimeData(data);
+        auto* mime = new QMimeData;
+        mime->setData(QStringLiteral("text/uri-list"), uriList_);
+        drag->setMimeData(mime);
         Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
         std::printf("dropped %d\n", int(action));
         std::fflush(stdout);

@@ -18,6 +18,7 @@
 #include "gui/off_ui_thread.h"
 #include "gui/sort_progress.h"
 #include "gui/window_templates.h"
+#include "tests/support/catalogue_with.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
@@ -71,9 +72,9 @@ class DropDialogTest : public QObject {
             QVERIFY(window.acceptDrops());
         }
         {
-            ScopedCatalogueEntry missing(kVersionMenuLabel, std::nullopt);
             testing::MessageRecorder recorder;
-            CDropDlg window(settings, library, {});
+            CDropDlg window(settings, library, {},
+                            testing::CatalogueWith(kVersionMenuLabel, std::nullopt));
             QCOMPARE(recorder.shown, std::vector<unsigned>{613});
             QVERIFY(window.windowIcon().isNull());
             QVERIFY(window.acceptDrops());

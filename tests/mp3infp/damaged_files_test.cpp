@@ -81,7 +81,7 @@ TEST_P(LyingRiffTest, ReadsWhatTheFileReallyHolds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, LyingRiffTest, ::testing::ValuesIn(kLyingRiffCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 // A tag chunk appended behind the size the RIFF header declares.
 struct AppendedChunkCase {
@@ -118,7 +118,7 @@ TEST_P(AppendedId3ChunkTest, IsReadOnlyWholeAndRightAtTheEnd) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, AppendedId3ChunkTest, ::testing::ValuesIn(kAppendedChunkCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 class TruncatedFileTest : public LibraryTestWithParam<FormatCase> {};
 
@@ -141,7 +141,7 @@ TEST_P(TruncatedFileTest, EveryPrefixIsRefusedOrReadAsTheSameKind) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllFormats, TruncatedFileTest, ::testing::ValuesIn(AllFormats()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace tunvex::testing

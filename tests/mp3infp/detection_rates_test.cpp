@@ -137,11 +137,12 @@ TEST_F(LibraryTest, TellsShiftJisFromWindows1252) {
     const auto japanese = Misread(library, japaneseNames, "CP932", path);
     const auto latin = Misread(library, latinNames, "WINDOWS-1252", path);
 
-    const double japaneseRate = 1.0 - double(japanese.size()) / japaneseNames.size();
+    const double japaneseRate =
+        1.0 - static_cast<double>(japanese.size()) / static_cast<double>(japaneseNames.size());
     std::printf("Japanese read as Japanese: %zu of %zu (%.1f%%)\n",
                 japaneseNames.size() - japanese.size(), japaneseNames.size(), japaneseRate * 100);
     std::printf("Latin read as Japanese: %zu of %zu (%.1f%%)\n", latin.size(), latinNames.size(),
-                100.0 * latin.size() / latinNames.size());
+                100.0 * static_cast<double>(latin.size()) / static_cast<double>(latinNames.size()));
     EXPECT_GE(japaneseRate, 0.97) << ::testing::PrintToString(japanese);
     EXPECT_TRUE(latin.empty()) << ::testing::PrintToString(latin);
 }

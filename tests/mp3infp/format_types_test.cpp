@@ -72,7 +72,7 @@ TEST_P(FormatTest, GivesTheFirstOfSeveralValues) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllFormats, FormatTest, ::testing::ValuesIn(AllFormats()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 // A second stream (here a video) multiplexed in leaves the first stream's comments readable.
 TEST_F(LibraryTest, ReadsTheFirstOfMultiplexedOggStreams) {
@@ -218,7 +218,7 @@ TEST_P(LayoutTest, GivesTheValuesOtherReadersFind) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, LayoutTest, ::testing::ValuesIn(kLayoutCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 // MP4 stores the track as numbers; every other format keeps the text.
 std::vector<FormatCase> FormatsWithTextualTracks() {
@@ -240,7 +240,7 @@ TEST_P(TrackTextTest, KeepsLeadingZeros) {
 
 INSTANTIATE_TEST_SUITE_P(TextualTracks, TrackTextTest,
                          ::testing::ValuesIn(FormatsWithTextualTracks()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(LibraryTest, ReadsTheTitleOfATrackerModule) {
     const std::string path = folder / "a.mod";

@@ -196,9 +196,9 @@ TEST_P(Id3v2LayoutTest, ReadsEveryFrameItHolds) {
 INSTANTIATE_TEST_SUITE_P(Layouts, Id3v2LayoutTest,
                          ::testing::Combine(::testing::ValuesIn(kContainers),
                                             ::testing::ValuesIn(kLayouts)),
-                         [](const auto& info) {
-                             return std::string(std::get<0>(info.param).name) + "_" +
-                                    std::get<1>(info.param).name;
+                         [](const auto& test) {
+                             return std::string(std::get<0>(test.param).name) + "_" +
+                                    std::get<1>(test.param).name;
                          });
 
 // The APE tag is the main tag of these formats; a leading ID3v2 tag fills in what it lacks.

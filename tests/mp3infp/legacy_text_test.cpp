@@ -90,9 +90,9 @@ TEST_P(LegacyTextTest, DecodesTheBytesAsTheirLikelyCharset) {
 INSTANTIATE_TEST_SUITE_P(CarriersAndTexts, LegacyTextTest,
                          ::testing::Combine(::testing::ValuesIn(kCarriers),
                                             ::testing::ValuesIn(kTexts)),
-                         [](const auto& info) {
-                             return std::string(std::get<0>(info.param).name) + "_" +
-                                    std::get<1>(info.param).name;
+                         [](const auto& test) {
+                             return std::string(std::get<0>(test.param).name) + "_" +
+                                    std::get<1>(test.param).name;
                          });
 
 // ID3v1 writers cut a text at 30 bytes, often in the middle of a character.
@@ -120,7 +120,7 @@ const LegacyText kCutFields[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(FullFields, CutId3v1FieldTest, ::testing::ValuesIn(kCutFields),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 // Uses an installed Shift-JIS locale, or compiles one into the test's folder; skips when neither
 // works.

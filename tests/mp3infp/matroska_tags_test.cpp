@@ -63,7 +63,7 @@ TEST_P(MatroskaTagsTest, GivesTrackLevelValuesFirst) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tags, MatroskaTagsTest, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace tunvex::testing

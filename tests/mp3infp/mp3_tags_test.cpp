@@ -45,7 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TagBitsCase{"Id3v2Only", std::nullopt, kV2Values, MP3INFP_TAG_ID3V2},
                       TagBitsCase{"Both", kV1Values, kV2Values,
                                   MP3INFP_TAG_ID3V1 | MP3INFP_TAG_ID3V2}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(LibraryTest, RiffMp3ReportsItsInfoList) {
     const std::string path = folder / "a.rmp";
@@ -175,7 +175,7 @@ INSTANTIATE_TEST_SUITE_P(
         EncodingCase{"Utf8V4", Id3v2Encoding::Utf8, Id3v2Version::V4, "ポケットの中 Ωmega"},
         EncodingCase{"Latin1V3", Id3v2Encoding::Latin1, Id3v2Version::V3, "Café"},
         EncodingCase{"Latin1V4", Id3v2Encoding::Latin1, Id3v2Version::V4, "Motörhead"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace tunvex::testing

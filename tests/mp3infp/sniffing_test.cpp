@@ -118,7 +118,7 @@ TEST_P(SniffingTest, RecognisesTheFileByItsContent) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, SniffingTest, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(LibraryTest, TaggedMp3NamedReadmeGivesItsValues) {
     const std::string path = folder / "README";

@@ -74,7 +74,7 @@ TEST_F(LibraryTest, EachThreadKeepsItsOwnLoadedFile) {
     // Threads loading all the time in between never change what another thread was answered.
     std::vector<std::thread> threads;
     std::vector<int> mismatches(4, 0);
-    for (int t = 0; t < 4; ++t) {
+    for (std::size_t t = 0; t < 4; ++t) {
         threads.emplace_back([&, t] {
             const std::string& own = t % 2 == 0 ? flac : mp3;
             for (int i = 0; i < 200; ++i) {

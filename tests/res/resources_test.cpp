@@ -64,7 +64,7 @@ TEST(Resources, Icon132Holds48_32And16PixelImagesWithMasks) {
     ASSERT_GE(ico.size(), 6 + 3 * 16);
     ExpectFields(ico, 0, {{0, 2, 0, "reserved"}, {2, 2, 1, "icon"}, {4, 2, 3, "image count"}});
     uint32_t end = 6 + 3 * 16;
-    const int sizes[] = {48, 32, 16};
+    const uint32_t sizes[] = {48, 32, 16};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(sizes[i]);
         const uint32_t side = sizes[i];
@@ -98,8 +98,8 @@ TEST(Resources, Icon132Holds48_32And16PixelImagesWithMasks) {
     QFile file(":/res/icon132.ico");
     QImageReader reader(&file, "ICO");
     ASSERT_EQ(reader.imageCount(), 3);
-    for (int side : sizes) {
-        EXPECT_EQ(reader.read().size(), QSize(side, side));
+    for (uint32_t side : sizes) {
+        EXPECT_EQ(reader.read().size(), QSize(int(side), int(side)));
         reader.jumpToNextImage();
     }
 }

@@ -6,16 +6,15 @@
 #include <optional>
 #include <string>
 
-#include "core/base/catalogue.h"
 #include "core/tags/tag_library.h"
+#include "tests/support/catalogue_with.h"
 
 namespace tunvex::testing {
 
 class BoundTagLibrary {
   public:
     explicit BoundTagLibrary(const std::string& fileName = "mp3infp.dll") {
-        ScopedCatalogueEntry name(kTagLibraryFileName, fileName);
-        bound_ = BindTagLibrary(library_);
+        bound_ = BindTagLibrary(library_, CatalogueWith(kTagLibraryFileName, fileName));
         EXPECT_TRUE(bound_) << fileName;
     }
     ~BoundTagLibrary() {

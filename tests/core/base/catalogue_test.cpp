@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/base/messages.h"
+#include "tests/support/catalogue_with.h"
 
 namespace tunvex {
 namespace {
@@ -40,12 +41,8 @@ TEST(CatalogueTest, MissingOrEmptyEntriesFail) {
     std::string text = "stale";
     EXPECT_FALSE(LoadCatalogueString(606, text));
     EXPECT_EQ(text, "");
-    {
-        ScopedCatalogueEntry missing(550, std::nullopt);
-        EXPECT_FALSE(LoadCatalogueString(550, text));
-        ScopedCatalogueEntry empty(551, "");
-        EXPECT_FALSE(LoadCatalogueString(551, text));
-    }
+    EXPECT_FALSE(LoadCatalogueString(550, text, testing::CatalogueWith(550, std::nullopt)));
+    EXPECT_FALSE(LoadCatalogueString(551, text, testing::CatalogueWith(551, "")));
     EXPECT_TRUE(LoadCatalogueString(550, text));
     EXPECT_TRUE(LoadCatalogueString(551, text));
 }
@@ -55,14 +52,11 @@ TEST(MessagesTest, ShowMessageReachesTheSinkWithItsText) {
     MessageSink previous =
         SetMessageSink([&](unsigned id, const std::string& text) { shown.emplace_back(id, text); });
     ShowMessage(616);
-    {
-        ScopedCatalogueEntry missing(613, std::nullopt);
-        ShowMessage(613);
-    }
+    ShowMessage(606);  // no such text
     SetMessageSink(previous);
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0], std::make_pair(616u, std::string("設定を保存できませんでした")));
-    EXPECT_EQ(shown[1], std::make_pair(613u, std::string()));
+    EXPECT_EQ(shown[1], std::make_pair(606u, std::string()));
 }
 
 }  // namespace

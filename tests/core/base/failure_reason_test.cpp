@@ -10,7 +10,7 @@ namespace tunvex {
 namespace {
 
 bool HasAsciiLetter(const std::string& text) {
-    for (unsigned char c : text) {
+    for (char c : text) {
         if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
             return true;
     }

@@ -8,13 +8,14 @@
 #include <optional>
 #include <thread>
 
-#include "core/base/catalogue.h"
+#include "tests/support/catalogue_with.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_folder.h"
 
 namespace tunvex {
 namespace {
 
+using testing::CatalogueWith;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing::MessageRecorder;
@@ -194,13 +195,12 @@ TEST_F(SettingsTest, AMissingStringStopsTheLoadWithMessage613) {
     };
     WriteFile(ini, "[TunvexOption]\nCopyMode=7\nCollisionMode=1\n");
     for (const Case& c : cases) {
-        ScopedCatalogueEntry missing(c.missingId, std::nullopt);
         MessageRecorder messages;
         Settings s;
         s.CopyMode = -1;
         s.FolderNamingFormat = "old";
         s.CollisionMode = -1;
-        EXPECT_FALSE(LoadSettings(s, ini)) << c.missingId;
+        EXPECT_FALSE(LoadSettings(s, ini, CatalogueWith(c.missingId, std::nullopt))) << c.missingId;
         EXPECT_THAT(messages.shown, ElementsAre(613u)) << c.missingId;
         EXPECT_EQ(s.CopyMode, c.expectedCopyMode) << c.missingId;
         EXPECT_EQ(s.FolderNamingFormat, c.expectedFolderFormat) << c.missingId;
@@ -229,11 +229,10 @@ TEST_F(SettingsTest, AFailedSaveLeavesThePreviousFileWhole) {
     for (const Case& c : cases) {
         WriteFile(ini, before);
         chmod(ini.c_str(), c.mode);
-        std::optional<ScopedCatalogueEntry> missing;
-        if (c.missingId)
-            missing.emplace(*c.missingId, std::nullopt);
+        Catalogue catalogue =
+            c.missingId ? CatalogueWith(*c.missingId, std::nullopt) : ProgramCatalogue();
         MessageRecorder messages;
-        EXPECT_FALSE(SaveSettings(c.settings, ini)) << c.what;
+        EXPECT_FALSE(SaveSettings(c.settings, ini, catalogue)) << c.what;
         EXPECT_THAT(messages.shown, ElementsAre(c.message)) << c.what;
         EXPECT_EQ(ReadFile(ini), before) << c.what;
         chmod(ini.c_str(), 0644);

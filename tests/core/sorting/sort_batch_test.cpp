@@ -144,7 +144,7 @@ TEST_F(SortBatchTest, ReadingOnSeveralThreadsGivesTheSamePlanAsOne) {
     const SortBatchPlan one = plan(1);
     ASSERT_GT(one.request.sources.size(), 150U);
     ASSERT_GT(one.notSorted.size(), 3U);
-    for (std::size_t threads : {2, 5}) {
+    for (std::size_t threads : {std::size_t{2}, std::size_t{5}}) {
         const SortBatchPlan many = plan(threads);
         EXPECT_EQ(many.request.sources, one.request.sources) << threads;
         EXPECT_EQ(many.request.destinations, one.request.destinations) << threads;

@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "core/base/catalogue.h"
 #include "core/system/library_loader.h"
+#include "tests/support/catalogue_with.h"
 #include "tests/support/message_recorder.h"
 
 namespace tunvex {
@@ -36,10 +36,12 @@ TEST(BindTagLibraryTest, RefusesMissingEntryPointsAndOldVersions) {
         {"mp3infp.dll", true, {}},         // our own library, beside the executable
     };
     for (const BindingCase& c : cases) {
-        ScopedCatalogueEntry name(kTagLibraryFileName, c.libraryName);
         testing::MessageRecorder messages;
         TagLibrary library;
-        EXPECT_EQ(BindTagLibrary(library), c.bound) << c.libraryName;
+        EXPECT_EQ(
+            BindTagLibrary(library, testing::CatalogueWith(kTagLibraryFileName, c.libraryName)),
+            c.bound)
+            << c.libraryName;
         EXPECT_EQ(library.module != nullptr, c.bound) << c.libraryName;
         if (c.bound)
             UnloadTagLibrary(library);
@@ -49,11 +51,11 @@ TEST(BindTagLibraryTest, RefusesMissingEntryPointsAndOldVersions) {
 }
 
 TEST(BindTagLibraryTest, AMissingEntryPointNameFailsTheBinding) {
-    ScopedCatalogueEntry name(kTagLibraryFileName, "fake_v250.dll");
-    ScopedCatalogueEntry missing(kEntryGetType, std::nullopt);
+    Catalogue catalogue = testing::CatalogueWith(kTagLibraryFileName, "fake_v250.dll");
+    catalogue.erase(kEntryGetType);
     testing::MessageRecorder messages;
     TagLibrary library;
-    EXPECT_FALSE(BindTagLibrary(library));
+    EXPECT_FALSE(BindTagLibrary(library, catalogue));
     EXPECT_EQ(library.getType, nullptr);
     EXPECT_NE(library.getVer, nullptr);
     EXPECT_THAT(messages.shown, ElementsAre(602u));

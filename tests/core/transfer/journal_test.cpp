@@ -9,28 +9,13 @@
 #include "core/transfer/journal.h"
 #include "core/transfer/transfer.h"
 #include "core/transfer/undo.h"
-#include "tests/core/transfer/transfer_test_support.h"
 #include "tests/support/run_process.h"
+#include "tests/support/transfer_scene.h"
 
 namespace tunvex {
 namespace {
 
 using ::testing::ElementsAre;
-
-struct RunCase {
-    const char* name;
-    TransferOperation operation;
-    std::string sourceBase;
-};
-
-std::vector<RunCase> RunCases() {
-    std::vector<RunCase> cases = {
-        {"copy", TransferOperation::Copy, TempFolder::DefaultBase()},
-        {"move inside one file system", TransferOperation::Move, TempFolder::DefaultBase()}};
-    if (!OtherFileSystem().empty())
-        cases.push_back({"move across file systems", TransferOperation::Move, OtherFileSystem()});
-    return cases;
-}
 
 struct stat StatOf(const std::string& path) {
     struct stat info {};
@@ -61,7 +46,7 @@ ReadBackRun ReadBack(const std::string& path) {
 
 class TransferJournalTest : public ::testing::Test {
   protected:
-    TransferRequest Request(const RunCase& c, std::vector<std::string> sources,
+    TransferRequest Request(const TransferCase& c, std::vector<std::string> sources,
                             std::vector<std::string> destinations, unsigned flags = 0) {
         TransferRequest request = MakeRequest(c.operation, std::move(sources),
                                               std::move(destinations), flags | kTransferAllowUndo);
@@ -76,7 +61,7 @@ class TransferJournalTest : public ::testing::Test {
 };
 
 TEST_F(TransferJournalTest, NamesEveryFilePlacedEveryFolderMadeAndEveryFileReplaced) {
-    for (const RunCase& c : RunCases()) {
+    for (const TransferCase& c : TransferCases()) {
         SCOPED_TRACE(c.name);
         TempFolder from(c.sourceBase);
         std::string out = to / c.name;
@@ -116,7 +101,7 @@ TEST_F(TransferJournalTest, NamesEveryFilePlacedEveryFolderMadeAndEveryFileRepla
 }
 
 TEST_F(TransferJournalTest, ARunThatChangesNothingLeavesNoneAndOldOnesAreBounded) {
-    const RunCase copy = RunCases()[0];
+    const TransferCase copy = TransferCases()[0];
     WriteFile(to / "a.mp3", "a");
     WriteFile(to / "out/a.mp3", "there");
     RecordingDelegate delegate;
@@ -176,15 +161,14 @@ class StallWhen : public RecordingDelegate {
 // folder the run made).
 TEST_F(TransferJournalTest, AKilledRunLeavesAJournalThatNamesEverythingItPutInPlace) {
     enum class KillAt { SecondBatchReported, BetweenClaims, WhileCopying };
-    for (const RunCase& c : RunCases()) {
+    for (const TransferCase& c : TransferCases()) {
         for (KillAt at :
              {KillAt::SecondBatchReported, KillAt::BetweenClaims, KillAt::WhileCopying}) {
             bool copies =
                 c.operation == TransferOperation::Copy || c.sourceBase != TempFolder::DefaultBase();
             if (at == KillAt::WhileCopying && !copies)
                 continue;
-            SCOPED_TRACE(std::string(c.name) + ", killed at " +
-                         std::to_string(static_cast<int>(at)));
+            SCOPED_TRACE(c.name + ", killed at " + std::to_string(static_cast<int>(at)));
             TempFolder from(c.sourceBase);
             std::string out = to / c.name;
             std::filesystem::remove_all(out);
@@ -241,7 +225,8 @@ TEST_F(TransferJournalTest, AKilledRunLeavesAJournalThatNamesEverythingItPutInPl
             UndoSummary undo = UndoRun(journalPaths[0], false, NoUndoReports());
             EXPECT_EQ(undo.leftAlone, 0u);
             for (std::size_t i = 0; i < sources.size(); ++i)
-                EXPECT_TRUE(ReadFile(sources[i]) == PatternedContent(64 << 10, i + 1))
+                EXPECT_TRUE(ReadFile(sources[i]) ==
+                            PatternedContent(64 << 10, static_cast<unsigned>(i + 1)))
                     << sources[i];
             EXPECT_FALSE(Exists(out));
             std::filesystem::remove(journalPaths[0]);

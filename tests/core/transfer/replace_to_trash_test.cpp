@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "core/transfer/transfer.h"
-#include "tests/core/transfer/transfer_test_support.h"
+#include "tests/support/transfer_scene.h"
 
 namespace tunvex {
 namespace {

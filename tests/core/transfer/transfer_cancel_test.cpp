@@ -5,88 +5,69 @@
 #include <gtest/gtest.h>
 
 #include "core/transfer/transfer.h"
-#include "tests/core/transfer/transfer_test_support.h"
 #include "tests/support/run_process.h"
+#include "tests/support/transfer_scene.h"
 
 namespace tunvex {
 namespace {
 
-struct CancelCase {
-    const char* name;
-    TransferOperation operation;
-    std::string sourceBase;
-};
-
-// A move is only cut inside a file when it has to copy: from /dev/shm, where that is another
-// file system than the temp folder.
-std::vector<CancelCase> CancelCases() {
-    std::vector<CancelCase> cases = {{"copy", TransferOperation::Copy, TempFolder::DefaultBase()}};
-    if (!OtherFileSystem().empty())
-        cases.push_back({"move through a copy", TransferOperation::Move, OtherFileSystem()});
-    return cases;
-}
+// A move is only cut inside a file when it has to copy.
+const std::vector<TransferCase> kCases = TransferCases(false);
 
 // a (small), b (large), c (small) into out/ with small chunks.
-TransferRequest ThreeFiles(const CancelCase& c, const TempFolder& from, const TempFolder& to,
-                           const std::string& large) {
-    WriteFile(from / "a.mp3", "a");
-    WriteFile(from / "b.mp3", large);
-    WriteFile(from / "c.mp3", "c");
-    TransferRequest request =
-        MakeRequest(c.operation, {from / "a.mp3", from / "b.mp3", from / "c.mp3"},
-                    {to / "out/a.mp3", to / "out/b.mp3", to / "out/c.mp3"});
-    request.chunkBytes = 64 << 10;
-    return request;
+void AddThreeFiles(TransferScene& scene, const std::string& large) {
+    scene.Add("a.mp3", "a", "out/a.mp3");
+    scene.Add("b.mp3", large, "out/b.mp3");
+    scene.Add("c.mp3", "c", "out/c.mp3");
+    scene.request.chunkBytes = 64 << 10;
 }
 
 TEST(TransferCancelTest, CancelInsideAFileRemovesItsPartAndKeepsTheSource) {
     const std::string large = PatternedContent(1 << 20);
-    for (const CancelCase& c : CancelCases()) {
+    for (const TransferCase& c : kCases) {
         SCOPED_TRACE(c.name);
-        TempFolder from(c.sourceBase);
-        TempFolder to;
-        TransferRequest request = ThreeFiles(c, from, to, large);
-        RecordingDelegate delegate;
+        TransferScene scene(c);
+        AddThreeFiles(scene, large);
         // Reports come after the batch's copies, so bytes tell when b is under way.
-        delegate.cancelWhen = [](const RecordingDelegate& d) {
+        scene.delegate.cancelWhen = [](const RecordingDelegate& d) {
             return d.progress.back().bytesDone > 1 + (256 << 10);
         };
-        TransferSummary summary = RunTransfer(request, delegate);
+        TransferSummary summary = scene.Run();
 
         EXPECT_TRUE(summary.cancelled);
         EXPECT_EQ(summary.transferred, 1u);
-        EXPECT_EQ(delegate.Outcomes(),
+        EXPECT_EQ(scene.delegate.Outcomes(),
                   (std::vector<FileOutcome>{FileOutcome::Transferred, FileOutcome::Cancelled,
                                             FileOutcome::Cancelled}));
-        EXPECT_LT(delegate.progress.back().bytesDone, 1u + large.size());
-        EXPECT_FALSE(Exists(to / "out/b.mp3"));
-        EXPECT_FALSE(Exists(to / "out/c.mp3"));
-        EXPECT_TRUE(ReadFile(from / "b.mp3") == large);
-        EXPECT_EQ(ReadFile(from / "c.mp3"), "c");
-        EXPECT_TRUE(Leftovers(to.path()).empty());
+        EXPECT_LT(scene.delegate.progress.back().bytesDone, 1u + large.size());
+        EXPECT_FALSE(Exists(scene.to / "out/b.mp3"));
+        EXPECT_FALSE(Exists(scene.to / "out/c.mp3"));
+        EXPECT_TRUE(ReadFile(scene.from / "b.mp3") == large);
+        EXPECT_EQ(ReadFile(scene.from / "c.mp3"), "c");
+        EXPECT_TRUE(Leftovers(scene.to.path()).empty());
     }
 }
 
 TEST(TransferCancelTest, CancelBetweenFilesTouchesNothingMore) {
-    for (const CancelCase& c : CancelCases()) {
+    for (const TransferCase& c : kCases) {
         SCOPED_TRACE(c.name);
-        TempFolder from(c.sourceBase);
-        TempFolder to;
-        TransferRequest request = ThreeFiles(c, from, to, "b");
+        TransferScene scene(c);
+        AddThreeFiles(scene, "b");
         // A placed file is reported once its batch's names are durable.
-        request.batchFiles = 1;
-        RecordingDelegate delegate;
-        delegate.cancelWhen = [](const RecordingDelegate& d) { return d.reports.size() == 1; };
-        TransferSummary summary = RunTransfer(request, delegate);
+        scene.request.batchFiles = 1;
+        scene.delegate.cancelWhen = [](const RecordingDelegate& d) {
+            return d.reports.size() == 1;
+        };
+        TransferSummary summary = scene.Run();
 
         EXPECT_TRUE(summary.cancelled);
-        EXPECT_EQ(delegate.Outcomes(),
+        EXPECT_EQ(scene.delegate.Outcomes(),
                   (std::vector<FileOutcome>{FileOutcome::Transferred, FileOutcome::Cancelled,
                                             FileOutcome::Cancelled}));
-        EXPECT_EQ(ReadFile(to / "out/a.mp3"), "a");
-        EXPECT_FALSE(Exists(to / "out/b.mp3"));
-        EXPECT_EQ(ReadFile(from / "b.mp3"), "b");
-        EXPECT_EQ(ReadFile(from / "c.mp3"), "c");
+        EXPECT_EQ(ReadFile(scene.to / "out/a.mp3"), "a");
+        EXPECT_FALSE(Exists(scene.to / "out/b.mp3"));
+        EXPECT_EQ(ReadFile(scene.from / "b.mp3"), "b");
+        EXPECT_EQ(ReadFile(scene.from / "c.mp3"), "c");
     }
 }
 
@@ -95,29 +76,27 @@ TEST(TransferCancelTest, CancelBetweenFilesTouchesNothingMore) {
 TEST(TransferCancelTest, FilesStagedBeforeACancelArePlacedAcrossBindMounts) {
     if (std::string whyNot = EnterPrivateMountNamespace(); !whyNot.empty())
         GTEST_SKIP() << whyNot;
-    TempFolder folder;
-    std::filesystem::create_directory(folder / "real");
-    std::filesystem::create_directory(folder / "bound");
-    if (mount((folder / "real").c_str(), (folder / "bound").c_str(), nullptr, MS_BIND, nullptr))
+    TransferScene scene(TransferOperation::Move);
+    std::filesystem::create_directory(scene.to / "real");
+    std::filesystem::create_directory(scene.to / "bound");
+    if (mount((scene.to / "real").c_str(), (scene.to / "bound").c_str(), nullptr, MS_BIND, nullptr))
         GTEST_SKIP() << "cannot bind mount: " << std::strerror(errno);
-    TransferRequest request =
-        ThreeFiles({"move across bind mounts", TransferOperation::Move, ""}, folder, folder, "b");
-    for (std::string& destination : request.destinations)
+    AddThreeFiles(scene, "b");
+    for (std::string& destination : scene.request.destinations)
         destination.replace(destination.find("/out/"), 5, "/bound/");
-    RecordingDelegate delegate;
     int polls = 0;  // before a, before b, before c: c is under way when the cancel comes
-    delegate.cancelWhen = [&polls](const RecordingDelegate&) { return ++polls >= 3; };
-    TransferSummary summary = RunTransfer(request, delegate);
-    umount2((folder / "bound").c_str(), MNT_DETACH);
+    scene.delegate.cancelWhen = [&polls](const RecordingDelegate&) { return ++polls >= 3; };
+    TransferSummary summary = scene.Run();
+    umount2((scene.to / "bound").c_str(), MNT_DETACH);
 
-    EXPECT_EQ(delegate.Outcomes(),
+    EXPECT_EQ(scene.delegate.Outcomes(),
               (std::vector<FileOutcome>{FileOutcome::Transferred, FileOutcome::Transferred,
                                         FileOutcome::Cancelled}));
     EXPECT_TRUE(summary.cancelled);
-    EXPECT_EQ(ReadFile(folder / "real/a.mp3"), "a");
-    EXPECT_EQ(ReadFile(folder / "real/b.mp3"), "b");
-    EXPECT_FALSE(Exists(folder / "a.mp3"));
-    EXPECT_EQ(ReadFile(folder / "c.mp3"), "c");
+    EXPECT_EQ(ReadFile(scene.to / "real/a.mp3"), "a");
+    EXPECT_EQ(ReadFile(scene.to / "real/b.mp3"), "b");
+    EXPECT_FALSE(Exists(scene.from / "a.mp3"));
+    EXPECT_EQ(ReadFile(scene.from / "c.mp3"), "c");
 }
 
 // Stalls, to be killed, when the moment has come.
@@ -126,9 +105,9 @@ class StallingDelegate : public RecordingDelegate {
     enum class Moment { MidCopy, FirstReport };
     StallingDelegate(const std::function<void()>& stall, Moment moment)
         : stall_(stall), moment_(moment) {}
-    void OnProgress(const TransferProgress& progress) override {
-        if (moment_ == Moment::MidCopy && progress.bytesDone != 0 &&
-            progress.bytesDone != progress.bytesTotal)
+    void OnProgress(const TransferProgress& report) override {
+        if (moment_ == Moment::MidCopy && report.bytesDone != 0 &&
+            report.bytesDone != report.bytesTotal)
             stall_();
     }
     void OnFileDone(const FileReport&) override {
@@ -150,43 +129,38 @@ int KillOnceStalled(const TransferRequest& request, StallingDelegate::Moment mom
 }
 
 TEST(TransferCancelTest, AKilledCopyNeverLeavesAPartialFileUnderTheDestinationName) {
-    for (const CancelCase& c : CancelCases()) {
+    for (const TransferCase& c : kCases) {
         SCOPED_TRACE(c.name);
-        TempFolder from(c.sourceBase);
-        TempFolder to;
+        TransferScene scene(c);
         const std::string large = PatternedContent(64 << 20);
-        WriteFile(from / "big.mp3", large);
-        TransferRequest request =
-            MakeRequest(c.operation, {from / "big.mp3"}, {to / "out/big.mp3"});
-        request.chunkBytes = 1 << 20;
-        int status = KillOnceStalled(request, StallingDelegate::Moment::MidCopy);
+        scene.Add("big.mp3", large, "out/big.mp3");
+        scene.request.chunkBytes = 1 << 20;
+        int status = KillOnceStalled(scene.request, StallingDelegate::Moment::MidCopy);
 
         EXPECT_TRUE(WIFSIGNALED(status));
-        EXPECT_FALSE(Exists(to / "out/big.mp3"));
-        EXPECT_TRUE(ReadFile(from / "big.mp3") == large);
-        for (const std::string& leftover : Leftovers(to.path())) {
+        EXPECT_FALSE(Exists(scene.to / "out/big.mp3"));
+        EXPECT_TRUE(ReadFile(scene.from / "big.mp3") == large);
+        for (const std::string& leftover : Leftovers(scene.to.path())) {
             EXPECT_NE(leftover.find(kTemporarySuffix), std::string::npos) << leftover;
         }
     }
 }
 
 TEST(TransferCancelTest, AKilledBatchLeavesEachFileWholeOrAbsentAndEverySourceOrItsCopy) {
-    for (const CancelCase& c : CancelCases()) {
+    for (const TransferCase& c : kCases) {
         SCOPED_TRACE(c.name);
-        TempFolder from(c.sourceBase);
-        TempFolder to;
-        std::vector<std::string> contents, sources, destinations;
+        TransferScene scene(c);
+        std::vector<std::string> contents;
         for (unsigned i = 0; i < 8; ++i) {
             std::string name = "f" + std::to_string(i) + ".mp3";
             contents.push_back(PatternedContent(256 << 10, i + 1));
-            WriteFile(from / name, contents.back());
-            sources.push_back(from / name);
-            destinations.push_back(to / ("out/" + name));
+            scene.Add(name, contents.back(), "out/" + name);
         }
-        TransferRequest request = MakeRequest(c.operation, sources, destinations);
-        int status = KillOnceStalled(request, StallingDelegate::Moment::FirstReport);
+        int status = KillOnceStalled(scene.request, StallingDelegate::Moment::FirstReport);
 
         EXPECT_TRUE(WIFSIGNALED(status));
+        const std::vector<std::string>& sources = scene.request.sources;
+        const std::vector<std::string>& destinations = scene.request.destinations;
         for (std::size_t i = 0; i < sources.size(); ++i) {
             bool copied = Exists(destinations[i]);
             if (copied) {
@@ -196,7 +170,7 @@ TEST(TransferCancelTest, AKilledBatchLeavesEachFileWholeOrAbsentAndEverySourceOr
                 EXPECT_TRUE(ReadFile(sources[i]) == contents[i]) << sources[i];
             }
         }
-        for (const std::string& leftover : Leftovers(to.path())) {
+        for (const std::string& leftover : Leftovers(scene.to.path())) {
             EXPECT_NE(leftover.find(kTemporarySuffix), std::string::npos) << leftover;
         }
     }
@@ -228,23 +202,19 @@ class ScopedAlarmStorm {
 
 TEST(TransferCancelTest, InterruptedSystemCallsNeverCorruptACopy) {
     const std::string large = PatternedContent(16 << 20);
-    for (const CancelCase& c : CancelCases()) {
+    for (const TransferCase& c : kCases) {
         SCOPED_TRACE(c.name);
-        TempFolder from(c.sourceBase);
-        TempFolder to;
-        WriteFile(from / "big.mp3", large);
-        TransferRequest request =
-            MakeRequest(c.operation, {from / "big.mp3"}, {to / "out/big.mp3"});
-        request.chunkBytes = 64 << 10;
-        RecordingDelegate delegate;
+        TransferScene scene(c);
+        scene.Add("big.mp3", large, "out/big.mp3");
+        scene.request.chunkBytes = 64 << 10;
         TransferSummary summary;
         {
             ScopedAlarmStorm storm;
-            summary = RunTransfer(request, delegate);
+            summary = scene.Run();
         }
         EXPECT_EQ(summary.transferred, 1u);
-        EXPECT_TRUE(ReadFile(to / "out/big.mp3") == large);
-        EXPECT_TRUE(Leftovers(to.path()).empty());
+        EXPECT_TRUE(ReadFile(scene.to / "out/big.mp3") == large);
+        EXPECT_TRUE(Leftovers(scene.to.path()).empty());
     }
 }
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/transfer/transfer.h"
-#include "tests/core/transfer/transfer_test_support.h"
+#include "tests/support/transfer_scene.h"
 
 namespace tunvex {
 namespace {
@@ -43,24 +43,19 @@ TEST(TransferCollisionTest, RenameModeTakesTheFirstFreeNumberedName) {
     for (TransferOperation operation : kOperations) {
         for (const RenameCase& c : cases) {
             SCOPED_TRACE(c.name);
-            TempFolder folder;
+            TransferScene scene(operation, kTransferRenameOnCollision);
             for (const std::string& name : c.existing)
-                WriteFile(folder / ("out/" + name), "old");
-            TransferRequest request = MakeRequest(operation, {}, {}, kTransferRenameOnCollision);
-            for (std::size_t i = 0; i < c.destinations.size(); ++i) {
-                std::string source = folder / ("in/" + std::to_string(i));
-                WriteFile(source, "new" + std::to_string(i));
-                request.sources.push_back(source);
-                request.destinations.push_back(folder / ("out/" + c.destinations[i]));
-            }
-            RecordingDelegate delegate;
-            TransferSummary summary = RunTransfer(request, delegate);
+                WriteFile(scene.to / name, "old");
+            for (std::size_t i = 0; i < c.destinations.size(); ++i)
+                scene.Add(std::to_string(i), "new" + std::to_string(i), c.destinations[i]);
+            TransferSummary summary = scene.Run();
 
+            const RecordingDelegate& delegate = scene.delegate;
             EXPECT_TRUE(delegate.asked.empty());
             EXPECT_EQ(summary.failed, 0u);
             ASSERT_EQ(delegate.reports.size(), c.expected.size());
             for (std::size_t i = 0; i < c.expected.size(); ++i) {
-                std::string final = folder / ("out/" + c.expected[i]);
+                std::string final = scene.to / c.expected[i];
                 EXPECT_EQ(delegate.reports[i].destination, final);
                 EXPECT_EQ(delegate.reports[i].outcome, c.expected[i] == c.destinations[i]
                                                            ? FileOutcome::Transferred
@@ -68,7 +63,7 @@ TEST(TransferCollisionTest, RenameModeTakesTheFirstFreeNumberedName) {
                 EXPECT_EQ(ReadFile(final), "new" + std::to_string(i));
             }
             for (const std::string& name : c.existing) {
-                EXPECT_EQ(ReadFile(folder / ("out/" + name)), "old") << name;
+                EXPECT_EQ(ReadFile(scene.to / name), "old") << name;
             }
         }
     }
@@ -116,29 +111,25 @@ TEST(TransferCollisionTest, AskModeFollowsEachAnswer) {
     for (TransferOperation operation : kOperations) {
         for (const AskCase& c : cases) {
             SCOPED_TRACE(c.name);
-            TempFolder folder;
-            TransferRequest request = MakeRequest(operation, {}, {});
+            TransferScene scene(operation);
             for (int i = 0; i < 3; ++i) {
                 std::string name = std::to_string(i) + ".mp3";
-                WriteFile(folder / ("in/" + name), "new");
-                WriteFile(folder / ("out/" + name), "old");
-                request.sources.push_back(folder / ("in/" + name));
-                request.destinations.push_back(folder / ("out/" + name));
+                scene.Add(name, "new", name);
+                WriteFile(scene.to / name, "old");
             }
-            RecordingDelegate delegate;
-            delegate.answers.assign(c.answers.begin(), c.answers.end());
-            TransferSummary summary = RunTransfer(request, delegate);
+            scene.delegate.answers.assign(c.answers.begin(), c.answers.end());
+            TransferSummary summary = scene.Run();
 
-            EXPECT_EQ(delegate.asked.size(), c.expectedAsks);
-            EXPECT_EQ(delegate.Outcomes(), c.expected);
+            EXPECT_EQ(scene.delegate.asked.size(), c.expectedAsks);
+            EXPECT_EQ(scene.delegate.Outcomes(), c.expected);
             EXPECT_EQ(summary.cancelled, c.expected.back() == O::Cancelled);
-            for (int i = 0; i < 3; ++i) {
+            for (std::size_t i = 0; i < 3; ++i) {
                 bool replaced = c.expected[i] == O::Replaced;
-                EXPECT_EQ(ReadFile(request.destinations[i]), replaced ? "new" : "old") << i;
+                EXPECT_EQ(ReadFile(scene.request.destinations[i]), replaced ? "new" : "old") << i;
                 bool sourceLeft = operation == TransferOperation::Copy || !replaced;
-                EXPECT_EQ(Exists(request.sources[i]), sourceLeft) << i;
+                EXPECT_EQ(Exists(scene.request.sources[i]), sourceLeft) << i;
             }
-            EXPECT_TRUE(Leftovers(folder.path()).empty());
+            EXPECT_TRUE(Leftovers(scene.to.path()).empty());
         }
     }
 }
@@ -149,35 +140,28 @@ TEST(TransferCollisionTest, AskModeTwoFilesForOneDestinationMakeACollision) {
                                          {TransferOperation::Copy, 256u},
                                          {TransferOperation::Move, 1u},
                                          {TransferOperation::Move, 256u}}) {
-        TempFolder folder;
-        WriteFile(folder / "a.mp3", "a");
-        WriteFile(folder / "b.mp3", "b");
-        RecordingDelegate delegate;
-        delegate.answers = {CollisionAnswer::Skip};
-        TransferRequest request = MakeRequest(operation, {folder / "a.mp3", folder / "b.mp3"},
-                                              {folder / "out/x.mp3", folder / "out/x.mp3"});
-        request.batchFiles = batchFiles;
-        RunTransfer(request, delegate);
-        EXPECT_EQ(delegate.asked, std::vector<std::string>{folder / "out/x.mp3"});
-        EXPECT_EQ(delegate.Outcomes(),
+        TransferScene scene(operation);
+        scene.Add("a.mp3", "a", "out/x.mp3");
+        scene.Add("b.mp3", "b", "out/x.mp3");
+        scene.request.batchFiles = batchFiles;
+        scene.delegate.answers = {CollisionAnswer::Skip};
+        scene.Run();
+        EXPECT_EQ(scene.delegate.asked, std::vector<std::string>{scene.to / "out/x.mp3"});
+        EXPECT_EQ(scene.delegate.Outcomes(),
                   (std::vector<FileOutcome>{FileOutcome::Transferred, FileOutcome::Skipped}));
-        EXPECT_EQ(ReadFile(folder / "out/x.mp3"), "a");
-        EXPECT_EQ(ReadFile(folder / "b.mp3"), "b");
+        EXPECT_EQ(ReadFile(scene.to / "out/x.mp3"), "a");
+        EXPECT_EQ(ReadFile(scene.from / "b.mp3"), "b");
     }
 }
 
 TEST(TransferCollisionTest, AskModeNeverReplacesAFolder) {
-    TempFolder folder;
-    WriteFile(folder / "a.mp3", "a");
-    WriteFile(folder / "out/x.mp3/keep", "keep");
-    RecordingDelegate delegate;
-    delegate.answers = {CollisionAnswer::Replace};
-    TransferSummary summary = RunTransfer(MakeRequest(TransferOperation::Copy, {folder / "a.mp3"},
-                                                      {folder / "out/x.mp3"}, kTransferAllowUndo),
-                                          delegate);
-    EXPECT_EQ(summary.failed, 1u);
-    EXPECT_EQ(ReadFile(folder / "out/x.mp3/keep"), "keep");
-    EXPECT_TRUE(Leftovers(folder.path()).empty());
+    TransferScene scene(TransferOperation::Copy, kTransferAllowUndo);
+    scene.Add("a.mp3", "a", "x.mp3");
+    WriteFile(scene.to / "x.mp3/keep", "keep");
+    scene.delegate.answers = {CollisionAnswer::Replace};
+    EXPECT_EQ(scene.Run().failed, 1u);
+    EXPECT_EQ(ReadFile(scene.to / "x.mp3/keep"), "keep");
+    EXPECT_TRUE(Leftovers(scene.to.path()).empty());
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "core/transfer/transfer.h"
-#include "tests/core/transfer/transfer_test_support.h"
+#include "tests/support/transfer_scene.h"
 
 namespace tunvex {
 namespace {
@@ -26,23 +26,18 @@ TEST(TransferCopyTest, KeepsContentTimesAndModeAcrossChunksAndFileSystems) {
     };
     for (const CopyCase& c : cases) {
         SCOPED_TRACE(c.name);
-        TempFolder from(c.sourceBase);
-        TempFolder to;
-        std::string source = from / "song.mp3";
+        TransferScene scene(TransferOperation::Copy, 0, c.sourceBase);
         std::string content = PatternedContent(c.size);
-        WriteFile(source, content);
+        scene.Add("song.mp3", content, "Artist/Album/01.mp3");
+        const std::string& source = scene.request.sources[0];
         chmod(source.c_str(), 0640);
         const struct timespec times[2] = {{1000000000, 123456789}, {1200000000, 987654321}};
         utimensat(AT_FDCWD, source.c_str(), times, 0);
-
-        TransferRequest request =
-            MakeRequest(TransferOperation::Copy, {source}, {to / "Artist/Album/01.mp3"});
-        request.chunkBytes = c.chunkBytes;
-        RecordingDelegate delegate;
-        TransferSummary summary = RunTransfer(request, delegate);
+        scene.request.chunkBytes = c.chunkBytes;
+        TransferSummary summary = scene.Run();
 
         EXPECT_EQ(summary.transferred, 1u);
-        std::string copy = to / "Artist/Album/01.mp3";
+        const std::string& copy = scene.request.destinations[0];
         struct stat info {};
         ASSERT_EQ(stat(copy.c_str(), &info), 0);  // before reading moves the access time
         EXPECT_EQ(info.st_mode & 07777, 0640u);
@@ -51,27 +46,26 @@ TEST(TransferCopyTest, KeepsContentTimesAndModeAcrossChunksAndFileSystems) {
         EXPECT_EQ(info.st_atim.tv_sec, times[0].tv_sec);
         EXPECT_TRUE(ReadFile(copy) == content);
         EXPECT_TRUE(ReadFile(source) == content);
-        ASSERT_FALSE(delegate.progress.empty());
-        EXPECT_EQ(delegate.progress.back().bytesDone, c.size);
-        EXPECT_EQ(delegate.progress.back().bytesTotal, c.size);
-        EXPECT_EQ(delegate.progress.back().filesDone, 1u);
-        EXPECT_GE(delegate.progress.size(), 2 + c.size / c.chunkBytes);
-        EXPECT_TRUE(Leftovers(to.path()).empty());
+        const std::vector<TransferProgress>& progress = scene.delegate.progress;
+        ASSERT_FALSE(progress.empty());
+        EXPECT_EQ(progress.back().bytesDone, c.size);
+        EXPECT_EQ(progress.back().bytesTotal, c.size);
+        EXPECT_EQ(progress.back().filesDone, 1u);
+        EXPECT_GE(progress.size(), 2 + c.size / c.chunkBytes);
+        EXPECT_TRUE(Leftovers(scene.to.path()).empty());
     }
 }
 
 TEST(TransferCopyTest, MissingFoldersAreMadeWithTheUmaskApplied) {
-    TempFolder folder;
-    WriteFile(folder / "a.mp3", "a");
+    TransferScene scene(TransferOperation::Copy);
+    scene.Add("a.mp3", "a", "x/y/a.mp3");
     mode_t oldMask = umask(027);
-    RecordingDelegate delegate;
-    RunTransfer(MakeRequest(TransferOperation::Copy, {folder / "a.mp3"}, {folder / "x/y/a.mp3"}),
-                delegate);
+    scene.Run();
     umask(oldMask);
     struct stat info {};
-    ASSERT_EQ(stat((folder / "x/y").c_str(), &info), 0);
+    ASSERT_EQ(stat((scene.to / "x/y").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0750u);
-    EXPECT_EQ(ReadFile(folder / "x/y/a.mp3"), "a");
+    EXPECT_EQ(ReadFile(scene.to / "x/y/a.mp3"), "a");
 }
 
 TEST(TransferCopyTest, SymlinkSourceCopiesTheFileItPointsTo) {
@@ -131,20 +125,15 @@ TEST(TransferCopyTest, EachBadFileFailsWithItsReasonWhileTheOthersGoOn) {
 }
 
 TEST(TransferCopyTest, AnotherRunClearingStaleTemporariesLeavesTheLiveOnesAlone) {
-    TempFolder folder;
-    TransferRequest request = MakeRequest(TransferOperation::Copy, {}, {});
-    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
-        WriteFile(folder / name, name);
-        request.sources.push_back(folder / name);
-        request.destinations.push_back(folder / ("out/" + std::string(name)));
-    }
-    RecordingDelegate delegate;
-    delegate.cancelWhen = [&](const RecordingDelegate&) {
-        RemoveStaleTemporaries(folder / "out");  // as another run writing there does
+    TransferScene scene(TransferOperation::Copy);
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"})
+        scene.Add(name, name, std::string("out/") + name);
+    scene.delegate.cancelWhen = [&](const RecordingDelegate&) {
+        RemoveStaleTemporaries(scene.to / "out");  // as another run writing there does
         return false;
     };
-    EXPECT_EQ(RunTransfer(request, delegate).transferred, 3u);
-    EXPECT_EQ(ReadFile(folder / "out/c.mp3"), "c.mp3");
+    EXPECT_EQ(scene.Run().transferred, 3u);
+    EXPECT_EQ(ReadFile(scene.to / "out/c.mp3"), "c.mp3");
 }
 
 // Each staged copy holds a descriptor until its claim, and a source opened for its check one
@@ -156,38 +145,32 @@ TEST(TransferCopyTest, ABatchStaysWithinTheDescriptorsTheProcessMayOpen) {
     struct rlimit low = before;
     low.rlim_cur = 64;
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
-    TempFolder folder;
-    TransferRequest request = MakeRequest(TransferOperation::Copy, {}, {});
+    TransferScene scene(TransferOperation::Copy);
     for (int i = 0; i < 300; ++i) {
         std::string name = std::to_string(i) + ".mp3";
-        WriteFile(folder / name, name);
-        request.sources.push_back(folder / name);
-        request.destinations.push_back(i % 3 == 0 ? folder / name : folder / ("out/" + name));
+        scene.Add(name, name, name);
+        if (i % 3 == 0)
+            scene.request.destinations.back() = scene.request.sources.back();
     }
-    RecordingDelegate delegate;
-    TransferSummary summary = RunTransfer(request, delegate);
+    TransferSummary summary = scene.Run();
     setrlimit(RLIMIT_NOFILE, &before);
     EXPECT_EQ(summary.transferred, 200u);
     EXPECT_EQ(summary.sameFile, 100u);
     EXPECT_EQ(summary.failed, 0u);
-    EXPECT_EQ(ReadFile(folder / "out/299.mp3"), "299.mp3");
+    EXPECT_EQ(ReadFile(scene.to / "299.mp3"), "299.mp3");
 }
 
 TEST(TransferCopyTest, ListsOfDifferentLengthAreRefusedWhole) {
-    TempFolder folder;
-    WriteFile(folder / "a.mp3", "a");
-    WriteFile(folder / "b.mp3", "b");
-    RecordingDelegate delegate;
-    TransferSummary summary =
-        RunTransfer(MakeRequest(TransferOperation::Move, {folder / "a.mp3", folder / "b.mp3"},
-                                {folder / "out/a.mp3"}),
-                    delegate);
-    EXPECT_EQ(summary.failed, 2u);
-    EXPECT_EQ(delegate.Outcomes(),
+    TransferScene scene(TransferOperation::Move);
+    scene.Add("a.mp3", "a", "out/a.mp3");
+    scene.Add("b.mp3", "b", "out/b.mp3");
+    scene.request.destinations.pop_back();
+    EXPECT_EQ(scene.Run().failed, 2u);
+    EXPECT_EQ(scene.delegate.Outcomes(),
               (std::vector<FileOutcome>{FileOutcome::Failed, FileOutcome::Failed}));
-    EXPECT_TRUE(Exists(folder / "a.mp3"));
-    EXPECT_TRUE(Exists(folder / "b.mp3"));
-    EXPECT_FALSE(Exists(folder / "out"));
+    EXPECT_TRUE(Exists(scene.from / "a.mp3"));
+    EXPECT_TRUE(Exists(scene.from / "b.mp3"));
+    EXPECT_FALSE(Exists(scene.to / "out"));
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 
 #include "core/base/paths.h"
 #include "core/transfer/transfer.h"
-#include "tests/core/transfer/transfer_test_support.h"
+#include "tests/support/transfer_scene.h"
 
 namespace tunvex {
 namespace {

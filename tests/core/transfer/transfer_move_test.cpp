@@ -11,7 +11,7 @@
 #include <map>
 
 #include "core/transfer/transfer.h"
-#include "tests/core/transfer/transfer_test_support.h"
+#include "tests/support/transfer_scene.h"
 
 namespace tunvex {
 namespace {
@@ -29,27 +29,23 @@ ino_t InodeOf(const std::string& path) {
 }
 
 TEST(TransferMoveTest, WithinAFileSystemTheFileItselfIsRenamed) {
-    TempFolder folder;
-    WriteFile(folder / "in/a.mp3", "a");
-    ino_t inode = InodeOf(folder / "in/a.mp3");
-    RecordingDelegate delegate;
-    TransferSummary summary = RunTransfer(
-        MakeRequest(TransferOperation::Move, {folder / "in/a.mp3"}, {folder / "out/x/a.mp3"}),
-        delegate);
-    EXPECT_EQ(summary.transferred, 1u);
-    EXPECT_FALSE(Exists(folder / "in/a.mp3"));
-    EXPECT_EQ(InodeOf(folder / "out/x/a.mp3"), inode);
-    EXPECT_EQ(ReadFile(folder / "out/x/a.mp3"), "a");
+    TransferScene scene(TransferOperation::Move);
+    scene.Add("a.mp3", "a", "x/a.mp3");
+    ino_t inode = InodeOf(scene.from / "a.mp3");
+    EXPECT_EQ(scene.Run().transferred, 1u);
+    EXPECT_FALSE(Exists(scene.from / "a.mp3"));
+    EXPECT_EQ(InodeOf(scene.to / "x/a.mp3"), inode);
+    EXPECT_EQ(ReadFile(scene.to / "x/a.mp3"), "a");
 }
 
 TEST(TransferMoveTest, AcrossFileSystemsTheSourceGoesOnlyAfterACompleteCopy) {
-    TempFolder from("/dev/shm");
-    TempFolder to;
-    if (from.path().empty() || DeviceOf(from.path()) == DeviceOf(to.path())) {
+    if (OtherFileSystem().empty())
         GTEST_SKIP() << "needs /dev/shm on another device than the temp folder";
-    }
+    TransferScene scene(TransferOperation::Move, 0, OtherFileSystem());
+    const TempFolder& from = scene.from;
+    const TempFolder& to = scene.to;
     std::string content = PatternedContent(3000000);
-    WriteFile(from / "a.mp3", content);
+    scene.Add("a.mp3", content, "out/a.mp3");
     chmod((from / "a.mp3").c_str(), 0604);
     // A rating, as players keep it, and a permission ACL, where the source's file system takes
     // them: mv keeps both.
@@ -63,13 +59,8 @@ TEST(TransferMoveTest, AcrossFileSystemsTheSourceGoesOnlyAfterACompleteCopy) {
     const struct timespec times[2] = {{1100000000, 0}, {1300000000, 5000}};
     utimensat(AT_FDCWD, (from / "a.mp3").c_str(), times, 0);
 
-    TransferRequest request =
-        MakeRequest(TransferOperation::Move, {from / "a.mp3"}, {to / "out/a.mp3"});
-    request.chunkBytes = 1 << 20;
-    RecordingDelegate delegate;
-    TransferSummary summary = RunTransfer(request, delegate);
-
-    EXPECT_EQ(summary.transferred, 1u);
+    scene.request.chunkBytes = 1 << 20;
+    EXPECT_EQ(scene.Run().transferred, 1u);
     EXPECT_FALSE(Exists(from / "a.mp3"));
     struct stat info {};
     ASSERT_EQ(stat((to / "out/a.mp3").c_str(), &info), 0);
@@ -131,20 +122,18 @@ TEST(TransferMoveTest, ASourceThatCannotBeRemovedIsReportedAndBothCopiesStay) {
 }
 
 TEST(TransferMoveTest, MovingASymlinkRemovesTheLinkAndKeepsItsTarget) {
-    TempFolder folder;
-    WriteFile(folder / "real.mp3", "real");
-    symlink((folder / "real.mp3").c_str(), (folder / "link.mp3").c_str());
-    RecordingDelegate delegate;
-    TransferSummary summary = RunTransfer(
-        MakeRequest(TransferOperation::Move, {folder / "link.mp3"}, {folder / "out/a.mp3"}),
-        delegate);
-    EXPECT_EQ(summary.transferred, 1u);
-    EXPECT_FALSE(Exists(folder / "link.mp3"));
-    EXPECT_EQ(ReadFile(folder / "real.mp3"), "real");
+    TransferScene scene(TransferOperation::Move);
+    scene.Add("real.mp3", "real", "out/a.mp3");
+    std::string link = scene.from / "link.mp3";
+    symlink((scene.from / "real.mp3").c_str(), link.c_str());
+    scene.request.sources = {link};
+    EXPECT_EQ(scene.Run().transferred, 1u);
+    EXPECT_FALSE(Exists(link));
+    EXPECT_EQ(ReadFile(scene.from / "real.mp3"), "real");
     struct stat info {};
-    ASSERT_EQ(lstat((folder / "out/a.mp3").c_str(), &info), 0);
+    ASSERT_EQ(lstat((scene.to / "out/a.mp3").c_str(), &info), 0);
     EXPECT_TRUE(S_ISREG(info.st_mode));
-    EXPECT_EQ(ReadFile(folder / "out/a.mp3"), "real");
+    EXPECT_EQ(ReadFile(scene.to / "out/a.mp3"), "real");
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "tests/core/transfer/transfer_test_support.h"
+#include "tests/support/transfer_scene.h"
 
 namespace tunvex {
 namespace {
@@ -39,8 +39,8 @@ TEST(TransferOverlapTest, ASourcePutInPlaceOfAMovedSourceIsNotRemovedWithIt) {
 class EditingDelegate : public RecordingDelegate {
   public:
     explicit EditingDelegate(std::string edited) : edited_(std::move(edited)) {}
-    void OnProgress(const TransferProgress& progress) override {
-        if (done_ || progress.bytesDone == 0)
+    void OnProgress(const TransferProgress& report) override {
+        if (done_ || report.bytesDone == 0)
             return;
         done_ = true;
         WriteFile(edited_ + ".new", "edited");

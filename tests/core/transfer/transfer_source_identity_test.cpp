@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "core/transfer/transfer.h"
-#include "tests/core/transfer/transfer_test_support.h"
+#include "tests/support/transfer_scene.h"
 
 namespace tunvex {
 namespace {
@@ -29,26 +29,24 @@ TEST(TransferSourceIdentityTest, AFileAnEarlierOneReplacedIsNoSource) {
     };
     for (const VictimCase& c : cases) {
         SCOPED_TRACE(c.name);
-        TempFolder folder;
-        ScopedDataHome dataHome(folder / "data");
-        WriteFile(folder / "new.mp3", "new");
-        WriteFile(folder / "sorted/old.mp3", "retagged");
-        TransferRequest request = MakeRequest(
-            c.operation, {folder / "new.mp3", folder / "sorted/old.mp3"},
-            {folder / "sorted/old.mp3", folder / "sorted/retagged.mp3"}, kTransferAllowUndo);
-        request.batchFiles = c.batchFiles;
-        RecordingDelegate delegate;
-        delegate.answers = {CollisionAnswer::ReplaceAll};
-        RunTransfer(request, delegate);
+        TransferScene scene(c.operation, kTransferAllowUndo);
+        ScopedDataHome dataHome(scene.from / "data");
+        scene.Add("new.mp3", "new", "sorted/old.mp3");
+        WriteFile(scene.to / "sorted/old.mp3", "retagged");
+        scene.request.sources.push_back(scene.to / "sorted/old.mp3");
+        scene.request.destinations.push_back(scene.to / "sorted/retagged.mp3");
+        scene.request.batchFiles = c.batchFiles;
+        scene.delegate.answers = {CollisionAnswer::ReplaceAll};
+        scene.Run();
 
-        EXPECT_EQ(delegate.Outcomes(),
+        EXPECT_EQ(scene.delegate.Outcomes(),
                   (std::vector<FileOutcome>{FileOutcome::Replaced, FileOutcome::Failed}));
-        EXPECT_THAT(EnglishReason(delegate.reports.back().reason),
+        EXPECT_THAT(EnglishReason(scene.delegate.reports.back().reason),
                     HasSubstr("replaced by an earlier file"));
-        EXPECT_EQ(ReadFile(folder / "sorted/old.mp3"), "new");
-        EXPECT_FALSE(Exists(folder / "sorted/retagged.mp3"));
-        EXPECT_EQ(ReadFile(folder / "data/Trash/files/old.mp3"), "retagged");
-        EXPECT_TRUE(Leftovers(folder.path()).empty());
+        EXPECT_EQ(ReadFile(scene.to / "sorted/old.mp3"), "new");
+        EXPECT_FALSE(Exists(scene.to / "sorted/retagged.mp3"));
+        EXPECT_EQ(ReadFile(scene.from / "data/Trash/files/old.mp3"), "retagged");
+        EXPECT_TRUE(Leftovers(scene.to.path()).empty());
     }
 }
 
@@ -58,26 +56,24 @@ TEST(TransferSourceIdentityTest, ASourceChangedSinceTheRequestStartedIsLeftAlone
                                                         {TransferOperation::Move, false},
                                                         {TransferOperation::Copy, true}};
     for (auto [operation, whileCopied] : cases) {
-        TempFolder folder;
-        WriteFile(folder / "a.mp3", whileCopied ? std::string(65536, 'p') : "planned");
-        TransferRequest request =
-            MakeRequest(operation, {folder / "a.mp3"}, {folder / "out/a.mp3"});
-        request.chunkBytes = 4096;
-        RecordingDelegate delegate;
-        delegate.cancelWhen = [&](const RecordingDelegate& self) {
+        TransferScene scene(operation);
+        scene.Add("a.mp3", whileCopied ? std::string(65536, 'p') : "planned", "out/a.mp3");
+        scene.request.chunkBytes = 4096;
+        scene.delegate.cancelWhen = [&](const RecordingDelegate& self) {
             // The first poll comes after the request started, the fourth inside the copy.
             if (self.progress.size() == (whileCopied ? 4u : 1u)) {
-                std::fstream file(folder / "a.mp3", std::ios::in | std::ios::out);
+                std::fstream file(scene.from / "a.mp3", std::ios::in | std::ios::out);
                 file.seekp(whileCopied ? 60000 : 0);
                 file << (whileCopied ? "edited" : "swapped in");
             }
             return false;
         };
-        RunTransfer(request, delegate);
-        EXPECT_EQ(delegate.Outcomes(), std::vector<FileOutcome>{FileOutcome::Failed});
-        EXPECT_THAT(EnglishReason(delegate.reports[0].reason), HasSubstr("no longer the file"));
-        EXPECT_TRUE(Exists(folder / "a.mp3"));
-        EXPECT_FALSE(Exists(folder / "out/a.mp3"));
+        scene.Run();
+        EXPECT_EQ(scene.delegate.Outcomes(), std::vector<FileOutcome>{FileOutcome::Failed});
+        EXPECT_THAT(EnglishReason(scene.delegate.reports[0].reason),
+                    HasSubstr("no longer the file"));
+        EXPECT_TRUE(Exists(scene.from / "a.mp3"));
+        EXPECT_FALSE(Exists(scene.to / "out/a.mp3"));
     }
 }
 
@@ -88,30 +84,19 @@ TEST(TransferSourceIdentityTest, ASourceChangedSinceTheRequestStartedIsLeftAlone
 // there).
 TEST(TransferSourceIdentityTest, ASourceChangedSinceItWasLookedAtGetsNoFolderAndNoQuestion) {
     enum class Change { Removed, Rewritten, Linked, Pipe };
-    struct Run {
-        const char* name;
-        TransferOperation operation;
-        std::string sourceBase;
-    };
-    std::vector<Run> runs = {{"move", TransferOperation::Move, TempFolder::DefaultBase()},
-                             {"copy", TransferOperation::Copy, TempFolder::DefaultBase()}};
-    if (!OtherFileSystem().empty())
-        runs.push_back({"move across file systems", TransferOperation::Move, OtherFileSystem()});
-    for (const Run& run : runs) {
+    for (const TransferCase& run : TransferCases()) {
         for (Change change : {Change::Removed, Change::Rewritten, Change::Linked, Change::Pipe}) {
             for (const char* into : {"new", "sorted", "known"}) {
-                SCOPED_TRACE(std::string(run.name) + ", change " +
-                             std::to_string(static_cast<int>(change)) + ", into " + into);
-                TempFolder from(run.sourceBase);
-                TempFolder to;
-                std::string source = from / "a.mp3";
-                std::string destination = to / (std::string(into) + "/a.mp3");
-                WriteFile(source, "planned");
-                WriteFile(from / "b.mp3", "earlier");
+                SCOPED_TRACE(run.name + ", change " + std::to_string(static_cast<int>(change)) +
+                             ", into " + into);
+                TransferScene scene(run);
+                const TempFolder& from = scene.from;
+                const TempFolder& to = scene.to;
+                scene.Add("b.mp3", "earlier", "known/b.mp3");
+                scene.Add("a.mp3", "planned", std::string(into) + "/a.mp3");
+                const std::string& source = scene.request.sources[1];
                 WriteFile(to / "sorted/a.mp3", "stands");
-                TransferRequest request = MakeRequest(run.operation, {from / "b.mp3", source},
-                                                      {to / "known/b.mp3", destination});
-                request.sourceStates = {TakeSnapshot(from / "b.mp3"), TakeSnapshot(source)};
+                scene.request.sourceStates = {TakeSnapshot(from / "b.mp3"), TakeSnapshot(source)};
                 if (change == Change::Rewritten) {
                     WriteFile(source, "rewritten");
                 } else if (change == Change::Linked) {
@@ -126,9 +111,9 @@ TEST(TransferSourceIdentityTest, ASourceChangedSinceItWasLookedAtGetsNoFolderAnd
                 } else if (change == Change::Pipe) {
                     ASSERT_EQ(mkfifo(source.c_str(), 0644), 0);
                 }
-                RecordingDelegate delegate;
-                delegate.answers = {CollisionAnswer::Replace};
-                RunTransfer(request, delegate);
+                scene.delegate.answers = {CollisionAnswer::Replace};
+                scene.Run();
+                const RecordingDelegate& delegate = scene.delegate;
                 ASSERT_EQ(delegate.reports.size(), 2u);
                 EXPECT_EQ(delegate.reports[0].outcome, FileOutcome::Transferred);
                 EXPECT_EQ(delegate.reports[1].outcome, FileOutcome::Failed);

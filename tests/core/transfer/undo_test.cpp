@@ -13,8 +13,8 @@
 #include "core/files/names.h"
 #include "core/transfer/journal.h"
 #include "core/transfer/transfer.h"
-#include "tests/core/transfer/transfer_test_support.h"
 #include "tests/support/run_process.h"
+#include "tests/support/transfer_scene.h"
 
 namespace tunvex {
 namespace {
@@ -107,7 +107,7 @@ class UndoRunTest : public ::testing::Test {
     void MakeSongs(const std::string& from) {
         const char* names[] = {"a/one.mp3", "a/b/two.mp3", "three\tfour.mp3", "c/five.mp3"};
         const mode_t modes[] = {0644, 0600, 0755, 0640};
-        for (std::size_t i = 0; i < 4; ++i) {
+        for (unsigned i = 0; i < 4; ++i) {
             sources.push_back(from + "/" + names[i]);
             WriteSong(sources.back(), PatternedContent(40000 + i, i + 1), modes[i],
                       1000000000 + static_cast<time_t>(i));

@@ -1,4 +1,5 @@
-// Real files in temporary folders and a delegate that records what the engine tells it.
+// The transfer tests' scene: real files in temporary folders, a request built file by file and a
+// delegate that records what the engine tells it.
 #pragma once
 
 #include <sched.h>
@@ -142,5 +143,48 @@ inline TransferRequest MakeRequest(TransferOperation operation, std::vector<std:
     request.flags = flags | kTransferMultiDestFiles | kTransferNoConfirmMkdir;
     return request;
 }
+
+// A run's operation and where its sources lie.
+struct TransferCase {
+    std::string name;
+    TransferOperation operation;
+    std::string sourceBase;
+};
+
+// A copy, a move inside one file system (a rename) unless left out, and a move through a copy
+// from /dev/shm where that is another file system than the temp folder.
+inline std::vector<TransferCase> TransferCases(bool withRename = true) {
+    std::vector<TransferCase> cases = {
+        {"copy", TransferOperation::Copy, TempFolder::DefaultBase()}};
+    if (withRename)
+        cases.push_back(
+            {"move inside one file system", TransferOperation::Move, TempFolder::DefaultBase()});
+    if (!OtherFileSystem().empty())
+        cases.push_back({"move across file systems", TransferOperation::Move, OtherFileSystem()});
+    return cases;
+}
+
+// One transfer: sources written under `from` (on sourceBase), destinations under `to`.
+struct TransferScene {
+    explicit TransferScene(TransferOperation operation, unsigned flags = 0,
+                           const std::string& sourceBase = TempFolder::DefaultBase())
+        : from(sourceBase), request(MakeRequest(operation, {}, {}, flags)) {}
+    explicit TransferScene(const TransferCase& c, unsigned flags = 0)
+        : TransferScene(c.operation, flags, c.sourceBase) {}
+
+    // Writes from/source and asks for it at to/destination.
+    void Add(const std::string& source, const std::string& content,
+             const std::string& destination) {
+        WriteFile(from / source, content);
+        request.sources.push_back(from / source);
+        request.destinations.push_back(to / destination);
+    }
+    TransferSummary Run() { return RunTransfer(request, delegate); }
+
+    TempFolder from;
+    TempFolder to;
+    TransferRequest request;
+    RecordingDelegate delegate;
+};
 
 }  // namespace tunvex
