@@ -27,7 +27,8 @@ asan() {
     export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
     # Left out: the checks of the sources, which run none of our code, and the real drag onto
     # the window, whose question and run outlast the test's waits (seconds, as a user would)
-    # when every program runs several times slower.
+    # when every program runs several times slower; and the Debian package, which builds the
+    # whole program again inside the test.
     (cd build-asan &&
         ctest --output-on-failure -j"$jobs" -E '^(format|layers|tidy)$|DraggedFoldersAreSorted')
     echo "== ASan+UBSan: $((SECONDS - start)) s"

@@ -8,6 +8,6 @@ echo "== fuzzing the tag library: a clang build in build-fuzz/ (about a minute),
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DTUNVEX_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target mp3infp_fuzz_load mp3infp_fuzz_seeds
 (cd build-fuzz && ctest -R mp3infp_fuzz --output-on-failure)
-scripts/build.sh -DBUILD_TESTING=ON
+scripts/build.sh -DBUILD_TESTING=ON -DTUNVEX_WERROR=ON
 echo "== running every test (a few minutes; the window tests start their own X servers)"
 cd build && ctest --output-on-failure -j"$(nproc)"
