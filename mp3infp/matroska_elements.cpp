@@ -38,7 +38,7 @@ enum ElementId : uint32_t {
 // Targets at this level or above name an album or more; below it, a track.
 constexpr uint64_t kAlbumLevel = 50;
 // Texts are short; a larger claim is not worth reading whole.
-constexpr uint64_t kMaxTextSize = 64 * 1024;
+constexpr uint64_t kMaxTextSize = uint64_t{64} * 1024;
 // Stops a file of many small elements from being walked to its end.
 constexpr int kMaxElements = 100000;
 constexpr size_t kMaxSeekedTags = 4;

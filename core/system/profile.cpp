@@ -105,7 +105,7 @@ bool IsQuoted(std::string_view value) {
            (value.front() == '"' || value.front() == '\'');
 }
 
-std::string Unquoted(std::string value) {
+std::string Unquoted(const std::string& value) {
     return IsQuoted(value) ? value.substr(1, value.size() - 2) : value;
 }
 
