@@ -323,6 +323,18 @@ bool StillPlannedEntry(StagedFile& file, FileTransferContext& context) {
     return gone.empty() || Fail(file, gone);
 }
 
+// Ask mode: the question about the file that stands at the destination.
+bool AskAboutStandingFile(StagedFile& file, FileTransferContext& context) {
+    Decision decision = Decide(context, file.report.source, file.report.destination);
+    if (decision != Decision::Replace)
+        return Stop(file, OutcomeOf(decision));
+    file.replaceDecided = true;
+    // The source's entry as it is once the question is answered.
+    if (IsMove(context) && lstat(file.report.source.c_str(), &file.sourceEntry) != 0)
+        return Fail(file, {FailureKind::SourceUnreadable, errno});
+    return true;
+}
+
 // The destination: a file name, not the source itself, and in ask mode the question about a
 // file that stands there.
 bool StageDestination(StagedFile& file, FileTransferContext& context) {
@@ -334,22 +346,12 @@ bool StageDestination(StagedFile& file, FileTransferContext& context) {
     if (MayStandThere(context, file.folder, destination) &&
         IsSourceItself(file.sourceInfo, destination, askMode ? &file.agreedReplacement : nullptr))
         return Stop(file, FileOutcome::SameFile, {FailureKind::SameFile});
-    bool exists = file.agreedReplacement.st_mode != 0;
+    bool standing = file.agreedReplacement.st_mode != 0;
     // A move takes its source as planned until something is asked or a folder made for it.
-    bool checkMove = IsMove(context) && !file.linkSource;
-    if (checkMove && (exists || context.folders.count(file.folder) == 0) &&
-        !StillPlannedEntry(file, context))
+    if (IsMove(context) && !file.linkSource &&
+        (standing || context.folders.count(file.folder) == 0) && !StillPlannedEntry(file, context))
         return false;
-    if (!exists)
-        return true;
-    Decision decision = Decide(context, file.report.source, destination);
-    if (decision != Decision::Replace)
-        return Stop(file, OutcomeOf(decision));
-    file.replaceDecided = true;
-    // The source's entry as it is once the question is answered.
-    if (IsMove(context) && lstat(file.report.source.c_str(), &file.sourceEntry) != 0)
-        return Fail(file, {FailureKind::SourceUnreadable, errno});
-    return true;
+    return !standing || AskAboutStandingFile(file, context);
 }
 
 // The destination's folders made, journaled and opened; where syncfs reaches no storage, a new

@@ -2,9 +2,10 @@
 // file a user owns is ever lost or left half-written.
 //
 // Its words, used alike in every file of this folder:
-// - snapshot (SourceState, snapshot.h): what tells one version of a file from another (device,
-//   inode, size, modification and change time), taken once before the file's tags are read. A
-//   file is "changed" when its snapshot now differs: it is then left where it is.
+// - snapshot (SourceState, TakeSnapshot in snapshot.h): what tells one version of a file from
+//   another (device, inode, size, modification and change time), taken once before the file's
+//   tags are read. A file is "changed" when IsUnchangedSince its snapshot no longer holds: it is
+//   then left where it is. A file never goes onto itself (IsSourceItself).
 // - stage: everything a file needs before its name is taken: the checks, the question about an
 //   existing destination, the folders, and for a copy the data in a locked temporary.
 // - batch barrier: the syncfs (or the fsyncs) between staging a batch and claiming its names,
