@@ -18,7 +18,7 @@ namespace {
 
 // A mode field and its radio buttons in value order.
 struct RadioField {
-    int Settings::*field;
+    SettingsField<int> field;
     std::vector<int> ids;
 };
 

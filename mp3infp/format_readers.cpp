@@ -4,7 +4,6 @@
 #include <taglib/apefile.h>
 #include <taglib/apetag.h>
 #include <taglib/flacfile.h>
-#include <taglib/id3v2framefactory.h>
 #include <taglib/itfile.h>
 #include <taglib/modfile.h>
 #include <taglib/mp4file.h>
@@ -24,7 +23,6 @@
 
 #include <array>
 #include <memory>
-#include <type_traits>
 
 #include "asf_objects.h"
 #include "dsd_files.h"
@@ -37,6 +35,7 @@
 #include "ogg_streams.h"
 #include "riff_chunks.h"
 #include "tag_readers.h"
+#include "taglib_compat.h"
 
 namespace mp3infp {
 namespace {
@@ -50,18 +49,6 @@ std::optional<TagBlocks> ReadOpened(TagLibFile& file) {
     TagBlocks tags;
     tags.bySource[Source::Main] = readFields(file);
     return tags;
-}
-
-// TagLib's view of stream as TagLibFile, from its start, without audio properties.
-template <typename TagLibFile>
-std::unique_ptr<TagLibFile> OpenAs(TagLib::IOStream& stream) {
-    stream.seek(0);
-    if constexpr (std::is_constructible_v<TagLibFile, TagLib::IOStream*, bool>) {
-        return std::make_unique<TagLibFile>(&stream, false);
-    } else {
-        return std::make_unique<TagLibFile>(&stream, TagLib::ID3v2::FrameFactory::instance(),
-                                            false);
-    }
 }
 
 // Reads the one tag of file as TagLibFile with readFields.

@@ -1,11 +1,11 @@
 #include "mpeg_readers.h"
 
 #include <taglib/apetag.h>
-#include <taglib/id3v2framefactory.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tpropertymap.h>
 
 #include <algorithm>
+#include <memory>
 #include <string_view>
 
 #include "id3v1_block.h"
@@ -51,8 +51,8 @@ bool StartsWithFrames(const OpenedFile& file) {
 
 // With an APE tag, or to tell a file without tags by its MPEG frames.
 std::optional<TagBlocks> ReadWithTagLib(OpenedFile& opened) {
-    opened.seek(0);
-    TagLib::MPEG::File file(&opened, TagLib::ID3v2::FrameFactory::instance(), false);
+    const std::unique_ptr<TagLib::MPEG::File> opening = OpenAs<TagLib::MPEG::File>(opened);
+    TagLib::MPEG::File& file = *opening;
     if (!file.isValid()) {
         return std::nullopt;
     }

@@ -85,7 +85,7 @@ std::string OpenedFile::ReadAt(uint64_t offset, uint64_t length) const {
     return bytes;
 }
 
-TagLib::ByteVector OpenedFile::readBlock(unsigned long length) {
+TagLib::ByteVector OpenedFile::readBlock(BlockSize length) {
     const auto offset = static_cast<uint64_t>(position_);
     if (offset >= size_) {
         return {};
@@ -97,15 +97,15 @@ TagLib::ByteVector OpenedFile::readBlock(unsigned long length) {
         got = ReadFromFile(offset, wanted, bytes.data());
         bytes.resize(static_cast<unsigned int>(got));
     }
-    position_ += static_cast<long>(got);
+    position_ += static_cast<StreamOffset>(got);
     return bytes;
 }
 
-void OpenedFile::seek(long offset, Position from) {
-    const long base = from == Beginning ? 0
-                      : from == Current ? position_
-                                        : static_cast<long>(size_);
-    position_ = std::max(0L, base + offset);
+void OpenedFile::seek(StreamOffset offset, Position from) {
+    const StreamOffset base = from == Beginning ? 0
+                              : from == Current ? position_
+                                                : static_cast<StreamOffset>(size_);
+    position_ = std::max<StreamOffset>(0, base + offset);
 }
 
 }  // namespace mp3infp

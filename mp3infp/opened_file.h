@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "taglib_compat.h"
+
 namespace mp3infp {
 
 // A plain file read through the one descriptor it was opened with. Its head and tail are read
@@ -22,16 +24,16 @@ class OpenedFile : public TagLib::IOStream {
     std::string ReadAt(uint64_t offset, uint64_t length) const;
 
     TagLib::FileName name() const override { return name_.c_str(); }
-    TagLib::ByteVector readBlock(unsigned long length) override;
+    TagLib::ByteVector readBlock(BlockSize length) override;
     void writeBlock(const TagLib::ByteVector&) override {}
-    void insert(const TagLib::ByteVector&, unsigned long, unsigned long) override {}
-    void removeBlock(unsigned long, unsigned long) override {}
+    void insert(const TagLib::ByteVector&, BlockOffset, BlockSize) override {}
+    void removeBlock(BlockOffset, BlockSize) override {}
     bool readOnly() const override { return true; }
     bool isOpen() const override { return true; }
-    void seek(long offset, Position from = Beginning) override;
-    long tell() const override { return position_; }
-    long length() override { return static_cast<long>(size_); }
-    void truncate(long) override {}
+    void seek(StreamOffset offset, Position from = Beginning) override;
+    StreamOffset tell() const override { return position_; }
+    StreamOffset length() override { return static_cast<StreamOffset>(size_); }
+    void truncate(StreamOffset) override {}
 
   private:
     // Copies [offset, offset + length) into out when the head or the tail holds all of it.
@@ -44,7 +46,7 @@ class OpenedFile : public TagLib::IOStream {
     std::string& head_;
     uint64_t tailOffset_ = 0;
     std::string& tail_;
-    long position_ = 0;
+    StreamOffset position_ = 0;
 };
 
 }  // namespace mp3infp

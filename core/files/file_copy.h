@@ -61,8 +61,8 @@ struct StagedCopy {
     bool sourceChanged = false;  // written to while it was read: the copy is gone
     std::string temporaryPath;   // set only when the copy is complete
     OwnedFd lock;                // keeps the temporary locked while it is held
-    struct stat source {};       // the file copied, as it was opened
-    struct stat copy {};         // the temporary, as it was completed
+    struct stat source = {};     // the file copied, as it was opened
+    struct stat copy = {};       // the temporary, as it was completed
 };
 
 // Opens source (links followed) to be copied, without blocking on a FIFO; info gets the file

@@ -16,8 +16,8 @@ namespace {
 // The stored entries in the order they are read and written, with their defaults.
 struct StoredField {
     unsigned keyId;
-    std::string Settings::*text;
-    int Settings::*number;
+    SettingsField<std::string> text;
+    SettingsField<int> number;
     int defaultNumber;
     unsigned defaultTextId;  // a text's default in the catalogue; 0: the desktop folder
 };

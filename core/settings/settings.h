@@ -24,6 +24,10 @@ struct Settings {
     int RemoveEmptiedFolders = 0;   // a move removes the source folders it emptied
 };
 
+// One of the settings, as a table of them names it.
+template <typename T>
+using SettingsField = T Settings::*;
+
 // Reads every field from the file, the defaults standing in for absent keys; the file is never
 // created or changed. On failure it shows its message (613, 615, or 620 for a file that cannot
 // be read whole or is larger than any settings file) and returns false; fields read before the

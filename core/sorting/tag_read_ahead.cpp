@@ -19,7 +19,7 @@ constexpr long kWaitsOfASlowRun = kRun / 2;
 
 // Times this thread gave up its core; reading a file not in memory does, once or twice.
 long Waits() {
-    struct rusage usage {};
+    struct rusage usage = {};
     getrusage(RUSAGE_THREAD, &usage);
     return usage.ru_nvcsw;
 }

@@ -167,7 +167,7 @@ bool MayStandThere(const FileTransferContext& context, const std::string& folder
 FailureReason ReplaceExisting(const std::string& from, std::size_t index,
                               const std::string& destination, FileTransferContext& context,
                               bool& placed) {
-    struct stat victim {};
+    struct stat victim = {};
     bool victimKnown = lstat(destination.c_str(), &victim) == 0;
     if ((context.flags & kTransferAllowUndo) == 0) {
         int error = RenameReplacing(from, destination);

@@ -69,12 +69,12 @@ struct StagedFile {
     FileReport report;      // final unless pending
     bool pending = false;   // staged, waiting for its claim
     PlannedSource planned;
-    struct stat sourceInfo {};
+    struct stat sourceInfo = {};
     std::string folder;
     bool folderMade = false;  // by this request
     dev_t device = 0;         // of folder
     std::string path;         // what the claim renames: a temporary copy, or the source itself
-    struct stat staged {};    // that file as it was staged: a rename keeps it
+    struct stat staged = {};  // that file as it was staged: a rename keeps it
     bool temporary = false;
     OwnedFd temporaryLock;
     unsigned attributesNotKept = 0;
@@ -83,10 +83,10 @@ struct StagedFile {
     bool linkSource = false;
     // The source's own entry (a link itself, not its target) as it was staged: a move removes
     // the source only while it is still that file.
-    struct stat sourceEntry {};
+    struct stat sourceEntry = {};
     // The file the user agreed to replace, as it stood when asked.
     bool replaceDecided = false;
-    struct stat agreedReplacement {};
+    struct stat agreedReplacement = {};
 };
 
 // Everything up to the claim. The temporary's data is not yet durable. Outcome Cancelled

@@ -80,13 +80,13 @@ struct JournaledFile {
 
 struct RecordedFolderTime {
     std::string path;
-    struct timespec modified {};
+    struct timespec modified = {};
 };
 
 struct RemovedFolder {
     std::string path;
     mode_t mode = 0;
-    struct timespec modified {};
+    struct timespec modified = {};
 };
 
 struct RecordedFolder {

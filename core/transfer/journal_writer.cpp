@@ -66,7 +66,7 @@ void TransferJournal::FolderMade(const std::string& path) {
         return;
     changed_ = true;
     // Its identity tells the undo that the folder it would remove is still the one made here.
-    struct stat info {};
+    struct stat info = {};
     lstat(path.c_str(), &info);
     pending_ += JournalLine({"folder", Absolute(path),
                              std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino)});

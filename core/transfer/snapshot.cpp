@@ -28,7 +28,7 @@ SourceState TakeSnapshot(const std::string& path) {
 }
 
 struct stat AsStat(const SourceState& snapshot) {
-    struct stat info {};
+    struct stat info = {};
     info.st_mode = snapshot.mode;
     info.st_dev = snapshot.device;
     info.st_ino = snapshot.inode;

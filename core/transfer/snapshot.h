@@ -18,8 +18,8 @@ struct SourceState {
     dev_t device = 0;
     ino_t inode = 0;
     off_t size = 0;
-    struct timespec modified {};
-    struct timespec changed {};
+    struct timespec modified = {};
+    struct timespec changed = {};
 };
 
 // One lstat, and a stat for a link.

@@ -94,12 +94,15 @@ std::vector<HelpTopic> ParseSitemap(std::string_view text) {
     std::vector<HelpTopic> root;
     // The lists being filled: a <ul> opens the children of the topic just read.
     std::vector<std::vector<HelpTopic>*> lists{&root};
-    std::optional<HelpTopic> pending;
+    // The object being read, while inObject.
+    HelpTopic pending;
+    bool inObject = false;
     // An object ends at its </object>, or where the next one or a list starts or ends.
     auto endObject = [&] {
-        if (pending && !pending->name.empty())
-            lists.back()->push_back(std::move(*pending));
-        pending.reset();
+        if (inObject && !pending.name.empty())
+            lists.back()->push_back(std::move(pending));
+        pending = {};
+        inObject = false;
     };
     for (std::size_t open = text.find('<'); open != std::string_view::npos;
          open = text.find('<', open + 1)) {
@@ -109,13 +112,13 @@ std::vector<HelpTopic> ParseSitemap(std::string_view text) {
         const std::string_view tag = text.substr(open + 1, close - open - 1);
         const std::string lower = Lower(tag.substr(0, tag.find_first_of(" \t\r\n")));
         open = close;
-        if (lower == "param" && pending) {
+        if (lower == "param" && inObject) {
             const std::string name = Lower(Attribute(tag, "name").value_or(""));
             std::string value = Attribute(tag, "value").value_or("");
-            if (name == "name" && pending->name.empty())
-                pending->name = std::move(value);
-            else if (name == "local" && pending->local.empty())
-                pending->local = std::move(value);
+            if (name == "name" && pending.name.empty())
+                pending.name = std::move(value);
+            else if (name == "local" && pending.local.empty())
+                pending.local = std::move(value);
             continue;
         }
         if (lower != "ul" && lower != "/ul" && lower != "object" && lower != "/object")
@@ -128,7 +131,7 @@ std::vector<HelpTopic> ParseSitemap(std::string_view text) {
             lists.pop_back();
         } else if (lower == "object" &&
                    Lower(Attribute(tag, "type").value_or("")) == "text/sitemap") {
-            pending.emplace();
+            inObject = true;
         }
     }
     endObject();

@@ -203,8 +203,8 @@ class DropDialogTest : public QObject {
                 QRect frame = window.frameGeometry();
                 return centred ? frame.center() - screen.center() : frame.topLeft() - QPoint(x, y);
             };
-            QTRY_VERIFY2_WITH_TIMEOUT(offset().manhattanLength() <= 2,
-                                      qPrintable(QString::number(x)), 3000);
+            QVERIFY2(QTest::qWaitFor([&] { return offset().manhattanLength() <= 2; }, 3000),
+                     qPrintable(QString::number(x)));
         }
     }
 

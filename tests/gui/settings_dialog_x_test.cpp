@@ -129,7 +129,7 @@ class SettingsDialogXTest : public QObject {
         dialog.Edit(1003)->setFocus();
         dialog.Edit(1003)->setText(QString::fromStdString(folder_ / "music"));
         PressKey("Return");
-        QTRY_VERIFY(!dialog.isVisible());
+        QVERIFY(QTest::qWaitFor([&] { return !dialog.isVisible(); }));
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(settings.BaseFolderPath, folder_ / "music");
     }
@@ -143,7 +143,8 @@ class SettingsDialogXTest : public QObject {
         QVERIFY(Activate(dialog));
         QStringList shown;
         QTimer::singleShot(0, [&] {
-            QTRY_VERIFY(qobject_cast<QFileDialog*>(QApplication::activeModalWidget()));
+            QVERIFY(QTest::qWaitFor(
+                [&] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); }));
             QWidget* picker = QApplication::activeModalWidget();
             for (QLabel* label : picker->findChildren<QLabel*>())
                 shown << label->text();
@@ -173,7 +174,8 @@ class SettingsDialogXTest : public QObject {
              {FailureKind::FolderNotCreated, ENOTDIR, "/home/user/音楽/Artist/Album"}});
         QString shown;
         QTimer::singleShot(0, [&] {
-            QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+            QVERIFY(QTest::qWaitFor(
+                [&] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); }));
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             shown = box->informativeText();
             box->setWindowTitle(QStringLiteral("tunvex"));  // the program's name, not this test's
@@ -252,7 +254,7 @@ class SettingsDialogXTest : public QObject {
         dialog.Button(1007)->click();
         dialog.Edit(1003)->setText(QString::fromStdString(folder_ / "music"));
         PressKey("Escape");
-        QTRY_VERIFY(!dialog.isVisible());
+        QVERIFY(QTest::qWaitFor([&] { return !dialog.isVisible(); }));
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QCOMPARE(settings.BaseFolderPath, folder_ / "Desktop");
         QCOMPARE(settings.CopyMode, 0);

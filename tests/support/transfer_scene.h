@@ -27,7 +27,7 @@ using testing::TempFolder;
 using testing::WriteFile;
 
 inline dev_t DeviceOf(const std::string& path) {
-    struct stat info {};
+    struct stat info = {};
     stat(path.c_str(), &info);
     return info.st_dev;
 }

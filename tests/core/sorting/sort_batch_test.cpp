@@ -435,7 +435,7 @@ TEST_F(SortBatchTest, AFileRetaggedAfterItsTagsWereReadIsLeftWhereItIs) {
             settings.BaseFolderPath = out / run;
             std::string first = Song(run + "/first.mp3", "Old");
             std::string second = Song(run + "/second.mp3", "Second");
-            struct stat read {};
+            struct stat read = {};
             SortBatchContext context = Context();
             context.readerThreads = 1;
             context.reading = [&](std::size_t index, std::size_t) {

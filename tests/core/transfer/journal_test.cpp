@@ -18,7 +18,7 @@ namespace {
 using ::testing::ElementsAre;
 
 struct stat StatOf(const std::string& path) {
-    struct stat info {};
+    struct stat info = {};
     lstat(path.c_str(), &info);
     return info;
 }

@@ -41,7 +41,7 @@ TEST(TransferUndoTest, ReplacedFilesGoToTheTrashWithTheirOrigin) {
                                        "/out/My%20Song%25\\.mp3\nDeletionDate=[0-9]{4}-[0-9]{2}-"
                                        "[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\n"));
     }
-    struct stat info {};
+    struct stat info = {};
     ASSERT_EQ(stat(trash.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
 }

@@ -182,22 +182,20 @@ void IgnoreAlarm(int) {}
 class ScopedAlarmStorm {
   public:
     ScopedAlarmStorm() {
-        struct sigaction action {};
+        struct sigaction action = {};
         action.sa_handler = IgnoreAlarm;
         sigaction(SIGALRM, &action, &old_);
-        const struct itimerval every {
-            {0, 50}, { 0, 50 }
-        };
+        const struct itimerval every = {{0, 50}, {0, 50}};
         setitimer(ITIMER_REAL, &every, nullptr);
     }
     ~ScopedAlarmStorm() {
-        const struct itimerval off {};
+        const struct itimerval off = {};
         setitimer(ITIMER_REAL, &off, nullptr);
         sigaction(SIGALRM, &old_, nullptr);
     }
 
   private:
-    struct sigaction old_ {};
+    struct sigaction old_ = {};
 };
 
 TEST(TransferCancelTest, InterruptedSystemCallsNeverCorruptACopy) {

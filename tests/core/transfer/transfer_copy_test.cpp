@@ -38,7 +38,7 @@ TEST(TransferCopyTest, KeepsContentTimesAndModeAcrossChunksAndFileSystems) {
 
         EXPECT_EQ(summary.transferred, 1u);
         const std::string& copy = scene.request.destinations[0];
-        struct stat info {};
+        struct stat info = {};
         ASSERT_EQ(stat(copy.c_str(), &info), 0);  // before reading moves the access time
         EXPECT_EQ(info.st_mode & 07777, 0640u);
         EXPECT_EQ(info.st_mtim.tv_sec, times[1].tv_sec);
@@ -62,7 +62,7 @@ TEST(TransferCopyTest, MissingFoldersAreMadeWithTheUmaskApplied) {
     mode_t oldMask = umask(027);
     scene.Run();
     umask(oldMask);
-    struct stat info {};
+    struct stat info = {};
     ASSERT_EQ(stat((scene.to / "x/y").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0750u);
     EXPECT_EQ(ReadFile(scene.to / "x/y/a.mp3"), "a");
@@ -75,7 +75,7 @@ TEST(TransferCopyTest, SymlinkSourceCopiesTheFileItPointsTo) {
     RecordingDelegate delegate;
     RunTransfer(MakeRequest(TransferOperation::Copy, {folder / "link.mp3"}, {folder / "out.mp3"}),
                 delegate);
-    struct stat info {};
+    struct stat info = {};
     ASSERT_EQ(lstat((folder / "out.mp3").c_str(), &info), 0);
     EXPECT_TRUE(S_ISREG(info.st_mode));
     EXPECT_EQ(ReadFile(folder / "out.mp3"), "real");

@@ -23,7 +23,7 @@ std::string Attribute(const std::string& path, const char* name) {
 }
 
 ino_t InodeOf(const std::string& path) {
-    struct stat info {};
+    struct stat info = {};
     stat(path.c_str(), &info);
     return info.st_ino;
 }
@@ -54,7 +54,7 @@ TEST(TransferMoveTest, AcrossFileSystemsTheSourceGoesOnlyAfterACompleteCopy) {
     std::map<std::string, std::string> kept;
     for (const char* name : {"user.rating", "system.posix_acl_access"})
         kept[name] = Attribute(from / "a.mp3", name);
-    struct stat before {};
+    struct stat before = {};
     stat((from / "a.mp3").c_str(), &before);
     const struct timespec times[2] = {{1100000000, 0}, {1300000000, 5000}};
     utimensat(AT_FDCWD, (from / "a.mp3").c_str(), times, 0);
@@ -62,7 +62,7 @@ TEST(TransferMoveTest, AcrossFileSystemsTheSourceGoesOnlyAfterACompleteCopy) {
     scene.request.chunkBytes = 1 << 20;
     EXPECT_EQ(scene.Run().transferred, 1u);
     EXPECT_FALSE(Exists(from / "a.mp3"));
-    struct stat info {};
+    struct stat info = {};
     ASSERT_EQ(stat((to / "out/a.mp3").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, before.st_mode & 07777);
     EXPECT_EQ(info.st_mtim.tv_sec, times[1].tv_sec);
@@ -130,7 +130,7 @@ TEST(TransferMoveTest, MovingASymlinkRemovesTheLinkAndKeepsItsTarget) {
     EXPECT_EQ(scene.Run().transferred, 1u);
     EXPECT_FALSE(Exists(link));
     EXPECT_EQ(ReadFile(scene.from / "real.mp3"), "real");
-    struct stat info {};
+    struct stat info = {};
     ASSERT_EQ(lstat((scene.to / "out/a.mp3").c_str(), &info), 0);
     EXPECT_TRUE(S_ISREG(info.st_mode));
     EXPECT_EQ(ReadFile(scene.to / "out/a.mp3"), "real");

@@ -37,7 +37,7 @@ std::vector<MoveCase> MoveCases() {
 }
 
 std::string Modified(const std::string& path) {
-    struct stat info {};
+    struct stat info = {};
     lstat(path.c_str(), &info);
     return " modified " + std::to_string(info.st_mtim.tv_sec) + "." +
            std::to_string(info.st_mtim.tv_nsec);
@@ -50,7 +50,7 @@ std::map<std::string, std::string> Snapshot(const std::string& root, bool folder
     if (folderTimes)
         entries["."] = Modified(root);
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        struct stat info {};
+        struct stat info = {};
         lstat(entry.path().c_str(), &info);
         std::string state = entry.is_directory()
                                 ? "folder mode " + std::to_string(info.st_mode) +
