@@ -42,11 +42,13 @@ step() {
 }
 
 # in_root COMMAND: runs a bash command in the root as root, with its own /proc, /sys, /dev, /tmp
-# and /dev/shm in a mount namespace of its own, so that nothing stays mounted after it.
+# and /dev/shm in a mount namespace of its own, so that nothing stays mounted after it. The root
+# is a mount point, as a real one is, for the tests that make its mounts private.
 in_root() {
     cp /etc/resolv.conf "$root/etc/resolv.conf"
     unshare --mount --propagation private bash -c '
         root=$1
+        mount --bind "$root" "$root"
         mount -t proc proc "$root/proc"
         mount --rbind /sys "$root/sys"
         mount --rbind /dev "$root/dev"

@@ -119,7 +119,17 @@ TEST_F(InstallTest, AnyPrefixGivesWorkingProgramsAndDesktopIntegration) {
     ProcessResult metadata = RunProcess(
         "appstreamcli",
         {"validate", "--no-net", share + "/metainfo/io.github.tunvex.tunvex.metainfo.xml"});
-    EXPECT_EQ(metadata.exitStatus, 0) << metadata.out;
+    // tunvex has no web site to name: appstream 1.0 warns of the missing homepage (0.16 has no
+    // such check) and exits 3 for it. Any other warning or error fails.
+    std::istringstream report(metadata.out);
+    std::string faults;
+    for (std::string line; std::getline(report, line);) {
+        if ((line.starts_with("E:") || line.starts_with("W:")) &&
+            line.find("url-homepage-missing") == std::string::npos)
+            faults += line + "\n";
+    }
+    EXPECT_EQ(faults, "");
+    EXPECT_TRUE(metadata.exitStatus == 0 || metadata.exitStatus == 3) << metadata.out;
     for (int size : {16, 32, 48}) {
         const std::string name = std::to_string(size) + "x" + std::to_string(size);
         EXPECT_EQ(PngSize(share + "/icons/hicolor/" + name + "/apps/tunvex.png"),
