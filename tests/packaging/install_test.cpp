@@ -34,21 +34,40 @@ using testing::WriteFile;
 
 namespace fs = std::filesystem;
 
-// The package that holds the library whose name starts with soname, as program links it. Its name
-// is dpkg's to tell: it differs between releases (libtag1v5 on Debian 12, libtag2 on 13).
-std::string PackageOfLinkedLibrary(const std::string& program, const std::string& soname) {
-    std::istringstream lines(RunProcess("ldd", {program}).out);
-    for (std::string line; std::getline(lines, line);) {
+// The package that a dependency on the library program links, whose name starts with prefix,
+// names: the one its holder's symbols (or shlibs) file gives, as dpkg-shlibdeps reads it. The
+// names differ between releases (libtag1v5 on Debian 12, libtag2 on 13), so dpkg tells them.
+std::string PackageOfLinkedLibrary(const std::string& program, const std::string& prefix) {
+    std::istringstream linked(RunProcess("ldd", {program}).out);
+    for (std::string line; std::getline(linked, line);) {
         std::istringstream words(line);
-        std::string name, arrow, path;
-        words >> name >> arrow >> path;
-        if (name.rfind(soname, 0) == 0 && fs::exists(path)) {
-            const std::string owner =
-                RunProcess("dpkg-query", {"--search", fs::canonical(path)}).out;
-            return owner.substr(0, owner.find_first_of(":,"));
+        std::string soname, arrow, path;
+        words >> soname >> arrow >> path;
+        if (!soname.starts_with(prefix))
+            continue;
+        std::string holder = RunProcess("dpkg-query", {"--search", path}).out;
+        if (holder.empty())
+            holder = RunProcess("dpkg-query", {"--search", fs::canonical(path)}).out;
+        holder = holder.substr(0, holder.find_first_of(":,"));
+        // "libtag.so.1 libtag1v5 #MINVER#" in symbols, "libtag 1 libtag1v5 (>= 1.13)" in shlibs.
+        const std::string shlibsKey = soname.substr(0, soname.find(".so.")) + " " +
+                                      soname.substr(soname.find(".so.") + 4) + " ";
+        for (const auto& [file, key] :
+             {std::pair{"symbols", soname + " "}, {"shlibs", shlibsKey}}) {
+            std::istringstream entries(
+                RunProcess("dpkg-query", {"--control-show", holder, file}).out);
+            for (std::string entry; std::getline(entries, entry);) {
+                if (entry.starts_with(key)) {
+                    std::istringstream named(entry.substr(key.size()));
+                    std::string package;
+                    named >> package;
+                    return package;
+                }
+            }
         }
+        return holder;
     }
-    return "no package holds " + soname + " of " + program;
+    return "no dependency for " + prefix + " of " + program;
 }
 
 class InstallTest : public ::testing::Test {
