@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tunvex {
 
@@ -15,5 +16,9 @@ std::string XdgFolder(const char* variable, const char* underHome);
 // XDG_DESKTOP_DIR of user-dirs.dirs in the config home when it names an absolute folder, else
 // Desktop in the home folder; empty when there is no home folder. Never created.
 std::string DesktopFolder();
+
+// The home folder and the user folders in it (desktop, downloads, music, ...), both where
+// user-dirs.dirs sets them and by their usual names; empty when there is no home folder.
+std::vector<std::string> UserFolders();
 
 }  // namespace tunvex

@@ -1,12 +1,42 @@
 #include "core/sorting/emptied_source_folders.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <set>
 #include <unordered_set>
+#include <utility>
+
+#include "core/base/user_folders.h"
 
 namespace tunvex {
+namespace {
+
+using Identity = std::pair<dev_t, ino_t>;
+
+// Known by identity, a folder is found through a link (~/Music to a data disk) or under a second
+// spelling all the same.
+std::set<Identity> IdentitiesOf(const std::vector<std::string>& folders) {
+    std::set<Identity> identities;
+    for (const std::string& folder : folders) {
+        struct stat info;
+        if (stat(folder.c_str(), &info) == 0)
+            identities.emplace(info.st_dev, info.st_ino);
+    }
+    return identities;
+}
+
+bool IsKept(const std::string& folder, const std::set<Identity>& kept) {
+    struct stat info;
+    return stat(folder.c_str(), &info) != 0 || kept.contains({info.st_dev, info.st_ino});
+}
+
+}  // namespace
 
 std::vector<std::string> SourceFoldersToRemove(const std::vector<std::string>& sources,
-                                               const std::vector<std::string>& roots) {
+                                               const std::vector<std::string>& roots,
+                                               const std::vector<std::string>& keep) {
+    const std::set<Identity> kept = IdentitiesOf(keep);
     std::unordered_set<std::string> folders;
     for (std::size_t i = 0; i < sources.size() && i < roots.size(); ++i) {
         std::string root = roots[i];
@@ -18,12 +48,29 @@ std::vector<std::string> SourceFoldersToRemove(const std::vector<std::string>& s
         while (folder.size() >= root.size() && folders.insert(folder).second && folder != root)
             folder.resize(folder.rfind('/'));
     }
-    std::vector<std::string> deepestFirst(folders.begin(), folders.end());
+    std::vector<std::string> deepestFirst;
+    for (const std::string& folder : folders) {
+        if (!IsKept(folder, kept))
+            deepestFirst.push_back(folder);
+    }
     auto depth = [](const std::string& path) { return std::count(path.begin(), path.end(), '/'); };
     std::sort(deepestFirst.begin(), deepestFirst.end(), [&](const auto& a, const auto& b) {
         return depth(a) != depth(b) ? depth(a) > depth(b) : a < b;
     });
     return deepestFirst;
+}
+
+std::vector<std::string> FoldersNeverRemoved(const std::string& baseFolder) {
+    std::vector<std::string> folders = UserFolders();
+    // The folders above the base folder never empty while it is there; it may not be yet.
+    for (std::string folder = baseFolder; folder.size() > 1;) {
+        folders.push_back(folder);
+        const std::size_t slash = folder.rfind('/');
+        if (slash == std::string::npos)
+            break;
+        folder.resize(slash);
+    }
+    return folders;
 }
 
 }  // namespace tunvex

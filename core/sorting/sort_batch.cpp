@@ -129,7 +129,8 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
     }
     if (plan.request.operation == TransferOperation::Move &&
         context.settings.RemoveEmptiedFolders == 1)
-        plan.request.removeWhenEmptied = SourceFoldersToRemove(plan.request.sources, roots);
+        plan.request.removeWhenEmptied = SourceFoldersToRemove(
+            plan.request.sources, roots, FoldersNeverRemoved(context.settings.BaseFolderPath));
     if (context.settings.CarryExtraFiles == 1)
         AddAlbumExtras(plan, context.settings.ExtraFilePatterns);
     return plan;

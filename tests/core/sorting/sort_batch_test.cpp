@@ -345,6 +345,16 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
          {"d/"},
          {x + "01.a.mp3", x + "cover.jpg"}},
         {"a dropped folder's parent stays", {"d/e/a.mp3 X"}, {"d/e"}, {"d/"}, {x + "01.a.mp3"}},
+        {"the dropped home folder stays, and a user folder in it",
+         {"home/e/a.mp3 X", "home/Music/b.mp3 X"},
+         {"home"},
+         {"home/", "home/Music/"},
+         {x + "01.a.mp3", x + "01.b.mp3"}},
+        {"a dropped user folder stays, by its identity",
+         {"home/Music/a.mp3 X"},
+         {"home/../home/Music"},
+         {"home/", "home/Music/"},
+         {x + "01.a.mp3"}},
         {"a folder reached through a link stays, and so does the link",
          {"d/a.mp3 X", "d/l -> ../t", "t/b.mp3 X"},
          {"d"},
@@ -387,6 +397,7 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
             else
                 fixtures::WriteTextFile(path, file);
         }
+        testing::ScopedEnvironment home{"HOME", from / "home"};
         settings.BaseFolderPath = to;
         settings.CopyMode = row.copyMode;
         settings.CarryExtraFiles = row.carry;
