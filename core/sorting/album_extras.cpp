@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -54,31 +56,69 @@ std::string FolderPrefix(const std::string& path) {
     return path.substr(0, path.rfind('/') + 1);
 }
 
-// Where a source folder's files go: one folder, or (empty) several places.
+// A file or folder by what it is, whatever path spells it.
+struct Identity {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const Identity&) const = default;
+};
+struct IdentityHash {
+    std::size_t operator()(const Identity& id) const {
+        return std::hash<ino_t>()(id.inode) ^ (std::hash<dev_t>()(id.device) << 1);
+    }
+};
+using Identities = std::unordered_set<Identity, IdentityHash>;
+
+std::optional<Identity> IdentityOf(const std::string& path) {
+    struct stat info;
+    if (stat(path.empty() ? "." : path.c_str(), &info) != 0)
+        return std::nullopt;
+    return Identity{info.st_dev, info.st_ino};
+}
+
+// Where a source folder's files go: one folder, or (empty) several places or none.
 struct SourceFolder {
     std::string prefix;
     std::string destination;
 };
 
-// The regular files of the folder that match, by name.
-std::vector<std::string> MatchingFiles(const std::string& prefix, std::string_view patterns) {
+// The album extras of a folder, and whether a music file there is not in this run.
+struct FolderExtras {
     std::vector<std::string> names;
+    bool musicLeftBehind = false;
+};
+
+// The regular files directly in the folder that match patterns and are not music: read means
+// the drop read the file (music, when in music), else isMusic asks, only while it matters.
+FolderExtras ExtrasOf(const std::string& prefix, std::string_view patterns, const Identities& music,
+                      const Identities& read,
+                      const std::function<bool(const std::string&)>& isMusic) {
+    FolderExtras extras;
     DIR* listing = opendir(prefix.empty() ? "." : prefix.c_str());
     if (listing == nullptr)
-        return names;
+        return extras;
     while (const struct dirent* entry = readdir(listing)) {
         std::string_view name = entry->d_name;
         struct stat info;
         if (name == "." || name == ".." || IsTemporaryName(name) ||
-            !MatchesExtraPatterns(name, patterns) ||
             fstatat(dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
             !S_ISREG(info.st_mode))
             continue;
-        names.emplace_back(name);
+        const Identity id{info.st_dev, info.st_ino};
+        if (music.contains(id))
+            continue;
+        const bool matches = MatchesExtraPatterns(name, patterns);
+        if (!read.contains(id) && (matches || !extras.musicLeftBehind) &&
+            isMusic(prefix + std::string(name))) {
+            extras.musicLeftBehind = true;
+            continue;
+        }
+        if (matches)
+            extras.names.emplace_back(name);
     }
     closedir(listing);
-    std::sort(names.begin(), names.end());
-    return names;
+    std::sort(extras.names.begin(), extras.names.end());
+    return extras;
 }
 
 }  // namespace
@@ -96,50 +136,67 @@ bool MatchesExtraPatterns(std::string_view name, std::string_view patterns) {
     return false;
 }
 
-void AddAlbumExtras(SortBatchPlan& plan, std::string_view patterns) {
+void AddAlbumExtras(SortBatchPlan& plan, std::string_view patterns,
+                    const std::function<bool(const std::string&)>& isMusic) {
     TransferRequest& request = plan.request;
     std::vector<SourceFolder> folders;
-    std::unordered_map<std::string, std::size_t> byPrefix;
-    std::unordered_set<std::string> music(request.sources.begin(), request.sources.end());
+    std::unordered_map<Identity, std::size_t, IdentityHash> byIdentity;
+    Identities music, read;
     auto note = [&](const std::string& path, const std::string& destination) {
-        auto [found, added] = byPrefix.emplace(FolderPrefix(path), folders.size());
+        std::string prefix = FolderPrefix(path);
+        std::optional<Identity> folder = IdentityOf(prefix);
+        if (!folder)
+            return;
+        auto [found, added] = byIdentity.emplace(*folder, folders.size());
         if (added)
-            folders.push_back({found->first, destination});
+            folders.push_back({std::move(prefix), destination});
         else if (folders[found->second].destination != destination)
             folders[found->second].destination.clear();
     };
-    for (std::size_t i = 0; i < request.sources.size(); ++i)
+    for (std::size_t i = 0; i < request.sources.size(); ++i) {
+        const SourceState& state = request.sourceStates[i];
+        music.insert({state.device, state.inode});
+        read.insert({state.device, state.inode});
         note(request.sources[i], ParentFolder(request.destinations[i]));
+    }
     // A music file that stays keeps its folder's extras with it.
+    std::vector<std::optional<Identity>> notSortedIds;
     for (const NotSorted& file : plan.notSorted) {
+        notSortedIds.push_back(IdentityOf(file.path));
+        if (!notSortedIds.back())
+            continue;
+        read.insert(*notSortedIds.back());
         if (file.failed) {
-            music.insert(file.path);
+            music.insert(*notSortedIds.back());
             note(file.path, {});
         }
     }
     std::unordered_set<std::string> destinations(request.destinations.begin(),
                                                  request.destinations.end());
-    std::unordered_set<std::string> carried;
+    Identities carried;
     for (const SourceFolder& folder : folders) {
-        for (const std::string& name : MatchingFiles(folder.prefix, patterns)) {
+        const FolderExtras extras = ExtrasOf(folder.prefix, patterns, music, read, isMusic);
+        for (const std::string& name : extras.names) {
             std::string path = folder.prefix + name;
-            if (music.contains(path))
-                continue;
             std::string destination = folder.destination + "/" + name;
-            if (folder.destination.empty()) {
+            if (folder.destination.empty() || extras.musicLeftBehind) {
                 plan.extrasKept.push_back({path, ExtraKeptBecause::TracksGoToSeveralFolders});
             } else if (!destinations.insert(destination).second) {
                 plan.extrasKept.push_back({path, ExtraKeptBecause::NameTakenAtDestination});
             } else {
-                request.sources.push_back(path);
+                SourceState state = TakeSnapshot(path);
+                carried.insert({state.device, state.inode});
+                request.sources.push_back(std::move(path));
                 request.destinations.push_back(std::move(destination));
-                request.sourceStates.push_back(TakeSnapshot(path));
-                carried.insert(std::move(path));
+                request.sourceStates.push_back(state);
             }
         }
     }
-    std::erase_if(plan.notSorted,
-                  [&](const NotSorted& file) { return carried.contains(file.path); });
+    std::size_t index = 0;
+    std::erase_if(plan.notSorted, [&](const NotSorted&) {
+        const std::optional<Identity>& id = notSortedIds[index++];
+        return id && carried.contains(*id);
+    });
 }
 
 }  // namespace tunvex

@@ -132,7 +132,12 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
         plan.request.removeWhenEmptied = SourceFoldersToRemove(
             plan.request.sources, roots, FoldersNeverRemoved(context.settings.BaseFolderPath));
     if (context.settings.CarryExtraFiles == 1)
-        AddAlbumExtras(plan, context.settings.ExtraFilePatterns);
+        AddAlbumExtras(plan, context.settings.ExtraFilePatterns,
+                       [&context](const std::string& path) {
+                           TrackTags tags;
+                           return ReadTrackTags(context.library, context.settings.TagMode,
+                                                context.codePage, context.window, path, tags);
+                       });
     return plan;
 }
 

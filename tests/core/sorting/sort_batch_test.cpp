@@ -344,6 +344,27 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
          {"d/a.mp3"},
          {"d/"},
          {x + "01.a.mp3", x + "cover.jpg"}},
+        {"one dropped track of a folder of two albums takes no extras",
+         {"d/a.mp3 X", "d/b.mp3 Y", "d/cover.jpg", "d/taxes.txt"},
+         {"d/a.mp3"},
+         {"d/", "d/b.mp3", "d/cover.jpg", "d/taxes.txt"},
+         {x + "01.a.mp3"},
+         {ExtraKeptBecause::TracksGoToSeveralFolders, ExtraKeptBecause::TracksGoToSeveralFolders}},
+        {"whatever the patterns, another album's track is no extra",
+         {"d/a.mp3 X", "d/b.mp3 Y", "d/c.txt"},
+         {"d/a.mp3"},
+         {"d/", "d/b.mp3", "d/c.txt"},
+         {x + "01.a.mp3"},
+         {ExtraKeptBecause::TracksGoToSeveralFolders},
+         1,
+         1,
+         1,
+         "*"},
+        {"an extra dropped under a second spelling of its folder",
+         {"d/a.mp3 X", "d/cover.jpg"},
+         {"d/a.mp3", "d/../d/cover.jpg"},
+         {"d/"},
+         {x + "01.a.mp3", x + "cover.jpg"}},
         {"a dropped folder's parent stays", {"d/e/a.mp3 X"}, {"d/e"}, {"d/"}, {x + "01.a.mp3"}},
         {"the dropped home folder stays, and a user folder in it",
          {"home/e/a.mp3 X", "home/Music/b.mp3 X"},
@@ -411,6 +432,9 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
         for (const KeptExtra& extra : plan.extrasKept)
             kept.push_back(extra.because);
         EXPECT_EQ(kept, row.kept);
+        std::vector<std::string> notSorted;
+        for (const NotSorted& file : plan.notSorted)
+            notSorted.push_back(file.path);
 
         RecordingDelegate delegate;
         std::optional<TransferSummary> summary = RunSortBatch(Context(), dropped, delegate);
@@ -418,6 +442,8 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
         EXPECT_EQ(summary->failed + summary->skipped, 0u);
         EXPECT_EQ(summary->extrasKept, row.kept.size());
         EXPECT_EQ(Entries(from), row.leftIn);
+        for (const std::string& path : notSorted)
+            EXPECT_TRUE(std::filesystem::exists(path)) << path << " is reported left but went";
         std::vector<std::string> sorted;
         for (const std::string& entry : Entries(to)) {
             if (!entry.ends_with('/'))
