@@ -106,9 +106,10 @@ void SortProgress::OnFileDone(const FileReport& report) {
     if (report.outcome != FileOutcome::Failed && report.outcome != FileOutcome::Skipped)
         return;
     if (problems_.size() < kProblemsListed) {
-        QString why = report.outcome == FileOutcome::Skipped
-                          ? QStringLiteral("スキップしました")
-                          : ToQString(codePage_, JapaneseReason(report.reason));
+        QString why =
+            report.outcome == FileOutcome::Skipped && report.reason.kind == FailureKind::None
+                ? QStringLiteral("スキップしました")
+                : ToQString(codePage_, JapaneseReason(report.reason));
         problems_.push_back(QStringLiteral("%1: %2").arg(ToQString(codePage_, report.source), why));
     }
 }

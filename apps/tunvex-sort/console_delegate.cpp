@@ -132,6 +132,11 @@ void ConsoleDelegate::OnFileDone(const FileReport& report) {
             std::cerr << "skipped, already in this request: " << Printable(report.source) << '\n';
             break;
         case FileOutcome::Skipped:
+            if (report.reason.kind != FailureKind::None) {
+                std::cerr << "skipped: " << Printable(report.source) << ": "
+                          << Printable(EnglishReason(report.reason)) << '\n';
+                break;
+            }
             std::cerr << "skipped, destination exists: " << Printable(report.source) << " -> "
                       << Printable(report.destination) << '\n';
             break;

@@ -84,6 +84,8 @@ const Catalogue& ProgramCatalogue() {
         {kReasonDestinationTooLong, "振り分け先のパスが長すぎます"},
         {kReasonNoDestination, "振り分け方法の設定から振り分け先を決められません"},
         {kReasonNulInNaming, "振り分け方法の設定にヌル文字があるため、振り分け先を決められません"},
+        {kReasonTracksNotAllPlaced,
+         "フォルダの曲がすべては振り分けられなかったため、付属ファイルはそのままにしました"},
         {kReasonNotTrashed, "ごみ箱に移せませんでした"},
         {kReasonSourceTaken, "元の場所 %p に別のファイルがあります"},
         {kReasonLinkOnSourcePath, "元の場所 %p の途中にリンクがあります"},

@@ -65,6 +65,8 @@ constexpr Wording kWordings[] = {
      kReasonNoDestination},
     {FailureKind::NulInNaming, "the naming settings hold a NUL byte: no destination",
      kReasonNulInNaming},
+    {FailureKind::TracksNotAllPlaced, "an album extra whose folder's tracks were not all placed",
+     kReasonTracksNotAllPlaced},
     {FailureKind::NotTrashed, "cannot move it to the trash: %e", kReasonNotTrashed},
     {FailureKind::SourceTaken, "its source %p is taken", kReasonSourceTaken},
     {FailureKind::LinkOnSourcePath, "its source %p: a link stands on its path now",

@@ -43,6 +43,7 @@ enum class FailureKind : unsigned {
     DestinationTooLong,  // longer than the path limit
     NoDestination,       // the naming settings give none
     NulInNaming,         // the naming settings hold a NUL byte
+    TracksNotAllPlaced,  // an album extra whose folder's tracks did not all go
     // A file or folder an undo leaves alone.
     NotTrashed,             // error
     SourceTaken,            // path: the source of a move

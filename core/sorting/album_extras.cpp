@@ -80,6 +80,7 @@ std::optional<Identity> IdentityOf(const std::string& path) {
 struct SourceFolder {
     std::string prefix;
     std::string destination;
+    std::vector<std::size_t> tracks;  // positions in the request
 };
 
 // The album extras of a folder, and whether a music file there is not in this run.
@@ -142,22 +143,24 @@ void AddAlbumExtras(SortBatchPlan& plan, std::string_view patterns,
     std::vector<SourceFolder> folders;
     std::unordered_map<Identity, std::size_t, IdentityHash> byIdentity;
     Identities music, read;
-    auto note = [&](const std::string& path, const std::string& destination) {
+    auto note = [&](const std::string& path, const std::string& destination) -> SourceFolder* {
         std::string prefix = FolderPrefix(path);
         std::optional<Identity> folder = IdentityOf(prefix);
         if (!folder)
-            return;
+            return nullptr;
         auto [found, added] = byIdentity.emplace(*folder, folders.size());
         if (added)
-            folders.push_back({std::move(prefix), destination});
+            folders.push_back({std::move(prefix), destination, {}});
         else if (folders[found->second].destination != destination)
             folders[found->second].destination.clear();
+        return &folders[found->second];
     };
     for (std::size_t i = 0; i < request.sources.size(); ++i) {
         const SourceState& state = request.sourceStates[i];
         music.insert({state.device, state.inode});
         read.insert({state.device, state.inode});
-        note(request.sources[i], ParentFolder(request.destinations[i]));
+        if (SourceFolder* folder = note(request.sources[i], ParentFolder(request.destinations[i])))
+            folder->tracks.push_back(i);
     }
     // A music file that stays keeps its folder's extras with it.
     std::vector<std::optional<Identity>> notSortedIds;
@@ -186,6 +189,7 @@ void AddAlbumExtras(SortBatchPlan& plan, std::string_view patterns,
             } else {
                 SourceState state = TakeSnapshot(path);
                 carried.insert({state.device, state.inode});
+                request.placedFirst.emplace(request.sources.size(), folder.tracks);
                 request.sources.push_back(std::move(path));
                 request.destinations.push_back(std::move(destination));
                 request.sourceStates.push_back(state);

@@ -66,6 +66,25 @@ bool StageBatch(RequestRun& run, FileTransferContext& context, std::vector<Stage
             return true;
         if (run.delegate.CancelRequested())
             return false;
+        if (!request.placedFirst.empty()) {
+            if (auto waiting = request.placedFirst.find(index);
+                waiting != request.placedFirst.end()) {
+                // What became of the files it waits for is known once they are reported.
+                auto reported = [&](std::size_t first) { return first < run.reported; };
+                if (!std::ranges::all_of(waiting->second, reported))
+                    return true;
+                auto placed = [&](std::size_t first) { return bool(run.placed[first]); };
+                if (!std::ranges::all_of(waiting->second, placed)) {
+                    StagedFile& left = files.emplace_back();
+                    left.index = index;
+                    left.report = {request.sources[index],
+                                   request.destinations[index],
+                                   FileOutcome::Skipped,
+                                   {FailureKind::TracksNotAllPlaced}};
+                    continue;
+                }
+            }
+        }
         run.bytesOfFile = 0;
         std::uint64_t size = static_cast<std::uint64_t>(run.planned[index].bytes);
         run.bytesCap = run.bytesStaged + size;
@@ -173,6 +192,8 @@ void CountOutcome(TransferSummary& summary, FileOutcome outcome) {
 
 void ReportNext(RequestRun& run, const FileReport& report) {
     CountOutcome(run.summary, report.outcome);
+    if (!run.request.placedFirst.empty())
+        run.placed[run.reported] = IsPlaced(report.outcome);
     run.delegate.OnFileDone(report);
     ++run.reported;
     if (run.summary.cancelled)

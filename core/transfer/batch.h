@@ -20,7 +20,8 @@ struct RequestRun {
     std::vector<PlannedSource> planned;  // the sources, by position
     TransferProgress progress;
     TransferSummary summary;
-    std::size_t reported = 0;  // files reported so far: reports go in request order
+    std::size_t reported = 0;       // files reported so far: reports go in request order
+    std::vector<bool> placed = {};  // by position, of the files reported, for placedFirst
     // Progress bytes: of the files staged, and the most the file being copied may add.
     std::uint64_t bytesStaged = 0;
     std::uint64_t bytesCap = 0;

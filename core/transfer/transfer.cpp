@@ -35,6 +35,8 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& to
     MovedFromFolders delegate(told, removing);
     RequestRun run{request, delegate, {}, {}, {}};
     run.progress.filesTotal = request.sources.size();
+    if (!request.placedFirst.empty())
+        run.placed.resize(request.sources.size());
     std::set<FileIdentity> planned;
     bool looked = request.sourceStates.size() == request.sources.size();
     for (std::size_t i = 0; i < request.sources.size(); ++i) {

@@ -49,6 +49,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/base/failure_reason.h"
@@ -95,6 +96,10 @@ struct TransferRequest {
     // One goes only while it holds nothing at all, has no link on its path, and a file the run
     // moved or a folder it removed came out of it; each removal is journaled for the undo.
     std::vector<std::string> removeWhenEmptied;
+    // By position, the earlier files that must all have been placed before this one goes (an
+    // album's extras wait for its tracks); one whose files were not all placed stays where it
+    // is, Skipped with reason TracksNotAllPlaced. Files not named here go as they come.
+    std::unordered_map<std::size_t, std::vector<std::size_t>> placedFirst;
 };
 
 enum class CollisionAnswer {

@@ -461,6 +461,41 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
     }
 }
 
+// An album's extras go after its tracks and only when every one of them was placed: a track
+// skipped at the question, or changed after the plan, keeps them in their folder, told why.
+TEST_F(SortBatchTest, AlbumExtrasStayWhenTheirTracksDoNotAllGo) {
+    settings.CarryExtraFiles = 1;
+    settings.ExtraFilePatterns = "*.jpg";
+    settings.CopyMode = 1;
+    settings.CollisionMode = 0;
+    for (bool skipped : {true, false}) {
+        SCOPED_TRACE(skipped ? "a track skipped at the question"
+                             : "a track changed after the plan");
+        const std::string album = skipped ? "skipped/" : "changed/";
+        Song(album + "a.mp3", "a");
+        std::string second = Song(album + "b.mp3", "b");
+        fixtures::WriteTextFile(in / (album + "cover.jpg"), "cover");
+        settings.BaseFolderPath = out / album;
+        if (skipped) {
+            std::filesystem::create_directories(out / (album + "Artist/Album"));
+            fixtures::WriteTextFile(out / (album + "Artist/Album/01.b.mp3"), "there already");
+        }
+        SortBatchPlan plan = PlanSortBatch(Context(), {in / album});
+        ASSERT_EQ(plan.request.sources.size(), 3u);
+        if (!skipped)
+            fixtures::WriteTextFile(second, "rewritten");
+        RecordingDelegate delegate;
+        RunTransfer(plan.request, delegate);
+        ASSERT_EQ(delegate.reports.size(), 3u);
+        EXPECT_EQ(delegate.reports[0].outcome, FileOutcome::Transferred);
+        EXPECT_EQ(delegate.reports[2].source, in / (album + "cover.jpg"));
+        EXPECT_EQ(delegate.reports[2].outcome, FileOutcome::Skipped);
+        EXPECT_EQ(delegate.reports[2].reason.kind, FailureKind::TracksNotAllPlaced);
+        EXPECT_EQ(ReadFile(in / (album + "cover.jpg")), "cover");
+        EXPECT_FALSE(std::filesystem::exists(out / (album + "Artist/Album/cover.jpg")));
+    }
+}
+
 // Sorted under the tags read, a file re-tagged since would land under names it no longer has:
 // whether the tagger saves a new file over it, or rewrites it in place and sets its time back.
 TEST_F(SortBatchTest, AFileRetaggedAfterItsTagsWereReadIsLeftWhereItIs) {
