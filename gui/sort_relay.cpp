@@ -22,8 +22,15 @@ void SortRelay::OnProgress(const TransferProgress& progress) {
     shown_.Pass({.reading = false, .transfer = progress});
 }
 
+// A stop or cancel that came while the sort was on its way to the question is its answer: a
+// question asked after it could still replace a file.
 CollisionAnswer SortRelay::AskReplace(const std::string& source, const std::string& destination) {
-    return AskOnUiThread([&] { return progress_.AskReplace(source, destination); });
+    if (CancelRequested())
+        return CollisionAnswer::Cancel;
+    return AskOnUiThread([&] {
+        return progress_.CancelRequested() ? CollisionAnswer::Cancel
+                                           : progress_.AskReplace(source, destination);
+    });
 }
 
 void SortRelay::OnFileDone(const FileReport& report) {

@@ -17,6 +17,7 @@
 #include "gui/dropped_paths.h"
 #include "gui/off_ui_thread.h"
 #include "gui/sort_progress.h"
+#include "gui/sort_relay.h"
 #include "gui/window_templates.h"
 #include "tests/support/catalogue_with.h"
 #include "tests/support/message_recorder.h"
@@ -141,6 +142,31 @@ class DropDialogTest : public QObject {
         QVERIFY(askedOn == uiThread);
         QCOMPARE(answer, 42);
         QCOMPARE(posted, (std::vector<int>{1, 2, 3}));
+    }
+
+    // A stop that came while the sort was on its way to the replace question answers it: no
+    // question comes up whose 置換 could still replace a file.
+    void aStopBeforeTheQuestionIsItsAnswer() {
+        std::atomic<bool> stop = false;
+        SortProgress progress(nullptr, CodePage::Utf8, TransferOperation::Move,
+                              [&] { return stop.load(); });
+        SortRelay relay(progress);
+        bool asked = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                asked = true;
+                box->reject();
+            }
+        });
+        watch.start(20);
+        CollisionAnswer answer = CollisionAnswer::Replace;
+        RunOffUiThread([&] {
+            stop = true;
+            answer = relay.AskReplace("/in/a.mp3", "/out/a.mp3");
+        });
+        QCOMPARE(answer, CollisionAnswer::Cancel);
+        QVERIFY(!asked);
     }
 
     // The context menu's undo item is greyed until there is a run to undo, and a screen reader
