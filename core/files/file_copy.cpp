@@ -140,7 +140,7 @@ bool IsStale(int folder, const char* name) {
     struct stat opened;
     struct stat named;
     return file.get() >= 0 && fstat(file.get(), &opened) == 0 && S_ISREG(opened.st_mode) &&
-           flock(file.get(), LOCK_EX | LOCK_NB) == 0 &&
+           !IsHeldTemporary(opened) && flock(file.get(), LOCK_EX | LOCK_NB) == 0 &&
            fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
            named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
 }
@@ -265,13 +265,13 @@ StagedCopy CopyToTemporary(OwnedFd source, const struct stat& info, const std::s
     if (session.syncData) {
         // Network and FUSE file systems may report at the close what the fsync did not; a second
         // descriptor keeps the lock meanwhile.
-        staged.lock = OwnedFd(fcntl(out, F_DUPFD_CLOEXEC, 0));
+        staged.lock = HeldTemporary(OwnedFd(fcntl(out, F_DUPFD_CLOEXEC, 0)), staged.copy);
         if (staged.lock.get() < 0 && staged.error == 0)
             staged.error = errno;
         if (close(out) != 0 && staged.error == 0 && errno != EINTR)
             staged.error = errno;
     } else {
-        staged.lock = OwnedFd(out);
+        staged.lock = HeldTemporary(OwnedFd(out), staged.copy);
     }
     if (staged.error != 0 || staged.cancelled || staged.sourceChanged) {
         unlink(temporary.c_str());

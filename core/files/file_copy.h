@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/base/owned_fd.h"
+#include "core/files/held_temporary.h"
 
 namespace tunvex {
 
@@ -28,7 +29,7 @@ bool IsTemporaryName(std::string_view name);
 // change time; linksMayChange lets that pass.
 bool IsSameVersion(const struct stat& before, const struct stat& now, bool linksMayChange = false);
 
-// Removes the temporaries in folder that no live run holds locked.
+// Removes the temporaries in folder that no live run holds locked and this process does not hold.
 void RemoveStaleTemporaries(const std::string& folder);
 
 // Told the bytes of each chunk just written; false stops the copy.
@@ -60,7 +61,7 @@ struct StagedCopy {
     bool cancelled = false;
     bool sourceChanged = false;  // written to while it was read: the copy is gone
     std::string temporaryPath;   // set only when the copy is complete
-    OwnedFd lock;                // keeps the temporary locked while it is held
+    HeldTemporary lock;          // keeps the temporary locked while it is held
     struct stat source = {};     // the file copied, as it was opened
     struct stat copy = {};       // the temporary, as it was completed
 };

@@ -76,7 +76,7 @@ struct StagedFile {
     std::string path;         // what the claim renames: a temporary copy, or the source itself
     struct stat staged = {};  // that file as it was staged: a rename keeps it
     bool temporary = false;
-    OwnedFd temporaryLock;
+    HeldTemporary temporaryLock;
     unsigned attributesNotKept = 0;
     OwnedFd source;  // a source to copy, opened when it was checked
     // A move's source is a symlink: its target is copied, and the link removed.

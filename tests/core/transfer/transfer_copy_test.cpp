@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -134,6 +135,23 @@ TEST(TransferCopyTest, AnotherRunClearingStaleTemporariesLeavesTheLiveOnesAlone)
     };
     EXPECT_EQ(scene.Run().transferred, 3u);
     EXPECT_EQ(ReadFile(scene.to / "out/c.mp3"), "c.mp3");
+}
+
+// Where its lock cannot be seen (FUSE, a second spelling of its folder on FAT or exFAT), a
+// temporary this process holds is still never swept; once let go, it is stale.
+TEST(TransferCopyTest, ASweepNeverTakesATemporaryThisProcessHolds) {
+    TempFolder folder;
+    WriteFile(folder / "a.mp3", "a");
+    CopySession session;
+    StagedCopy staged = CopyToTemporary(folder / "a.mp3", folder.path(), session,
+                                        [](std::uint64_t) { return true; });
+    ASSERT_EQ(staged.error, 0);
+    flock(staged.lock.get(), LOCK_UN);
+    RemoveStaleTemporaries(folder.path());
+    EXPECT_TRUE(Exists(staged.temporaryPath));
+    staged.lock.Reset();
+    RemoveStaleTemporaries(folder.path());
+    EXPECT_FALSE(Exists(staged.temporaryPath));
 }
 
 // Each staged copy holds a descriptor until its claim, and a source opened for its check one
