@@ -25,9 +25,11 @@ bool KernelCannotCopy(int error) {
     return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP;
 }
 
-// -1 with errno set, or the bytes moved; 0 only at the end of in.
-ssize_t CopyThroughBuffer(int in, int out, std::vector<char>& buffer) {
-    ssize_t got = RetryOnInterrupt([&] { return read(in, buffer.data(), buffer.size()); });
+// -1 with errno set, or the bytes moved, at most most; 0 only at the end of in.
+ssize_t CopyThroughBuffer(int in, int out, std::vector<char>& buffer, std::uint64_t most) {
+    const std::size_t wanted =
+        static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), most));
+    ssize_t got = RetryOnInterrupt([&] { return read(in, buffer.data(), wanted); });
     if (got <= 0)
         return got;
     int error = WriteAll(out, buffer.data(), static_cast<std::size_t>(got));
@@ -37,33 +39,39 @@ ssize_t CopyThroughBuffer(int in, int out, std::vector<char>& buffer) {
     return -1;
 }
 
-// Reads to the end of in through the session's buffer.
-int CopyRest(int in, int out, CopySession& session, const ChunkObserver& observer,
-             bool& cancelled) {
+// Reads to the end of in, or most bytes, through the session's buffer.
+int CopyRest(int in, int out, CopySession& session, const ChunkObserver& observer, bool& cancelled,
+             std::uint64_t most = UINT64_MAX) {
     if (session.buffer.empty())
         session.buffer.resize(std::min(session.chunkBytes, kMaxBufferBytes));
-    while (true) {
-        ssize_t copied = CopyThroughBuffer(in, out, session.buffer);
+    while (most > 0) {
+        ssize_t copied = CopyThroughBuffer(in, out, session.buffer, most);
         if (copied <= 0)
             return copied < 0 ? errno : 0;
+        most -= static_cast<std::uint64_t>(copied);
         if (observer && !observer(static_cast<std::uint64_t>(copied))) {
             cancelled = true;
             return 0;
         }
     }
+    return 0;
 }
 
+// From in's position on; exactly: size bytes and not one more (an extent of a sparse file).
 int CopyData(int in, int out, std::uint64_t size, CopySession& session,
-             const ChunkObserver& observer, bool& cancelled) {
+             const ChunkObserver& observer, bool& cancelled, bool exactly = false) {
     std::uint64_t done = 0;
     while (done < size) {
-        ssize_t copied = RetryOnInterrupt(
-            [&] { return copy_file_range(in, nullptr, out, nullptr, session.chunkBytes, 0); });
+        const std::size_t chunk =
+            static_cast<std::size_t>(std::min<std::uint64_t>(session.chunkBytes, size - done));
+        ssize_t copied =
+            RetryOnInterrupt([&] { return copy_file_range(in, nullptr, out, nullptr, chunk, 0); });
         if (copied < 0 && !KernelCannotCopy(errno))
             return errno;
         // Some file systems report 0 before the real end: read/write has the last word.
         if (copied <= 0)
-            return CopyRest(in, out, session, observer, cancelled);
+            return CopyRest(in, out, session, observer, cancelled,
+                            exactly ? size - done : UINT64_MAX);
         done += static_cast<std::uint64_t>(copied);
         if (observer && !observer(static_cast<std::uint64_t>(copied))) {
             cancelled = true;
@@ -72,6 +80,45 @@ int CopyData(int in, int out, std::uint64_t size, CopySession& session,
     }
     // Files that claim no size (as in /proc) may still have content.
     return size == 0 ? CopyRest(in, out, session, observer, cancelled) : 0;
+}
+
+// A file with holes: its data extents only, from where each starts, so that the copy keeps the
+// holes (a 3 GB image with nothing written takes nothing); its size sets the end. The holes count
+// as copied for the observer.
+int CopyExtents(int in, int out, off_t size, CopySession& session, const ChunkObserver& observer,
+                bool& cancelled) {
+    auto skipped = [&](off_t from, off_t to) {
+        cancelled = to > from && observer && !observer(static_cast<std::uint64_t>(to - from));
+        return cancelled;
+    };
+    off_t at = 0;
+    while (at < size) {
+        off_t data = lseek(in, at, SEEK_DATA);
+        if (data < 0 && errno != ENXIO)
+            return errno;
+        if (data < 0 || data >= size)
+            break;
+        off_t hole = lseek(in, data, SEEK_HOLE);
+        if (hole < 0 || lseek(in, data, SEEK_SET) < 0 || lseek(out, data, SEEK_SET) < 0)
+            return errno;
+        hole = std::min(hole, size);
+        if (skipped(at, data))
+            return 0;
+        int error = CopyData(in, out, static_cast<std::uint64_t>(hole - data), session, observer,
+                             cancelled, true);
+        if (error != 0 || cancelled)
+            return error;
+        at = hole;
+    }
+    if (skipped(at, size))
+        return 0;
+    return ftruncate(out, size) == 0 ? 0 : errno;
+}
+
+// A file that takes fewer blocks than its size needs has holes (or is compressed, which the
+// extents show alike).
+bool MayHaveHoles(const struct stat& file) {
+    return file.st_size > 0 && file.st_blocks * 512 < file.st_size;
 }
 
 constexpr char kAccessAcl[] = "system.posix_acl_access";
@@ -148,8 +195,10 @@ bool IsStale(int folder, const char* name) {
 // Everything after the temporary exists; 0 or errno.
 int FillTemporary(int in, int out, const struct stat& source, CopySession& session,
                   const ChunkObserver& observer, bool& cancelled, unsigned& notKept) {
-    int error =
-        CopyData(in, out, static_cast<std::uint64_t>(source.st_size), session, observer, cancelled);
+    int error = MayHaveHoles(source)
+                    ? CopyExtents(in, out, source.st_size, session, observer, cancelled)
+                    : CopyData(in, out, static_cast<std::uint64_t>(source.st_size), session,
+                               observer, cancelled);
     if (error != 0 || cancelled)
         return error;
     notKept = CopyAttributes(in, out, source);

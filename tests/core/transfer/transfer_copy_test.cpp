@@ -137,6 +137,36 @@ TEST(TransferCopyTest, AnotherRunClearingStaleTemporariesLeavesTheLiveOnesAlone)
     EXPECT_EQ(ReadFile(scene.to / "out/c.mp3"), "c.mp3");
 }
 
+// A sparse file keeps its holes: a large image with little written takes little at the
+// destination, with every byte as it was, from this file system and from another.
+TEST(TransferCopyTest, ASparseFileKeepsItsHoles) {
+    constexpr off_t kSize = off_t{256} << 20;
+    const std::pair<off_t, std::string> written[] = {{0, "head"}, {off_t{100} << 20, "middle"}};
+    for (const std::string& base : {TempFolder::DefaultBase(), std::string("/dev/shm")}) {
+        SCOPED_TRACE(base);
+        TransferScene scene(TransferOperation::Copy, 0, base);
+        scene.Add("image.iso", "", "out/image.iso");
+        {
+            OwnedFd file(open(scene.request.sources[0].c_str(), O_WRONLY));
+            ASSERT_EQ(ftruncate(file.get(), kSize), 0);
+            for (const auto& [at, text] : written)
+                ASSERT_EQ(pwrite(file.get(), text.data(), text.size(), at), ssize_t(text.size()));
+        }
+        EXPECT_EQ(scene.Run().transferred, 1u);
+        const std::string copy = scene.to / "out/image.iso";
+        struct stat info = {};
+        ASSERT_EQ(stat(copy.c_str(), &info), 0);
+        EXPECT_EQ(info.st_size, kSize);
+        EXPECT_LT(info.st_blocks * 512, off_t{8} << 20);
+        OwnedFd read(open(copy.c_str(), O_RDONLY));
+        for (const auto& [at, text] : written) {
+            std::string back(text.size(), '\0');
+            ASSERT_EQ(pread(read.get(), back.data(), back.size(), at), ssize_t(text.size()));
+            EXPECT_EQ(back, text);
+        }
+    }
+}
+
 // Where its lock cannot be seen (FUSE, a second spelling of its folder on FAT or exFAT), a
 // temporary this process holds is still never swept; once let go, it is stale.
 TEST(TransferCopyTest, ASweepNeverTakesATemporaryThisProcessHolds) {
