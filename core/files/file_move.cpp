@@ -52,6 +52,27 @@ int CopyThenRemove(const std::string& path, const std::string& target) {
 
 }  // namespace
 
+int MoveCheckedNoReplace(const std::string& path, const std::string& target,
+                         const struct stat& expected) {
+    int error = MoveNoReplace(path, target);
+    if (error != 0)
+        return error;
+    struct stat moved;
+    if (lstat(target.c_str(), &moved) != 0)
+        return errno;
+    // A copy (across file systems, or mounts of one) is a new inode: a file with the size and time
+    // of what it copied, a link made again with the same text.
+    const bool link = S_ISLNK(expected.st_mode);
+    const bool same = (moved.st_dev == expected.st_dev && moved.st_ino == expected.st_ino) ||
+                      (S_ISLNK(moved.st_mode) == link && moved.st_size == expected.st_size &&
+                       (link || (moved.st_mtim.tv_sec == expected.st_mtim.tv_sec &&
+                                 moved.st_mtim.tv_nsec == expected.st_mtim.tv_nsec)));
+    if (same)
+        return 0;
+    error = MoveNoReplace(target, path);
+    return error == 0 ? ESTALE : error;
+}
+
 int ReadLinkText(const std::string& path, std::string& text) {
     text.assign(kMaxPath, '\0');
     ssize_t length = readlink(path.c_str(), text.data(), text.size());

@@ -83,8 +83,9 @@ int WriteInfo(const std::string& infoPath, const std::string& location) {
 }
 
 int MoveIntoTrash(const std::string& path, const std::string& filesFolder,
-                  const std::string& target) {
-    int error = MoveNoReplace(path, target);
+                  const std::string& target, const struct stat* expected) {
+    int error = expected != nullptr ? MoveCheckedNoReplace(path, target, *expected)
+                                    : MoveNoReplace(path, target);
     if (error == 0)
         SyncFolder(filesFolder);
     return error;
@@ -98,7 +99,8 @@ std::string TrashFolder() {
 }
 
 int MoveToTrash(const std::string& path, std::string* trashedPath,
-                const std::function<void(const std::string&)>& beforeMove) {
+                const std::function<void(const std::string&)>& beforeMove,
+                const struct stat* expected) {
     std::string trash = TrashFolder();
     if (trash.empty())
         return ENOENT;
@@ -132,7 +134,7 @@ int MoveToTrash(const std::string& path, std::string* trashedPath,
         }
         if (beforeMove)
             beforeMove(target);
-        error = MoveIntoTrash(path, filesFolder, target);
+        error = MoveIntoTrash(path, filesFolder, target, expected);
         if (error == 0) {
             if (trashedPath != nullptr)
                 *trashedPath = target;

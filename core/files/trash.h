@@ -1,6 +1,8 @@
 // The freedesktop.org home trash: files/NAME beside info/NAME.trashinfo.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <functional>
 #include <string>
 
@@ -15,9 +17,12 @@ std::string TrashFolder();
 // came from, whole, and when. From another file system the entry is copied in and then removed.
 // 0 or errno; on failure the file stays where it was and the trash gets no entry. trashedPath,
 // when given, gets where the file now is. beforeMove, when given, learns that place once it is
-// reserved and before the file goes there, so that it can be written down first.
+// reserved and before the file goes there, so that it can be written down first. expected, when
+// given, is the file as it was checked: another file found at path by the move (a new version
+// saved over it since) goes back there and the answer is ESTALE (MoveCheckedNoReplace).
 int MoveToTrash(const std::string& path, std::string* trashedPath = nullptr,
-                const std::function<void(const std::string&)>& beforeMove = {});
+                const std::function<void(const std::string&)>& beforeMove = {},
+                const struct stat* expected = nullptr);
 
 // The .trashinfo of the entry at trashedPath (Trash/files/NAME).
 std::string TrashInfoPath(const std::string& trashedPath);

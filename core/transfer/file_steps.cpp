@@ -176,9 +176,12 @@ FailureReason ReplaceExisting(const std::string& from, std::size_t index,
         placed = true;
     } else {
         // Journaled before it moves, so that no crash leaves it in the trash unrecorded.
-        int error = MoveToTrash(destination, nullptr, [&](const std::string& trashedPath) {
-            context.journal.Trashed(index, destination, trashedPath, victim);
-        });
+        int error = MoveToTrash(
+            destination, nullptr,
+            [&](const std::string& trashedPath) {
+                context.journal.Trashed(index, destination, trashedPath, victim);
+            },
+            victimKnown ? &victim : nullptr);
         if (error != 0)
             return {FailureKind::ExistingNotTrashed, error};
     }

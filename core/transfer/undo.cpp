@@ -180,11 +180,15 @@ bool SourceHoldsTheFile(UndoContext& undo, const JournaledFile& file,
     return IsRecordedFile(file.sourceIdentity, info) || LooksLikeRecordedFile(placed, info);
 }
 
-bool Trash(UndoContext& undo, const PinnedEntry& placed) {
+// checked: the placed file as it was found to be the run's. A new version saved over it after
+// that look goes back, and is left alone.
+bool Trash(UndoContext& undo, const PinnedEntry& placed, const struct stat& checked) {
     const std::string& path = placed.original;
     std::string trashedPath;
     if (!undo.dryRun) {
-        int error = MoveToTrash(placed.Path(), &trashedPath);
+        int error = MoveToTrash(placed.Path(), &trashedPath, {}, &checked);
+        if (error == ESTALE)
+            return LeaveAlone(undo, path, {FailureKind::ChangedSinceRun});
         if (error != 0)
             return LeaveAlone(undo, path, {FailureKind::NotTrashed, error});
     }
@@ -192,13 +196,16 @@ bool Trash(UndoContext& undo, const PinnedEntry& placed) {
     return true;
 }
 
-bool MoveBack(UndoContext& undo, const PinnedEntry& placed, const std::string& source) {
+bool MoveBack(UndoContext& undo, const PinnedEntry& placed, const struct stat& checked,
+              const std::string& source) {
     const std::string& path = placed.original;
     if (!undo.dryRun) {
         PinnedEntry target;
         int error = undo.pins.Pin(source, target, true);
         if (error == 0)
-            error = MoveNoReplace(placed.Path(), target.Path());
+            error = MoveCheckedNoReplace(placed.Path(), target.Path(), checked);
+        if (error == ESTALE)
+            return LeaveAlone(undo, path, {FailureKind::ChangedSinceRun});
         if (error == ELOOP)
             return LeaveAlone(undo, path, {FailureKind::LinkOnSourcePath, 0, source});
         if (error == EEXIST)
@@ -252,17 +259,18 @@ bool TakeBack(UndoContext& undo, const JournaledFile& file, std::string& freed) 
         return LeaveAlone(undo, at, {FailureKind::ChangedSinceRun});
     bool taken = false;
     PinnedEntry source;
-    int sourceState = move ? LookAt(undo, file.source, source, info) : ENOENT;
+    struct stat sourceInfo;
+    int sourceState = move ? LookAt(undo, file.source, source, sourceInfo) : ENOENT;
     if (!move || SourceHoldsTheFile(undo, file, identity)) {
-        taken = Trash(undo, placed);
+        taken = Trash(undo, placed, info);
     } else if (sourceState == ELOOP) {
         return LeaveAlone(undo, at, {FailureKind::LinkOnSourcePath, 0, file.source});
     } else if (sourceState != ENOENT) {
         return LeaveAlone(undo, at, {FailureKind::SourceTaken, 0, file.source});
     } else if (file.sourceIsLink) {
-        taken = Relink(undo, file) && Trash(undo, placed);
+        taken = Relink(undo, file) && Trash(undo, placed, info);
     } else {
-        taken = MoveBack(undo, placed, file.source);
+        taken = MoveBack(undo, placed, info, file.source);
     }
     if (taken)
         freed = at;

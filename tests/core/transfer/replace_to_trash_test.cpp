@@ -1,8 +1,12 @@
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <filesystem>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "core/files/trash.h"
 #include "core/transfer/transfer.h"
 #include "tests/support/transfer_scene.h"
 
@@ -107,6 +111,25 @@ TEST(TransferUndoTest, FromAnotherFileSystemTheTrashGetsWhatStoodThere) {
     EXPECT_EQ(ReadFile(other / "target.mp3"), "target");
     EXPECT_TRUE(Leftovers(home.path()).empty());
     EXPECT_TRUE(Leftovers(other.path()).empty());
+}
+
+// An editor saving a new version over the file between its check and its move to the trash
+// (the undo of a copy, a replace): the new version goes back to its place, never to the trash.
+TEST(TransferUndoTest, ANewVersionSavedAfterTheCheckStaysInItsPlace) {
+    TempFolder folder;
+    ScopedDataHome dataHome(folder / "data");
+    const std::string path = folder / "song.mp3";
+    WriteFile(path, "checked");
+    struct stat checked = {};
+    ASSERT_EQ(lstat(path.c_str(), &checked), 0);
+    auto saveNewVersion = [&](const std::string&) {
+        WriteFile(folder / "saving", "new version");
+        rename((folder / "saving").c_str(), path.c_str());
+    };
+    EXPECT_EQ(MoveToTrash(path, nullptr, saveNewVersion, &checked), ESTALE);
+    EXPECT_EQ(ReadFile(path), "new version");
+    EXPECT_TRUE(std::filesystem::is_empty(folder / "data/Trash/files"));
+    EXPECT_TRUE(std::filesystem::is_empty(folder / "data/Trash/info"));
 }
 
 TEST(TransferUndoTest, WhenTheTrashCannotTakeTheFileTheReplaceFails) {
