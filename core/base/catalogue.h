@@ -107,6 +107,7 @@ enum CatalogueId : unsigned {
     kReasonJournalNotDurable = 748,
     kReasonFolderPathTaken = 749,
     kReasonFolderNotMadeAgain = 750,
+    kReasonPresenceUnknown = 751,
     kReasonWithError = 800,
     kErrorENOENT = 801,
     kErrorEACCES = 802,
