@@ -65,6 +65,7 @@ TEST_F(TunvexSortTest, UsageErrorsExitWithTwo) {
         {"--dry-run=yes", in.path()},
         {"--settings"},
         {"--settings", "--dry-run", in.path()},
+        {"--settings", "/dev/null", in.path()},
         {in / "no-such-file.mp3"},
         {"--undo", "one.journal", "two.journal"},
         {"--undo", "--list-runs"},
