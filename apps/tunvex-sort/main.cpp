@@ -66,10 +66,12 @@ void PrintSummary(const SortBatchPlan& plan, const TransferSummary& summary, boo
     if (dryRun) {
         std::cerr << plan.request.sources.size() << " planned, ";
     } else {
-        std::cerr << summary.transferred + summary.replaced + summary.sameFile << " done, "
-                  << summary.renamed << " renamed, " << summary.skipped << " skipped, ";
+        std::cerr << summary.transferred + summary.replaced << " done, " << summary.renamed
+                  << " renamed, " << summary.skipped << " skipped, ";
     }
     std::cerr << summary.failed << " failed, " << notSorted << " not sorted";
+    if (summary.sameFile > 0)
+        std::cerr << ", " << summary.sameFile << " already in place";
     if (summary.repeated > 0)
         std::cerr << ", " << summary.repeated << " given twice";
     if (!plan.extrasKept.empty())

@@ -209,6 +209,9 @@ TEST_F(TunvexSortTest, CopyAndMovePrintWhatReachedItsDestination) {
     EXPECT_EQ(copy.out, one + "\t" + album + "01.One.mp3\n");
     EXPECT_THAT(copy.err, HasSubstr("1 done, 0 renamed, 0 skipped, 0 failed"));
     EXPECT_TRUE(ReadFile(album + "01.One.mp3") == ReadFile(one));
+    // Sorted again where it is, it is not done again.
+    EXPECT_THAT(Sort({album}).err, HasSubstr("0 done, 0 renamed, 0 skipped, 0 failed, 0 not "
+                                             "sorted, 1 already in place\n"));
 
     // A journal that cannot be kept is said, and the files go on, not all done as asked.
     ProcessResult move =
