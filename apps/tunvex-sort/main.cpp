@@ -22,15 +22,28 @@
 #include "core/files/file_copy.h"
 #include "core/settings/settings.h"
 #include "core/sorting/sort_batch.h"
+#include "core/system/profile.h"
 #include "core/system/settings_location.h"
 #include "core/tags/tag_library.h"
 
 namespace tunvex {
 namespace {
 
+// False, having said why: the load's own message for such a file does not.
+bool CheckSettingsFileType(const std::string& iniPath) {
+    struct stat info;
+    if (stat(iniPath.c_str(), &info) != 0 || IsProfileFileType(info.st_mode))
+        return true;
+    std::cerr << "tunvex-sort: the settings file " << Printable(iniPath)
+              << " is neither a regular file nor a pipe\n";
+    return false;
+}
+
 bool LoadSortSettings(const SortOptions& options, Settings& settings) {
     std::string iniPath =
         options.settingsPath.value_or(SettingsFilePath(ExecutableDirectory(), "tunvex.ini"));
+    if (!CheckSettingsFileType(iniPath))
+        return false;
     if (!LoadSettings(settings, iniPath)) {
         ShowMessage(kMsgSettingsNotLoaded);
         return false;
@@ -53,10 +66,12 @@ void PrintSummary(const SortBatchPlan& plan, const TransferSummary& summary, boo
     if (dryRun) {
         std::cerr << plan.request.sources.size() << " planned, ";
     } else {
-        std::cerr << summary.transferred + summary.replaced + summary.sameFile << " done, "
-                  << summary.renamed << " renamed, " << summary.skipped << " skipped, ";
+        std::cerr << summary.transferred + summary.replaced << " done, " << summary.renamed
+                  << " renamed, " << summary.skipped << " skipped, ";
     }
     std::cerr << summary.failed << " failed, " << notSorted << " not sorted";
+    if (summary.sameFile > 0)
+        std::cerr << ", " << summary.sameFile << " already in place";
     if (summary.repeated > 0)
         std::cerr << ", " << summary.repeated << " given twice";
     if (!plan.extrasKept.empty())

@@ -105,6 +105,7 @@ const Catalogue& ProgramCatalogue() {
         {kReasonNotMadeFolder, "振り分けで作成したフォルダではありません"},
         {kReasonFolderPathTaken, "その場所に別のものがあります"},
         {kReasonFolderNotMadeAgain, "フォルダを作り直せませんでした"},
+        {kReasonPresenceUnknown, "あるかどうかを確かめられませんでした"},
         {kReasonDamagedRecord, "壊れた記録です"},
         {kReasonMoreDamagedRecords, "ほかに %n 件の壊れた記録があります"},
         {kReasonRecordsNotReread, "ファイル %n の記録を読み直せませんでした"},

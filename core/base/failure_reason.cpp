@@ -75,6 +75,7 @@ constexpr Wording kWordings[] = {
     {FailureKind::NotMovedBack, "cannot move it back to %p: %e", kReasonNotMovedBack},
     {FailureKind::LinkNotMade, "cannot make the link again: %e", kReasonLinkNotMade},
     {FailureKind::NotWherePlaced, "it is no longer where the run put it", kReasonNotWherePlaced},
+    {FailureKind::PresenceUnknown, "cannot tell whether it is there: %e", kReasonPresenceUnknown},
     {FailureKind::ChangedSinceRun, "it changed after the run", kReasonChangedSinceRun},
     {FailureKind::NotInTrash, "it is not in the trash", kReasonNotInTrash},
     {FailureKind::ReplacedNotInTrash, "the file it replaced is no longer in the trash as %p",

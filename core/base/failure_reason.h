@@ -52,6 +52,7 @@ enum class FailureKind : unsigned {
     NotMovedBack,           // path, error
     LinkNotMade,            // error
     NotWherePlaced,         // no longer where the run put it
+    PresenceUnknown,        // error: a look that cannot tell whether it is there
     ChangedSinceRun,        // written to since the run
     NotInTrash,             // a replaced file's trash entry is outside the trash
     ReplacedNotInTrash,     // path: the trash entry

@@ -1,9 +1,11 @@
 #include "core/files/no_link_path.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string_view>
 
@@ -38,6 +40,20 @@ int OpenChild(int parent, const std::string& name, OwnedFd& child) {
         S_ISLNK(entry.st_mode))
         return ELOOP;
     return error;
+}
+
+// A quarter of the descriptors still free, 256 at most: the rest stays for the files the caller
+// opens meanwhile, and for the rest of the process (a window holds many).
+std::size_t FoldersToKeep() {
+    constexpr rlim_t kMostKept = 256;
+    // Descriptors are numbered from the lowest free one: its number is about how many are open.
+    OwnedFd lowestFree(open("/", kHandleFlags));
+    struct rlimit limit;
+    if (lowestFree.get() < 0 || getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 0;
+    auto inUse = static_cast<rlim_t>(lowestFree.get());
+    rlim_t unused = limit.rlim_cur > inUse ? limit.rlim_cur - inUse : 0;
+    return static_cast<std::size_t>(std::min(unused / 4, kMostKept));
 }
 
 }  // namespace
@@ -75,8 +91,9 @@ std::string PinnedEntry::Path() const {
     return "/proc/self/fd/" + std::to_string(folder.get()) + "/" + name;
 }
 
+FolderPins::FolderPins() : foldersKept_(FoldersToKeep()) {}
+
 int FolderPins::Pin(const std::string& path, PinnedEntry& entry, bool createFolders) {
-    constexpr std::size_t kFoldersKept = 256;
     std::size_t end = path.find_last_not_of('/');
     if (end == std::string::npos)
         return EINVAL;
@@ -84,18 +101,27 @@ int FolderPins::Pin(const std::string& path, PinnedEntry& entry, bool createFold
     entry.name = path.substr(slash + 1, end - slash);
     entry.original = path;
     std::string folder = ParentFolder(path);
+    int error = PinFolder(folder, entry.folder, createFolders);
+    if ((error == EMFILE || error == ENFILE) && !folders_.empty()) {
+        folders_.clear();
+        error = PinFolder(folder, entry.folder, createFolders);
+    }
+    return error;
+}
+
+int FolderPins::PinFolder(const std::string& folder, OwnedFd& handle, bool createFolders) {
     auto found = folders_.find(folder);
     if (found == folders_.end()) {
         OwnedFd opened;
         int error = OpenFolderNoLinks(folder, opened, createFolders);
         if (error != 0)
             return error;
-        if (folders_.size() >= kFoldersKept)
+        if (folders_.size() >= foldersKept_)
             folders_.clear();
         found = folders_.emplace(folder, std::move(opened)).first;
     }
-    entry.folder = OwnedFd(fcntl(found->second.get(), F_DUPFD_CLOEXEC, 0));
-    return entry.folder.get() < 0 ? errno : 0;
+    handle = OwnedFd(fcntl(found->second.get(), F_DUPFD_CLOEXEC, 0));
+    return handle.get() < 0 ? errno : 0;
 }
 
 bool IsPlainAbsolutePath(const std::string& path) {

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <string>
 #include <unordered_map>
 
@@ -27,13 +28,18 @@ struct PinnedEntry {
 };
 
 // Pins the last components of absolute paths, their folders reached as OpenFolderNoLinks does
-// and kept (a bounded number): an undo goes through the same few folders file after file.
+// and kept (a bounded number): an undo goes through the same few folders file after file. The
+// bound leaves most of the descriptors still free to others.
 class FolderPins {
   public:
-    // 0 or errno.
+    FolderPins();
+    // 0 or errno. Out of descriptors, it lets the kept folders go and tries once more.
     int Pin(const std::string& path, PinnedEntry& entry, bool createFolders = false);
 
   private:
+    int PinFolder(const std::string& folder, OwnedFd& handle, bool createFolders);
+
+    std::size_t foldersKept_;
     std::unordered_map<std::string, OwnedFd> folders_;
 };
 

@@ -52,7 +52,7 @@ std::optional<std::string> ReadBounded(const std::string& path) {
         return std::nullopt;
     }
     struct stat info;
-    bool readable = fstat(fd, &info) == 0 && !S_ISSOCK(info.st_mode);
+    bool readable = fstat(fd, &info) == 0 && IsProfileFileType(info.st_mode);
     bool pipe = readable && S_ISFIFO(info.st_mode);
     char buffer[65536];
     while (readable) {
@@ -268,6 +268,10 @@ void SetEntry(std::vector<ProfileLine>& lines, const std::string& section,
 }
 
 }  // namespace
+
+bool IsProfileFileType(mode_t mode) {
+    return S_ISREG(mode) || S_ISFIFO(mode);
+}
 
 std::optional<ProfileContent> ReadProfile(const std::string& iniPath) {
     std::optional<std::string> content = ReadBounded(iniPath);

@@ -3,6 +3,8 @@
 // place, adds a new key at the end of its section and a new section at the end of the file.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -21,10 +23,13 @@ struct ProfileContent {
     std::vector<ProfileLine> lines;
     bool byteOrderMark = false;
 };
-// No settings file comes near this; a larger one (or /dev/zero) is not one.
+// No settings file comes near this; a larger one is not one.
 constexpr std::size_t kMaxProfileBytes = 1 << 20;
+// What a settings file may be: a regular file, or a pipe (read with a time limit). A device
+// such as a terminal would be read without end.
+bool IsProfileFileType(mode_t mode);
 // A file that cannot be opened (a missing one, say) reads as empty; nullopt when the file is
-// larger than kMaxProfileBytes or a read fails.
+// not of a type IsProfileFileType accepts, larger than kMaxProfileBytes, or a read fails.
 std::optional<ProfileContent> ReadProfile(const std::string& iniPath);
 
 // The value of key, or defaultValue when the section or the key is absent.

@@ -7,9 +7,11 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
+#include "core/base/paths.h"
 #include "core/base/retry.h"
 #include "core/files/file_copy.h"
 #include "core/files/file_move.h"
@@ -51,9 +53,11 @@ void RemoveOldJournals(const std::string& folder, std::size_t keep) {
 void TransferJournal::Start(std::string folder, TransferOperation operation) {
     folder_ = std::move(folder);
     operation_ = operation;
-    char cwd[PATH_MAX];
-    if (getcwd(cwd, sizeof cwd) != nullptr)
+    // Sized by getcwd itself: a working folder deeper than PATH_MAX is still one.
+    if (char* cwd = getcwd(nullptr, 0)) {
         cwd_ = cwd;
+        std::free(cwd);
+    }
 }
 
 TransferJournal::~TransferJournal() {
@@ -217,7 +221,8 @@ void TransferJournal::RecordSourceFolder(const std::string& source) {
 }
 
 // With its folder's links, "." and ".." resolved: the undo follows no link, and takes a path
-// that holds any of them for a damaged record.
+// that holds any of them for a damaged record. A folder that cannot be resolved (one past
+// PATH_MAX, say) loses its "." and ".." at least.
 std::string TransferJournal::Absolute(const std::string& path) {
     std::string absolute =
         path.empty() || path[0] == '/' || cwd_.empty() ? path : cwd_ + "/" + path;
@@ -230,9 +235,11 @@ std::string TransferJournal::Absolute(const std::string& path) {
         if (resolvedFolders_.size() >= kResolvedFoldersKept)
             resolvedFolders_.clear();
         char resolved[PATH_MAX];
-        found =
-            resolvedFolders_.emplace(folder, realpath(folder.c_str(), resolved) ? resolved : folder)
-                .first;
+        found = resolvedFolders_
+                    .emplace(folder, realpath(folder.c_str(), resolved)
+                                         ? resolved
+                                         : CanonicalizePath(SystemCodePage(), folder))
+                    .first;
     }
     const std::string& parent = found->second;
     return parent + (parent == "/" ? "" : "/") + absolute.substr(slash + 1);

@@ -44,6 +44,16 @@ int LookAt(UndoContext& undo, const std::string& path, PinnedEntry& pinned, stru
     return 0;
 }
 
+// Why what a look (LookAt) did not find is left alone; empty when the look found it, or found
+// nothing there (ENOTDIR: no folder on the way). Any other failure tells nothing either way.
+FailureReason WhyNotLookedAt(int state) {
+    if (state == ELOOP)
+        return {FailureKind::LinkOnPath};
+    if (state != 0 && state != ENOENT && state != ENOTDIR)
+        return {FailureKind::PresenceUnknown, state};
+    return {};
+}
+
 // The entry in the trash is the one the run sent there (a link too): renamed, or a file copied
 // in from another file system with its size and time.
 bool IsTrashedFile(const RecordedIdentity& recorded, const struct stat& info) {
@@ -111,8 +121,9 @@ bool IsClaimName(std::string_view name, std::string_view stem, std::string_view 
 
 // The run stopped between a file's claim and its record: the file is under the name asked for
 // or a numbered one beside it, or still under the name of its temporary copy, if anywhere.
-// Empty when it is nowhere there.
-std::string FindUnrecorded(const JournaledFile& file) {
+// 0 with found set, ENOENT when it is nowhere there, or why the folder cannot be searched.
+int FindUnrecorded(const JournaledFile& file, std::string& found) {
+    found.clear();
     std::string folder = ParentFolder(file.requested);
     std::string stem = file.requested;
     StripToFileName(SystemCodePage(), stem);
@@ -123,16 +134,17 @@ std::string FindUnrecorded(const JournaledFile& file) {
         stem.resize(dot);
     }
     OwnedFd pinned;
-    if (OpenFolderNoLinks(folder, pinned) != 0)
-        return {};
+    int error = OpenFolderNoLinks(folder, pinned);
+    if (error != 0)
+        return error;
     int readable = openat(pinned.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* listing = readable < 0 ? nullptr : fdopendir(readable);
     if (listing == nullptr) {
+        error = errno;
         if (readable >= 0)
             close(readable);
-        return {};
+        return error;
     }
-    std::string found;
     while (const struct dirent* entry = readdir(listing)) {
         std::string_view name = entry->d_name;
         bool temporary = entry->d_ino == file.staged.inode && IsTemporaryName(name);
@@ -148,22 +160,22 @@ std::string FindUnrecorded(const JournaledFile& file) {
         }
     }
     closedir(listing);
-    return found;
+    return found.empty() ? ENOENT : 0;
 }
 
-// Where the run put the file, and what it put there; false when it put nothing.
-bool PlacedFile(const UndoContext& undo, const JournaledFile& file, std::string& path,
-                RecordedIdentity& identity) {
+// Pins and looks at the file the run put in place, as LookAt does; path gets where that is, or
+// the name asked for when it was not recorded and is not found.
+int LookAtPlaced(UndoContext& undo, const JournaledFile& file, std::string& path,
+                 PinnedEntry& pinned, struct stat& info) {
     if (file.placed) {
         path = file.destination;
-        identity = file.placedIdentity;
-        return true;
+        return LookAt(undo, path, pinned, info);
     }
-    if (undo.journal.ended)
-        return false;
-    path = FindUnrecorded(file);
-    identity = file.staged;
-    return true;
+    int state = FindUnrecorded(file, path);
+    if (state == 0)
+        return LookAt(undo, path, pinned, info);
+    path = file.requested;
+    return state;
 }
 
 // The source path holds the moved file: it was never removed, or an undo brought it back.
@@ -240,20 +252,21 @@ bool Relink(UndoContext& undo, const JournaledFile& file) {
 // Takes the file the run placed away from there; freed gets the path it left. False when it
 // was left alone.
 bool TakeBack(UndoContext& undo, const JournaledFile& file, std::string& freed) {
-    std::string at;
-    RecordedIdentity identity;
-    if (!PlacedFile(undo, file, at, identity))
+    if (!file.placed && undo.journal.ended)
         return true;
+    const RecordedIdentity& identity = file.placed ? file.placedIdentity : file.staged;
     bool move = undo.journal.operation == TransferOperation::Move;
+    std::string at;
     PinnedEntry placed;
     struct stat info;
-    int state = at.empty() ? ENOENT : LookAt(undo, at, placed, info);
-    if (state == ELOOP)
-        return LeaveAlone(undo, at, {FailureKind::LinkOnPath});
+    int state = LookAtPlaced(undo, file, at, placed, info);
+    FailureReason unknown = WhyNotLookedAt(state);
+    if (!unknown.empty())
+        return LeaveAlone(undo, at, std::move(unknown));
     if (state != 0) {
         if (!move || SourceHoldsTheFile(undo, file, identity))
             return true;
-        return LeaveAlone(undo, at.empty() ? file.requested : at, {FailureKind::NotWherePlaced});
+        return LeaveAlone(undo, at, {FailureKind::NotWherePlaced});
     }
     if (!IsRecordedFile(identity, info))
         return LeaveAlone(undo, at, {FailureKind::ChangedSinceRun});
@@ -265,8 +278,10 @@ bool TakeBack(UndoContext& undo, const JournaledFile& file, std::string& freed) 
         taken = Trash(undo, placed, info);
     } else if (sourceState == ELOOP) {
         return LeaveAlone(undo, at, {FailureKind::LinkOnSourcePath, 0, file.source});
-    } else if (sourceState != ENOENT) {
+    } else if (sourceState == 0 || sourceState == ENOTDIR) {
         return LeaveAlone(undo, at, {FailureKind::SourceTaken, 0, file.source});
+    } else if (sourceState != ENOENT) {
+        return LeaveAlone(undo, at, {FailureKind::NotMovedBack, sourceState, file.source});
     } else if (file.sourceIsLink) {
         taken = Relink(undo, file) && Trash(undo, placed, info);
     } else {
@@ -289,14 +304,16 @@ bool BringBackReplaced(UndoContext& undo, const JournaledFile& file, const std::
     PinnedEntry atPlace;
     struct stat placeInfo;
     int placeState = LookAt(undo, place, atPlace, placeInfo);
-    if (placeState == ELOOP)
-        return LeaveAlone(undo, place, {FailureKind::LinkOnPath});
+    FailureReason placeUnknown = WhyNotLookedAt(placeState);
+    if (!placeUnknown.empty())
+        return LeaveAlone(undo, place, std::move(placeUnknown));
     bool placeTaken = placeState != ENOENT && !(undo.dryRun && freed == place);
     PinnedEntry inTrash;
     struct stat trashInfo;
     int entryState = LookAt(undo, entry, inTrash, trashInfo);
-    if (entryState == ELOOP)
-        return LeaveAlone(undo, entry, {FailureKind::LinkOnPath});
+    FailureReason entryUnknown = WhyNotLookedAt(entryState);
+    if (!entryUnknown.empty())
+        return LeaveAlone(undo, entry, std::move(entryUnknown));
     if (entryState != 0) {
         if (!placeTaken) {
             return LeaveAlone(undo, place, {FailureKind::ReplacedNotInTrash, 0, entry});
@@ -377,8 +394,9 @@ void RemoveFolders(UndoContext& undo) {
         PinnedEntry pinned;
         struct stat info;
         int state = LookAt(undo, folder->path, pinned, info);
-        if (state == ELOOP) {
-            LeaveAlone(undo, folder->path, {FailureKind::LinkOnPath});
+        FailureReason unknown = WhyNotLookedAt(state);
+        if (!unknown.empty()) {
+            LeaveAlone(undo, folder->path, std::move(unknown));
             continue;
         }
         if (state != 0)

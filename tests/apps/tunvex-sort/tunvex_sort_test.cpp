@@ -65,6 +65,7 @@ TEST_F(TunvexSortTest, UsageErrorsExitWithTwo) {
         {"--dry-run=yes", in.path()},
         {"--settings"},
         {"--settings", "--dry-run", in.path()},
+        {"--settings", "/dev/null", in.path()},
         {in / "no-such-file.mp3"},
         {"--undo", "one.journal", "two.journal"},
         {"--undo", "--list-runs"},
@@ -208,6 +209,9 @@ TEST_F(TunvexSortTest, CopyAndMovePrintWhatReachedItsDestination) {
     EXPECT_EQ(copy.out, one + "\t" + album + "01.One.mp3\n");
     EXPECT_THAT(copy.err, HasSubstr("1 done, 0 renamed, 0 skipped, 0 failed"));
     EXPECT_TRUE(ReadFile(album + "01.One.mp3") == ReadFile(one));
+    // Sorted again where it is, it is not done again.
+    EXPECT_THAT(Sort({album}).err, HasSubstr("0 done, 0 renamed, 0 skipped, 0 failed, 0 not "
+                                             "sorted, 1 already in place\n"));
 
     // A journal that cannot be kept is said, and the files go on, not all done as asked.
     ProcessResult move =

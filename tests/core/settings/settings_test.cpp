@@ -104,16 +104,18 @@ TEST_F(SettingsTest, AFileThatCanOnlyBeReadOnceStillGivesEveryValue) {
     EXPECT_EQ(s.TagMode, 0);
 }
 
-// A settings file is a few hundred bytes; anything past 1 MiB is not one and is not read on.
-TEST_F(SettingsTest, AFileBeyondOneMebibyteIsALoadFailureWithMessage620) {
+// A settings file is a few hundred bytes; anything past 1 MiB is not one and is not read on. A
+// device is not one either, however it reads (a terminal would be read without end).
+TEST_F(SettingsTest, AFileBeyondOneMebibyteOrADeviceIsALoadFailureWithMessage620) {
     const std::string header = "[TunvexOption]\nCopyMode=7\n;";
     const std::pair<std::string, bool> cases[] = {
         {header + std::string((1 << 20) - header.size() - 1, 'x') + "\n", true},
         {header + std::string((1 << 20) - header.size(), 'x') + "\n", false},
         {"/dev/zero", false},
+        {"/dev/null", false},
     };
     for (const auto& [content, loads] : cases) {
-        std::string path = content == "/dev/zero" ? content : ini;
+        std::string path = content.starts_with("/dev/") ? content : ini;
         if (path == ini)
             WriteFile(ini, content);
         MessageRecorder messages;

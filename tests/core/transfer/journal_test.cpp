@@ -1,11 +1,15 @@
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "core/base/owned_fd.h"
+#include "core/base/paths.h"
 #include "core/transfer/journal.h"
 #include "core/transfer/transfer.h"
 #include "core/transfer/undo.h"
@@ -127,6 +131,47 @@ UndoDelegate& NoUndoReports() {
         void OnUndo(const UndoReport&) override {}
     } ignore;
     return ignore;
+}
+
+// Makes folders below base, one level at a time, until their path is length bytes long, and
+// makes the deepest the working folder; its path.
+std::string EnterFolderOfLength(const std::string& base, std::size_t length) {
+    std::string path = base;
+    OwnedFd level(open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    while (path.size() < length) {
+        std::string name(std::min<std::size_t>(200, length - path.size() - 1), 'd');
+        mkdirat(level.get(), name.c_str(), 0700);
+        level = OwnedFd(openat(level.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        path += "/" + name;
+    }
+    EXPECT_EQ(fchdir(level.get()), 0);
+    return path;
+}
+
+// Paths given from a working folder whose path, or the folders' in it, are past the limit are
+// journaled plain all the same, "." and ".." gone, and the run is undone.
+TEST_F(TransferJournalTest, PathsFromAWorkingFolderPastThePathLimitAreJournaledPlain) {
+    OwnedFd previous(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const TransferCase move = {"move", TransferOperation::Move, TempFolder::DefaultBase()};
+    for (std::size_t length : {kMaxPath - 2, kMaxPath + 100}) {
+        SCOPED_TRACE(length);
+        TempFolder base;
+        std::string cwd = EnterFolderOfLength(base.path(), length);
+        WriteFile("in/a.mp3", "a");
+        std::filesystem::create_directory("in/sub");
+        RecordingDelegate delegate;
+        TransferSummary summary =
+            RunTransfer(Request(move, {"./in/sub/../a.mp3"}, {to / "a.mp3"}), delegate);
+        ASSERT_EQ(summary.transferred, 1u);
+
+        ReadBackRun journal = ReadBack(summary.journal);
+        EXPECT_EQ(journal.journal.damaged, 0u);
+        ASSERT_EQ(journal.files.size(), 1u);
+        EXPECT_EQ(journal.files[0].source, cwd + "/in/a.mp3");
+        EXPECT_EQ(UndoRun(summary.journal, false, NoUndoReports()).movedBack, 1u);
+        EXPECT_EQ(ReadFile("in/a.mp3"), "a");
+        EXPECT_EQ(fchdir(previous.get()), 0);
+    }
 }
 
 // Stalls the first time when says so: looked at on each report, progress report and cancel poll.

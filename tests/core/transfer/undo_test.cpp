@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <map>
 
@@ -14,6 +15,7 @@
 #include "core/transfer/journal.h"
 #include "core/transfer/transfer.h"
 #include "tests/support/run_process.h"
+#include "tests/support/scoped_descriptors.h"
 #include "tests/support/transfer_scene.h"
 
 namespace tunvex {
@@ -326,6 +328,59 @@ TEST_F(UndoRunTest, AnUndoKilledHalfwayFinishesWhenRunAgain) {
             EXPECT_EQ(Snapshot(from.path(), true), sourcesBefore);
             EXPECT_FALSE(Exists(out));
         }
+    }
+}
+
+// Files in many folders, undone with few descriptors to spare, however many the process holds:
+// the undo goes through all of them. With none beyond the journal's, nothing can be looked at:
+// each file is left alone as such, not taken for gone, until an undo that can look finishes.
+TEST_F(UndoRunTest, AFileThatCannotBeLookedAtIsLeftAloneNotTakenForGone) {
+    const struct {
+        TransferOperation operation;
+        std::size_t held;
+        rlim_t spare;
+    } cases[] = {{TransferOperation::Copy, 0, 24},
+                 {TransferOperation::Copy, 200, 24},
+                 {TransferOperation::Copy, 0, 1},
+                 {TransferOperation::Move, 0, 1}};
+    constexpr std::size_t kFiles = 40;
+    const std::string unknown =
+        "cannot tell whether it is there: " + std::string(std::strerror(EMFILE));
+    for (const auto& c : cases) {
+        bool move = c.operation == TransferOperation::Move;
+        SCOPED_TRACE((move ? "move, " : "copy, ") + std::to_string(c.held) + " held, " +
+                     std::to_string(c.spare) + " spare");
+        TempFolder from;
+        fs::remove_all(out);
+        sources.clear();
+        destinations.clear();
+        for (std::size_t i = 0; i < kFiles; ++i) {
+            sources.push_back(from / (std::to_string(i) + ".mp3"));
+            WriteFile(sources.back(), "song");
+            destinations.push_back(out + "/" + std::to_string(i) + "/song.mp3");
+        }
+        TransferSummary summary = Sort(c.operation);
+        ASSERT_EQ(summary.transferred, kFiles);
+
+        RecordingUndo delegate;
+        UndoSummary undo;
+        {
+            testing::ScopedDescriptors descriptors(c.held, c.spare);
+            undo = UndoRun(summary.journal, false, delegate);
+        }
+        std::size_t done = c.spare > 1 ? kFiles : 0;
+        EXPECT_EQ(undo.trashed + undo.movedBack, done);
+        for (const UndoReport& report : delegate.reports) {
+            if (report.action == UndoAction::LeftAlone) {
+                EXPECT_EQ(EnglishReason(report.reason), unknown);
+            }
+        }
+        if (done < kFiles) {
+            undo = UndoRun(summary.journal, false, delegate);
+            EXPECT_EQ(undo.error, "");
+            EXPECT_EQ(undo.trashed + undo.movedBack, kFiles);
+        }
+        EXPECT_FALSE(Exists(out));
     }
 }
 
