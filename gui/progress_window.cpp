@@ -1,6 +1,13 @@
 #include "gui/progress_window.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QScreen>
+#include <QShortcut>
+#include <QTimer>
+
+#include <algorithm>
 
 #include "gui/message_box.h"
 
@@ -47,9 +54,30 @@ void ShowSummaryBox(QWidget* owner, CodePage codePage, bool warning, const QStri
                     const QStringList& lines) {
     QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Information,
                     ProgramCaption(codePage), text, QMessageBox::Ok, owner);
-    if (!lines.isEmpty()) {
-        box.setInformativeText(ShownAsText(lines.join('\n')));
+    QStringList shown = lines.mid(0, kSummaryLinesShown);
+    if (lines.size() > kSummaryLinesShown) {
+        shown << QStringLiteral("ほか %1 件 (すべては「詳細」に表示します)")
+                     .arg(lines.size() - kSummaryLinesShown);
+        box.setDetailedText(lines.join('\n'));
     }
+    if (!shown.isEmpty())
+        box.setInformativeText(ShownAsText(shown.join('\n')));
+    // Ctrl+C takes the whole summary, every line, for a report or a search.
+    QShortcut copy(QKeySequence::Copy, &box);
+    QObject::connect(&copy, &QShortcut::activated, [&] {
+        QGuiApplication::clipboard()->setText(text + '\n' + lines.join('\n'));
+    });
+    // However many lines, the box and its button stay on the screen it opens on.
+    QTimer::singleShot(0, &box, [&box] {
+        if (const QScreen* screen = box.screen()) {
+            const QRect room = screen->availableGeometry();
+            box.setMaximumSize(room.size());
+            box.move(
+                std::clamp(box.x(), room.left(), std::max(room.left(), room.right() - box.width())),
+                std::clamp(box.y(), room.top(),
+                           std::max(room.top(), room.bottom() - box.height())));
+        }
+    });
     box.exec();
 }
 

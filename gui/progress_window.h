@@ -31,7 +31,11 @@ class ProgressWindow {
     std::atomic<bool> cancelled_ = false;
 };
 
-// The summary box at the end of long work: text, then lines shown as they are.
+// Lines of a summary box shown at once; the rest are counted, and all of them are in its details.
+constexpr qsizetype kSummaryLinesShown = 8;
+
+// The summary box at the end of long work: text, then lines shown as they are (a few, and all in
+// its details when there are more); warning chooses the icon.
 void ShowSummaryBox(QWidget* owner, CodePage codePage, bool warning, const QString& text,
                     const QStringList& lines);
 

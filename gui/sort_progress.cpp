@@ -16,7 +16,8 @@
 namespace tunvex {
 namespace {
 
-constexpr std::size_t kProblemsListed = 10;
+// The summary's details list this many files at most, and count the rest.
+constexpr std::size_t kProblemsListed = 1000;
 
 // Size and modification time of a file, as the question shows them.
 QString Describe(CodePage codePage, const std::string& path) {
@@ -126,7 +127,7 @@ void SortProgress::ShowSummary(const TransferSummary& summary,
         lines << QStringLiteral("%1: %2").arg(
             ToQString(codePage_, extrasKept[i].path),
             extrasKept[i].because == ExtraKeptBecause::TracksGoToSeveralFolders
-                ? QStringLiteral("曲の行き先が 1 つのフォルダではありません")
+                ? QStringLiteral("曲の振り分け先が複数のフォルダに分かれています")
                 : QStringLiteral("同じ名前のファイルが行き先に振り分けられます"));
     }
     // What the user may count on later: the undo of this run, and the files' attributes.
@@ -140,15 +141,30 @@ void SortProgress::ShowSummary(const TransferSummary& summary,
         lines << QStringLiteral("この振り分けを元に戻すための記録を残せませんでした: %1")
                      .arg(ToQString(codePage_, JapaneseReason(summary.journalError)));
     }
-    if (summary.failed == 0 && summary.skipped == 0 && lines.isEmpty())
+    if (summary.failed == 0 && summary.skipped == 0 && lines.isEmpty() && !summary.cancelled)
         return;
-    std::size_t placed = summary.transferred + summary.renamed + summary.replaced;
-    QString text = QStringLiteral("%1 個のファイルを振り分けました。スキップ %2 個、失敗 %3 個%4")
-                       .arg(placed)
-                       .arg(summary.skipped)
-                       .arg(summary.failed)
-                       .arg(summary.cancelled ? QStringLiteral("(キャンセルしました)") : QString());
-    ShowSummaryBox(owner_, codePage_, true, text, lines);
+    const std::size_t placed = summary.transferred + summary.renamed + summary.replaced;
+    const std::size_t listed = summary.failed + summary.skipped;
+    if (listed > problems_.size()) {
+        lines.insert(qsizetype(problems_.size()),
+                     QStringLiteral("ほか %1 個のファイル").arg(listed - problems_.size()));
+    }
+    QString text;
+    if (summary.cancelled) {
+        text = QStringLiteral(
+                   "キャンセルしました。%1 "
+                   "個のファイルを振り分け、残りのファイルは元の場所にあります。")
+                   .arg(placed);
+        if (placed != 0 && summary.journalError.empty())
+            text += QStringLiteral("\nこの振り分けは右クリックのメニューから元に戻せます。");
+    } else {
+        text = QStringLiteral("%1 個のファイルを振り分けました。スキップ %2 個、失敗 %3 個")
+                   .arg(placed)
+                   .arg(summary.skipped)
+                   .arg(summary.failed);
+    }
+    const bool failed = summary.failed != 0 || !summary.journalError.empty();
+    ShowSummaryBox(owner_, codePage_, failed, text, lines);
 }
 
 }  // namespace tunvex

@@ -71,29 +71,35 @@ class UndoRelay : public UndoDelegate {
 
 void ShowOutcome(QWidget* owner, CodePage codePage, const UndoSummary& summary,
                  const std::vector<UndoReport>& leftAlone) {
-    if (!summary.error.empty()) {
+    if (!summary.refused.empty()) {
         ShowSummaryBox(owner, codePage, true, QStringLiteral("元に戻せませんでした"),
-                       {ToQString(codePage, summary.error)});
+                       {ToQString(codePage, JapaneseReason(summary.refused))});
         return;
     }
     QStringList lines{
-        QStringLiteral("元の場所へ戻したファイル: %1 個").arg(summary.movedBack),
-        QStringLiteral("ごみ箱へ入れたファイル: %1 個").arg(summary.trashed),
+        QStringLiteral("元の場所に戻したファイル: %1 個").arg(summary.movedBack),
+        QStringLiteral("ごみ箱に移動したファイル: %1 個").arg(summary.trashed),
         QStringLiteral("ごみ箱から戻したファイル: %1 個").arg(summary.restored),
-        QStringLiteral("取り除いたフォルダ: %1 個").arg(summary.foldersRemoved),
+        QStringLiteral("削除したフォルダ: %1 個").arg(summary.foldersRemoved),
         QStringLiteral("作り直したフォルダ: %1 個").arg(summary.foldersMade),
     };
     for (const UndoReport& report : leftAlone) {
         lines << QStringLiteral("%1: %2").arg(ToQString(codePage, report.path),
                                               ToQString(codePage, JapaneseReason(report.reason)));
     }
-    QString text = summary.leftAlone == 0
-                       ? QStringLiteral("振り分けを元に戻しました。")
-                       : QStringLiteral("振り分けを元に戻しました。そのままにしたもの %1 個")
-                             .arg(summary.leftAlone);
-    if (summary.cancelled)
-        text += QStringLiteral("(キャンセルしました)");
-    ShowSummaryBox(owner, codePage, summary.leftAlone != 0 || summary.cancelled, text, lines);
+    QString text;
+    if (summary.cancelled) {
+        text = QStringLiteral(
+                   "元に戻す途中でキャンセルしました。%1 個のファイルを戻し、残りはそのままです。")
+                   .arg(summary.movedBack + summary.trashed + summary.restored);
+    } else if (summary.leftAlone == 0) {
+        text = QStringLiteral("振り分けを元に戻しました。");
+    } else {
+        text = QStringLiteral(
+                   "振り分けを元に戻しました。%1 個は戻せなかったため、そのままにしました。")
+                   .arg(summary.leftAlone);
+    }
+    ShowSummaryBox(owner, codePage, summary.leftAlone != 0, text, lines);
 }
 
 }  // namespace

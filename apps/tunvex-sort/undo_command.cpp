@@ -89,8 +89,9 @@ int RunUndo(const SortOptions& options) {
     ConsoleDelegate::CatchInterrupt();
     UndoSummary summary = UndoRun(journal, options.dryRun, delegate);
     std::cout.flush();
-    if (!summary.error.empty()) {
-        std::cerr << "tunvex-sort: " << Printable(summary.error) << '\n';
+    if (!summary.refused.empty()) {
+        std::cerr << "tunvex-sort: " << Printable(journal) << ": "
+                  << Printable(EnglishReason(summary.refused)) << '\n';
         return kExitUsage;
     }
     std::cerr << "tunvex-sort: " << summary.movedBack << " moved back, " << summary.trashed
@@ -107,10 +108,11 @@ int ListRuns() {
     std::vector<std::string> journals = ListJournals(JournalFolder());
     for (auto path = journals.rbegin(); path != journals.rend(); ++path) {
         Journal journal;
-        std::string error;
+        FailureReason error;
         std::string name = path->substr(path->rfind('/') + 1);
         if (!ReadJournal(*path, journal, error)) {
-            std::cerr << "tunvex-sort: " << Printable(name) << ": " << Printable(error) << '\n';
+            std::cerr << "tunvex-sort: " << Printable(name) << ": "
+                      << Printable(EnglishReason(error)) << '\n';
             continue;
         }
         std::cout << Printable(name) << '\t' << LocalTime(journal.started) << '\t'

@@ -36,6 +36,14 @@ enum class FailureKind : unsigned {
     JournalNotCreated,        // path: its folder, error
     JournalNotWritten,        // path, error
     JournalNotDurable,        // error
+    // A journal an undo or the list of runs cannot use.
+    JournalIsLink,            // a link stands where the journal is
+    JournalNotRead,           // error
+    JournalOfAnotherUser,     // owned by another user
+    JournalWritableByOthers,  // group or others may write to it
+    NotAJournal,              // not a journal of this program
+    RunStillGoing,            // its run, or an undo of it, holds it
+    RunUndoneAlready,         // the journal says so
     // A file of a drop that is not sorted.
     FolderUnreadable,    // error
     LeftoverTemporary,   // a temporary of a transfer that did not finish

@@ -281,29 +281,31 @@ std::string FormatIdentity(const RecordedIdentity& identity) {
            FormatTime(identity.modifiedSeconds, identity.modifiedNanoseconds);
 }
 
-int OpenJournal(const std::string& path, bool forWriting, std::string& error) {
+int OpenJournal(const std::string& path, bool forWriting, FailureReason& error) {
     int flags = (forWriting ? O_RDWR | O_APPEND : O_RDONLY) | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC;
     OwnedFd fd(RetryOnInterrupt([&] { return open(path.c_str(), flags); }));
     struct stat info;
     if (fd.get() < 0 || fstat(fd.get(), &info) != 0) {
-        error = errno == ELOOP ? "it is a link, not a journal" : std::strerror(errno);
+        error = errno == ELOOP ? FailureReason(FailureKind::JournalIsLink)
+                               : FailureReason(FailureKind::JournalNotRead, errno);
         return -1;
     }
     if (!S_ISREG(info.st_mode)) {
-        error = "not a regular file";
+        error = {FailureKind::NotRegularFile};
     } else if (info.st_uid != geteuid()) {
-        error = "it belongs to another user";
+        error = {FailureKind::JournalOfAnotherUser};
     } else if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
-        error = "others may write to it";
+        error = {FailureKind::JournalWritableByOthers};
     } else if (fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK & ~O_CLOEXEC) != 0) {
-        error = std::strerror(errno);
+        error = {FailureKind::JournalNotRead, errno};
     } else {
         return fd.Release();
     }
     return -1;
 }
 
-bool ReadJournal(int fd, Journal& journal, std::string& error, const std::function<bool()>& stop) {
+bool ReadJournal(int fd, Journal& journal, FailureReason& error,
+                 const std::function<bool()>& stop) {
     journal = Journal();
     std::unordered_map<std::size_t, std::size_t> byId;
     std::string line;
@@ -314,12 +316,12 @@ bool ReadJournal(int fd, Journal& journal, std::string& error, const std::functi
     char buffer[1 << 16];
     for (;;) {
         if (stop && stop()) {
-            error = "stopped";
+            error = {};
             return false;
         }
         ssize_t got = RetryOnInterrupt([&] { return read(fd, buffer, sizeof buffer); });
         if (got < 0) {
-            error = std::strerror(errno);
+            error = {FailureKind::JournalNotRead, errno};
             return false;
         }
         if (got == 0)
@@ -342,7 +344,7 @@ bool ReadJournal(int fd, Journal& journal, std::string& error, const std::functi
                 !lineTooLong && (lineNumber == 1 ? ReadHeader(fields, journal)
                                                  : ReadRecord(fields, lineStart, journal, byId));
             if (lineNumber == 1 && !sound) {
-                error = "not a tunvex journal";
+                error = {FailureKind::NotAJournal};
                 return false;
             }
             if (!sound && journal.damaged++ < kDamagedLinesKept)
@@ -355,13 +357,13 @@ bool ReadJournal(int fd, Journal& journal, std::string& error, const std::functi
         }
     }
     if (journal.length == 0) {
-        error = "not a tunvex journal";
+        error = {FailureKind::NotAJournal};
         return false;
     }
     return true;
 }
 
-bool ReadJournal(const std::string& path, Journal& journal, std::string& error) {
+bool ReadJournal(const std::string& path, Journal& journal, FailureReason& error) {
     OwnedFd fd(OpenJournal(path, false, error));
     return fd.get() >= 0 && ReadJournal(fd.get(), journal, error);
 }

@@ -131,14 +131,14 @@ std::string FormatTime(std::int64_t seconds, std::int64_t nanoseconds);
 
 // Opens a journal without blocking on what is not a file: it must be a regular file of this user
 // that no one else may write to, for an undo acts on what it says. fd, or -1 with error set.
-int OpenJournal(const std::string& path, bool forWriting, std::string& error);
+int OpenJournal(const std::string& path, bool forWriting, FailureReason& error);
 
 // Reads a journal from an open file as a stream: its memory grows with its files, not its size.
 // False with error set when it is not one (its first line is not the header), or when
 // stop, polled as it reads, asks to stop.
-bool ReadJournal(int fd, Journal& journal, std::string& error,
+bool ReadJournal(int fd, Journal& journal, FailureReason& error,
                  const std::function<bool()>& stop = {});
-bool ReadJournal(const std::string& path, Journal& journal, std::string& error);
+bool ReadJournal(const std::string& path, Journal& journal, FailureReason& error);
 
 // The records of one file, read again from the journal. False when they cannot be read.
 bool LoadJournaledFile(int fd, const JournalEntry& entry, JournaledFile& file);

@@ -453,24 +453,19 @@ std::string TrashFilesFolder() {
 
 UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& delegate) {
     UndoSummary refused;
-    std::string error;
-    OwnedFd fd(OpenJournal(journalPath, !dryRun, error));
+    OwnedFd fd(OpenJournal(journalPath, !dryRun, refused.refused));
     Journal journal;
     auto stop = [&] { return delegate.CancelRequested(); };
     if (fd.get() >= 0) {
         if (flock(fd.get(), (dryRun ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0)
-            error = "its run is still going, or being undone";
-        else if (!ReadJournal(fd.get(), journal, error, stop))
+            refused.refused = {FailureKind::RunStillGoing};
+        else if (!ReadJournal(fd.get(), journal, refused.refused, stop))
             refused.cancelled = stop();
         else if (journal.undone)
-            error = "this run is undone already";
+            refused.refused = {FailureKind::RunUndoneAlready};
     }
-    if (refused.cancelled)
+    if (refused.cancelled || !refused.refused.empty())
         return refused;
-    if (!error.empty()) {
-        refused.error = journalPath + ": " + error;
-        return refused;
-    }
     // Marks go after the last whole line, never after what a crash left cut short.
     if (!dryRun && lseek(fd.get(), 0, SEEK_END) > static_cast<off_t>(journal.length))
         RetryOnInterrupt([&] { return ftruncate(fd.get(), static_cast<off_t>(journal.length)); });
@@ -510,7 +505,7 @@ std::string NewestJournalToUndo(const std::string& folder, Journal* read) {
     std::vector<std::string> journals = ListJournals(folder);
     for (auto path = journals.rbegin(); path != journals.rend(); ++path) {
         Journal journal;
-        std::string error;
+        FailureReason error;
         if (ReadJournal(*path, journal, error) && !journal.undone) {
             if (read != nullptr)
                 *read = std::move(journal);

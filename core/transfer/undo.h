@@ -51,7 +51,7 @@ struct UndoSummary {
     std::size_t foldersMade = 0;
     std::size_t leftAlone = 0;
     bool cancelled = false;
-    std::string error;  // the journal could not be used, and nothing was done
+    FailureReason refused;  // why the journal could not be used; nothing was done then
 };
 
 // dryRun reports what would be done and touches nothing, the journal included.

@@ -2,8 +2,10 @@
 // its initialisation, each leaving a working window, keys and stops around a sort, where a
 // stored position opens, and what the summary box tells.
 #include <QAccessible>
+#include <QClipboard>
 #include <QMenu>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -271,34 +273,71 @@ class DropDialogTest : public QObject {
         }
     }
 
+    // The icon warns only when something failed; many failures show a few lines, the count of the
+    // rest and every one in the details; a cancel says what was placed and that it can be undone.
     void summaryBoxTellsWhatTheUserMustKnow() {
-        TransferSummary clean{.transferred = 3};
-        TransferSummary failed{.transferred = 2, .failed = 1};
-        TransferSummary noJournal{
-            .transferred = 3, .journalError = {FailureKind::JournalFolderNotCreated, ENOSPC, "/s"}};
-        TransferSummary attributes{.transferred = 3, .attributesNotKept = kLostOwner | kLostAcl};
-        const std::pair<TransferSummary, QString> rows[] = {
-            {clean, ""},
-            {failed, "2 個のファイルを振り分けました。スキップ 0 個、失敗 1 個\n"},
-            {noJournal,
-             "記録を残せませんでした: 記録のフォルダ /s "
-             "を作成できませんでした（ディスクの空き容量が足りません）"},
-            {attributes, "一部のファイルの所有者、ACLを保てませんでした"},
+        struct Row {
+            TransferSummary summary;
+            std::size_t failedFiles;
+            QString expected;
+            QMessageBox::Icon icon;
         };
-        for (const auto& [summary, expected] : rows) {
-            QString shown;
-            QTimer::singleShot(0, [&shown] {
+        const Row rows[] = {
+            {{.transferred = 3}, 0, "", QMessageBox::NoIcon},
+            {{.transferred = 2, .failed = 1},
+             1,
+             "2 個のファイルを振り分けました。スキップ 0 個、失敗 1 個\n",
+             QMessageBox::Warning},
+            {{.transferred = 3,
+              .journalError = {FailureKind::JournalFolderNotCreated, ENOSPC, "/s"}},
+             0,
+             "記録を残せませんでした: 記録のフォルダ /s "
+             "を作成できませんでした（ディスクの空き容量が足りません）",
+             QMessageBox::Warning},
+            {{.transferred = 3, .attributesNotKept = kLostOwner | kLostAcl},
+             0,
+             "一部のファイルの所有者、ACLを保てませんでした",
+             QMessageBox::Information},
+            {{.failed = 1005}, 1005, "ほか 993 件", QMessageBox::Warning},
+            {{.transferred = 4, .cancelled = true},
+             0,
+             "キャンセルしました。4 個のファイルを振り分け、残りのファイルは元の場所にあります。\n"
+             "この振り分けは右クリックのメニューから元に戻せます。",
+             QMessageBox::Information},
+        };
+        for (const Row& row : rows) {
+            QString shown, details, copied;
+            QMessageBox::Icon icon = QMessageBox::NoIcon;
+            QTimer::singleShot(0, [&] {
                 if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                     shown = box->text() + '\n' + box->informativeText();
+                    details = box->detailedText();
+                    icon = box->icon();
+                    if (auto* copy = box->findChild<QShortcut*>()) {
+                        QCOMPARE(copy->key(), QKeySequence(QKeySequence::Copy));
+                        emit copy->activated();
+                        copied = QGuiApplication::clipboard()->text();
+                    }
                     box->accept();
                 }
             });
             SortProgress progress(nullptr, CodePage::Utf8, TransferOperation::Copy,
                                   [] { return false; });
-            progress.ShowSummary(summary);
+            for (std::size_t i = 0; i < row.failedFiles; ++i)
+                progress.OnFileDone({"/in/" + std::to_string(i) + ".mp3",
+                                     "",
+                                     FileOutcome::Failed,
+                                     {FailureKind::NoTags}});
+            progress.ShowSummary(row.summary);
             QCoreApplication::processEvents();
-            QVERIFY2(expected.isEmpty() ? shown.isEmpty() : shown.contains(expected),
+            QVERIFY2(row.expected.isEmpty() ? shown.isEmpty() : shown.contains(row.expected),
                      qPrintable(shown));
+            QCOMPARE(icon, row.icon);
+            if (row.failedFiles > kSummaryLinesShown) {
+                QVERIFY(details.contains(QStringLiteral("/in/999.mp3")));
+                QVERIFY(details.contains(QStringLiteral("ほか 5 個のファイル")));
+                QVERIFY(copied.contains(QStringLiteral("/in/999.mp3")));
+            }
         }
     }
 };

@@ -36,9 +36,9 @@ struct ReadBackRun {
 
 ReadBackRun ReadBack(const std::string& path) {
     ReadBackRun run;
-    std::string error;
+    FailureReason error;
     OwnedFd fd(OpenJournal(path, false, error));
-    EXPECT_TRUE(ReadJournal(fd.get(), run.journal, error)) << error;
+    EXPECT_TRUE(ReadJournal(fd.get(), run.journal, error)) << EnglishReason(error);
     for (const JournalEntry& entry : run.journal.files) {
         run.files.emplace_back();
         EXPECT_TRUE(LoadJournaledFile(fd.get(), entry, run.files.back()));

@@ -174,15 +174,15 @@ TEST_F(UndoRunTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWas
             RecordingUndo delegate;
             UndoSummary undo = UndoRun(summary.journal, false, delegate);
 
-            EXPECT_EQ(undo.error, "");
+            EXPECT_EQ(undo.refused.kind, FailureKind::None);
             EXPECT_EQ(undo.movedBack, 4u);
             EXPECT_EQ(undo.restored, replace ? 2u : 0u);
             EXPECT_EQ(undo.leftAlone, 0u);
             EXPECT_EQ(undo.foldersMade, removeEmptied ? 3u : 0u);
             EXPECT_EQ(Snapshot(from.path(), true), sourcesBefore);
             EXPECT_EQ(Snapshot(out), baseBefore);
-            EXPECT_THAT(UndoRun(summary.journal, false, delegate).error,
-                        HasSubstr("undone already"));
+            EXPECT_EQ(UndoRun(summary.journal, false, delegate).refused.kind,
+                      FailureKind::RunUndoneAlready);
         }
     }
 }
@@ -322,7 +322,7 @@ TEST_F(UndoRunTest, AnUndoKilledHalfwayFinishesWhenRunAgain) {
             ASSERT_TRUE(WIFSIGNALED(status));
             RecordingUndo delegate;
             UndoSummary undo = UndoRun(summary.journal, false, delegate);
-            EXPECT_EQ(undo.error, "");
+            EXPECT_EQ(undo.refused.kind, FailureKind::None);
             EXPECT_EQ(undo.leftAlone, 0u);
             EXPECT_EQ(undo.movedBack, 4u - stallAt);
             EXPECT_EQ(Snapshot(from.path(), true), sourcesBefore);
@@ -377,7 +377,7 @@ TEST_F(UndoRunTest, AFileThatCannotBeLookedAtIsLeftAloneNotTakenForGone) {
         }
         if (done < kFiles) {
             undo = UndoRun(summary.journal, false, delegate);
-            EXPECT_EQ(undo.error, "");
+            EXPECT_EQ(undo.refused.kind, FailureKind::None);
             EXPECT_EQ(undo.trashed + undo.movedBack, kFiles);
         }
         EXPECT_FALSE(Exists(out));
