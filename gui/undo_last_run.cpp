@@ -104,14 +104,16 @@ void ShowOutcome(QWidget* owner, CodePage codePage, const UndoSummary& summary,
 
 }  // namespace
 
+// A run still going, or being undone by another program, is not offered.
 bool HasRunToUndo() {
-    return !NewestJournalToUndo(JournalFolder()).empty();
+    const std::string journal = NewestJournalToUndo(JournalFolder());
+    return !journal.empty() && !IsRunHeld(journal);
 }
 
 void UndoLastRun(QWidget* owner, CodePage codePage, const std::function<bool()>& stopRequested) {
     Journal run;
     std::string journal = NewestJournalToUndo(JournalFolder(), &run);
-    if (journal.empty() || !Confirmed(owner, codePage, run))
+    if (journal.empty() || IsRunHeld(journal) || !Confirmed(owner, codePage, run))
         return;
     ProgressWindow window(owner, codePage, stopRequested);
     UndoRelay relay(window, FilesOfRun(run));

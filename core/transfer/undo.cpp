@@ -501,6 +501,12 @@ UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& d
     return undo.summary;
 }
 
+bool IsRunHeld(const std::string& journalPath) {
+    FailureReason error;
+    OwnedFd fd(OpenJournal(journalPath, false, error));
+    return fd.get() >= 0 && flock(fd.get(), LOCK_SH | LOCK_NB) != 0;
+}
+
 std::string NewestJournalToUndo(const std::string& folder, Journal* read) {
     std::vector<std::string> journals = ListJournals(folder);
     for (auto path = journals.rbegin(); path != journals.rend(); ++path) {

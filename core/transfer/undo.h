@@ -61,4 +61,7 @@ UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& d
 // empty when there is none.
 std::string NewestJournalToUndo(const std::string& folder, Journal* read = nullptr);
 
+// Whether the run of the journal is still going, or being undone: its lock is held.
+bool IsRunHeld(const std::string& journalPath);
+
 }  // namespace tunvex
