@@ -3,6 +3,7 @@
 // one could close a box, the message goes to stderr instead.
 #pragma once
 
+#include <QMessageBox>
 #include <QString>
 
 #include "core/base/text.h"
@@ -17,5 +18,9 @@ QString ProgramCaption(CodePage codePage);
 // Text for a box's rich-text part that is always shown as it is, never taken for markup (names
 // may hold "<"), its line breaks and indents kept.
 QString ShownAsText(const QString& text);
+
+// Widens box so that each line of its informative text stays on one line, as far as its screen
+// allows: Qt wraps at a fixed width, which breaks Japanese anywhere.
+void KeepLinesWhole(QMessageBox& box, const QString& informative);
 
 }  // namespace tunvex

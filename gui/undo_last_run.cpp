@@ -25,14 +25,16 @@ bool Confirmed(QWidget* owner, CodePage codePage, const Journal& run) {
     QMessageBox question(QMessageBox::Question, ProgramCaption(codePage),
                          QStringLiteral("最後の振り分けを元に戻しますか?"), QMessageBox::NoButton,
                          owner);
-    question.setInformativeText(
-        ShownAsText(QStringLiteral("%1 の%2 (%3 個のファイル)\n\n"
-                                   "その後に変更されたファイルはそのままにします。")
-                        .arg(QDateTime::fromSecsSinceEpoch(run.started)
-                                 .toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")),
-                             run.operation == TransferOperation::Move ? QStringLiteral("移動")
-                                                                      : QStringLiteral("コピー"))
-                        .arg(FilesOfRun(run))));
+    const QString what =
+        QStringLiteral(
+            "%1 の%2（%3 個のファイル）\n\nその後に変更されたファイルはそのままにします。")
+            .arg(QDateTime::fromSecsSinceEpoch(run.started)
+                     .toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")),
+                 run.operation == TransferOperation::Move ? QStringLiteral("移動")
+                                                          : QStringLiteral("コピー"))
+            .arg(FilesOfRun(run));
+    question.setInformativeText(ShownAsText(what));
+    KeepLinesWhole(question, what);
     QPushButton* undo = question.addButton(QStringLiteral("元に戻す(&U)"), QMessageBox::YesRole);
     QPushButton* cancel =
         question.addButton(QStringLiteral("キャンセル(&C)"), QMessageBox::RejectRole);
