@@ -277,6 +277,11 @@ class DropDialogTest : public QObject {
         TransferSummary noJournal{
             .transferred = 3, .journalError = {FailureKind::JournalFolderNotCreated, ENOSPC, "/s"}};
         TransferSummary attributes{.transferred = 3, .attributesNotKept = kLostOwner | kLostAcl};
+        TransferSummary foldersKept{
+            .transferred = 3,
+            .foldersRemoved = 1,
+            .foldersKept = {{"/in/d", {FailureKind::FolderNotEmpty}},
+                            {"/in/e", {FailureKind::FolderNotRemoved, EACCES}}}};
         const std::pair<TransferSummary, QString> rows[] = {
             {clean, ""},
             {failed, "2 個のファイルを振り分けました。スキップ 0 個、失敗 1 個\n"},
@@ -284,6 +289,9 @@ class DropDialogTest : public QObject {
              "記録を残せませんでした: 記録のフォルダ /s "
              "を作成できませんでした（ディスクの空き容量が足りません）"},
             {attributes, "一部のファイルの所有者、ACLを保てませんでした"},
+            {foldersKept,
+             "/in/d: 空ではありません\n/in/e: 削除できませんでした（アクセスが拒否されました）\n"
+             "削除しなかった元のフォルダ: 2 個"},
         };
         for (const auto& [summary, expected] : rows) {
             QString shown;
