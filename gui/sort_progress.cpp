@@ -130,6 +130,11 @@ void SortProgress::ShowSummary(const TransferSummary& summary,
                 ? QStringLiteral("曲の振り分け先が複数のフォルダに分かれています")
                 : QStringLiteral("同じ名前のファイルが行き先に振り分けられます"));
     }
+    for (std::size_t i = 0; i < summary.foldersKept.size() && i < kProblemsListed; ++i) {
+        lines << QStringLiteral("%1: %2").arg(
+            ToQString(codePage_, summary.foldersKept[i].path),
+            ToQString(codePage_, JapaneseReason(summary.foldersKept[i].reason)));
+    }
     // What the user may count on later: the undo of this run, and the files' attributes.
     if (summary.attributesNotKept != 0) {
         lines << QStringLiteral("コピー先で一部のファイルの%1を保てませんでした")
@@ -137,6 +142,10 @@ void SortProgress::ShowSummary(const TransferSummary& summary,
     }
     if (summary.extrasKept != 0)
         lines << QStringLiteral("元のフォルダに残した付属ファイル: %1 個").arg(summary.extrasKept);
+    if (!summary.foldersKept.empty()) {
+        lines
+            << QStringLiteral("削除しなかった元のフォルダ: %1 個").arg(summary.foldersKept.size());
+    }
     if (!summary.journalError.empty()) {
         lines << QStringLiteral("この振り分けを元に戻すための記録を残せませんでした: %1")
                      .arg(ToQString(codePage_, JapaneseReason(summary.journalError)));

@@ -33,8 +33,8 @@ class SortProgress : public TransferDelegate {
     void OnFileDone(const FileReport& report) override;
     bool CancelRequested() override;
 
-    // The summary box, when a file failed or was skipped, an album extra was kept, attributes
-    // were lost or the run cannot be undone.
+    // The summary box, when a file failed or was skipped, an album extra or a source folder the
+    // move emptied was kept, attributes were lost or the run cannot be undone.
     void ShowSummary(const TransferSummary& summary, const std::vector<KeptExtra>& extrasKept = {});
 
   private:

@@ -78,6 +78,8 @@ void PrintSummary(const SortBatchPlan& plan, const TransferSummary& summary, boo
         std::cerr << ", " << plan.extrasKept.size() << " extras left in their folders";
     if (summary.foldersRemoved > 0)
         std::cerr << ", " << summary.foldersRemoved << " emptied folders removed";
+    if (!summary.foldersKept.empty())
+        std::cerr << ", " << summary.foldersKept.size() << " emptied folders kept";
     std::cerr << (summary.cancelled ? ", cancelled" : "") << "\n";
 }
 
@@ -143,6 +145,12 @@ int RunSort(const SortOptions& options) {
     }
     summary.failed += planFailures;
     UnloadTagLibrary(library);
+    if (options.verbose) {
+        for (const KeptFolder& folder : summary.foldersKept) {
+            std::cerr << "folder kept: " << Printable(folder.path) << ": "
+                      << Printable(EnglishReason(folder.reason)) << "\n";
+        }
+    }
     // A run that cannot be undone is not all that was asked for either.
     bool allDone = summary.failed == 0 && summary.skipped == 0 && !summary.cancelled &&
                    summary.journalError.empty();

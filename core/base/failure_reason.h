@@ -52,6 +52,15 @@ enum class FailureKind : unsigned {
     NoDestination,       // the naming settings give none
     NulInNaming,         // the naming settings hold a NUL byte
     TracksNotAllPlaced,  // an album extra whose folder's tracks did not all go
+    // A source folder a move emptied that stays (the undo could not make it again as it was).
+    FolderLinkOnPath,             // a link on its path below the dropped folder, or itself
+    FolderIsMountPoint,           // something is mounted on it
+    FolderNotEmpty,               // it still holds something
+    FolderNotRemoved,             // error
+    FolderOfAnotherUser,          // its owner is not the user of the run
+    FolderOfAnotherGroup,         // its group is not the one a new folder gets in its parent
+    FolderHasAcl,                 // an access or default ACL
+    FolderHasExtendedAttributes,  // user.* extended attributes
     // A file or folder an undo leaves alone.
     NotTrashed,             // error
     SourceTaken,            // path: the source of a move

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <set>
-#include <unordered_set>
+#include <unordered_map>
 #include <utility>
 
 #include "core/base/user_folders.h"
@@ -33,29 +33,36 @@ bool IsKept(const std::string& folder, const std::set<Identity>& kept) {
 
 }  // namespace
 
-std::vector<std::string> SourceFoldersToRemove(const std::vector<std::string>& sources,
-                                               const std::vector<std::string>& roots,
-                                               const std::vector<std::string>& keep) {
+std::vector<FolderToRemove> SourceFoldersToRemove(const std::vector<std::string>& sources,
+                                                  const std::vector<std::string>& roots,
+                                                  const std::vector<std::string>& keep) {
     const std::set<Identity> kept = IdentitiesOf(keep);
-    std::unordered_set<std::string> folders;
+    std::unordered_map<std::string, std::string> folders;  // each with its root
     for (std::size_t i = 0; i < sources.size() && i < roots.size(); ++i) {
         std::string root = roots[i];
         while (root.size() > 1 && root.ends_with('/'))
             root.pop_back();
         if (root.empty() || root == "/" || !sources[i].starts_with(root + "/"))
             continue;
-        std::string folder = sources[i].substr(0, sources[i].rfind('/'));
-        while (folder.size() >= root.size() && folders.insert(folder).second && folder != root)
-            folder.resize(folder.rfind('/'));
+        // Up to the root, or to a folder reached already from a root as high as this one.
+        for (std::string folder = sources[i].substr(0, sources[i].rfind('/'));
+             folder.size() >= root.size(); folder.resize(folder.rfind('/'))) {
+            auto [known, added] = folders.emplace(folder, root);
+            if (!added && known->second.size() <= root.size())
+                break;
+            known->second = root;
+            if (folder.size() == root.size())
+                break;
+        }
     }
-    std::vector<std::string> deepestFirst;
-    for (const std::string& folder : folders) {
+    std::vector<FolderToRemove> deepestFirst;
+    for (const auto& [folder, root] : folders) {
         if (!IsKept(folder, kept))
-            deepestFirst.push_back(folder);
+            deepestFirst.push_back({folder, root});
     }
     auto depth = [](const std::string& path) { return std::count(path.begin(), path.end(), '/'); };
     std::sort(deepestFirst.begin(), deepestFirst.end(), [&](const auto& a, const auto& b) {
-        return depth(a) != depth(b) ? depth(a) > depth(b) : a < b;
+        return depth(a.path) != depth(b.path) ? depth(a.path) > depth(b.path) : a.path < b.path;
     });
     return deepestFirst;
 }

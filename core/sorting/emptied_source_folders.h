@@ -4,14 +4,17 @@
 #include <string>
 #include <vector>
 
+#include "core/transfer/transfer.h"
+
 namespace tunvex {
 
 // The folders from each source's own up to the dropped folder it was found in (roots, by
-// position; empty for a file dropped itself, whose folder always stays), deepest first. Never a
-// dropped folder's parent, nor one of keep (known by identity, not by spelling).
-std::vector<std::string> SourceFoldersToRemove(const std::vector<std::string>& sources,
-                                               const std::vector<std::string>& roots,
-                                               const std::vector<std::string>& keep);
+// position; empty for a file dropped itself, whose folder always stays), deepest first, each
+// with that root. Never a dropped folder's parent, nor one of keep (known by identity, not by
+// spelling).
+std::vector<FolderToRemove> SourceFoldersToRemove(const std::vector<std::string>& sources,
+                                                  const std::vector<std::string>& roots,
+                                                  const std::vector<std::string>& keep);
 
 // What a move never removes, however empty it leaves them: the home folder and the user folders
 // in it, the base folder and every folder above it.

@@ -4,10 +4,13 @@
 // tabs; a tab, a line break or a backslash inside a field is written \t, \n or \\.
 //   tunvex-journal 2 copy|move STARTED      STARTED: seconds since the epoch
 //   folder PATH DEVICE:INODE                a folder the run made
-//   sourcefolder PATH TIME                  a move's source folder and its modification time
+//   sourcefolder PATH TIME                  a move's source folder, or one that held a folder
+//                                           the move removed, and its modification time
 //                                           before the run took anything out of it
 //   removedfolder PATH MODE TIME            a source folder the move emptied and removed, its
-//                                           mode (octal) and modification time; deepest first
+//                                           mode (octal) and modification time before the run
+//                                           (in journals of tunvex 2.2.0 and before, when it
+//                                           was removed); deepest first
 //   file ID SOURCE SOURCE-IDENTITY DESTINATION STAGED-IDENTITY
 //                                           durable before the batch's names are claimed;
 //                                           ID is the file's position in the request

@@ -119,14 +119,21 @@ void TransferJournal::Placed(std::size_t id, const std::string& requested,
                              FormatIdentity(RecordIdentity(placed))});
 }
 
-void TransferJournal::FolderRemoved(const std::string& path, const struct stat& folder) {
+void TransferJournal::FolderRemoved(const std::string& path, mode_t mode,
+                                    const struct timespec& modified) {
     if (!Keeping())
         return;
     changed_ = true;
-    char mode[16];
-    std::snprintf(mode, sizeof mode, "%o", static_cast<unsigned>(folder.st_mode & 07777));
-    pending_ += JournalLine(
-        {"removedfolder", path, mode, FormatTime(folder.st_mtim.tv_sec, folder.st_mtim.tv_nsec)});
+    char octal[16];
+    std::snprintf(octal, sizeof octal, "%o", static_cast<unsigned>(mode & 07777));
+    pending_ +=
+        JournalLine({"removedfolder", path, octal, FormatTime(modified.tv_sec, modified.tv_nsec)});
+}
+
+void TransferJournal::FolderTimeBefore(const std::string& path, const struct timespec& modified) {
+    if (!Keeping() || !sourceFolders_.insert(path).second)
+        return;
+    pending_ += JournalLine({"sourcefolder", path, FormatTime(modified.tv_sec, modified.tv_nsec)});
 }
 
 void TransferJournal::Sync() {

@@ -45,9 +45,13 @@ class TransferJournal {
     // the next Sync.
     void Placed(std::size_t id, const std::string& requested, const std::string& destination,
                 const struct stat& placed);
-    // folder, as it was before it went, is removed (the move emptied it). Written by the next
-    // Sync: an undo without the record still makes the folder again, with the default mode.
-    void FolderRemoved(const std::string& path, const struct stat& folder);
+    // The folder at path, of mode, is removed (the move emptied it); modified: its time before
+    // the run. Written by the next Sync: an undo without the record still makes the folder
+    // again, with the default mode.
+    void FolderRemoved(const std::string& path, mode_t mode, const struct timespec& modified);
+    // The folder at path, which held one the move removed, had this time before the run; the
+    // undo gives it back. Written by the next Sync, unless the folder's time is recorded already.
+    void FolderTimeBefore(const std::string& path, const struct timespec& modified);
     void Sync();
 
     // Ends the journal. Kept when the run changed something, its path returned; else removed.

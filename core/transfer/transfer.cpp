@@ -1,6 +1,7 @@
 #include "core/transfer/transfer.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "core/transfer/batch.h"
 #include "core/transfer/emptied_folders.h"
@@ -33,6 +34,10 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& to
     bool removing =
         request.operation == TransferOperation::Move && !request.removeWhenEmptied.empty();
     MovedFromFolders delegate(told, removing);
+    // Before any file leaves them.
+    std::optional<EmptiedFolders> emptied;
+    if (removing)
+        emptied.emplace(request.removeWhenEmptied);
     RequestRun run{request, delegate, {}, {}, {}};
     run.progress.filesTotal = request.sources.size();
     if (!request.placedFirst.empty())
@@ -66,7 +71,7 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& to
     }
     if (removing && !run.summary.cancelled) {
         run.summary.foldersRemoved =
-            RemoveEmptiedFolders(request.removeWhenEmptied, delegate.folders(), context.journal);
+            emptied->Remove(delegate.folders(), context.journal, run.summary.foldersKept);
     }
     run.summary.journal = context.journal.Finish();
     run.summary.journalError = context.journal.error();

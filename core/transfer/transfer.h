@@ -74,6 +74,14 @@ constexpr std::size_t kDefaultTransferBatchFiles = 256;
 constexpr std::size_t kMaxTransferBatchFiles = 512;
 constexpr std::uint64_t kDefaultTransferBatchBytes = 256u << 20;
 
+// A source folder that a move may remove once it has emptied it.
+struct FolderToRemove {
+    std::string path;  // as the request's sources spell it
+    // The dropped folder it lies in or is, spelt as path begins: resolved once as the run starts,
+    // the links above it are followed, and none from it down.
+    std::string root;
+};
+
 struct TransferRequest {
     TransferOperation operation = TransferOperation::Copy;
     std::vector<std::string> sources;       // paired by position with destinations
@@ -92,10 +100,13 @@ struct TransferRequest {
     std::vector<SourceState> sourceStates;
     // Where the run's undo journal goes (journal_file.h); empty: no journal.
     std::string journalFolder;
-    // For a move not cancelled: folders to remove once the run has emptied them, deepest first.
-    // One goes only while it holds nothing at all, has no link on its path, and a file the run
-    // moved or a folder it removed came out of it; each removal is journaled for the undo.
-    std::vector<std::string> removeWhenEmptied;
+    // For a move not cancelled: folders to remove once the run has emptied them, deepest first
+    // (emptied_folders.h). Their times, and those of the folders that hold them, are taken as
+    // the run starts. One goes only when a file the run moved or a folder it removed came out
+    // of it, and it holds nothing at all, has no link on its path from its root down, is no
+    // mount point, and an undo could make it again as it is; each removal is journaled for the
+    // undo, and each that stays is reported in TransferSummary::foldersKept.
+    std::vector<FolderToRemove> removeWhenEmptied;
     // By position, the earlier files that must all have been placed before this one goes (an
     // album's extras wait for its tracks); one whose files were not all placed stays where it
     // is, Skipped with reason TracksNotAllPlaced. Files not named here go as they come.
@@ -150,6 +161,12 @@ class TransferDelegate {
     virtual bool CancelRequested() { return false; }
 };
 
+// A folder of removeWhenEmptied that the run emptied, or took files out of, and kept.
+struct KeptFolder {
+    std::string path;  // as removeWhenEmptied spells it
+    FailureReason reason;
+};
+
 struct TransferSummary {
     std::size_t transferred = 0;
     std::size_t renamed = 0;
@@ -164,6 +181,8 @@ struct TransferSummary {
     unsigned attributesNotKept = 0;  // AttributeLoss bits (file_copy.h) of every copy placed
     std::size_t foldersRemoved = 0;  // of removeWhenEmptied
     std::size_t extrasKept = 0;      // album extras the sort left in their folders (sort_batch.h)
+    // Of removeWhenEmptied, deepest first: those a file or a removed folder left and that stay.
+    std::vector<KeptFolder> foldersKept{};
 };
 
 // Runs the whole request, batch by batch, in order. A request whose lists differ in length is

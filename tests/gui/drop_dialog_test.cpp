@@ -309,6 +309,14 @@ class DropDialogTest : public QObject {
              "一部のファイルの所有者、ACLを保てませんでした",
              QMessageBox::Information},
             {{.failed = 1005}, 1005, "ほか 993 件", QMessageBox::Warning},
+            {{.transferred = 3,
+              .foldersRemoved = 1,
+              .foldersKept = {{"/in/d", {FailureKind::FolderNotEmpty}},
+                              {"/in/e", {FailureKind::FolderNotRemoved, EACCES}}}},
+             0,
+             "/in/d: 空ではありません\n/in/e: 削除できませんでした（アクセスが拒否されました）\n"
+             "削除しなかった元のフォルダ: 2 個",
+             QMessageBox::Information},
             {{.transferred = 4, .cancelled = true},
              0,
              "キャンセルしました。4 個のファイルを振り分け、残りのファイルは元の場所にあります。\n"

@@ -2,7 +2,6 @@
 // delegate that records what the engine tells it.
 #pragma once
 
-#include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +16,7 @@
 
 #include "core/files/file_copy.h"
 #include "core/transfer/transfer.h"
+#include "tests/support/mount_namespace.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 
@@ -102,19 +102,6 @@ class ScopedDataHome : public testing::ScopedEnvironment {
   public:
     explicit ScopedDataHome(const std::string& path) : ScopedEnvironment("XDG_DATA_HOME", path) {}
 };
-
-// Moves this test process into a mount namespace of its own, so that what it mounts is seen by
-// no one else and goes when it ends. Empty, or why it cannot.
-inline std::string EnterPrivateMountNamespace() {
-    static const std::string whyNot = []() -> std::string {
-        if (unshare(CLONE_NEWNS) != 0)
-            return std::string("cannot make a mount namespace: ") + std::strerror(errno);
-        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-            return std::string("cannot make the mounts private: ") + std::strerror(errno);
-        return {};
-    }();
-    return whyNot;
-}
 
 // A folder on a second mount (a bind mount) of the temporary folders' own file system: a rename
 // from there to them fails with EXDEV though the device is the same. Empty when this process

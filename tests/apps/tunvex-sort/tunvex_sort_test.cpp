@@ -223,6 +223,28 @@ TEST_F(TunvexSortTest, CopyAndMovePrintWhatReachedItsDestination) {
     EXPECT_FALSE(fs::exists(one));
 }
 
+TEST_F(TunvexSortTest, AMoveCountsTheEmptiedFoldersItRemovedAndKeptAndVerboseSaysWhy) {
+    Song("d/kept/one.mp3", "One");
+    WriteFile(in / "d/kept/notes.txt", "text");
+    Song("d/gone/two.mp3", "Two");
+    for (const char* run : {"--dry-run", "--verbose"}) {
+        ProcessResult result =
+            Sort({run, "--set", "CopyMode=1", "--set", "RemoveEmptiedFolders=1", in / "d"});
+        EXPECT_EQ(result.exitStatus, 0) << result.err;
+        bool moved = std::string(run) == "--verbose";
+        EXPECT_EQ(fs::exists(in / "d/gone"), !moved);
+        EXPECT_EQ(result.err.find("folder kept: ") != std::string::npos, moved) << result.err;
+        if (!moved)
+            continue;
+        EXPECT_THAT(result.err, HasSubstr("folder kept: " + in / "d/kept" +
+                                          ": it is not empty\n"
+                                          "folder kept: " +
+                                          in / "d" + ": it is not empty\n"));
+        EXPECT_THAT(result.err, HasSubstr("2 done, 0 renamed, 0 skipped, 0 failed, 1 not sorted, "
+                                          "1 emptied folders removed, 2 emptied folders kept\n"));
+    }
+}
+
 TEST_F(TunvexSortTest, WithoutATerminalAnExistingFileIsSkippedUnlessYes) {
     std::string one = Song("one.mp3", "One");
     WriteFile(album + "01.One.mp3", "older");

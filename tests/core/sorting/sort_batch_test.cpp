@@ -4,12 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <functional>
+#include <iostream>
 
 #include "core/base/paths.h"
 #include "core/files/file_copy.h"
@@ -18,6 +27,7 @@
 #include "tests/fixtures/stream_bytes.h"
 #include "tests/mp3infp/format_cases.h"
 #include "tests/support/bound_tag_library.h"
+#include "tests/support/mount_namespace.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 
@@ -285,8 +295,84 @@ std::vector<std::string> Entries(const std::filesystem::path& root) {
     return entries;
 }
 
-// Files: "d/a.mp3 X" a song of album X titled a, "d/l -> t" a link, "d/e/" a folder, else a
-// file of its own name. Moved, unless a row says otherwise.
+// Undoes, when it goes, what was done to the scene that a removal of its folder would not undo.
+class SceneCleanUp {
+  public:
+    SceneCleanUp() = default;
+    SceneCleanUp(const SceneCleanUp&) = delete;
+    SceneCleanUp& operator=(const SceneCleanUp&) = delete;
+    ~SceneCleanUp() {
+        for (auto step = steps_.rbegin(); step != steps_.rend(); ++step)
+            (*step)();
+    }
+    void Add(std::function<void()> step) { steps_.push_back(std::move(step)); }
+
+  private:
+    std::vector<std::function<void()>> steps_;
+};
+
+// Sets or clears a flag of the file (FS_IOC_SETFLAGS); false where it cannot.
+bool SetInodeFlag(const std::string& path, int flag, bool on) {
+    int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int flags = 0;
+    bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | flag : flags & ~flag;
+    done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    if (fd >= 0)
+        close(fd);
+    return done;
+}
+
+// Gives the folder what a row asks for ("d/e/ owner"); false, with why, when this machine
+// cannot. owner and group: another user's or group's; setgid: a third group's, set-group-ID, so
+// that the folders made in it are that group's too; acl: an ACL for nobody; xattr: a user
+// extended attribute; mount: a file system mounted on it; append: only added to, so that a
+// folder in it cannot be removed.
+bool GiveFolder(const std::string& folder, const std::string& what, SceneCleanUp& cleanUp,
+                std::string& whyNot) {
+    if (what == "owner" || what == "group" || what == "setgid") {
+        uid_t owner = what == "owner" ? 12345 : uid_t(-1);
+        gid_t group = what == "group" ? 12346 : what == "setgid" ? 12345 : gid_t(-1);
+        if (chown(folder.c_str(), owner, group) != 0 ||
+            (what == "setgid" && chmod(folder.c_str(), 02755) != 0)) {
+            whyNot = std::string("cannot chown: ") + std::strerror(errno);
+            return false;
+        }
+    } else if (what == "acl") {
+        std::system(("setfacl -m u:nobody:rx '" + folder + "' 2>/dev/null").c_str());
+        if (getxattr(folder.c_str(), "system.posix_acl_access", nullptr, 0) <= 0) {
+            whyNot = "cannot set an ACL";
+            return false;
+        }
+    } else if (what == "xattr") {
+        if (setxattr(folder.c_str(), "user.comment", "mine", 4, 0) != 0) {
+            whyNot = std::string("cannot set an extended attribute: ") + std::strerror(errno);
+            return false;
+        }
+    } else if (what == "mount") {
+        whyNot = EnterPrivateMountNamespace();
+        if (!whyNot.empty())
+            return false;
+        if (mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=4m") != 0) {
+            whyNot = std::string("cannot mount: ") + std::strerror(errno);
+            return false;
+        }
+        cleanUp.Add([folder] { umount2(folder.c_str(), MNT_DETACH); });
+    } else if (what == "append") {
+        if (!SetInodeFlag(folder, FS_APPEND_FL, true)) {
+            whyNot = std::string("cannot make a folder append-only: ") + std::strerror(errno);
+            return false;
+        }
+        cleanUp.Add([folder] { SetInodeFlag(folder, FS_APPEND_FL, false); });
+    } else {
+        ADD_FAILURE() << "no such folder attribute: " << what;
+    }
+    return true;
+}
+
+// Files: "d/a.mp3 X" a song of album X titled a, "d/l -> t" a link, "d/e/" a folder (followed
+// by what GiveFolder gives it), else a file of its own name. Moved, unless a row says otherwise.
+// foldersKept: each folder the move emptied, or took files out of, and kept, with why.
 TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFoldersItEmptied) {
     struct Row {
         const char* what;
@@ -295,6 +381,7 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
         std::vector<std::string> leftIn;
         std::vector<std::string> sorted;
         std::vector<ExtraKeptBecause> kept = {};
+        std::vector<std::string> foldersKept = {};
         int copyMode = 1;
         int carry = 1;
         int remove = 1;
@@ -306,18 +393,22 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
          {"d/a.mp3 X", "d/b.mp3 X", "d/cover.jpg", "d/NOTES.Txt", "d/sub/readme"},
          {"d"},
          {"d/", "d/sub/", "d/sub/readme"},
-         {x + "01.a.mp3", x + "01.b.mp3", x + "NOTES.Txt", x + "cover.jpg"}},
+         {x + "01.a.mp3", x + "01.b.mp3", x + "NOTES.Txt", x + "cover.jpg"},
+         {},
+         {"d: it is not empty"}},
         {"tracks to two folders",
          {"d/a.mp3 X", "d/b.mp3 Y", "d/cover.jpg"},
          {"d"},
          {"d/", "d/cover.jpg"},
          {x + "01.a.mp3", y + "01.b.mp3"},
-         {ExtraKeptBecause::TracksGoToSeveralFolders}},
+         {ExtraKeptBecause::TracksGoToSeveralFolders},
+         {"d: it is not empty"}},
         {"an extra that is a music file",
          {"d/a.mp3 X", "d/b.mp3 X"},
          {"d"},
          {},
          {x + "01.a.mp3", x + "01.b.mp3"},
+         {},
          {},
          1,
          1,
@@ -328,7 +419,8 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
          {"d/q", "d/p"},
          {"d/", "d/p/", "d/p/cover.jpg"},
          {x + "01.a.mp3", x + "01.b.mp3", x + "cover.jpg"},
-         {ExtraKeptBecause::NameTakenAtDestination}},
+         {ExtraKeptBecause::NameTakenAtDestination},
+         {"d/p: it is not empty"}},
         {"nested folders emptied, the dropped one too",
          {"d/e/f/a.mp3 X", "d/e/b.mp3 X"},
          {"d"},
@@ -338,7 +430,9 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
          {"d/a.mp3 X", "d/e/"},
          {"d"},
          {"d/", "d/e/"},
-         {x + "01.a.mp3"}},
+         {x + "01.a.mp3"},
+         {},
+         {"d: it is not empty"}},
         {"a dropped file: its folder stays, its cover goes with it",
          {"d/a.mp3 X", "d/cover.jpg"},
          {"d/a.mp3"},
@@ -356,6 +450,7 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
          {"d/", "d/b.mp3", "d/c.txt"},
          {x + "01.a.mp3"},
          {ExtraKeptBecause::TracksGoToSeveralFolders},
+         {},
          1,
          1,
          1,
@@ -380,12 +475,57 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
          {"d/a.mp3 X", "d/l -> ../t", "t/b.mp3 X"},
          {"d"},
          {"d/", "d/l", "t/"},
+         {x + "01.a.mp3", x + "01.b.mp3"},
+         {},
+         {"d/l: a link stands on its path", "d: it is not empty"}},
+        {"a link above the dropped folder is followed, and folders that held only folders go",
+         {"real/d/e/f/a.mp3 X", "real/d/e/g/b.mp3 X", "m -> real"},
+         {"m/d"},
+         {"m", "real/"},
          {x + "01.a.mp3", x + "01.b.mp3"}},
+        {"a dropped link to a folder stays, and so does that folder",
+         {"real/a.mp3 X", "l -> real"},
+         {"l"},
+         {"l", "real/"},
+         {x + "01.a.mp3"},
+         {},
+         {"l: a link stands on its path"}},
+        {"a folder of another user or group stays; one of the group it would get again goes",
+         {"d/ setgid", "d/o/ owner", "d/o/a.mp3 X", "d/g/ group", "d/g/b.mp3 X", "d/s/c.mp3 X"},
+         {"d"},
+         {"d/", "d/g/", "d/o/"},
+         {x + "01.a.mp3", x + "01.b.mp3", x + "01.c.mp3"},
+         {},
+         {"d/g: an undo could not give back its group",
+          "d/o: an undo could not give back its owner", "d: it is not empty"}},
+        {"a folder with an ACL or extended attributes stays",
+         {"d/c/ acl", "d/c/a.mp3 X", "d/x/ xattr", "d/x/b.mp3 X"},
+         {"d"},
+         {"d/", "d/c/", "d/x/"},
+         {x + "01.a.mp3", x + "01.b.mp3"},
+         {},
+         {"d/c: an undo could not give back its ACL",
+          "d/x: an undo could not give back its extended attributes"}},
+        {"a mount point stays",
+         {"d/e/ mount", "d/e/a.mp3 X"},
+         {"d"},
+         {"d/", "d/e/"},
+         {x + "01.a.mp3"},
+         {},
+         {"d/e: it is a mount point"}},
+        {"a folder that cannot be removed stays",
+         {"d/ append", "d/e/a.mp3 X"},
+         {"d"},
+         {"d/", "d/e/"},
+         {x + "01.a.mp3"},
+         {},
+         {"d/e: cannot remove it: Operation not permitted"}},
         {"a copy takes the extras and removes nothing",
          {"d/a.mp3 X", "d/cover.jpg"},
          {"d"},
          {"d/", "d/a.mp3", "d/cover.jpg"},
          {x + "01.a.mp3", x + "cover.jpg"},
+         {},
          {},
          0},
         {"both settings off",
@@ -393,6 +533,7 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
          {"d"},
          {"d/", "d/cover.jpg"},
          {x + "01.a.mp3"},
+         {},
          {},
          1,
          0,
@@ -404,12 +545,18 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
         SCOPED_TRACE(row.what);
         std::filesystem::path from = in / std::to_string(++number);
         std::filesystem::path to = out / std::to_string(number);
+        SceneCleanUp cleanUp;
+        std::string whyNot;
         for (const std::string& file : row.files) {
-            std::filesystem::path path = from / file.substr(0, file.find(' '));
+            std::string name = file.substr(0, file.find(' '));
+            std::filesystem::path path = from / name;
             std::filesystem::create_directories(path.parent_path());
-            if (file.ends_with('/'))
+            if (name.ends_with('/')) {
                 std::filesystem::create_directories(path);
-            else if (file.find(" -> ") != std::string::npos)
+                if (name != file &&
+                    !GiveFolder(path.parent_path(), file.substr(name.size() + 1), cleanUp, whyNot))
+                    break;
+            } else if (file.find(" -> ") != std::string::npos)
                 std::filesystem::create_directory_symlink(file.substr(file.find(" -> ") + 4), path);
             else if (file.find(' ') != std::string::npos)
                 fixtures::WriteMp3(
@@ -417,6 +564,10 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
                     TagValues{path.stem(), "Artist", file.substr(file.find(' ') + 1), "1"});
             else
                 fixtures::WriteTextFile(path, file);
+        }
+        if (!whyNot.empty()) {
+            std::cout << "[ SKIPPED  ] " << row.what << ": " << whyNot << "\n";
+            continue;
         }
         testing::ScopedEnvironment home{"HOME", from / "home"};
         settings.BaseFolderPath = to;
@@ -441,6 +592,13 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
         ASSERT_TRUE(summary);
         EXPECT_EQ(summary->failed + summary->skipped, 0u);
         EXPECT_EQ(summary->extrasKept, row.kept.size());
+        std::vector<std::string> foldersKept;
+        for (const KeptFolder& folder : summary->foldersKept) {
+            foldersKept.push_back(
+                std::filesystem::path(folder.path).lexically_relative(from).string() + ": " +
+                EnglishReason(folder.reason));
+        }
+        EXPECT_EQ(foldersKept, row.foldersKept);
         EXPECT_EQ(Entries(from), row.leftIn);
         for (const std::string& path : notSorted)
             EXPECT_TRUE(std::filesystem::exists(path)) << path << " is reported left but went";

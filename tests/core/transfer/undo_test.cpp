@@ -105,9 +105,10 @@ void CutBeforePlacedRecords(const std::string& journal) {
 
 class UndoRunTest : public ::testing::Test {
   protected:
-    // Songs of several modes and times in nested folders, two of them to the same destination.
+    // Songs of several modes and times in nested folders, two of them to the same destination;
+    // c holds only a folder, and from only folders.
     void MakeSongs(const std::string& from) {
-        const char* names[] = {"a/one.mp3", "a/b/two.mp3", "three\tfour.mp3", "c/five.mp3"};
+        const char* names[] = {"a/one.mp3", "a/b/two.mp3", "c/d/three\tfour.mp3", "e/five.mp3"};
         const mode_t modes[] = {0644, 0600, 0755, 0640};
         for (unsigned i = 0; i < 4; ++i) {
             sources.push_back(from + "/" + names[i]);
@@ -119,7 +120,7 @@ class UndoRunTest : public ::testing::Test {
     }
     // Renames on collision, or with replaceAll asks and replaces them all.
     TransferSummary Sort(TransferOperation operation, bool replaceAll = false,
-                         std::vector<std::string> removeWhenEmptied = {}) {
+                         std::vector<FolderToRemove> removeWhenEmptied = {}) {
         unsigned flags = replaceAll ? 0 : kTransferRenameOnCollision;
         TransferRequest request =
             MakeRequest(operation, sources, destinations, flags | kTransferAllowUndo);
@@ -145,7 +146,9 @@ TEST_F(UndoRunTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWas
             // the two songs named alike when the second comes.
             bool replace = variant & 2;
             // The folders the move emptied go (the one that holds a folder it did not empty
-            // stays), and come back with their modes and times.
+            // stays, reported), and come back with their modes and the times they had before
+            // the run, a folder that held only folders too; the one that stays gets its time
+            // back as well.
             bool removeEmptied = variant & 4;
             SCOPED_TRACE(std::string(c.name) + (cut ? ", journal cut short" : "") +
                          (replace ? ", replacing" : "") +
@@ -155,9 +158,12 @@ TEST_F(UndoRunTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWas
             destinations.clear();
             MakeSongs(from.path());
             chmod((from / "a").c_str(), 0750);
-            std::vector<std::string> emptied;
-            if (removeEmptied)
-                emptied = {from / "a/b", from / "a", from / "c", from.path()};
+            std::vector<FolderToRemove> emptied;
+            if (removeEmptied) {
+                for (const char* folder : {"a/b", "c/d", "a", "c", "e"})
+                    emptied.push_back({from / folder, from.path()});
+                emptied.push_back({from.path(), from.path()});
+            }
             fs::remove_all(out);
             WriteFile(out + "/keep.txt", "mine");
             WriteSong(destinations[1], "there before", 0604, 900000000);
@@ -167,8 +173,13 @@ TEST_F(UndoRunTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWas
             TransferSummary summary = Sort(TransferOperation::Move, replace, emptied);
             ASSERT_EQ(summary.transferred + summary.renamed + summary.replaced, 4u);
             ASSERT_FALSE(Exists(sources[0]));
-            ASSERT_EQ(summary.foldersRemoved, removeEmptied ? 3u : 0u);
-            ASSERT_EQ(Exists(from / "a"), !removeEmptied);
+            ASSERT_EQ(summary.foldersRemoved, removeEmptied ? 5u : 0u);
+            ASSERT_EQ(Exists(from / "c"), !removeEmptied);
+            ASSERT_EQ(summary.foldersKept.size(), removeEmptied ? 1u : 0u);
+            if (removeEmptied) {
+                EXPECT_EQ(summary.foldersKept[0].path, from.path());
+                EXPECT_EQ(summary.foldersKept[0].reason.kind, FailureKind::FolderNotEmpty);
+            }
             if (cut)
                 CutBeforePlacedRecords(summary.journal);
             RecordingUndo delegate;
@@ -178,7 +189,7 @@ TEST_F(UndoRunTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWas
             EXPECT_EQ(undo.movedBack, 4u);
             EXPECT_EQ(undo.restored, replace ? 2u : 0u);
             EXPECT_EQ(undo.leftAlone, 0u);
-            EXPECT_EQ(undo.foldersMade, removeEmptied ? 3u : 0u);
+            EXPECT_EQ(undo.foldersMade, removeEmptied ? 5u : 0u);
             EXPECT_EQ(Snapshot(from.path(), true), sourcesBefore);
             EXPECT_EQ(Snapshot(out), baseBefore);
             EXPECT_EQ(UndoRun(summary.journal, false, delegate).refused.kind,
