@@ -1,19 +1,17 @@
 #include "mpeg_readers.h"
 
-#include <taglib/apetag.h>
 #include <taglib/mpegfile.h>
-#include <taglib/tpropertymap.h>
 
 #include <algorithm>
 #include <memory>
 #include <string_view>
 
+#include "ape_tag.h"
 #include "id3v1_block.h"
 #include "id3v2_tag.h"
 #include "mp3infp.h"
 #include "mpeg_header.h"
 #include "riff_chunks.h"
-#include "tag_readers.h"
 
 namespace mp3infp {
 
@@ -58,8 +56,8 @@ std::optional<TagBlocks> ReadWithTagLib(OpenedFile& opened) {
     }
     TagBlocks tags;
     AddId3Tags(opened, tags);
-    if (file.hasAPETag()) {
-        tags.bySource[Source::Main] = ReadPropertyFields(file.APETag()->properties());
+    if (auto ape = ReadApeTag(opened)) {
+        tags.bySource[Source::Main] = std::move(*ape);
     }
     if (tags.bySource.empty() && file.firstFrameOffset() < 0 && !StartsWithFrames(opened)) {
         return std::nullopt;
