@@ -89,14 +89,7 @@ FieldTexts CommentFields(std::string_view block) {
 }  // namespace
 
 std::optional<FieldTexts> ReadCutFlacTags(const OpenedFile& file) {
-    uint64_t position = 0;
-    for (int tags = 0; tags < kMaxLeadingTags; ++tags) {
-        const uint64_t size = Id3v2TagSize(file.ReadAt(position, kId3v2HeaderSize));
-        if (size == 0) {
-            break;
-        }
-        position += size;
-    }
+    uint64_t position = EndOfLeadingId3v2Tags(file, kMaxLeadingTags);
     if (file.ReadAt(position, kSignature.size()) != kSignature) {
         return std::nullopt;
     }

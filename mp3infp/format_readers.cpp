@@ -35,6 +35,7 @@
 #include "mpeg_readers.h"
 #include "ogg_streams.h"
 #include "riff_chunks.h"
+#include "small_formats.h"
 #include "tag_readers.h"
 #include "taglib_compat.h"
 
@@ -87,10 +88,10 @@ FieldTexts TrackerFields(TagLibFile& file) {
 }
 
 // TagLib reads the pages of an Ogg file as one stream; another stream multiplexed in breaks
-// its packets, so it is given the first stream alone.
-template <typename TagLibFile>
+// its packets, so it is given the first stream of its kind alone.
+template <typename TagLibFile, FileKind kind>
 std::optional<TagBlocks> ReadOgg(OpenedFile& file) {
-    const auto first = FirstOfMultiplexedOgg(file);
+    const auto first = StreamOfMultiplexedOgg(file, kind);
     if (!first) {
         return ReadMain<TagLibFile, GeneralTag>(file);
     }
@@ -170,18 +171,24 @@ std::optional<TagBlocks> ReadMp4(OpenedFile& file) {
     return ReadOwn<ReadCutMp4Tags>(file);
 }
 
+// A file the own reader alone reads, whose ID3 tags fill what its own tag lacks.
+template <std::optional<FieldTexts> (*readTags)(const OpenedFile&)>
+std::optional<TagBlocks> ReadOwnThenId3(OpenedFile& file) {
+    auto fields = readTags(file);
+    if (!fields) {
+        return std::nullopt;
+    }
+    TagBlocks tags;
+    tags.bySource[Source::Main] = WithId3Fallbacks(std::move(*fields), file);
+    return tags;
+}
+
 // TagLib refuses metadata blocks that run past the end of the file; a whole comment still counts.
 std::optional<TagBlocks> ReadFlac(OpenedFile& file) {
     if (auto tags = ReadMain<TagLib::FLAC::File, FlacFields>(file)) {
         return tags;
     }
-    auto comment = ReadCutFlacTags(file);
-    if (!comment) {
-        return std::nullopt;
-    }
-    TagBlocks tags;
-    tags.bySource[Source::Main] = WithId3Fallbacks(std::move(*comment), file);
-    return tags;
+    return ReadOwnThenId3<ReadCutFlacTags>(file);
 }
 
 struct FormatReader {
@@ -199,10 +206,14 @@ constexpr std::array kFormatReaders = {
     FormatReader{FileKind::Aiff, MP3INFP_TYPE_AIFF,
                  &ReadByChunks<TL::RIFF::AIFF::File, AiffFields>},
     FormatReader{FileKind::Flac, MP3INFP_TYPE_FLAC, &ReadFlac},
-    FormatReader{FileKind::OggVorbis, MP3INFP_TYPE_OGG_VORBIS, &ReadOgg<TL::Ogg::Vorbis::File>},
-    FormatReader{FileKind::OggOpus, MP3INFP_TYPE_OGG_OPUS, &ReadOgg<TL::Ogg::Opus::File>},
-    FormatReader{FileKind::OggSpeex, MP3INFP_TYPE_OGG_SPEEX, &ReadOgg<TL::Ogg::Speex::File>},
-    FormatReader{FileKind::OggFlac, MP3INFP_TYPE_OGG_FLAC, &ReadOgg<TL::Ogg::FLAC::File>},
+    FormatReader{FileKind::OggVorbis, MP3INFP_TYPE_OGG_VORBIS,
+                 &ReadOgg<TL::Ogg::Vorbis::File, FileKind::OggVorbis>},
+    FormatReader{FileKind::OggOpus, MP3INFP_TYPE_OGG_OPUS,
+                 &ReadOgg<TL::Ogg::Opus::File, FileKind::OggOpus>},
+    FormatReader{FileKind::OggSpeex, MP3INFP_TYPE_OGG_SPEEX,
+                 &ReadOgg<TL::Ogg::Speex::File, FileKind::OggSpeex>},
+    FormatReader{FileKind::OggFlac, MP3INFP_TYPE_OGG_FLAC,
+                 &ReadOgg<TL::Ogg::FLAC::File, FileKind::OggFlac>},
     FormatReader{FileKind::Mp4, MP3INFP_TYPE_MP4, &ReadMp4},
     FormatReader{FileKind::Asf, MP3INFP_TYPE_ASF, &ReadOwn<ReadAsfTags>},
     FormatReader{FileKind::Ape, MP3INFP_TYPE_APE, &ReadByChunks<TL::APE::File, ApeThenId3>},
@@ -221,6 +232,9 @@ constexpr std::array kFormatReaders = {
     // TAK keeps its tags as Monkey's Audio does; TagLib reads them without knowing the stream.
     FormatReader{FileKind::Tak, MP3INFP_TYPE_TAK, &ReadByChunks<TL::APE::File, ApeThenId3>},
     FormatReader{FileKind::Matroska, MP3INFP_TYPE_MATROSKA, &ReadOwn<ReadMatroskaTags>},
+    FormatReader{FileKind::OptimFrog, MP3INFP_TYPE_OPTIMFROG, &ReadOwnThenId3<ReadOptimFrogTags>},
+    FormatReader{FileKind::Spc, MP3INFP_TYPE_SPC, &ReadOwnThenId3<ReadSpcTags>},
+    FormatReader{FileKind::TwinVq, MP3INFP_TYPE_TWINVQ, &ReadOwnThenId3<ReadTwinVqTags>},
 };
 
 }  // namespace

@@ -74,20 +74,26 @@ TEST_P(FormatTest, GivesTheFirstOfSeveralValues) {
 INSTANTIATE_TEST_SUITE_P(AllFormats, FormatTest, ::testing::ValuesIn(AllFormats()),
                          [](const auto& test) { return std::string(test.param.name); });
 
-// A second stream (here a video) multiplexed in leaves the first stream's comments readable.
-TEST_F(LibraryTest, ReadsTheFirstOfMultiplexedOggStreams) {
+// A second stream (here a video) multiplexed in leaves the audio stream's comments readable,
+// whichever stream begins the file.
+TEST_F(LibraryTest, ReadsTheAudioOfMultiplexedOggStreams) {
     const std::string video =
         fixtures::OggStream({{"\x80theora" + std::string(35, '\0')}, {"\x81theora"}, {"frame"}}, 9);
     for (const auto& [write, type] : {std::pair{&fixtures::WriteOggVorbis, MP3INFP_TYPE_OGG_VORBIS},
-                                      std::pair{&fixtures::WriteOggOpus, MP3INFP_TYPE_OGG_OPUS}}) {
-        const std::string path = folder / "muxed.ogg";
-        write(path, TagValues{.title = "Title", .artist = "Artist"});
-        fixtures::WriteBytes(path, fixtures::InterleaveOggPages(ReadFile(path), video));
-        ASSERT_TRUE(library.Load(path));
+                                      std::pair{&fixtures::WriteOggOpus, MP3INFP_TYPE_OGG_OPUS},
+                                      std::pair{&fixtures::WriteOggFlac, MP3INFP_TYPE_OGG_FLAC}}) {
+        for (const bool videoFirst : {false, true}) {
+            const std::string path = folder / "muxed.ogg";
+            write(path, TagValues{.title = "Title", .artist = "Artist"});
+            const std::string audio = ReadFile(path);
+            fixtures::WriteBytes(path, videoFirst ? fixtures::InterleaveOggPages(video, audio)
+                                                  : fixtures::InterleaveOggPages(audio, video));
+            ASSERT_TRUE(library.Load(path)) << type << (videoFirst ? " behind" : " before");
 
-        EXPECT_EQ(library.Type(), type);
-        EXPECT_EQ(library.Value("INAM"), "Title");
-        EXPECT_EQ(library.Value("IART"), "Artist");
+            EXPECT_EQ(library.Type(), type);
+            EXPECT_EQ(library.Value("INAM"), "Title");
+            EXPECT_EQ(library.Value("IART"), "Artist");
+        }
     }
 }
 
@@ -144,6 +150,14 @@ std::function<void(const std::string&)> Module(std::string title) {
     return [title](const std::string& path) { write(path, title); };
 }
 
+std::function<void(const std::string&)> Spc(std::string title, std::string game, std::string artist,
+                                            fixtures::Id666Form form, std::string apeTag = "") {
+    return [=](const std::string& path) {
+        fixtures::WriteSpcWithId666(path, title, game, artist, form);
+        fixtures::WriteBytes(path, ReadFile(path) + apeTag);
+    };
+}
+
 std::function<void(const std::string&)> Asf(std::vector<fixtures::AsfValue> values) {
     return [values](const std::string& path) { fixtures::WriteAsfWithValues(path, values); };
 }
@@ -187,6 +201,32 @@ const LayoutCase kLayoutCases[] = {
      CutFlac([](const std::string& b) { return b.find("ARTIST="); }),
      MP3INFP_TYPE_FLAC,
      {{"INAM", std::nullopt}, {"IART", std::nullopt}, {"IPRD", "Tagged Album"}}},
+    // SPC: the ID666 tag of the header in either form; an APE tag outranks it.
+    {"SpcId666InTextForm",
+     "a.spc",
+     Spc("Title", "Game", "Artist", fixtures::Id666Form::Text),
+     MP3INFP_TYPE_SPC,
+     {{"INAM", "Title"}, {"IART", "Artist"}, {"IPRD", "Game"}, {"TRACK", std::nullopt}}},
+    {"SpcId666InBinaryForm",
+     "a.spc",
+     Spc("Title", "Game", "Artist", fixtures::Id666Form::Binary),
+     MP3INFP_TYPE_SPC,
+     {{"INAM", "Title"}, {"IART", "Artist"}, {"IPRD", "Game"}}},
+    {"SpcApeTagBeforeId666",
+     "a.spc",
+     Spc("Title", "Game", "Artist", fixtures::Id666Form::Text,
+         fixtures::ApeTag(2000, {{"Title", "Ape Title"}, {"Track", "2"}})),
+     MP3INFP_TYPE_SPC,
+     {{"INAM", "Ape Title"}, {"IART", "Artist"}, {"IPRD", "Game"}, {"TRACK", "2"}}},
+    // OptimFROG DualStream behind an ID3v2 tag, which fills what the APE tag lacks.
+    {"OptimFrogDualStreamBehindId3v2",
+     "a.ofs",
+     [](const std::string& path) {
+         fixtures::WriteOptimFrog(path, TagValues{.title = "Title"});
+         fixtures::WriteBytes(path, kId3Artist + ReadFile(path));
+     },
+     MP3INFP_TYPE_OPTIMFROG,
+     {{"INAM", "Title"}, {"IART", "Tagged Artist"}}},
     // RIFF INFO: TRCK, as some tools write it, is the track where ITRK and IPRT are absent.
     {"WavInfoTrckAlone",
      "a.wav",

@@ -62,6 +62,16 @@ const Carrier kCarriers[] = {
                                      fixtures::ApeTag(1000, {{"TITLE", bytes}}));
      },
      "INAM"},
+    {"SpcId666",
+     [](const std::string& path, const std::string& bytes) {
+         fixtures::WriteSpcWithId666(path, bytes, "", "");
+     },
+     "INAM"},
+    {"TwinVqName",
+     [](const std::string& path, const std::string& bytes) {
+         fixtures::WriteTwinVq(path, TagValues{.title = bytes});
+     },
+     "INAM"},
     {"Mp3ApeTag",
      [](const std::string& path, const std::string& bytes) {
          fixtures::WriteBytes(path, fixtures::MpegFrames(4) +
