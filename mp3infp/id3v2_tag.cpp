@@ -20,6 +20,8 @@ constexpr uint8_t kV22Compressed = 0x40;
 
 // A text frame longer than this is damaged; its start still names the file.
 constexpr size_t kMaxInflatedFrame = 1 << 20;
+// Real tags hold a few dozen frames; a tag of more tiny frames than this is not worth walking on.
+constexpr int kMaxFrames = 1 << 16;
 
 struct FrameIds {
     Field field;
@@ -215,7 +217,9 @@ FieldTexts ParseFrames(std::string_view body, int version, bool tagUnsynchronise
     const size_t headerSize = FrameHeaderSize(version);
     FieldTexts fields;
     size_t position = 0;
-    while (position + headerSize <= body.size()) {
+    for (int frames = 0; frames < kMaxFrames && fields.size() < kFrameIds.size() &&
+                         position + headerSize <= body.size();
+         ++frames) {
         const std::string_view id = body.substr(position, idSize);
         const uint32_t size = FrameSize(body, position, version);
         const size_t next = position + headerSize + static_cast<size_t>(size);
