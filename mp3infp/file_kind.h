@@ -29,6 +29,9 @@ enum class FileKind {
     Dsdiff,
     Tak,
     Matroska,
+    OptimFrog,
+    Spc,
+    TwinVq,
 };
 
 // What file holds, judged by its first bytes; the extension of its own name decides only for

@@ -2,7 +2,6 @@
 
 #include <taglib/aifffile.h>
 #include <taglib/apefile.h>
-#include <taglib/apetag.h>
 #include <taglib/flacfile.h>
 #include <taglib/itfile.h>
 #include <taglib/modfile.h>
@@ -24,8 +23,10 @@
 #include <array>
 #include <memory>
 
+#include "ape_tag.h"
 #include "asf_objects.h"
 #include "dsd_files.h"
+#include "flac_blocks.h"
 #include "id3v1_block.h"
 #include "id3v2_tag.h"
 #include "matroska_elements.h"
@@ -34,6 +35,7 @@
 #include "mpeg_readers.h"
 #include "ogg_streams.h"
 #include "riff_chunks.h"
+#include "small_formats.h"
 #include "tag_readers.h"
 #include "taglib_compat.h"
 
@@ -57,8 +59,8 @@ std::optional<TagBlocks> ReadMain(OpenedFile& file) {
     return ReadOpened<TagLibFile, readFields>(*OpenAs<TagLibFile>(file));
 }
 
-// A file TagLib finds valid as TagLibFile, whose tags the own chunk reader reads.
-template <typename TagLibFile, FieldTexts (*readChunks)(const OpenedFile&)>
+// A file TagLib finds valid as TagLibFile, whose tags the own reader reads.
+template <typename TagLibFile, auto readChunks>
 std::optional<TagBlocks> ReadByChunks(OpenedFile& file) {
     if (!OpenAs<TagLibFile>(file)->isValid()) {
         return std::nullopt;
@@ -73,11 +75,23 @@ FieldTexts GeneralTag(TagLibFile& file) {
     return file.tag() != nullptr ? ReadPropertyFields(file.tag()->properties()) : FieldTexts{};
 }
 
-// TagLib reads the pages of an Ogg file as one stream; another stream multiplexed in breaks
-// its packets, so it is given the first stream alone.
+// Trackers pad their names with spaces or NULs to the width of the field: the name is what
+// comes before.
 template <typename TagLibFile>
+FieldTexts TrackerFields(TagLibFile& file) {
+    FieldTexts fields;
+    for (const auto& [field, text] : GeneralTag(file)) {
+        const size_t end = text.find_last_not_of(std::string_view(" \0", 2));
+        PutField(fields, field, end == std::string::npos ? std::string() : text.substr(0, end + 1));
+    }
+    return fields;
+}
+
+// TagLib reads the pages of an Ogg file as one stream; another stream multiplexed in breaks
+// its packets, so it is given the first stream of its kind alone.
+template <typename TagLibFile, FileKind kind>
 std::optional<TagBlocks> ReadOgg(OpenedFile& file) {
-    const auto first = FirstOfMultiplexedOgg(file);
+    const auto first = StreamOfMultiplexedOgg(file, kind);
     if (!first) {
         return ReadMain<TagLibFile, GeneralTag>(file);
     }
@@ -99,11 +113,9 @@ FieldTexts WithId3Fallbacks(FieldTexts fields, TagLibFile& file) {
     return fields;
 }
 
-// Formats whose main tag is APE.
-template <typename TagLibFile>
-FieldTexts ApeThenId3(TagLibFile& file) {
-    return WithId3Fallbacks(
-        file.hasAPETag() ? ReadPropertyFields(file.APETag()->properties()) : FieldTexts{}, file);
+// Formats whose main tag is APE, read by the own reader: TagLib drops items in legacy code pages.
+FieldTexts ApeThenId3(OpenedFile& file) {
+    return WithId3Fallbacks(ReadApeTag(file).value_or(FieldTexts{}), file);
 }
 
 FieldTexts FlacFields(TagLib::FLAC::File& file) {
@@ -159,6 +171,26 @@ std::optional<TagBlocks> ReadMp4(OpenedFile& file) {
     return ReadOwn<ReadCutMp4Tags>(file);
 }
 
+// A file the own reader alone reads, whose ID3 tags fill what its own tag lacks.
+template <std::optional<FieldTexts> (*readTags)(const OpenedFile&)>
+std::optional<TagBlocks> ReadOwnThenId3(OpenedFile& file) {
+    auto fields = readTags(file);
+    if (!fields) {
+        return std::nullopt;
+    }
+    TagBlocks tags;
+    tags.bySource[Source::Main] = WithId3Fallbacks(std::move(*fields), file);
+    return tags;
+}
+
+// TagLib refuses metadata blocks that run past the end of the file; a whole comment still counts.
+std::optional<TagBlocks> ReadFlac(OpenedFile& file) {
+    if (auto tags = ReadMain<TagLib::FLAC::File, FlacFields>(file)) {
+        return tags;
+    }
+    return ReadOwnThenId3<ReadCutFlacTags>(file);
+}
+
 struct FormatReader {
     FileKind kind;
     uint32_t type;
@@ -173,27 +205,36 @@ constexpr std::array kFormatReaders = {
     FormatReader{FileKind::Wav, MP3INFP_TYPE_WAV, &ReadByChunks<TL::RIFF::WAV::File, WavFields>},
     FormatReader{FileKind::Aiff, MP3INFP_TYPE_AIFF,
                  &ReadByChunks<TL::RIFF::AIFF::File, AiffFields>},
-    FormatReader{FileKind::Flac, MP3INFP_TYPE_FLAC, &ReadMain<TL::FLAC::File, FlacFields>},
-    FormatReader{FileKind::OggVorbis, MP3INFP_TYPE_OGG_VORBIS, &ReadOgg<TL::Ogg::Vorbis::File>},
-    FormatReader{FileKind::OggOpus, MP3INFP_TYPE_OGG_OPUS, &ReadOgg<TL::Ogg::Opus::File>},
-    FormatReader{FileKind::OggSpeex, MP3INFP_TYPE_OGG_SPEEX, &ReadOgg<TL::Ogg::Speex::File>},
-    FormatReader{FileKind::OggFlac, MP3INFP_TYPE_OGG_FLAC, &ReadOgg<TL::Ogg::FLAC::File>},
+    FormatReader{FileKind::Flac, MP3INFP_TYPE_FLAC, &ReadFlac},
+    FormatReader{FileKind::OggVorbis, MP3INFP_TYPE_OGG_VORBIS,
+                 &ReadOgg<TL::Ogg::Vorbis::File, FileKind::OggVorbis>},
+    FormatReader{FileKind::OggOpus, MP3INFP_TYPE_OGG_OPUS,
+                 &ReadOgg<TL::Ogg::Opus::File, FileKind::OggOpus>},
+    FormatReader{FileKind::OggSpeex, MP3INFP_TYPE_OGG_SPEEX,
+                 &ReadOgg<TL::Ogg::Speex::File, FileKind::OggSpeex>},
+    FormatReader{FileKind::OggFlac, MP3INFP_TYPE_OGG_FLAC,
+                 &ReadOgg<TL::Ogg::FLAC::File, FileKind::OggFlac>},
     FormatReader{FileKind::Mp4, MP3INFP_TYPE_MP4, &ReadMp4},
     FormatReader{FileKind::Asf, MP3INFP_TYPE_ASF, &ReadOwn<ReadAsfTags>},
-    FormatReader{FileKind::Ape, MP3INFP_TYPE_APE, &ReadMain<TL::APE::File, ApeThenId3>},
-    FormatReader{FileKind::WavPack, MP3INFP_TYPE_WAVPACK, &ReadMain<TL::WavPack::File, ApeThenId3>},
-    FormatReader{FileKind::Musepack, MP3INFP_TYPE_MUSEPACK, &ReadMain<TL::MPC::File, ApeThenId3>},
+    FormatReader{FileKind::Ape, MP3INFP_TYPE_APE, &ReadByChunks<TL::APE::File, ApeThenId3>},
+    FormatReader{FileKind::WavPack, MP3INFP_TYPE_WAVPACK,
+                 &ReadByChunks<TL::WavPack::File, ApeThenId3>},
+    FormatReader{FileKind::Musepack, MP3INFP_TYPE_MUSEPACK,
+                 &ReadByChunks<TL::MPC::File, ApeThenId3>},
     FormatReader{FileKind::TrueAudio, MP3INFP_TYPE_TRUEAUDIO,
                  &ReadMain<TL::TrueAudio::File, TrueAudioFields>},
-    FormatReader{FileKind::Mod, MP3INFP_TYPE_MOD, &ReadMain<TL::Mod::File, GeneralTag>},
-    FormatReader{FileKind::S3m, MP3INFP_TYPE_S3M, &ReadMain<TL::S3M::File, GeneralTag>},
-    FormatReader{FileKind::It, MP3INFP_TYPE_IT, &ReadMain<TL::IT::File, GeneralTag>},
-    FormatReader{FileKind::Xm, MP3INFP_TYPE_XM, &ReadMain<TL::XM::File, GeneralTag>},
+    FormatReader{FileKind::Mod, MP3INFP_TYPE_MOD, &ReadMain<TL::Mod::File, TrackerFields>},
+    FormatReader{FileKind::S3m, MP3INFP_TYPE_S3M, &ReadMain<TL::S3M::File, TrackerFields>},
+    FormatReader{FileKind::It, MP3INFP_TYPE_IT, &ReadMain<TL::IT::File, TrackerFields>},
+    FormatReader{FileKind::Xm, MP3INFP_TYPE_XM, &ReadMain<TL::XM::File, TrackerFields>},
     FormatReader{FileKind::Dsf, MP3INFP_TYPE_DSF, &ReadOwn<ReadDsfTags>},
     FormatReader{FileKind::Dsdiff, MP3INFP_TYPE_DSDIFF, &ReadOwn<ReadDsdiffTags>},
     // TAK keeps its tags as Monkey's Audio does; TagLib reads them without knowing the stream.
-    FormatReader{FileKind::Tak, MP3INFP_TYPE_TAK, &ReadMain<TL::APE::File, ApeThenId3>},
+    FormatReader{FileKind::Tak, MP3INFP_TYPE_TAK, &ReadByChunks<TL::APE::File, ApeThenId3>},
     FormatReader{FileKind::Matroska, MP3INFP_TYPE_MATROSKA, &ReadOwn<ReadMatroskaTags>},
+    FormatReader{FileKind::OptimFrog, MP3INFP_TYPE_OPTIMFROG, &ReadOwnThenId3<ReadOptimFrogTags>},
+    FormatReader{FileKind::Spc, MP3INFP_TYPE_SPC, &ReadOwnThenId3<ReadSpcTags>},
+    FormatReader{FileKind::TwinVq, MP3INFP_TYPE_TWINVQ, &ReadOwnThenId3<ReadTwinVqTags>},
 };
 
 }  // namespace

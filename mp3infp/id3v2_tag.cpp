@@ -20,6 +20,8 @@ constexpr uint8_t kV22Compressed = 0x40;
 
 // A text frame longer than this is damaged; its start still names the file.
 constexpr size_t kMaxInflatedFrame = 1 << 20;
+// Real tags hold a few dozen frames; a tag of more tiny frames than this is not worth walking on.
+constexpr int kMaxFrames = 1 << 16;
 
 struct FrameIds {
     Field field;
@@ -87,15 +89,6 @@ std::optional<std::string> Inflated(std::string_view data) {
     return out;
 }
 
-std::optional<Field> FieldOf(std::string_view id, int version) {
-    for (const FrameIds& ids : kFrameIds) {
-        if (id == (version == 2 ? ids.v22 : ids.v23)) {
-            return ids.field;
-        }
-    }
-    return std::nullopt;
-}
-
 // The first value of a text frame: taggers and the 2.4 standard separate several values with a
 // terminator, and 2.3 readers ignore what follows it.
 std::optional<std::string> FirstText(std::string_view content) {
@@ -158,6 +151,28 @@ bool IsFrameId(std::string_view id) {
                        [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
 }
 
+// A v2.2 id padded to four characters with a NUL, as converters that kept the old ids left them
+// in 2.3 and 2.4 tags.
+bool IsPaddedV22Id(std::string_view id) {
+    return id.size() == 4 && id[3] == '\0' && IsFrameId(id.substr(0, 3));
+}
+
+// An id a frame of version may start with.
+bool IsReadableId(std::string_view id, int version) {
+    return IsFrameId(id) || (version > 2 && IsPaddedV22Id(id));
+}
+
+// The field a frame holds; a padded v2.2 id reads as its 2.3 frame.
+std::optional<Field> FieldOf(std::string_view id, int version) {
+    for (const FrameIds& ids : kFrameIds) {
+        if (version == 2 ? id == ids.v22
+                         : id == ids.v23 || (IsPaddedV22Id(id) && id.substr(0, 3) == ids.v22)) {
+            return ids.field;
+        }
+    }
+    return std::nullopt;
+}
+
 // iTunes and others wrote 2.4 frame sizes as plain numbers; take the reading after which the
 // next frame, padding or the end follows. A byte with its top bit set is never sync-safe.
 uint32_t V24FrameSize(std::string_view body, size_t position) {
@@ -170,29 +185,57 @@ uint32_t V24FrameSize(std::string_view body, size_t position) {
     const auto fits = [&](uint32_t size) {
         const size_t next = position + kId3v2HeaderSize + size;
         return next == body.size() ||
-               (next < body.size() && (body[next] == '\0' || (next + 4 <= body.size() &&
-                                                              IsFrameId(body.substr(next, 4)))));
+               (next < body.size() &&
+                (body[next] == '\0' ||
+                 (next + 4 <= body.size() && IsReadableId(body.substr(next, 4), 4))));
     };
     return !fits(syncSafe) && fits(plain) ? plain : syncSafe;
 }
 
+size_t FrameHeaderSize(int version) {
+    return version == 2 ? 6 : kId3v2HeaderSize;
+}
+
+uint32_t FrameSize(std::string_view body, size_t position, int version) {
+    return version == 2   ? BigEndian(body.substr(position + 3, 3))
+           : version == 3 ? BigEndian(body.substr(position + 4, 4))
+                          : V24FrameSize(body, position);
+}
+
+// Whether a frame header whose frame ends inside body starts at position.
+bool FrameHeaderAt(std::string_view body, size_t position, int version) {
+    const size_t headerSize = FrameHeaderSize(version);
+    if (position + headerSize > body.size() ||
+        !IsReadableId(body.substr(position, version == 2 ? 3 : 4), version)) {
+        return false;
+    }
+    return FrameSize(body, position, version) <= body.size() - position - headerSize;
+}
+
 FieldTexts ParseFrames(std::string_view body, int version, bool tagUnsynchronised) {
     const size_t idSize = version == 2 ? 3 : 4;
-    const size_t headerSize = version == 2 ? 6 : kId3v2HeaderSize;
+    const size_t headerSize = FrameHeaderSize(version);
     FieldTexts fields;
     size_t position = 0;
-    while (position + headerSize <= body.size()) {
+    for (int frames = 0; frames < kMaxFrames && fields.size() < kFrameIds.size() &&
+                         position + headerSize <= body.size();
+         ++frames) {
         const std::string_view id = body.substr(position, idSize);
-        if (!IsFrameId(id)) {
-            break;  // padding, or damage nothing after can be trusted
+        const uint32_t size = FrameSize(body, position, version);
+        const size_t next = position + headerSize + static_cast<size_t>(size);
+        if (!IsReadableId(id, version)) {
+            // An id no version defines ("Date"): skipped when its size leads to another frame;
+            // padding, or damage nothing after can be trusted, ends the walk.
+            if (id.front() == '\0' || !FrameHeaderAt(body, next, version)) {
+                break;
+            }
+            position = next;
+            continue;
         }
-        const uint32_t size = version == 2   ? BigEndian(body.substr(position + 3, 3))
-                              : version == 3 ? BigEndian(body.substr(position + 4, 4))
-                                             : V24FrameSize(body, position);
         const uint16_t flags =
             version == 2 ? 0 : static_cast<uint16_t>(BigEndian(body.substr(position + 8, 2)));
         const std::string_view data = body.substr(position + headerSize, size);
-        position += headerSize + static_cast<size_t>(size);
+        position = next;
         const auto field = FieldOf(id, version);
         if (!field || fields.contains(*field)) {
             continue;
@@ -204,6 +247,42 @@ FieldTexts ParseFrames(std::string_view body, int version, bool tagUnsynchronise
         }
     }
     return fields;
+}
+
+// The size of the extended header body starts with, when it parses as one of version.
+std::optional<uint64_t> ExtendedHeaderSize(std::string_view body, int version) {
+    constexpr uint64_t kMinimumSize = 6;
+    if (body.size() < kMinimumSize) {
+        return std::nullopt;
+    }
+    if (version == 3) {
+        // Six bytes, or ten with a CRC, not counting the size itself.
+        const uint64_t size = BigEndian(body.substr(0, 4));
+        if ((size != 6 && size != 10) || 4 + size > body.size()) {
+            return std::nullopt;
+        }
+        return 4 + size;
+    }
+    const std::string_view sizeBytes = body.substr(0, 4);
+    if (std::any_of(sizeBytes.begin(), sizeBytes.end(), [](char c) { return (c & 0x80) != 0; })) {
+        return std::nullopt;
+    }
+    const uint64_t size = SyncSafe(sizeBytes);
+    if (size < kMinimumSize || size > body.size() || body[4] != 1) {
+        return std::nullopt;
+    }
+    // Each flag set is followed by the length of its data, in the order of the flags.
+    uint64_t used = kMinimumSize;
+    const auto flags = static_cast<uint8_t>(body[5]);
+    for (const int flag : {0x40, 0x20, 0x10}) {
+        if ((flags & flag) != 0) {
+            if (used >= size) {
+                return std::nullopt;
+            }
+            used += 1 + static_cast<uint64_t>(static_cast<unsigned char>(body[used]));
+        }
+    }
+    return used <= size ? std::optional(size) : std::nullopt;
 }
 
 }  // namespace
@@ -235,13 +314,10 @@ std::optional<FieldTexts> ParseId3v2Tag(std::string_view tag) {
         body = resynchronised;
     }
     if (version > 2 && (flags & kTagExtendedHeader) != 0) {
-        if (body.size() < 4) {
-            return FieldTexts{};
+        // A writer that set the flag without writing the header: read as if it were clear.
+        if (const auto extendedSize = ExtendedHeaderSize(body, version)) {
+            body.remove_prefix(*extendedSize);
         }
-        // 2.3 counts the size field itself out, 2.4 counts it in.
-        const uint64_t extendedSize =
-            version == 3 ? 4 + uint64_t{BigEndian(body.substr(0, 4))} : SyncSafe(body.substr(0, 4));
-        body.remove_prefix(std::min<uint64_t>(extendedSize, body.size()));
     }
     return ParseFrames(body, version, version == 4 && (flags & kTagUnsynchronised) != 0);
 }

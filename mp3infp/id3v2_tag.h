@@ -22,6 +22,21 @@ uint64_t Id3v2TagSize(std::string_view bytes);
 // byte order mark.
 std::optional<FieldTexts> ParseId3v2Tag(std::string_view tag);
 
+// Where the stream behind the ID3v2 tags (at most maxTags of them) that start file (with a ReadAt
+// as OpenedFile's) begins; 0 when it has none.
+template <typename File>
+uint64_t EndOfLeadingId3v2Tags(const File& file, int maxTags = 4) {
+    uint64_t position = 0;
+    for (int tags = 0; tags < maxTags; ++tags) {
+        const uint64_t size = Id3v2TagSize(file.ReadAt(position, kId3v2HeaderSize));
+        if (size == 0) {
+            break;
+        }
+        position += size;
+    }
+    return position;
+}
+
 // The ID3v2 tag at the start of file (a TagLib::File or a TagLib::IOStream), if it has one.
 template <typename File>
 std::optional<FieldTexts> ReadLeadingId3v2(File& file) {

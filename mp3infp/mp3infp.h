@@ -37,8 +37,11 @@ enum Mp3infpFileType {
     MP3INFP_TYPE_XM = 18,  /* FastTracker 2 extended module */
     MP3INFP_TYPE_DSF = 19, /* DSD Stream File */
     MP3INFP_TYPE_DSDIFF = 20,
-    MP3INFP_TYPE_TAK = 21,     /* Tom's lossless Audio Kompressor */
-    MP3INFP_TYPE_MATROSKA = 22 /* Matroska and WebM */
+    MP3INFP_TYPE_TAK = 21,       /* Tom's lossless Audio Kompressor */
+    MP3INFP_TYPE_MATROSKA = 22,  /* Matroska and WebM */
+    MP3INFP_TYPE_OPTIMFROG = 23, /* OptimFROG, DualStream included (.ofr, .ofs) */
+    MP3INFP_TYPE_SPC = 24,       /* SNES SPC700 sound file */
+    MP3INFP_TYPE_TWINVQ = 25     /* TwinVQ (.vqf) */
 };
 
 /* Bits returned by mp3infp_mp3_GetTagType for an MP3. */

@@ -1,35 +1,22 @@
 #include "mpeg_readers.h"
 
-#include <taglib/apetag.h>
 #include <taglib/mpegfile.h>
-#include <taglib/tpropertymap.h>
 
-#include <algorithm>
 #include <memory>
-#include <string_view>
 
+#include "ape_tag.h"
 #include "id3v1_block.h"
 #include "id3v2_tag.h"
 #include "mp3infp.h"
 #include "mpeg_header.h"
 #include "riff_chunks.h"
-#include "tag_readers.h"
 
 namespace mp3infp {
 
 namespace {
 
-// TagLib looks for an APE tag's footer at the end of the file or just before its ID3v1 block:
-// always within this many last bytes.
-constexpr uint64_t kApeFooterSpan = 200;
-constexpr std::string_view kApeFooterId = "APETAGEX";
 // Enough for a frame and the header of the next one.
 constexpr uint64_t kMpegProbeSize = 4096;
-
-bool MayHoldApeTag(const OpenedFile& file) {
-    const uint64_t span = std::min(file.Size(), kApeFooterSpan);
-    return file.ReadAt(file.Size() - span, span).find(kApeFooterId) != std::string::npos;
-}
 
 void AddId3Tags(OpenedFile& file, TagBlocks& tags) {
     if (auto id3v2 = ReadLeadingId3v2(file)) {
@@ -49,34 +36,29 @@ bool StartsWithFrames(const OpenedFile& file) {
     return StartsWithMpegAudio(file.ReadAt(start, kMpegProbeSize));
 }
 
-// With an APE tag, or to tell a file without tags by its MPEG frames.
+// A file without tags, told by its MPEG frames.
 std::optional<TagBlocks> ReadWithTagLib(OpenedFile& opened) {
     const std::unique_ptr<TagLib::MPEG::File> opening = OpenAs<TagLib::MPEG::File>(opened);
     TagLib::MPEG::File& file = *opening;
     if (!file.isValid()) {
         return std::nullopt;
     }
-    TagBlocks tags;
-    AddId3Tags(opened, tags);
-    if (file.hasAPETag()) {
-        tags.bySource[Source::Main] = ReadPropertyFields(file.APETag()->properties());
-    }
-    if (tags.bySource.empty() && file.firstFrameOffset() < 0 && !StartsWithFrames(opened)) {
+    if (file.firstFrameOffset() < 0 && !StartsWithFrames(opened)) {
         return std::nullopt;
     }
-    return tags;
+    return TagBlocks{};
 }
 
 }  // namespace
 
-// Both ID3 tags are read by the own parsers; TagLib's reading of a whole MPEG file, which
-// parses every ID3v2 tag again, is left to the few files that need it.
+// Every tag is read by the own parsers; TagLib, which parses them all again and takes seconds
+// over a large APE tag, only tells a file without tags by its frames.
 std::optional<TagBlocks> ReadMpegTags(OpenedFile& opened) {
-    if (MayHoldApeTag(opened)) {
-        return ReadWithTagLib(opened);
-    }
     TagBlocks tags;
     AddId3Tags(opened, tags);
+    if (auto ape = ReadApeTag(opened)) {
+        tags.bySource[Source::Main] = std::move(*ape);
+    }
     if (tags.bySource.empty()) {
         return ReadWithTagLib(opened);
     }

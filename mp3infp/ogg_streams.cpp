@@ -1,10 +1,12 @@
 #include "ogg_streams.h"
 
+#include <array>
 #include <cstdint>
-#include <string_view>
 
 namespace mp3infp {
 namespace {
+
+using namespace std::string_view_literals;
 
 constexpr size_t kPageHeaderSize = 27;
 constexpr uint8_t kFirstPageFlag = 0x02;
@@ -13,9 +15,33 @@ constexpr uint8_t kFirstPageFlag = 0x02;
 constexpr int kHeaderPackets = 8;
 // The pages of other streams read past before giving up on the header packets.
 constexpr uint64_t kMaxScanned = 64 << 20;
+// A file that begins more streams than this is not worth looking at.
+constexpr int kMaxStreams = 64;
+
+struct Codec {
+    std::string_view magic;  // how the first header packet starts
+    FileKind kind;
+};
+
+constexpr std::array kCodecs = {
+    Codec{"\x01vorbis"sv, FileKind::OggVorbis},
+    Codec{"OpusHead"sv, FileKind::OggOpus},
+    Codec{"Speex   "sv, FileKind::OggSpeex},
+    Codec{"\177FLAC"sv, FileKind::OggFlac},
+};
+
+FileKind CodecOf(std::string_view packet) {
+    for (const Codec& codec : kCodecs) {
+        if (packet.starts_with(codec.magic)) {
+            return codec.kind;
+        }
+    }
+    return FileKind::Unknown;
+}
 
 struct Page {
     std::string bytes;
+    size_t packetStart = 0;  // where the body starts in bytes
     uint32_t serial = 0;
     bool first = false;
     int packetsEnded = 0;
@@ -47,31 +73,73 @@ std::optional<Page> ReadPage(const OpenedFile& file, uint64_t& offset) {
                        << (8 * i);
     }
     page.first = (static_cast<unsigned char>(page.bytes[5]) & kFirstPageFlag) != 0;
+    page.packetStart = kPageHeaderSize + segments;
     page.bytes += lacing + body;
     offset += page.bytes.size();
     return page;
 }
 
+struct Beginnings {
+    int streams = 0;
+    std::optional<uint32_t> serial;  // of the first stream of the kind asked for
+};
+
+// The first pages that begin the file's streams.
+Beginnings ReadBeginnings(const OpenedFile& file, FileKind kind) {
+    Beginnings beginnings;
+    uint64_t offset = 0;
+    for (; beginnings.streams < kMaxStreams; ++beginnings.streams) {
+        const auto page = ReadPage(file, offset);
+        if (!page || (beginnings.streams > 0 && !page->first)) {
+            break;
+        }
+        if (!beginnings.serial &&
+            CodecOf(std::string_view(page->bytes).substr(page->packetStart)) == kind) {
+            beginnings.serial = page->serial;
+        }
+    }
+    return beginnings;
+}
+
 }  // namespace
 
-std::optional<std::string> FirstOfMultiplexedOgg(const OpenedFile& file) {
-    uint64_t offset = 0;
-    const auto first = ReadPage(file, offset);
-    const auto second = first ? ReadPage(file, offset) : std::nullopt;
-    // Every stream of a multiplexed file opens with its first page before any other page.
-    if (!second || !second->first || second->serial == first->serial) {
+FileKind SniffOggStreams(std::string_view head) {
+    for (int streams = 0; streams < kMaxStreams && head.size() >= kPageHeaderSize; ++streams) {
+        if (!head.starts_with("OggS") ||
+            (streams > 0 && (static_cast<unsigned char>(head[5]) & kFirstPageFlag) == 0)) {
+            break;
+        }
+        const auto segments = static_cast<unsigned char>(head[kPageHeaderSize - 1]);
+        const size_t packetStart = kPageHeaderSize + segments;
+        if (packetStart >= head.size()) {
+            break;
+        }
+        if (const FileKind kind = CodecOf(head.substr(packetStart)); kind != FileKind::Unknown) {
+            return kind;
+        }
+        size_t bodySize = 0;
+        for (size_t i = kPageHeaderSize; i < packetStart; ++i) {
+            bodySize += static_cast<unsigned char>(head[i]);
+        }
+        head.remove_prefix(std::min(head.size(), packetStart + bodySize));
+    }
+    return FileKind::Unknown;
+}
+
+std::optional<std::string> StreamOfMultiplexedOgg(const OpenedFile& file, FileKind kind) {
+    const Beginnings beginnings = ReadBeginnings(file, kind);
+    if (beginnings.streams < 2 || !beginnings.serial) {
         return std::nullopt;
     }
-    std::string stream = first->bytes;
-    int packets = first->packetsEnded;
-    uint64_t scanned = first->bytes.size() + second->bytes.size();
-    while (packets < kHeaderPackets && scanned < kMaxScanned) {
+    std::string stream;
+    int packets = 0;
+    uint64_t offset = 0;
+    while (packets < kHeaderPackets && offset < kMaxScanned) {
         const auto page = ReadPage(file, offset);
         if (!page) {
             break;
         }
-        scanned += page->bytes.size();
-        if (page->serial == first->serial) {
+        if (page->serial == *beginnings.serial) {
             stream += page->bytes;
             packets += page->packetsEnded;
         }

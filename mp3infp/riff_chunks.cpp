@@ -10,6 +10,7 @@
 #include "legacy_text.h"
 #include "mpeg_header.h"
 #include "opened_file.h"
+#include "tag_readers.h"
 
 namespace mp3infp {
 namespace {
@@ -30,6 +31,11 @@ constexpr std::array kInfoFields = {
     TextField{"INAM", Field::Title}, TextField{"IART", Field::Artist},
     TextField{"IPRD", Field::Album}, TextField{"ITRK", Field::Track},
     TextField{"IPRT", Field::Track},
+};
+
+// Ids some tools write instead of the standard ones: read only where those are absent.
+constexpr std::array kInfoFallbackFields = {
+    TextField{"TRCK", Field::Track},
 };
 
 constexpr std::array kAiffTextFields = {
@@ -114,10 +120,13 @@ void ReadTextChunk(RiffReader& reader, const Chunk& chunk, std::optional<Field> 
 
 FieldTexts ReadInfoList(RiffReader& reader, const Chunk& list) {
     FieldTexts fields;
-    reader.ForEachChunk(list.dataOffset + 4, list.dataOffset + list.dataSize,
-                        [&](const Chunk& item) {
-                            ReadTextChunk(reader, item, FieldOfChunk(kInfoFields, item.id), fields);
-                        });
+    FieldTexts fallbacks;
+    reader.ForEachChunk(
+        list.dataOffset + 4, list.dataOffset + list.dataSize, [&](const Chunk& item) {
+            ReadTextChunk(reader, item, FieldOfChunk(kInfoFields, item.id), fields);
+            ReadTextChunk(reader, item, FieldOfChunk(kInfoFallbackFields, item.id), fallbacks);
+        });
+    AddMissingFields(fields, fallbacks);
     return fields;
 }
 

@@ -7,6 +7,7 @@
 #include "file_kind.h"
 #include "id3v2_tag.h"
 #include "mpeg_header.h"
+#include "ogg_streams.h"
 
 namespace mp3infp {
 namespace {
@@ -39,6 +40,11 @@ constexpr std::array kMagics = {
     Magic{0, "IMPM"sv, FileKind::It},
     Magic{0, "Extended Module: "sv, FileKind::Xm},
     Magic{44, "SCRM"sv, FileKind::S3m},
+    Magic{0, "OFR "sv, FileKind::OptimFrog},
+    Magic{0, "SNES-SPC700 Sound File Data"sv, FileKind::Spc},
+    // The two versions of TwinVQ files.
+    Magic{0, "TWIN97012000"sv, FileKind::TwinVq},
+    Magic{0, "TWIN00052200"sv, FileKind::TwinVq},
 };
 
 constexpr std::array kRiffForms = {
@@ -53,13 +59,6 @@ constexpr std::array kAiffForms = {
 
 constexpr std::array kFrm8Forms = {
     Magic{12, "DSD "sv, FileKind::Dsdiff},
-};
-
-constexpr std::array kOggCodecs = {
-    Magic{0, "\x01vorbis"sv, FileKind::OggVorbis},
-    Magic{0, "OpusHead"sv, FileKind::OggOpus},
-    Magic{0, "Speex   "sv, FileKind::OggSpeex},
-    Magic{0, "\177FLAC"sv, FileKind::OggFlac},
 };
 
 constexpr std::array kModSignatures = {"M.K."sv, "M!K!"sv, "M&K!"sv, "N.T."sv, "FLT4"sv,
@@ -89,18 +88,6 @@ FileKind MatchMagic(std::string_view head, const std::array<Magic, N>& magics) {
     return FileKind::Unknown;
 }
 
-FileKind SniffOgg(std::string_view head) {
-    constexpr size_t kSegmentCountOffset = 26;
-    if (head.size() <= kSegmentCountOffset) {
-        return FileKind::Unknown;
-    }
-    const size_t packetStart = 27 + static_cast<unsigned char>(head[kSegmentCountOffset]);
-    if (packetStart >= head.size()) {
-        return FileKind::Unknown;
-    }
-    return MatchMagic(head.substr(packetStart), kOggCodecs);
-}
-
 bool IsModSignature(std::string_view head) {
     constexpr size_t kSignatureOffset = 1080;
     if (head.size() < kSignatureOffset + 4) {
@@ -126,7 +113,7 @@ FileKind SniffHead(std::string_view head) {
         return MatchMagic(head, kFrm8Forms);
     }
     if (head.starts_with("OggS")) {
-        return SniffOgg(head);
+        return SniffOggStreams(head);
     }
     if (const FileKind kind = MatchMagic(head, kMagics); kind != FileKind::Unknown) {
         return kind;
@@ -198,7 +185,7 @@ FileKind SniffFileKind(const OpenedFile& file) {
         // says, else MPEG.
         const bool taggedContainer = kind == FileKind::Flac || kind == FileKind::Ape ||
                                      kind == FileKind::TrueAudio || kind == FileKind::Musepack ||
-                                     kind == FileKind::WavPack;
+                                     kind == FileKind::WavPack || kind == FileKind::OptimFrog;
         if (taggedContainer || kind == FileKind::Mpeg) {
             return kind;
         }

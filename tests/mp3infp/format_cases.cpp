@@ -31,6 +31,9 @@ const std::array kFormats = {
     FormatCase{"Dsf", "a.dsf", &fixtures::WriteDsf, MP3INFP_TYPE_DSF},
     FormatCase{"Dsdiff", "a.dff", &fixtures::WriteDsdiff, MP3INFP_TYPE_DSDIFF},
     FormatCase{"Matroska", "a.mka", &fixtures::WriteMatroska, MP3INFP_TYPE_MATROSKA},
+    FormatCase{"OptimFrog", "a.ofr", &fixtures::WriteOptimFrog, MP3INFP_TYPE_OPTIMFROG},
+    FormatCase{"Spc", "a.spc", &fixtures::WriteSpc, MP3INFP_TYPE_SPC},
+    FormatCase{"TwinVq", "a.vqf", &fixtures::WriteTwinVq, MP3INFP_TYPE_TWINVQ},
 };
 
 }  // namespace

@@ -74,20 +74,26 @@ TEST_P(FormatTest, GivesTheFirstOfSeveralValues) {
 INSTANTIATE_TEST_SUITE_P(AllFormats, FormatTest, ::testing::ValuesIn(AllFormats()),
                          [](const auto& test) { return std::string(test.param.name); });
 
-// A second stream (here a video) multiplexed in leaves the first stream's comments readable.
-TEST_F(LibraryTest, ReadsTheFirstOfMultiplexedOggStreams) {
+// A second stream (here a video) multiplexed in leaves the audio stream's comments readable,
+// whichever stream begins the file.
+TEST_F(LibraryTest, ReadsTheAudioOfMultiplexedOggStreams) {
     const std::string video =
         fixtures::OggStream({{"\x80theora" + std::string(35, '\0')}, {"\x81theora"}, {"frame"}}, 9);
     for (const auto& [write, type] : {std::pair{&fixtures::WriteOggVorbis, MP3INFP_TYPE_OGG_VORBIS},
-                                      std::pair{&fixtures::WriteOggOpus, MP3INFP_TYPE_OGG_OPUS}}) {
-        const std::string path = folder / "muxed.ogg";
-        write(path, TagValues{.title = "Title", .artist = "Artist"});
-        fixtures::WriteBytes(path, fixtures::InterleaveOggPages(ReadFile(path), video));
-        ASSERT_TRUE(library.Load(path));
+                                      std::pair{&fixtures::WriteOggOpus, MP3INFP_TYPE_OGG_OPUS},
+                                      std::pair{&fixtures::WriteOggFlac, MP3INFP_TYPE_OGG_FLAC}}) {
+        for (const bool videoFirst : {false, true}) {
+            const std::string path = folder / "muxed.ogg";
+            write(path, TagValues{.title = "Title", .artist = "Artist"});
+            const std::string audio = ReadFile(path);
+            fixtures::WriteBytes(path, videoFirst ? fixtures::InterleaveOggPages(video, audio)
+                                                  : fixtures::InterleaveOggPages(audio, video));
+            ASSERT_TRUE(library.Load(path)) << type << (videoFirst ? " behind" : " before");
 
-        EXPECT_EQ(library.Type(), type);
-        EXPECT_EQ(library.Value("INAM"), "Title");
-        EXPECT_EQ(library.Value("IART"), "Artist");
+            EXPECT_EQ(library.Type(), type);
+            EXPECT_EQ(library.Value("INAM"), "Title");
+            EXPECT_EQ(library.Value("IART"), "Artist");
+        }
     }
 }
 
@@ -115,6 +121,40 @@ std::function<void(const std::string&)> CutMp4(size_t (*cutAt)(const std::string
         fixtures::WriteMp4(path, TagValues{"Title", "Artist", "Album", "3/12"});
         const std::string bytes = ReadFile(path);
         fixtures::WriteBytes(path, bytes.substr(0, cutAt(bytes)));
+    };
+}
+
+// A FLAC file behind an ID3v2 tag that holds an album, cut short at the offset cutAt gives.
+std::function<void(const std::string&)> CutFlac(size_t (*cutAt)(const std::string& bytes)) {
+    return [cutAt](const std::string& path) {
+        fixtures::WriteFlac(path, TagValues{"Title", "Artist", std::nullopt, "3/12"});
+        const std::string tag = fixtures::Id3v2Tag(
+            {3}, fixtures::Id3v2Frame(3, "TALB", fixtures::Id3v2Text(0, "Tagged Album")));
+        const std::string bytes = tag + ReadFile(path);
+        fixtures::WriteBytes(path, bytes.substr(0, cutAt(bytes)));
+    };
+}
+
+// Where the audio starts: the metadata blocks end there.
+size_t FlacAudio(const std::string& bytes) {
+    return bytes.rfind("\xFF\xF8");
+}
+
+std::function<void(const std::string&)> WavInfo(
+    std::vector<std::pair<std::string, std::string>> items) {
+    return [items](const std::string& path) { fixtures::WriteWavWithInfo(path, items); };
+}
+
+template <void (*write)(const std::string& path, const std::string& title)>
+std::function<void(const std::string&)> Module(std::string title) {
+    return [title](const std::string& path) { write(path, title); };
+}
+
+std::function<void(const std::string&)> Spc(std::string title, std::string game, std::string artist,
+                                            fixtures::Id666Form form, std::string apeTag = "") {
+    return [=](const std::string& path) {
+        fixtures::WriteSpcWithId666(path, title, game, artist, form);
+        fixtures::WriteBytes(path, ReadFile(path) + apeTag);
     };
 }
 
@@ -146,7 +186,89 @@ const std::string kId3Artist = fixtures::Id3v2Tag(
 const std::vector<std::pair<const char*, std::optional<std::string>>> kWholeMp4 = {
     {"INAM", "Title"}, {"IART", "Artist"}, {"IPRD", "Album"}, {"TRACK", "3/12"}};
 
+const std::vector<std::pair<const char*, std::optional<std::string>>> kCutFlac = {
+    {"INAM", "Title"}, {"IART", "Artist"}, {"IPRD", "Tagged Album"}, {"TRACK", "3/12"}};
+
 const LayoutCase kLayoutCases[] = {
+    // A FLAC cut short keeps the comment and the ID3v2 tag that are whole.
+    {"FlacCutInsideItsLastPaddingBlock", "cut.flac",
+     CutFlac([](const std::string& b) { return FlacAudio(b) - 100; }), MP3INFP_TYPE_FLAC, kCutFlac},
+    {"FlacCutRightAfterAMetadataBlockHeader", "cut.flac",
+     CutFlac([](const std::string& b) { return b.rfind(std::string("\x81\0", 2)) + 4; }),
+     MP3INFP_TYPE_FLAC, kCutFlac},
+    {"FlacCutInsideItsComment",
+     "cut.flac",
+     CutFlac([](const std::string& b) { return b.find("ARTIST="); }),
+     MP3INFP_TYPE_FLAC,
+     {{"INAM", std::nullopt}, {"IART", std::nullopt}, {"IPRD", "Tagged Album"}}},
+    // SPC: the ID666 tag of the header in either form; an APE tag outranks it.
+    {"SpcId666InTextForm",
+     "a.spc",
+     Spc("Title", "Game", "Artist", fixtures::Id666Form::Text),
+     MP3INFP_TYPE_SPC,
+     {{"INAM", "Title"}, {"IART", "Artist"}, {"IPRD", "Game"}, {"TRACK", std::nullopt}}},
+    {"SpcId666InBinaryForm",
+     "a.spc",
+     Spc("Title", "Game", "Artist", fixtures::Id666Form::Binary),
+     MP3INFP_TYPE_SPC,
+     {{"INAM", "Title"}, {"IART", "Artist"}, {"IPRD", "Game"}}},
+    {"SpcApeTagBeforeId666",
+     "a.spc",
+     Spc("Title", "Game", "Artist", fixtures::Id666Form::Text,
+         fixtures::ApeTag(2000, {{"Title", "Ape Title"}, {"Track", "2"}})),
+     MP3INFP_TYPE_SPC,
+     {{"INAM", "Ape Title"}, {"IART", "Artist"}, {"IPRD", "Game"}, {"TRACK", "2"}}},
+    // OptimFROG DualStream behind an ID3v2 tag, which fills what the APE tag lacks.
+    {"OptimFrogDualStreamBehindId3v2",
+     "a.ofs",
+     [](const std::string& path) {
+         fixtures::WriteOptimFrog(path, TagValues{.title = "Title"});
+         fixtures::WriteBytes(path, kId3Artist + ReadFile(path));
+     },
+     MP3INFP_TYPE_OPTIMFROG,
+     {{"INAM", "Title"}, {"IART", "Tagged Artist"}}},
+    // RIFF INFO: TRCK, as some tools write it, is the track where ITRK and IPRT are absent.
+    {"WavInfoTrckAlone",
+     "a.wav",
+     WavInfo({{"INAM", "Title"}, {"TRCK", "5"}}),
+     MP3INFP_TYPE_WAV,
+     {{"INAM", "Title"}, {"TRACK", "5"}}},
+    {"WavInfoTrckBeforeItrk",
+     "a.wav",
+     WavInfo({{"TRCK", "5"}, {"ITRK", "7"}}),
+     MP3INFP_TYPE_WAV,
+     {{"TRACK", "7"}}},
+    {"WavInfoTrckBeforeIprt",
+     "a.wav",
+     WavInfo({{"TRCK", "5"}, {"IPRT", "6/9"}}),
+     MP3INFP_TYPE_WAV,
+     {{"TRACK", "6/9"}}},
+    // Tracker titles without the spaces and NULs that pad them to their field.
+    {"ModTitlePaddedWithSpaces",
+     "a.mod",
+     Module<fixtures::WriteMod>("space debris        "),
+     MP3INFP_TYPE_MOD,
+     {{"INAM", "space debris"}}},
+    {"XmTitlePaddedWithSpaces",
+     "a.xm",
+     Module<fixtures::WriteXm>("Strobe Out          "),
+     MP3INFP_TYPE_XM,
+     {{"INAM", "Strobe Out"}}},
+    {"S3mTitlePaddedWithSpacesAndNuls",
+     "a.s3m",
+     Module<fixtures::WriteS3m>("Second Reality   "),
+     MP3INFP_TYPE_S3M,
+     {{"INAM", "Second Reality"}}},
+    {"ItTitlePaddedWithSpaces",
+     "a.it",
+     Module<fixtures::WriteIt>("Blue Flame                "),
+     MP3INFP_TYPE_IT,
+     {{"INAM", "Blue Flame"}}},
+    {"XmTitleOfSpacesOnly",
+     "a.xm",
+     Module<fixtures::WriteXm>(std::string(20, ' ')),
+     MP3INFP_TYPE_XM,
+     {{"INAM", std::nullopt}}},
     // An MP4 cut short gives the tag items that are whole.
     {"Mp4CutRightAfterItsTags", "cut.m4a",
      CutMp4([](const std::string& b) { return AtomEnd(b, "ilst"); }), MP3INFP_TYPE_MP4, kWholeMp4},

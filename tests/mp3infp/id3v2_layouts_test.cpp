@@ -67,6 +67,15 @@ void PrintTo(const LayoutCase& value, std::ostream* out) {
     *out << value.name;
 }
 
+// Nine valid frames, the title and the artist among them.
+const std::string kNineFrames = Id3v2Frame(3, "TALB", Id3v2Text(kLatin1, "Album")) + Plain(3) +
+                                Id3v2Frame(3, "TRCK", Id3v2Text(kLatin1, "3")) +
+                                Id3v2Frame(3, "TYER", Id3v2Text(kLatin1, "2001")) +
+                                Id3v2Frame(3, "TCON", Id3v2Text(kLatin1, "Pop")) +
+                                Id3v2Frame(3, "COMM", "\0eng\0a comment"s) +
+                                Id3v2Frame(3, "TPOS", Id3v2Text(kLatin1, "1")) +
+                                Id3v2Frame(3, "TCOM", Id3v2Text(kLatin1, "Composer"));
+
 const std::string kLongTitle(200, 'x');
 const std::string kCapitals(200, 'A');
 
@@ -147,6 +156,32 @@ const LayoutCase kLayouts[] = {
      fixtures::Id3v2Tag({2}, Id3v2Frame(2, "TT2", Id3v2Text(kLatin1, "Title")) +
                                  Id3v2Frame(2, "TP1", Id3v2Text(kLatin1, "Artist"))),
      "Title"},
+    // A frame whose id no version defines is skipped when its size leads to the next frame.
+    {"V23FirstFrameIdInLowerCase",
+     fixtures::Id3v2Tag({3}, Id3v2Frame(3, "Date", Id3v2Text(kLatin1, "2001-02-03")) + kNineFrames),
+     "Title"},
+    {"V24FrameIdInLowerCaseBetweenFrames",
+     fixtures::Id3v2Tag({}, Title(4, Id3v2Text(kLatin1, "Title")) +
+                                Id3v2Frame(4, "Tdat", Id3v2Text(kLatin1, "x")) + Artist(4)),
+     "Title"},
+    {"V23FrameIdInLowerCaseWithASizePastTheEnd",
+     fixtures::Id3v2Tag({3}, "Date"s + BigEndian32(1000) + "\0\0"s + Plain(3)), std::nullopt,
+     std::nullopt},
+    // v2.2 ids padded with a NUL, as converters left them: the four plain ones read as their
+    // v2.3 frames, the others are skipped.
+    {"V23PaddedV22Ids",
+     fixtures::Id3v2Tag({3}, Id3v2Frame(3, "TP1\0"s, Id3v2Text(kLatin1, "Artist")) +
+                                 Id3v2Frame(3, "TT2\0"s, Id3v2Text(kLatin1, "Title")) +
+                                 Id3v2Frame(3, "TAL\0"s, Id3v2Text(kLatin1, "Album"))),
+     "Title"},
+    {"V23PaddedV22IdsBeforeTheTitle",
+     fixtures::Id3v2Tag({3}, Id3v2Frame(3, "TP1\0"s, Id3v2Text(kLatin1, "Artist")) +
+                                 Id3v2Frame(3, "COM\0"s, "\0eng\0note"s) +
+                                 Title(3, Id3v2Text(kLatin1, "Title"))),
+     "Title"},
+    // The extended-header flag without an extended header: read as if the flag were clear.
+    {"V24ExtendedHeaderFlagWithoutTheHeader", fixtures::Id3v2Tag({4, 0x40}, Plain(4)), "Title"},
+    {"V23ExtendedHeaderFlagWithoutTheHeader", fixtures::Id3v2Tag({3, 0x40}, Plain(3)), "Title"},
 };
 
 // The containers that carry an ID3v2 tag, with the names their values answer to.

@@ -1,9 +1,15 @@
+#include <iconv.h>
+
+#include <algorithm>
 #include <clocale>
 #include <cstdlib>
 #include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "library_test.h"
+#include "stream_bytes.h"
 
 namespace tunvex::testing {
 namespace {
@@ -41,6 +47,36 @@ const Carrier kCarriers[] = {
     {"WavInfo",
      [](const std::string& path, const std::string& bytes) {
          fixtures::WriteWav(path, TagValues{.title = bytes});
+     },
+     "INAM"},
+    // APE tags claim UTF-8; legacy taggers stored their own code page all the same.
+    {"ApeTagV2",
+     [](const std::string& path, const std::string& bytes) {
+         fixtures::WriteBeforeApeTag(path, fixtures::BareStream::Ape,
+                                     fixtures::ApeTag(2000, {{"Title", bytes}}));
+     },
+     "INAM"},
+    {"ApeTagV1",
+     [](const std::string& path, const std::string& bytes) {
+         fixtures::WriteBeforeApeTag(path, fixtures::BareStream::WavPack,
+                                     fixtures::ApeTag(1000, {{"TITLE", bytes}}));
+     },
+     "INAM"},
+    {"SpcId666",
+     [](const std::string& path, const std::string& bytes) {
+         fixtures::WriteSpcWithId666(path, bytes, "", "");
+     },
+     "INAM"},
+    {"TwinVqName",
+     [](const std::string& path, const std::string& bytes) {
+         fixtures::WriteTwinVq(path, TagValues{.title = bytes});
+     },
+     "INAM"},
+    {"Mp3ApeTag",
+     [](const std::string& path, const std::string& bytes) {
+         fixtures::WriteBytes(path, fixtures::MpegFrames(4) +
+                                        fixtures::ApeTag(2000, {{"title", bytes}}) +
+                                        fixtures::Id3v1Block("", "", "", 0));
      },
      "INAM"},
 };
@@ -94,6 +130,47 @@ INSTANTIATE_TEST_SUITE_P(CarriersAndTexts, LegacyTextTest,
                              return std::string(std::get<0>(test.param).name) + "_" +
                                     std::get<1>(test.param).name;
                          });
+
+std::string Encode(const std::string& utf8, const char* codePage) {
+    const iconv_t converter = iconv_open(codePage, "UTF-8");
+    std::string out(utf8.size() * 2, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    size_t inLeft = utf8.size();
+    char* next = out.data();
+    size_t outLeft = out.size();
+    iconv(converter, &in, &inLeft, &next, &outLeft);
+    iconv_close(converter);
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+size_t CodePoints(const std::string& utf8) {
+    return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// A code page the rules do not know comes out whole: a character for each byte or pair of bytes.
+TEST_F(LibraryTest, ApeItemsInAnotherCodePageKeepEveryByte) {
+    const std::string path = folder / "gb18030.ape";
+    const std::vector<std::pair<std::string, std::string>> items = {
+        {"Title", Encode("中文歌曲", "GB18030")},
+        {"Artist", Encode("周杰伦", "GB18030")},
+        {"Album", Encode("范特西", "GB18030")}};
+    for (const uint32_t version : {2000U, 1000U}) {
+        fixtures::WriteBeforeApeTag(path, fixtures::BareStream::Ape,
+                                    fixtures::ApeTag(version, items));
+        ASSERT_TRUE(library.Load(path));
+
+        for (const auto& [name, item] : {std::pair{"INAM", items[0]}, std::pair{"IART", items[1]},
+                                         std::pair{"IPRD", items[2]}}) {
+            const auto value = library.Value(name);
+            ASSERT_TRUE(value.has_value()) << name << " of version " << version;
+            EXPECT_GE(CodePoints(*value) * 2, item.second.size()) << *value;
+            EXPECT_EQ(value->find("\uFFFD"), std::string::npos) << *value;
+        }
+    }
+}
 
 // ID3v1 writers cut a text at 30 bytes, often in the middle of a character.
 class CutId3v1FieldTest : public LibraryTestWithParam<LegacyText> {};

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "audio_fixtures.h"
 #include "format_cases.h"
@@ -81,5 +83,48 @@ int main(int argc, char** argv) {
                          fixtures::InterleaveOggPages(
                              vorbisBytes, fixtures::OggStream({{"\x80theora"}, {"frame"}}, 9)));
     fixtures::WriteMod((folder / "a.mod").string(), "module");
+    fixtures::WriteXm((folder / "a.xm").string(), "module    ");
+    fixtures::WriteS3m((folder / "a.s3m").string(), "module  ");
+    fixtures::WriteIt((folder / "a.it").string(), "module      ");
+    // APE tags in legacy code pages, versions 2000 and 1000, and before an ID3v1 block.
+    const std::vector<std::pair<std::string, std::string>> legacyItems = {
+        {"Title", "\x83\x7C\x83\x50\x83\x62\x83\x67"},
+        {"Artist", "\xD6\xDC\xBD\xDC\xC2\xD7"},
+        {"ALBUM", std::string("Album\0Other", 11)},
+        {"Track", "3"}};
+    fixtures::WriteBeforeApeTag((folder / "legacy.ape").string(), fixtures::BareStream::Ape,
+                                fixtures::ApeTag(2000, legacyItems));
+    fixtures::WriteBeforeApeTag((folder / "legacy.wv").string(), fixtures::BareStream::WavPack,
+                                fixtures::ApeTag(1000, legacyItems));
+    fixtures::WriteBytes((folder / "ape.mp3").string(),
+                         fixtures::MpegFrames(2) + fixtures::ApeTag(2000, legacyItems) +
+                             fixtures::Id3v1Block("Title", "", "", 1));
+    // ID3v2 frames with ids no version defines, padded v2.2 ids, an extended-header flag alone.
+    const auto text = [](const char* id, const char* value) {
+        return fixtures::Id3v2Frame(3, std::string(id, 4), fixtures::Id3v2Text(0, value));
+    };
+    fixtures::WriteBytes((folder / "odd-ids.mp3").string(),
+                         fixtures::Id3v2Tag({3}, text("Date", "2001") + text("TP1\0", "Artist") +
+                                                     text("COM\0", "note") +
+                                                     text("TT2\0", "Title") + text("TIT2", "T")) +
+                             fixtures::MpegFrames(2));
+    fixtures::WriteBytes((folder / "flag-alone.mp3").string(),
+                         fixtures::Id3v2Tag({4, 0x40}, frames) + fixtures::MpegFrames(2));
+    // A FLAC behind an ID3v2 tag, cut inside its last metadata block.
+    const std::string flac =
+        fixtures::Id3v2Tag({3}, text("TALB", "Album")) + ReadBytes(folder / "a.flac");
+    fixtures::WriteBytes((folder / "cut.flac").string(),
+                         flac.substr(0, flac.rfind("\xFF\xF8") - 100));
+    fixtures::WriteWavWithInfo((folder / "trck.wav").string(), {{"INAM", "Title"}, {"TRCK", "5"}});
+    // Formats read by the own readers alone, and an Ogg video with its sound beside it.
+    fixtures::WriteSpcWithId666((folder / "id666.spc").string(), "Title", "Game", "Artist",
+                                fixtures::Id666Form::Binary);
+    fixtures::WriteBytes(
+        (folder / "tagged.ofs").string(),
+        fixtures::Id3v2Tag({3}, text("TALB", "Album")) + ReadBytes(folder / "a.ofr"));
+    fixtures::WriteBytes(
+        (folder / "video.ogg").string(),
+        fixtures::InterleaveOggPages(fixtures::OggStream({{"\x80theora"}, {"frame"}}, 9),
+                                     ReadBytes(folder / "a.oga")));
     return 0;
 }

@@ -100,6 +100,29 @@ const SniffCase kCases[] = {
      MP3INFP_TYPE_NONE},
     {"NamedPipe", "pipe.mp3", [](const std::string& path) { mkfifo(path.c_str(), 0644); },
      MP3INFP_TYPE_NONE},
+    {"OptimFrogNamedMp3", "a.mp3",
+     [](const std::string& path) { fixtures::WriteOptimFrog(path, kValues); },
+     MP3INFP_TYPE_OPTIMFROG},
+    {"TwinVqOfAnUnknownVersion", "a.vqf",
+     [](const std::string& path) {
+         fixtures::WriteTwinVq(path, kValues);
+         std::string bytes = ReadFile(path);
+         fixtures::WriteBytes(path, bytes.replace(4, 8, "12345678"));
+     },
+     MP3INFP_TYPE_NONE},
+    {"UntaggedSpc", "a.spc",
+     [](const std::string& path) { fixtures::WriteSpcWithId666(path, "", "", ""); },
+     MP3INFP_TYPE_SPC},
+    {"OggVideoWithAStreamOfNoKnownCodec", "video.ogg",
+     [](const std::string& path) {
+         fixtures::WriteBytes(
+             path, fixtures::InterleaveOggPages(fixtures::OggStream({{"\x80theora"}, {"frame"}}, 1),
+                                                fixtures::OggStream({{"\x7f"
+                                                                      "FLAX"},
+                                                                     {"frame"}},
+                                                                    2)));
+     },
+     MP3INFP_TYPE_NONE},
     {"OggWithUnknownCodec", "video.ogg",
      [](const std::string& path) {
          fixtures::WriteBytes(path, fixtures::OggStream({{"\x80theora"}}));
