@@ -25,26 +25,12 @@ constexpr uint32_t kMaxItems = 4096;
 // Bits 1 and 2 of an item's flags: 0 text, 1 binary, 2 a locator.
 constexpr uint32_t kItemTypeMask = 0x06;
 
-struct KeyField {
-    std::string_view key;  // upper case; keys compare without regard to case
-    Field field;
-};
-
 constexpr std::array kKeyFields = {
-    KeyField{"TITLE", Field::Title},
-    KeyField{"ARTIST", Field::Artist},
-    KeyField{"ALBUM", Field::Album},
-    KeyField{"TRACK", Field::Track},
+    NamedField{"TITLE", Field::Title},
+    NamedField{"ARTIST", Field::Artist},
+    NamedField{"ALBUM", Field::Album},
+    NamedField{"TRACK", Field::Track},
 };
-
-std::optional<Field> FieldOfKey(std::string_view key) {
-    std::string upper(key);
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    const auto known = std::find_if(kKeyFields.begin(), kKeyFields.end(),
-                                    [&](const KeyField& k) { return k.key == upper; });
-    return known != kKeyFields.end() ? std::optional(known->field) : std::nullopt;
-}
 
 // Where the footer of a tag closing [0, end) starts, when there is one.
 std::optional<uint64_t> FooterAt(const OpenedFile& file, uint64_t end) {
@@ -95,7 +81,7 @@ std::optional<FieldTexts> ReadApeTag(const OpenedFile& file) {
         if (valueSize > *footerOffset - valueOffset) {
             break;
         }
-        const auto field = FieldOfKey(std::string_view(keyArea).substr(0, keyEnd));
+        const auto field = FieldNamed(std::string_view(keyArea).substr(0, keyEnd), kKeyFields);
         if (field && !texts.contains(*field) && (flags & kItemTypeMask) == 0) {
             const std::string value = file.ReadAt(valueOffset, std::min(valueSize, kMaxValueSize));
             // Several values are separated by NULs; the first names the file.

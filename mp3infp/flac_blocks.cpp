@@ -23,26 +23,12 @@ constexpr int kMaxLeadingTags = 4;
 // Stops a file of thousands of empty blocks from being walked to its end.
 constexpr int kMaxBlocks = 4096;
 
-struct NameField {
-    std::string_view name;  // upper case; names compare without regard to case
-    Field field;
-};
-
 constexpr std::array kCommentFields = {
-    NameField{"TITLE", Field::Title},
-    NameField{"ARTIST", Field::Artist},
-    NameField{"ALBUM", Field::Album},
-    NameField{"TRACKNUMBER", Field::Track},
+    NamedField{"TITLE", Field::Title},
+    NamedField{"ARTIST", Field::Artist},
+    NamedField{"ALBUM", Field::Album},
+    NamedField{"TRACKNUMBER", Field::Track},
 };
-
-std::optional<Field> FieldOfName(std::string_view name) {
-    std::string upper(name);
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    const auto known = std::find_if(kCommentFields.begin(), kCommentFields.end(),
-                                    [&](const NameField& n) { return n.name == upper; });
-    return known != kCommentFields.end() ? std::optional(known->field) : std::nullopt;
-}
 
 // The length-prefixed (32 bits, little-endian) string at the start of bytes, which it leaves
 // behind; nothing when bytes hold less than the length says.
@@ -78,7 +64,7 @@ FieldTexts CommentFields(std::string_view block) {
         if (equals == std::string_view::npos) {
             continue;
         }
-        const auto field = FieldOfName(comment->substr(0, equals));
+        const auto field = FieldNamed(comment->substr(0, equals), kCommentFields);
         if (field && !fields.contains(*field)) {
             PutField(fields, *field, DecodeUtf8Text(comment->substr(equals + 1)));
         }

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 
 namespace mp3infp {
 
@@ -25,6 +29,22 @@ struct ReadResult {
     uint32_t type = 0;
     TagBlocks tags;
 };
+
+// A field by the name a tag gives it (an APE key, a Vorbis comment name).
+struct NamedField {
+    std::string_view name;  // upper case: names compare without regard to case
+    Field field;
+};
+
+// The field that name (letter case ignored) stands for in table, if any.
+inline std::optional<Field> FieldNamed(std::string_view name, std::span<const NamedField> table) {
+    std::string upper(name);
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    const auto known = std::find_if(table.begin(), table.end(),
+                                    [&](const NamedField& named) { return named.name == upper; });
+    return known != table.end() ? std::optional(known->field) : std::nullopt;
+}
 
 // Adds text to fields unless it is empty.
 inline void PutField(FieldTexts& fields, Field field, std::string text) {
