@@ -88,7 +88,7 @@ use_package() {
         dpkg-deb --field "$deb" Package Version Depends
         lintian --fail-on error,warning "$deb"
         apt-get install -y -qq "./$deb" >/dev/null
-        useradd --create-home newuser
+        useradd --create-home --shell /bin/bash newuser
         bin/tunvex-make-library /home/newuser/incoming 3 >/dev/null
         chown -R newuser: /home/newuser/incoming
         su newuser --login --command "source /opt/user-tries.sh && user_tries"
@@ -107,18 +107,26 @@ user_tries() {
     test -z "$(find incoming -type f)"
     tunvex-sort --undo
     test -n "$(find incoming -type f)"
-    xvfb-run --auto-servernum bash -euc '
-        window() {
-            for _ in $(seq 100); do
-                xdotool search --onlyvisible --name "$1" && return
-                sleep 0.1
-            done
-            return 1
-        }
-        tunvex & window "^tunvex$"
-        tunvex-help & window "tunvex ヘルプ$"
-        kill %1 %2
-    '
+    # A display of their own (xvfb-run would need xauth, which a minimal root lacks).
+    Xvfb :77 -nolisten tcp >/dev/null 2>&1 &
+    local server=$!
+    export DISPLAY=:77
+    # xdotool matches the Japanese title of the help only in a UTF-8 locale.
+    export LC_ALL=C.UTF-8
+    window() {
+        for _ in $(seq 100); do
+            xdotool search --onlyvisible --name "$1" && return
+            sleep 0.1
+        done
+        return 1
+    }
+    tunvex &
+    local program=$!
+    window "^tunvex$"
+    /usr/lib/tunvex/tunvex-help /usr/lib/tunvex/tunvex.chm &
+    local help=$!
+    window "tunvex ヘルプ$"
+    kill "$program" "$help" "$server" 2>/dev/null || true
     echo "sorted, undone, the window and its help shown"
 }
 
