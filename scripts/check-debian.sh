@@ -21,6 +21,7 @@ work=$(mktemp -d /var/tmp/tunvex-"$release".XXXXXX)
 root=$work/root
 cleanup() { rm -rf --one-file-system "$work"; }
 trap cleanup EXIT
+trap 'exit 130' INT TERM  # so that a stopped check cleans up too
 
 failed=0
 # step NAME COMMAND...: runs COMMAND with its output in the step's log and prints one line.
