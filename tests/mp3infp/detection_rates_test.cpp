@@ -94,20 +94,6 @@ constexpr std::string_view kLatin =
     "MOTÖRHEAD|DIE ÄRZTE|HÉROES DEL SILENCIO|MANÁ|SIGUR RÓS|CAFÉ|DÉJÀ VU|ÇA PLANE POUR MOI|ÅSA|"
     "ÆON|ØRESUND|MÜNCHEN|GRÖNEMEYER|ÉLODIE FRÉGÉ|JOSÉ GONZÁLEZ|CORAZÓN|ÀNGEL|STRAßE";
 
-std::string Encode(const std::string& utf8, const char* codePage) {
-    const iconv_t converter = iconv_open(codePage, "UTF-8");
-    std::string out(utf8.size() * 2, '\0');
-    char* in = const_cast<char*>(utf8.data());
-    size_t inLeft = utf8.size();
-    char* next = out.data();
-    size_t outLeft = out.size();
-    const size_t result = iconv(converter, &in, &inLeft, &next, &outLeft);
-    iconv_close(converter);
-    EXPECT_NE(result, static_cast<size_t>(-1)) << utf8 << " has no form in " << codePage;
-    out.resize(out.size() - outLeft);
-    return out;
-}
-
 std::vector<std::string> Names(std::string_view packed) {
     std::vector<std::string> names;
     for (std::size_t start = 0, end = 0; end != std::string_view::npos; start = end + 1) {

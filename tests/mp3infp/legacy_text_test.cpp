@@ -131,19 +131,6 @@ INSTANTIATE_TEST_SUITE_P(CarriersAndTexts, LegacyTextTest,
                                     std::get<1>(test.param).name;
                          });
 
-std::string Encode(const std::string& utf8, const char* codePage) {
-    const iconv_t converter = iconv_open(codePage, "UTF-8");
-    std::string out(utf8.size() * 2, '\0');
-    char* in = const_cast<char*>(utf8.data());
-    size_t inLeft = utf8.size();
-    char* next = out.data();
-    size_t outLeft = out.size();
-    iconv(converter, &in, &inLeft, &next, &outLeft);
-    iconv_close(converter);
-    out.resize(out.size() - outLeft);
-    return out;
-}
-
 size_t CodePoints(const std::string& utf8) {
     return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
         return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
