@@ -163,15 +163,17 @@ class SettingsDialogXTest : public QObject {
         QVERIFY2(shown.contains(QStringLiteral("キャンセル")), qPrintable(shown.join('|')));
     }
 
-    // A failure in the summary box reads in Japanese, its error too; looked at in its screenshot.
+    // Failures in the summary box read in Japanese, their errors too; looked at in its screenshot.
     void theSummaryBoxWordsAFailureInJapanese() {
         SortProgress progress(nullptr, CodePage::Utf8, TransferOperation::Copy,
                               [] { return false; });
-        progress.OnFileDone(
-            {"/home/user/ダウンロード/01.mp3",
-             {},
-             FileOutcome::Failed,
-             {FailureKind::FolderNotCreated, ENOTDIR, "/home/user/音楽/Artist/Album"}});
+        // More than the box shows at once: the rest are counted, all of them in its details.
+        for (int track = 1; track <= 12; ++track)
+            progress.OnFileDone(
+                {"/home/user/ダウンロード/" + std::to_string(track) + ".mp3",
+                 {},
+                 FileOutcome::Failed,
+                 {FailureKind::FolderNotCreated, ENOTDIR, "/home/user/音楽/Artist/Album"}});
         QString shown;
         QTimer::singleShot(0, [&] {
             QVERIFY(QTest::qWaitFor(
@@ -185,7 +187,7 @@ class SettingsDialogXTest : public QObject {
                       screenshots_ + "/summary-failure.png"});
             box->accept();
         });
-        progress.ShowSummary({.transferred = 2, .failed = 1});
+        progress.ShowSummary({.transferred = 2, .failed = 12});
         QVERIFY2(
             shown.contains(QStringLiteral("フォルダ /home/user/音楽/Artist/Album を作成できませんで"
                                           "した（パスの途中にフォルダでないものがあります）")),
