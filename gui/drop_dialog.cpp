@@ -122,14 +122,19 @@ CDropDlg::CDropDlg(Settings& settings, const TagLibrary& library, std::function<
     OnInitDialog(catalogue);
     systemMenu_->addSeparator();
     undoAction_ = systemMenu_->addAction(QStringLiteral("最後の振り分けを元に戻す..."));
-    connect(undoAction_, &QAction::triggered, this, [this] { OnUndoLastRun(); });
+    connect(undoAction_, &QAction::triggered, this, [this] { OnUndoRecentRun(0); });
+    undoBeforeAction_ = systemMenu_->addAction(QStringLiteral("その前の振り分けを元に戻す..."));
+    connect(undoBeforeAction_, &QAction::triggered, this, [this] { OnUndoRecentRun(1); });
     connect(systemMenu_->addAction(QStringLiteral("詳細設定...")), &QAction::triggered, this,
             [this] {
                 CExtraSettingsDlg extra(settings_, this);
                 extra.exec();
             });
-    connect(systemMenu_, &QMenu::aboutToShow, this,
-            [this] { undoAction_->setEnabled(HasRunToUndo()); });
+    connect(systemMenu_, &QMenu::aboutToShow, this, [this] {
+        RunsOffered offered = RunsToOffer();
+        undoAction_->setEnabled(offered.last);
+        undoBeforeAction_->setEnabled(offered.before);
+    });
 }
 
 // A step that fails shows its message and leaves the later steps undone; the window still
@@ -335,9 +340,10 @@ void CDropDlg::OnDropFiles(const std::vector<std::string>& paths) {
     });
 }
 
-void CDropDlg::OnUndoLastRun() {
-    RunBusy(
-        [this] { UndoLastRun(this, SystemCodePage(), [this] { return stopRequested_.load(); }); });
+void CDropDlg::OnUndoRecentRun(std::size_t age) {
+    RunBusy([this, age] {
+        UndoRecentRun(this, SystemCodePage(), age, [this] { return stopRequested_.load(); });
+    });
 }
 
 // The window takes no drop, menu, key or close meanwhile; a stop that came ends it after.

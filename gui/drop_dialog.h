@@ -10,6 +10,7 @@
 #include <QPixmap>
 
 #include <atomic>
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -37,7 +38,7 @@ class CDropDlg : public TemplateDialog {
     void OnDropFiles(const std::vector<std::string>& paths);
     // Undoes the newest run that can still be undone, asked first. The window takes no drop
     // meanwhile.
-    void OnUndoLastRun();
+    void OnUndoRecentRun(std::size_t age);
     // A system command: ids 16 to 31 open the version box.
     void OnSysCommand(unsigned id);
     // A stop signal: ends the dialogs above the window and then the window like Esc, after
@@ -70,6 +71,7 @@ class CDropDlg : public TemplateDialog {
     QPixmap sharpBackground_;  // at the last pixel ratio other than 1
     QMenu* systemMenu_;
     QAction* undoAction_;
+    QAction* undoBeforeAction_;
     // Initialisation reached the position restore; otherwise the window opens centred.
     bool restorePosition_ = false;
     bool placed_ = false;

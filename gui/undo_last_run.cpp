@@ -4,12 +4,14 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <vector>
 
 #include "core/base/failure_reason.h"
 #include "core/transfer/journal.h"
+#include "core/transfer/journal_glance.h"
 #include "core/transfer/undo.h"
 #include "gui/base/qt_text.h"
 #include "gui/message_box.h"
@@ -21,18 +23,21 @@ namespace {
 
 constexpr std::size_t kLeftAloneListed = 10;
 
-bool Confirmed(QWidget* owner, CodePage codePage, const Journal& run) {
+bool Confirmed(QWidget* owner, CodePage codePage, const JournalGlance& run, std::size_t age) {
     QMessageBox question(QMessageBox::Question, ProgramCaption(codePage),
-                         QStringLiteral("最後の振り分けを元に戻しますか?"), QMessageBox::NoButton,
-                         owner);
-    const QString what =
-        QStringLiteral(
-            "%1 の%2（%3 個のファイル）\n\nその後に変更されたファイルはそのままにします。")
-            .arg(QDateTime::fromSecsSinceEpoch(run.started)
-                     .toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")),
-                 run.operation == TransferOperation::Move ? QStringLiteral("移動")
-                                                          : QStringLiteral("コピー"))
-            .arg(FilesOfRun(run));
+                         age == 0 ? QStringLiteral("最後の振り分けを元に戻しますか?")
+                                  : QStringLiteral("その前の振り分けを元に戻しますか?"),
+                         QMessageBox::NoButton, owner);
+    const QString when =
+        QDateTime::fromSecsSinceEpoch(run.started).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+    const QString operation = run.operation == TransferOperation::Move ? QStringLiteral("移動")
+                                                                       : QStringLiteral("コピー");
+    QString what = QStringLiteral("%1 の%2（%3 個のファイル）").arg(when, operation).arg(run.files);
+    if (run.filesUndone > 0) {
+        what += QStringLiteral("\n一部は元に戻してあり、%1 個のファイルが残っています。")
+                    .arg(run.files - std::min(run.files, run.filesUndone));
+    }
+    what += QStringLiteral("\n\nその後に変更されたファイルはそのままにします。");
     question.setInformativeText(ShownAsText(what));
     KeepLinesWhole(question, what);
     QPushButton* undo = question.addButton(QStringLiteral("元に戻す(&U)"), QMessageBox::YesRole);
@@ -106,19 +111,21 @@ void ShowOutcome(QWidget* owner, CodePage codePage, const UndoSummary& summary,
 
 }  // namespace
 
-// A run still going, or being undone by another program, is not offered.
-bool HasRunToUndo() {
-    const std::string journal = NewestJournalToUndo(JournalFolder());
-    return !journal.empty() && !IsRunHeld(journal);
+RunsOffered RunsToOffer() {
+    std::vector<JournalGlance> runs = RunsToUndo(JournalFolder(), 2, false);
+    return {!runs.empty() && !IsRunHeld(runs[0].path), runs.size() > 1 && !IsRunHeld(runs[1].path)};
 }
 
-void UndoLastRun(QWidget* owner, CodePage codePage, const std::function<bool()>& stopRequested) {
-    Journal run;
-    std::string journal = NewestJournalToUndo(JournalFolder(), &run);
-    if (journal.empty() || IsRunHeld(journal) || !Confirmed(owner, codePage, run))
+void UndoRecentRun(QWidget* owner, CodePage codePage, std::size_t age,
+                   const std::function<bool()>& stopRequested) {
+    std::vector<JournalGlance> runs = RunsToUndo(JournalFolder(), age + 1);
+    if (runs.size() <= age || IsRunHeld(runs[age].path) ||
+        !Confirmed(owner, codePage, runs[age], age))
         return;
+    const JournalGlance& run = runs[age];
+    const std::string& journal = run.path;
     ProgressWindow window(owner, codePage, stopRequested);
-    UndoRelay relay(window, FilesOfRun(run));
+    UndoRelay relay(window, run.files - std::min(run.files, run.filesUndone));
     UndoSummary summary;
     RunOffUiThread([&] { summary = UndoRun(journal, false, relay); });
     window.Hide();

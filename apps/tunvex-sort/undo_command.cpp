@@ -7,6 +7,7 @@
 #include "apps/tunvex-sort/printable.h"
 #include "core/base/failure_reason.h"
 #include "core/transfer/journal.h"
+#include "core/transfer/journal_glance.h"
 #include "core/transfer/undo.h"
 
 namespace tunvex {
@@ -64,14 +65,12 @@ std::string LocalTime(std::int64_t seconds) {
     return text;
 }
 
-const char* StateOf(const Journal& journal) {
-    if (journal.undone)
+const char* StateOf(const JournalGlance& run) {
+    if (run.undone)
         return "undone";
-    for (const JournalEntry& file : journal.files) {
-        if (file.undone)
-            return "partly undone";
-    }
-    return journal.ended ? "done" : "interrupted";
+    if (run.filesUndone > 0)
+        return "partly undone";
+    return run.ended ? "done" : "interrupted";
 }
 
 }  // namespace
@@ -107,17 +106,17 @@ int RunUndo(const SortOptions& options) {
 int ListRuns() {
     std::vector<std::string> journals = ListJournals(JournalFolder());
     for (auto path = journals.rbegin(); path != journals.rend(); ++path) {
-        Journal journal;
+        JournalGlance run;
         FailureReason error;
         std::string name = path->substr(path->rfind('/') + 1);
-        if (!ReadJournal(*path, journal, error)) {
+        if (!GlanceAtJournal(*path, run, error)) {
             std::cerr << "tunvex-sort: " << Printable(name) << ": "
                       << Printable(EnglishReason(error)) << '\n';
             continue;
         }
-        std::cout << Printable(name) << '\t' << LocalTime(journal.started) << '\t'
-                  << (journal.operation == TransferOperation::Move ? "move" : "copy") << '\t'
-                  << FilesOfRun(journal) << " files\t" << StateOf(journal) << '\n';
+        std::cout << Printable(name) << '\t' << LocalTime(run.started) << '\t'
+                  << (run.operation == TransferOperation::Move ? "move" : "copy") << '\t'
+                  << run.files << " files\t" << StateOf(run) << '\n';
     }
     return kExitAllDone;
 }

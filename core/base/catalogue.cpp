@@ -109,6 +109,9 @@ const Catalogue& ProgramCatalogue() {
         {kReasonReplacedStaysInTrash,
          "%p に別のファイルがあるため、置き換えたファイルはごみ箱に残します"},
         {kReasonNotBroughtBack, "ごみ箱から %p に戻せませんでした"},
+        {kReasonSourceFolderElsewhere,
+         "%p "
+         "は振り分けのときと別のディスクにあります（元のディスクが外されている可能性があります）"},
         {kReasonFolderUnrecorded, "どのフォルダだったかが記録にありません"},
         {kReasonNotMadeFolder, "振り分けで作成したフォルダではありません"},
         {kReasonFolderPathTaken, "その場所に別のものがあります"},

@@ -67,6 +67,7 @@ enum class FailureKind : unsigned {
     LinkOnSourcePath,       // path: the source of a move
     LinkOnPath,             // on the entry's own path
     NotMovedBack,           // path, error
+    SourceFolderElsewhere,  // path: where its folder would be made, on another mount now
     LinkNotMade,            // error
     NotWherePlaced,         // no longer where the run put it
     PresenceUnknown,        // error: a look that cannot tell whether it is there

@@ -43,6 +43,8 @@ void AppendEscaped(std::string& line, std::string_view field) {
     }
 }
 
+}  // namespace
+
 std::vector<std::string> SplitFields(std::string_view line) {
     std::vector<std::string> fields(1);
     for (std::size_t i = 0; i < line.size(); ++i) {
@@ -58,6 +60,8 @@ std::vector<std::string> SplitFields(std::string_view line) {
     }
     return fields;
 }
+
+namespace {
 
 template <typename Number>
 bool ParseNumber(std::string_view text, Number& number) {
@@ -171,11 +175,12 @@ bool ReadRecord(const std::vector<std::string>& fields, std::uint64_t at, Journa
             (folder.identityKnown && !ParseFolderIdentity(fields[2], folder.identity)))
             return false;
         journal.folders.push_back(std::move(folder));
-    } else if (kind == "sourcefolder" && fields.size() == 3) {
+    } else if (kind == "sourcefolder" && (fields.size() == 3 || fields.size() == 4)) {
         std::int64_t seconds = 0, nanoseconds = 0;
         if (!IsPlainAbsolutePath(fields[1]) || !ParseTime(fields[2], seconds, nanoseconds))
             return false;
-        journal.sourceFolders.push_back({fields[1], {seconds, nanoseconds}});
+        journal.sourceFolders.push_back(
+            {fields[1], {seconds, nanoseconds}, fields.size() == 4 ? fields[3] : std::string()});
     } else if (kind == "removedfolder" && fields.size() == 4) {
         std::int64_t seconds = 0, nanoseconds = 0;
         unsigned mode = 0;
@@ -187,7 +192,8 @@ bool ReadRecord(const std::vector<std::string>& fields, std::uint64_t at, Journa
             return false;
         journal.removedFolders.push_back(
             {fields[1], static_cast<mode_t>(mode), {seconds, nanoseconds}});
-    } else if (kind == "end" && fields.size() == 1) {
+    } else if (kind == "end" &&
+               (fields.size() == 1 || (fields.size() == 2 && ParseNumber(fields[1], id)))) {
         journal.ended = true;
     } else if (kind == "undone" && fields.size() == 1) {
         journal.undone = true;
@@ -198,6 +204,8 @@ bool ReadRecord(const std::vector<std::string>& fields, std::uint64_t at, Journa
     }
     return true;
 }
+
+}  // namespace
 
 bool ReadHeader(const std::vector<std::string>& fields, Journal& journal) {
     if (fields.size() != 4 || fields[0] != kJournalMagic ||
@@ -213,7 +221,6 @@ bool ReadHeader(const std::vector<std::string>& fields, Journal& journal) {
     return ParseNumber(fields[3], journal.started);
 }
 
-// The line that starts at offset, without its line break. False when there is none whole.
 bool ReadLineAt(int fd, std::uint64_t offset, std::string& line) {
     line.clear();
     char buffer[4096];
@@ -232,8 +239,6 @@ bool ReadLineAt(int fd, std::uint64_t offset, std::string& line) {
     return false;
 }
 
-}  // namespace
-
 RecordedIdentity RecordIdentity(const struct stat& info) {
     return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
             static_cast<std::int64_t>(info.st_size), static_cast<std::int64_t>(info.st_mtim.tv_sec),
@@ -247,8 +252,16 @@ bool LooksLikeRecordedFile(const RecordedIdentity& recorded, const struct stat& 
            now.modifiedNanoseconds == recorded.modifiedNanoseconds;
 }
 
-bool IsRecordedFile(const RecordedIdentity& recorded, const struct stat& info) {
-    return LooksLikeRecordedFile(recorded, info) && RecordIdentity(info).inode == recorded.inode;
+bool IsRecordedFile(const RecordedIdentity& recorded, const struct stat& info, bool inodesKept) {
+    if (inodesKept)
+        return LooksLikeRecordedFile(recorded, info) &&
+               RecordIdentity(info).inode == recorded.inode;
+    constexpr std::int64_t kFatTimeStep = 2'000'000'000;
+    RecordedIdentity now = RecordIdentity(info);
+    std::int64_t apart = (now.modifiedSeconds - recorded.modifiedSeconds) * 1'000'000'000 +
+                         (now.modifiedNanoseconds - recorded.modifiedNanoseconds);
+    return S_ISREG(info.st_mode) && now.size == recorded.size && apart <= kFatTimeStep &&
+           apart >= -kFatTimeStep;
 }
 
 std::size_t FilesOfRun(const Journal& journal) {

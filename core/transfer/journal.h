@@ -4,9 +4,10 @@
 // tabs; a tab, a line break or a backslash inside a field is written \t, \n or \\.
 //   tunvex-journal 2 copy|move STARTED      STARTED: seconds since the epoch
 //   folder PATH DEVICE:INODE                a folder the run made
-//   sourcefolder PATH TIME                  a move's source folder, or one that held a folder
-//                                           the move removed, and its modification time
-//                                           before the run took anything out of it
+//   sourcefolder PATH TIME MOUNT            a move's source folder, or one that held a folder
+//                                           the move removed, its modification time before
+//                                           the run took anything out of it, and the mount it
+//                                           was on (mounts.h; older journals lack it)
 //   removedfolder PATH MODE TIME            a source folder the move emptied and removed, its
 //                                           mode (octal) and modification time before the run
 //                                           (in journals of tunvex 2.2.0 and before, when it
@@ -18,7 +19,8 @@
 //   link ID TEXT                            the source was a link with this text
 //   trashed ID PATH TRASHED-PATH IDENTITY   the file at PATH, IDENTITY, went to the trash
 //   placed ID FINAL-DESTINATION IDENTITY    FINAL-DESTINATION empty when as asked
-//   end                                     the run came to its end
+//   end PLACED                              the run came to its end, having placed PLACED
+//                                           files (older journals do not say)
 //   undone ID                               an undo has dealt with that file
 //   undone                                  an undo has dealt with the whole run
 // A TIME is SECONDS.NANOSECONDS; an identity is DEVICE:INODE:SIZE:TIME (the modification
@@ -58,7 +60,10 @@ RecordedIdentity RecordIdentity(const struct stat& info);
 
 // The recorded file is still the one at hand: same inode, size and modification time. The
 // device is left out: btrfs and network file systems may number theirs anew at each mount.
-bool IsRecordedFile(const RecordedIdentity& recorded, const struct stat& info);
+// Where inodes are numbered anew too (inodesKept false: FAT, exFAT, most of FUSE), the file
+// at the recorded path is known by its size and a time within the two seconds FAT keeps.
+bool IsRecordedFile(const RecordedIdentity& recorded, const struct stat& info,
+                    bool inodesKept = true);
 
 // A copy of the recorded file, its times kept: same size and modification time.
 bool LooksLikeRecordedFile(const RecordedIdentity& recorded, const struct stat& info);
@@ -84,6 +89,7 @@ struct JournaledFile {
 struct RecordedFolderTime {
     std::string path;
     struct timespec modified = {};
+    std::string mount;  // empty when the journal does not say
 };
 
 struct RemovedFolder {
@@ -131,6 +137,13 @@ std::size_t FilesOfRun(const Journal& journal);
 std::string JournalLine(std::initializer_list<std::string_view> fields);
 std::string FormatIdentity(const RecordedIdentity& identity);
 std::string FormatTime(std::int64_t seconds, std::int64_t nanoseconds);
+
+// A line's fields, unescaped.
+std::vector<std::string> SplitFields(std::string_view line);
+// The header's fields into journal; false when they are not a journal's header.
+bool ReadHeader(const std::vector<std::string>& fields, Journal& journal);
+// The line that starts at offset, without its line break. False when there is none whole.
+bool ReadLineAt(int fd, std::uint64_t offset, std::string& line);
 
 // Opens a journal without blocking on what is not a file: it must be a regular file of this user
 // that no one else may write to, for an undo acts on what it says. fd, or -1 with error set.

@@ -114,6 +114,7 @@ void TransferJournal::Placed(std::size_t id, const std::string& requested,
     if (!Keeping())
         return;
     changed_ = true;
+    ++placed_;
     pending_ += JournalLine({"placed", std::to_string(id),
                              destination == requested ? std::string() : Absolute(destination),
                              FormatIdentity(RecordIdentity(placed))});
@@ -131,9 +132,11 @@ void TransferJournal::FolderRemoved(const std::string& path, mode_t mode,
 }
 
 void TransferJournal::FolderTimeBefore(const std::string& path, const struct timespec& modified) {
-    if (!Keeping() || !sourceFolders_.insert(path).second)
+    struct stat info;
+    if (!Keeping() || sourceFolders_.contains(path) || stat(path.c_str(), &info) != 0)
         return;
-    pending_ += JournalLine({"sourcefolder", path, FormatTime(modified.tv_sec, modified.tv_nsec)});
+    info.st_mtim = modified;
+    RecordSourceFolderAs(path, info);
 }
 
 void TransferJournal::Sync() {
@@ -157,7 +160,7 @@ std::string TransferJournal::Finish() {
         unlink(path_.c_str());
         return {};
     }
-    pending_ += JournalLine({"end"});
+    pending_ += JournalLine({"end", std::to_string(placed_)});
     Sync();
     return path_;
 }
@@ -221,10 +224,17 @@ void TransferJournal::Fail(FailureReason reason) {
 void TransferJournal::RecordSourceFolder(const std::string& source) {
     std::string folder = source.substr(0, std::max<std::size_t>(source.rfind('/'), 1));
     struct stat info;
-    if (!sourceFolders_.insert(folder).second || stat(folder.c_str(), &info) != 0)
-        return;
-    pending_ += JournalLine(
-        {"sourcefolder", folder, FormatTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec)});
+    if (!sourceFolders_.contains(folder) && stat(folder.c_str(), &info) == 0)
+        RecordSourceFolderAs(folder, info);
+}
+
+// With its mount, so that an undo puts nothing back into a folder of another disk mounted there
+// since, or into the bare mount point of one unmounted since.
+void TransferJournal::RecordSourceFolderAs(const std::string& folder, const struct stat& info) {
+    sourceFolders_.insert(folder);
+    pending_ +=
+        JournalLine({"sourcefolder", folder, FormatTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec),
+                     mounts_.Of(folder, info.st_dev).name});
 }
 
 // With its folder's links, "." and ".." resolved: the undo follows no link, and takes a path

@@ -1,4 +1,4 @@
-// Writes the undo journal of one transfer run as it goes (its records: journal_file.h).
+// Writes the undo journal of one transfer run as it goes (its records: journal.h).
 //
 // Records are made durable with the batch: the records of a batch's files before any of their
 // names is claimed, a file sent to the trash at once, the rest with the batch's last syncfs, and
@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "core/files/mounts.h"
 #include "core/transfer/transfer.h"
 
 namespace tunvex {
@@ -66,6 +67,7 @@ class TransferJournal {
     void Fail(FailureReason reason);
     std::string Absolute(const std::string& path);
     void RecordSourceFolder(const std::string& source);
+    void RecordSourceFolderAs(const std::string& folder, const struct stat& info);
 
     std::string folder_;
     TransferOperation operation_ = TransferOperation::Copy;
@@ -75,7 +77,9 @@ class TransferJournal {
     std::string pending_;
     std::unordered_set<std::string> sourceFolders_;
     std::unordered_map<std::string, std::string> resolvedFolders_;
+    Mounts mounts_;
     bool changed_ = false;
+    std::size_t placed_ = 0;
     bool nameDurable_ = false;
     FailureReason error_;
 };

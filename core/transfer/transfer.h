@@ -98,7 +98,7 @@ struct TransferRequest {
     // tags were read); empty: as the request starts. A file is moved or copied only while it is
     // still the file looked at.
     std::vector<SourceState> sourceStates;
-    // Where the run's undo journal goes (journal_file.h); empty: no journal.
+    // Where the run's undo journal goes (journal.h); empty: no journal.
     std::string journalFolder;
     // For a move not cancelled: folders to remove once the run has emptied them, deepest first
     // (emptied_folders.h). Their times, and those of the folders that hold them, are taken as

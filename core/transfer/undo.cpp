@@ -9,6 +9,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 #include "core/base/owned_fd.h"
 #include "core/base/paths.h"
@@ -16,9 +19,11 @@
 #include "core/files/file_copy.h"
 #include "core/files/file_move.h"
 #include "core/files/folders.h"
+#include "core/files/mounts.h"
 #include "core/files/no_link_path.h"
 #include "core/files/trash.h"
 #include "core/transfer/journal.h"
+#include "core/transfer/journal_glance.h"
 
 namespace tunvex {
 namespace {
@@ -31,7 +36,30 @@ struct UndoContext {
     std::string trashFiles;  // where the trash keeps its files, links resolved
     FolderPins pins;
     UndoSummary summary;
+    Mounts mounts;
+    std::unordered_map<dev_t, bool> inodesKept;
+    std::unordered_map<std::string, const RecordedFolderTime*> sourceFolders;
+    std::unordered_map<std::string, const RemovedFolder*> removedFolders;
+    std::unordered_map<std::string, FailureReason> readyFolders;
+    std::unordered_set<std::string> foldersMade;
 };
+
+// Whether files keep their inode numbers where path is (KeepsInodeNumbers).
+bool InodesKept(UndoContext& undo, const std::string& path, dev_t device) {
+    auto known = undo.inodesKept.find(device);
+    if (known == undo.inodesKept.end()) {
+        known =
+            undo.inodesKept
+                .emplace(device, KeepsInodeNumbers(undo.mounts.Of(ParentFolder(path), device).type))
+                .first;
+    }
+    return known->second;
+}
+
+bool IsRunsFile(UndoContext& undo, const std::string& path, const RecordedIdentity& recorded,
+                const struct stat& info) {
+    return IsRecordedFile(recorded, info, InodesKept(undo, path, info.st_dev));
+}
 
 // Pins path and looks at what it names, no link followed on the way. 0, ENOENT when nothing is
 // there (or its folder is not), ELOOP when a link stands on the way, or another errno.
@@ -122,7 +150,7 @@ bool IsClaimName(std::string_view name, std::string_view stem, std::string_view 
 // The run stopped between a file's claim and its record: the file is under the name asked for
 // or a numbered one beside it, or still under the name of its temporary copy, if anywhere.
 // 0 with found set, ENOENT when it is nowhere there, or why the folder cannot be searched.
-int FindUnrecorded(const JournaledFile& file, std::string& found) {
+int FindUnrecorded(UndoContext& undo, const JournaledFile& file, std::string& found) {
     found.clear();
     std::string folder = ParentFolder(file.requested);
     std::string stem = file.requested;
@@ -154,7 +182,7 @@ int FindUnrecorded(const JournaledFile& file, std::string& found) {
         struct stat info;
         if (path != file.source &&
             fstatat(dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-            IsRecordedFile(file.staged, info)) {
+            IsRunsFile(undo, path, file.staged, info)) {
             found = path;
             break;
         }
@@ -171,7 +199,7 @@ int LookAtPlaced(UndoContext& undo, const JournaledFile& file, std::string& path
         path = file.destination;
         return LookAt(undo, path, pinned, info);
     }
-    int state = FindUnrecorded(file, path);
+    int state = FindUnrecorded(undo, file, path);
     if (state == 0)
         return LookAt(undo, path, pinned, info);
     path = file.requested;
@@ -189,7 +217,8 @@ bool SourceHoldsTheFile(UndoContext& undo, const JournaledFile& file,
     if (file.sourceIsLink)
         return S_ISLNK(info.st_mode) && ReadLinkText(pinned.Path(), text) == 0 &&
                text == file.linkText;
-    return IsRecordedFile(file.sourceIdentity, info) || LooksLikeRecordedFile(placed, info);
+    return IsRunsFile(undo, file.source, file.sourceIdentity, info) ||
+           LooksLikeRecordedFile(placed, info);
 }
 
 // checked: the placed file as it was found to be the run's. A new version saved over it after
@@ -208,12 +237,69 @@ bool Trash(UndoContext& undo, const PinnedEntry& placed, const struct stat& chec
     return true;
 }
 
+// Makes the folders missing down to folder inside the nearest one there, with their modes when
+// the move removed them; nothing when that one is on another mount than folder was at the run.
+FailureReason MakeReady(UndoContext& undo, const std::string& folder) {
+    std::vector<std::string> missing;
+    std::string there = folder;
+    OwnedFd handle;
+    int error = 0;
+    while ((error = OpenFolderNoLinks(there, handle)) == ENOENT && there != "/") {
+        missing.push_back(there);
+        there = ParentFolder(there);
+    }
+    if (error == ELOOP)
+        return {FailureKind::LinkOnSourcePath, 0, there};
+    if (error == ENOTDIR)
+        return {FailureKind::SourceTaken, 0, there};
+    struct stat info;
+    if (error == 0 && fstat(handle.get(), &info) != 0)
+        error = errno;
+    if (error != 0)
+        return {FailureKind::NotMovedBack, error, there};
+    auto record = undo.sourceFolders.find(folder);
+    if (record != undo.sourceFolders.end() && !record->second->mount.empty() &&
+        undo.mounts.Of(there, info.st_dev).name != record->second->mount)
+        return {FailureKind::SourceFolderElsewhere, 0, there};
+    for (auto path = missing.rbegin(); path != missing.rend(); ++path) {
+        auto removed = undo.removedFolders.find(*path);
+        if (!undo.dryRun) {
+            bool wasRemoved = removed != undo.removedFolders.end();
+            std::string name = path->substr(path->rfind('/') + 1);
+            if (mkdirat(handle.get(), name.c_str(), wasRemoved ? 0700 : 0777) != 0 &&
+                errno != EEXIST)
+                return {FailureKind::NotMovedBack, errno, *path};
+            OwnedFd made(openat(handle.get(), name.c_str(),
+                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (made.get() < 0)
+                return {FailureKind::NotMovedBack, errno, *path};
+            if (wasRemoved)
+                fchmod(made.get(), removed->second->mode);
+            handle = std::move(made);
+        }
+        if (undo.foldersMade.insert(*path).second)
+            Report(undo, UndoAction::FolderMade, *path);
+    }
+    return {};
+}
+
+// The folder a file goes back into, made ready once (MakeReady); empty when it is.
+const FailureReason& ReadyFolder(UndoContext& undo, const std::string& folder) {
+    auto known = undo.readyFolders.find(folder);
+    if (known == undo.readyFolders.end())
+        known = undo.readyFolders.emplace(folder, MakeReady(undo, folder)).first;
+    return known->second;
+}
+
 bool MoveBack(UndoContext& undo, const PinnedEntry& placed, const struct stat& checked,
               const std::string& source) {
     const std::string& path = placed.original;
+    const FailureReason& unready = ReadyFolder(undo, ParentFolder(source));
+    if (!unready.empty())
+        return LeaveAlone(undo, path, unready);
     if (!undo.dryRun) {
         PinnedEntry target;
-        int error = undo.pins.Pin(source, target, true);
+        int error = undo.pins.Pin(source, target);
         if (error == 0)
             error = MoveCheckedNoReplace(placed.Path(), target.Path(), checked);
         if (error == ESTALE)
@@ -232,9 +318,12 @@ bool MoveBack(UndoContext& undo, const PinnedEntry& placed, const struct stat& c
 
 // Makes the moved link again, with its time.
 bool Relink(UndoContext& undo, const JournaledFile& file) {
+    const FailureReason& unready = ReadyFolder(undo, ParentFolder(file.source));
+    if (!unready.empty())
+        return LeaveAlone(undo, file.source, unready);
     if (!undo.dryRun) {
         PinnedEntry target;
-        int error = undo.pins.Pin(file.source, target, true);
+        int error = undo.pins.Pin(file.source, target);
         if (error == 0 &&
             symlinkat(file.linkText.c_str(), target.folder.get(), target.name.c_str()) != 0)
             error = errno;
@@ -268,7 +357,7 @@ bool TakeBack(UndoContext& undo, const JournaledFile& file, std::string& freed) 
             return true;
         return LeaveAlone(undo, at, {FailureKind::NotWherePlaced});
     }
-    if (!IsRecordedFile(identity, info))
+    if (!IsRunsFile(undo, at, identity, info))
         return LeaveAlone(undo, at, {FailureKind::ChangedSinceRun});
     bool taken = false;
     PinnedEntry source;
@@ -352,39 +441,6 @@ void UndoFile(UndoContext& undo, const JournaledFile& file) {
         Mark(undo, JournalLine({"undone", std::to_string(file.id)}));
 }
 
-// A folder found there already is used as it is; anything else standing there is left alone,
-// and so are the files that would go into it.
-void MakeRemovedFolder(UndoContext& undo, const RemovedFolder& folder) {
-    PinnedEntry pinned;
-    struct stat info;
-    int error = undo.pins.Pin(folder.path, pinned);
-    if (error == 0 &&
-        fstatat(pinned.folder.get(), pinned.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (S_ISDIR(info.st_mode))
-            return;
-        error = EEXIST;
-    } else if (error == 0 && errno != ENOENT) {
-        error = errno;
-    } else if (error == 0 && !undo.dryRun) {
-        if (mkdirat(pinned.folder.get(), pinned.name.c_str(), 0700) != 0)
-            error = errno;
-        OwnedFd made(openat(pinned.folder.get(), pinned.name.c_str(),
-                            O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (error == 0 && made.get() >= 0)
-            fchmod(made.get(), folder.mode);
-    }
-    // A dry run does not make the folders that this one would go into.
-    if (error == 0 || (error == ENOENT && undo.dryRun)) {
-        Report(undo, UndoAction::FolderMade, folder.path);
-    } else if (error == ELOOP) {
-        LeaveAlone(undo, folder.path, {FailureKind::LinkOnPath});
-    } else if (error == EEXIST) {
-        LeaveAlone(undo, folder.path, {FailureKind::FolderPathTaken});
-    } else {
-        LeaveAlone(undo, folder.path, {FailureKind::FolderNotMadeAgain, error});
-    }
-}
-
 // Deepest first; a folder that still holds something stays, and so does one that is no longer
 // the folder the run made. What a killed run was copying when it stopped is not journaled: its
 // temporaries are cleared from the folders it made.
@@ -405,7 +461,9 @@ void RemoveFolders(UndoContext& undo) {
             LeaveAlone(undo, folder->path, {FailureKind::FolderUnrecorded});
             continue;
         }
-        if (!S_ISDIR(info.st_mode) || RecordIdentity(info).inode != folder->identity.inode) {
+        bool sameInode = RecordIdentity(info).inode == folder->identity.inode ||
+                         !InodesKept(undo, folder->path, info.st_dev);
+        if (!S_ISDIR(info.st_mode) || !sameInode) {
             LeaveAlone(undo, folder->path, {FailureKind::NotMadeFolder});
             continue;
         }
@@ -469,12 +527,13 @@ UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& d
     // Marks go after the last whole line, never after what a crash left cut short.
     if (!dryRun && lseek(fd.get(), 0, SEEK_END) > static_cast<off_t>(journal.length))
         RetryOnInterrupt([&] { return ftruncate(fd.get(), static_cast<off_t>(journal.length)); });
-    UndoContext undo{journal, fd.get(), dryRun, delegate, TrashFilesFolder(), {}, {}};
+    UndoContext undo{journal, fd.get(), dryRun, delegate, TrashFilesFolder(), {}, {}, {}, {},
+                     {},      {},       {},     {}};
     ReportDamage(undo, journalPath);
-    // Shallowest first, so that each has its parent, and before any file goes back into one.
-    for (auto folder = journal.removedFolders.rbegin(); folder != journal.removedFolders.rend();
-         ++folder)
-        MakeRemovedFolder(undo, *folder);
+    for (const RecordedFolderTime& folder : journal.sourceFolders)
+        undo.sourceFolders.emplace(folder.path, &folder);
+    for (const RemovedFolder& folder : journal.removedFolders)
+        undo.removedFolders.emplace(folder.path, &folder);
     for (auto entry = journal.files.rbegin(); entry != journal.files.rend(); ++entry) {
         if (entry->undone)
             continue;
@@ -507,18 +566,9 @@ bool IsRunHeld(const std::string& journalPath) {
     return fd.get() >= 0 && flock(fd.get(), LOCK_SH | LOCK_NB) != 0;
 }
 
-std::string NewestJournalToUndo(const std::string& folder, Journal* read) {
-    std::vector<std::string> journals = ListJournals(folder);
-    for (auto path = journals.rbegin(); path != journals.rend(); ++path) {
-        Journal journal;
-        FailureReason error;
-        if (ReadJournal(*path, journal, error) && !journal.undone) {
-            if (read != nullptr)
-                *read = std::move(journal);
-            return *path;
-        }
-    }
-    return {};
+std::string NewestJournalToUndo(const std::string& folder) {
+    std::vector<JournalGlance> runs = RunsToUndo(folder, 1, false);
+    return runs.empty() ? std::string() : runs.front().path;
 }
 
 }  // namespace tunvex

@@ -1,4 +1,4 @@
-// Undoing a whole transfer run from its journal (journal_file.h).
+// Undoing a whole transfer run from its journal (journal.h).
 //
 // The source folders a move removed are made first, with their modes. Then the files go back in
 // the reverse order of the run: a moved file to its source, a copy to the
@@ -57,9 +57,8 @@ struct UndoSummary {
 // dryRun reports what would be done and touches nothing, the journal included.
 UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& delegate);
 
-// The newest journal in folder that is not undone yet, and what it says when read is given;
-// empty when there is none.
-std::string NewestJournalToUndo(const std::string& folder, Journal* read = nullptr);
+// The newest journal in folder that is not undone yet; empty when there is none.
+std::string NewestJournalToUndo(const std::string& folder);
 
 // Whether the run of the journal is still going, or being undone: its lock is held.
 bool IsRunHeld(const std::string& journalPath);

@@ -4,14 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 
 #include "core/base/paths.h"
 #include "tests/fixtures/audio_fixtures.h"
+#include "tests/support/mount_namespace.h"
 #include "tests/support/run_process.h"
 #include "tests/support/temp_folder.h"
 
@@ -109,9 +113,9 @@ TEST_F(UndoRefusalsTest, AJournalOrADiskMeddledWithSinceTheRunIsRefusedOrLeftAlo
              fs::create_directories(t.home / "empty");
              fs::create_directories(t.home / "other");
              edit(t, [&](std::string& text) {
-                 Replace(text, "\nend\n",
+                 Replace(text, "\nend\t",
                          "\nfolder\t" + t.home / "empty" + "\nfolder\t" + t.home / "other" +
-                             "\t1:1\nend\n");
+                             "\t1:1\nend\t");
              });
          },
          1, "not the folder the run made",
@@ -195,6 +199,43 @@ TEST_F(UndoRefusalsTest, OnlyARegularFileIsReadAndAHugeOneCostsTimeNotMemory) {
     ProcessResult stopped = reading.Wait();
     EXPECT_EQ(stopped.exitStatus, 1) << stopped.err;
     EXPECT_THAT(stopped.err, HasSubstr("cancelled"));
+}
+
+// While the disk a move took its files from is unmounted, its bare mount point is another folder:
+// nothing goes back there, and no folder is made there. With the disk back, the undo is whole.
+TEST_F(UndoRefusalsTest, NothingGoesBackOntoTheBareMountPointOfAnUnmountedSourceDisk) {
+    std::string whyNot = EnterPrivateMountNamespace();
+    if (!whyNot.empty())
+        GTEST_SKIP() << whyNot;
+    std::string disk = in / "disk";
+    std::string aside = home / "aside";
+    fs::create_directories(disk);
+    fs::create_directories(aside);
+    ASSERT_EQ(mount("tmpfs", disk.c_str(), "tmpfs", 0, nullptr), 0) << std::strerror(errno);
+    WriteFile(ini,
+              "[TunvexOption]\nBaseFolderPath=" + out.path() +
+                  "\nFolderNamingMode=2\nFileNamingMode=3\nCopyMode=1\nRemoveEmptiedFolders=1");
+    std::string source = disk + "/Album/one.mp3";
+    fs::create_directories(disk + "/Album");
+    fixtures::WriteMp3(source, std::nullopt, fixtures::TagValues{"One", "Artist", "Album", "1"});
+    ASSERT_EQ(Run({"--yes", disk + "/Album"}).exitStatus, 0);
+    ASSERT_FALSE(fs::exists(disk + "/Album"));
+    ASSERT_EQ(mount(disk.c_str(), aside.c_str(), nullptr, MS_BIND, nullptr), 0);
+    ASSERT_EQ(umount(disk.c_str()), 0);
+
+    ProcessResult unmounted = Run({"--undo"});
+    EXPECT_EQ(unmounted.exitStatus, 1);
+    EXPECT_THAT(unmounted.err, HasSubstr("is not on the disk its folder was on"));
+    EXPECT_TRUE(fs::is_empty(disk));
+    EXPECT_TRUE(fs::exists(placed));
+
+    ASSERT_EQ(mount(aside.c_str(), disk.c_str(), nullptr, MS_BIND, nullptr), 0);
+    ProcessResult back = Run({"--undo"});
+    EXPECT_EQ(back.exitStatus, 0) << back.err;
+    EXPECT_TRUE(fs::exists(source));
+    EXPECT_FALSE(fs::exists(placed));
+    umount(disk.c_str());
+    umount(aside.c_str());
 }
 
 TEST_F(UndoRefusalsTest, ABaseFolderHoldingANulByteGivesNoDestination) {

@@ -11,6 +11,7 @@
 #include "core/base/owned_fd.h"
 #include "core/base/paths.h"
 #include "core/transfer/journal.h"
+#include "core/transfer/journal_glance.h"
 #include "core/transfer/transfer.h"
 #include "core/transfer/undo.h"
 #include "tests/support/run_process.h"
@@ -131,6 +132,47 @@ UndoDelegate& NoUndoReports() {
         void OnUndo(const UndoReport&) override {}
     } ignore;
     return ignore;
+}
+
+// The menu and the list of runs read a journal's first and last lines only; what they learn is
+// what the whole journal says, whatever an undo or a crash left at its end.
+TEST_F(TransferJournalTest, AGlanceAtTheEndsOfAJournalAgreesWithTheWholeOfIt) {
+    const TransferCase copy = TransferCases()[0];
+    for (const char* name : {"a", "b", "c"})
+        WriteFile(to / name, name);
+    RecordingDelegate delegate;
+    std::string journal = RunTransfer(Request(copy, {to / "a", to / "b", to / "c"},
+                                              {to / "out/a", to / "out/b", to / "out/c"}),
+                                      delegate)
+                              .journal;
+    const std::string whole = ReadFile(journal);
+    const std::string body = whole.substr(0, whole.rfind("end\t"));
+    struct Case {
+        const char* name;
+        std::string text;
+        bool ended, undone;
+        std::uint64_t files, filesUndone;
+    } cases[] = {
+        {"as the run left it", whole, true, false, 3, 0},
+        {"an older journal's end", body + "end\n", true, false, 3, 0},
+        {"a file undone", whole + "undone\t1\n", true, false, 3, 1},
+        {"a mark cut short", whole + "undone\t1", true, false, 3, 0},
+        {"undone", whole + "undone\t0\nundone\t1\nundone\t2\nundone\n", true, true, 3, 3},
+        {"cut short before its end", body, false, false, 3, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(journal, c.text);
+        JournalGlance glance;
+        FailureReason error;
+        ASSERT_TRUE(GlanceAtJournal(journal, glance, error)) << EnglishReason(error);
+        EXPECT_EQ(glance.operation, TransferOperation::Copy);
+        EXPECT_EQ(glance.ended, c.ended);
+        EXPECT_EQ(glance.undone, c.undone);
+        EXPECT_EQ(glance.files, c.files);
+        EXPECT_EQ(glance.filesUndone, c.filesUndone);
+        EXPECT_EQ(NewestJournalToUndo(journals), c.undone ? "" : journal);
+    }
 }
 
 // Makes folders below base, one level at a time, until their path is length bytes long, and

@@ -97,7 +97,7 @@ void CutBeforePlacedRecords(const std::string& journal) {
     std::size_t start = 0;
     for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
         std::string line = text.substr(start, end - start + 1);
-        if (!line.starts_with("placed\t") && line != "end\n")
+        if (!line.starts_with("placed\t") && !line.starts_with("end\t"))
             kept += line;
     }
     WriteFile(journal, kept + "placed\t0\t\t2049:12" + std::string(3, '\0'));
