@@ -16,9 +16,6 @@
 namespace tunvex {
 namespace {
 
-// The summary's details list this many files at most, and count the rest.
-constexpr std::size_t kProblemsListed = 1000;
-
 // Size and modification time of a file, as the question shows them.
 QString Describe(CodePage codePage, const std::string& path) {
     struct stat info;
@@ -113,10 +110,6 @@ void SortProgress::OnFileDone(const FileReport& report) {
                 : ToQString(codePage_, JapaneseReason(report.reason));
         problems_.push_back(QStringLiteral("%1: %2").arg(ToQString(codePage_, report.source), why));
     }
-}
-
-bool SortProgress::CancelRequested() {
-    return window_.CancelRequested();
 }
 
 void SortProgress::ShowSummary(const TransferSummary& summary,

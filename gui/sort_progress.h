@@ -18,7 +18,9 @@
 
 namespace tunvex {
 
-class SortProgress : public TransferDelegate {
+// Every member is the UI thread's; the sort's thread reaches them through a SortRelay only, which
+// asks the window itself whether to stop.
+class SortProgress {
   public:
     // stopRequested: polled with the cancel button, for a stop that comes from outside; from the
     // sort's thread too.
@@ -26,16 +28,16 @@ class SortProgress : public TransferDelegate {
                  std::function<bool()> stopRequested);
 
     void OnReading(std::size_t read, std::size_t total);
-
-    CollisionAnswer AskReplace(const std::string& source, const std::string& destination) override;
-    void OnProgress(const TransferProgress& progress) override;
-    // From the sort's thread, which alone touches what they keep until it has ended.
-    void OnFileDone(const FileReport& report) override;
-    bool CancelRequested() override;
+    void OnProgress(const TransferProgress& progress);
+    CollisionAnswer AskReplace(const std::string& source, const std::string& destination);
+    // A file that failed or was skipped, for the summary; the first kProblemsListed are kept.
+    void OnFileDone(const FileReport& report);
 
     // The summary box, when a file failed or was skipped, an album extra or a source folder the
     // move emptied was kept, attributes were lost or the run cannot be undone.
     void ShowSummary(const TransferSummary& summary, const std::vector<KeptExtra>& extrasKept = {});
+
+    const ProgressWindow& window() const { return window_; }
 
   private:
     QWidget* owner_;
@@ -44,5 +46,8 @@ class SortProgress : public TransferDelegate {
     ProgressWindow window_;
     std::vector<QString> problems_;
 };
+
+// The summary's details list this many files at most, and count the rest.
+constexpr std::size_t kProblemsListed = 1000;
 
 }  // namespace tunvex

@@ -28,17 +28,20 @@ CollisionAnswer SortRelay::AskReplace(const std::string& source, const std::stri
     if (CancelRequested())
         return CollisionAnswer::Cancel;
     return AskOnUiThread([&] {
-        return progress_.CancelRequested() ? CollisionAnswer::Cancel
-                                           : progress_.AskReplace(source, destination);
+        return CancelRequested() ? CollisionAnswer::Cancel
+                                 : progress_.AskReplace(source, destination);
     });
 }
 
 void SortRelay::OnFileDone(const FileReport& report) {
-    progress_.OnFileDone(report);
+    bool problem = report.outcome == FileOutcome::Failed || report.outcome == FileOutcome::Skipped;
+    if (!problem || problemsPosted_++ >= kProblemsListed)
+        return;
+    PostToUiThread([&progress = progress_, report] { progress.OnFileDone(report); });
 }
 
 bool SortRelay::CancelRequested() {
-    return progress_.CancelRequested();
+    return progress_.window().CancelRequested();
 }
 
 }  // namespace tunvex

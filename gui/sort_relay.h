@@ -1,5 +1,7 @@
 // A sort's reports carried from its thread to the window's: the replace question waits for the
-// answer; the progress is passed on latest first.
+// answer; the progress is passed on latest first; the files that failed or were skipped are
+// posted, as many as the summary lists. What it keeps is its own, written by the sort's thread
+// alone.
 #pragma once
 
 #include <cstddef>
@@ -34,6 +36,7 @@ class SortRelay : public TransferDelegate {
 
     SortProgress& progress_;
     LatestOnUiThread<Shown> shown_;
+    std::size_t problemsPosted_ = 0;
 };
 
 }  // namespace tunvex
