@@ -187,11 +187,13 @@ class DropDialogTest : public QObject {
         const auto undoAt = std::find_if(items.begin(), items.end(), [](QAction* item) {
             return item->text().startsWith(QStringLiteral("最後の振り分け"));
         });
-        QVERIFY(undoAt != items.end());
+        QVERIFY(undoAt != items.end() && undoAt + 1 != items.end());
         QAction* undo = *undoAt;
-        // A journal its run still holds (a sort going on in a terminal) is not offered.
+        QAction* undoBefore = *(undoAt + 1);
+        // A journal its run still holds (a sort going on in a terminal) is not offered; the run
+        // before the last one is reached by the next item.
         OwnedFd held;
-        for (const char* journal : {"none", "held", "kept"}) {
+        for (const char* journal : {"none", "held", "kept", "two"}) {
             const std::string path = state / "tunvex/run.journal";
             if (journal == std::string("held")) {
                 std::filesystem::create_directory(state / "tunvex");
@@ -202,8 +204,14 @@ class DropDialogTest : public QObject {
             }
             if (journal == std::string("kept"))
                 held.Reset();
+            if (journal == std::string("two")) {
+                std::filesystem::copy_file(path, state / "tunvex/older.journal");
+                chmod((state / "tunvex/older.journal").c_str(), 0600);
+            }
             emit menu->aboutToShow();
-            QCOMPARE(undo->isEnabled(), journal == std::string("kept"));
+            QCOMPARE(undo->isEnabled(),
+                     journal != std::string("none") && journal != std::string("held"));
+            QCOMPARE(undoBefore->isEnabled(), journal == std::string("two"));
         }
         QAccessibleInterface* item =
             QAccessible::queryAccessibleInterface(menu)->child(int(undoAt - items.begin()));
