@@ -144,6 +144,17 @@ measure_memory() {
     # The undo reads its journal as a stream: a million-file run stays under 300 MB.
     rm -rf "$XDG_STATE_HOME" "$WORK/memory-moved"
     tunvex "$WORK/memory-moved" 1 "$source" >>"$LOG" 2>&1
+    # What the window's menu reads of that run's journal, and more: its ends only.
+    local listed=() journal_mb
+    for ((i = 0; i < RUNS; i++)); do
+        listed+=("$(elapsed_us "$SORT" --list-runs)")
+    done
+    journal_mb=$(du -m "$XDG_STATE_HOME"/tunvex/*.journal | awk '{ print $1 }')
+    local listed_ms
+    listed_ms=$(awk -v us="$(median "${listed[@]}")" 'BEGIN { printf "%.1f", us / 1000 }')
+    add_row "list the runs (the menu's look), a $journal_mb MB journal of $MEMORY_COUNT files" \
+        "$(seconds "$(median "${listed[@]}")")" "-" "$listed_ms ms" "< 50 ms" \
+        "$(met_word at_least 50 "$listed_ms")"
     /usr/bin/time -f '%M' -o "$WORK/rss" "$SORT" --undo >>"$LOG" 2>&1
     mb=$(awk -v kb="$(tail -n 1 "$WORK/rss")" 'BEGIN { printf "%.1f", kb / 1024 }')
     local goal_mb

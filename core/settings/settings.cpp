@@ -39,19 +39,14 @@ const StoredField kStoredFields[] = {
 
 }  // namespace
 
-bool GetDesktopFolderPath(std::string& path) {
-    path = DesktopFolder();
-    return !path.empty();
-}
-
 bool LoadSettings(Settings& settings, const std::string& iniPath, const Catalogue& catalogue) {
     std::string section;
     if (!LoadCatalogueString(kIniSection, section, catalogue)) {
         ShowMessage(kMsgStringResourceMissing);
         return false;
     }
-    std::string desktop;
-    if (!GetDesktopFolderPath(desktop)) {
+    const std::string desktop = DesktopFolder();
+    if (desktop.empty()) {
         ShowMessage(kMsgDesktopPathUnknown);
         return false;
     }

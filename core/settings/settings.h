@@ -44,8 +44,4 @@ bool SaveSettings(const Settings& settings, const std::string& iniPath,
 // false for a key that is not stored.
 bool ApplySettingOverride(Settings& settings, const std::string& key, const std::string& value);
 
-// The absolute path of the user's desktop folder (XDG_DESKTOP_DIR, else $HOME/Desktop); the
-// folder is not created. False when there is no home folder to find it in.
-bool GetDesktopFolderPath(std::string& path);
-
 }  // namespace tunvex
