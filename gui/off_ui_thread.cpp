@@ -2,6 +2,8 @@
 
 #include <QEventLoop>
 
+#include <deque>
+#include <mutex>
 #include <thread>
 
 namespace tunvex {
@@ -17,8 +19,31 @@ void RunOffUiThread(const std::function<void()>& work) {
     worker.join();
 }
 
+namespace {
+
+// The calls pass through a queue of our own, under a lock a race checker sees; Qt's event only
+// says when to run them, carrying nothing.
+std::mutex postedLock;
+std::deque<std::function<void()>> posted;
+
+void RunPosted() {
+    std::deque<std::function<void()>> calls;
+    {
+        std::lock_guard hold(postedLock);
+        calls.swap(posted);
+    }
+    for (std::function<void()>& call : calls)
+        call();
+}
+
+}  // namespace
+
 void PostToUiThread(std::function<void()> call) {
-    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(call), Qt::QueuedConnection);
+    {
+        std::lock_guard hold(postedLock);
+        posted.push_back(std::move(call));
+    }
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &RunPosted, Qt::QueuedConnection);
 }
 
 }  // namespace tunvex

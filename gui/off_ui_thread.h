@@ -7,6 +7,7 @@
 #include <QMetaObject>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <type_traits>
@@ -25,8 +26,18 @@ void PostToUiThread(std::function<void()> call);
 template <class Call>
 std::invoke_result_t<Call> AskOnUiThread(Call call) {
     std::invoke_result_t<Call> result{};
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [&] { result = call(); }, Qt::BlockingQueuedConnection);
+    std::mutex lock;
+    std::condition_variable answered;
+    bool done = false;
+    PostToUiThread([&] {
+        std::invoke_result_t<Call> answer = call();
+        std::lock_guard hold(lock);
+        result = answer;
+        done = true;
+        answered.notify_one();
+    });
+    std::unique_lock hold(lock);
+    answered.wait(hold, [&] { return done; });
     return result;
 }
 

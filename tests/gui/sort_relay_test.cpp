@@ -1,5 +1,8 @@
-// The sort's thread drives the relay flat out while the window's thread shows its reports and the
-// user cancels: under ThreadSanitizer, nothing of the window is touched from the sort's thread.
+// The sort's thread drives the relay flat out while the window's thread shows its reports, asks the
+// question and the user cancels: under ThreadSanitizer, nothing of the window is touched from the
+// sort's thread.
+#include <QAbstractButton>
+#include <QMessageBox>
 #include <QProgressDialog>
 #include <QtTest>
 
@@ -19,15 +22,28 @@ class SortRelayTest : public QObject {
         SortProgress progress(nullptr, CodePage::Utf8, TransferOperation::Copy,
                               [] { return false; });
         SortRelay relay(progress);
-        QTimer::singleShot(100, [] {
-            for (QWidget* widget : QApplication::topLevelWidgets()) {
-                if (auto* dialog = qobject_cast<QProgressDialog*>(widget))
-                    emit dialog->canceled();
+        // The user answers the question スキップ, then cancels.
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                for (QAbstractButton* button : box->buttons()) {
+                    if (button->text().startsWith(QStringLiteral("スキップ")))
+                        button->click();
+                }
+                QTimer::singleShot(100, [] {
+                    for (QWidget* widget : QApplication::topLevelWidgets()) {
+                        if (auto* dialog = qobject_cast<QProgressDialog*>(widget))
+                            emit dialog->canceled();
+                    }
+                });
             }
         });
+        watch.start(10);
         std::size_t files = 0;
+        CollisionAnswer first = CollisionAnswer::Replace;
         CollisionAnswer answer = CollisionAnswer::Replace;
         RunOffUiThread([&] {
+            first = relay.AskReplace("/in/b.mp3", "/out/b.mp3");
             while (relay.OnReading(files, 1'000'000) && files < 1'000'000) {
                 ++files;
                 relay.OnProgress({files, 1'000'000, files * 10, 10'000'000});
@@ -38,6 +54,7 @@ class SortRelayTest : public QObject {
             }
             answer = relay.AskReplace("/in/a.mp3", "/out/a.mp3");
         });
+        QCOMPARE(first, CollisionAnswer::Skip);
         QVERIFY(files < 1'000'000);
         QCOMPARE(answer, CollisionAnswer::Cancel);
     }
