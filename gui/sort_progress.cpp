@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 
 #include "core/base/failure_reason.h"
-#include "core/files/file_copy.h"
+#include "core/files/attribute_loss.h"
 #include "gui/base/qt_text.h"
 #include "gui/message_box.h"
 

@@ -19,7 +19,7 @@
 #include "core/base/messages.h"
 #include "core/base/paths.h"
 #include "core/base/version.h"
-#include "core/files/file_copy.h"
+#include "core/files/attribute_loss.h"
 #include "core/settings/settings.h"
 #include "core/sorting/sort_batch.h"
 #include "core/system/profile.h"

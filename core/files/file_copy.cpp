@@ -15,6 +15,9 @@
 #include <vector>
 
 #include "core/base/retry.h"
+#include "core/base/write_all.h"
+#include "core/files/file_version.h"
+#include "core/files/temporaries.h"
 
 namespace tunvex {
 namespace {
@@ -166,32 +169,6 @@ unsigned CopyAttributes(int in, int out, const struct stat& source) {
     return lost;
 }
 
-constexpr std::size_t kTemporaryRandomLength = 6;
-
-// Locked at once: the moment between the creation and the lock is the only one in which
-// another run could take it for a stale one.
-int CreateTemporary(const std::string& folder, std::string& path) {
-    std::string pattern = folder + "/" + kTemporaryPrefix +
-                          std::string(kTemporaryRandomLength, 'X') + kTemporarySuffix;
-    int suffixLength = static_cast<int>(sizeof(kTemporarySuffix) - 1);
-    int fd = RetryOnInterrupt([&] { return mkostemps(pattern.data(), suffixLength, O_CLOEXEC); });
-    if (fd < 0)
-        return fd;
-    path = pattern;
-    RetryOnInterrupt([&] { return flock(fd, LOCK_EX); });
-    return fd;
-}
-
-bool IsStale(int folder, const char* name) {
-    OwnedFd file(openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct stat opened;
-    struct stat named;
-    return file.get() >= 0 && fstat(file.get(), &opened) == 0 && S_ISREG(opened.st_mode) &&
-           !IsHeldTemporary(opened) && flock(file.get(), LOCK_EX | LOCK_NB) == 0 &&
-           fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-           named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
-}
-
 // Everything after the temporary exists; 0 or errno.
 int FillTemporary(int in, int out, const struct stat& source, CopySession& session,
                   const ChunkObserver& observer, bool& cancelled, unsigned& notKept) {
@@ -208,60 +185,6 @@ int FillTemporary(int in, int out, const struct stat& source, CopySession& sessi
 }
 
 }  // namespace
-
-std::string DescribeAttributeLoss(unsigned notKept) {
-    static const std::pair<unsigned, const char*> kNames[] = {
-        {kLostOwner, "owner"}, {kLostPermissions, "permissions"},
-        {kLostTimes, "times"}, {kLostExtendedAttributes, "extended attributes"},
-        {kLostAcl, "ACL"},
-    };
-    std::string described;
-    for (const auto& [bit, name] : kNames) {
-        if ((notKept & bit) != 0)
-            described += (described.empty() ? "" : ", ") + std::string(name);
-    }
-    return described;
-}
-
-bool IsSameVersion(const struct stat& before, const struct stat& now, bool linksMayChange) {
-    bool sameChange = now.st_ctim.tv_sec == before.st_ctim.tv_sec &&
-                      now.st_ctim.tv_nsec == before.st_ctim.tv_nsec;
-    return now.st_size == before.st_size && now.st_mtim.tv_sec == before.st_mtim.tv_sec &&
-           now.st_mtim.tv_nsec == before.st_mtim.tv_nsec &&
-           (sameChange || (linksMayChange && now.st_nlink != before.st_nlink));
-}
-
-bool IsTemporaryName(std::string_view name) {
-    std::string_view prefix = kTemporaryPrefix;
-    std::string_view suffix = kTemporarySuffix;
-    return name.size() == prefix.size() + kTemporaryRandomLength + suffix.size() &&
-           name.starts_with(prefix) && name.ends_with(suffix);
-}
-
-void RemoveStaleTemporaries(const std::string& folder) {
-    DIR* listing = opendir(folder.c_str());
-    if (listing == nullptr)
-        return;
-    int fd = dirfd(listing);
-    while (const dirent* entry = readdir(listing)) {
-        if (IsTemporaryName(entry->d_name) && IsStale(fd, entry->d_name))
-            unlinkat(fd, entry->d_name, 0);
-    }
-    closedir(listing);
-}
-
-int WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        ssize_t put = RetryOnInterrupt([&] { return write(fd, data, size); });
-        if (put < 0)
-            return errno;
-        if (put == 0)
-            return EIO;
-        data += put;
-        size -= static_cast<std::size_t>(put);
-    }
-    return 0;
-}
 
 int OpenSource(const std::string& source, OwnedFd& opened, struct stat& info) {
     opened = OwnedFd(

@@ -11,26 +11,10 @@
 #include <vector>
 
 #include "core/base/owned_fd.h"
+#include "core/files/attribute_loss.h"
 #include "core/files/held_temporary.h"
 
 namespace tunvex {
-
-// Temporaries are named kTemporaryPrefix + six random characters + kTemporarySuffix. Each is
-// held under an exclusive flock from its creation until it is claimed or dropped, so that a lock
-// that can be taken marks one a killed run left behind.
-constexpr char kTemporaryPrefix[] = ".tunvex-";
-constexpr char kTemporarySuffix[] = ".part";
-
-// True for a file name of the temporaries' form: never a file to sort.
-bool IsTemporaryName(std::string_view name);
-
-// Nothing written to the file since before was taken: size, modification and change time alike.
-// A change of its link count alone (a file renamed over it, a new hard link) also moves the
-// change time; linksMayChange lets that pass.
-bool IsSameVersion(const struct stat& before, const struct stat& now, bool linksMayChange = false);
-
-// Removes the temporaries in folder that no live run holds locked and this process does not hold.
-void RemoveStaleTemporaries(const std::string& folder);
 
 // Told the bytes of each chunk just written; false stops the copy.
 using ChunkObserver = std::function<bool(std::uint64_t bytes)>;
@@ -43,21 +27,9 @@ struct CopySession {
     std::vector<char> buffer;  // for read/write, sized at its first use
 };
 
-// What a copy could not keep because the destination refused it; bits of StagedCopy::notKept.
-enum AttributeLoss : unsigned {
-    kLostOwner = 1,  // only counted for root: others cannot give files away
-    kLostPermissions = 2,
-    kLostTimes = 4,
-    kLostExtendedAttributes = 8,  // user.*
-    kLostAcl = 16,                // the access ACL
-};
-
-// "permissions, times" and the like, for the bits of notKept.
-std::string DescribeAttributeLoss(unsigned notKept);
-
 struct StagedCopy {
     int error = 0;         // errno of the failure
-    unsigned notKept = 0;  // AttributeLoss bits
+    unsigned notKept = 0;  // AttributeLoss bits (attribute_loss.h)
     bool cancelled = false;
     bool sourceChanged = false;  // written to while it was read: the copy is gone
     std::string temporaryPath;   // set only when the copy is complete
@@ -82,8 +54,5 @@ StagedCopy CopyToTemporary(const std::string& source, const std::string& folder,
 // The same from a source OpenSource gave, with the info it gave.
 StagedCopy CopyToTemporary(OwnedFd source, const struct stat& info, const std::string& folder,
                            CopySession& session, const ChunkObserver& observer);
-
-// Writes all of data, through short writes. 0 or errno.
-int WriteAll(int fd, const char* data, std::size_t size);
 
 }  // namespace tunvex

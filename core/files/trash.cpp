@@ -13,7 +13,7 @@
 #include "core/base/paths.h"
 #include "core/base/retry.h"
 #include "core/base/user_folders.h"
-#include "core/files/file_copy.h"
+#include "core/base/write_all.h"
 #include "core/files/file_move.h"
 #include "core/files/folders.h"
 #include "core/files/names.h"

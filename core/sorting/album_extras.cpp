@@ -10,8 +10,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "core/files/file_copy.h"
 #include "core/files/folders.h"
+#include "core/files/temporaries.h"
 
 namespace tunvex {
 namespace {

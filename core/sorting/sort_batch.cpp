@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "core/base/paths.h"
-#include "core/files/file_copy.h"
+#include "core/files/temporaries.h"
 #include "core/sorting/album_extras.h"
 #include "core/sorting/destination_naming.h"
 #include "core/sorting/emptied_source_folders.h"

@@ -13,6 +13,7 @@
 #include "core/files/folders.h"
 #include "core/files/names.h"
 #include "core/files/rename.h"
+#include "core/files/temporaries.h"
 #include "core/files/trash.h"
 
 namespace tunvex {

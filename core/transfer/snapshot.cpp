@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "core/files/file_copy.h"
+#include "core/files/file_version.h"
 
 namespace tunvex {
 

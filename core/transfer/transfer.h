@@ -178,7 +178,7 @@ struct TransferSummary {
     bool cancelled = false;
     std::string journal{};           // kept only when the run changed something
     FailureReason journalError{};    // why the journal is missing or incomplete
-    unsigned attributesNotKept = 0;  // AttributeLoss bits (file_copy.h) of every copy placed
+    unsigned attributesNotKept = 0;  // AttributeLoss bits (attribute_loss.h) of every copy placed
     std::size_t foldersRemoved = 0;  // of removeWhenEmptied
     std::size_t extrasKept = 0;      // album extras the sort left in their folders (sort_batch.h)
     // Of removeWhenEmptied, deepest first: those a file or a removed folder left and that stay.

@@ -17,7 +17,7 @@
 
 #include "core/base/catalogue.h"
 #include "core/base/owned_fd.h"
-#include "core/files/file_copy.h"
+#include "core/files/attribute_loss.h"
 #include "gui/drop_dialog.h"
 #include "gui/dropped_paths.h"
 #include "gui/off_ui_thread.h"

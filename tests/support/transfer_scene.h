@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "core/files/file_copy.h"
+#include "core/files/temporaries.h"
 #include "core/transfer/transfer.h"
 #include "tests/support/mount_namespace.h"
 #include "tests/support/scoped_environment.h"

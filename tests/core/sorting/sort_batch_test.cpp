@@ -21,7 +21,7 @@
 #include <iostream>
 
 #include "core/base/paths.h"
-#include "core/files/file_copy.h"
+#include "core/files/temporaries.h"
 #include "core/transfer/journal.h"
 #include "tests/fixtures/audio_fixtures.h"
 #include "tests/fixtures/stream_bytes.h"

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/base/owned_fd.h"
+#include "core/files/file_copy.h"
 #include "core/transfer/transfer.h"
 #include "tests/support/transfer_scene.h"
 

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "core/base/paths.h"
+#include "core/files/attribute_loss.h"
 #include "core/transfer/transfer.h"
 #include "tests/support/transfer_scene.h"
 
