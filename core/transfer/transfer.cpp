@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "core/transfer/batch.h"
-#include "core/transfer/emptied_folders.h"
+#include "core/transfer/emptied_folder_removal.h"
 
 namespace tunvex {
 namespace {
@@ -35,7 +35,7 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& to
         request.operation == TransferOperation::Move && !request.removeWhenEmptied.empty();
     MovedFromFolders delegate(told, removing);
     // Before any file leaves them.
-    std::optional<EmptiedFolders> emptied;
+    std::optional<EmptiedFolderRemoval> emptied;
     if (removing)
         emptied.emplace(request.removeWhenEmptied);
     RequestRun run{request, delegate, {}, {}, {}};

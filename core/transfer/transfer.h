@@ -101,11 +101,11 @@ struct TransferRequest {
     // Where the run's undo journal goes (journal.h); empty: no journal.
     std::string journalFolder;
     // For a move not cancelled: folders to remove once the run has emptied them, deepest first
-    // (emptied_folders.h). Their times, and those of the folders that hold them, are taken as
-    // the run starts. One goes only when a file the run moved or a folder it removed came out
-    // of it, and it holds nothing at all, has no link on its path from its root down, is no
-    // mount point, and an undo could make it again as it is; each removal is journaled for the
-    // undo, and each that stays is reported in TransferSummary::foldersKept.
+    // (emptied_folder_removal.h). Their times, and those of the folders that hold them, are taken
+    // as the run starts. One goes only when a file the run moved or a folder it removed came out of
+    // it, and it holds nothing at all, has no link on its path from its root down, is no mount
+    // point, and an undo could make it again as it is; each removal is journaled for the undo, and
+    // each that stays is reported in TransferSummary::foldersKept.
     std::vector<FolderToRemove> removeWhenEmptied;
     // By position, the earlier files that must all have been placed before this one goes (an
     // album's extras wait for its tracks); one whose files were not all placed stays where it

@@ -1,4 +1,4 @@
-#include "core/transfer/emptied_folders.h"
+#include "core/transfer/emptied_folder_removal.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -211,7 +211,7 @@ void MovedFromFolders::OnFileDone(const FileReport& report) {
     delegate_.OnFileDone(report);
 }
 
-EmptiedFolders::EmptiedFolders(const std::vector<FolderToRemove>& candidates) {
+EmptiedFolderRemoval::EmptiedFolderRemoval(const std::vector<FolderToRemove>& candidates) {
     struct Root {
         std::string real;
         int error = 0;
@@ -266,8 +266,8 @@ EmptiedFolders::EmptiedFolders(const std::vector<FolderToRemove>& candidates) {
     }
 }
 
-std::size_t EmptiedFolders::Remove(const std::unordered_set<std::string>& movedFrom,
-                                   TransferJournal& journal, std::vector<KeptFolder>& kept) {
+std::size_t EmptiedFolderRemoval::Remove(const std::unordered_set<std::string>& movedFrom,
+                                         TransferJournal& journal, std::vector<KeptFolder>& kept) {
     std::unordered_set<std::string> emptiedFrom;
     std::vector<std::string> removed;
     FolderPins pins;

@@ -1,4 +1,4 @@
-#include "core/sorting/emptied_source_folders.h"
+#include "core/sorting/removable_folders.h"
 
 #include <sys/stat.h>
 

@@ -38,9 +38,9 @@ class MovedFromFolders : public TransferDelegate {
 // before any file leaves them: the real path of each (its root's links resolved once: those
 // above the dropped folder are followed, none from it down) and its modification time, and the
 // time of the folder that holds it. The undo gets those times back, not the times of emptying.
-class EmptiedFolders {
+class EmptiedFolderRemoval {
   public:
-    explicit EmptiedFolders(const std::vector<FolderToRemove>& candidates);
+    explicit EmptiedFolderRemoval(const std::vector<FolderToRemove>& candidates);
 
     // Removes, deepest first, each candidate that a moved file (movedFrom: the folders as the
     // sources spell them) or a folder removed before it came out of, when it holds nothing at all,
