@@ -117,7 +117,7 @@ enum CatalogueId : unsigned {
     kReasonFolderOfAnotherGroup = 758,
     kReasonFolderHasAcl = 759,
     kReasonFolderHasExtendedAttributes = 760,
-    kReasonSourceFolderElsewhere = 761,
+    kReasonSourceFolderElsewhere = 762,
     kReasonJournalIsLink = 770,
     kReasonJournalNotRead = 771,
     kReasonJournalOfAnotherUser = 772,
