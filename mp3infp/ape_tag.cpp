@@ -30,6 +30,9 @@ constexpr std::array kKeyFields = {
     NamedField{"ARTIST", Field::Artist},
     NamedField{"ALBUM", Field::Album},
     NamedField{"TRACK", Field::Track},
+    NamedField{"ALBUM ARTIST", Field::AlbumArtist},
+    NamedField{"ALBUMARTIST", Field::AlbumArtist},
+    NamedField{"COMPILATION", Field::Compilation},
 };
 
 // Where the footer of a tag closing [0, end) starts, when there is one.

@@ -55,6 +55,7 @@ constexpr std::array kAttributeFields = {
     AttributeField{"Author", Field::Artist},
     AttributeField{"WM/AlbumTitle", Field::Album},
     AttributeField{"WM/TrackNumber", Field::Track},
+    AttributeField{"WM/AlbumArtist", Field::AlbumArtist},
 };
 
 constexpr uint64_t kObjectHeaderSize = 24;

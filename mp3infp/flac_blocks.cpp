@@ -28,6 +28,9 @@ constexpr std::array kCommentFields = {
     NamedField{"ARTIST", Field::Artist},
     NamedField{"ALBUM", Field::Album},
     NamedField{"TRACKNUMBER", Field::Track},
+    NamedField{"ALBUMARTIST", Field::AlbumArtist},
+    NamedField{"ALBUM ARTIST", Field::AlbumArtist},
+    NamedField{"COMPILATION", Field::Compilation},
 };
 
 // The length-prefixed (32 bits, little-endian) string at the start of bytes, which it leaves

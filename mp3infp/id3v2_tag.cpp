@@ -30,10 +30,9 @@ struct FrameIds {
 };
 
 constexpr std::array kFrameIds = {
-    FrameIds{Field::Title, "TT2", "TIT2"},
-    FrameIds{Field::Artist, "TP1", "TPE1"},
-    FrameIds{Field::Album, "TAL", "TALB"},
-    FrameIds{Field::Track, "TRK", "TRCK"},
+    FrameIds{Field::Title, "TT2", "TIT2"},       FrameIds{Field::Artist, "TP1", "TPE1"},
+    FrameIds{Field::Album, "TAL", "TALB"},       FrameIds{Field::Track, "TRK", "TRCK"},
+    FrameIds{Field::AlbumArtist, "TP2", "TPE2"}, FrameIds{Field::Compilation, "TCP", "TCMP"},
 };
 
 uint32_t BigEndian(std::string_view bytes) {

@@ -274,6 +274,11 @@ std::optional<FieldTexts> ReadMatroskaTags(const OpenedFile& file) {
         }
     }
     FieldTexts result = std::move(fields.track);
+    // The album's artist names the file when its track has none, and is its album artist.
+    const auto albumArtist = fields.album.find(Field::Artist);
+    if (albumArtist != fields.album.end()) {
+        PutField(result, Field::AlbumArtist, albumArtist->second);
+    }
     AddMissingFields(result, fields.album);
     if (!result.contains(Field::Title)) {
         PutField(result, Field::Title, fields.segmentTitle);

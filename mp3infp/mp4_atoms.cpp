@@ -29,10 +29,9 @@ struct ItemField {
 
 // 0251 is the copyright sign that starts the names of iTunes' text items.
 constexpr std::array kItemFields = {
-    ItemField{"\251nam", Field::Title},
-    ItemField{"\251ART", Field::Artist},
-    ItemField{"\251alb", Field::Album},
-    ItemField{"trkn", Field::Track},
+    ItemField{"\251nam", Field::Title},    ItemField{"\251ART", Field::Artist},
+    ItemField{"\251alb", Field::Album},    ItemField{"trkn", Field::Track},
+    ItemField{"aART", Field::AlbumArtist}, ItemField{"cpil", Field::Compilation},
 };
 
 struct Atom {
@@ -120,8 +119,15 @@ void ReadItem(const OpenedFile& file, const Atom& item, FieldTexts& fields) {
     const uint64_t valueSize =
         std::min(data->end - data->dataOffset - kValueHeaderSize, kMaxValueSize);
     const std::string value = file.ReadAt(data->dataOffset + kValueHeaderSize, valueSize);
-    PutField(fields, known->field,
-             known->field == Field::Track ? TrackText(value) : DecodeUtf8Text(value));
+    std::string text;
+    if (known->field == Field::Track) {
+        text = TrackText(value);
+    } else if (known->field == Field::Compilation) {
+        text = value.find_first_not_of('\0') != std::string::npos ? "1" : "";
+    } else {
+        text = DecodeUtf8Text(value);
+    }
+    PutField(fields, known->field, std::move(text));
 }
 
 }  // namespace

@@ -12,7 +12,8 @@
 namespace mp3infp {
 
 // Values a tag can hold; each one is named by the table in value_names.cpp.
-enum class Field { Title, Artist, Album, Track };
+// Compilation holds "1" when the tag marks the file as part of a compilation.
+enum class Field { Title, Artist, Album, Track, AlbumArtist, Compilation };
 
 // Where a value came from. Main is the one tag of a non-MP3 format.
 enum class Source { Main, Id3v1, Id3v2, RiffInfo };

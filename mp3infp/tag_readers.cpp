@@ -18,6 +18,9 @@ constexpr std::array kFieldKeys = {
     FieldKey{Field::Artist, "ARTIST"},
     FieldKey{Field::Album, "ALBUM"},
     FieldKey{Field::Track, "TRACKNUMBER"},
+    FieldKey{Field::AlbumArtist, "ALBUMARTIST"},
+    FieldKey{Field::AlbumArtist, "ALBUM ARTIST"},
+    FieldKey{Field::Compilation, "COMPILATION"},
 };
 
 }  // namespace
@@ -27,7 +30,7 @@ FieldTexts ReadPropertyFields(const TagLib::PropertyMap& properties) {
     for (const FieldKey& key : kFieldKeys) {
         const auto found = properties.find(key.propertyKey);
         // Several values (artists, most often) are several names; the first names the file.
-        if (found != properties.end() && !found->second.isEmpty()) {
+        if (found != properties.end() && !found->second.isEmpty() && !fields.contains(key.field)) {
             PutField(fields, key.field, found->second.front().to8Bit(true));
         }
     }

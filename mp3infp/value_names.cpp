@@ -23,14 +23,27 @@ constexpr std::array kId3v2 = {Source::Id3v2};
 constexpr std::array kRiffInfo = {Source::RiffInfo};
 
 constexpr std::array kValueNames = {
-    ValueName{"INAM", Field::Title, kAnySource},    ValueName{"IART", Field::Artist, kAnySource},
-    ValueName{"IPRD", Field::Album, kAnySource},    ValueName{"TRACK", Field::Track, kAnySource},
-    ValueName{"INAM_v1", Field::Title, kId3v1},     ValueName{"IART_v1", Field::Artist, kId3v1},
-    ValueName{"IPRD_v1", Field::Album, kId3v1},     ValueName{"TRACK_v1", Field::Track, kId3v1},
-    ValueName{"INAM_v2", Field::Title, kId3v2},     ValueName{"IART_v2", Field::Artist, kId3v2},
-    ValueName{"IPRD_v2", Field::Album, kId3v2},     ValueName{"TRACK_v2", Field::Track, kId3v2},
-    ValueName{"INAM_rmp", Field::Title, kRiffInfo}, ValueName{"IART_rmp", Field::Artist, kRiffInfo},
-    ValueName{"IPRD_rmp", Field::Album, kRiffInfo}, ValueName{"TRACK_rmp", Field::Track, kRiffInfo},
+    ValueName{"INAM", Field::Title, kAnySource},
+    ValueName{"IART", Field::Artist, kAnySource},
+    ValueName{"IPRD", Field::Album, kAnySource},
+    ValueName{"TRACK", Field::Track, kAnySource},
+    ValueName{"INAM_v1", Field::Title, kId3v1},
+    ValueName{"IART_v1", Field::Artist, kId3v1},
+    ValueName{"IPRD_v1", Field::Album, kId3v1},
+    ValueName{"TRACK_v1", Field::Track, kId3v1},
+    ValueName{"INAM_v2", Field::Title, kId3v2},
+    ValueName{"IART_v2", Field::Artist, kId3v2},
+    ValueName{"IPRD_v2", Field::Album, kId3v2},
+    ValueName{"TRACK_v2", Field::Track, kId3v2},
+    ValueName{"INAM_rmp", Field::Title, kRiffInfo},
+    ValueName{"IART_rmp", Field::Artist, kRiffInfo},
+    ValueName{"IPRD_rmp", Field::Album, kRiffInfo},
+    ValueName{"TRACK_rmp", Field::Track, kRiffInfo},
+    // Of our own: the album artist, and "1" for a part of a compilation.
+    ValueName{"AART", Field::AlbumArtist, kAnySource},
+    ValueName{"COMP", Field::Compilation, kAnySource},
+    ValueName{"AART_v2", Field::AlbumArtist, kId3v2},
+    ValueName{"COMP_v2", Field::Compilation, kId3v2},
 };
 
 const std::string* FindText(const TagBlocks& tags, const ValueName& name) {

@@ -35,6 +35,8 @@ const StoredField kStoredFields[] = {
     {kKeyCarryExtraFiles, nullptr, &Settings::CarryExtraFiles, 0, 0},
     {kKeyExtraFilePatterns, &Settings::ExtraFilePatterns, nullptr, 0, kDefaultExtraFilePatterns},
     {kKeyRemoveEmptiedFolders, nullptr, &Settings::RemoveEmptiedFolders, 0, 0},
+    {kKeyUseAlbumArtist, nullptr, &Settings::UseAlbumArtist, 0, 0},
+    {kKeyCompilationArtist, &Settings::CompilationArtist, nullptr, 0, kDefaultCompilationArtist},
 };
 
 }  // namespace

@@ -22,6 +22,8 @@ struct Settings {
     int CarryExtraFiles = 0;        // album extras go with their folder's tracks
     std::string ExtraFilePatterns;  // ';'-separated wildcards naming the extras
     int RemoveEmptiedFolders = 0;   // a move removes the source folders it emptied
+    int UseAlbumArtist = 0;         // the folder part names a track's album artist
+    std::string CompilationArtist;  // ...or this, for a compilation that names none
 };
 
 // One of the settings, as a table of them names it.

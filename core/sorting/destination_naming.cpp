@@ -1,6 +1,7 @@
 #include "core/sorting/destination_naming.h"
 
 #include "core/base/paths.h"
+#include "core/tags/tag_reader.h"
 
 namespace tunvex {
 namespace {
@@ -94,10 +95,27 @@ std::string GetSourceExtension(CodePage codePage, const std::string& sourcePath)
     return dot == std::string::npos ? std::string() : sourcePath.substr(dot);
 }
 
+std::string FolderArtist(const Settings& settings, CodePage codePage, const TrackTags& tags) {
+    if (settings.UseAlbumArtist != 1)
+        return tags.artist;
+    if (!tags.albumArtist.empty())
+        return tags.albumArtist;
+    std::string various = settings.CompilationArtist;
+    SanitizeTagText(codePage, various);
+    return tags.compilation && !various.empty() ? various : tags.artist;
+}
+
 bool BuildDestinationPath(const Settings& settings, CodePage codePage, std::string& destination,
                           const std::string& sourcePath, const TrackTags& tags) {
-    return BuildFolderPart(settings, codePage, destination, tags) &&
-           BuildFilePart(settings, codePage, destination, sourcePath, tags);
+    bool built;
+    if (settings.UseAlbumArtist == 1) {
+        TrackTags folderTags = tags;
+        folderTags.artist = FolderArtist(settings, codePage, tags);
+        built = BuildFolderPart(settings, codePage, destination, folderTags);
+    } else {
+        built = BuildFolderPart(settings, codePage, destination, tags);
+    }
+    return built && BuildFilePart(settings, codePage, destination, sourcePath, tags);
 }
 
 }  // namespace tunvex

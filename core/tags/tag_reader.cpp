@@ -12,17 +12,21 @@ constexpr unsigned kTagId3v1 = 0x01;
 constexpr unsigned kTagId3v2 = 0x02;
 constexpr unsigned kTagRiff = 0x04;
 
+// Null: the source has no such value. A library that knows no name answers nothing for it.
 struct ValueNames {
     const char* title;
     const char* artist;
     const char* album;
-    const char* track;  // null: the source has no track
+    const char* track;
+    const char* albumArtist;
+    const char* compilation;
 };
 
-constexpr ValueNames kPlainNames = {"INAM", "IART", "IPRD", "TRACK"};
-constexpr ValueNames kId3v1Names = {"INAM_v1", "IART_v1", "IPRD_v1", "TRACK_v1"};
-constexpr ValueNames kId3v2Names = {"INAM_v2", "IART_v2", "IPRD_v2", "TRACK_v2"};
-constexpr ValueNames kRiffNames = {"INAM_rmp", "IART_rmp", "IPRD_rmp", nullptr};
+constexpr ValueNames kPlainNames = {"INAM", "IART", "IPRD", "TRACK", "AART", "COMP"};
+constexpr ValueNames kId3v1Names = {"INAM_v1", "IART_v1", "IPRD_v1", "TRACK_v1", nullptr, nullptr};
+constexpr ValueNames kId3v2Names = {"INAM_v2",  "IART_v2", "IPRD_v2",
+                                    "TRACK_v2", "AART_v2", "COMP_v2"};
+constexpr ValueNames kRiffNames = {"INAM_rmp", "IART_rmp", "IPRD_rmp", nullptr, nullptr, nullptr};
 
 const ValueNames* ChooseMp3Source(std::uint32_t tagType, int tagMode) {
     struct Choice {
@@ -82,6 +86,7 @@ bool ReadTrackTags(const TagLibrary& library, int tagMode, CodePage codePage, vo
         return false;
 
     TrackTags read;
+    std::string compilation;
     const ValueNames* source =
         type == kTypeMp3 ? ChooseMp3Source(library.getTagType() & 0xFF, tagMode) : &kPlainNames;
     if (source) {
@@ -89,12 +94,17 @@ bool ReadTrackTags(const TagLibrary& library, int tagMode, CodePage codePage, vo
         ReadValue(library, source->artist, read.artist);
         ReadValue(library, source->album, read.album);
         ReadValue(library, source->track, read.track);
+        ReadValue(library, source->albumArtist, read.albumArtist);
+        ReadValue(library, source->compilation, compilation);
     }
+    TrimWhiteSpace(codePage, compilation);
+    read.compilation = !compilation.empty() && compilation != "0";
 
     std::size_t slash = FindChar(codePage, read.track, '/');
     if (slash != std::string::npos)
         read.track.resize(slash);
-    for (std::string* field : {&read.title, &read.artist, &read.album, &read.track}) {
+    for (std::string* field :
+         {&read.title, &read.artist, &read.album, &read.track, &read.albumArtist}) {
         SanitizeTagText(codePage, *field);
     }
     FillPlaceholder(kUnknownTitle, read.title);

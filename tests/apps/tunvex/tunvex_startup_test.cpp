@@ -127,7 +127,7 @@ TEST_F(TunvexStartupTest, ARunSavesTheSettingsBesideTheProgram) {
                   "FileNamingFormat=?t.?T\nTagMode=1\nCollisionMode=0\nWindowPositionX=0\n"
                   "WindowPositionY=0\nCarryExtraFiles=0\n"
                   "ExtraFilePatterns=*.jpg;*.jpeg;*.png;*.cue;*.log;*.lrc;*.txt\n"
-                  "RemoveEmptiedFolders=0\n");
+                  "RemoveEmptiedFolders=0\nUseAlbumArtist=0\nCompilationArtist=Various Artists\n");
 }
 
 TEST_F(TunvexStartupTest, SettingsThatCannotBeSavedAreReportedAfterTheWindow) {

@@ -50,6 +50,8 @@ Settings Filled() {
     s.CarryExtraFiles = 1;
     s.ExtraFilePatterns = "*.JPG;folder.*";
     s.RemoveEmptiedFolders = 1;
+    s.UseAlbumArtist = 1;
+    s.CompilationArtist = "V.A.";
     return s;
 }
 
@@ -67,6 +69,8 @@ void ExpectSame(const Settings& a, const Settings& b) {
     EXPECT_EQ(a.CarryExtraFiles, b.CarryExtraFiles);
     EXPECT_EQ(a.ExtraFilePatterns, b.ExtraFilePatterns);
     EXPECT_EQ(a.RemoveEmptiedFolders, b.RemoveEmptiedFolders);
+    EXPECT_EQ(a.UseAlbumArtist, b.UseAlbumArtist);
+    EXPECT_EQ(a.CompilationArtist, b.CompilationArtist);
 }
 
 TEST_F(SettingsTest, WithoutAFileTheDefaultsAreLoadedAndNothingIsWritten) {
@@ -79,6 +83,7 @@ TEST_F(SettingsTest, WithoutAFileTheDefaultsAreLoadedAndNothingIsWritten) {
     expected.FileNamingFormat = "?t.?T";
     expected.TagMode = 1;
     expected.ExtraFilePatterns = "*.jpg;*.jpeg;*.png;*.cue;*.log;*.lrc;*.txt";
+    expected.CompilationArtist = "Various Artists";
     ExpectSame(s, expected);
     EXPECT_FALSE(std::filesystem::exists(ini));
     EXPECT_FALSE(std::filesystem::exists(home / "Desktop"));
@@ -162,7 +167,9 @@ TEST_F(SettingsTest, FirstSaveWritesEveryEntryInOrderAndReadsBackTheSame) {
               "WindowPositionY=-640\n"
               "CarryExtraFiles=1\n"
               "ExtraFilePatterns=*.JPG;folder.*\n"
-              "RemoveEmptiedFolders=1\n");
+              "RemoveEmptiedFolders=1\n"
+              "UseAlbumArtist=1\n"
+              "CompilationArtist=V.A.\n");
     Settings loaded;
     ASSERT_TRUE(LoadSettings(loaded, ini));
     ExpectSame(loaded, Filled());

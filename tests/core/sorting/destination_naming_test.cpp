@@ -33,6 +33,48 @@ std::string Build(const NamingCase& c, CodePage codePage = CodePage::Utf8) {
     return destination;
 }
 
+// With UseAlbumArtist the folders of an album name its album artist, or the compilation's name,
+// whatever the folder rule; the file part keeps the track's own artist.
+TEST(BuildDestinationPathTest, TheAlbumArtistKeepsAnAlbumTogether) {
+    struct Case {
+        const char* name;
+        int useAlbumArtist;
+        std::string albumArtist;
+        bool compilation;
+        std::string compilationArtist;
+        int folderMode;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"off", 0, "Band", true, "Various Artists", 2, "/music/Artist/Album/Artist - Title.mp3"},
+        {"album artist", 1, "Band", false, "Various Artists", 2,
+         "/music/Band/Album/Artist - Title.mp3"},
+        {"album artist in a pattern", 1, "Band", true, "Various Artists", 3,
+         "/music/Band/Album/Artist - Title.mp3"},
+        {"compilation", 1, "", true, "Various Artists", 1,
+         "/music/Various Artists/Artist - Title.mp3"},
+        {"compilation named unsafely", 1, "", true, " V/A: Hits ", 1,
+         "/music/V_A_ Hits/Artist - Title.mp3"},
+        {"compilation without a name", 1, "", true, "", 1, "/music/Artist/Artist - Title.mp3"},
+        {"neither", 1, "", false, "Various Artists", 2, "/music/Artist/Album/Artist - Title.mp3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Settings settings;
+        settings.BaseFolderPath = "/music";
+        settings.FolderNamingMode = c.folderMode;
+        settings.FolderNamingFormat = "?A\\?a";
+        settings.FileNamingMode = 2;
+        settings.UseAlbumArtist = c.useAlbumArtist;
+        settings.CompilationArtist = c.compilationArtist;
+        TrackTags tags = {"Title", "Artist", "Album", "03", c.albumArtist, c.compilation};
+        std::string destination;
+        ASSERT_TRUE(
+            BuildDestinationPath(settings, CodePage::Utf8, destination, "/in/song.mp3", tags));
+        EXPECT_EQ(destination, c.expected);
+    }
+}
+
 TEST(BuildDestinationPathTest, EveryModeAndEdge) {
     TrackTags rem = {"Title", "R.E.M.", "Album", "03"};
     const NamingCase cases[] = {

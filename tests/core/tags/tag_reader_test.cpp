@@ -39,6 +39,8 @@ void ExpectTags(const TrackTags& tags, const TrackTags& expected, const std::str
     EXPECT_EQ(tags.artist, expected.artist) << label;
     EXPECT_EQ(tags.album, expected.album) << label;
     EXPECT_EQ(tags.track, expected.track) << label;
+    EXPECT_EQ(tags.albumArtist, expected.albumArtist) << label;
+    EXPECT_EQ(tags.compilation, expected.compilation) << label;
 }
 
 TEST_F(TagReaderTest, TracksAsTheLibraryGivesThemAndAsTheyAreReturned) {
@@ -77,10 +79,11 @@ TEST_F(TagReaderTest, TitlesAsTheLibraryGivesThemAndAsTheyAreReturned) {
 
 TEST_F(TagReaderTest, OneSourceIsChosenByTagModeAndNothingIsTakenFromAnother) {
     const TagValues v1{"V1 Title", "V1 Artist", "V1 Album", "4"};
-    const TagValues v2{"V2 Title", "V2 Artist", "V2 Album", "5/9"};
-    const TagValues v2WithoutArtist{"V2 Title", std::nullopt, "V2 Album", "5"};
+    // The album artist and the compilation flag come from the chosen source too; "0" is none.
+    const TagValues v2{"V2 Title", "V2 Artist", "V2 Album", "5/9", " Band: X ", "1"};
+    const TagValues v2WithoutArtist{"V2 Title", std::nullopt, "V2 Album", "5", std::nullopt, "0"};
     const TrackTags fromV1{"V1 Title", "V1 Artist", "V1 Album", "04"};
-    const TrackTags fromV2{"V2 Title", "V2 Artist", "V2 Album", "05"};
+    const TrackTags fromV2{"V2 Title", "V2 Artist", "V2 Album", "05", "Band_ X", true};
     const TrackTags placeholders{"UnknownTitle", "UnknownArtist", "UnknownAlbum", "00"};
 
     fixtures::WriteMp3(folder / "both.mp3", v1, v2);
@@ -146,7 +149,7 @@ TEST(TagReaderKindsTest, OtherKindsUsePlainNamesWithoutAskingForTagBlocks) {
     for (int tagMode : {0, 1, 2}) {
         TrackTags tags;
         EXPECT_TRUE(ReadTrackTags(library.get(), tagMode, CodePage::Utf8, nullptr, "/any", tags));
-        ExpectTags(tags, {"v_INAM", "v_IART", "v_IPRD", "v_TRACK"}, "plain");
+        ExpectTags(tags, {"v_INAM", "v_IART", "v_IPRD", "v_TRACK", "v_AART", true}, "plain");
     }
 }
 
