@@ -77,6 +77,7 @@ const Catalogue& ProgramCatalogue() {
         {kReasonSourceNotRemoved, "コピーしましたが、元のファイルを削除できませんでした"},
         {kReasonSourceChangedWhileMoved,
          "コピーしましたが、移動中に元のファイルが変更されたため両方を残しました"},
+        {kReasonMoveTakenBack, "元のファイルを削除できないため、移動しませんでした"},
         {kReasonRequestMismatched, "コピー元とコピー先の数が合いません"},
         {kReasonFolderUnreadable, "フォルダを読み込めませんでした"},
         {kReasonLeftoverTemporary, "終わらなかった振り分けの一時ファイルです"},

@@ -117,6 +117,7 @@ enum CatalogueId : unsigned {
     kReasonFolderOfAnotherGroup = 758,
     kReasonFolderHasAcl = 759,
     kReasonFolderHasExtendedAttributes = 760,
+    kReasonMoveTakenBack = 761,
     kReasonJournalIsLink = 770,
     kReasonJournalNotRead = 771,
     kReasonJournalOfAnotherUser = 772,
