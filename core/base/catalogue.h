@@ -55,6 +55,10 @@ enum CatalogueId : unsigned {
     kMsgBrushNotCreated = 619,
     kMsgIniReadFailed = 620,
     kMsgLineBreakInBaseFolder = 621,
+    kMsgLineBreakInFolderPattern = 622,
+    kMsgLineBreakInFilePattern = 623,
+    kMsgLineBreakInExtraPatterns = 624,
+    kMsgBadExtraPatterns = 625,
     // Why a file was not sorted or undone (failure_reason.h), %p a path and %n a count in it,
     // and the common errors.
     kReasonSameFile = 701,
