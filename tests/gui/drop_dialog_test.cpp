@@ -301,8 +301,8 @@ class DropDialogTest : public QObject {
             {{.transferred = 3,
               .journalError = {FailureKind::JournalFolderNotCreated, ENOSPC, "/s"}},
              0,
-             "記録を残せませんでした: 記録のフォルダ /s "
-             "を作成できませんでした（ディスクの空き容量が足りません）",
+             "記録を残せませんでした: 記録のフォルダ「/s」"
+             "を作成できませんでした (ディスクの空き容量が足りません)",
              QMessageBox::Warning},
             {{.transferred = 3, .attributesNotKept = kLostOwner | kLostAcl},
              0,
@@ -314,7 +314,7 @@ class DropDialogTest : public QObject {
               .foldersKept = {{"/in/d", {FailureKind::FolderNotEmpty}},
                               {"/in/e", {FailureKind::FolderNotRemoved, EACCES}}}},
              0,
-             "/in/d: 空ではありません\n/in/e: 削除できませんでした（アクセスが拒否されました）\n"
+             "/in/d: 空ではありません\n/in/e: 削除できませんでした (アクセスが拒否されました)\n"
              "削除しなかった元のフォルダ: 2 個",
              QMessageBox::Information},
             {{.transferred = 4, .cancelled = true},

@@ -188,10 +188,10 @@ class SettingsDialogXTest : public QObject {
             box->accept();
         });
         progress.ShowSummary({.transferred = 2, .failed = 12});
-        QVERIFY2(
-            shown.contains(QStringLiteral("フォルダ /home/user/音楽/Artist/Album を作成できませんで"
-                                          "した（パスの途中にフォルダでないものがあります）")),
-            qPrintable(shown));
+        QVERIFY2(shown.contains(
+                     QStringLiteral("フォルダ「/home/user/音楽/Artist/Album」を作成できませんで"
+                                    "した (パスの途中にフォルダでないものがあります)")),
+                 qPrintable(shown));
     }
 
     // What a screen reader is given, read through the interface that Qt's AT-SPI bridge
