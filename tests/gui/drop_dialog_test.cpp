@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QShortcut>
+#include <QStyle>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -20,6 +21,7 @@
 #include "core/files/file_copy.h"
 #include "gui/drop_dialog.h"
 #include "gui/dropped_paths.h"
+#include "gui/message_icons.h"
 #include "gui/off_ui_thread.h"
 #include "gui/sort_progress.h"
 #include "gui/sort_relay.h"
@@ -356,6 +358,20 @@ class DropDialogTest : public QObject {
                 QVERIFY(details.contains(QStringLiteral("ほか 5 個のファイル")));
                 QVERIFY(copied.contains(QStringLiteral("/in/999.mp3")));
             }
+        }
+    }
+
+    // At 1.5 device pixels a pixel each icon is drawn at 72 pixels, not a 32-pixel bitmap scaled.
+    void messageBoxIconsAreDrawnAtTheScreensRatio() {
+        InstallDrawnMessageIcons();
+        for (QStyle::StandardPixmap kind :
+             {QStyle::SP_MessageBoxInformation, QStyle::SP_MessageBoxWarning,
+              QStyle::SP_MessageBoxCritical, QStyle::SP_MessageBoxQuestion}) {
+            const QImage drawn =
+                QApplication::style()->standardIcon(kind).pixmap(QSize(48, 48), 1.5).toImage();
+            QCOMPARE(drawn.size(), QSize(72, 72));
+            QCOMPARE(qAlpha(drawn.pixel(36, 8)), 255);
+            QCOMPARE(qAlpha(drawn.pixel(0, 0)), 0);
         }
     }
 };
