@@ -10,6 +10,8 @@ enum ExtraSettingsControlId : int {
     kIdcCarryExtras = 1101,
     kIdcExtraPatterns = 1102,
     kIdcRemoveEmptied = 1103,
+    kIdcExtraPatternsLabel = 1104,
+    kIdcExtraPatternsHint = 1105,
 };
 
 const DialogTemplate& ExtraSettingsDialogTemplate();

@@ -2,10 +2,21 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QWidget>
 
 namespace tunvex {
+namespace {
 
-HelpKeyFilter::HelpKeyFilter(std::function<void()> showHelp) : showHelp_(std::move(showHelp)) {
+constexpr char kHelpTopicProperty[] = "tunvexHelpTopic";
+
+}  // namespace
+
+void SetHelpTopic(QWidget* window, const char* page) {
+    window->setProperty(kHelpTopicProperty, QByteArray(page));
+}
+
+HelpKeyFilter::HelpKeyFilter(std::function<void(const char* topic)> showHelp)
+    : showHelp_(std::move(showHelp)) {
     qApp->installEventFilter(this);
 }
 
@@ -19,8 +30,11 @@ bool HelpKeyFilter::eventFilter(QObject* watched, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier)
         return false;
-    if (!key->isAutoRepeat())
-        showHelp_();
+    if (key->isAutoRepeat())
+        return true;
+    const QByteArray topic =
+        static_cast<QWidget*>(watched)->window()->property(kHelpTopicProperty).toByteArray();
+    showHelp_(topic.isEmpty() ? nullptr : topic.constData());
     return true;
 }
 

@@ -7,19 +7,25 @@
 
 #include <functional>
 
+class QWidget;
+
 namespace tunvex {
+
+// The help page F1 opens in window (a page name in the help file); without one, the default topic.
+void SetHelpTopic(QWidget* window, const char* page);
 
 class HelpKeyFilter : public QObject {
   public:
-    // Watches the whole application while it lives.
-    explicit HelpKeyFilter(std::function<void()> showHelp);
+    // Watches the whole application while it lives; showHelp gets the topic of the window the key
+    // went to, nullptr for the default topic.
+    explicit HelpKeyFilter(std::function<void(const char* topic)> showHelp);
     ~HelpKeyFilter() override;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    std::function<void()> showHelp_;
+    std::function<void(const char* topic)> showHelp_;
 };
 
 }  // namespace tunvex

@@ -56,17 +56,20 @@ bool Start(const std::string& helpFilePath) {
     return true;
 }
 
+bool Send(const std::string& request) {
+    return send(viewer.requests, request.data(), request.size(), MSG_NOSIGNAL) ==
+           ssize_t(request.size());
+}
+
 }  // namespace
 
-bool ShowHtmlHelp(const std::string& helpFilePath) {
-    if (StillRunning() && viewer.helpFilePath == helpFilePath) {
-        static const char kShow[] = "show\n";
-        if (send(viewer.requests, kShow, sizeof kShow - 1, MSG_NOSIGNAL) ==
-            ssize_t(sizeof kShow - 1))
-            return true;
-    }
+bool ShowHtmlHelp(const std::string& helpFilePath, const std::string& topic) {
+    const std::string show = topic.empty() ? "show\n" : "show " + topic + "\n";
+    if (StillRunning() && viewer.helpFilePath == helpFilePath && Send(show))
+        return true;
     LetGo();
-    return Start(helpFilePath);
+    // A new viewer opens at the default topic by itself.
+    return Start(helpFilePath) && (topic.empty() || Send(show));
 }
 
 }  // namespace tunvex

@@ -100,7 +100,7 @@ std::optional<std::string> CSettingsDlg::EditText(int id, const std::string& sho
 void CSettingsDlg::OnOK() {
     std::optional<std::string> base = EditText(kIdcBaseFolder, settings_.BaseFolderPath);
     // A folder name may hold one; the INI file cannot.
-    if (base && base->find_first_of("\r\n") != std::string::npos) {
+    if (base && HasLineBreak(*base)) {
         ShowMessage(kMsgLineBreakInBaseFolder);
         return;
     }
@@ -114,6 +114,11 @@ void CSettingsDlg::OnOK() {
         EditText(kIdcFolderPattern, settings_.FolderNamingFormat);
     if (folderPattern)
         TrimWhiteSpace(codePage_, *folderPattern);
+    // Stored whatever the mode, so checked whatever the mode.
+    if (folderPattern && HasLineBreak(*folderPattern)) {
+        ShowMessage(kMsgLineBreakInFolderPattern);
+        return;
+    }
     if (!folderPattern ||
         (IsChecked(kIdcFolderUser) && !IsValidFolderPattern(codePage_, *folderPattern))) {
         ShowMessage(kMsgBadFolderPattern);
@@ -122,6 +127,10 @@ void CSettingsDlg::OnOK() {
     std::optional<std::string> filePattern = EditText(kIdcFilePattern, settings_.FileNamingFormat);
     if (filePattern)
         TrimWhiteSpace(codePage_, *filePattern);
+    if (filePattern && HasLineBreak(*filePattern)) {
+        ShowMessage(kMsgLineBreakInFilePattern);
+        return;
+    }
     if (!filePattern || (IsChecked(kIdcFileUser) && !IsValidFilePattern(codePage_, *filePattern))) {
         ShowMessage(kMsgBadFilePattern);
         return;

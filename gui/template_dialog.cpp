@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 
 #include <string_view>
 
@@ -39,6 +40,12 @@ QString GroupBoxLabelAround(const DialogTemplate& dialogTemplate, const ControlT
     return box ? QString::fromUtf8(box->text) : QString();
 }
 
+// A text as it is read out: without its mnemonic, "(&P)" after Japanese or "&" in a word.
+QString WithoutMnemonic(const char* text) {
+    static const QRegularExpression kMnemonic(QStringLiteral("\\(&.\\)|&"));
+    return QString::fromUtf8(text).remove(kMnemonic);
+}
+
 // Its label; for an edit the label of its group box, for an icon the dialog's caption.
 QString AccessibleName(const DialogTemplate& dialogTemplate, const ControlTemplate& control) {
     switch (control.kind) {
@@ -47,7 +54,7 @@ QString AccessibleName(const DialogTemplate& dialogTemplate, const ControlTempla
         case ControlKind::Icon:
             return QString::fromUtf8(dialogTemplate.caption);
         default:
-            return QString::fromUtf8(control.text);
+            return WithoutMnemonic(control.text);
     }
 }
 

@@ -64,7 +64,9 @@ int CTunvexApp::InitInstance() {
         return kExitFailed;
     }
     if (!stopRequested_) {
-        HelpKeyFilter helpKey([this] { HtmlHelp(0, 0); });
+        HelpKeyFilter helpKey([this](const char* topic) {
+            HtmlHelp(reinterpret_cast<quintptr>(topic), kHelpDisplayTopic);
+        });
         CDropDlg window(settings, library, [this] { HtmlHelp(0, 0); });
         mainWindow_ = &window;
         // A stop while a message of the window's initialisation was up ends it unshown.
@@ -101,9 +103,9 @@ int CTunvexApp::ExitInstance() {
     return kExitNormal;
 }
 
-// Every command opens the file at its default topic, as the one the program gives (0) does.
-void CTunvexApp::HtmlHelp(quintptr, unsigned) {
-    ShowHtmlHelp(helpFilePath_);
+// Every command opens the file, at the page data names (a C string) or else its default topic.
+void CTunvexApp::HtmlHelp(quintptr data, unsigned) {
+    ShowHtmlHelp(helpFilePath_, data != 0 ? reinterpret_cast<const char*>(data) : "");
 }
 
 }  // namespace tunvex

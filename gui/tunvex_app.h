@@ -15,6 +15,8 @@
 
 namespace tunvex {
 
+constexpr unsigned kHelpDisplayTopic = 0;
+
 class CDropDlg;
 class InstanceGuard;
 
@@ -28,7 +30,8 @@ class CTunvexApp {
     int InitInstance();
     // Gives the guard back.
     int ExitInstance();
-    // Opens the help file; command 0 shows its default topic.
+    // Opens the help file; command kHelpDisplayTopic shows the page data points to (a C string),
+    // or its default topic when data is 0.
     virtual void HtmlHelp(quintptr data, unsigned command);
 
     const std::string& helpFilePath() const { return helpFilePath_; }

@@ -30,9 +30,9 @@ bool Confirmed(QWidget* owner, CodePage codePage, const JournalGlance& run, std:
                          QMessageBox::NoButton, owner);
     const QString when =
         QDateTime::fromSecsSinceEpoch(run.started).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
-    const QString operation = run.operation == TransferOperation::Move ? QStringLiteral("移動")
-                                                                       : QStringLiteral("コピー");
-    QString what = QStringLiteral("%1 の%2（%3 個のファイル）").arg(when, operation).arg(run.files);
+    const QString done = run.operation == TransferOperation::Move ? QStringLiteral("移動した")
+                                                                  : QStringLiteral("コピーした");
+    QString what = QStringLiteral("%1 に%2ファイル %3 個").arg(when, done).arg(run.files);
     if (run.filesUndone > 0) {
         what += QStringLiteral("\n一部は元に戻してあり、%1 個のファイルが残っています。")
                     .arg(run.files - std::min(run.files, run.filesUndone));

@@ -2,8 +2,9 @@
 // blocks it.
 //   tunvex-help FILE.chm            shows FILE at its default topic
 //   tunvex-help --listen FILE.chm   also takes requests on standard input, one a line: "show"
-//                                   brings the window forward at the default topic; the end
-//                                   of input (tunvex has ended) closes the viewer.
+//                                   brings the window forward at the default topic, "show PAGE"
+//                                   at that page; the end of input (tunvex has ended) closes
+//                                   the viewer.
 #include <unistd.h>
 
 #include <QApplication>
@@ -28,8 +29,13 @@ void TakeRequests(tunvex::HelpViewer& viewer, std::string& pending) {
     }
     pending.append(buffer, std::size_t(n));
     for (std::size_t end = pending.find('\n'); end != std::string::npos; end = pending.find('\n')) {
-        if (pending.compare(0, end, "show") == 0) {
-            viewer.ShowDefaultTopic();
+        const std::string request = pending.substr(0, end);
+        if (request == "show" || request.starts_with("show ")) {
+            if (request == "show") {
+                viewer.ShowDefaultTopic();
+            } else {
+                viewer.ShowTopic(request.substr(5));
+            }
             viewer.showNormal();
             viewer.raise();
             viewer.activateWindow();

@@ -9,6 +9,7 @@
 #include "gui/dialog_units.h"
 #include "gui/display_choice.h"
 #include "gui/message_box.h"
+#include "gui/message_icons.h"
 #include "gui/tunvex_app.h"
 
 int main(int argc, char** argv) {
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     InstallQtJapanese();
     InstallFontSubstitutions();
+    InstallDrawnMessageIcons();
     InstallWindowMessageSink(SystemCodePage());
     CTunvexApp app;
     int status = app.InitInstance();

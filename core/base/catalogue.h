@@ -58,6 +58,10 @@ enum CatalogueId : unsigned {
     kMsgBrushNotCreated = 619,
     kMsgIniReadFailed = 620,
     kMsgLineBreakInBaseFolder = 621,
+    kMsgLineBreakInFolderPattern = 622,
+    kMsgLineBreakInFilePattern = 623,
+    kMsgLineBreakInExtraPatterns = 624,
+    kMsgBadExtraPatterns = 625,
     // Why a file was not sorted or undone (failure_reason.h), %p a path and %n a count in it,
     // and the common errors.
     kReasonSameFile = 701,
@@ -120,6 +124,7 @@ enum CatalogueId : unsigned {
     kReasonFolderOfAnotherGroup = 758,
     kReasonFolderHasAcl = 759,
     kReasonFolderHasExtendedAttributes = 760,
+    kReasonMoveTakenBack = 761,
     kReasonSourceFolderElsewhere = 762,
     kReasonJournalIsLink = 770,
     kReasonJournalNotRead = 771,

@@ -44,6 +44,8 @@ constexpr Wording kWordings[] = {
      kReasonPlacedNotDurable},
     {FailureKind::SourceNotRemoved,
      "copied to the destination, but the source could not be removed: %e", kReasonSourceNotRemoved},
+    {FailureKind::MoveTakenBack, "the source cannot be removed, so it was not moved: %e",
+     kReasonMoveTakenBack},
     {FailureKind::SourceChangedWhileMoved,
      "copied to the destination, but the source could not be removed: it changed or was replaced "
      "while it was moved, so both are kept",

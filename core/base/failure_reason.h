@@ -29,6 +29,7 @@ enum class FailureKind : unsigned {
     ExistingNotTrashed,       // error
     PlacedNotDurable,         // error
     SourceNotRemoved,         // error: the copy is in place, the source too
+    MoveTakenBack,            // error: the source stays, its copy was removed again
     SourceChangedWhileMoved,  // the copy is in place, the source too
     RequestMismatched,        // not as many destinations as sources
     // A transfer's undo journal.

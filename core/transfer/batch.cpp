@@ -223,7 +223,7 @@ void RunBatch(RequestRun& run, FileTransferContext& context) {
     context.journal.Sync();
     for (; reported < files.size(); ++reported) {
         StagedFile& file = files[reported];
-        SettlePlacedFile(file, context.operation, errors[reported]);
+        SettlePlacedFile(file, context, errors[reported]);
         ReportNext(run, file.report);
     }
     if (stopped && !run.summary.cancelled && run.reported < run.request.sources.size())

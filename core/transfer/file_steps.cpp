@@ -455,10 +455,24 @@ bool AwaitsSourceRemoval(const StagedFile& file, TransferOperation operation) {
     return operation == TransferOperation::Move && file.temporary && IsPlaced(file.report.outcome);
 }
 
+// A move whose source stays is undone by removing its copy, unless that copy replaced a file
+// (its name would be left empty) or was written to since it was placed.
+bool TakeCopyBack(const StagedFile& file) {
+    struct stat now;
+    if (file.report.outcome == FileOutcome::Replaced ||
+        lstat(file.report.destination.c_str(), &now) != 0)
+        return false;
+    const struct stat& placed = file.staged;
+    bool same = now.st_dev == placed.st_dev && now.st_ino == placed.st_ino &&
+                now.st_size == placed.st_size && now.st_mtim.tv_sec == placed.st_mtim.tv_sec &&
+                now.st_mtim.tv_nsec == placed.st_mtim.tv_nsec;
+    return same && unlink(file.report.destination.c_str()) == 0;
+}
+
 }  // namespace
 
-void SettlePlacedFile(StagedFile& file, TransferOperation operation, int syncError) {
-    if (!AwaitsSourceRemoval(file, operation)) {
+void SettlePlacedFile(StagedFile& file, FileTransferContext& context, int syncError) {
+    if (!AwaitsSourceRemoval(file, context.operation)) {
         if (syncError != 0 && IsPlaced(file.report.outcome)) {
             file.report = Finish(file.report, FileOutcome::Failed,
                                  {FailureKind::PlacedNotDurable, syncError});
@@ -471,7 +485,12 @@ void SettlePlacedFile(StagedFile& file, TransferOperation operation, int syncErr
     } else if (!IsUnchangedSince(file.sourceEntry, file.report.source)) {
         reason = {FailureKind::SourceChangedWhileMoved};
     } else if (RetryOnInterrupt([&] { return unlink(file.report.source.c_str()); }) != 0) {
-        reason = {FailureKind::SourceNotRemoved, errno};
+        int error = errno;
+        reason = {FailureKind::SourceNotRemoved, error};
+        if (TakeCopyBack(file)) {
+            context.journal.TakenBack(file.index);
+            reason = {FailureKind::MoveTakenBack, error};
+        }
     } else {
         return;
     }

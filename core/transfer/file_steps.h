@@ -105,7 +105,8 @@ bool IsPlaced(FileOutcome outcome);
 
 // Ends a placed file once its name has been made durable, or not (syncError): a move through a
 // copy loses its source only after that; a file that could not be made durable is reported
-// failed, though in place, and a moved source is kept.
-void SettlePlacedFile(StagedFile& file, TransferOperation operation, int syncError);
+// failed, though in place, and a moved source is kept. A source that cannot be removed takes its
+// copy back where no data can be lost by it, and the file is reported failed.
+void SettlePlacedFile(StagedFile& file, FileTransferContext& context, int syncError);
 
 }  // namespace tunvex

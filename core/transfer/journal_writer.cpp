@@ -120,6 +120,14 @@ void TransferJournal::Placed(std::size_t id, const std::string& requested,
                              FormatIdentity(RecordIdentity(placed))});
 }
 
+// As if undone: no undo looks for it.
+void TransferJournal::TakenBack(std::size_t id) {
+    if (!Keeping())
+        return;
+    --placed_;
+    pending_ += JournalLine({"undone", std::to_string(id)});
+}
+
 void TransferJournal::FolderRemoved(const std::string& path, mode_t mode,
                                     const struct timespec& modified) {
     if (!Keeping())

@@ -46,6 +46,9 @@ class TransferJournal {
     // the next Sync.
     void Placed(std::size_t id, const std::string& requested, const std::string& destination,
                 const struct stat& placed);
+    // The file placed is gone again: its move could not remove its source. Written by the next
+    // Sync; until then an undo finds it missing and passes over it.
+    void TakenBack(std::size_t id);
     // The folder at path, of mode, is removed (the move emptied it); modified: its time before
     // the run. Written by the next Sync: an undo without the record still makes the folder
     // again, with the default mode.

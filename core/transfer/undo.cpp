@@ -544,7 +544,7 @@ UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& d
         }
         JournaledFile file;
         if (!LoadJournaledFile(fd.get(), *entry, file)) {
-            LeaveAlone(undo, journalPath, {FailureKind::RecordsNotReread, 0, {}, entry->id});
+            LeaveAlone(undo, journalPath, {FailureKind::RecordsNotReread, 0, {}, entry->id + 1});
             continue;
         }
         UndoFile(undo, file);

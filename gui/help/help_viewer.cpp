@@ -186,6 +186,11 @@ void HelpViewer::ShowDefaultTopic() {
     browser_->setSource(PageUrl(archive_->info().defaultTopic));
 }
 
+void HelpViewer::ShowTopic(const std::string& page) {
+    if (archive_)
+        browser_->setSource(PageUrl(page));
+}
+
 void HelpViewer::ShowProblem(const QString& heading, const QString& detail) {
     browser_->setHtml(
         QStringLiteral("<h1>%1</h1><p>%2</p><p>tunvex をインストールし直すと元に戻ります。"

@@ -24,6 +24,8 @@ class HelpViewer : public QMainWindow {
     // A missing or damaged file is said in the page area; the window stays usable.
     void OpenFile(const std::string& path);
     void ShowDefaultTopic();
+    // A page of the file by its name in the archive ("advanced.html").
+    void ShowTopic(const std::string& page);
 
   private:
     void ShowProblem(const QString& heading, const QString& detail);

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QShortcut>
+#include <QStyle>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -20,6 +21,7 @@
 #include "core/files/attribute_loss.h"
 #include "gui/drop_dialog.h"
 #include "gui/dropped_paths.h"
+#include "gui/message_icons.h"
 #include "gui/off_ui_thread.h"
 #include "gui/sort_progress.h"
 #include "gui/sort_relay.h"
@@ -309,8 +311,8 @@ class DropDialogTest : public QObject {
             {{.transferred = 3,
               .journalError = {FailureKind::JournalFolderNotCreated, ENOSPC, "/s"}},
              0,
-             "記録を残せませんでした: 記録のフォルダ /s "
-             "を作成できませんでした（ディスクの空き容量が足りません）",
+             "記録を残せませんでした: 記録のフォルダ「/s」"
+             "を作成できませんでした (ディスクの空き容量が足りません)",
              QMessageBox::Warning},
             {{.transferred = 3, .attributesNotKept = kLostOwner | kLostAcl},
              0,
@@ -322,7 +324,7 @@ class DropDialogTest : public QObject {
               .foldersKept = {{"/in/d", {FailureKind::FolderNotEmpty}},
                               {"/in/e", {FailureKind::FolderNotRemoved, EACCES}}}},
              0,
-             "/in/d: 空ではありません\n/in/e: 削除できませんでした（アクセスが拒否されました）\n"
+             "/in/d: 空ではありません\n/in/e: 削除できませんでした (アクセスが拒否されました)\n"
              "削除しなかった元のフォルダ: 2 個",
              QMessageBox::Information},
             {{.transferred = 4, .cancelled = true},
@@ -364,6 +366,20 @@ class DropDialogTest : public QObject {
                 QVERIFY(details.contains(QStringLiteral("ほか 5 個のファイル")));
                 QVERIFY(copied.contains(QStringLiteral("/in/999.mp3")));
             }
+        }
+    }
+
+    // At 1.5 device pixels a pixel each icon is drawn at 72 pixels, not a 32-pixel bitmap scaled.
+    void messageBoxIconsAreDrawnAtTheScreensRatio() {
+        InstallDrawnMessageIcons();
+        for (QStyle::StandardPixmap kind :
+             {QStyle::SP_MessageBoxInformation, QStyle::SP_MessageBoxWarning,
+              QStyle::SP_MessageBoxCritical, QStyle::SP_MessageBoxQuestion}) {
+            const QImage drawn =
+                QApplication::style()->standardIcon(kind).pixmap(QSize(48, 48), 1.5).toImage();
+            QCOMPARE(drawn.size(), QSize(72, 72));
+            QCOMPARE(qAlpha(drawn.pixel(36, 8)), 255);
+            QCOMPARE(qAlpha(drawn.pixel(0, 0)), 0);
         }
     }
 };

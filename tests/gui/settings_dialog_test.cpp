@@ -10,6 +10,9 @@
 
 #include "core/settings/settings.h"
 #include "gui/dialog_units.h"
+#include "gui/extra_settings_dialog.h"
+#include "gui/extra_settings_dialog_template.h"
+#include "gui/help_key.h"
 #include "gui/settings_dialog.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_folder.h"
@@ -19,6 +22,8 @@ namespace {
 
 using testing::MessageRecorder;
 using testing::TempFolder;
+
+constexpr char kDefaultExtras[] = "*.jpg;*.jpeg;*.png;*.cue;*.log;*.lrc;*.txt";
 
 // The record at its defaults, the desktop folder being an existing one.
 Settings DefaultSettings(const std::string& desktop) {
@@ -142,6 +147,8 @@ class SettingsDialogTest : public QObject {
         row("relative", "music", 1011, "?A", 1016, "?T", 607);
         row("first failure only", "", 1011, "?A:", 1016, "?T:", 607);
         row("line break in folder", music + "/two\nlines", 1011, "?A", 1016, "?T", 621);
+        row("line break in folder pattern", music, 1011, "?A\n?a", 1016, "?T", 622);
+        row("line break in unused file pattern", music, 1008, "?a", 1013, "?t\r?T", 623);
         row("dot elements", music + "/./new/../new/", 1008, "?a", 1013, "?t.?T", 0, music + "/new/",
             "?a", "?t.?T");
         row("leading dot", music, 1011, ".?A", 1016, "?T", 609);
@@ -291,6 +298,100 @@ class SettingsDialogTest : public QObject {
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QCOMPARE(settings.BaseFolderPath, desktop_);
         QCOMPARE(settings.FolderNamingMode, 0);
+    }
+
+    // Each control is read out by its own label, the patterns with their hint; each label and
+    // check box has a key of its own; F1 opens the dialog's page; the default patterns show whole.
+    void extraSettingsAreNamedReachedAndExplained() {
+        Settings settings = DefaultSettings(desktop_);
+        settings.CarryExtraFiles = 1;
+        settings.ExtraFilePatterns = kDefaultExtras;
+        CExtraSettingsDlg dialog(settings);
+        QLineEdit* patterns = dialog.Edit(kIdcExtraPatterns);
+        QCOMPARE(patterns->accessibleName(), QStringLiteral("ファイル名のパターン"));
+        QCOMPARE(patterns->accessibleDescription(),
+                 QStringLiteral("; で区切って指定します (例: *.jpg;*.cue)"));
+        QCOMPARE(dialog.Button(kIdcCarryExtras)->accessibleName(),
+                 QStringLiteral("付属ファイルも曲といっしょに振り分ける"));
+        QVERIFY(QFontMetrics(patterns->font()).horizontalAdvance(patterns->text()) + 8 <=
+                patterns->width());
+
+        dialog.show();
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QSet<QChar> keys;
+        const std::pair<int, QWidget*> mnemonics[] = {
+            {kIdcExtraPatternsLabel, patterns},
+            {kIdcCarryExtras, dialog.Item(kIdcCarryExtras)},
+            {kIdcRemoveEmptied, dialog.Item(kIdcRemoveEmptied)},
+        };
+        for (auto [id, reached] : mnemonics) {
+            const QString text = dialog.Item(id)->property("text").toString();
+            const qsizetype amp = text.indexOf('&');
+            QVERIFY2(amp >= 0 && amp + 1 < text.size(), qPrintable(text));
+            const QChar key = text[amp + 1];
+            QVERIFY2(!keys.contains(key), qPrintable(text));
+            keys.insert(key);
+            dialog.Item(kIdOk)->setFocus();
+            QTest::keyClick(&dialog, Qt::Key(key.toUpper().unicode()), Qt::AltModifier);
+            QCOMPARE(dialog.focusWidget(), reached);
+        }
+
+        std::string topic = "none";
+        HelpKeyFilter help([&](const char* page) { topic = page != nullptr ? page : ""; });
+        QTest::keyClick(patterns, Qt::Key_F1);
+        QCOMPARE(topic, std::string("advanced.html"));
+        CSettingsDlg other(settings);
+        QTest::keyClick(&other, Qt::Key_F1);
+        QCOMPARE(topic, std::string());
+    }
+
+    void extraSettingsApply_data() {
+        QTest::addColumn<bool>("carry");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("message");  // 0: accepted
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("unchanged")
+            << true << QString(kDefaultExtras) << 0 << QString(kDefaultExtras);
+        QTest::newRow("trimmed") << true << " *.nfo;folder.* " << 0 << "*.nfo;folder.*";
+        QTest::newRow("a name with a space") << true << "cover *.jpg" << 0 << "cover *.jpg";
+        QTest::newRow("empty") << true << "" << 625 << QString();
+        QTest::newRow("spaces") << true << "  ;  " << 625 << QString();
+        QTest::newRow("space-separated") << true << "*.jpg *.png" << 625 << QString();
+        QTest::newRow("comma-separated") << true << "*.cue;*.jpg,*.png" << 625 << QString();
+        QTest::newRow("empty while not carried") << false << "" << 0 << "";
+        QTest::newRow("line break") << true << "*.jpg\n*.png" << 624 << QString();
+        QTest::newRow("line break while not carried")
+            << false << "*.jpg\r*.png" << 624 << QString();
+    }
+
+    // The edit's text set as an input method or a screen reader would, past the paste filter.
+    void extraSettingsApply() {
+        QFETCH(bool, carry);
+        QFETCH(QString, typed);
+        QFETCH(int, message);
+        QFETCH(QString, stored);
+        Settings settings = DefaultSettings(desktop_);
+        settings.ExtraFilePatterns = kDefaultExtras;
+        CExtraSettingsDlg dialog(settings);
+        dialog.open();
+        dialog.Button(kIdcCarryExtras)->setChecked(carry);
+        dialog.Button(kIdcRemoveEmptied)->setChecked(true);
+        dialog.Edit(kIdcExtraPatterns)->setText(typed);
+        MessageRecorder recorder;
+        dialog.Button(kIdOk)->click();
+        if (message != 0) {
+            QCOMPARE(recorder.shown, std::vector<unsigned>{static_cast<unsigned>(message)});
+            QVERIFY(dialog.isVisible());
+            QCOMPARE(settings.ExtraFilePatterns, std::string(kDefaultExtras));
+            QCOMPARE(settings.RemoveEmptiedFolders, 0);
+            return;
+        }
+        QVERIFY(recorder.shown.empty());
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(QString::fromStdString(settings.ExtraFilePatterns), stored);
+        QCOMPARE(settings.CarryExtraFiles, carry ? 1 : 0);
+        QCOMPARE(settings.RemoveEmptiedFolders, 1);
     }
 
     // 0x83 0x5C is "ソ" in Shift-JIS: its trail byte is no backslash.

@@ -18,6 +18,7 @@
 #include "gui/base/qt_translation.h"
 #include "gui/dialog_units.h"
 #include "gui/drop_dialog.h"
+#include "gui/message_icons.h"
 #include "gui/settings_dialog.h"
 #include "gui/settings_dialog_template.h"
 #include "gui/sort_progress.h"
@@ -70,6 +71,7 @@ class SettingsDialogXTest : public QObject {
   private slots:
     void initTestCase() {
         InstallFontSubstitutions();
+        InstallDrawnMessageIcons();
         std::filesystem::create_directories(folder_ / "Desktop");
         std::filesystem::create_directories(folder_ / "music");
         std::filesystem::create_directories(screenshots_);
@@ -188,10 +190,10 @@ class SettingsDialogXTest : public QObject {
             box->accept();
         });
         progress.ShowSummary({.transferred = 2, .failed = 12});
-        QVERIFY2(
-            shown.contains(QStringLiteral("フォルダ /home/user/音楽/Artist/Album を作成できませんで"
-                                          "した（パスの途中にフォルダでないものがあります）")),
-            qPrintable(shown));
+        QVERIFY2(shown.contains(
+                     QStringLiteral("フォルダ「/home/user/音楽/Artist/Album」を作成できませんで"
+                                    "した (パスの途中にフォルダでないものがあります)")),
+                 qPrintable(shown));
     }
 
     // What a screen reader is given, read through the interface that Qt's AT-SPI bridge

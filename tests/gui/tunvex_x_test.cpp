@@ -505,6 +505,9 @@ TEST_F(TunvexXTest, TheExtraSettingsDialogIsReachedAndDrivenByKeys) {
     ASSERT_FALSE(dialog.empty());
     Screenshot(dialog, "extra-settings-dialog.png");
     Activate(dialog);
+    Keys({"F1"});
+    EXPECT_FALSE(WaitForWindow("^詳細設定ダイアログ - tunvex ヘルプ$").empty());
+    Activate(dialog);
     Keys({"space", "Tab", "End", "semicolon", "asterisk", "period", "n", "f", "o", "Tab", "space",
           "Return"});
     EXPECT_TRUE(WaitForNoWindow("^tunvex 詳細設定$"));

@@ -10,6 +10,7 @@
 
 #include "core/base/paths.h"
 #include "tests/fixtures/audio_fixtures.h"
+#include "tests/support/mount_namespace.h"
 #include "tests/support/run_process.h"
 #include "tests/support/temp_folder.h"
 
@@ -243,6 +244,29 @@ TEST_F(TunvexSortTest, AMoveCountsTheEmptiedFoldersItRemovedAndKeptAndVerboseSay
         EXPECT_THAT(result.err, HasSubstr("2 done, 0 renamed, 0 skipped, 0 failed, 1 not sorted, "
                                           "1 emptied folders removed, 2 emptied folders kept\n"));
     }
+}
+
+TEST_F(TunvexSortTest, AMoveFromAReadOnlyFolderLeavesNoCopiesBehind) {
+    std::string view = home / "view";
+    fs::create_directory(view);
+    Song("one.mp3", "One");
+    Song("two.mp3", "Two");
+    std::string whyNot = MountReadOnlyView(in.path(), view);
+    if (!whyNot.empty())
+        GTEST_SKIP() << whyNot;
+    ProcessResult result = Sort({"--set", "CopyMode=1", view});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.out, "");
+    for (auto [file, title] : {std::pair{"one", "One"}, std::pair{"two", "Two"}}) {
+        EXPECT_THAT(result.err,
+                    HasSubstr("failed: " + view + "/" + file + ".mp3 -> " + album + "01." + title +
+                              ".mp3: the source cannot be removed, so it was not "
+                              "moved: Read-only file system\n"));
+    }
+    EXPECT_THAT(result.err, HasSubstr("0 done, 0 renamed, 0 skipped, 2 failed"));
+    EXPECT_TRUE(fs::is_empty(album));
+    EXPECT_TRUE(fs::exists(in / "one.mp3") && fs::exists(in / "two.mp3"));
+    umount2(view.c_str(), MNT_DETACH);
 }
 
 TEST_F(TunvexSortTest, WithoutATerminalAnExistingFileIsSkippedUnlessYes) {

@@ -36,7 +36,7 @@ TEST(FailureReasonTest, EveryKindIsWordedInBothLanguages) {
         EXPECT_FALSE(HasAsciiLetter(japanese)) << japanese;
         EXPECT_EQ(Holds(japanese, path), Holds(english, path)) << japanese;
         EXPECT_EQ(Holds(japanese, "7"), Holds(english, "7")) << japanese;
-        EXPECT_TRUE(japanese.ends_with("（アクセスが拒否されました）")) << japanese;
+        EXPECT_TRUE(japanese.ends_with(" (アクセスが拒否されました)")) << japanese;
     }
 }
 
@@ -49,19 +49,19 @@ TEST(FailureReasonTest, ReasonsReadAsWritten) {
         {{}, "", ""},
         {{FailureKind::FolderNotCreated, ENOTDIR, "/out/A"},
          "cannot create the folder /out/A: Not a directory",
-         "フォルダ /out/A を作成できませんでした（パスの途中にフォルダでないものがあります）"},
+         "フォルダ「/out/A」を作成できませんでした (パスの途中にフォルダでないものがあります)"},
         {{FailureKind::SourceUnreadable, ENOENT},
          "No such file or directory",
-         "ファイルを読み込めませんでした（ファイルまたはフォルダがありません）"},
+         "ファイルを読み込めませんでした (ファイルまたはフォルダがありません)"},
         {{FailureKind::NameNotClaimed, EPERM},
          "Operation not permitted",
-         "振り分け先にファイルを置けませんでした（アクセスが拒否されました）"},
+         "振り分け先にファイルを置けませんでした (アクセスが拒否されました)"},
         {{FailureKind::CopyFailed, ELOOP},
          "Too many levels of symbolic links",
-         "ファイルをコピーできませんでした（Too many levels of symbolic links）"},
+         "ファイルをコピーできませんでした (Too many levels of symbolic links)"},
         {{FailureKind::SourceTaken, 0, "/in/%e %p.mp3"},
          "its source /in/%e %p.mp3 is taken",
-         "元の場所 /in/%e %p.mp3 に別のファイルがあります"},
+         "元の場所「/in/%e %p.mp3」に別のファイルがあります"},
         {{FailureKind::MoreDamagedRecords, 0, {}, 3},
          "3 more damaged records",
          "ほかに 3 件の壊れた記録があります"},

@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 
 #include "core/transfer/transfer.h"
+#include "core/transfer/undo.h"
 #include "tests/support/transfer_scene.h"
 
 namespace tunvex {
@@ -99,26 +101,57 @@ class ScopedImmutable {
     bool applied_ = false;
 };
 
-TEST(TransferMoveTest, ASourceThatCannotBeRemovedIsReportedAndBothCopiesStay) {
+class SilentUndo : public UndoDelegate {
+  public:
+    void OnUndo(const UndoReport&) override {}
+};
+
+// A move whose source cannot be removed takes its copy back, and its journal says so, unless the
+// copy replaced a file: then both stay.
+TEST(TransferMoveTest, ASourceThatCannotBeRemovedTakesItsCopyBackUnlessItReplacedAFile) {
     TempFolder from;
     TempFolder to("/dev/shm");
     if (to.path().empty() || DeviceOf(from.path()) == DeviceOf(to.path())) {
         GTEST_SKIP() << "needs /dev/shm on another device than the temp folder";
     }
-    WriteFile(from / "a.mp3", "a");
-    ScopedImmutable pinned(from / "a.mp3");
-    if (!pinned.applied())
-        GTEST_SKIP() << "the temp folder cannot mark files immutable";
-    RecordingDelegate delegate;
-    TransferSummary summary = RunTransfer(
-        MakeRequest(TransferOperation::Move, {from / "a.mp3"}, {to / "out/a.mp3"}), delegate);
-    EXPECT_EQ(summary.failed, 1u);
-    ASSERT_EQ(delegate.reports.size(), 1u);
-    EXPECT_EQ(delegate.reports[0].destination, to / "out/a.mp3");
-    EXPECT_NE(EnglishReason(delegate.reports[0].reason).find("Operation not permitted"),
-              std::string::npos);
-    EXPECT_EQ(ReadFile(to / "out/a.mp3"), "a");
-    EXPECT_EQ(ReadFile(from / "a.mp3"), "a");
+    TempFolder state;
+    ScopedDataHome dataHome{state / "data"};
+    const struct {
+        const char* standing;  // at the destination before the move
+        FailureKind kind;
+        const char* left;  // at the destination after it
+    } cases[] = {
+        {nullptr, FailureKind::MoveTakenBack, nullptr},
+        {"older", FailureKind::SourceNotRemoved, "a"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.left == nullptr ? "taken back" : "kept");
+        std::string source = from / (std::string(c.left == nullptr ? "a" : "b") + ".mp3");
+        std::string destination = to / "out/a.mp3";
+        WriteFile(source, "a");
+        std::filesystem::remove(destination);
+        if (c.standing != nullptr)
+            WriteFile(destination, c.standing);
+        ScopedImmutable pinned(source);
+        if (!pinned.applied())
+            GTEST_SKIP() << "the temp folder cannot mark files immutable";
+        RecordingDelegate delegate;
+        delegate.answers = {CollisionAnswer::Replace};
+        TransferRequest request =
+            MakeRequest(TransferOperation::Move, {source}, {destination}, kTransferAllowUndo);
+        request.journalFolder = state / "tunvex";
+        TransferSummary summary = RunTransfer(request, delegate);
+        EXPECT_EQ(summary.failed, 1u);
+        ASSERT_EQ(delegate.reports.size(), 1u);
+        EXPECT_EQ(delegate.reports[0].reason, (FailureReason{c.kind, EPERM}));
+        EXPECT_EQ(ReadFile(source), "a");
+        EXPECT_EQ(Exists(destination), c.left != nullptr);
+        if (c.left != nullptr) {
+            EXPECT_EQ(ReadFile(destination), c.left);
+        }
+        SilentUndo undo;
+        EXPECT_EQ(UndoRun(summary.journal, true, undo).leftAlone, 0u);
+    }
 }
 
 TEST(TransferMoveTest, MovingASymlinkRemovesTheLinkAndKeepsItsTarget) {

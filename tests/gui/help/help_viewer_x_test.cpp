@@ -44,6 +44,8 @@ TEST(HelpViewerXTest, OpensAtTheDefaultTopicAndFollowsTheKeyboard) {
 
     ASSERT_TRUE(ShowHtmlHelp(helpFile));
     EXPECT_EQ(WaitForWindow("^tunvex とは - tunvex ヘルプ$"), window) << "the same viewer, forward";
+    ASSERT_TRUE(ShowHtmlHelp(helpFile, "advanced.html"));
+    EXPECT_EQ(WaitForWindow("^詳細設定ダイアログ - tunvex ヘルプ$"), window) << "at the page asked";
 
     testing::TempFolder temp;
     ASSERT_TRUE(ShowHtmlHelp(temp / "missing.chm"));
