@@ -173,10 +173,14 @@ class DropDialogTest : public QObject {
         QCOMPARE(nestedResult, int(QDialog::Rejected));
     }
 
-    // A stored position is kept unless no screen would show any of the window.
+    // A stored position is kept unless no screen would show any of the window, however far off.
     void aPositionOffEveryScreenOpensCentred() {
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        for (auto [x, y, centred] : {std::tuple{5000, -4000, true}, {100, 80, false}}) {
+        for (auto [x, y, centred] : {std::tuple{5000, -4000, true},
+                                     {100, 80, false},
+                                     {2147483647, 2147483647, true},
+                                     {-2147483647 - 1, 100, true},
+                                     {100, 2147483600, true}}) {
             Settings settings;
             TagLibrary library;
             settings.WindowPositionX = x;

@@ -170,22 +170,6 @@ TEST_F(TunvexXTest, OpensCentredAndRemembersWhereItWasClosed) {
     }
 }
 
-// However far off, a stored position no screen shows opens the window centred.
-TEST_F(TunvexXTest, APositionNoScreenShowsOpensCentred) {
-    const std::pair<std::string, std::string> positions[] = {
-        {"2147483647", "2147483647"},
-        {"-2147483648", "100"},
-        {"100", "2147483600"},
-    };
-    for (const auto& [x, y] : positions) {
-        WriteFile(folder / "tunvex.ini",
-                  "[TunvexOption]\nWindowPositionX=" + x + "\nWindowPositionY=" + y + "\n");
-        auto process = Start();
-        EXPECT_TRUE(Centred(CentredFrameOf(window))) << x << "," << y;
-        End(*process);
-    }
-}
-
 // The menus by mouse and by key, the context menu by the right button, Shift+F10 and the Menu
 // key; F1 works from inside a modal dialog.
 TEST_F(TunvexXTest, MenusAndTheContextMenuOpenTheirDialogs) {
