@@ -1,6 +1,6 @@
 // The help viewer as the program shows it, on a real X server with a window manager, driven
-// from the keyboard: default topic with the focus in the contents, Enter on an entry, Alt+Left,
-// a second call bringing it back to the default topic, and another file replacing it.
+// from the keyboard: default topic with the focus in the contents, Enter on an entry, Alt+Left.
+// One viewer at a time is proven offscreen, a second call's default topic by install_test.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,7 +8,6 @@
 
 #include "core/base/paths.h"
 #include "gui/help_launcher.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/x_actions.h"
 #include "tests/support/x_session.h"
 
@@ -17,7 +16,6 @@ namespace {
 
 using testing::Activate;
 using testing::PressKeys;
-using testing::WaitForNoWindow;
 using testing::WaitForWindow;
 
 TEST(HelpViewerXTest, OpensAtTheDefaultTopicAndFollowsTheKeyboard) {
@@ -38,14 +36,6 @@ TEST(HelpViewerXTest, OpensAtTheDefaultTopicAndFollowsTheKeyboard) {
     EXPECT_EQ(WaitForWindow("^tunvex とは - tunvex ヘルプ$"), window);
     PressKeys({"End", "Return"});
     EXPECT_EQ(WaitForWindow("^ファイルが振り分けられないとき - tunvex ヘルプ$"), window);
-
-    ASSERT_TRUE(ShowHtmlHelp(helpFile));
-    EXPECT_EQ(WaitForWindow("^tunvex とは - tunvex ヘルプ$"), window) << "the same viewer, forward";
-
-    testing::TempFolder temp;
-    ASSERT_TRUE(ShowHtmlHelp(temp / "missing.chm"));
-    EXPECT_FALSE(WaitForWindow("^ヘルプを表示できません - tunvex ヘルプ$").empty());
-    EXPECT_TRUE(WaitForNoWindow("^tunvex とは")) << "the first viewer has closed";
 }
 
 }  // namespace
