@@ -1,19 +1,25 @@
-// The settings dialog's logic on Qt's offscreen platform.
+// The settings dialog on Qt's offscreen platform: its layout, glyphs and what a screen reader
+// hears, what Apply stores or refuses, paste, cancel, the folder picker in Japanese.
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
 #include <QFontInfo>
+#include <QLabel>
+#include <QRawFont>
 #include <QTimer>
 #include <QtTest>
 
 #include <filesystem>
 
 #include "core/settings/settings.h"
+#include "gui/base/qt_translation.h"
 #include "gui/dialog_units.h"
 #include "gui/extra_settings_dialog.h"
 #include "gui/extra_settings_dialog_template.h"
 #include "gui/help_key.h"
 #include "gui/settings_dialog.h"
+#include "gui/settings_dialog_template.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_folder.h"
 
@@ -44,8 +50,12 @@ std::vector<int> CheckedRadios(const CSettingsDlg& dialog) {
     return checked;
 }
 
+// Texts of Qt's folder picker that would show its English; none may.
+const char* const kEnglishPickerTexts[] = {"Look in:", "Directory:", "&Choose", "Cancel",
+                                           "Files of type:"};
+
 // Answers the next folder browser: picks chosen, or cancels when it is empty. Reports the
-// browser's title and the folder it opened at.
+// browser's title and the folder it opened at, and fails on a text it shows in English.
 void AnswerFolderBrowser(const QString& chosen, QString* title, QString* start) {
     auto* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, [=] {
@@ -55,6 +65,14 @@ void AnswerFolderBrowser(const QString& chosen, QString* title, QString* start) 
         poll->deleteLater();
         *title = browser->windowTitle();
         *start = browser->directory().absolutePath();
+        QStringList shown;
+        for (QLabel* label : browser->findChildren<QLabel*>())
+            shown << label->text();
+        for (QAbstractButton* button : browser->findChildren<QAbstractButton*>())
+            shown << button->text();
+        for (const char* english : kEnglishPickerTexts)
+            QVERIFY2(!shown.contains(QString::fromUtf8(english)), english);
+        QVERIFY2(shown.contains(QStringLiteral("キャンセル")), qPrintable(shown.join('|')));
         if (chosen.isEmpty()) {
             browser->reject();
         } else {
@@ -77,6 +95,7 @@ class SettingsDialogTest : public QObject {
   private slots:
     void initTestCase() {
         InstallFontSubstitutions();
+        InstallQtJapanese();
         std::filesystem::create_directories(desktop_);
         std::filesystem::create_directories(folder_ / "music/new");
         std::filesystem::create_directories(folder_ / "music/two\nlines");
@@ -106,6 +125,51 @@ class SettingsDialogTest : public QObject {
                  QStringLiteral("ファイルのフォルダ振り分け方法"));
         QCOMPARE(dialog.Edit(1012)->accessibleName(), QStringLiteral("ファイル名のリネーム"));
         QCOMPARE(dialog.Button(1022)->accessibleName(), QStringLiteral("トラック番号.曲名"));
+        QRawFont font = QRawFont::fromFont(dialog.font());
+        for (const ControlTemplate& control : SettingsDialogTemplate().controls) {
+            for (char32_t c : QString::fromUtf8(control.text).toUcs4())
+                QVERIFY2(font.supportsCharacter(c), control.text);
+        }
+    }
+
+    // What a screen reader is given, read through the interface that Qt's AT-SPI bridge
+    // publishes: each control inside its group and labelled by it, a label labelling the edit
+    // after it, repeated names told apart.
+    void aScreenReaderHearsGroupsAndLabels() {
+        Settings settings = DefaultSettings(desktop_);
+        CSettingsDlg dialog(settings);
+        auto labels = [](QWidget* widget) {
+            QStringList names;
+            QAccessibleInterface* control = QAccessible::queryAccessibleInterface(widget);
+            for (const auto& [label, relation] : control->relations(QAccessible::Label))
+                names << label->text(QAccessible::Name);
+            return names;
+        };
+        auto description = [](QWidget* widget) {
+            return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Description);
+        };
+        const QString folders = QStringLiteral("ファイルのフォルダ振り分け方法");
+        const QString files = QStringLiteral("ファイル名のリネーム");
+        const std::tuple<int, QStringList, QString> cases[] = {
+            {1003, {"コピー先フォルダ"}, ""},
+            {1005, {"コピー先フォルダ\\", folders}, ""},
+            {1012, {files}, ""},
+            {1007, {"コピー動作"}, ""},
+            {1008, {folders}, folders},  // its name is also the first group's
+            {1011, {folders}, folders},
+            {1016, {files}, files},
+            {1021, {"ファイル名重複時の処理"}, ""},
+        };
+        for (const auto& [id, labelledBy, told] : cases) {
+            QCOMPARE(labels(dialog.Item(id)), labelledBy);
+            QCOMPARE(description(dialog.Item(id)), told);
+        }
+        QStringList helpNotes;
+        for (QLabel* label : dialog.findChildren<QLabel*>()) {
+            if (label->text().startsWith("* "))
+                helpNotes << description(label);
+        }
+        QCOMPARE(helpNotes, (QStringList{folders, files}));
     }
 
     void radioButtonsEnableTheirPatternEdit() {

@@ -380,15 +380,6 @@ INSTANTIATE_TEST_SUITE_P(TextualTracks, TrackTextTest,
                          ::testing::ValuesIn(FormatsWithTextualTracks()),
                          [](const auto& test) { return std::string(test.param.name); });
 
-TEST_F(LibraryTest, ReadsTheTitleOfATrackerModule) {
-    const std::string path = folder / "a.mod";
-    fixtures::WriteMod(path, "space debris");
-    ASSERT_TRUE(library.Load(path));
-
-    EXPECT_EQ(library.Type(), MP3INFP_TYPE_MOD);
-    EXPECT_EQ(library.Value("INAM"), "space debris");
-}
-
 TEST_F(LibraryTest, VersionIsAtLeastTheOneHostsRequire) {
     EXPECT_GE(library.Version(), 0x250U);
 }

@@ -1,6 +1,8 @@
 #include <taglib/apetag.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "library_test.h"
 #include "mp3infp/mp3infp.h"
@@ -16,90 +18,100 @@ using fixtures::TagValues;
 const TagValues kV1Values{"v1 title", "v1 artist", "v1 album", "4"};
 const TagValues kV2Values{"v2 title", "v2 artist", "v2 album", "5/9"};
 
-struct TagBitsCase {
+// An MP3 file of one layout, the blocks the library finds in it and what it answers by name: a
+// name with _v1, _v2 or _rmp asks that block alone, a plain one takes ID3v2 first, value by value.
+struct BlocksCase {
     const char* name;
-    std::optional<TagValues> id3v1;
-    std::optional<TagValues> id3v2;
+    std::function<void(const std::string& path)> write;
     uint32_t bits;
+    std::vector<std::pair<const char*, std::optional<std::string>>> values;
 };
 
-void PrintTo(const TagBitsCase& value, std::ostream* out) {
+void PrintTo(const BlocksCase& value, std::ostream* out) {
     *out << value.name;
 }
 
-class Mp3TagBitsTest : public LibraryTestWithParam<TagBitsCase> {};
+std::function<void(const std::string&)> Mp3(std::optional<TagValues> id3v1,
+                                            std::optional<TagValues> id3v2) {
+    return [=](const std::string& path) { fixtures::WriteMp3(path, id3v1, id3v2); };
+}
 
-TEST_P(Mp3TagBitsTest, ReportsWhichBlocksArePresent) {
+std::function<void(const std::string&)> RawId3v1(int track) {
+    return [=](const std::string& path) {
+        fixtures::WriteMp3WithRawId3v1(path, "title", "artist", "album", track);
+    };
+}
+
+const BlocksCase kBlocksCases[] = {
+    {"Neither", Mp3(std::nullopt, std::nullopt), 0, {{"INAM", std::nullopt}}},
+    {"Id3v1Only",
+     Mp3(kV1Values, std::nullopt),
+     MP3INFP_TAG_ID3V1,
+     {{"INAM", "v1 title"}, {"INAM_v2", std::nullopt}}},
+    {"Id3v2Only",
+     Mp3(std::nullopt, kV2Values),
+     MP3INFP_TAG_ID3V2,
+     {{"INAM", "v2 title"}, {"INAM_v1", std::nullopt}}},
+    {"BothEachAnsweringItsOwnNamesInTheirCase",
+     Mp3(kV1Values, kV2Values),
+     MP3INFP_TAG_ID3V1 | MP3INFP_TAG_ID3V2,
+     {{"INAM_v1", "v1 title"},
+      {"IART_v1", "v1 artist"},
+      {"IPRD_v1", "v1 album"},
+      {"TRACK_v1", "4"},
+      {"INAM_v2", "v2 title"},
+      {"IART_v2", "v2 artist"},
+      {"IPRD_v2", "v2 album"},
+      {"TRACK_v2", "5/9"},
+      {"INAM_rmp", std::nullopt},
+      {"inam", std::nullopt},
+      {"INAM_V2", std::nullopt}}},
+    {"PlainNamesFallBackToId3v1PerValue",
+     Mp3(kV1Values, TagValues{.title = "v2 title"}),
+     MP3INFP_TAG_ID3V1 | MP3INFP_TAG_ID3V2,
+     {{"INAM", "v2 title"}, {"IART", "v1 artist"}, {"TRACK", "4"}}},
+    {"Id3v1WithoutTrackByte",
+     RawId3v1(0),
+     MP3INFP_TAG_ID3V1,
+     {{"TRACK_v1", std::nullopt}, {"INAM_v1", "title"}}},
+    {"Id3v1TrackByteAsDecimalText", RawId3v1(200), MP3INFP_TAG_ID3V1, {{"TRACK_v1", "200"}}},
+    {"RiffMp3InfoList",
+     [](const std::string& path) {
+         fixtures::WriteRmp3(path, TagValues{"rmp title", "rmp artist", "rmp album", std::nullopt});
+     },
+     MP3INFP_TAG_RIFF_INFO,
+     {{"INAM_rmp", "rmp title"},
+      {"IART_rmp", "rmp artist"},
+      {"IPRD_rmp", "rmp album"},
+      {"INAM", "rmp title"},
+      {"INAM_v2", std::nullopt}}},
+    {"RiffMp3WithAnId3v1BlockInsideItsData",
+     [](const std::string& path) {
+         const std::string data =
+             fixtures::MpegFrames(2) + fixtures::Id3v1Block("inner", "", "", 9);
+         fixtures::WriteBytes(
+             path, fixtures::RiffFile("RMP3", fixtures::RiffChunk("data", data) +
+                                                  fixtures::RiffInfoList({{"INAM", "outer"}})));
+     },
+     MP3INFP_TAG_RIFF_INFO | MP3INFP_TAG_ID3V1,
+     {{"INAM_rmp", "outer"}, {"INAM_v1", "inner"}, {"TRACK", "9"}}},
+};
+
+class Mp3BlocksTest : public LibraryTestWithParam<BlocksCase> {};
+
+TEST_P(Mp3BlocksTest, ReportsItsBlocksAndAnswersEachName) {
     const std::string path = folder / "a.mp3";
-    fixtures::WriteMp3(path, GetParam().id3v1, GetParam().id3v2);
+    GetParam().write(path);
     ASSERT_TRUE(library.Load(path));
 
     EXPECT_EQ(library.Type(), MP3INFP_TYPE_MP3);
     EXPECT_EQ(library.TagBits(), GetParam().bits);
+    for (const auto& [name, expected] : GetParam().values)
+        EXPECT_EQ(library.Value(name), expected) << name;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Blocks, Mp3TagBitsTest,
-    ::testing::Values(TagBitsCase{"Neither", std::nullopt, std::nullopt, 0},
-                      TagBitsCase{"Id3v1Only", kV1Values, std::nullopt, MP3INFP_TAG_ID3V1},
-                      TagBitsCase{"Id3v2Only", std::nullopt, kV2Values, MP3INFP_TAG_ID3V2},
-                      TagBitsCase{"Both", kV1Values, kV2Values,
-                                  MP3INFP_TAG_ID3V1 | MP3INFP_TAG_ID3V2}),
-    [](const auto& test) { return std::string(test.param.name); });
-
-TEST_F(LibraryTest, RiffMp3ReportsItsInfoList) {
-    const std::string path = folder / "a.rmp";
-    fixtures::WriteRmp3(path, TagValues{"rmp title", "rmp artist", "rmp album", std::nullopt});
-    ASSERT_TRUE(library.Load(path));
-
-    EXPECT_EQ(library.Type(), MP3INFP_TYPE_MP3);
-    EXPECT_EQ(library.TagBits(), MP3INFP_TAG_RIFF_INFO);
-    EXPECT_EQ(library.Value("INAM_rmp"), "rmp title");
-    EXPECT_EQ(library.Value("IART_rmp"), "rmp artist");
-    EXPECT_EQ(library.Value("IPRD_rmp"), "rmp album");
-    EXPECT_EQ(library.Value("INAM"), "rmp title");
-    EXPECT_EQ(library.Value("INAM_v2"), std::nullopt);
-}
-
-TEST_F(LibraryTest, RiffMp3ReportsAnId3v1BlockInsideItsData) {
-    const std::string data = fixtures::MpegFrames(2) + fixtures::Id3v1Block("inner", "", "", 9);
-    const std::string path = folder / "a.rmp";
-    fixtures::WriteBytes(
-        path, fixtures::RiffFile("RMP3", fixtures::RiffChunk("data", data) +
-                                             fixtures::RiffInfoList({{"INAM", "outer"}})));
-    ASSERT_TRUE(library.Load(path));
-
-    EXPECT_EQ(library.TagBits(), MP3INFP_TAG_RIFF_INFO | MP3INFP_TAG_ID3V1);
-    EXPECT_EQ(library.Value("INAM_rmp"), "outer");
-    EXPECT_EQ(library.Value("INAM_v1"), "inner");
-    EXPECT_EQ(library.Value("TRACK"), "9");
-}
-
-TEST_F(LibraryTest, EachBlockAnswersItsOwnNames) {
-    const std::string path = folder / "a.mp3";
-    fixtures::WriteMp3(path, kV1Values, kV2Values);
-    ASSERT_TRUE(library.Load(path));
-
-    EXPECT_EQ(library.Value("INAM_v1"), "v1 title");
-    EXPECT_EQ(library.Value("IART_v1"), "v1 artist");
-    EXPECT_EQ(library.Value("IPRD_v1"), "v1 album");
-    EXPECT_EQ(library.Value("TRACK_v1"), "4");
-    EXPECT_EQ(library.Value("INAM_v2"), "v2 title");
-    EXPECT_EQ(library.Value("IART_v2"), "v2 artist");
-    EXPECT_EQ(library.Value("IPRD_v2"), "v2 album");
-    EXPECT_EQ(library.Value("TRACK_v2"), "5/9");
-    EXPECT_EQ(library.Value("INAM_rmp"), std::nullopt);
-}
-
-TEST_F(LibraryTest, PlainNamesPreferId3v2AndFallBackToId3v1PerValue) {
-    const std::string path = folder / "a.mp3";
-    fixtures::WriteMp3(path, kV1Values, TagValues{.title = "v2 title"});
-    ASSERT_TRUE(library.Load(path));
-
-    EXPECT_EQ(library.Value("INAM"), "v2 title");
-    EXPECT_EQ(library.Value("IART"), "v1 artist");
-    EXPECT_EQ(library.Value("TRACK"), "4");
-}
+INSTANTIATE_TEST_SUITE_P(Blocks, Mp3BlocksTest, ::testing::ValuesIn(kBlocksCases),
+                         [](const auto& test) { return std::string(test.param.name); });
 
 // The APE tag of an MP3 sits at its end or just before its ID3v1 block, beside ID3 tags.
 TEST_F(LibraryTest, AnApeTagBesideId3TagsAnswersBeforeId3v1) {
@@ -123,23 +135,6 @@ TEST_F(LibraryTest, AnApeTagBesideId3TagsAnswersBeforeId3v1) {
         EXPECT_EQ(library.Value("TRACK"),
                   withId3v1 ? std::optional<std::string>("4") : std::nullopt);
     }
-}
-
-TEST_F(LibraryTest, Id3v1WithoutTrackByteHasNoTrack) {
-    const std::string path = folder / "a.mp3";
-    fixtures::WriteMp3WithRawId3v1(path, "title", "artist", "album", 0);
-    ASSERT_TRUE(library.Load(path));
-
-    EXPECT_EQ(library.Value("TRACK_v1"), std::nullopt);
-    EXPECT_EQ(library.Value("INAM_v1"), "title");
-}
-
-TEST_F(LibraryTest, Id3v1TrackByteIsDecimalText) {
-    const std::string path = folder / "a.mp3";
-    fixtures::WriteMp3WithRawId3v1(path, "title", "artist", "album", 200);
-    ASSERT_TRUE(library.Load(path));
-
-    EXPECT_EQ(library.Value("TRACK_v1"), "200");
 }
 
 struct EncodingCase {

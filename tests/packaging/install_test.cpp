@@ -17,11 +17,14 @@
 #include "tests/fixtures/audio_fixtures.h"
 #include "tests/support/run_process.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/x_actions.h"
 #include "tests/support/x_session.h"
 
 namespace tunvex {
 namespace {
 
+using testing::Activate;
+using testing::ActOn;
 using ::testing::HasSubstr;
 using testing::PressKeys;
 using testing::ProcessResult;
@@ -29,6 +32,7 @@ using testing::ReadFile;
 using testing::RunProcess;
 using testing::RunXTool;
 using testing::TempFolder;
+using testing::WaitForNoWindow;
 using testing::WaitForWindow;
 using testing::WriteFile;
 
@@ -173,27 +177,26 @@ TEST_F(InstallTest, InstalledWindowShowsItsHelpAndKeepsItsSettingsUnderTheConfig
          "XDG_RUNTIME_DIR=" + temp.path(), "XDG_STATE_HOME=" + (temp / "state")});
     const std::string window = WaitForWindow("^tunvex$");
     ASSERT_FALSE(window.empty());
-    RunXTool({"xdotool", "windowactivate", "--sync", window});
+    Activate(window);
     PressKeys({"F1"});
-    const std::string help = WaitForWindow("^tunvex とは - tunvex ヘルプ$");
+    const std::string help = ActOn("^tunvex とは - tunvex ヘルプ$", {"End", "Return"});
     ASSERT_FALSE(help.empty());
-    PressKeys({"End", "Return"});
     ASSERT_FALSE(WaitForWindow("^ファイルが振り分けられないとき - tunvex ヘルプ$").empty());
 
     // Help menu, second on the bar, first item: the same viewer, at its default topic again.
-    RunXTool({"xdotool", "windowactivate", "--sync", window});
+    Activate(window);
     PressKeys({"alt", "Right", "Down", "Return"});
     EXPECT_EQ(WaitForWindow("^tunvex とは - tunvex ヘルプ$"), help);
     EXPECT_EQ(RunXTool({"xdotool", "search", "--onlyvisible", "--name", "tunvex ヘルプ$"}),
               help + "\n");
 
-    RunXTool({"xdotool", "windowactivate", "--sync", window});
+    Activate(window);
     PressKeys({"alt+F4"});
     for (int i = 0; i < 200 && tunvex.Running(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     ASSERT_FALSE(tunvex.Running());
     EXPECT_EQ(tunvex.Wait().exitStatus, 0);
-    EXPECT_EQ(WaitForWindow("tunvex ヘルプ$", false), "") << "the viewer ends with the program";
+    EXPECT_TRUE(WaitForNoWindow("tunvex ヘルプ$")) << "the viewer ends with the program";
     EXPECT_THAT(ReadFile(temp / "config/tunvex/tunvex.ini"), HasSubstr("[TunvexOption]"));
     EXPECT_FALSE(fs::exists(programs + "/tunvex.ini"));
 }

@@ -160,20 +160,4 @@ std::string RunXTool(const std::vector<std::string>& arguments) {
     return out;
 }
 
-std::string WaitForWindow(const std::string& pattern, bool present) {
-    std::string ids;
-    for (int i = 0; i < 200; ++i) {
-        ids = RunXTool({"xdotool", "search", "--onlyvisible", "--name", pattern});
-        if (ids.empty() != present)
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return ids.substr(0, ids.find('\n'));
-}
-
-void PressKeys(std::vector<std::string> keys) {
-    keys.insert(keys.begin(), {"xdotool", "key", "--clearmodifiers"});
-    RunXTool(keys);
-}
-
 }  // namespace tunvex::testing

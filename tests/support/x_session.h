@@ -49,12 +49,4 @@ class WaylandSession {
 // Runs an X tool (xdotool, xwininfo, import, ...) found on PATH; its standard output.
 std::string RunXTool(const std::vector<std::string>& arguments);
 
-// The id of the first shown window whose title matches the regular expression pattern, once
-// there is one (with present false: once there is none, giving ""); what there is after 20
-// seconds.
-std::string WaitForWindow(const std::string& pattern, bool present = true);
-
-// Presses keys ("Return", "alt+Left", ...) one after the other in the focused window.
-void PressKeys(std::vector<std::string> keys);
-
 }  // namespace tunvex::testing

@@ -8,6 +8,7 @@
 #include "core/base/paths.h"
 #include "tests/support/run_process.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/x_actions.h"
 #include "tests/support/x_session.h"
 
 namespace tunvex {

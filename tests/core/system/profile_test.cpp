@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <climits>
 #include <filesystem>
 
 #include "tests/support/temp_folder.h"
@@ -51,6 +52,11 @@ TEST(ReadProfileTest, ValuesAsTheWindowsProfileFunctionsReadThem) {
     for (const auto& [key, expected] : integers) {
         EXPECT_EQ(ReadProfileInt(ini, "TunvexOption", key, 77), expected) << key;
     }
+    // A number past an int's range, a stored window position far off say, stops at its end.
+    WriteFile(folder / "far.ini", "[S]\nX=99999999999\nY=-99999999999\n");
+    const ProfileContent far = *ReadProfile(folder / "far.ini");
+    EXPECT_EQ(ReadProfileInt(far, "S", "X", 0), INT_MAX);
+    EXPECT_EQ(ReadProfileInt(far, "S", "Y", 0), INT_MIN);
 }
 
 // Outer spaces and outer quotes survive in a pair of quotes, which a reader drops, as Windows does.
