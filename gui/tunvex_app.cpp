@@ -6,11 +6,11 @@
 #include "core/base/text.h"
 #include "core/system/instance_guard.h"
 #include "core/system/settings_location.h"
-#include "gui/drop_dialog.h"
-#include "gui/help_key.h"
+#include "gui/dialogs/help_key.h"
+#include "gui/dialogs/modal_dialogs.h"
 #include "gui/help_launcher.h"
-#include "gui/modal_dialogs.h"
 #include "gui/stop_signals.h"
+#include "gui/window/drop_dialog.h"
 
 namespace tunvex {
 namespace {

@@ -6,10 +6,10 @@
 
 #include "core/base/text.h"
 #include "gui/base/qt_translation.h"
-#include "gui/dialog_units.h"
+#include "gui/dialogs/dialog_units.h"
+#include "gui/dialogs/message_box.h"
+#include "gui/dialogs/message_icons.h"
 #include "gui/display_choice.h"
-#include "gui/message_box.h"
-#include "gui/message_icons.h"
 #include "gui/tunvex_app.h"
 
 int main(int argc, char** argv) {

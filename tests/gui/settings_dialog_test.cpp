@@ -14,12 +14,12 @@
 
 #include "core/settings/settings.h"
 #include "gui/base/qt_translation.h"
-#include "gui/dialog_units.h"
-#include "gui/extra_settings_dialog.h"
-#include "gui/extra_settings_dialog_template.h"
-#include "gui/help_key.h"
-#include "gui/settings_dialog.h"
-#include "gui/settings_dialog_template.h"
+#include "gui/dialogs/dialog_units.h"
+#include "gui/dialogs/extra_settings_dialog.h"
+#include "gui/dialogs/extra_settings_dialog_template.h"
+#include "gui/dialogs/help_key.h"
+#include "gui/dialogs/settings_dialog.h"
+#include "gui/dialogs/settings_dialog_template.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_folder.h"
 

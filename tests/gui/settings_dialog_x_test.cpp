@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "core/settings/settings.h"
-#include "gui/dialog_units.h"
-#include "gui/settings_dialog.h"
-#include "gui/settings_dialog_template.h"
+#include "gui/dialogs/dialog_units.h"
+#include "gui/dialogs/settings_dialog.h"
+#include "gui/dialogs/settings_dialog_template.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_actions.h"
 #include "tests/support/x_session.h"

@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "core/files/file_copy.h"
-#include "gui/off_ui_thread.h"
-#include "gui/sort_progress.h"
-#include "gui/sort_relay.h"
+#include "gui/window/off_ui_thread.h"
+#include "gui/window/sort_progress.h"
+#include "gui/window/sort_relay.h"
 
 namespace tunvex {
 

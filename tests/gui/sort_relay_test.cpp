@@ -8,9 +8,9 @@
 
 #include <string>
 
-#include "gui/off_ui_thread.h"
-#include "gui/sort_progress.h"
-#include "gui/sort_relay.h"
+#include "gui/window/off_ui_thread.h"
+#include "gui/window/sort_progress.h"
+#include "gui/window/sort_relay.h"
 
 namespace tunvex {
 
