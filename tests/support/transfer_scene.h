@@ -1,4 +1,4 @@
-// The transfer tests' scene: real files in temporary folders, a request built file by file and a
+// The transfer tests' scene: real files in temporary folders, a request built file by file, a
 // delegate that records what the engine tells it.
 #pragma once
 
@@ -32,6 +32,7 @@ inline dev_t DeviceOf(const std::string& path) {
     return info.st_dev;
 }
 
+inline const char* const kNoOtherFileSystem = "needs /dev/shm on another device than /tmp";
 // A folder on another file system than the temp folder (/dev/shm); empty where there is none.
 inline std::string OtherFileSystem() {
     TempFolder other("/dev/shm");
@@ -54,6 +55,13 @@ inline std::string PatternedContent(std::size_t size, unsigned seed = 1) {
         c = static_cast<char>(state >> 24);
     }
     return content;
+}
+
+inline std::string Repeat(const std::string& text, std::size_t times) {
+    std::string repeated;
+    for (std::size_t i = 0; i < times; ++i)
+        repeated += text;
+    return repeated;
 }
 
 // Temporaries of the engine anywhere under folder.
@@ -103,9 +111,8 @@ class ScopedDataHome : public testing::ScopedEnvironment {
     explicit ScopedDataHome(const std::string& path) : ScopedEnvironment("XDG_DATA_HOME", path) {}
 };
 
-// A folder on a second mount (a bind mount) of the temporary folders' own file system: a rename
-// from there to them fails with EXDEV though the device is the same. Empty when this process
-// cannot mount.
+// A folder on a bind mount of the temp folders' own file system: a rename from there to them
+// fails with EXDEV though the device is the same. Empty when this process cannot mount.
 inline std::string BindMountedFolder() {
     static TempFolder folder;
     static const std::string path = []() -> std::string {
@@ -138,8 +145,8 @@ struct TransferCase {
     std::string sourceBase;
 };
 
-// A copy, a move inside one file system (a rename) unless left out, and a move through a copy
-// from /dev/shm where that is another file system than the temp folder.
+// A copy, a move inside one file system (a rename) unless left out, and a move across file
+// systems from /dev/shm where it is another one.
 inline std::vector<TransferCase> TransferCases(bool withRename = true) {
     std::vector<TransferCase> cases = {
         {"copy", TransferOperation::Copy, TempFolder::DefaultBase()}};

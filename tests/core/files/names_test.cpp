@@ -2,29 +2,44 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
+#include "core/files/rename.h"
+#include "tests/support/transfer_scene.h"
+
 namespace tunvex {
 namespace {
 
 TEST(NumberedNameTest, NumberGoesBeforeTheExtensionOfTheFileName) {
-    struct Case {
-        std::string path;
-        unsigned number;
-        std::string expected;
+    const std::string so = "\x83\x5C";  // its trail byte is a backslash, no separator
+    const std::tuple<CodePage, std::string, unsigned, std::string> cases[] = {
+        {CodePage::Utf8, "/m/Song.mp3", 2, "/m/Song (2).mp3"},
+        {CodePage::Utf8, "/m/a.b.mp3", 2, "/m/a.b (2).mp3"},
+        {CodePage::Utf8, "/m/name", 3, "/m/name (3)"},
+        {CodePage::Utf8, "/m/.hidden", 2, "/m/.hidden (2)"},
+        {CodePage::Utf8, "/m/v1.0/name", 2, "/m/v1.0/name (2)"},
+        {CodePage::Utf8, "/m/My Song.flac", 12, "/m/My Song (12).flac"},
+        {CodePage::Utf8, "/m/Vol. 2", 2, "/m/Vol. 2 (2)"},
+        {CodePage::Utf8, "Song.mp3", 2, "Song (2).mp3"},
+        {CodePage::ShiftJis, "/m/" + so + ".mp3", 2, "/m/" + so + " (2).mp3"},
     };
-    const Case cases[] = {
-        {"/m/Song.mp3", 2, "/m/Song (2).mp3"},   {"/m/a.b.mp3", 2, "/m/a.b (2).mp3"},
-        {"/m/name", 3, "/m/name (3)"},           {"/m/.hidden", 2, "/m/.hidden (2)"},
-        {"/m/v1.0/name", 2, "/m/v1.0/name (2)"}, {"/m/My Song.flac", 12, "/m/My Song (12).flac"},
-        {"/m/Vol. 2", 2, "/m/Vol. 2 (2)"},       {"Song.mp3", 2, "Song (2).mp3"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(NumberedName(CodePage::Utf8, c.path, c.number), c.expected) << c.path;
-    }
+    for (const auto& [codePage, path, number, expected] : cases)
+        EXPECT_EQ(NumberedName(codePage, path, number), expected) << path;
 }
 
-TEST(NumberedNameTest, ShiftJisTrailByteIsNotASeparator) {
-    const std::string so = "\x83\x5C";
-    EXPECT_EQ(NumberedName(CodePage::ShiftJis, "/m/" + so + ".mp3", 2), "/m/" + so + " (2).mp3");
+// With renameat2 and by link and unlink: a free name is taken, an existing file never clobbered.
+TEST(RenameNoReplaceTest, AFreeNameIsTakenAndAnExistingFileIsNeverClobbered) {
+    for (auto rename : {RenameNoReplace, MoveByLink}) {
+        for (bool taken : {false, true}) {
+            TempFolder folder;
+            WriteFile(folder / "from", "new");
+            if (taken)
+                WriteFile(folder / "to", "old");
+            EXPECT_EQ(rename(folder / "from", folder / "to"), taken ? EEXIST : 0);
+            EXPECT_EQ(Exists(folder / "from"), taken);
+            EXPECT_EQ(ReadFile(folder / "to"), taken ? "old" : "new");
+        }
+    }
 }
 
 }  // namespace

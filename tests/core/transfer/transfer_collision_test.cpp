@@ -1,5 +1,14 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <filesystem>
+#include <set>
+
+#include "core/files/trash.h"
 #include "core/transfer/transfer.h"
 #include "tests/support/transfer_scene.h"
 
@@ -8,51 +17,38 @@ namespace {
 
 const TransferOperation kOperations[] = {TransferOperation::Copy, TransferOperation::Move};
 
-struct RenameCase {
-    const char* name;
-    std::vector<std::string> existing;      // files already in the destination folder
-    std::vector<std::string> destinations;  // one source per destination
-    std::vector<std::string> expected;      // names the sources end under
-};
-
-std::string Repeat(const std::string& text, std::size_t times) {
-    std::string repeated;
-    for (std::size_t i = 0; i < times; ++i)
-        repeated += text;
-    return repeated;
-}
-
 TEST(TransferCollisionTest, RenameModeTakesTheFirstFreeNumberedName) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> existing;      // files already in the destination folder
+        std::vector<std::string> destinations;  // one source per destination
+        std::vector<std::string> expected;      // names the sources end under
+    };
     const std::string longName = Repeat("x", 250) + ".mp3";   // 254 bytes: " (2)" cannot fit
     const std::string kanjiName = Repeat("漢", 83) + ".mp3";  // 253 bytes, 3 a character
-    const RenameCase cases[] = {
-        {"taken", {"x.mp3"}, {"x.mp3"}, {"x (2).mp3"}},
+    // clang-format off
+    const Case cases[] = {
         {"two taken", {"x.mp3", "x (2).mp3"}, {"x.mp3"}, {"x (3).mp3"}},
         {"gap", {"x.mp3", "x (3).mp3"}, {"x.mp3"}, {"x (2).mp3"}},
         {"own destinations", {}, {"y.mp3", "y.mp3", "y.mp3"}, {"y.mp3", "y (2).mp3", "y (3).mp3"}},
         {"own and existing", {"y.mp3"}, {"y.mp3", "y.mp3"}, {"y (2).mp3", "y (3).mp3"}},
-        {"no extension", {"name"}, {"name"}, {"name (2)"}},
-        {"dots", {"a.b.mp3"}, {"a.b.mp3"}, {"a.b (2).mp3"}},
         {"folder in the way", {"d.mp3/inside"}, {"d.mp3"}, {"d (2).mp3"}},
         {"long name", {longName}, {longName}, {Repeat("x", 247) + " (2).mp3"}},
-        {"long name cut whole characters",
-         {kanjiName},
-         {kanjiName},
-         {Repeat("漢", 82) + " (2).mp3"}},
+        {"cut whole characters", {kanjiName}, {kanjiName}, {Repeat("漢", 82) + " (2).mp3"}},
     };
+    // clang-format on
     for (TransferOperation operation : kOperations) {
-        for (const RenameCase& c : cases) {
+        for (const Case& c : cases) {
             SCOPED_TRACE(c.name);
             TransferScene scene(operation, kTransferRenameOnCollision);
             for (const std::string& name : c.existing)
                 WriteFile(scene.to / name, "old");
             for (std::size_t i = 0; i < c.destinations.size(); ++i)
                 scene.Add(std::to_string(i), "new" + std::to_string(i), c.destinations[i]);
-            TransferSummary summary = scene.Run();
+            EXPECT_EQ(scene.Run().failed, 0u);
 
             const RecordingDelegate& delegate = scene.delegate;
             EXPECT_TRUE(delegate.asked.empty());
-            EXPECT_EQ(summary.failed, 0u);
             ASSERT_EQ(delegate.reports.size(), c.expected.size());
             for (std::size_t i = 0; i < c.expected.size(); ++i) {
                 std::string final = scene.to / c.expected[i];
@@ -62,9 +58,8 @@ TEST(TransferCollisionTest, RenameModeTakesTheFirstFreeNumberedName) {
                                                            : FileOutcome::Renamed);
                 EXPECT_EQ(ReadFile(final), "new" + std::to_string(i));
             }
-            for (const std::string& name : c.existing) {
+            for (const std::string& name : c.existing)
                 EXPECT_EQ(ReadFile(scene.to / name), "old") << name;
-            }
         }
     }
 }
@@ -75,42 +70,36 @@ TEST(TransferCollisionTest, RenameModeLeavesASourceAlreadyUnderANumberedName) {
         WriteFile(folder / "out/x.mp3", "first");
         WriteFile(folder / "out/x (2).mp3", "second");
         RecordingDelegate delegate;
-        TransferSummary summary =
-            RunTransfer(MakeRequest(operation, {folder / "out/x (2).mp3"}, {folder / "out/x.mp3"},
-                                    kTransferRenameOnCollision),
-                        delegate);
-        EXPECT_EQ(summary.sameFile, 1u);
+        EXPECT_EQ(RunTransfer(MakeRequest(operation, {folder / "out/x (2).mp3"},
+                                          {folder / "out/x.mp3"}, kTransferRenameOnCollision),
+                              delegate)
+                      .sameFile,
+                  1u);
         EXPECT_EQ(ReadFile(folder / "out/x (2).mp3"), "second");
         EXPECT_FALSE(Exists(folder / "out/x (3).mp3"));
         EXPECT_TRUE(Leftovers(folder.path()).empty());
     }
 }
 
-struct AskCase {
-    const char* name;
-    std::vector<CollisionAnswer> answers;
-    std::size_t expectedAsks;
-    std::vector<FileOutcome> expected;  // for the three colliding files
-};
-
 TEST(TransferCollisionTest, AskModeFollowsEachAnswer) {
     using A = CollisionAnswer;
     using O = FileOutcome;
-    const AskCase cases[] = {
-        {"replace, skip, replace",
-         {A::Replace, A::Skip, A::Replace},
-         3,
-         {O::Replaced, O::Skipped, O::Replaced}},
-        {"replace all", {A::ReplaceAll}, 1, {O::Replaced, O::Replaced, O::Replaced}},
-        {"skip then replace all",
-         {A::Skip, A::ReplaceAll},
-         2,
-         {O::Skipped, O::Replaced, O::Replaced}},
-        {"cancel", {A::Skip, A::Cancel}, 2, {O::Skipped, O::Cancelled, O::Cancelled}},
+    struct Case {
+        std::vector<CollisionAnswer> answers;
+        std::size_t expectedAsks;
+        std::vector<FileOutcome> expected;  // for the three colliding files
     };
+    // clang-format off
+    const Case cases[] = {
+        {{A::Replace, A::Skip, A::Replace}, 3, {O::Replaced, O::Skipped, O::Replaced}},
+        {{A::ReplaceAll}, 1, {O::Replaced, O::Replaced, O::Replaced}},
+        {{A::Skip, A::ReplaceAll}, 2, {O::Skipped, O::Replaced, O::Replaced}},
+        {{A::Skip, A::Cancel}, 2, {O::Skipped, O::Cancelled, O::Cancelled}},
+    };
+    // clang-format on
     for (TransferOperation operation : kOperations) {
-        for (const AskCase& c : cases) {
-            SCOPED_TRACE(c.name);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.answers.size());
             TransferScene scene(operation);
             for (int i = 0; i < 3; ++i) {
                 std::string name = std::to_string(i) + ".mp3";
@@ -118,11 +107,9 @@ TEST(TransferCollisionTest, AskModeFollowsEachAnswer) {
                 WriteFile(scene.to / name, "old");
             }
             scene.delegate.answers.assign(c.answers.begin(), c.answers.end());
-            TransferSummary summary = scene.Run();
-
+            EXPECT_EQ(scene.Run().cancelled, c.expected.back() == O::Cancelled);
             EXPECT_EQ(scene.delegate.asked.size(), c.expectedAsks);
             EXPECT_EQ(scene.delegate.Outcomes(), c.expected);
-            EXPECT_EQ(summary.cancelled, c.expected.back() == O::Cancelled);
             for (std::size_t i = 0; i < 3; ++i) {
                 bool replaced = c.expected[i] == O::Replaced;
                 EXPECT_EQ(ReadFile(scene.request.destinations[i]), replaced ? "new" : "old") << i;
@@ -136,21 +123,20 @@ TEST(TransferCollisionTest, AskModeFollowsEachAnswer) {
 
 // Also across batches: the first file stands in a folder the run made when the second is staged.
 TEST(TransferCollisionTest, AskModeTwoFilesForOneDestinationMakeACollision) {
-    for (auto [operation, batchFiles] : {std::pair{TransferOperation::Copy, 1u},
-                                         {TransferOperation::Copy, 256u},
-                                         {TransferOperation::Move, 1u},
-                                         {TransferOperation::Move, 256u}}) {
-        TransferScene scene(operation);
-        scene.Add("a.mp3", "a", "out/x.mp3");
-        scene.Add("b.mp3", "b", "out/x.mp3");
-        scene.request.batchFiles = batchFiles;
-        scene.delegate.answers = {CollisionAnswer::Skip};
-        scene.Run();
-        EXPECT_EQ(scene.delegate.asked, std::vector<std::string>{scene.to / "out/x.mp3"});
-        EXPECT_EQ(scene.delegate.Outcomes(),
-                  (std::vector<FileOutcome>{FileOutcome::Transferred, FileOutcome::Skipped}));
-        EXPECT_EQ(ReadFile(scene.to / "out/x.mp3"), "a");
-        EXPECT_EQ(ReadFile(scene.from / "b.mp3"), "b");
+    for (TransferOperation operation : kOperations) {
+        for (std::size_t batchFiles : {1u, 256u}) {
+            TransferScene scene(operation);
+            scene.Add("a.mp3", "a", "out/x.mp3");
+            scene.Add("b.mp3", "b", "out/x.mp3");
+            scene.request.batchFiles = batchFiles;
+            scene.delegate.answers = {CollisionAnswer::Skip};
+            scene.Run();
+            EXPECT_EQ(scene.delegate.asked, std::vector<std::string>{scene.to / "out/x.mp3"});
+            EXPECT_EQ(scene.delegate.Outcomes(),
+                      (std::vector<FileOutcome>{FileOutcome::Transferred, FileOutcome::Skipped}));
+            EXPECT_EQ(ReadFile(scene.to / "out/x.mp3"), "a");
+            EXPECT_EQ(ReadFile(scene.from / "b.mp3"), "b");
+        }
     }
 }
 
@@ -162,6 +148,147 @@ TEST(TransferCollisionTest, AskModeNeverReplacesAFolder) {
     EXPECT_EQ(scene.Run().failed, 1u);
     EXPECT_EQ(ReadFile(scene.to / "x.mp3/keep"), "keep");
     EXPECT_TRUE(Leftovers(scene.to.path()).empty());
+}
+
+// real/a.mp3 onto itself by its path, a hard link, a linked folder or a link to it, in each mode.
+TEST(TransferCollisionTest, ASourceThatIsItsOwnDestinationIsLeftAlone) {
+    for (TransferOperation operation : kOperations) {
+        for (unsigned flags :
+             {unsigned{kTransferAllowUndo}, unsigned{kTransferRenameOnCollision}, 0u}) {
+            for (const char* destination :
+                 {"real/a.mp3", "real/hard.mp3", "linked/a.mp3", "real/soft.mp3"}) {
+                SCOPED_TRACE(destination);
+                TempFolder folder;
+                WriteFile(folder / "real/a.mp3", "content");
+                link((folder / "real/a.mp3").c_str(), (folder / "real/hard.mp3").c_str());
+                symlink((folder / "real").c_str(), (folder / "linked").c_str());
+                symlink((folder / "real/a.mp3").c_str(), (folder / "real/soft.mp3").c_str());
+                ScopedDataHome dataHome(folder / "data");
+                RecordingDelegate delegate;
+                delegate.answers = {CollisionAnswer::ReplaceAll};
+                RunTransfer(
+                    MakeRequest(operation, {folder / "real/a.mp3"}, {folder / destination}, flags),
+                    delegate);
+
+                EXPECT_EQ(delegate.Outcomes(), std::vector<FileOutcome>{FileOutcome::SameFile});
+                EXPECT_TRUE(delegate.asked.empty());
+                EXPECT_EQ(ReadFile(folder / "real/a.mp3"), "content");
+                EXPECT_EQ(ReadFile(folder / destination), "content");
+                EXPECT_FALSE(Exists(folder / "data"));
+                EXPECT_FALSE(Exists(folder / "real/a (2).mp3"));
+                EXPECT_TRUE(Leftovers(folder.path()).empty());
+            }
+        }
+    }
+}
+
+using ::testing::MatchesRegex;
+
+TransferSummary ReplaceWithUndo(const std::string& source, const std::string& destination,
+                                TransferOperation operation = TransferOperation::Copy) {
+    RecordingDelegate delegate;
+    delegate.answers = {CollisionAnswer::Replace};
+    return RunTransfer(MakeRequest(operation, {source}, {destination}, kTransferAllowUndo),
+                       delegate);
+}
+
+// Two replaces: the old file and the first new one go to the trash, each with its origin. A
+// long name is cut to whole characters there ("NAME.trashinfo" must fit), its info keeps it all.
+TEST(TransferUndoTest, ReplacedFilesGoToTheTrashWithTheirOrigin) {
+    const std::pair<std::string, std::string> names[] = {
+        {"My Song%", "My%20Song%25"}, {Repeat("漢", 82), Repeat("%E6%BC%A2", 82)}};
+    for (const auto& [stem, escaped] : names) {
+        TempFolder folder;
+        ScopedDataHome dataHome(folder / "data");
+        std::string destination = folder / (stem + ".mp3");
+        WriteFile(destination, "old");
+        for (const char* name : {"new1.mp3", "new2.mp3"}) {
+            WriteFile(folder / name, name);
+            EXPECT_EQ(ReplaceWithUndo(folder / name, destination).replaced, 1u);
+        }
+        EXPECT_EQ(ReadFile(destination), "new2.mp3");
+        std::set<std::string> trashed;
+        for (const auto& file : std::filesystem::directory_iterator(folder / "data/Trash/files")) {
+            std::string entry = file.path().filename().string();
+            std::string kept = entry.substr(0, std::min(entry.find(" ("), entry.size() - 4));
+            EXPECT_TRUE(stem.starts_with(kept) && entry.ends_with(".mp3")) << entry;
+            EXPECT_TRUE(kept == stem || kept.size() % 3 == 0) << entry;
+            EXPECT_THAT(ReadFile(folder / "data/Trash/info/" + entry + ".trashinfo"),
+                        MatchesRegex("\\[Trash Info\\]\nPath=" + folder.path() + "/" + escaped +
+                                     "\\.mp3\nDeletionDate=[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:"
+                                     "[0-9]{2}:[0-9]{2}\n"));
+            trashed.insert(ReadFile(file.path()));
+        }
+        EXPECT_EQ(trashed, (std::set<std::string>{"old", "new1.mp3"}));
+        struct stat info = {};
+        ASSERT_EQ(stat((folder / "data/Trash").c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+    }
+}
+
+// What stood at the destination reaches the trash as it was: a link as the link, never as a
+// copy of its target, and a dangling one too.
+TEST(TransferUndoTest, FromAnotherFileSystemTheTrashGetsWhatStoodThere) {
+    if (OtherFileSystem().empty())
+        GTEST_SKIP() << kNoOtherFileSystem;
+    TempFolder home;
+    TempFolder other(OtherFileSystem());
+    ScopedDataHome dataHome(home / "data");
+    WriteFile(other / "target.mp3", "target");
+    const std::pair<std::string, std::string> victims[] = {
+        {"file.mp3", ""}, {"link.mp3", other / "target.mp3"}, {"dangling.mp3", other / "gone"}};
+    for (const auto& [name, linkText] : victims) {
+        if (linkText.empty()) {
+            WriteFile(other / name, "old");
+        } else {
+            ASSERT_EQ(symlink(linkText.c_str(), (other / name).c_str()), 0);
+        }
+        WriteFile(other / "new.mp3", "new");
+        EXPECT_EQ(ReplaceWithUndo(other / "new.mp3", other / name).replaced, 1u) << name;
+        EXPECT_EQ(ReadFile(other / name), "new");
+        std::string trashed = home / ("data/Trash/files/" + name);
+        std::error_code notALink;
+        EXPECT_EQ(std::filesystem::read_symlink(trashed, notALink).string(), linkText) << name;
+        if (linkText.empty()) {
+            EXPECT_EQ(ReadFile(trashed), "old");
+        }
+    }
+    EXPECT_EQ(ReadFile(other / "target.mp3"), "target");
+    EXPECT_TRUE(Leftovers(home.path()).empty());
+    EXPECT_TRUE(Leftovers(other.path()).empty());
+}
+
+// An editor saving a new version over the file between its check and its move to the trash
+// (the undo of a copy, a replace): the new version goes back to its place, never to the trash.
+TEST(TransferUndoTest, ANewVersionSavedAfterTheCheckStaysInItsPlace) {
+    TempFolder folder;
+    ScopedDataHome dataHome(folder / "data");
+    const std::string path = folder / "song.mp3";
+    WriteFile(path, "checked");
+    struct stat checked = {};
+    ASSERT_EQ(lstat(path.c_str(), &checked), 0);
+    auto saveNewVersion = [&](const std::string&) {
+        WriteFile(folder / "saving", "new version");
+        rename((folder / "saving").c_str(), path.c_str());
+    };
+    EXPECT_EQ(MoveToTrash(path, nullptr, saveNewVersion, &checked), ESTALE);
+    EXPECT_EQ(ReadFile(path), "new version");
+    EXPECT_TRUE(std::filesystem::is_empty(folder / "data/Trash/files"));
+    EXPECT_TRUE(std::filesystem::is_empty(folder / "data/Trash/info"));
+}
+
+TEST(TransferUndoTest, WhenTheTrashCannotTakeTheFileTheReplaceFails) {
+    TempFolder folder;
+    ScopedDataHome dataHome(folder / "data");
+    WriteFile(folder / "data/Trash", "a file where the trash folder must go");
+    WriteFile(folder / "out/a.mp3", "old");
+    WriteFile(folder / "new.mp3", "new");
+    TransferSummary summary =
+        ReplaceWithUndo(folder / "new.mp3", folder / "out/a.mp3", TransferOperation::Move);
+    EXPECT_EQ(summary.failed, 1u);
+    EXPECT_EQ(ReadFile(folder / "out/a.mp3"), "old");
+    EXPECT_EQ(ReadFile(folder / "new.mp3"), "new");
+    EXPECT_TRUE(Leftovers(folder.path()).empty());
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
+// Requests whose entries touch each other's files, or whose files change while they are moved:
+// no file may be removed or replaced that the user did not hand over or agree to.
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <fstream>
 
 #include <gmock/gmock.h>
@@ -12,35 +15,28 @@ namespace tunvex {
 namespace {
 
 using ::testing::HasSubstr;
-
-struct VictimCase {
-    const char* name;
-    TransferOperation operation;
-    std::size_t batchFiles;
-};
+using Outcomes = std::vector<FileOutcome>;
 
 // new.mp3 replaces sorted/old.mp3, which is itself the next source, bound for
 // sorted/retagged.mp3: what then stands at its path is new.mp3, never to be sorted again.
 TEST(TransferSourceIdentityTest, AFileAnEarlierOneReplacedIsNoSource) {
-    const VictimCase cases[] = {
-        {"move", TransferOperation::Move, kDefaultTransferBatchFiles},
-        {"copy in one batch", TransferOperation::Copy, kDefaultTransferBatchFiles},
-        {"copy in two batches", TransferOperation::Copy, 1},
-    };
-    for (const VictimCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        TransferScene scene(c.operation, kTransferAllowUndo);
+    const std::pair<TransferOperation, std::size_t> cases[] = {
+        {TransferOperation::Move, kDefaultTransferBatchFiles},
+        {TransferOperation::Copy, kDefaultTransferBatchFiles},
+        {TransferOperation::Copy, 1}};
+    for (auto [operation, batchFiles] : cases) {
+        TransferScene scene(operation, kTransferAllowUndo);
         ScopedDataHome dataHome(scene.from / "data");
         scene.Add("new.mp3", "new", "sorted/old.mp3");
         WriteFile(scene.to / "sorted/old.mp3", "retagged");
         scene.request.sources.push_back(scene.to / "sorted/old.mp3");
         scene.request.destinations.push_back(scene.to / "sorted/retagged.mp3");
-        scene.request.batchFiles = c.batchFiles;
+        scene.request.batchFiles = batchFiles;
         scene.delegate.answers = {CollisionAnswer::ReplaceAll};
         scene.Run();
 
         EXPECT_EQ(scene.delegate.Outcomes(),
-                  (std::vector<FileOutcome>{FileOutcome::Replaced, FileOutcome::Failed}));
+                  (Outcomes{FileOutcome::Replaced, FileOutcome::Failed}));
         EXPECT_THAT(EnglishReason(scene.delegate.reports.back().reason),
                     HasSubstr("replaced by an earlier file"));
         EXPECT_EQ(ReadFile(scene.to / "sorted/old.mp3"), "new");
@@ -69,7 +65,7 @@ TEST(TransferSourceIdentityTest, ASourceChangedSinceTheRequestStartedIsLeftAlone
             return false;
         };
         scene.Run();
-        EXPECT_EQ(scene.delegate.Outcomes(), std::vector<FileOutcome>{FileOutcome::Failed});
+        EXPECT_EQ(scene.delegate.Outcomes(), Outcomes{FileOutcome::Failed});
         EXPECT_THAT(EnglishReason(scene.delegate.reports[0].reason),
                     HasSubstr("no longer the file"));
         EXPECT_TRUE(Exists(scene.from / "a.mp3"));
@@ -78,10 +74,9 @@ TEST(TransferSourceIdentityTest, ASourceChangedSinceTheRequestStartedIsLeftAlone
 }
 
 // Looked at when its destination was decided, then gone, rewritten, swapped for a link to itself
-// (a move would rename the link) or for a pipe: left alone, with no folder made and no question
-// asked for it. Into a new folder, over a file, or into a folder an earlier file of the request
-// went to (only the claim, or the copy of a move across file systems, looks at a move's source
-// there).
+// (a move would rename the link) or for a pipe: left alone, no folder made, no question asked.
+// Into a new folder, over a file, or into a folder an earlier file went to (only the claim, or
+// the copy of a move across file systems, looks at a move's source there).
 TEST(TransferSourceIdentityTest, ASourceChangedSinceItWasLookedAtGetsNoFolderAndNoQuestion) {
     enum class Change { Removed, Rewritten, Linked, Pipe };
     for (const TransferCase& run : TransferCases()) {
@@ -90,19 +85,17 @@ TEST(TransferSourceIdentityTest, ASourceChangedSinceItWasLookedAtGetsNoFolderAnd
                 SCOPED_TRACE(run.name + ", change " + std::to_string(static_cast<int>(change)) +
                              ", into " + into);
                 TransferScene scene(run);
-                const TempFolder& from = scene.from;
-                const TempFolder& to = scene.to;
                 scene.Add("b.mp3", "earlier", "known/b.mp3");
                 scene.Add("a.mp3", "planned", std::string(into) + "/a.mp3");
                 const std::string& source = scene.request.sources[1];
-                WriteFile(to / "sorted/a.mp3", "stands");
-                scene.request.sourceStates = {TakeSnapshot(from / "b.mp3"), TakeSnapshot(source)};
-                if (change == Change::Rewritten) {
+                WriteFile(scene.to / "sorted/a.mp3", "stands");
+                scene.request.sourceStates = {TakeSnapshot(scene.from / "b.mp3"),
+                                              TakeSnapshot(source)};
+                if (change == Change::Rewritten)
                     WriteFile(source, "rewritten");
-                } else if (change == Change::Linked) {
-                    // Its change time moves with its links, once the clock has ticked.
-                    usleep(20000);
-                    ASSERT_EQ(link(source.c_str(), (from / "kept.mp3").c_str()), 0);
+                if (change == Change::Linked) {
+                    usleep(20000);  // its change time moves with its links once the clock ticked
+                    ASSERT_EQ(link(source.c_str(), (scene.from / "kept.mp3").c_str()), 0);
                 }
                 if (change != Change::Rewritten)
                     unlink(source.c_str());
@@ -114,52 +107,121 @@ TEST(TransferSourceIdentityTest, ASourceChangedSinceItWasLookedAtGetsNoFolderAnd
                 scene.delegate.answers = {CollisionAnswer::Replace};
                 scene.Run();
                 const RecordingDelegate& delegate = scene.delegate;
-                ASSERT_EQ(delegate.reports.size(), 2u);
-                EXPECT_EQ(delegate.reports[0].outcome, FileOutcome::Transferred);
-                EXPECT_EQ(delegate.reports[1].outcome, FileOutcome::Failed);
-                EXPECT_THAT(EnglishReason(delegate.reports[1].reason),
+                EXPECT_EQ(delegate.Outcomes(),
+                          (Outcomes{FileOutcome::Transferred, FileOutcome::Failed}));
+                EXPECT_THAT(EnglishReason(delegate.reports.back().reason),
                             change == Change::Removed ? HasSubstr("No such file")
                                                       : HasSubstr("no longer the file"));
                 EXPECT_TRUE(delegate.asked.empty());
-                EXPECT_FALSE(Exists(to / "new"));
-                EXPECT_FALSE(Exists(to / "known/a.mp3"));
-                EXPECT_EQ(ReadFile(to / "sorted/a.mp3"), "stands");
+                EXPECT_FALSE(Exists(scene.to / "new"));
+                EXPECT_FALSE(Exists(scene.to / "known/a.mp3"));
+                EXPECT_EQ(ReadFile(scene.to / "sorted/a.mp3"), "stands");
                 EXPECT_EQ(Exists(source), change != Change::Removed);
-                EXPECT_TRUE(Leftovers(to.path()).empty());
+                EXPECT_TRUE(Leftovers(scene.to.path()).empty());
             }
         }
     }
 }
 
 TEST(TransferSourceIdentityTest, AFileGivenAgainIsSortedOnce) {
-    TempFolder local;
-    TempFolder shm("/dev/shm");
-    for (TransferOperation operation : {TransferOperation::Copy, TransferOperation::Move}) {
-        for (const TempFolder* from : {&local, &shm}) {
-            for (bool hardLink : {false, true}) {
-                if (from->path().empty())
-                    continue;
-                SCOPED_TRACE(from->path() + (hardLink ? " hard link" : " twice"));
-                std::string song = *from / "song.mp3";
-                std::string again = hardLink ? *from / "link.mp3" : song;
-                WriteFile(song, "song");
-                if (hardLink) {
-                    ASSERT_EQ(link(song.c_str(), again.c_str()), 0);
-                }
-                TempFolder to;
-                RecordingDelegate delegate;
-                RunTransfer(MakeRequest(operation, {song, again}, {to / "T.mp3", to / "T.mp3"},
-                                        kTransferRenameOnCollision),
-                            delegate);
-                EXPECT_EQ(delegate.Outcomes(), (std::vector<FileOutcome>{FileOutcome::Transferred,
-                                                                         FileOutcome::Repeated}));
-                EXPECT_THAT(EnglishReason(delegate.reports[1].reason), HasSubstr("earlier source"));
-                EXPECT_EQ(ReadFile(to / "T.mp3"), "song");
-                EXPECT_FALSE(Exists(to / "T (2).mp3"));
-                EXPECT_EQ(Exists(song), operation == TransferOperation::Copy);
-                unlink(again.c_str());
+    for (const TransferCase& c : TransferCases()) {
+        for (bool hardLink : {false, true}) {
+            SCOPED_TRACE(c.name + (hardLink ? ", hard link" : ", twice"));
+            TempFolder from(c.sourceBase);
+            TempFolder to;
+            std::string song = from / "song.mp3";
+            std::string again = hardLink ? from / "link.mp3" : song;
+            WriteFile(song, "song");
+            if (hardLink) {
+                ASSERT_EQ(link(song.c_str(), again.c_str()), 0);
             }
+            RecordingDelegate delegate;
+            RunTransfer(MakeRequest(c.operation, {song, again}, {to / "T.mp3", to / "T.mp3"},
+                                    kTransferRenameOnCollision),
+                        delegate);
+            EXPECT_EQ(delegate.Outcomes(),
+                      (Outcomes{FileOutcome::Transferred, FileOutcome::Repeated}));
+            EXPECT_THAT(EnglishReason(delegate.reports[1].reason), HasSubstr("earlier source"));
+            EXPECT_EQ(ReadFile(to / "T.mp3"), "song");
+            EXPECT_FALSE(Exists(to / "T (2).mp3"));
+            EXPECT_EQ(Exists(song), c.operation == TransferOperation::Copy);
         }
+    }
+}
+
+// a.mp3 goes to the disk through a copy; y.mp3 is then renamed to where a.mp3 was.
+TEST(TransferSourceIdentityTest, ASourcePutInPlaceOfAMovedSourceIsNotRemovedWithIt) {
+    if (OtherFileSystem().empty())
+        GTEST_SKIP() << kNoOtherFileSystem;
+    TempFolder shm(OtherFileSystem());
+    TempFolder disk;
+    ScopedDataHome dataHome(disk / "data");
+    WriteFile(shm / "a.mp3", "first");
+    WriteFile(shm / "y.mp3", "second");
+    RecordingDelegate delegate;
+    delegate.answers = {CollisionAnswer::Replace};
+    RunTransfer(MakeRequest(TransferOperation::Move, {shm / "a.mp3", shm / "y.mp3"},
+                            {disk / "x.mp3", shm / "a.mp3"}, kTransferAllowUndo),
+                delegate);
+    EXPECT_EQ(ReadFile(disk / "x.mp3"), "first");
+    EXPECT_EQ(ReadFile(shm / "a.mp3"), "second");
+    EXPECT_EQ(ReadFile(disk / "data/Trash/files/a.mp3"), "first");
+    EXPECT_EQ(delegate.Outcomes(), (Outcomes{FileOutcome::Failed, FileOutcome::Replaced}));
+}
+
+// Saves new tags the way editors do, into a new file put in place of the old one, while the
+// second file of the request is copied.
+class EditingDelegate : public RecordingDelegate {
+  public:
+    explicit EditingDelegate(std::string edited) : edited_(std::move(edited)) {}
+    void OnProgress(const TransferProgress& report) override {
+        if (done_ || report.bytesDone == 0)
+            return;
+        done_ = true;
+        WriteFile(edited_ + ".new", "edited");
+        std::rename((edited_ + ".new").c_str(), edited_.c_str());
+    }
+
+  private:
+    std::string edited_;
+    bool done_ = false;
+};
+
+TEST(TransferSourceIdentityTest, ASourceEditedWhileItIsMovedIsKept) {
+    if (OtherFileSystem().empty())
+        GTEST_SKIP() << kNoOtherFileSystem;
+    TempFolder shm(OtherFileSystem());
+    TempFolder disk;
+    WriteFile(shm / "a.mp3", "original");
+    WriteFile(shm / "b.mp3", PatternedContent(1 << 20));
+    TransferRequest request = MakeRequest(TransferOperation::Move, {shm / "a.mp3", shm / "b.mp3"},
+                                          {disk / "a.mp3", disk / "b.mp3"});
+    request.chunkBytes = 1 << 16;
+    EditingDelegate delegate(shm / "a.mp3");
+    RunTransfer(request, delegate);
+    EXPECT_EQ(ReadFile(shm / "a.mp3"), "edited");
+    EXPECT_EQ(ReadFile(disk / "a.mp3"), "original");
+    EXPECT_EQ(delegate.Outcomes(), (Outcomes{FileOutcome::Failed, FileOutcome::Transferred}));
+}
+
+// Both files were asked about the file that stood there; the second must be asked again about
+// the first one, which stands there by the time it is placed.
+TEST(TransferSourceIdentityTest, AReplaceAnswerHoldsOnlyForTheFileItWasAbout) {
+    for (TransferOperation operation : {TransferOperation::Copy, TransferOperation::Move}) {
+        TransferScene scene(operation, kTransferAllowUndo);
+        ScopedDataHome dataHome(scene.from / "data");
+        scene.Add("a.mp3", "a", "d.mp3");
+        scene.Add("b.mp3", "b", "d.mp3");
+        WriteFile(scene.to / "d.mp3", "old");
+        scene.delegate.answers = {CollisionAnswer::Replace, CollisionAnswer::Replace,
+                                  CollisionAnswer::Skip};
+        scene.Run();
+        EXPECT_EQ(scene.delegate.asked.size(), 3u);
+        EXPECT_EQ(ReadFile(scene.to / "d.mp3"), "a");
+        EXPECT_EQ(ReadFile(scene.from / "data/Trash/files/d.mp3"), "old");
+        EXPECT_EQ(ReadFile(scene.from / "b.mp3"), "b");
+        EXPECT_EQ(scene.delegate.Outcomes(),
+                  (Outcomes{FileOutcome::Replaced, FileOutcome::Skipped}));
     }
 }
 
