@@ -25,6 +25,7 @@ CExtraSettingsDlg::CExtraSettingsDlg(Settings& settings, QWidget* parent, CodePa
     patterns->setAccessibleDescription(qobject_cast<QLabel*>(Item(kIdcExtraPatternsHint))->text());
     Button(kIdcCarryExtras)->setChecked(settings.CarryExtraFiles == 1);
     Button(kIdcRemoveEmptied)->setChecked(settings.RemoveEmptiedFolders == 1);
+    Button(kIdcUseAlbumArtist)->setChecked(settings.UseAlbumArtist == 1);
     patterns->setText(ToQString(codePage, settings.ExtraFilePatterns));
     patterns->setCursorPosition(0);
     // The patterns matter only while extras are carried.
@@ -51,6 +52,7 @@ void CExtraSettingsDlg::accept() {
     }
     settings_.CarryExtraFiles = carry ? 1 : 0;
     settings_.RemoveEmptiedFolders = IsChecked(kIdcRemoveEmptied) ? 1 : 0;
+    settings_.UseAlbumArtist = IsChecked(kIdcUseAlbumArtist) ? 1 : 0;
     if (patterns)
         settings_.ExtraFilePatterns = *patterns;
     QDialog::accept();

@@ -12,7 +12,7 @@ const DialogTemplate& ExtraSettingsDialogTemplate() {
         "ＭＳ ゴシック",
         9,
         235,
-        126,
+        140,
         {
             {kNoControlId, GroupBox, "アルバムの付属ファイル", 7, 6, 222, 70, G},
             {kIdcCarryExtras, CheckBox, "付属ファイルも曲といっしょに振り分ける(&E)", 16, 18, 200,
@@ -23,8 +23,10 @@ const DialogTemplate& ExtraSettingsDialogTemplate() {
              8, G},
             {kIdcRemoveEmptied, CheckBox, "移動で空になった元のフォルダを削除する(&D)", 9, 84, 210,
              10, G, T},
-            {kIdOk, DefaultButton, "適用", 126, 104, 45, 14, _, T},
-            {kIdCancel, Button, "キャンセル", 176, 104, 45, 14, _, T},
+            {kIdcUseAlbumArtist, CheckBox, "フォルダ名にアルバムアーティストを使う(&A)", 9, 98, 210,
+             10, G, T},
+            {kIdOk, DefaultButton, "適用", 126, 118, 45, 14, _, T},
+            {kIdCancel, Button, "キャンセル", 176, 118, 45, 14, _, T},
         },
     };
     return dialog;

@@ -12,6 +12,7 @@ enum ExtraSettingsControlId : int {
     kIdcRemoveEmptied = 1103,
     kIdcExtraPatternsLabel = 1104,
     kIdcExtraPatternsHint = 1105,
+    kIdcUseAlbumArtist = 1106,
 };
 
 const DialogTemplate& ExtraSettingsDialogTemplate();
