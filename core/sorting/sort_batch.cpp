@@ -35,9 +35,13 @@ bool IsLeftoverTemporary(const SortBatchContext& context, const std::string& pat
 
 }  // namespace
 
+TransferOperation OperationOf(const Settings& settings) {
+    return settings.CopyMode == 0 ? TransferOperation::Copy : TransferOperation::Move;
+}
+
 TransferRequest MakeTransferRequest(const Settings& settings) {
     TransferRequest request;
-    request.operation = settings.CopyMode == 0 ? TransferOperation::Copy : TransferOperation::Move;
+    request.operation = OperationOf(settings);
     request.flags = kTransferMultiDestFiles | kTransferAllowUndo | kTransferNoConfirmMkdir;
     if (settings.CollisionMode == 1)
         request.flags |= kTransferRenameOnCollision;
@@ -72,13 +76,13 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
         batch,
         [&context](const std::string& path) {
             FileRead read;
-            if (IsLeftoverTemporary(context, path))
+            read.leftoverTemporary = IsLeftoverTemporary(context, path);
+            if (read.leftoverTemporary)
                 return read;
             read.source = TakeSnapshot(path);
             TrackTags tags;
-            if (read.source.error == 0 &&
-                ReadTrackTags(context.library, context.settings.TagMode, context.codePage,
-                              context.window, path, tags))
+            if (read.source.error == 0 && ReadTrackTags(context.library, context.settings.TagMode,
+                                                        context.codePage, path, tags))
                 read.tags = std::move(tags);
             return read;
         },
@@ -94,7 +98,7 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
         }
         std::string& path = batch[index];
         FileRead read = reads.Take(index);
-        if (IsLeftoverTemporary(context, path)) {
+        if (read.leftoverTemporary) {
             plan.notSorted.push_back({std::move(path), {FailureKind::LeftoverTemporary}, false});
             continue;
         }
@@ -136,7 +140,7 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
                        [&context](const std::string& path) {
                            TrackTags tags;
                            return ReadTrackTags(context.library, context.settings.TagMode,
-                                                context.codePage, context.window, path, tags);
+                                                context.codePage, path, tags);
                        });
     return plan;
 }

@@ -46,7 +46,6 @@ struct SortBatchContext {
     const Settings& settings;
     const TagLibrary& library;
     CodePage codePage;
-    void* window = nullptr;
     // Called before each file's tags are read, with the files read so far and the files of the
     // drop; false stops the drop before anything is transferred.
     std::function<bool(std::size_t read, std::size_t total)> reading = nullptr;
@@ -54,6 +53,9 @@ struct SortBatchContext {
     // the plan is the same for any number.
     std::size_t readerThreads = 0;
 };
+
+// Copy when CopyMode is 0, else move.
+TransferOperation OperationOf(const Settings& settings);
 
 // Copy or move by CopyMode; rename on collision when CollisionMode is 1, otherwise ask. The
 // run keeps an undo journal in the user's journal folder.

@@ -18,6 +18,7 @@ namespace tunvex {
 
 // One file as read: how it was just before its tags were read, and the tags, if any.
 struct FileRead {
+    bool leftoverTemporary = false;  // a transfer's temporary: neither looked at nor read
     SourceState source;
     std::optional<TrackTags> tags;
 };

@@ -77,9 +77,10 @@ void SanitizeTagText(CodePage codePage, std::string& text) {
     text = std::move(cleaned);
 }
 
-bool ReadTrackTags(const TagLibrary& library, int tagMode, CodePage codePage, void* window,
+bool ReadTrackTags(const TagLibrary& library, int tagMode, CodePage codePage,
                    const std::string& path, TrackTags& tags) {
-    if (library.load(window, path.c_str()) != 0)
+    // The library's window argument is for its own messages, which it never shows.
+    if (library.load(nullptr, path.c_str()) != 0)
         return false;
     std::uint32_t type = library.getType();
     if (type == 0)

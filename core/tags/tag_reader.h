@@ -12,7 +12,7 @@ namespace tunvex {
 
 // True when the library accepted the file; tags (given empty) are then complete: none empty,
 // none holding a path-unsafe character, a track never one byte long. False leaves tags as given.
-bool ReadTrackTags(const TagLibrary& library, int tagMode, CodePage codePage, void* window,
+bool ReadTrackTags(const TagLibrary& library, int tagMode, CodePage codePage,
                    const std::string& path, TrackTags& tags);
 
 // Replaces the ten path-unsafe characters by underscores, trims white space at both ends and

@@ -78,14 +78,15 @@ FileOutcome OutcomeOf(Decision decision) {
     return decision == Decision::Skip ? FileOutcome::Skipped : FileOutcome::Cancelled;
 }
 
-// Ends the file's staging or claim with outcome; false, so that a step can return it.
-bool Stop(StagedFile& file, FileOutcome outcome, FailureReason reason = {}) {
+// Ends the file with outcome, a success as much as a failure; false, so that a step can return
+// it.
+bool EndFile(StagedFile& file, FileOutcome outcome, FailureReason reason = {}) {
     file.report = Finish(file.report, outcome, std::move(reason));
     return false;
 }
 
 bool Fail(StagedFile& file, FailureReason reason) {
-    return Stop(file, FileOutcome::Failed, std::move(reason));
+    return EndFile(file, FileOutcome::Failed, std::move(reason));
 }
 
 bool IsMove(const FileTransferContext& context) {
@@ -112,7 +113,7 @@ bool StageCopy(StagedFile& file, FileTransferContext& context, bool durable) {
                                       context.copies, context.onChunk);
     context.copies.syncData = syncData;
     if (copy.cancelled)
-        return Stop(file, FileOutcome::Cancelled);
+        return EndFile(file, FileOutcome::Cancelled);
     if (copy.error != 0)
         return Fail(file, {FailureKind::CopyFailed, copy.error});
     if (copy.sourceChanged)
@@ -201,13 +202,13 @@ struct ClaimAttempt {
 // The claimed file's report, and in rename mode the number the next collision there tries.
 void Place(StagedFile& file, FileTransferContext& context, const ClaimAttempt& attempt) {
     if (attempt.replaced) {
-        Stop(file, FileOutcome::Replaced);
+        EndFile(file, FileOutcome::Replaced);
         return;
     }
     if (attempt.number > 1)
         context.nextNumbers[attempt.requested] = attempt.number + 1;
-    Stop(file, file.report.destination == attempt.requested ? FileOutcome::Transferred
-                                                            : FileOutcome::Renamed);
+    EndFile(file, file.report.destination == attempt.requested ? FileOutcome::Transferred
+                                                               : FileOutcome::Renamed);
 }
 
 // Rename mode: the next free numbered name is tried.
@@ -229,7 +230,7 @@ bool ReplaceAtClaim(StagedFile& file, FileTransferContext& context, ClaimAttempt
     Decision decision =
         agreed ? Decision::Replace : Decide(context, file.report.source, destination);
     if (decision != Decision::Replace)
-        return Stop(file, OutcomeOf(decision));
+        return EndFile(file, OutcomeOf(decision));
     if (IsRealFolder(destination))
         return Fail(file, {FailureKind::NameNotClaimed, EISDIR});
     attempt.replaced = true;
@@ -256,7 +257,7 @@ bool AfterRefusedName(StagedFile& file, FileTransferContext& context, ClaimAttem
         return Fail(file, {FailureKind::NameNotClaimed, error});
     // Also catches a source already sorted under a numbered name by an earlier run.
     if (IsSourceItself(file.sourceInfo, file.report.destination))
-        return Stop(file, FileOutcome::SameFile, {FailureKind::SameFile});
+        return EndFile(file, FileOutcome::SameFile, {FailureKind::SameFile});
     if ((context.flags & kTransferRenameOnCollision) != 0)
         return TryNextNumber(file, context, attempt);
     return ReplaceAtClaim(file, context, attempt);
@@ -307,7 +308,7 @@ namespace {
 // The source, still the file of its snapshot and a regular file, taken for staging.
 bool StageSource(StagedFile& file, FileTransferContext& context) {
     if (file.planned.repeated)
-        return Stop(file, FileOutcome::Repeated, {FailureKind::RepeatedSource});
+        return EndFile(file, FileOutcome::Repeated, {FailureKind::RepeatedSource});
     int error = TakeSourceForStaging(file, context.operation);
     if (error != 0)
         return Fail(file, {FailureKind::SourceUnreadable, error});
@@ -331,7 +332,7 @@ bool StillPlannedEntry(StagedFile& file, FileTransferContext& context) {
 bool AskAboutStandingFile(StagedFile& file, FileTransferContext& context) {
     Decision decision = Decide(context, file.report.source, file.report.destination);
     if (decision != Decision::Replace)
-        return Stop(file, OutcomeOf(decision));
+        return EndFile(file, OutcomeOf(decision));
     file.replaceDecided = true;
     // The source's entry as it is once the question is answered.
     if (IsMove(context) && lstat(file.report.source.c_str(), &file.sourceEntry) != 0)
@@ -349,7 +350,7 @@ bool StageDestination(StagedFile& file, FileTransferContext& context) {
     bool askMode = (context.flags & kTransferRenameOnCollision) == 0;
     if (MayStandThere(context, file.folder, destination) &&
         IsSourceItself(file.sourceInfo, destination, askMode ? &file.agreedReplacement : nullptr))
-        return Stop(file, FileOutcome::SameFile, {FailureKind::SameFile});
+        return EndFile(file, FileOutcome::SameFile, {FailureKind::SameFile});
     bool standing = file.agreedReplacement.st_mode != 0;
     // A move takes its source as planned until something is asked or a folder made for it.
     if (IsMove(context) && !file.linkSource &&

@@ -325,10 +325,10 @@ void CDropDlg::OnDropFiles(const std::vector<std::string>& paths) {
         CodePage codePage = SystemCodePage();
         // The sort's own copy: nothing the window does meanwhile reaches it.
         const Settings settings = settings_;
-        SortProgress progress(this, codePage, MakeTransferRequest(settings).operation,
+        SortProgress progress(this, codePage, OperationOf(settings),
                               [this] { return stopRequested_.load(); });
         SortRelay relay(progress);
-        SortBatchContext context{settings, library_, codePage, this};
+        SortBatchContext context{settings, library_, codePage};
         context.reading = [&relay](std::size_t read, std::size_t total) {
             return relay.OnReading(read, total);
         };

@@ -22,7 +22,7 @@ class TagReaderTest : public ::testing::Test {
   protected:
     // Reads path as the sort batch does; false and the tags it left when refused.
     bool Read(const std::string& path, int tagMode, TrackTags& tags) {
-        return ReadTrackTags(library.get(), tagMode, CodePage::Utf8, nullptr, path, tags);
+        return ReadTrackTags(library.get(), tagMode, CodePage::Utf8, path, tags);
     }
     TrackTags ReadAccepted(const std::string& path, int tagMode) {
         TrackTags tags;
@@ -140,7 +140,7 @@ TEST_F(TagReaderTest, ARefusedFileGivesFalseEmptyTagsAndNoMessage) {
 TEST(TagReaderKindsTest, TagBitsOutsideTheThreeGivePlaceholders) {
     BoundTagLibrary library("fake_mp3_other_bits.dll");
     TrackTags tags;
-    EXPECT_TRUE(ReadTrackTags(library.get(), 1, CodePage::Utf8, nullptr, "/any", tags));
+    EXPECT_TRUE(ReadTrackTags(library.get(), 1, CodePage::Utf8, "/any", tags));
     ExpectTags(tags, {"UnknownTitle", "UnknownArtist", "UnknownAlbum", "00"}, "bits 0x1F8");
 }
 
@@ -148,7 +148,7 @@ TEST(TagReaderKindsTest, OtherKindsUsePlainNamesWithoutAskingForTagBlocks) {
     BoundTagLibrary library("fake_plain_kind.dll");  // aborts if asked for tag blocks
     for (int tagMode : {0, 1, 2}) {
         TrackTags tags;
-        EXPECT_TRUE(ReadTrackTags(library.get(), tagMode, CodePage::Utf8, nullptr, "/any", tags));
+        EXPECT_TRUE(ReadTrackTags(library.get(), tagMode, CodePage::Utf8, "/any", tags));
         ExpectTags(tags, {"v_INAM", "v_IART", "v_IPRD", "v_TRACK", "v_AART", true}, "plain");
     }
 }
