@@ -38,35 +38,30 @@ using Paths = std::optional<std::vector<std::string>>;
 class DropDialogTest : public QObject {
     Q_OBJECT
 
-  private slots:
-    void uriLists_data() {
-        QTest::addColumn<QByteArray>("list");
-        QTest::addColumn<Paths>("paths");
-        QTest::newRow("two files")
-            << QByteArray("file:///a%20b\r\nfile:///c/d\r\n") << Paths({{"/a b", "/c/d"}});
-        QTest::newRow("local host and comment")
-            << QByteArray("# from a file manager\nfile://localhost/x\nfile://here/y")
-            << Paths({{"/x", "/y"}});
-        QTest::newRow("bytes kept")
-            << QByteArray("file:///%83%5C.mp3") << Paths({{"/\x83\x5C.mp3"}});
-        QTest::newRow("another host") << QByteArray("file:///x\nfile://there/y") << Paths();
-        QTest::newRow("another scheme") << QByteArray("https://example.org/a.mp3") << Paths();
-        QTest::newRow("a NUL") << QByteArray("file:///a%00b") << Paths();
-        QTest::newRow("empty") << QByteArray("\r\n") << Paths();
-    }
+    Settings settings_;
+    TagLibrary library_;
 
+  private slots:
     void uriLists() {
-        QFETCH(QByteArray, list);
-        QFETCH(Paths, paths);
-        QCOMPARE(LocalPathsFromUriList(list, "here"), paths);
+        // clang-format off
+        const std::pair<QByteArray, Paths> cases[] = {
+            {"file:///a%20b\r\nfile:///c/d\r\n", Paths({{"/a b", "/c/d"}})},
+            {"# from a file manager\nfile://localhost/x\nfile://here/y", Paths({{"/x", "/y"}})},
+            {"file:///%83%5C.mp3", Paths({{"/\x83\x5C.mp3"}})},
+            {"file:///x\nfile://there/y", Paths()},
+            {"https://example.org/a.mp3", Paths()},
+            {"file:///a%00b", Paths()},
+            {"\r\n", Paths()},
+        };
+        // clang-format on
+        for (const auto& [list, paths] : cases)
+            QCOMPARE(LocalPathsFromUriList(list, "here"), paths);
     }
 
     void initialisationFailuresLeaveAWorkingWindow() {
-        Settings settings;
-        TagLibrary library;
         {
             testing::MessageRecorder recorder;
-            CDropDlg window(settings, library, {});
+            CDropDlg window(settings_, library_, {});
             QVERIFY(recorder.shown.empty());
             QVERIFY(!window.windowIcon().isNull());
             QVERIFY(window.acceptDrops());
@@ -74,13 +69,12 @@ class DropDialogTest : public QObject {
             window.show();
             QAccessibleInterface* area =
                 QAccessible::queryAccessibleInterface(window.focusWidget());
-            QVERIFY(area);
             QCOMPARE(area->text(QAccessible::Name), QStringLiteral("ファイルのドロップ先"));
             QVERIFY(!area->text(QAccessible::Description).isEmpty());
         }
         {
             testing::MessageRecorder recorder;
-            CDropDlg window(settings, library, {},
+            CDropDlg window(settings_, library_, {},
                             testing::CatalogueWith(kVersionMenuLabel, std::nullopt));
             QCOMPARE(recorder.shown, std::vector<unsigned>{613});
             QVERIFY(window.windowIcon().isNull());
@@ -89,7 +83,7 @@ class DropDialogTest : public QObject {
         RemovePictures();
         {
             testing::MessageRecorder recorder;
-            CDropDlg window(settings, library, {});
+            CDropDlg window(settings_, library_, {});
             QCOMPARE(recorder.shown, std::vector<unsigned>{618});
             QVERIFY(window.acceptDrops());
         }
@@ -99,10 +93,8 @@ class DropDialogTest : public QObject {
     // Until its sort has ended the window takes no key; the source is told a copy whatever it
     // proposed; keypad Enter then ends the window like Enter.
     void keysWaitForTheSortAndTheDropIsACopy() {
-        Settings settings;
-        TagLibrary library;
         testing::TempFolder empty;
-        CDropDlg window(settings, library, {});
+        CDropDlg window(settings_, library_, {});
         window.show();
         QMimeData data;
         data.setData("text/uri-list", "file://" + QByteArray(empty.path().c_str()) + "\r\n");
@@ -128,9 +120,7 @@ class DropDialogTest : public QObject {
     void theUndoItemWaitsForARunToUndo() {
         testing::TempFolder state;
         testing::ScopedEnvironment stateHome("XDG_STATE_HOME", state.path());
-        Settings settings;
-        TagLibrary library;
-        CDropDlg window(settings, library, {});
+        CDropDlg window(settings_, library_, {});
         auto* menu = window.findChild<QMenu*>();
         const QList<QAction*> items = menu->actions();
         const auto undoAt = std::find_if(items.begin(), items.end(), [](QAction* item) {
@@ -142,25 +132,23 @@ class DropDialogTest : public QObject {
         // A journal its run still holds (a sort going on in a terminal) is not offered; the run
         // before the last one is reached by the next item.
         OwnedFd held;
-        for (const char* journal : {"none", "held", "kept", "two"}) {
-            const std::string path = state / "tunvex/run.journal";
-            if (journal == std::string("held")) {
+        const std::string journal = state / "tunvex/run.journal";
+        for (const char* step : {"none", "held", "kept", "two"}) {
+            if (step == std::string("held")) {
                 std::filesystem::create_directory(state / "tunvex");
-                testing::WriteFile(path, "tunvex-journal\t2\tmove\t0\n");
-                chmod(path.c_str(), 0600);
-                held = OwnedFd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+                testing::WriteFile(journal, "tunvex-journal\t2\tmove\t0\n");
+                chmod(journal.c_str(), 0600);
+                held = OwnedFd(open(journal.c_str(), O_RDONLY | O_CLOEXEC));
                 QCOMPARE(flock(held.get(), LOCK_EX), 0);
-            }
-            if (journal == std::string("kept"))
+            } else if (step == std::string("kept")) {
                 held.Reset();
-            if (journal == std::string("two")) {
-                std::filesystem::copy_file(path, state / "tunvex/older.journal");
+            } else if (step == std::string("two")) {
+                std::filesystem::copy_file(journal, state / "tunvex/older.journal");
                 chmod((state / "tunvex/older.journal").c_str(), 0600);
             }
             emit menu->aboutToShow();
-            QCOMPARE(undo->isEnabled(),
-                     journal != std::string("none") && journal != std::string("held"));
-            QCOMPARE(undoBefore->isEnabled(), journal == std::string("two"));
+            QCOMPARE(undo->isEnabled(), step != std::string("none") && step != std::string("held"));
+            QCOMPARE(undoBefore->isEnabled(), step == std::string("two"));
         }
         QAccessibleInterface* item =
             QAccessible::queryAccessibleInterface(menu)->child(int(undoAt - items.begin()));
@@ -169,9 +157,7 @@ class DropDialogTest : public QObject {
 
     // A stop signal ends what is open above the window too, not only the window.
     void aStopEndsTheDialogsAboveTheWindow() {
-        Settings settings;
-        TagLibrary library;
-        CDropDlg window(settings, library, {});
+        CDropDlg window(settings_, library_, {});
         int nestedResult = -1;
         QTimer::singleShot(0, &window, [&] {
             QDialog nested(&window);
@@ -186,16 +172,15 @@ class DropDialogTest : public QObject {
     // A stored position is kept unless no screen would show any of the window, however far off.
     void aPositionOffEveryScreenOpensCentred() {
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        for (auto [x, y, centred] : {std::tuple{5000, -4000, true},
-                                     {100, 80, false},
-                                     {2147483647, 2147483647, true},
-                                     {-2147483647 - 1, 100, true},
-                                     {100, 2147483600, true}}) {
-            Settings settings;
-            TagLibrary library;
-            settings.WindowPositionX = x;
-            settings.WindowPositionY = y;
-            CDropDlg window(settings, library, {});
+        const std::tuple<int, int, bool> positions[] = {{5000, -4000, true},
+                                                        {100, 80, false},
+                                                        {2147483647, 2147483647, true},
+                                                        {-2147483647 - 1, 100, true},
+                                                        {100, 2147483600, true}};
+        for (auto [x, y, centred] : positions) {
+            settings_.WindowPositionX = x;
+            settings_.WindowPositionY = y;
+            CDropDlg window(settings_, library_, {});
             window.show();
             // Placed again once the frame is known, as on a desktop.
             auto offset = [&] {
@@ -210,9 +195,7 @@ class DropDialogTest : public QObject {
     // On a screen of 1.5 or 2 device pixels a pixel, the background keeps its 1x look (the same
     // picture once scaled back down) and is drawn at that ratio, not scaled up from the bitmap.
     void theBackgroundIsSharpAtHighPixelRatios() {
-        Settings settings;
-        TagLibrary library;
-        CDropDlg window(settings, library, {});
+        CDropDlg window(settings_, library_, {});
         // The part of the first tile that the window shows.
         const QSize part = QImage(kBitmapResource).size().boundedTo(window.ClientRect().size());
         const QImage bitmap = QImage(kBitmapResource)

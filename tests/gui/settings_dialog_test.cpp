@@ -1,5 +1,5 @@
-// The settings dialog on Qt's offscreen platform: its layout, glyphs and what a screen reader
-// hears, what Apply stores or refuses, paste, cancel, the folder picker in Japanese.
+// The settings dialogs on Qt's offscreen platform: layout, glyphs, what a screen reader hears, the
+// Tab order, what Apply stores or refuses, paste, cancel, the folder picker in Japanese.
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
@@ -50,12 +50,22 @@ std::vector<int> CheckedRadios(const CSettingsDlg& dialog) {
     return checked;
 }
 
-// Texts of Qt's folder picker that would show its English; none may.
-const char* const kEnglishPickerTexts[] = {"Look in:", "Directory:", "&Choose", "Cancel",
-                                           "Files of type:"};
+int ControlIdOf(const CSettingsDlg& dialog, QWidget* widget) {
+    for (const ControlTemplate& control : SettingsDialogTemplate().controls) {
+        if (control.id != kNoControlId && dialog.Item(control.id) == widget)
+            return control.id;
+    }
+    return 0;
+}
 
-// Answers the next folder browser: picks chosen, or cancels when it is empty. Reports the
-// browser's title and the folder it opened at, and fails on a text it shows in English.
+bool ShowActive(QDialog& dialog) {
+    dialog.show();
+    dialog.activateWindow();
+    return QTest::qWaitForWindowActive(&dialog);
+}
+
+// Answers the next folder browser: picks chosen, or cancels when it is empty. Reports its title
+// and the folder it opened at, and fails on a text it shows in English.
 void AnswerFolderBrowser(const QString& chosen, QString* title, QString* start) {
     auto* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, [=] {
@@ -70,7 +80,8 @@ void AnswerFolderBrowser(const QString& chosen, QString* title, QString* start) 
             shown << label->text();
         for (QAbstractButton* button : browser->findChildren<QAbstractButton*>())
             shown << button->text();
-        for (const char* english : kEnglishPickerTexts)
+        for (const char* english :
+             {"Look in:", "Directory:", "&Choose", "Cancel", "Files of type:"})
             QVERIFY2(!shown.contains(QString::fromUtf8(english)), english);
         QVERIFY2(shown.contains(QStringLiteral("キャンセル")), qPrintable(shown.join('|')));
         if (chosen.isEmpty()) {
@@ -99,18 +110,16 @@ class SettingsDialogTest : public QObject {
         std::filesystem::create_directories(desktop_);
         std::filesystem::create_directories(folder_ / "music/new");
         std::filesystem::create_directories(folder_ / "music/two\nlines");
-        testing::WriteFile(folder_ / "music/file.mp3", "x");
     }
 
-    void opensWithTheRecordAtItsFontSize() {
+    // What a screen reader is given is read through the interface that Qt's AT-SPI bridge
+    // publishes; repeated names are told apart by their description.
+    void opensWithTheRecordAtItsFontSizeAndIsReadOut() {
         Settings settings = DefaultSettings(desktop_);
         CSettingsDlg dialog(settings);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("tunvex 設定"));
         QCOMPARE(QFontInfo(dialog.font()).family(), QStringLiteral("IPAGothic"));
-        // 9 points at 96 dpi is 12 pixels: IPAGothic is 6 pixels wide a letter, 13 high.
-        QCOMPARE(dialog.logicalDpiY(), 96);
-        QCOMPARE(dialog.BaseUnits().x, 6);
-        QCOMPARE(dialog.BaseUnits().y, 13);
+        // 9 points at 96 dpi: IPAGothic's base units are 6 by 13 pixels.
         QCOMPARE(dialog.size(), QSize(353, 622));
         QWidget* radio = dialog.Item(1011);
         QCOMPARE(QRect(radio->mapTo(&dialog, QPoint(0, 0)), radio->size()), QRect(24, 189, 84, 16));
@@ -118,163 +127,140 @@ class SettingsDialogTest : public QObject {
         QCOMPARE(dialog.Edit(1003)->text(), QString::fromStdString(desktop_));
         QCOMPARE(dialog.Edit(1005)->text(), QStringLiteral("?a"));
         QCOMPARE(dialog.Edit(1012)->text(), QStringLiteral("?t.?T"));
-        QVERIFY(!dialog.Edit(1005)->isEnabled());
-        QVERIFY(!dialog.Edit(1012)->isEnabled());
-        QCOMPARE(dialog.Edit(1003)->accessibleName(), QStringLiteral("コピー先フォルダ"));
-        QCOMPARE(dialog.Edit(1005)->accessibleName(),
-                 QStringLiteral("ファイルのフォルダ振り分け方法"));
-        QCOMPARE(dialog.Edit(1012)->accessibleName(), QStringLiteral("ファイル名のリネーム"));
-        QCOMPARE(dialog.Button(1022)->accessibleName(), QStringLiteral("トラック番号.曲名"));
         QRawFont font = QRawFont::fromFont(dialog.font());
         for (const ControlTemplate& control : SettingsDialogTemplate().controls) {
             for (char32_t c : QString::fromUtf8(control.text).toUcs4())
                 QVERIFY2(font.supportsCharacter(c), control.text);
         }
-    }
 
-    // What a screen reader is given, read through the interface that Qt's AT-SPI bridge
-    // publishes: each control inside its group and labelled by it, a label labelling the edit
-    // after it, repeated names told apart.
-    void aScreenReaderHearsGroupsAndLabels() {
-        Settings settings = DefaultSettings(desktop_);
-        CSettingsDlg dialog(settings);
-        auto labels = [](QWidget* widget) {
-            QStringList names;
-            QAccessibleInterface* control = QAccessible::queryAccessibleInterface(widget);
-            for (const auto& [label, relation] : control->relations(QAccessible::Label))
-                names << label->text(QAccessible::Name);
-            return names;
-        };
-        auto description = [](QWidget* widget) {
-            return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Description);
-        };
         const QString folders = QStringLiteral("ファイルのフォルダ振り分け方法");
         const QString files = QStringLiteral("ファイル名のリネーム");
-        const std::tuple<int, QStringList, QString> cases[] = {
-            {1003, {"コピー先フォルダ"}, ""},
-            {1005, {"コピー先フォルダ\\", folders}, ""},
-            {1012, {files}, ""},
-            {1007, {"コピー動作"}, ""},
-            {1008, {folders}, folders},  // its name is also the first group's
-            {1011, {folders}, folders},
-            {1016, {files}, files},
-            {1021, {"ファイル名重複時の処理"}, ""},
+        auto heard = [](QWidget* widget, QAccessible::Text text) {
+            return QAccessible::queryAccessibleInterface(widget)->text(text);
         };
-        for (const auto& [id, labelledBy, told] : cases) {
-            QCOMPARE(labels(dialog.Item(id)), labelledBy);
-            QCOMPARE(description(dialog.Item(id)), told);
+        const std::tuple<int, QString, QStringList, QString> cases[] = {
+            {1003, "コピー先フォルダ", {"コピー先フォルダ"}, ""},
+            {1005, folders, {"コピー先フォルダ\\", folders}, ""},
+            {1012, files, {files}, ""},
+            {1007, "移動", {"コピー動作"}, ""},
+            {1008, "コピー先フォルダ", {folders}, folders},
+            {1011, "ユーザ設定", {folders}, folders},
+            {1016, "ユーザ設定", {files}, files},
+            {1021, "重複しない名前に変更", {"ファイル名重複時の処理"}, ""},
+            {1022, "トラック番号.曲名", {files}, ""},
+        };
+        for (const auto& [id, name, labelledBy, told] : cases) {
+            QStringList labels;
+            QAccessibleInterface* control = QAccessible::queryAccessibleInterface(dialog.Item(id));
+            for (const auto& [label, relation] : control->relations(QAccessible::Label))
+                labels << label->text(QAccessible::Name);
+            QCOMPARE(heard(dialog.Item(id), QAccessible::Name), name);
+            QCOMPARE(labels, labelledBy);
+            QCOMPARE(heard(dialog.Item(id), QAccessible::Description), told);
         }
         QStringList helpNotes;
         for (QLabel* label : dialog.findChildren<QLabel*>()) {
             if (label->text().startsWith("* "))
-                helpNotes << description(label);
+                helpNotes << heard(label, QAccessible::Description);
         }
         QCOMPARE(helpNotes, (QStringList{folders, files}));
-    }
 
-    void radioButtonsEnableTheirPatternEdit() {
-        Settings settings = DefaultSettings(desktop_);
-        CSettingsDlg dialog(settings);
-        const std::vector<std::tuple<int, int, bool>> clicks = {
-            {1011, 1005, true}, {1010, 1005, false}, {1011, 1005, true}, {1009, 1005, false},
-            {1016, 1012, true}, {1022, 1012, false}, {1016, 1012, true}, {1014, 1012, false},
-        };
-        for (auto [radio, edit, enabled] : clicks) {
-            dialog.Button(radio)->click();
+        for (auto [button, edit, enabled] : {std::tuple{1011, 1005, true},
+                                             {1009, 1005, false},
+                                             {1016, 1012, true},
+                                             {1014, 1012, false}}) {
+            dialog.Button(button)->click();
             QCOMPARE(dialog.Edit(edit)->isEnabled(), enabled);
         }
-        QCOMPARE(CheckedRadios(dialog), (std::vector<int>{1006, 1009, 1014, 1018, 1020}));
-        QCOMPARE(dialog.Edit(1005)->text(), QStringLiteral("?a"));
     }
 
-    void apply_data() {
-        QTest::addColumn<QString>("base");
-        QTest::addColumn<int>("folderRadio");
-        QTest::addColumn<QString>("folderPattern");
-        QTest::addColumn<int>("fileRadio");
-        QTest::addColumn<QString>("filePattern");
-        QTest::addColumn<int>("message");  // 0: accepted
-        QTest::addColumn<QString>("storedBase");
-        QTest::addColumn<QString>("storedFolderPattern");
-        QTest::addColumn<QString>("storedFilePattern");
-
-        QString music = QString::fromStdString(folder_ / "music");
-        auto row = [&](const char* name, QString base, int folderRadio, QString folder,
-                       int fileRadio, QString file, int message, QString storedBase = {},
-                       QString storedFolder = {}, QString storedFile = {}) {
-            QTest::newRow(name) << base << folderRadio << folder << fileRadio << file << message
-                                << storedBase << storedFolder << storedFile;
-        };
-        row("missing folder", music + "/none", 1011, "?A", 1016, "?T", 607);
-        row("a file", music + "/file.mp3", 1011, "?A", 1016, "?T", 607);
-        row("empty", "", 1011, "?A", 1016, "?T", 607);
-        row("relative", "music", 1011, "?A", 1016, "?T", 607);
-        row("first failure only", "", 1011, "?A:", 1016, "?T:", 607);
-        row("line break in folder", music + "/two\nlines", 1011, "?A", 1016, "?T", 621);
-        row("line break in folder pattern", music, 1011, "?A\n?a", 1016, "?T", 622);
-        row("line break in unused file pattern", music, 1008, "?a", 1013, "?t\r?T", 623);
-        row("dot elements", music + "/./new/../new/", 1008, "?a", 1013, "?t.?T", 0, music + "/new/",
-            "?a", "?t.?T");
-        row("leading dot", music, 1011, ".?A", 1016, "?T", 609);
-        row("trailing dot", music, 1011, "?A.", 1016, "?T", 609);
-        row("dot before level", music, 1011, "?A.\\?a", 1016, "?T", 609);
-        row("colon", music, 1011, "?A:?a", 1016, "?T", 609);
-        row("unknown placeholder", music, 1011, "?b", 1016, "?T", 609);
-        row("one removal pass", music, 1011, "??AA", 1016, "?T", 609);
-        row("folder pattern before file pattern", music, 1011, "?A|", 1016, "?T|", 609);
-        row("levels", music, 1011, "?A\\?a", 1016, "?T", 0, music, "?A\\?a", "?T");
-        row("trimmed", music, 1011, " \t?A - ?a  ", 1016, " ?T\n", 0, music, "?A - ?a", "?T");
-        row("empty patterns", music, 1011, "", 1016, "", 0, music, "", "");
-        row("backslash in file", music, 1011, "?A", 1016, "?A\\?T", 610);
-        row("question mark in file", music, 1011, "?A", 1016, "?T?", 610);
-        row("dots around file", music, 1011, "?A", 1016, ".?T.", 0, music, "?A", ".?T.");
-        row("fixed modes store unchecked", music, 1008, " a:b ", 1015, "<*>", 0, music, "a:b",
-            "<*>");
-    }
-
-    void apply() {
-        QFETCH(QString, base);
-        QFETCH(int, folderRadio);
-        QFETCH(QString, folderPattern);
-        QFETCH(int, fileRadio);
-        QFETCH(QString, filePattern);
-        QFETCH(int, message);
-
+    // Tab walks the template's tab stops, each radio group at its checked button and the pattern
+    // edits while they are enabled; Enter applies.
+    void tabWalksTheTemplateOrderAndEnterApplies() {
         Settings settings = DefaultSettings(desktop_);
+        settings.FolderNamingMode = 3;
+        settings.FileNamingMode = 1;
         CSettingsDlg dialog(settings);
-        dialog.open();
-        dialog.Button(folderRadio)->click();
-        dialog.Button(fileRadio)->click();
-        dialog.Button(1007)->click();
-        dialog.Edit(1003)->setText(base);
-        dialog.Edit(1005)->setText(folderPattern);
-        dialog.Edit(1012)->setText(filePattern);
-        MessageRecorder recorder;
-        dialog.Button(1)->click();
-
-        if (message != 0) {
-            QCOMPARE(recorder.shown, std::vector<unsigned>{static_cast<unsigned>(message)});
-            QVERIFY(dialog.isVisible());
-            QCOMPARE(settings.BaseFolderPath, desktop_);
-            QCOMPARE(settings.CopyMode, 0);
-            QCOMPARE(settings.FolderNamingFormat, std::string("?a"));
-            QCOMPARE(dialog.Edit(1003)->text(), base);
-            QCOMPARE(dialog.Edit(1005)->text(), folderPattern);
-            return;
+        QVERIFY(ShowActive(dialog));
+        std::vector<int> walked{ControlIdOf(dialog, QApplication::focusWidget())};
+        for (int step = 0; step < 11; ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            walked.push_back(ControlIdOf(dialog, QApplication::focusWidget()));
         }
-        QFETCH(QString, storedBase);
-        QFETCH(QString, storedFolderPattern);
-        QFETCH(QString, storedFilePattern);
-        QVERIFY(recorder.shown.empty());
-        QVERIFY(!dialog.isVisible());
+        QCOMPARE(walked,
+                 (std::vector<int>{1, 2, 1003, 1004, 1006, 1011, 1005, 1014, 1018, 1020, 1, 2}));
+        dialog.Edit(1003)->setFocus();
+        dialog.Edit(1003)->setText(QString::fromStdString(folder_ / "music"));
+        QTest::keyClick(dialog.Edit(1003), Qt::Key_Return);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(QString::fromStdString(settings.BaseFolderPath), storedBase);
-        QCOMPARE(QString::fromStdString(settings.FolderNamingFormat), storedFolderPattern);
-        QCOMPARE(QString::fromStdString(settings.FileNamingFormat), storedFilePattern);
-        QCOMPARE(settings.CopyMode, 1);
-        QCOMPARE(settings.FolderNamingMode, folderRadio - 1008);
-        QCOMPARE(settings.FileNamingMode, fileRadio == 1016 ? 4 : fileRadio - 1013);
-        QCOMPARE(dialog.Edit(1003)->text(), base);
+        QCOMPARE(settings.BaseFolderPath, folder_ / "music");
+    }
+
+    // Refusals leave the dialog open with the edits as typed and the record unchanged.
+    void applyStoresOrRefuses() {
+        struct Row {
+            const char* name;
+            QString base;
+            int folderRadio;
+            QString folder;
+            int fileRadio;
+            QString file;
+            int message;  // 0: accepted
+            QString storedBase = {}, storedFolder = {}, storedFile = {};
+        };
+        const QString music = QString::fromStdString(folder_ / "music");
+        // clang-format off
+        const Row rows[] = {
+            {"missing folder", music + "/none", 1011, "?A", 1016, "?T", 607},
+            {"relative", "music", 1011, "?A", 1016, "?T", 607},
+            {"line break in folder", music + "/two\nlines", 1011, "?A", 1016, "?T", 621},
+            {"line break in folder pattern", music, 1011, "?A\n?a", 1016, "?T", 622},
+            {"line break in unused file pattern", music, 1008, "?a", 1013, "?t\r?T", 623},
+            {"leading dot", music, 1011, ".?A", 1016, "?T", 609},
+            {"trailing dot", music, 1011, "?A.", 1016, "?T", 609},
+            {"dot before level", music, 1011, "?A.\\?a", 1016, "?T", 609},
+            {"colon", music, 1011, "?A:?a", 1016, "?T", 609},
+            {"one removal pass", music, 1011, "??AA", 1016, "?T", 609},
+            {"folder pattern first", music, 1011, "?A|", 1016, "?T|", 609},
+            {"backslash in file", music, 1011, "?A", 1016, "?A\\?T", 610},
+            {"question mark in file", music, 1011, "?A", 1016, "?T?", 610},
+            {"dot elements", music + "/./new/../new/", 1008, "?a", 1013, "?t.?T", 0,
+             music + "/new/", "?a", "?t.?T"},
+            {"trimmed", music, 1011, " \t?A\\?a  ", 1016, " .?T.\n", 0, music, "?A\\?a", ".?T."},
+            {"fixed modes store unchecked", music, 1008, " a:b ", 1015, "<*>", 0, music, "a:b",
+             "<*>"},
+        };
+        // clang-format on
+        for (const Row& row : rows) {
+            Settings settings = DefaultSettings(desktop_);
+            CSettingsDlg dialog(settings);
+            dialog.open();
+            dialog.Button(row.folderRadio)->click();
+            dialog.Button(row.fileRadio)->click();
+            dialog.Button(1007)->click();
+            dialog.Edit(1003)->setText(row.base);
+            dialog.Edit(1005)->setText(row.folder);
+            dialog.Edit(1012)->setText(row.file);
+            MessageRecorder recorder;
+            dialog.Button(1)->click();
+            const std::vector<unsigned> expected(row.message != 0, unsigned(row.message));
+            QVERIFY2(recorder.shown == expected, row.name);
+            QVERIFY2(dialog.isVisible() == (row.message != 0), row.name);
+            QCOMPARE(dialog.Edit(1003)->text(), row.base);
+            QCOMPARE(dialog.Edit(1005)->text(), row.folder);
+            if (row.message != 0) {
+                QCOMPARE(settings.BaseFolderPath, desktop_);
+                QCOMPARE(settings.CopyMode, 0);
+                QCOMPARE(settings.FolderNamingFormat, std::string("?a"));
+                continue;
+            }
+            QCOMPARE(QString::fromStdString(settings.BaseFolderPath), row.storedBase);
+            QCOMPARE(QString::fromStdString(settings.FolderNamingFormat), row.storedFolder);
+            QCOMPARE(QString::fromStdString(settings.FileNamingFormat), row.storedFile);
+            QCOMPARE(settings.CopyMode, 1);
+            QCOMPARE(settings.FolderNamingMode, row.folderRadio - 1008);
+            QCOMPARE(settings.FileNamingMode, row.fileRadio == 1016 ? 4 : row.fileRadio - 1013);
+        }
     }
 
     // Ctrl+V of several lines takes the first, wherever the cursor or the selection is.
@@ -329,36 +315,24 @@ class SettingsDialogTest : public QObject {
         QCOMPARE(settings.CollisionMode, 1);
     }
 
-    void cancelStoresNothing_data() {
-        QTest::addColumn<bool>("escape");
-        QTest::newRow("cancel button") << false;
-        QTest::newRow("escape") << true;
-    }
-
-    void cancelStoresNothing() {
-        QFETCH(bool, escape);
+    void browseThenCancelStoresNothing() {
         Settings settings = DefaultSettings(desktop_);
         CSettingsDlg dialog(settings);
         dialog.open();
         QString title;
         QString start;
-        std::string chosen = folder_ / "music/new";
-        AnswerFolderBrowser(QString::fromStdString(chosen), &title, &start);
+        const QString chosen = QString::fromStdString(folder_ / "music/new");
+        AnswerFolderBrowser(chosen, &title, &start);
         dialog.Button(1004)->click();
         QCOMPARE(title, QStringLiteral("コピー先フォルダを選択"));
         QCOMPARE(start, QString::fromStdString(desktop_));
-        QCOMPARE(dialog.Edit(1003)->text(), QString::fromStdString(chosen));
+        QCOMPARE(dialog.Edit(1003)->text(), chosen);
         AnswerFolderBrowser({}, &title, &start);
         dialog.Button(1004)->click();
-        QCOMPARE(start, QString::fromStdString(chosen));
-        QCOMPARE(dialog.Edit(1003)->text(), QString::fromStdString(chosen));
+        QCOMPARE(start, chosen);
+        QCOMPARE(dialog.Edit(1003)->text(), chosen);
         dialog.Button(1011)->click();
-        if (escape) {
-            QTest::keyClick(&dialog, Qt::Key_Escape);
-        } else {
-            dialog.Button(2)->click();
-        }
-        QVERIFY(!dialog.isVisible());
+        QTest::keyClick(&dialog, Qt::Key_Escape);
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QCOMPARE(settings.BaseFolderPath, desktop_);
         QCOMPARE(settings.FolderNamingMode, 0);
@@ -380,16 +354,12 @@ class SettingsDialogTest : public QObject {
         QVERIFY(QFontMetrics(patterns->font()).horizontalAdvance(patterns->text()) + 8 <=
                 patterns->width());
 
-        dialog.show();
-        dialog.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QVERIFY(ShowActive(dialog));
         QSet<QChar> keys;
-        const std::pair<int, QWidget*> mnemonics[] = {
-            {kIdcExtraPatternsLabel, patterns},
-            {kIdcCarryExtras, dialog.Item(kIdcCarryExtras)},
-            {kIdcRemoveEmptied, dialog.Item(kIdcRemoveEmptied)},
-        };
-        for (auto [id, reached] : mnemonics) {
+        for (auto [id, reached] : {std::pair<int, QWidget*>{kIdcExtraPatternsLabel, patterns},
+                                   {kIdcCarryExtras, dialog.Item(kIdcCarryExtras)},
+                                   {kIdcRemoveEmptied, dialog.Item(kIdcRemoveEmptied)},
+                                   {kIdcUseAlbumArtist, dialog.Item(kIdcUseAlbumArtist)}}) {
             const QString text = dialog.Item(id)->property("text").toString();
             const qsizetype amp = text.indexOf('&');
             QVERIFY2(amp >= 0 && amp + 1 < text.size(), qPrintable(text));
@@ -410,52 +380,39 @@ class SettingsDialogTest : public QObject {
         QCOMPARE(topic, std::string());
     }
 
-    void extraSettingsApply_data() {
-        QTest::addColumn<bool>("carry");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("message");  // 0: accepted
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("unchanged")
-            << true << QString(kDefaultExtras) << 0 << QString(kDefaultExtras);
-        QTest::newRow("trimmed") << true << " *.nfo;folder.* " << 0 << "*.nfo;folder.*";
-        QTest::newRow("a name with a space") << true << "cover *.jpg" << 0 << "cover *.jpg";
-        QTest::newRow("empty") << true << "" << 625 << QString();
-        QTest::newRow("spaces") << true << "  ;  " << 625 << QString();
-        QTest::newRow("space-separated") << true << "*.jpg *.png" << 625 << QString();
-        QTest::newRow("comma-separated") << true << "*.cue;*.jpg,*.png" << 625 << QString();
-        QTest::newRow("empty while not carried") << false << "" << 0 << "";
-        QTest::newRow("line break") << true << "*.jpg\n*.png" << 624 << QString();
-        QTest::newRow("line break while not carried")
-            << false << "*.jpg\r*.png" << 624 << QString();
-    }
-
     // The edit's text set as an input method or a screen reader would, past the paste filter.
     void extraSettingsApply() {
-        QFETCH(bool, carry);
-        QFETCH(QString, typed);
-        QFETCH(int, message);
-        QFETCH(QString, stored);
-        Settings settings = DefaultSettings(desktop_);
-        settings.ExtraFilePatterns = kDefaultExtras;
-        CExtraSettingsDlg dialog(settings);
-        dialog.open();
-        dialog.Button(kIdcCarryExtras)->setChecked(carry);
-        dialog.Button(kIdcRemoveEmptied)->setChecked(true);
-        dialog.Edit(kIdcExtraPatterns)->setText(typed);
-        MessageRecorder recorder;
-        dialog.Button(kIdOk)->click();
-        if (message != 0) {
-            QCOMPARE(recorder.shown, std::vector<unsigned>{static_cast<unsigned>(message)});
-            QVERIFY(dialog.isVisible());
-            QCOMPARE(settings.ExtraFilePatterns, std::string(kDefaultExtras));
-            QCOMPARE(settings.RemoveEmptiedFolders, 0);
-            return;
+        // clang-format off
+        const std::tuple<bool, QString, int, QString> rows[] = {  // carry, typed, message, stored
+            {true, kDefaultExtras, 0, kDefaultExtras},
+            {true, " *.nfo;folder.* ", 0, "*.nfo;folder.*"},
+            {true, "cover *.jpg", 0, "cover *.jpg"},
+            {false, "", 0, ""},
+            {true, "  ;  ", 625, {}},
+            {true, "*.cue;*.jpg,*.png", 625, {}},
+            {false, "*.jpg\r*.png", 624, {}},
+        };
+        // clang-format on
+        for (const auto& [carry, typed, message, stored] : rows) {
+            Settings settings = DefaultSettings(desktop_);
+            settings.ExtraFilePatterns = kDefaultExtras;
+            CExtraSettingsDlg dialog(settings);
+            dialog.open();
+            dialog.Button(kIdcCarryExtras)->setChecked(carry);
+            dialog.Button(kIdcRemoveEmptied)->setChecked(true);
+            dialog.Button(kIdcUseAlbumArtist)->setChecked(true);
+            dialog.Edit(kIdcExtraPatterns)->setText(typed);
+            MessageRecorder recorder;
+            dialog.Button(kIdOk)->click();
+            const std::vector<unsigned> expected(message != 0, unsigned(message));
+            QVERIFY2(recorder.shown == expected, qPrintable(typed));
+            QCOMPARE(dialog.isVisible(), message != 0);
+            QCOMPARE(QString::fromStdString(settings.ExtraFilePatterns),
+                     message != 0 ? kDefaultExtras : stored);
+            QCOMPARE(settings.RemoveEmptiedFolders, message != 0 ? 0 : 1);
+            QCOMPARE(settings.UseAlbumArtist, message != 0 ? 0 : 1);
+            QCOMPARE(settings.CarryExtraFiles, message == 0 && carry ? 1 : 0);
         }
-        QVERIFY(recorder.shown.empty());
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(QString::fromStdString(settings.ExtraFilePatterns), stored);
-        QCOMPARE(settings.CarryExtraFiles, carry ? 1 : 0);
-        QCOMPARE(settings.RemoveEmptiedFolders, 1);
     }
 
     // 0x83 0x5C is "ソ" in Shift-JIS: its trail byte is no backslash.

@@ -1,13 +1,18 @@
-// The sort's thread drives the relay flat out while the window's thread shows its reports, asks the
-// question and the user cancels: under ThreadSanitizer, nothing of the window is touched from the
-// sort's thread.
+// The sort's side of the window on Qt's offscreen platform: the sort's thread reaches the window
+// through the relay only (run under ThreadSanitizer too), and what the summary box tells.
 #include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QShortcut>
 #include <QtTest>
 
+#include <atomic>
+#include <cerrno>
 #include <string>
 
+#include "core/files/attribute_loss.h"
 #include "gui/window/off_ui_thread.h"
 #include "gui/window/sort_progress.h"
 #include "gui/window/sort_relay.h"
@@ -18,11 +23,12 @@ class SortRelayTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // The sort's thread drives the relay flat out while the window's thread shows its reports, the
+    // user answers the question スキップ, then cancels.
     void aSortsThreadReachesTheWindowThroughTheRelayOnly() {
         SortProgress progress(nullptr, CodePage::Utf8, TransferOperation::Copy,
                               [] { return false; });
         SortRelay relay(progress);
-        // The user answers the question スキップ, then cancels.
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
@@ -57,6 +63,101 @@ class SortRelayTest : public QObject {
         QCOMPARE(first, CollisionAnswer::Skip);
         QVERIFY(files < 1'000'000);
         QCOMPARE(answer, CollisionAnswer::Cancel);
+    }
+
+    // A stop that came while the sort was on its way to the replace question answers it: no
+    // question comes up whose 置換 could still replace a file.
+    void aStopBeforeTheQuestionIsItsAnswer() {
+        std::atomic<bool> stop = false;
+        SortProgress progress(nullptr, CodePage::Utf8, TransferOperation::Move,
+                              [&] { return stop.load(); });
+        SortRelay relay(progress);
+        bool asked = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                asked = true;
+                box->reject();
+            }
+        });
+        watch.start(20);
+        CollisionAnswer answer = CollisionAnswer::Replace;
+        RunOffUiThread([&] {
+            stop = true;
+            answer = relay.AskReplace("/in/a.mp3", "/out/a.mp3");
+        });
+        QCOMPARE(answer, CollisionAnswer::Cancel);
+        QVERIFY(!asked);
+    }
+
+    // The icon warns only when something failed; many failures show a few lines, the count of the
+    // rest and every one in the details; a cancel says what was placed and that it can be undone.
+    void summaryBoxTellsWhatTheUserMustKnow() {
+        // clang-format off
+        struct Row {
+            TransferSummary summary;  // each failure a file of its own
+            QMessageBox::Icon icon;
+            QString expected;  // lines shown
+        };
+        const Row rows[] = {
+            {{.transferred = 3}, QMessageBox::NoIcon, ""},
+            {{.transferred = 2, .failed = 1}, QMessageBox::Warning,
+             "2 個のファイルを振り分けました。スキップ 0 個、失敗 1 個\n"
+             "/in/0.mp3: フォルダ「/out/A」を作成できませんでした (パスの途中にフォルダでないものがあります)"},
+            {{.transferred = 3,
+              .journalError = {FailureKind::JournalFolderNotCreated, ENOSPC, "/s"}},
+             QMessageBox::Warning,
+             "記録を残せませんでした: 記録のフォルダ「/s」を作成できませんでした (ディスクの空き容量が足りません)"},
+            {{.transferred = 3, .attributesNotKept = kLostOwner | kLostAcl},
+             QMessageBox::Information,
+             "一部のファイルの所有者、ACLを保てませんでした"},
+            {{.failed = 1005}, QMessageBox::Warning, "ほか 993 件"},
+            {{.transferred = 3, .foldersRemoved = 1,
+              .foldersKept = {{"/in/d", {FailureKind::FolderNotEmpty}},
+                              {"/in/e", {FailureKind::FolderNotRemoved, EACCES}}}},
+             QMessageBox::Information,
+             "/in/d: 空ではありません\n/in/e: 削除できませんでした (アクセスが拒否されました)\n"
+             "削除しなかった元のフォルダ: 2 個"},
+            {{.transferred = 4, .cancelled = true}, QMessageBox::Information,
+             "キャンセルしました。4 個のファイルを振り分け、残りのファイルは元の場所にあります。\n"
+             "この振り分けは右クリックのメニューから元に戻せます。"},
+        };
+        // clang-format on
+        for (const Row& row : rows) {
+            QString shown, details, copied;
+            QMessageBox::Icon icon = QMessageBox::NoIcon;
+            QTimer::singleShot(0, [&] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    shown = box->text() + '\n' + box->informativeText();
+                    details = box->detailedText();
+                    icon = box->icon();
+                    if (auto* copy = box->findChild<QShortcut*>()) {
+                        QCOMPARE(copy->key(), QKeySequence(QKeySequence::Copy));
+                        emit copy->activated();
+                        copied = QGuiApplication::clipboard()->text();
+                    }
+                    box->accept();
+                }
+            });
+            SortProgress progress(nullptr, CodePage::Utf8, TransferOperation::Copy,
+                                  [] { return false; });
+            for (std::size_t i = 0; i < row.summary.failed; ++i)
+                progress.OnFileDone({"/in/" + std::to_string(i) + ".mp3",
+                                     "",
+                                     FileOutcome::Failed,
+                                     {FailureKind::FolderNotCreated, ENOTDIR, "/out/A"}});
+            progress.ShowSummary(row.summary);
+            QCoreApplication::processEvents();
+            QVERIFY2(row.expected.isEmpty() == shown.isEmpty(), qPrintable(shown));
+            for (const QString& line : row.expected.split('\n', Qt::SkipEmptyParts))
+                QVERIFY2(shown.contains(line), qPrintable(shown));
+            QCOMPARE(icon, row.icon);
+            if (row.summary.failed > kSummaryLinesShown) {
+                QVERIFY(details.contains(QStringLiteral("/in/999.mp3")));
+                QVERIFY(details.contains(QStringLiteral("ほか 5 個のファイル")));
+                QVERIFY(copied.contains(QStringLiteral("/in/999.mp3")));
+            }
+        }
     }
 };
 

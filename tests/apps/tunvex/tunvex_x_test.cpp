@@ -1,5 +1,6 @@
 // tunvex as a person uses it, on a real X server with openbox, driven by xdotool: where the window
-// opens and what it remembers, its menus and context menu, and real drags from another X client.
+// opens and what it remembers, its menus and context menu, and real drags from another X client;
+// and on a Wayland desktop, where it opens on XWayland.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 
 #include "core/base/paths.h"
 #include "tests/fixtures/audio_fixtures.h"
+#include "tests/support/program_copy.h"
 #include "tests/support/run_process.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_actions.h"
@@ -25,6 +27,7 @@ using testing::Activate;
 using testing::ActOn;
 using testing::BackgroundProcess;
 using testing::Click;
+using testing::CopyOfProgram;
 using testing::Frame;
 using testing::FrameOf;
 using ::testing::HasSubstr;
@@ -43,23 +46,20 @@ void Pause(int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-int Field(const std::string& text, const std::string& label) {
-    std::size_t at = text.find(label);
-    return at == std::string::npos ? -1 : std::stoi(text.substr(at + label.size()));
+// Whether the window settles centred on the 1280x1024 screen within some ten seconds: a busy
+// machine may place it again, frame included, after it first looked settled.
+bool SettlesCentred(const std::string& window) {
+    for (int i = 0; i < 20; ++i) {
+        const Frame frame = SettledFrameOf(window);
+        if (std::abs(frame.x + frame.width / 2 - 640) <= 12 &&
+            std::abs(frame.y + frame.height / 2 - 512) <= 12)
+            return true;
+    }
+    return false;
 }
 
-bool Centred(const Frame& frame) {
-    return std::abs(frame.x + frame.width / 2 - 640) <= 12 &&
-           std::abs(frame.y + frame.height / 2 - 512) <= 12;
-}
-
-// The settled frame once it is centred on the 1280x1024 screen, or after some ten seconds: a busy
-// machine may place the window again, frame included, after it first looked settled.
-Frame CentredFrameOf(const std::string& window) {
-    Frame frame = SettledFrameOf(window);
-    for (int i = 0; i < 20 && !Centred(frame); ++i)
-        frame = SettledFrameOf(window);
-    return frame;
+std::string Position(int x, int y) {
+    return "\nWindowPositionX=" + std::to_string(x) + "\nWindowPositionY=" + std::to_string(y);
 }
 
 class TunvexXTest : public ::testing::Test {
@@ -70,9 +70,6 @@ class TunvexXTest : public ::testing::Test {
     TunvexXTest() {
         fs::create_directories(home / "Desktop");
         fs::create_directories(home / "run");
-        fs::copy_file(build + "/tunvex", program);
-        for (const char* name : {"libmp3infp.so", "tunvex-help", "tunvex.chm"})
-            fs::copy_file(build + "/" + name, folder / name);
     }
 
     void SetUp() override { ASSERT_TRUE(x_->ready()); }
@@ -107,26 +104,14 @@ class TunvexXTest : public ::testing::Test {
         PressKeys({"Escape"});
         ExpectEnded(process);
     }
-    // Opens the settings dialog from the menu; its frame.
-    Frame OpenSettings() {
-        Frame frame = FrameOf(window);
-        Click(frame.clientX + 30, frame.clientY + 9);  // オプション
-        PressKeys({"Down", "Return"});
-        std::string dialog = WaitForWindow("^tunvex 設定$");
-        EXPECT_FALSE(dialog.empty());
-        return FrameOf(dialog);
-    }
     std::string Ini() { return ReadFile(folder / "tunvex.ini"); }
-    std::pair<int, int> StoredPosition() {
-        std::string ini = Ini();
-        return {Field(ini, "WindowPositionX="), Field(ini, "WindowPositionY=")};
-    }
 
     static testing::XSession* x_;
     std::string build = ExecutableDirectory();
     TempFolder folder;
     TempFolder home;
-    std::string program = folder / "tunvex";
+    std::string program =
+        CopyOfProgram(folder.path(), "tunvex", {"libmp3infp.so", "tunvex-help", "tunvex.chm"});
     std::string window;
 };
 
@@ -134,17 +119,15 @@ testing::XSession* TunvexXTest::x_ = nullptr;
 
 TEST_F(TunvexXTest, OpensCentredAndRemembersWhereItWasClosed) {
     auto process = Start();
-    EXPECT_TRUE(Centred(CentredFrameOf(window)));
+    EXPECT_TRUE(SettlesCentred(window));
     // Fixed size, and no minimise or maximise asked for (openbox keeps its iconify button
     // whatever a window asks).
     std::string hints = RunXTool({"xprop", "-id", window, "_MOTIF_WM_HINTS", "WM_NORMAL_HINTS"});
-    std::istringstream motif(hints.substr(hints.find('=') + 1));
-    std::string flags, functions, decorations;
-    std::getline(motif, flags, ',');
-    std::getline(motif, functions, ',');
-    std::getline(motif, decorations, ',');
-    EXPECT_EQ(std::stoul(functions, nullptr, 16) & 0x19, 0u) << hints;  // all, minimise, maximise
-    EXPECT_EQ(std::stoul(decorations, nullptr, 16) & 0x61, 0u) << hints;
+    unsigned long flags = 0, functions = 0, decorations = 0;
+    std::sscanf(hints.c_str() + hints.find('=') + 1, "%lx,%lx,%lx", &flags, &functions,
+                &decorations);
+    EXPECT_EQ(functions & 0x19, 0u) << hints;  // all, minimise, maximise
+    EXPECT_EQ(decorations & 0x61, 0u) << hints;
     auto size = [&hints](const std::string& bound) {
         std::size_t at = hints.find(bound + " size: ");
         return at == std::string::npos ? "" : hints.substr(at, hints.find('\n', at) - at);
@@ -156,7 +139,7 @@ TEST_F(TunvexXTest, OpensCentredAndRemembersWhereItWasClosed) {
     Frame moved = FrameOf(window);
     Click(moved.x + moved.width - 10, moved.y + (moved.clientY - moved.y) / 2);  // close button
     ExpectEnded(*process);
-    EXPECT_EQ(StoredPosition(), std::make_pair(moved.x, moved.y));
+    EXPECT_THAT(Ini(), HasSubstr(Position(moved.x, moved.y)));
 
     for (const char* key : {"Return", "Escape"}) {
         process = Start();
@@ -166,12 +149,13 @@ TEST_F(TunvexXTest, OpensCentredAndRemembersWhereItWasClosed) {
         Activate(window);
         PressKeys({key});
         ExpectEnded(*process);
-        EXPECT_EQ(StoredPosition(), std::make_pair(moved.x, moved.y)) << key;
+        EXPECT_THAT(Ini(), HasSubstr(Position(moved.x, moved.y))) << key;
     }
 }
 
 // The menus by mouse and by key, the context menu by the right button, Shift+F10 and the Menu
-// key; F1 works from inside a modal dialog.
+// key; F1 works from inside a modal dialog. The 詳細設定 dialog by keys alone: Space checks, Tab
+// walks, Enter applies; the INI holds its three settings after the ten once the window ends.
 TEST_F(TunvexXTest, MenusAndTheContextMenuOpenTheirDialogs) {
     auto process = Start();
     Frame frame = FrameOf(window);
@@ -183,11 +167,6 @@ TEST_F(TunvexXTest, MenusAndTheContextMenuOpenTheirDialogs) {
     Activate(settings);
     PressKeys({"Escape"});
     EXPECT_TRUE(WaitForNoWindow("^tunvex 設定$"));
-
-    Click(frame.clientX + 92, frame.clientY + 9);  // ヘルプ
-    PressKeys({"Down", "Down", "Return"});
-    EXPECT_FALSE(ActOn("^tunvexのバージョン情報$", {"Return"}).empty());
-    EXPECT_TRUE(WaitForNoWindow("^tunvexのバージョン情報$"));
 
     Click(frame.clientX + 90, frame.clientY + 120, 3);
     PressKeys({"Down", "Return"});
@@ -205,7 +184,19 @@ TEST_F(TunvexXTest, MenusAndTheContextMenuOpenTheirDialogs) {
         EXPECT_FALSE(ActOn(title, {"Escape"}).empty()) << keys[0];
         EXPECT_TRUE(WaitForNoWindow(title)) << keys[0];
     }
+    Activate(window);
+    PressKeys({"shift+F10", "Up", "Return"});
+    EXPECT_FALSE(ActOn("^tunvex 詳細設定$", {"F1"}).empty());
+    EXPECT_FALSE(WaitForWindow("^詳細設定ダイアログ - tunvex ヘルプ$").empty());
+    EXPECT_FALSE(ActOn("^tunvex 詳細設定$", {"space", "Tab", "End", "semicolon", "asterisk",
+                                             "period", "n", "f", "o", "Tab", "space", "Return"})
+                     .empty());
+    EXPECT_TRUE(WaitForNoWindow("^tunvex 詳細設定$"));
     End(*process);
+    EXPECT_THAT(Ini(),
+                HasSubstr(Position(0, 0) + "\nCarryExtraFiles=1\nExtraFilePatterns="
+                                           "*.jpg;*.jpeg;*.png;*.cue;*.log;*.lrc;*.txt;*.nfo\n"
+                                           "RemoveEmptiedFolders=1\n"));
 }
 
 // Out of the menus by their keys, as many Esc as on Windows, the next Esc ends the window.
@@ -295,25 +286,6 @@ TEST_F(TunvexXTest, DraggedFoldersAreSortedByCopyThenByMoveAnsweringTheQuestion)
     }
 }
 
-// A line break pasted from another X client gives the first line, and the settings are saved
-// with it. (A save that fails is told and keeps the file: tunvex_startup_test, and below.)
-TEST_F(TunvexXTest, APasteKeepsItsFirstLine) {
-    WriteFile(folder / "tunvex.ini", "[TunvexOption]\nBaseFolderPath=" + (home / "Desktop") + "\n");
-    BackgroundProcess clipboard(build + "/tunvex-clipboard-source", {"?A\n?a"});
-    ASSERT_FALSE(WaitForWindow("^tunvex clipboard source$").empty());
-    auto process = Start();
-    Frame dialog = OpenSettings();
-    Click(dialog.clientX + 100, dialog.clientY + 86);   // 移動
-    Click(dialog.clientX + 30, dialog.clientY + 197);   // ユーザ設定 of the folders
-    Click(dialog.clientX + 240, dialog.clientY + 211);  // its pattern
-    PressKeys({"ctrl+a", "ctrl+v", "Return"});
-    EXPECT_TRUE(WaitForNoWindow("^tunvex 設定$"));
-    End(*process);
-    EXPECT_THAT(Ini(), HasSubstr("\nCopyMode=1\nFolderNamingMode=3\nFolderNamingFormat=?A\n"
-                                 "FileNamingMode=0\n"));
-    EXPECT_THAT(Ini(), HasSubstr("\nWindowPositionY=0\n"));
-}
-
 // A stop while a message is up ends the program: the message that would follow goes to stderr.
 TEST_F(TunvexXTest, AStopWhileAMessageIsUpEndsTheProgram) {
     const std::string ini = folder / "tunvex.ini";
@@ -335,13 +307,6 @@ TEST_F(TunvexXTest, AStopWhileAMessageIsUpEndsTheProgram) {
             ExpectEnded(*process, 1).err,
             HasSubstr(atStart ? "設定の読み込みに失敗しました" : "設定を保存できませんでした"));
     }
-}
-
-// The window on a screen of twice the pixels.
-TEST_F(TunvexXTest, AtTwiceThePixelsTheWindowIsTwiceAsLarge) {
-    auto process = Start({"QT_SCALE_FACTOR=2"});
-    EXPECT_GT(SettledFrameOf(window).width, 300);
-    End(*process);
 }
 
 // A move sorted by tunvex-sort is undone from the context menu, asked first; a file changed
@@ -382,21 +347,17 @@ TEST_F(TunvexXTest, TheContextMenuUndoesTheLastRunAskingFirst) {
     End(*process);
 }
 
-// The 詳細設定 dialog from the context menu, by keys alone: Space checks, Tab walks, Enter
-// applies; the INI holds the three settings after the ten once the window ends.
-TEST_F(TunvexXTest, TheExtraSettingsDialogIsReachedAndDrivenByKeys) {
-    auto process = Start();
-    PressKeys({"shift+F10", "Up", "Return"});
-    EXPECT_FALSE(ActOn("^tunvex 詳細設定$", {"F1"}).empty());
-    EXPECT_FALSE(WaitForWindow("^詳細設定ダイアログ - tunvex ヘルプ$").empty());
-    EXPECT_FALSE(ActOn("^tunvex 詳細設定$", {"space", "Tab", "End", "semicolon", "asterisk",
-                                             "period", "n", "f", "o", "Tab", "space", "Return"})
-                     .empty());
-    EXPECT_TRUE(WaitForNoWindow("^tunvex 詳細設定$"));
-    End(*process);
-    EXPECT_THAT(Ini(), HasSubstr("WindowPositionY=0\nCarryExtraFiles=1\nExtraFilePatterns="
-                                 "*.jpg;*.jpeg;*.png;*.cue;*.log;*.lrc;*.txt;*.nfo\n"
-                                 "RemoveEmptiedFolders=1\n"));
+// Where Qt's Wayland platform is installed and no platform is chosen, the window opens on
+// XWayland, where X tools see it (a program left to Qt opens on Wayland, out of their sight).
+TEST(TunvexWaylandTest, OpensOnXWaylandWhereXToolsSeeItsWindow) {
+    TempFolder home;
+    fs::create_directories(home / "run");
+    testing::WaylandSession wayland(home / "run");
+    ASSERT_TRUE(wayland.ready());
+    BackgroundProcess tunvex(CopyOfProgram(home / "app", "tunvex"), {},
+                             {"HOME=" + home.path(), "XDG_DATA_HOME=" + (home / "data"),
+                              "XDG_STATE_HOME=" + (home / "state"), "QT_QPA_PLATFORM="});
+    EXPECT_FALSE(WaitForWindow("^tunvex$").empty()) << "no tunvex window on XWayland";
 }
 
 }  // namespace
