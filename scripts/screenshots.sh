@@ -3,7 +3,7 @@
 # source is one of them) on an Xvfb of its own with openbox, reaching each window as a person
 # does: the drop window at 1x and 2x, the version box, the settings dialog and its folder picker,
 # the 詳細設定 dialog, the help viewer, the replace question of a real drag, the undo's question
-# and summary, and the summary box of a sort whose every file failed. The progress dialog comes
+# and summary, and the summary box of a sort whose every file failed, at 1x and 2x. The progress dialog comes
 # from bench/gui_drop.sh, which needs a library large enough to show it.
 # Usage: scripts/screenshots.sh [FOLDER]   (default docs/)
 set -euo pipefail
@@ -140,7 +140,7 @@ sleep 1
 # One sorted file changed since: the undo leaves it where it is.
 echo "changed since the run" >>"$(find "$home/music" -type f | sort | head -1)"
 activate "$main"
-keys shift+F10 Up Up Return
+keys shift+F10 Up Up Up Return  # the last run, above その前の… and 詳細設定…
 question=$(window '^tunvex$' "$main")
 activate "$question"
 shot "$question" undo-question.png
@@ -156,14 +156,17 @@ shot "$summary" undo-summary.png
 keys Return
 end
 
-# Twelve downloads whose base folder is a file: every one fails, the box shows a few.
+# Twelve downloads whose base folder is a file: every one fails, the box shows a few; at 1x and
+# at 2x, where it still fits the screen.
 library "$home/ダウンロード" 12
 echo "not a folder" >"$home/音楽"
 settings "$home/音楽" 0
-start
-drag "$home/ダウンロード"
-summary=$(window '^tunvex$' "$main")
-activate "$summary"
-shot "$summary" summary-failure.png
-keys Return
-end
+for scale in 1 2; do
+    start QT_SCALE_FACTOR=$scale
+    drag "$home/ダウンロード"
+    summary=$(window '^tunvex$' "$main")
+    activate "$summary"
+    shot "$summary" "summary-failure$([ "$scale" = 2 ] && echo -2x).png"
+    keys Return
+    end
+done
