@@ -91,22 +91,6 @@ TEST(TransferCopyTest, KeepsContentTimesModeAndAttributesAcrossChunksAndFileSyst
     }
 }
 
-// A link given as the source: a copy takes the file it points to, a move removes only the link.
-TEST(TransferCopyTest, ASymlinkSourceBringsTheFileItPointsTo) {
-    for (TransferOperation operation : {TransferOperation::Copy, TransferOperation::Move}) {
-        TransferScene scene(operation);
-        scene.Add("real.mp3", "real", "out/a.mp3");
-        std::string link = scene.from / "link.mp3";
-        symlink((scene.from / "real.mp3").c_str(), link.c_str());
-        scene.request.sources = {link};
-        EXPECT_EQ(scene.Run().transferred, 1u);
-        EXPECT_EQ(Exists(link), operation == TransferOperation::Copy);
-        EXPECT_EQ(ReadFile(scene.from / "real.mp3"), "real");
-        EXPECT_TRUE(S_ISREG(StatOf(scene.to / "out/a.mp3").st_mode));
-        EXPECT_EQ(ReadFile(scene.to / "out/a.mp3"), "real");
-    }
-}
-
 TEST(TransferCopyTest, EachBadFileFailsWithItsReasonWhileTheOthersGoOn) {
     for (TransferOperation operation : {TransferOperation::Copy, TransferOperation::Move}) {
         TempFolder folder;
