@@ -1,5 +1,4 @@
-// The transfer tests' scene: real files in temporary folders, a request built file by file, a
-// delegate that records what the engine tells it.
+// The transfer tests' scene: real files, a request built file by file, a recording delegate.
 #pragma once
 
 #include <sys/mount.h>
@@ -36,9 +35,9 @@ inline const char* const kNoOtherFileSystem = "needs /dev/shm on another device 
 // A folder on another file system than the temp folder (/dev/shm); empty where there is none.
 inline std::string OtherFileSystem() {
     TempFolder other("/dev/shm");
-    TempFolder local;
-    bool differs = !other.path().empty() && DeviceOf(other.path()) != DeviceOf(local.path());
-    return differs ? "/dev/shm" : "";
+    return !other.path().empty() && DeviceOf(other.path()) != DeviceOf(TempFolder().path())
+               ? "/dev/shm"
+               : "";
 }
 
 inline bool Exists(const std::string& path) {
@@ -81,9 +80,7 @@ class RecordingDelegate : public TransferDelegate {
     std::vector<std::string> asked;       // destinations asked about
     std::vector<FileReport> reports;
     std::vector<TransferProgress> progress;
-    std::function<bool(const RecordingDelegate&)> cancelWhen = [](const RecordingDelegate&) {
-        return false;
-    };
+    std::function<bool(const RecordingDelegate&)> cancelWhen;
 
     CollisionAnswer AskReplace(const std::string&, const std::string& destination) override {
         asked.push_back(destination);
@@ -95,7 +92,7 @@ class RecordingDelegate : public TransferDelegate {
     }
     void OnProgress(const TransferProgress& report) override { progress.push_back(report); }
     void OnFileDone(const FileReport& report) override { reports.push_back(report); }
-    bool CancelRequested() override { return cancelWhen(*this); }
+    bool CancelRequested() override { return cancelWhen && cancelWhen(*this); }
 
     std::vector<FileOutcome> Outcomes() const {
         std::vector<FileOutcome> outcomes;
@@ -148,11 +145,10 @@ struct TransferCase {
 // A copy, a move inside one file system (a rename) unless left out, and a move across file
 // systems from /dev/shm where it is another one.
 inline std::vector<TransferCase> TransferCases(bool withRename = true) {
-    std::vector<TransferCase> cases = {
-        {"copy", TransferOperation::Copy, TempFolder::DefaultBase()}};
+    const std::string local = TempFolder::DefaultBase();
+    std::vector<TransferCase> cases = {{"copy", TransferOperation::Copy, local}};
     if (withRename)
-        cases.push_back(
-            {"move inside one file system", TransferOperation::Move, TempFolder::DefaultBase()});
+        cases.push_back({"move inside one file system", TransferOperation::Move, local});
     if (!OtherFileSystem().empty())
         cases.push_back({"move across file systems", TransferOperation::Move, OtherFileSystem()});
     return cases;

@@ -2,7 +2,6 @@
 #include <linux/fs.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
@@ -14,6 +13,7 @@
 #include "core/files/file_copy.h"
 #include "core/transfer/transfer.h"
 #include "core/transfer/undo.h"
+#include "tests/support/scoped_descriptors.h"
 #include "tests/support/transfer_scene.h"
 
 namespace tunvex {
@@ -45,9 +45,7 @@ TEST(TransferCopyTest, KeepsContentTimesModeAndAttributesAcrossChunksAndFileSyst
     // clang-format off
     const Case cases[] = {
         {"empty", copy, local, 0, kDefaultTransferChunkBytes},
-        {"one chunk", copy, local, 100000, kDefaultTransferChunkBytes},
         {"odd chunks", copy, local, 1000003, 65536},
-        {"other file system", copy, "/dev/shm", 1000003, 65536},
         {"rename", move, local, 100000, kDefaultTransferChunkBytes},
         {"move across file systems", move, "/dev/shm", 3000000, 1 << 20},
     };
@@ -93,22 +91,6 @@ TEST(TransferCopyTest, KeepsContentTimesModeAndAttributesAcrossChunksAndFileSyst
     }
 }
 
-// A link given as the source: a copy takes the file it points to, a move removes only the link.
-TEST(TransferCopyTest, ASymlinkSourceBringsTheFileItPointsTo) {
-    for (TransferOperation operation : {TransferOperation::Copy, TransferOperation::Move}) {
-        TransferScene scene(operation);
-        scene.Add("real.mp3", "real", "out/a.mp3");
-        std::string link = scene.from / "link.mp3";
-        symlink((scene.from / "real.mp3").c_str(), link.c_str());
-        scene.request.sources = {link};
-        EXPECT_EQ(scene.Run().transferred, 1u);
-        EXPECT_EQ(Exists(link), operation == TransferOperation::Copy);
-        EXPECT_EQ(ReadFile(scene.from / "real.mp3"), "real");
-        EXPECT_TRUE(S_ISREG(StatOf(scene.to / "out/a.mp3").st_mode));
-        EXPECT_EQ(ReadFile(scene.to / "out/a.mp3"), "real");
-    }
-}
-
 TEST(TransferCopyTest, EachBadFileFailsWithItsReasonWhileTheOthersGoOn) {
     for (TransferOperation operation : {TransferOperation::Copy, TransferOperation::Move}) {
         TempFolder folder;
@@ -142,18 +124,6 @@ TEST(TransferCopyTest, EachBadFileFailsWithItsReasonWhileTheOthersGoOn) {
         EXPECT_FALSE(Exists(folder / "out/null.mp3"));
         EXPECT_TRUE(Leftovers(folder.path()).empty());
     }
-}
-
-TEST(TransferCopyTest, AnotherRunClearingStaleTemporariesLeavesTheLiveOnesAlone) {
-    TransferScene scene(TransferOperation::Copy);
-    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"})
-        scene.Add(name, name, std::string("out/") + name);
-    scene.delegate.cancelWhen = [&](const RecordingDelegate&) {
-        RemoveStaleTemporaries(scene.to / "out");  // as another run writing there does
-        return false;
-    };
-    EXPECT_EQ(scene.Run().transferred, 3u);
-    EXPECT_EQ(ReadFile(scene.to / "out/c.mp3"), "c.mp3");
 }
 
 // A large image with little written takes little at the destination, every byte as it was.
@@ -203,11 +173,6 @@ TEST(TransferCopyTest, ASweepNeverTakesATemporaryThisProcessHolds) {
 // A staged copy holds a descriptor until its claim, a source one until it is copied or found to
 // be its own destination: under a low limit a batch of the default size must not run out.
 TEST(TransferCopyTest, ABatchStaysWithinTheDescriptorsTheProcessMayOpen) {
-    struct rlimit before;
-    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &before), 0);
-    struct rlimit low = before;
-    low.rlim_cur = 64;
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
     TransferScene scene(TransferOperation::Copy);
     for (int i = 0; i < 300; ++i) {
         std::string name = std::to_string(i) + ".mp3";
@@ -215,8 +180,11 @@ TEST(TransferCopyTest, ABatchStaysWithinTheDescriptorsTheProcessMayOpen) {
         if (i % 3 == 0)
             scene.request.destinations.back() = scene.request.sources.back();
     }
-    TransferSummary summary = scene.Run();
-    setrlimit(RLIMIT_NOFILE, &before);
+    TransferSummary summary;
+    {
+        testing::ScopedDescriptors few(0, 56);
+        summary = scene.Run();
+    }
     EXPECT_EQ(summary.transferred, 200u);
     EXPECT_EQ(summary.sameFile, 100u);
     EXPECT_EQ(ReadFile(scene.to / "299.mp3"), "299.mp3");
@@ -232,28 +200,27 @@ TEST(TransferCopyTest, ListsOfDifferentLengthAreRefusedWhole) {
     EXPECT_FALSE(Exists(scene.to / "out"));
 }
 
-// Marks a file immutable, which stops even root from unlinking it, until the object goes.
+// Marks a file immutable, which binds root too, until the object goes.
 class ScopedImmutable {
   public:
-    explicit ScopedImmutable(const std::string& path) : fd_(open(path.c_str(), O_RDONLY)) {
-        applied_ = Set(true);
-    }
+    explicit ScopedImmutable(const std::string& path)
+        : fd_(open(path.c_str(), O_RDONLY)), applied_(Set(FS_IMMUTABLE_FL)) {}
     ~ScopedImmutable() {
         if (applied_)
-            Set(false);
+            Set(0);
     }
     bool applied() const { return applied_; }
 
   private:
-    bool Set(bool on) {
+    bool Set(int flag) {
         int flags = 0;
-        if (fd_.get() < 0 || ioctl(fd_.get(), FS_IOC_GETFLAGS, &flags) != 0)
+        if (ioctl(fd_.get(), FS_IOC_GETFLAGS, &flags) != 0)
             return false;
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        flags = (flags & ~FS_IMMUTABLE_FL) | flag;
         return ioctl(fd_.get(), FS_IOC_SETFLAGS, &flags) == 0;
     }
     OwnedFd fd_;
-    bool applied_ = false;
+    bool applied_;
 };
 
 // A move whose source cannot be removed takes its copy back, and its journal says so, unless the
