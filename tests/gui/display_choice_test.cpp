@@ -11,45 +11,41 @@ namespace {
 using Environment = std::map<std::string, std::string>;
 
 TEST(DisplayChoiceTest, WaylandSessionsGoToXWaylandUnlessTheUserChoseAPlatform) {
-    struct Case {
-        Environment environment;
-        bool platformArgument;
-        DisplayChoice expected;
+    using enum DisplayChoice;
+    const char* w = "WAYLAND_DISPLAY";
+    // clang-format off
+    const std::tuple<Environment, bool, DisplayChoice> cases[] = {  // environment, -platform
+        {{}, false, kNone},
+        {{{"DISPLAY", ""}, {w, ""}}, false, kNone},
+        {{{"XDG_SESSION_TYPE", "wayland"}}, false, kNone},
+        {{}, true, kQtDefault},
+        {{{"QT_QPA_PLATFORM", "offscreen"}}, false, kQtDefault},
+        {{{"DISPLAY", ":0"}}, false, kQtDefault},
+        {{{"DISPLAY", ":0"}, {"XDG_SESSION_TYPE", "x11"}}, false, kQtDefault},
+        {{{w, "wayland-0"}}, false, kQtDefault},
+        {{{w, "wayland-0"}, {"DISPLAY", ":0"}}, false, kXWayland},
+        {{{"XDG_SESSION_TYPE", "wayland"}, {"DISPLAY", ":0"}}, false, kXWayland},
+        {{{w, "wayland-0"}, {"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", "wayland"}}, false, kQtDefault},
+        {{{w, "wayland-0"}, {"DISPLAY", ":0"}}, true, kQtDefault},
     };
-    const Case cases[] = {
-        {{}, false, DisplayChoice::kNone},
-        {{{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}}, false, DisplayChoice::kNone},
-        {{{"XDG_SESSION_TYPE", "wayland"}}, false, DisplayChoice::kNone},
-        {{}, true, DisplayChoice::kQtDefault},
-        {{{"QT_QPA_PLATFORM", "offscreen"}}, false, DisplayChoice::kQtDefault},
-        {{{"DISPLAY", ":0"}}, false, DisplayChoice::kQtDefault},
-        {{{"DISPLAY", ":0"}, {"XDG_SESSION_TYPE", "x11"}}, false, DisplayChoice::kQtDefault},
-        {{{"WAYLAND_DISPLAY", "wayland-0"}}, false, DisplayChoice::kQtDefault},
-        {{{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}}, false, DisplayChoice::kXWayland},
-        {{{"XDG_SESSION_TYPE", "wayland"}, {"DISPLAY", ":0"}}, false, DisplayChoice::kXWayland},
-        {{{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", "wayland"}},
-         false,
-         DisplayChoice::kQtDefault},
-        {{{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}}, true, DisplayChoice::kQtDefault},
-    };
+    // clang-format on
     int index = 0;
-    for (const Case& c : cases) {
+    for (const auto& [environment, platformArgument, expected] : cases) {
         auto variable = [&](const char* name) -> const char* {
-            auto found = c.environment.find(name);
-            return found == c.environment.end() ? nullptr : found->second.c_str();
+            auto found = environment.find(name);
+            return found == environment.end() ? nullptr : found->second.c_str();
         };
-        EXPECT_EQ(ChooseDisplay(variable, c.platformArgument), c.expected) << "case " << index++;
+        EXPECT_EQ(ChooseDisplay(variable, platformArgument), expected) << "case " << index++;
     }
 }
 
 TEST(DisplayChoiceTest, FindsQtsPlatformOptionAfterTheProgramName) {
+    // clang-format off
     const std::pair<std::vector<std::string>, bool> cases[] = {
-        {{"-platform"}, false},
-        {{"tunvex"}, false},
-        {{"tunvex", "-platform", "offscreen"}, true},
-        {{"tunvex", "--platform", "xcb"}, true},
-        {{"tunvex", "-platformtheme", "gtk3"}, false},
+        {{"-platform"}, false}, {{"tunvex"}, false}, {{"tunvex", "-platform", "offscreen"}, true},
+        {{"tunvex", "--platform", "xcb"}, true}, {{"tunvex", "-platformtheme", "gtk3"}, false},
     };
+    // clang-format on
     for (const auto& [arguments, expected] : cases) {
         std::vector<char*> argv;
         for (const std::string& argument : arguments)

@@ -1,10 +1,6 @@
-// The drop window's logic on Qt's offscreen platform: what a drop carries, the failure rows of
-// its initialisation, each leaving a working window, keys and stops around a sort, where a
-// stored position opens.
-#include <QAccessible>
-#include <QMenu>
-#include <QStyle>
+// The drop window offscreen: what a drop carries, failed set-ups, keys, stops, where it opens.
 #include <QtTest>
+#include <QtWidgets>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -65,7 +61,11 @@ class DropDialogTest : public QObject {
             QVERIFY(recorder.shown.empty());
             QVERIFY(!window.windowIcon().isNull());
             QVERIFY(window.acceptDrops());
-            // A screen reader hears the focused drop area by its name.
+            // Fixed size, no minimise or maximise: the window manager reads these flags.
+            QCOMPARE(window.minimumSize(), window.maximumSize());
+            QVERIFY(
+                (window.windowFlags() & (Qt::CustomizeWindowHint | Qt::WindowMinMaxButtonsHint)) ==
+                Qt::CustomizeWindowHint);
             window.show();
             QAccessibleInterface* area =
                 QAccessible::queryAccessibleInterface(window.focusWidget());
@@ -90,8 +90,7 @@ class DropDialogTest : public QObject {
         RestorePictures();
     }
 
-    // Until its sort has ended the window takes no key; the source is told a copy whatever it
-    // proposed; keypad Enter then ends the window like Enter.
+    // No key until the sort ends; the source is told a copy whatever it proposed; keypad Enter.
     void keysWaitForTheSortAndTheDropIsACopy() {
         testing::TempFolder empty;
         CDropDlg window(settings_, library_, {});
@@ -115,8 +114,7 @@ class DropDialogTest : public QObject {
         QCOMPARE(window.result(), int(QDialog::Accepted));
     }
 
-    // The context menu's undo item is greyed until there is a run to undo, and a screen reader
-    // hears its name.
+    // The undo item is greyed until there is a run to undo; a screen reader hears its name.
     void theUndoItemWaitsForARunToUndo() {
         testing::TempFolder state;
         testing::ScopedEnvironment stateHome("XDG_STATE_HOME", state.path());
@@ -129,8 +127,7 @@ class DropDialogTest : public QObject {
         QVERIFY(undoAt != items.end() && undoAt + 1 != items.end());
         QAction* undo = *undoAt;
         QAction* undoBefore = *(undoAt + 1);
-        // A journal its run still holds (a sort going on in a terminal) is not offered; the run
-        // before the last one is reached by the next item.
+        // A journal its run still holds is not offered; the next item reaches the run before.
         OwnedFd held;
         const std::string journal = state / "tunvex/run.journal";
         for (const char* step : {"none", "held", "kept", "two"}) {
@@ -172,11 +169,11 @@ class DropDialogTest : public QObject {
     // A stored position is kept unless no screen would show any of the window, however far off.
     void aPositionOffEveryScreenOpensCentred() {
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        const std::tuple<int, int, bool> positions[] = {{5000, -4000, true},
-                                                        {100, 80, false},
-                                                        {2147483647, 2147483647, true},
-                                                        {-2147483647 - 1, 100, true},
-                                                        {100, 2147483600, true}};
+        // clang-format off
+        const std::tuple<int, int, bool> positions[] = {
+            {5000, -4000, true}, {100, 80, false}, {2147483647, 2147483647, true},
+            {-2147483647 - 1, 100, true}, {100, 2147483600, true}};
+        // clang-format on
         for (auto [x, y, centred] : positions) {
             settings_.WindowPositionX = x;
             settings_.WindowPositionY = y;
@@ -192,8 +189,7 @@ class DropDialogTest : public QObject {
         }
     }
 
-    // On a screen of 1.5 or 2 device pixels a pixel, the background keeps its 1x look (the same
-    // picture once scaled back down) and is drawn at that ratio, not scaled up from the bitmap.
+    // At 1.5 and 2 device pixels a pixel the background keeps its 1x look, not the bitmap scaled.
     void theBackgroundIsSharpAtHighPixelRatios() {
         CDropDlg window(settings_, library_, {});
         // The part of the first tile that the window shows.

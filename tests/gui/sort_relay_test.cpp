@@ -1,12 +1,6 @@
-// The sort's side of the window on Qt's offscreen platform: the sort's thread reaches the window
-// through the relay only (run under ThreadSanitizer too), and what the summary box tells.
-#include <QAbstractButton>
-#include <QApplication>
-#include <QClipboard>
-#include <QMessageBox>
-#include <QProgressDialog>
-#include <QShortcut>
+// The sort's thread reaches the window through the relay only (TSan runs it); the summary box.
 #include <QtTest>
+#include <QtWidgets>
 
 #include <atomic>
 #include <cerrno>
@@ -16,6 +10,7 @@
 #include "gui/window/off_ui_thread.h"
 #include "gui/window/sort_progress.h"
 #include "gui/window/sort_relay.h"
+#include "tests/support/next_modal.h"
 
 namespace tunvex {
 
@@ -23,28 +18,23 @@ class SortRelayTest : public QObject {
     Q_OBJECT
 
   private slots:
-    // The sort's thread drives the relay flat out while the window's thread shows its reports, the
-    // user answers the question スキップ, then cancels.
+    // The relay driven flat out while the window shows it; スキップ to the question, then cancel.
     void aSortsThreadReachesTheWindowThroughTheRelayOnly() {
         SortProgress progress(nullptr, CodePage::Utf8, TransferOperation::Copy,
                               [] { return false; });
         SortRelay relay(progress);
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                for (QAbstractButton* button : box->buttons()) {
-                    if (button->text().startsWith(QStringLiteral("スキップ")))
-                        button->click();
-                }
-                QTimer::singleShot(100, [] {
-                    for (QWidget* widget : QApplication::topLevelWidgets()) {
-                        if (auto* dialog = qobject_cast<QProgressDialog*>(widget))
-                            emit dialog->canceled();
-                    }
-                });
+        testing::AnswerNextModal<QMessageBox>([](QMessageBox* box) {
+            for (QAbstractButton* button : box->buttons()) {
+                if (button->text().startsWith(QStringLiteral("スキップ")))
+                    button->click();
             }
+            QTimer::singleShot(100, [] {
+                for (QWidget* widget : QApplication::topLevelWidgets()) {
+                    if (auto* dialog = qobject_cast<QProgressDialog*>(widget))
+                        emit dialog->canceled();
+                }
+            });
         });
-        watch.start(10);
         std::size_t files = 0;
         CollisionAnswer first = CollisionAnswer::Replace;
         CollisionAnswer answer = CollisionAnswer::Replace;
@@ -65,8 +55,7 @@ class SortRelayTest : public QObject {
         QCOMPARE(answer, CollisionAnswer::Cancel);
     }
 
-    // A stop that came while the sort was on its way to the replace question answers it: no
-    // question comes up whose 置換 could still replace a file.
+    // A stop on the way to the replace question answers it: no 置換 can still replace a file.
     void aStopBeforeTheQuestionIsItsAnswer() {
         std::atomic<bool> stop = false;
         SortProgress progress(nullptr, CodePage::Utf8, TransferOperation::Move,
@@ -90,8 +79,7 @@ class SortRelayTest : public QObject {
         QVERIFY(!asked);
     }
 
-    // The icon warns only when something failed; many failures show a few lines, the count of the
-    // rest and every one in the details; a cancel says what was placed and that it can be undone.
+    // A warning icon only for failures; many show a few lines, the rest counted and in the details.
     void summaryBoxTellsWhatTheUserMustKnow() {
         // clang-format off
         struct Row {

@@ -71,6 +71,27 @@ void Click(int x, int y, int button) {
     RunXTool({"xdotool", "click", std::to_string(button)});
 }
 
+void Drag(int fromX, int fromY, int toX, int toY) {
+    RunXTool({"xdotool", "mousemove", "--sync", std::to_string(fromX), std::to_string(fromY)});
+    RunXTool({"xdotool", "mousedown", "1"});
+    // In steps, as a hand moves: a drag source starts its drag on the first move.
+    for (int step = 1; step <= 10; ++step) {
+        RunXTool({"xdotool", "mousemove", std::to_string(fromX + (toX - fromX) * step / 10),
+                  std::to_string(fromY + (toY - fromY) * step / 10)});
+        Pause(60);
+    }
+    Pause(500);
+    RunXTool({"xdotool", "mouseup", "1"});
+}
+
+std::vector<std::string> ShownWindowsTitled(const std::string& pattern) {
+    std::vector<std::string> shown;
+    std::istringstream ids(ShownWindows(pattern));
+    for (std::string id; std::getline(ids, id);)
+        shown.push_back(id);
+    return shown;
+}
+
 Frame FrameOf(const std::string& window) {
     std::string info = RunXTool({"xwininfo", "-id", window});
     std::string extents = RunXTool({"xprop", "-id", window, "_NET_FRAME_EXTENTS"});

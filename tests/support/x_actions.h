@@ -27,6 +27,12 @@ std::string ActOn(const std::string& pattern, const std::vector<std::string>& ke
 
 void Click(int x, int y, int button = 1);
 
+// Presses the left button at one point, moves to the other and lets go there.
+void Drag(int fromX, int fromY, int toX, int toY);
+
+// The ids of the shown windows whose title matches pattern, now.
+std::vector<std::string> ShownWindowsTitled(const std::string& pattern);
+
 struct Frame {
     int x = 0, y = 0, width = 0, height = 0;  // the outer rectangle, decoration included
     int clientX = 0, clientY = 0;             // where the window's own area starts

@@ -1,5 +1,4 @@
-// Start-up and shut-down of the real tunvex program, on Qt's offscreen platform, where its
-// messages go to stderr. Each case runs a copy of the program in a folder of its own.
+// The tunvex program's start and end offscreen, its messages on stderr, each a copy of its own.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -8,13 +7,12 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "tests/support/program_copy.h"
 #include "tests/support/run_process.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/wait_until.h"
 
 namespace tunvex {
 namespace {
@@ -39,17 +37,14 @@ class TunvexStartupTest : public ::testing::Test {
     }
     // Waits until the program holds its guard, that is until it has started.
     bool WaitForGuard(const std::string& name) {
-        std::string lock = runtime / (name + ".lock");
-        for (int i = 0; i < 400; ++i) {
-            int fd = open(lock.c_str(), O_RDONLY | O_CLOEXEC);
-            bool held = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0;
+        const std::string lock = runtime / (name + ".lock");
+        return testing::WaitUntil([&] {
+            const int fd = open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+            const bool held = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0;
             if (fd >= 0)
                 close(fd);
-            if (held)
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        }
-        return false;
+            return held;
+        });
     }
     // Ends the program the way a logout does, once it has started.
     ProcessResult EndWindow(BackgroundProcess& process, const std::string& name) {
@@ -64,38 +59,32 @@ class TunvexStartupTest : public ::testing::Test {
 };
 
 TEST_F(TunvexStartupTest, FailedStartsSayWhyAndNeverWriteTheIni) {
-    struct Case {
-        std::vector<std::string> beside, environment;
-        int status;
-        std::string said;
-    };
-    const Case cases[] = {
+    using Strings = std::vector<std::string>;
+    // clang-format off
+    const std::tuple<Strings, Strings, int, std::string> cases[] = {  // beside, environment
         {{}, {}, 1, "tunvex: mp3infp.dll をロードできませんでした\n"},
-        {{"libmp3infp.so"},
-         {"HOME="},
-         1,
+        {{"libmp3infp.so"}, {"HOME="}, 1,
          "tunvex: デスクトップパスを取得できませんでした\ntunvex: 設定の読み込みに失敗しました\n"},
-        {{"libmp3infp.so"},
-         {"QT_QPA_PLATFORM=", "DISPLAY=", "WAYLAND_DISPLAY="},
-         2,
+        {{"libmp3infp.so"}, {"QT_QPA_PLATFORM=", "DISPLAY=", "WAYLAND_DISPLAY="}, 2,
          "needs a display, and there is none (DISPLAY and WAYLAND_DISPLAY are not set).\n"
          "tunvex-sort sorts without one"},
     };
-    for (const Case& c : cases) {
-        const std::string folder = programs / std::to_string(&c - cases);
-        std::vector<std::string> environment = Environment();
-        environment.insert(environment.end(), c.environment.begin(), c.environment.end());
+    // clang-format on
+    int index = 0;
+    for (const auto& [beside, set, status, said] : cases) {
+        const std::string folder = programs / std::to_string(index++);
+        Strings environment = Environment();
+        environment.insert(environment.end(), set.begin(), set.end());
         ProcessResult result =
-            testing::RunProcess(CopyOfProgram(folder, "tunvex", c.beside), {}, environment);
-        EXPECT_EQ(result.exitStatus, c.status) << c.said;
-        EXPECT_THAT(result.err, HasSubstr(c.said));
-        EXPECT_FALSE(fs::exists(folder + "/tunvex.ini")) << c.said;
+            testing::RunProcess(CopyOfProgram(folder, "tunvex", beside), {}, environment);
+        EXPECT_EQ(result.exitStatus, status) << said;
+        EXPECT_THAT(result.err, HasSubstr(said));
+        EXPECT_FALSE(fs::exists(folder + "/tunvex.ini")) << said;
     }
 }
 
-// The guard comes first: a second instance loads no library (this one has none) and shows
-// nothing; a copy under another name has a guard and a settings file of its own. Each saves its
-// settings beside itself.
+// The guard first: a second instance loads no library and shows nothing; a renamed copy has a
+// guard and settings of its own.
 TEST_F(TunvexStartupTest, ASecondInstanceEndsAtOnceARenamedCopyRunsBeside) {
     BackgroundProcess running(CopyOfProgram(programs / "first", "tunvex"), {}, Environment());
     ASSERT_TRUE(WaitForGuard("tunvex"));

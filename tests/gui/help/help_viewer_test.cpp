@@ -1,18 +1,13 @@
-// The built help file and its viewer on Qt's offscreen platform: every page of res/help/ is in
-// the file and every link leads to a page (and an anchor) that exists; the viewer's pages, style,
-// links, contents, index, history and keys, what a missing or damaged file shows; then the
-// launcher's one viewer at a time.
+// The built help file, every page and link in it; its viewer offscreen; one viewer at a time.
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QtTest>
 #include <QtWidgets>
-#include <chrono>
 #include <fstream>
 #include <regex>
 #include <set>
-#include <thread>
 
 #include "core/base/paths.h"
 #include "gui/help/chm_archive.h"
@@ -20,6 +15,7 @@
 #include "gui/help/help_viewer.h"
 #include "gui/help_launcher.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/wait_until.h"
 
 namespace tunvex {
 namespace {
@@ -136,8 +132,7 @@ class HelpViewerTest : public ::testing::Test {
     HelpViewer viewer;
 };
 
-// From the keyboard as well: the focus starts in the contents, Enter opens an entry, Alt+Left
-// goes back.
+// By keys as well: the focus starts in the contents, Enter opens an entry, Alt+Left goes back.
 TEST_F(HelpViewerTest, OpensAtTheDefaultTopicAndNavigates) {
     viewer.OpenFile(kHelpFile);
     EXPECT_EQ(Title(), "tunvex とは - tunvex ヘルプ");
@@ -182,8 +177,7 @@ TEST_F(HelpViewerTest, OpensAtTheDefaultTopicAndNavigates) {
     EXPECT_EQ(Title(), "tunvex とは - tunvex ヘルプ");
 }
 
-// Web and mail links go to the desktop's opener; any other link outside the file is refused with
-// a line in the viewer, the page staying.
+// Web and mail links go to the desktop's opener; any other outside link is refused, said below.
 TEST_F(HelpViewerTest, OnlyWebAndMailLinksLeaveTheViewer) {
     LinkRecorder opener;
     const std::pair<const char*, bool> cases[] = {
@@ -228,12 +222,10 @@ TEST_F(HelpViewerTest, AMissingOrDamagedFileIsSaidInTheViewer) {
     EXPECT_EQ(Title(), "tunvex とは - tunvex ヘルプ");
 }
 
-// Our children that run the viewer, once there are expected of them or after some five seconds.
+// Our children that run the viewer, once there are expected of them or after some seconds.
 std::vector<pid_t> ViewerProcesses(std::size_t expected) {
     std::vector<pid_t> found;
-    for (int i = 0; i < 100 && (i == 0 || found.size() != expected); ++i) {
-        if (i > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    testing::WaitUntil([&] {
         found.clear();
         DIR* proc = opendir("/proc");
         while (dirent* entry = readdir(proc)) {
@@ -245,7 +237,8 @@ std::vector<pid_t> ViewerProcesses(std::size_t expected) {
                 found.push_back(std::stoi(pid));
         }
         closedir(proc);
-    }
+        return found.size() == expected;
+    });
     return found;
 }
 
