@@ -12,12 +12,12 @@
 #include "tests/fixtures/audio_fixtures.h"
 #include "tests/support/mount_namespace.h"
 #include "tests/support/run_process.h"
+#include "tests/support/songs.h"
 #include "tests/support/temp_folder.h"
 
 namespace tunvex {
 namespace {
 
-using fixtures::TagValues;
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 using testing::ProcessResult;
@@ -43,10 +43,7 @@ class TunvexSortTest : public ::testing::Test {
         return RunProcess(program, arguments, environment);
     }
     std::string Song(const std::string& name, const std::string& title) {
-        std::string path = in / name;
-        fs::create_directories(fs::path(path).parent_path());
-        fixtures::WriteMp3(path, std::nullopt, TagValues{title, "Artist", "Album", "1"});
-        return path;
+        return testing::WriteSong(in / name, title);
     }
 
     std::string program = ExecutableDirectory() + "/tunvex-sort";
@@ -102,26 +99,18 @@ TEST_F(TunvexSortTest, DryRunPrintsThePlanInBatchOrderAndTouchesNothing) {
 }
 
 TEST_F(TunvexSortTest, EveryNameIsPrintedEscapedAlikeSoNoTwoPrintTheSame) {
+    // clang-format off
     const std::pair<std::string, std::string> names[] = {
-        {"line\nbreak\x1B[31m", "line\\x0Abreak\\x1B[31m"},
-        {"a\tb", "a\\x09b"},
-        {"a\\x09b", "a\\\\x09b"},
-        {"c1\xC2\x85"
-         "end",
-         "c1\\xC2\\x85end"},  // NEL, a C1 control
-        {"ls\xE2\x80\xA8"
-         "end",
-         "ls\\xE2\\x80\\xA8end"},  // line separator
-        {"bad\xFF"
-         "byte",
-         "bad\\xFFbyte"},
-        {"ok 漢字", "ok 漢字"},
+        {"line\nbreak\x1B[31m", "line\\x0Abreak\\x1B[31m"}, {"a\tb", "a\\x09b"},
+        {"a\\x09b", "a\\\\x09b"}, {"ok 漢字", "ok 漢字"}, {"bad\xFF" "byte", "bad\\xFFbyte"},
+        {"c1\xC2\x85" "end", "c1\\xC2\\x85end"},  // NEL, a C1 control
+        {"ls\xE2\x80\xA8" "end", "ls\\xE2\\x80\\xA8end"},  // line separator
     };
+    // clang-format on
     for (const auto& [name, printed] : names) {
         std::string song = Song(name + ".mp3", "Odd");
-        ProcessResult result = Sort({"--dry-run", song});
-        EXPECT_EQ(result.out, in / printed + ".mp3\t" + album + "01.Odd.mp3\n");
-        std::filesystem::remove(song);
+        EXPECT_EQ(Sort({"--dry-run", song}).out, in / printed + ".mp3\t" + album + "01.Odd.mp3\n");
+        fs::remove(song);
     }
     // In a Latin-1 locale 0x9B is a terminal command, 0xE9 a letter.
     ASSERT_EQ(std::system(("localedef -c -f ISO-8859-1 -i en_US " + (home / "en_US.ISO-8859-1") +
@@ -132,22 +121,21 @@ TEST_F(TunvexSortTest, EveryNameIsPrintedEscapedAlikeSoNoTwoPrintTheSame) {
     ProcessResult latin1Result =
         Sort({"--dry-run", latin1}, {"LOCPATH=" + home.path(), "LC_ALL=en_US.ISO-8859-1"});
     EXPECT_EQ(latin1Result.out, in / "caf\xE9\\x9B31m.mp3\t" + album + "01.Odd.mp3\n");
-    // A reason names a folder too.
+    // A reason names a folder too; a failed file exits with one.
     std::string song = Song("one.mp3", "One");
     WriteFile(out / "x", "a file where a folder must go");
     ProcessResult result = Sort({song, "--set", "BaseFolderPath=" + out / "x/new\nline"});
+    EXPECT_EQ(result.exitStatus, 1);
     EXPECT_THAT(result.err, HasSubstr("cannot create the folder " + out / "x/new\\x0Aline"));
 }
 
 TEST_F(TunvexSortTest, AnOutputThatCannotBeWrittenExitsWithOne) {
     std::string song = Song("one.mp3", "One");
-    for (const char* run : {"--dry-run", "--set"}) {
-        std::vector<std::string> arguments = {
-            "-c", "exec \"$0\" \"$@\" >/dev/full", program, "--settings", ini, run};
-        if (std::string(run) == "--set")
-            arguments.push_back("CopyMode=0");
-        arguments.push_back(song);
-        ProcessResult result = RunProcess("/bin/sh", arguments, {"HOME=" + home.path()});
+    for (const char* run : {"--dry-run", "--yes"}) {
+        ProcessResult result = RunProcess(
+            "/bin/sh",
+            {"-c", "exec \"$0\" \"$@\" >/dev/full", program, "--settings", ini, run, song},
+            {"HOME=" + home.path()});
         EXPECT_EQ(result.exitStatus, 1) << run;
         EXPECT_THAT(result.err, HasSubstr("No space left on device")) << run;
     }
@@ -180,17 +168,14 @@ TEST_F(TunvexSortTest, TheSummaryCountsWhatWasNotSortedAndVerboseListsIt) {
     close(levels[0]);
 }
 
-TEST_F(TunvexSortTest, AMissingSettingsFileGivesTheDefaults) {
+// A missing settings file gives the defaults; a failed start-up says why and exits with two.
+TEST_F(TunvexSortTest, StartUp) {
     std::string one = Song("one.mp3", "One");
     ProcessResult result = RunProcess(program, {"--settings", home / "none.ini", "--dry-run", one},
                                       {"HOME=" + home.path(), "XDG_CONFIG_HOME=" + (home / "cfg")});
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_EQ(result.out, one + "\t" + home / "Desktop/one.mp3\n");
     EXPECT_FALSE(fs::exists(home / "none.ini"));
-}
-
-TEST_F(TunvexSortTest, StartUpFailuresShowTheirMessageAndExitWithTwo) {
-    std::string one = Song("one.mp3", "One");
     ProcessResult noHome = RunProcess(program, {"--settings", ini, one}, {"HOME="});
     EXPECT_EQ(noHome.exitStatus, 2);
     EXPECT_EQ(noHome.err, "デスクトップパスを取得できませんでした\n設定の読み込みに失敗しました\n");
@@ -269,33 +254,6 @@ TEST_F(TunvexSortTest, AMoveFromAReadOnlyFolderLeavesNoCopiesBehind) {
     umount2(view.c_str(), MNT_DETACH);
 }
 
-TEST_F(TunvexSortTest, WithoutATerminalAnExistingFileIsSkippedUnlessYes) {
-    std::string one = Song("one.mp3", "One");
-    WriteFile(album + "01.One.mp3", "older");
-    ProcessResult skipped = Sort({one});
-    EXPECT_EQ(skipped.exitStatus, 1);
-    EXPECT_EQ(skipped.out, "");
-    EXPECT_EQ(ReadFile(album + "01.One.mp3"), "older");
-
-    ProcessResult replaced = Sort({"--yes", one});
-    EXPECT_EQ(replaced.exitStatus, 0) << replaced.err;
-    EXPECT_TRUE(ReadFile(album + "01.One.mp3") == ReadFile(one));
-    EXPECT_EQ(ReadFile(home / "data/Trash/files/01.One.mp3"), "older");
-}
-
-TEST_F(TunvexSortTest, AFailedFileExitsWithOneWhileTheOthersGoOn) {
-    std::string one = Song("one.mp3", "One");
-    std::string two = Song("two.mp3", "Two");
-    WriteFile(out / "Two", "a file where a folder must go");
-    ProcessResult result =
-        Sort({one, two, "--set", "FolderNamingMode=3", "--set", "FolderNamingFormat=?T"});
-    EXPECT_EQ(result.exitStatus, 1);
-    EXPECT_EQ(result.out, one + "\t" + out / "One/01.One.mp3\n");
-    EXPECT_THAT(result.err, HasSubstr("1 done, 0 renamed, 0 skipped, 1 failed"));
-    EXPECT_EQ(ReadFile(out / "Two"), "a file where a folder must go");
-    EXPECT_TRUE(fs::exists(two));
-}
-
 TEST_F(TunvexSortTest, AFileSwappedForAPipeJustBeforeItIsOpenedNeverHangsTheRun) {
     std::string song = Song("song.mp3", "Song");
     std::string pipe = in / "pipe";
@@ -313,6 +271,11 @@ TEST_F(TunvexSortTest, ACopySortWithAReplaceIsUndoneWhileAFileEditedSinceStays) 
     std::string two = Song("two.mp3", "Two");
     std::string three = Song("three.mp3", "Three");
     WriteFile(album + "01.One.mp3", "older");
+    // Without a terminal an existing file is skipped unless --yes.
+    ProcessResult skipped = Sort({one});
+    EXPECT_EQ(skipped.exitStatus, 1);
+    EXPECT_EQ(skipped.out, "");
+    EXPECT_EQ(ReadFile(album + "01.One.mp3"), "older");
     ASSERT_EQ(Sort({"--yes", one, two, three}).exitStatus, 0);
     WriteFile(album + "01.Three.mp3", "edited after the sort");
     EXPECT_THAT(Sort({"--list-runs"}).out,
