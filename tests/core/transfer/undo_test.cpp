@@ -2,17 +2,22 @@
 
 #include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <sstream>
 
+#include "core/base/owned_fd.h"
 #include "core/base/paths.h"
 #include "core/files/names.h"
 #include "core/transfer/journal.h"
+#include "core/transfer/journal_glance.h"
 #include "core/transfer/transfer.h"
 #include "tests/support/run_process.h"
 #include "tests/support/scoped_descriptors.h"
@@ -22,44 +27,33 @@ namespace tunvex {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::HasSubstr;
 
-struct MoveCase {
-    const char* name;
-    std::string sourceBase;
-};
-
-std::vector<MoveCase> MoveCases() {
-    std::vector<MoveCase> cases = {{"inside one file system", TempFolder::DefaultBase()}};
-    if (!OtherFileSystem().empty())
-        cases.push_back({"across two file systems", OtherFileSystem()});
+// A move inside one file system, and where this machine has them across two or two mounts.
+std::vector<TransferCase> MoveCases() {
+    std::vector<TransferCase> cases = TransferCases();
+    cases.erase(cases.begin());
     if (!BindMountedFolder().empty())
-        cases.push_back({"across two mounts of one file system", BindMountedFolder()});
+        cases.push_back({"across two mounts", TransferOperation::Move, BindMountedFolder()});
     return cases;
 }
 
 std::string Modified(const std::string& path) {
     struct stat info = {};
     lstat(path.c_str(), &info);
-    return " modified " + std::to_string(info.st_mtim.tv_sec) + "." +
-           std::to_string(info.st_mtim.tv_nsec);
+    return " mode " + std::to_string(info.st_mode) + " modified " +
+           std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
 }
 
-// Every entry under root by its relative path: what it is, its bytes, mode and modification
-// time; with folderTimes the times of root and its folders too.
+// Every entry under root: its bytes, mode and time; with folderTimes those of the folders too.
 std::map<std::string, std::string> Snapshot(const std::string& root, bool folderTimes = false) {
     std::map<std::string, std::string> entries;
     if (folderTimes)
         entries["."] = Modified(root);
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        struct stat info = {};
-        lstat(entry.path().c_str(), &info);
-        std::string state = entry.is_directory()
-                                ? "folder mode " + std::to_string(info.st_mode) +
-                                      (folderTimes ? Modified(entry.path()) : "")
-                                : ReadFile(entry.path()) + " mode " + std::to_string(info.st_mode) +
-                                      Modified(entry.path());
-        entries[fs::relative(entry.path(), root)] = state;
+        entries[fs::relative(entry.path(), root)] =
+            !entry.is_directory() ? ReadFile(entry.path()) + Modified(entry.path())
+            : folderTimes         ? Modified(entry.path())
+                                  : "folder";
     }
     return entries;
 }
@@ -71,6 +65,18 @@ void WriteSong(const std::string& path, const std::string& content, mode_t mode,
     utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
 
+// An undo's counts and refusal, to compare whole.
+std::string Counts(std::size_t back, std::size_t trashed = 0, std::size_t restored = 0,
+                   std::size_t made = 0, std::size_t left = 0, const FailureReason& refused = {}) {
+    std::ostringstream text;
+    text << back << " back, " << trashed << " trashed, " << restored << " restored, " << made
+         << " made, " << left << " left alone " << EnglishReason(refused);
+    return text.str();
+}
+std::string Counts(const UndoSummary& u) {
+    return Counts(u.movedBack, u.trashed, u.restored, u.foldersMade, u.leftAlone, u.refused);
+}
+
 class RecordingUndo : public UndoDelegate {
   public:
     std::vector<UndoReport> reports;
@@ -79,36 +85,57 @@ class RecordingUndo : public UndoDelegate {
         reports.push_back(report);
         afterReport();
     }
-    std::vector<std::string> LeftAlone() const {
-        std::vector<std::string> paths;
-        for (const UndoReport& report : reports) {
-            if (report.action == UndoAction::LeftAlone)
-                paths.push_back(report.path);
-        }
-        return paths;
-    }
 };
 
-// A run cut short between its claims and their records leaves only what each file was, and
+// A run cut short between its claims and their records: only what each file was is left, and
 // maybe the start of a record.
 void CutBeforePlacedRecords(const std::string& journal) {
-    std::string text = ReadFile(journal);
+    std::istringstream lines(ReadFile(journal));
     std::string kept;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        std::string line = text.substr(start, end - start + 1);
+    for (std::string line; std::getline(lines, line);) {
         if (!line.starts_with("placed\t") && !line.starts_with("end\t"))
-            kept += line;
+            kept += line + "\n";
     }
     WriteFile(journal, kept + "placed\t0\t\t2049:12" + std::string(3, '\0'));
 }
 
-class UndoRunTest : public ::testing::Test {
+// The journal with every file's records read again, and the folders' paths.
+struct ReadBackRun {
+    Journal journal;
+    std::vector<JournaledFile> files;
+    std::vector<std::string> folders;
+};
+
+ReadBackRun ReadBack(const std::string& path) {
+    ReadBackRun run;
+    FailureReason error;
+    OwnedFd fd(OpenJournal(path, false, error));
+    EXPECT_TRUE(ReadJournal(fd.get(), run.journal, error)) << EnglishReason(error);
+    for (const JournalEntry& entry : run.journal.files) {
+        run.files.emplace_back();
+        EXPECT_TRUE(LoadJournaledFile(fd.get(), entry, run.files.back()));
+    }
+    for (const RecordedFolder& folder : run.journal.folders)
+        run.folders.push_back(folder.path);
+    return run;
+}
+
+class UndoTest : public ::testing::Test {
   protected:
+    TransferRequest Request(TransferOperation operation, std::vector<std::string> from,
+                            std::vector<std::string> into, unsigned flags = 0) {
+        TransferRequest request =
+            MakeRequest(operation, std::move(from), std::move(into), flags | kTransferAllowUndo);
+        request.journalFolder = journals;
+        return request;
+    }
     // Songs of several modes and times in nested folders, two of them to the same destination;
     // c holds only a folder, and from only folders.
     void MakeSongs(const std::string& from) {
-        const char* names[] = {"a/one.mp3", "a/b/two.mp3", "c/d/three\tfour.mp3", "e/five.mp3"};
+        fs::remove_all(out);
+        sources.clear();
+        destinations.clear();
+        const char* names[] = {"a/one.mp3", "a/b/two.mp3", "c/d/three\tfour\n.mp3", "e/five.mp3"};
         const mode_t modes[] = {0644, 0600, 0755, 0640};
         for (unsigned i = 0; i < 4; ++i) {
             sources.push_back(from + "/" + names[i]);
@@ -121,10 +148,8 @@ class UndoRunTest : public ::testing::Test {
     // Renames on collision, or with replaceAll asks and replaces them all.
     TransferSummary Sort(TransferOperation operation, bool replaceAll = false,
                          std::vector<FolderToRemove> removeWhenEmptied = {}) {
-        unsigned flags = replaceAll ? 0 : kTransferRenameOnCollision;
         TransferRequest request =
-            MakeRequest(operation, sources, destinations, flags | kTransferAllowUndo);
-        request.journalFolder = state / "tunvex";
+            Request(operation, sources, destinations, replaceAll ? 0 : kTransferRenameOnCollision);
         request.removeWhenEmptied = std::move(removeWhenEmptied);
         RecordingDelegate delegate;
         delegate.answers = {CollisionAnswer::ReplaceAll};
@@ -133,29 +158,22 @@ class UndoRunTest : public ::testing::Test {
 
     TempFolder to;
     TempFolder state;
+    std::string journals = state / "tunvex";
     ScopedDataHome dataHome{state / "data"};
     std::string out = to / "base";
     std::vector<std::string> sources, destinations;
+    RecordingUndo undone;
 };
 
-TEST_F(UndoRunTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWasThere) {
-    for (const MoveCase& c : MoveCases()) {
+// Cut short or not, replacing (what was there, and the first of two songs named alike, go to the
+// trash and come back) or not, removing the folders it emptied (they come back with their modes
+// and times, one that held only folders too; the one that stays gets its time back) or not.
+TEST_F(UndoTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWasThere) {
+    for (const TransferCase& c : MoveCases()) {
         for (int variant = 0; variant < 8; ++variant) {
-            bool cut = variant & 1;
-            // Replacing, the song there before goes to the trash, and so does the first of
-            // the two songs named alike when the second comes.
-            bool replace = variant & 2;
-            // The folders the move emptied go (the one that holds a folder it did not empty
-            // stays, reported), and come back with their modes and the times they had before
-            // the run, a folder that held only folders too; the one that stays gets its time
-            // back as well.
-            bool removeEmptied = variant & 4;
-            SCOPED_TRACE(std::string(c.name) + (cut ? ", journal cut short" : "") +
-                         (replace ? ", replacing" : "") +
-                         (removeEmptied ? ", emptied folders removed" : ""));
+            bool cut = variant & 1, replace = variant & 2, removeEmptied = variant & 4;
+            SCOPED_TRACE(c.name + " " + std::to_string(variant));
             TempFolder from(c.sourceBase);
-            sources.clear();
-            destinations.clear();
             MakeSongs(from.path());
             chmod((from / "a").c_str(), 0750);
             std::vector<FolderToRemove> emptied;
@@ -164,15 +182,12 @@ TEST_F(UndoRunTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWas
                     emptied.push_back({from / folder, from.path()});
                 emptied.push_back({from.path(), from.path()});
             }
-            fs::remove_all(out);
             WriteFile(out + "/keep.txt", "mine");
             WriteSong(destinations[1], "there before", 0604, 900000000);
             auto sourcesBefore = Snapshot(from.path(), true);
             auto baseBefore = Snapshot(out);
-
             TransferSummary summary = Sort(TransferOperation::Move, replace, emptied);
             ASSERT_EQ(summary.transferred + summary.renamed + summary.replaced, 4u);
-            ASSERT_FALSE(Exists(sources[0]));
             ASSERT_EQ(summary.foldersRemoved, removeEmptied ? 5u : 0u);
             ASSERT_EQ(Exists(from / "c"), !removeEmptied);
             ASSERT_EQ(summary.foldersKept.size(), removeEmptied ? 1u : 0u);
@@ -182,69 +197,56 @@ TEST_F(UndoRunTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWas
             }
             if (cut)
                 CutBeforePlacedRecords(summary.journal);
-            RecordingUndo delegate;
-            UndoSummary undo = UndoRun(summary.journal, false, delegate);
-
-            EXPECT_EQ(undo.refused.kind, FailureKind::None);
-            EXPECT_EQ(undo.movedBack, 4u);
-            EXPECT_EQ(undo.restored, replace ? 2u : 0u);
-            EXPECT_EQ(undo.leftAlone, 0u);
-            EXPECT_EQ(undo.foldersMade, removeEmptied ? 5u : 0u);
+            UndoSummary undo = UndoRun(summary.journal, false, undone);
+            EXPECT_EQ(Counts(undo), Counts(4, 0, replace ? 2 : 0, removeEmptied ? 5 : 0));
             EXPECT_EQ(Snapshot(from.path(), true), sourcesBefore);
             EXPECT_EQ(Snapshot(out), baseBefore);
-            EXPECT_EQ(UndoRun(summary.journal, false, delegate).refused.kind,
+            EXPECT_EQ(UndoRun(summary.journal, false, undone).refused.kind,
                       FailureKind::RunUndoneAlready);
         }
     }
 }
 
-// Moved into a folder that holds hard links of it under other names, and cut short before the
-// records of the claims, with the file claimed or not yet: the links are the user's, never the
-// file the run put there. A name at the length limit that is taken sends the file to a numbered
-// name cut short, which is still found.
-TEST_F(UndoRunTest, HardLinksOfAMovedFileBesideItsDestinationAreNotTakenForIt) {
-    for (bool claimed : {true, false}) {
-        for (bool longName : {false, true}) {
-            SCOPED_TRACE(std::string(claimed ? "claimed" : "not claimed") +
-                         (longName ? ", long name taken" : ""));
-            TempFolder from;
-            fs::remove_all(out);
-            std::string source = from / "song.mp3";
-            WriteFile(source, "song");
-            fs::create_directories(out + "/Album");
-            const std::vector<std::string> links = {
-                out + "/Album/a.mp3", out + "/Album/song (live).mp3", out + "/Album/the song.mp3",
-                out + "/Album/z.mp3"};
-            for (const std::string& name : links)
-                ASSERT_EQ(link(source.c_str(), name.c_str()), 0);
-            sources = {source};
-            destinations = {out + "/Album/" +
-                            (longName ? std::string(kMaxNameLength - 4, 's') : "song") + ".mp3"};
-            if (longName)
-                WriteFile(destinations[0], "stands");
-            TransferSummary summary = Sort(TransferOperation::Move);
-            ASSERT_EQ(summary.transferred + summary.renamed, 1u);
-            CutBeforePlacedRecords(summary.journal);
-            std::string placed =
-                longName ? NumberedName(CodePage::Utf8, destinations[0], 2) : destinations[0];
-            ASSERT_EQ(ReadFile(placed), "song");
-            if (!claimed)
-                fs::rename(placed, source);
-
-            RecordingUndo delegate;
-            UndoSummary undo = UndoRun(summary.journal, false, delegate);
-            EXPECT_EQ(undo.leftAlone, 0u);
-            EXPECT_EQ(undo.trashed, 0u);
-            EXPECT_EQ(undo.movedBack, claimed ? 1u : 0u);
-            EXPECT_EQ(ReadFile(source), "song");
-            EXPECT_FALSE(Exists(placed));
-            for (const std::string& name : links)
-                EXPECT_TRUE(Exists(name)) << name;
+// Cut short before the records of its claims, claimed or not yet: hard links of the moved file
+// beside it are the user's, never the file the run put there. A name at the length limit that is
+// taken sends the file to a numbered name cut short, which is still found.
+TEST_F(UndoTest, HardLinksOfAMovedFileBesideItsDestinationAreNotTakenForIt) {
+    for (int variant = 0; variant < 4; ++variant) {
+        bool claimed = variant & 1, longName = variant & 2;
+        SCOPED_TRACE(variant);
+        TempFolder from;
+        fs::remove_all(out);
+        std::string source = from / "song.mp3";
+        WriteFile(source, "song");
+        fs::create_directories(out + "/Album");
+        std::vector<std::string> links;
+        for (const char* name : {"a", "song (live)", "the song", "z"}) {
+            links.push_back(out + "/Album/" + name + ".mp3");
+            ASSERT_EQ(link(source.c_str(), links.back().c_str()), 0);
         }
+        sources = {source};
+        destinations = {out + "/Album/" +
+                        (longName ? std::string(kMaxNameLength - 4, 's') : "song") + ".mp3"};
+        if (longName)
+            WriteFile(destinations[0], "stands");
+        TransferSummary summary = Sort(TransferOperation::Move);
+        ASSERT_EQ(summary.transferred + summary.renamed, 1u);
+        CutBeforePlacedRecords(summary.journal);
+        std::string placed =
+            longName ? NumberedName(CodePage::Utf8, destinations[0], 2) : destinations[0];
+        ASSERT_EQ(ReadFile(placed), "song");
+        if (!claimed)
+            fs::rename(placed, source);
+        UndoSummary undo = UndoRun(summary.journal, false, undone);
+        EXPECT_EQ(Counts(undo), Counts(claimed ? 1 : 0));
+        EXPECT_EQ(ReadFile(source), "song");
+        EXPECT_FALSE(Exists(placed));
+        for (const std::string& name : links)
+            EXPECT_TRUE(Exists(name)) << name;
     }
 }
 
-TEST_F(UndoRunTest, AMovedLinkComesBackAsTheLinkAndTheCopyOfItsTargetGoesToTheTrash) {
+TEST_F(UndoTest, AMovedLinkComesBackAsTheLinkAndTheCopyOfItsTargetGoesToTheTrash) {
     TempFolder from;
     WriteFile(from / "target.mp3", "target");
     ASSERT_EQ(symlink("target.mp3", (from / "link.mp3").c_str()), 0);
@@ -255,97 +257,70 @@ TEST_F(UndoRunTest, AMovedLinkComesBackAsTheLinkAndTheCopyOfItsTargetGoesToTheTr
     destinations = {out + "/link.mp3"};
     TransferSummary summary = Sort(TransferOperation::Move);
     ASSERT_EQ(ReadFile(destinations[0]), "target");
-    ASSERT_FALSE(Exists(sources[0]));
-
-    RecordingUndo delegate;
-    UndoSummary undo = UndoRun(summary.journal, false, delegate);
-    EXPECT_EQ(undo.movedBack, 1u);
-    EXPECT_EQ(undo.trashed, 1u);
+    EXPECT_EQ(Counts(UndoRun(summary.journal, false, undone)), Counts(1, 1));
     EXPECT_EQ(Snapshot(from.path()), before);
     EXPECT_EQ(fs::read_symlink(sources[0]), "target.mp3");
-    EXPECT_EQ(ReadFile(delegate.reports[1].to), "target");
+    EXPECT_EQ(ReadFile(undone.reports[1].to), "target");
     EXPECT_FALSE(Exists(out));
 }
 
-TEST_F(UndoRunTest, WhatChangedSinceTheRunIsLeftAloneAndReportedUntilItIsSorted) {
-    struct Case {
-        const char* name;
-        TransferOperation operation;
-        std::size_t changed;  // the file whose destination or source path is meddled with
-        bool source;
-    };
-    const Case cases[] = {
-        {"a copy edited at its destination", TransferOperation::Copy, 1, false},
-        {"a move whose source path is taken again", TransferOperation::Move, 2, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+// A copy edited at its destination, a move whose source path is taken again: left alone and
+// reported, by a dry run too, until the user sorts it out.
+TEST_F(UndoTest, WhatChangedSinceTheRunIsLeftAloneAndReportedUntilItIsSorted) {
+    for (TransferOperation operation : {TransferOperation::Copy, TransferOperation::Move}) {
+        bool move = operation == TransferOperation::Move;
+        SCOPED_TRACE(move);
         TempFolder from;
-        fs::remove_all(out);
-        sources.clear();
-        destinations.clear();
         MakeSongs(from.path());
-        TransferSummary summary = Sort(c.operation);
-        std::string placed = destinations[c.changed];
-        std::string meddled = c.source ? sources[c.changed] : placed;
+        TransferSummary summary = Sort(operation);
+        std::string placed = destinations[move ? 2 : 1];
+        std::string meddled = move ? sources[2] : placed;
         WriteFile(meddled, "edited");
-
-        RecordingUndo delegate;
-        EXPECT_EQ(UndoRun(summary.journal, true, delegate).leftAlone, 1u);
-        delegate.reports.clear();
-        UndoSummary undo = UndoRun(summary.journal, false, delegate);
-        EXPECT_EQ(undo.leftAlone, 1u);
-        EXPECT_THAT(delegate.LeftAlone(), ::testing::ElementsAre(placed));
+        EXPECT_EQ(UndoRun(summary.journal, true, undone).leftAlone, 1u);
+        undone.reports.clear();
+        EXPECT_EQ(UndoRun(summary.journal, false, undone).leftAlone, 1u);
+        auto left = std::ranges::find_if(undone.reports, [](const UndoReport& report) {
+            return report.action == UndoAction::LeftAlone;
+        });
+        ASSERT_NE(left, undone.reports.end());
+        EXPECT_EQ(left->path, placed);
         EXPECT_EQ(ReadFile(meddled), "edited");
         EXPECT_TRUE(Exists(placed));
         EXPECT_FALSE(Exists(destinations[0]));
-
-        // Once the user has sorted it out, the undo finishes.
         fs::remove(meddled);
-        delegate.reports.clear();
-        undo = UndoRun(summary.journal, false, delegate);
-        EXPECT_EQ(undo.leftAlone, 0u);
-        EXPECT_EQ(undo.movedBack, c.source ? 1u : 0u);
+        EXPECT_EQ(Counts(UndoRun(summary.journal, false, undone)), Counts(move ? 1 : 0));
         EXPECT_FALSE(Exists(out));
     }
 }
 
-TEST_F(UndoRunTest, AnUndoKilledHalfwayFinishesWhenRunAgain) {
-    for (const MoveCase& c : MoveCases()) {
+TEST_F(UndoTest, AnUndoKilledHalfwayFinishesWhenRunAgain) {
+    for (const TransferCase& c : MoveCases()) {
         for (std::size_t stallAt = 1; stallAt <= 3; ++stallAt) {
-            SCOPED_TRACE(std::string(c.name) + ", killed after report " + std::to_string(stallAt));
+            SCOPED_TRACE(c.name + ", killed after report " + std::to_string(stallAt));
             TempFolder from(c.sourceBase);
-            fs::remove_all(out);
-            sources.clear();
-            destinations.clear();
             MakeSongs(from.path());
             auto sourcesBefore = Snapshot(from.path(), true);
             TransferSummary summary = Sort(TransferOperation::Move);
-
             int status = testing::KillWhenStalled([&](const std::function<void()>& stall) {
-                RecordingUndo delegate;
-                delegate.afterReport = [&] {
-                    if (delegate.reports.size() == stallAt)
+                undone.reports.clear();
+                undone.afterReport = [&] {
+                    if (undone.reports.size() == stallAt)
                         stall();
                 };
-                UndoRun(summary.journal, false, delegate);
+                UndoRun(summary.journal, false, undone);
             });
             ASSERT_TRUE(WIFSIGNALED(status));
-            RecordingUndo delegate;
-            UndoSummary undo = UndoRun(summary.journal, false, delegate);
-            EXPECT_EQ(undo.refused.kind, FailureKind::None);
-            EXPECT_EQ(undo.leftAlone, 0u);
-            EXPECT_EQ(undo.movedBack, 4u - stallAt);
+            EXPECT_EQ(Counts(UndoRun(summary.journal, false, undone)), Counts(4 - stallAt));
             EXPECT_EQ(Snapshot(from.path(), true), sourcesBefore);
             EXPECT_FALSE(Exists(out));
         }
     }
 }
 
-// Files in many folders, undone with few descriptors to spare, however many the process holds:
-// the undo goes through all of them. With none beyond the journal's, nothing can be looked at:
-// each file is left alone as such, not taken for gone, until an undo that can look finishes.
-TEST_F(UndoRunTest, AFileThatCannotBeLookedAtIsLeftAloneNotTakenForGone) {
+// Files in many folders, undone with few descriptors to spare, however many the process holds.
+// With none beyond the journal's, each file is left alone as such, not taken for gone, until an
+// undo that can look finishes.
+TEST_F(UndoTest, AFileThatCannotBeLookedAtIsLeftAloneNotTakenForGone) {
     const struct {
         TransferOperation operation;
         std::size_t held;
@@ -355,12 +330,9 @@ TEST_F(UndoRunTest, AFileThatCannotBeLookedAtIsLeftAloneNotTakenForGone) {
                  {TransferOperation::Copy, 0, 1},
                  {TransferOperation::Move, 0, 1}};
     constexpr std::size_t kFiles = 40;
-    const std::string unknown =
-        "cannot tell whether it is there: " + std::string(std::strerror(EMFILE));
     for (const auto& c : cases) {
-        bool move = c.operation == TransferOperation::Move;
-        SCOPED_TRACE((move ? "move, " : "copy, ") + std::to_string(c.held) + " held, " +
-                     std::to_string(c.spare) + " spare");
+        SCOPED_TRACE(std::to_string(c.held) + " held, " + std::to_string(c.spare) + " spare" +
+                     (c.operation == TransferOperation::Move ? ", move" : ""));
         TempFolder from;
         fs::remove_all(out);
         sources.clear();
@@ -372,26 +344,201 @@ TEST_F(UndoRunTest, AFileThatCannotBeLookedAtIsLeftAloneNotTakenForGone) {
         }
         TransferSummary summary = Sort(c.operation);
         ASSERT_EQ(summary.transferred, kFiles);
-
-        RecordingUndo delegate;
         UndoSummary undo;
         {
             testing::ScopedDescriptors descriptors(c.held, c.spare);
-            undo = UndoRun(summary.journal, false, delegate);
+            undo = UndoRun(summary.journal, false, undone);
         }
         std::size_t done = c.spare > 1 ? kFiles : 0;
         EXPECT_EQ(undo.trashed + undo.movedBack, done);
-        for (const UndoReport& report : delegate.reports) {
+        for (const UndoReport& report : undone.reports) {
             if (report.action == UndoAction::LeftAlone) {
-                EXPECT_EQ(EnglishReason(report.reason), unknown);
+                EXPECT_EQ(EnglishReason(report.reason),
+                          "cannot tell whether it is there: " + std::string(std::strerror(EMFILE)));
             }
         }
-        if (done < kFiles) {
-            undo = UndoRun(summary.journal, false, delegate);
-            EXPECT_EQ(undo.refused.kind, FailureKind::None);
-            EXPECT_EQ(undo.trashed + undo.movedBack, kFiles);
-        }
+        undo = UndoRun(summary.journal, false, undone);
+        EXPECT_EQ(undo.trashed + undo.movedBack, kFiles - done);
         EXPECT_FALSE(Exists(out));
+    }
+}
+
+TEST_F(UndoTest, ARunThatChangesNothingLeavesNoJournalAndOldOnesAreBounded) {
+    WriteFile(to / "a.mp3", "a");
+    WriteFile(to / "out/a.mp3", "there");
+    RecordingDelegate delegate;
+    delegate.answers = {CollisionAnswer::Skip};
+    const auto copy = [&](std::vector<std::string> from, std::vector<std::string> into) {
+        return RunTransfer(Request(TransferOperation::Copy, from, into), delegate);
+    };
+    TransferSummary summary =
+        copy({to / "a.mp3", to / "missing.mp3"}, {to / "out/a.mp3", to / "b"});
+    EXPECT_EQ(summary.skipped, 1u);
+    EXPECT_EQ(summary.journal, "");
+    EXPECT_TRUE(ListJournals(journals).empty());
+    std::vector<std::string> kept;
+    for (std::size_t run = 0; run < kJournalsKept + 2; ++run)
+        kept.push_back(copy({to / "a.mp3"}, {to / ("out/" + std::to_string(run))}).journal);
+    kept.erase(kept.begin(), kept.begin() + 2);
+    EXPECT_EQ(ListJournals(journals), kept);
+}
+
+// The menu and the list of runs read a journal's first and last lines only; what they learn is
+// what the whole journal says, whatever an undo or a crash left at its end.
+TEST_F(UndoTest, AGlanceAtTheEndsOfAJournalAgreesWithTheWholeOfIt) {
+    for (const char* name : {"a", "b", "c"})
+        WriteFile(to / name, name);
+    RecordingDelegate delegate;
+    std::string journal =
+        RunTransfer(Request(TransferOperation::Copy, {to / "a", to / "b", to / "c"},
+                            {to / "out/a", to / "out/b", to / "out/c"}),
+                    delegate)
+            .journal;
+    const std::string whole = ReadFile(journal);
+    const std::string body = whole.substr(0, whole.rfind("end\t"));
+    const struct {
+        const char* name;
+        std::string text;
+        bool ended, undone;
+        std::uint64_t filesUndone;
+    } cases[] = {
+        {"as the run left it", whole, true, false, 0},
+        {"an older journal's end", body + "end\n", true, false, 0},
+        {"a file undone", whole + "undone\t1\n", true, false, 1},
+        {"a mark cut short", whole + "undone\t1", true, false, 0},
+        {"undone", whole + "undone\t0\nundone\t1\nundone\t2\nundone\n", true, true, 3},
+        {"cut short before its end", body, false, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(journal, c.text);
+        JournalGlance glance;
+        FailureReason error;
+        ASSERT_TRUE(GlanceAtJournal(journal, glance, error)) << EnglishReason(error);
+        EXPECT_EQ(glance.operation, TransferOperation::Copy);
+        EXPECT_EQ(glance.ended, c.ended);
+        EXPECT_EQ(glance.undone, c.undone);
+        EXPECT_EQ(glance.files, 3u);
+        EXPECT_EQ(glance.filesUndone, c.filesUndone);
+        EXPECT_EQ(NewestJournalToUndo(journals), c.undone ? "" : journal);
+    }
+}
+
+// Paths given from a working folder whose path, or the folders' in it, are past the limit are
+// journaled plain all the same, "." and ".." gone, and the run is undone.
+TEST_F(UndoTest, PathsFromAWorkingFolderPastThePathLimitAreJournaledPlain) {
+    OwnedFd previous(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    for (std::size_t length : {kMaxPath - 2, kMaxPath + 100}) {
+        SCOPED_TRACE(length);
+        TempFolder base;
+        std::string cwd = base.path();
+        OwnedFd level(open(cwd.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        while (cwd.size() < length) {
+            std::string name(std::min<std::size_t>(200, length - cwd.size() - 1), 'd');
+            mkdirat(level.get(), name.c_str(), 0700);
+            level = OwnedFd(openat(level.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            cwd += "/" + name;
+        }
+        ASSERT_EQ(fchdir(level.get()), 0);
+        WriteFile("in/a.mp3", "a");
+        fs::create_directory("in/sub");
+        RecordingDelegate delegate;
+        TransferSummary summary = RunTransfer(
+            Request(TransferOperation::Move, {"./in/sub/../a.mp3"}, {to / "a.mp3"}), delegate);
+        ASSERT_EQ(summary.transferred, 1u);
+        ReadBackRun journal = ReadBack(summary.journal);
+        EXPECT_EQ(journal.journal.damaged, 0u);
+        ASSERT_EQ(journal.files.size(), 1u);
+        EXPECT_EQ(journal.files[0].source, cwd + "/in/a.mp3");
+        EXPECT_EQ(UndoRun(summary.journal, false, undone).movedBack, 1u);
+        EXPECT_EQ(ReadFile("in/a.mp3"), "a");
+        EXPECT_EQ(fchdir(previous.get()), 0);
+    }
+}
+
+// Stalls when asked to, looking on each report, progress report and cancel poll.
+class StallWhen : public RecordingDelegate {
+  public:
+    explicit StallWhen(std::function<void()> look) : look_(std::move(look)) {}
+    void OnFileDone(const FileReport& report) override {
+        reports.push_back(report);
+        look_();
+    }
+    void OnProgress(const TransferProgress&) override { look_(); }
+    bool CancelRequested() override {
+        look_();
+        return false;
+    }
+
+  private:
+    std::function<void()> look_;
+};
+
+// Killed in batches of three: once the second batch's names are durable, between two of its
+// claims (their records not written yet), or while the third batch copies (a temporary in a
+// folder the run made). Its journal names what it put in place, and the undo takes it all back.
+TEST_F(UndoTest, AKilledRunLeavesAJournalThatNamesEverythingItPutInPlace) {
+    for (const TransferCase& c : TransferCases()) {
+        for (int at = 0; at < 3; ++at) {
+            bool copies =
+                c.operation == TransferOperation::Copy || c.sourceBase != TempFolder::DefaultBase();
+            if (at == 2 && !copies)
+                continue;
+            SCOPED_TRACE(c.name + ", killed at " + std::to_string(at));
+            TempFolder from(c.sourceBase);
+            std::string into = to / c.name;
+            sources.clear();
+            destinations.clear();
+            for (unsigned i = 0; i < 8; ++i) {
+                std::string name = "f" + std::to_string(i) + ".mp3";
+                WriteFile(from / name, PatternedContent(64 << 10, i + 1));
+                sources.push_back(from / name);
+                destinations.push_back(into + "/d" + std::to_string(i % 3) + "/" + name);
+            }
+            TransferRequest request = Request(c.operation, sources, destinations);
+            request.batchFiles = 3;
+            int status = testing::KillWhenStalled([&](const std::function<void()>& stall) {
+                StallWhen delegate([&] {
+                    std::size_t reported = delegate.reports.size();
+                    if ((at == 0 && reported == 4) ||
+                        (at == 1 && reported == 3 && Exists(destinations[3])) ||
+                        (at == 2 && reported == 6 && !Leftovers(into).empty()))
+                        stall();
+                });
+                RunTransfer(request, delegate);
+            });
+            ASSERT_TRUE(WIFSIGNALED(status));
+            std::vector<std::string> journalPaths = ListJournals(journals);
+            ASSERT_EQ(journalPaths.size(), 1u);
+            ReadBackRun journal = ReadBack(journalPaths[0]);
+            EXPECT_FALSE(journal.journal.ended);
+            for (const auto& entry : fs::recursive_directory_iterator(into)) {
+                if (entry.is_directory()) {
+                    EXPECT_THAT(journal.folders, ::testing::Contains(entry.path().string()));
+                }
+            }
+            for (std::size_t i = 0; i < sources.size(); ++i) {
+                bool placed = Exists(destinations[i]);
+                if (!placed && Exists(sources[i]))
+                    continue;
+                auto file = std::ranges::find_if(journal.files,
+                                                 [&](const JournaledFile& f) { return f.id == i; });
+                ASSERT_NE(file, journal.files.end()) << destinations[i];
+                EXPECT_EQ(file->requested, destinations[i]);
+                struct stat info = {};
+                EXPECT_TRUE(!placed || (lstat(destinations[i].c_str(), &info) == 0 &&
+                                        IsRecordedFile(file->staged, info)))
+                    << destinations[i];
+            }
+            EXPECT_EQ(UndoRun(journalPaths[0], false, undone).leftAlone, 0u);
+            for (std::size_t i = 0; i < sources.size(); ++i) {
+                EXPECT_TRUE(ReadFile(sources[i]) ==
+                            PatternedContent(64 << 10, static_cast<unsigned>(i + 1)))
+                    << sources[i];
+            }
+            EXPECT_FALSE(Exists(into));
+            fs::remove(journalPaths[0]);
+        }
     }
 }
 
