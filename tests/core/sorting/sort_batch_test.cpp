@@ -4,30 +4,23 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <linux/fs.h>
 #include <sys/file.h>
-#include <sys/ioctl.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <functional>
 #include <iostream>
 
 #include "core/base/owned_fd.h"
 #include "core/base/paths.h"
 #include "core/files/temporaries.h"
-#include "core/transfer/journal.h"
 #include "tests/fixtures/audio_fixtures.h"
 #include "tests/fixtures/stream_bytes.h"
 #include "tests/mp3infp/format_cases.h"
 #include "tests/support/bound_tag_library.h"
+#include "tests/support/folder_attributes.h"
+#include "tests/support/folder_state.h"
 #include "tests/support/songs.h"
 #include "tests/support/transfer_scene.h"
 
@@ -71,25 +64,6 @@ class SortBatchTest : public ::testing::Test {
     Settings settings;
     RecordingDelegate delegate;
 };
-
-TEST(MakeTransferRequestTest, CopyModeAndCollisionModeChooseOperationAndFlags) {
-    const struct {
-        int copyMode, collisionMode;
-        TransferOperation operation;
-        unsigned flags;
-    } cases[] = {{0, 0, TransferOperation::Copy, 0x0241},
-                 {1, 1, TransferOperation::Move, 0x0249},
-                 {7, 2, TransferOperation::Move, 0x0241},
-                 {-1, -1, TransferOperation::Move, 0x0241}};
-    for (const auto& c : cases) {
-        Settings settings;
-        settings.CopyMode = c.copyMode;
-        settings.CollisionMode = c.collisionMode;
-        TransferRequest request = MakeTransferRequest(settings);
-        EXPECT_EQ(request.operation, c.operation) << c.copyMode;
-        EXPECT_EQ(request.flags, c.flags) << c.collisionMode;
-    }
-}
 
 TEST_F(SortBatchTest, RefusedFilesLeaveTheListsAlignedAndDuplicatesStay) {
     std::string one = Song("album/one.mp3", "One");
@@ -215,86 +189,6 @@ TEST_F(SortBatchTest, TemporariesOfAKilledRunAreNoMusicAndGoWhenTheirFolderIsWri
     EXPECT_TRUE(fs::exists(live));
 }
 
-TEST_F(SortBatchTest, ACopySortPutsEveryFileInItsFolder) {
-    std::string one = Song("x/one.mp3", "One");
-    std::string two = Song("y/two.mp3", "Two");
-    std::optional<TransferSummary> summary = RunSortBatch(Context(), {in.path()}, delegate);
-    ASSERT_TRUE(summary);
-    EXPECT_EQ(summary->transferred, 2u);
-    EXPECT_EQ(ReadFile(out / "Artist/Album/01.One.mp3"), ReadFile(one));
-    EXPECT_EQ(ReadFile(out / "Artist/Album/01.Two.mp3"), ReadFile(two));
-    settings.CopyMode = 1;
-    settings.CollisionMode = 1;
-    summary = RunSortBatch(Context(), {one}, delegate);
-    ASSERT_TRUE(summary);
-    EXPECT_EQ(summary->renamed, 1u);
-    EXPECT_TRUE(fs::exists(out / "Artist/Album/01.One (2).mp3"));
-    EXPECT_FALSE(fs::exists(one));
-    EXPECT_EQ(ListJournals(state / "tunvex").size(), 2u);  // each run can be undone
-}
-
-// Every entry under root, folders with a trailing slash, links not followed.
-std::vector<std::string> Entries(const fs::path& root) {
-    std::vector<std::string> entries;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        std::string name = entry.path().lexically_relative(root);
-        entries.push_back(entry.is_directory() && !entry.is_symlink() ? name + "/" : name);
-    }
-    std::sort(entries.begin(), entries.end());
-    return entries;
-}
-
-// Steps run, last first, when the scene goes: what a removal of its folder would not undo.
-struct SceneCleanUp : std::vector<std::function<void()>> {
-    ~SceneCleanUp() {
-        std::for_each(rbegin(), rend(), [](const std::function<void()>& step) { step(); });
-    }
-};
-
-bool SetInodeFlag(const std::string& path, int flag, bool on) {
-    OwnedFd fd(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    int flags = 0;
-    if (fd.get() < 0 || ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) != 0)
-        return false;
-    flags = on ? flags | flag : flags & ~flag;
-    return ioctl(fd.get(), FS_IOC_SETFLAGS, &flags) == 0;
-}
-
-// Gives the folder what a row asks for ("d/e/ owner"), or says why this machine cannot. owner,
-// group: another user's or group's; setgid: a third group's, set-group-ID, so folders made in it
-// get it too; acl: an ACL for nobody; xattr: a user extended attribute; mount: a file system on
-// it; append: only added to, so no folder in it can be removed.
-std::string GiveFolder(const std::string& folder, const std::string& what, SceneCleanUp& cleanUp) {
-    const auto failed = [](const char* doing) {
-        return std::string(doing) + ": " + std::strerror(errno);
-    };
-    if (what == "owner" || what == "group" || what == "setgid") {
-        uid_t owner = what == "owner" ? 12345 : uid_t(-1);
-        gid_t group = what == "group" ? 12346 : what == "setgid" ? 12345 : gid_t(-1);
-        if (chown(folder.c_str(), owner, group) != 0 ||
-            (what == "setgid" && chmod(folder.c_str(), 02755) != 0))
-            return failed("cannot chown");
-    } else if (what == "acl") {
-        std::system(("setfacl -m u:nobody:rx '" + folder + "' 2>/dev/null").c_str());
-        if (getxattr(folder.c_str(), "system.posix_acl_access", nullptr, 0) <= 0)
-            return "cannot set an ACL";
-    } else if (what == "xattr") {
-        if (setxattr(folder.c_str(), "user.comment", "mine", 4, 0) != 0)
-            return failed("cannot set an extended attribute");
-    } else if (what == "mount") {
-        if (std::string whyNot = EnterPrivateMountNamespace(); !whyNot.empty())
-            return whyNot;
-        if (mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=4m") != 0)
-            return failed("cannot mount");
-        cleanUp.push_back([folder] { umount2(folder.c_str(), MNT_DETACH); });
-    } else if (!SetInodeFlag(folder, FS_APPEND_FL, true)) {
-        return failed("cannot make a folder append-only");
-    } else {
-        cleanUp.push_back([folder] { SetInodeFlag(folder, FS_APPEND_FL, false); });
-    }
-    return {};
-}
-
 // Files: "d/a.mp3 X" a song of album X titled a, "d/l -> t" a link, "d/e/" a folder (then what
 // GiveFolder gives it), else a file of its own name. Moved unless a row says otherwise. sorted:
 // under Artist/. foldersKept: each folder the move emptied, or took files out of, and kept.
@@ -378,7 +272,7 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
         SCOPED_TRACE(row.what);
         fs::path from = in / std::to_string(++number);
         fs::path to = out / std::to_string(number);
-        SceneCleanUp cleanUp;
+        testing::CleanUp cleanUp;
         std::string whyNot;
         for (const std::string& file : row.files) {
             std::string name = file.substr(0, file.find(' '));
@@ -387,7 +281,8 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
             if (name.ends_with('/')) {
                 fs::create_directories(path);
                 if (name != file)
-                    whyNot = GiveFolder(path.parent_path(), file.substr(name.size() + 1), cleanUp);
+                    whyNot = testing::GiveFolder(path.parent_path(), file.substr(name.size() + 1),
+                                                 cleanUp);
             } else if (file.find(" -> ") != std::string::npos) {
                 fs::create_directory_symlink(file.substr(file.find(" -> ") + 4), path);
             } else if (name != file) {
@@ -426,12 +321,12 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
                                   EnglishReason(folder.reason));
         }
         EXPECT_EQ(foldersKept, row.foldersKept);
-        EXPECT_EQ(Entries(from), row.leftIn);
+        EXPECT_EQ(testing::Entries(from), row.leftIn);
         for (const NotSorted& file : plan.notSorted) {
             EXPECT_TRUE(fs::exists(file.path)) << file.path << " is reported left but went";
             EXPECT_THAT(plan.request.sources, ::testing::Not(::testing::Contains(file.path)));
         }
-        std::vector<std::string> sorted = Entries(to / "Artist");
+        std::vector<std::string> sorted = testing::Entries(to / "Artist");
         std::erase_if(sorted, [](const std::string& entry) { return entry.ends_with('/'); });
         EXPECT_EQ(sorted, row.sorted);
         // The first cover of the request is the one that travels.

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <sstream>
 
 #include "core/base/owned_fd.h"
@@ -19,6 +18,7 @@
 #include "core/transfer/journal.h"
 #include "core/transfer/journal_glance.h"
 #include "core/transfer/transfer.h"
+#include "tests/support/folder_state.h"
 #include "tests/support/run_process.h"
 #include "tests/support/scoped_descriptors.h"
 #include "tests/support/transfer_scene.h"
@@ -35,27 +35,6 @@ std::vector<TransferCase> MoveCases() {
     if (!BindMountedFolder().empty())
         cases.push_back({"across two mounts", TransferOperation::Move, BindMountedFolder()});
     return cases;
-}
-
-std::string Modified(const std::string& path) {
-    struct stat info = {};
-    lstat(path.c_str(), &info);
-    return " mode " + std::to_string(info.st_mode) + " modified " +
-           std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
-}
-
-// Every entry under root: its bytes, mode and time; with folderTimes those of the folders too.
-std::map<std::string, std::string> Snapshot(const std::string& root, bool folderTimes = false) {
-    std::map<std::string, std::string> entries;
-    if (folderTimes)
-        entries["."] = Modified(root);
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        entries[fs::relative(entry.path(), root)] =
-            !entry.is_directory() ? ReadFile(entry.path()) + Modified(entry.path())
-            : folderTimes         ? Modified(entry.path())
-                                  : "folder";
-    }
-    return entries;
 }
 
 void WriteSong(const std::string& path, const std::string& content, mode_t mode, time_t modified) {
@@ -184,8 +163,8 @@ TEST_F(UndoTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWasThe
             }
             WriteFile(out + "/keep.txt", "mine");
             WriteSong(destinations[1], "there before", 0604, 900000000);
-            auto sourcesBefore = Snapshot(from.path(), true);
-            auto baseBefore = Snapshot(out);
+            auto sourcesBefore = testing::Snapshot(from.path(), true);
+            auto baseBefore = testing::Snapshot(out);
             TransferSummary summary = Sort(TransferOperation::Move, replace, emptied);
             ASSERT_EQ(summary.transferred + summary.renamed + summary.replaced, 4u);
             ASSERT_EQ(summary.foldersRemoved, removeEmptied ? 5u : 0u);
@@ -199,8 +178,8 @@ TEST_F(UndoTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWasThe
                 CutBeforePlacedRecords(summary.journal);
             UndoSummary undo = UndoRun(summary.journal, false, undone);
             EXPECT_EQ(Counts(undo), Counts(4, 0, replace ? 2 : 0, removeEmptied ? 5 : 0));
-            EXPECT_EQ(Snapshot(from.path(), true), sourcesBefore);
-            EXPECT_EQ(Snapshot(out), baseBefore);
+            EXPECT_EQ(testing::Snapshot(from.path(), true), sourcesBefore);
+            EXPECT_EQ(testing::Snapshot(out), baseBefore);
             EXPECT_EQ(UndoRun(summary.journal, false, undone).refused.kind,
                       FailureKind::RunUndoneAlready);
         }
@@ -252,13 +231,13 @@ TEST_F(UndoTest, AMovedLinkComesBackAsTheLinkAndTheCopyOfItsTargetGoesToTheTrash
     ASSERT_EQ(symlink("target.mp3", (from / "link.mp3").c_str()), 0);
     const struct timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 5}};
     utimensat(AT_FDCWD, (from / "link.mp3").c_str(), times, AT_SYMLINK_NOFOLLOW);
-    auto before = Snapshot(from.path());
+    auto before = testing::Snapshot(from.path());
     sources = {from / "link.mp3"};
     destinations = {out + "/link.mp3"};
     TransferSummary summary = Sort(TransferOperation::Move);
     ASSERT_EQ(ReadFile(destinations[0]), "target");
     EXPECT_EQ(Counts(UndoRun(summary.journal, false, undone)), Counts(1, 1));
-    EXPECT_EQ(Snapshot(from.path()), before);
+    EXPECT_EQ(testing::Snapshot(from.path()), before);
     EXPECT_EQ(fs::read_symlink(sources[0]), "target.mp3");
     EXPECT_EQ(ReadFile(undone.reports[1].to), "target");
     EXPECT_FALSE(Exists(out));
@@ -299,7 +278,7 @@ TEST_F(UndoTest, AnUndoKilledHalfwayFinishesWhenRunAgain) {
             SCOPED_TRACE(c.name + ", killed after report " + std::to_string(stallAt));
             TempFolder from(c.sourceBase);
             MakeSongs(from.path());
-            auto sourcesBefore = Snapshot(from.path(), true);
+            auto sourcesBefore = testing::Snapshot(from.path(), true);
             TransferSummary summary = Sort(TransferOperation::Move);
             int status = testing::KillWhenStalled([&](const std::function<void()>& stall) {
                 undone.reports.clear();
@@ -311,7 +290,7 @@ TEST_F(UndoTest, AnUndoKilledHalfwayFinishesWhenRunAgain) {
             });
             ASSERT_TRUE(WIFSIGNALED(status));
             EXPECT_EQ(Counts(UndoRun(summary.journal, false, undone)), Counts(4 - stallAt));
-            EXPECT_EQ(Snapshot(from.path(), true), sourcesBefore);
+            EXPECT_EQ(testing::Snapshot(from.path(), true), sourcesBefore);
             EXPECT_FALSE(Exists(out));
         }
     }
