@@ -356,71 +356,52 @@ TEST_F(TunvexSortTest, OnATerminalTheUserAnswersForEachExistingFile) {
 }
 
 TEST_F(TunvexSortTest, AJournalOrADiskMeddledWithSinceTheRunIsRefusedOrLeftAlone) {
+    using Step = std::function<void(TunvexSortTest&)>;
     struct Case {
         const char* name;
         bool move;
-        std::function<void(TunvexSortTest&)> meddle;
+        Step meddle;
         int exitStatus;
         const char* said;
-        std::function<void(TunvexSortTest&)> check;
+        Step check;
     };
+    // clang-format off
     const Case cases[] = {
         {"the trash emptied, then another file trashed under the name", false,
-         [](TunvexSortTest& t) {
-             fs::remove(t.trashed);
-             WriteFile(t.trashed, "someone else's");
-         },
-         1, "it is not the file the run replaced",
-         [](TunvexSortTest& t) {
+         [](auto& t) { fs::remove(t.trashed); WriteFile(t.trashed, "someone else's"); },
+         1, "it is not the file the run replaced", [](auto& t) {
              EXPECT_EQ(ReadFile(t.trashed), "someone else's");
-             EXPECT_TRUE(fs::exists(t.home / "data/Trash/info/01.One.mp3.trashinfo"));
-         }},
-        {"a trashed record pointed at a file outside the trash", false,
-         [](TunvexSortTest& t) {
+             EXPECT_TRUE(fs::exists(t.home / "data/Trash/info/01.One.mp3.trashinfo")); }},
+        {"a trashed record pointed at a file outside the trash", false, [](auto& t) {
              WriteFile(t.home / "victim.mp3", "mine");
-             t.EditJournal("\t" + t.trashed + "\t", "\t" + t.home / "victim.mp3" + "\t");
-         },
+             t.EditJournal("\t" + t.trashed + "\t", "\t" + t.home / "victim.mp3" + "\t"); },
          1, "it is not in the trash",
-         [](TunvexSortTest& t) { EXPECT_EQ(ReadFile(t.home / "victim.mp3"), "mine"); }},
-        {"folder records the run did not write, one without identity", false,
-         [](TunvexSortTest& t) {
+         [](auto& t) { EXPECT_EQ(ReadFile(t.home / "victim.mp3"), "mine"); }},
+        {"folder records the run did not write, one without identity", false, [](auto& t) {
              fs::create_directories(t.home / "empty");
              fs::create_directories(t.home / "other");
              t.EditJournal("\nend\t", "\nfolder\t" + t.home / "empty" + "\nfolder\t" +
-                                          t.home / "other" + "\t1:1\nend\t");
-         },
+                                          t.home / "other" + "\t1:1\nend\t"); },
          1, "not the folder the run made",
-         [](TunvexSortTest& t) {
-             EXPECT_TRUE(fs::exists(t.home / "empty"));
-             EXPECT_TRUE(fs::exists(t.home / "other"));
-         }},
-        {"a damaged line and relative or dotted paths in the middle", false,
-         [](TunvexSortTest& t) {
+         [](auto& t) { EXPECT_TRUE(fs::exists(t.home / "empty") && fs::exists(t.home / "other"));}},
+        // The sound records are still undone, and the run is not taken for undone.
+        {"a damaged line and relative or dotted paths in the middle", false, [](auto& t) {
              t.EditJournal("\nfile\t", "\ngarbage\nfolder\trelative/x\t1:2\nfolder\t" +
-                                           t.out.path() + "/../x\t1:2\nfile\t");
-         },
-         1, ".journal:2: a damaged record",
-         [](TunvexSortTest& t) {
-             // The sound records are still undone, and the run is not taken for undone.
+                                           t.out.path() + "/../x\t1:2\nfile\t"); },
+         1, ".journal:2: a damaged record", [](auto& t) {
              EXPECT_EQ(ReadFile(t.placed), "older");
              EXPECT_THAT(ReadFile(t.journal), HasSubstr("\ngarbage\n"));
-             EXPECT_THAT(t.Sort({"--list-runs"}).out, HasSubstr("\tpartly undone\n"));
-         }},
-        {"a journal others may write to", false,
-         [](TunvexSortTest& t) { chmod(t.journal.c_str(), 0666); }, 2, "others may write to it",
-         [](TunvexSortTest& t) { EXPECT_NE(ReadFile(t.placed), "older"); }},
-        {"the emptied source folder swapped for a link", true,
-         [](TunvexSortTest& t) {
+             EXPECT_THAT(t.Sort({"--list-runs"}).out, HasSubstr("\tpartly undone\n")); }},
+        {"a journal others may write to", false, [](auto& t) { chmod(t.journal.c_str(), 0666); },
+         2, "others may write to it", [](auto& t) { EXPECT_NE(ReadFile(t.placed), "older"); }},
+        {"the emptied source folder swapped for a link", true, [](auto& t) {
              fs::create_directories(t.home / "elsewhere");
              fs::remove(t.in / "a");
-             fs::create_directory_symlink(t.home / "elsewhere", t.in / "a");
-         },
+             fs::create_directory_symlink(t.home / "elsewhere", t.in / "a"); },
          1, "a link stands on its path now",
-         [](TunvexSortTest& t) {
-             EXPECT_TRUE(fs::is_empty(t.home / "elsewhere"));
-             EXPECT_TRUE(fs::exists(t.placed));
-         }},
+         [](auto& t) { EXPECT_TRUE(fs::is_empty(t.home / "elsewhere") && fs::exists(t.placed)); }},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SortOne(c.move);
