@@ -7,46 +7,6 @@
 namespace tunvex {
 namespace {
 
-// With UseAlbumArtist the folders of an album name its album artist, or the compilation's name,
-// whatever the folder rule; the file part keeps the track's own artist.
-TEST(BuildDestinationPathTest, TheAlbumArtistKeepsAnAlbumTogether) {
-    struct Case {
-        const char* name;
-        int useAlbumArtist;
-        std::string albumArtist;
-        bool compilation;
-        std::string compilationArtist;
-        int folderMode;
-        std::string folder;
-    };
-    // clang-format off
-    const Case cases[] = {
-        {"off", 0, "Band", true, "Various Artists", 2, "Artist/Album"},
-        {"album artist", 1, "Band", false, "Various Artists", 2, "Band/Album"},
-        {"album artist in a pattern", 1, "Band", true, "Various Artists", 3, "Band/Album"},
-        {"compilation", 1, "", true, "Various Artists", 1, "Various Artists"},
-        {"compilation named unsafely", 1, "", true, " V/A: Hits ", 1, "V_A_ Hits"},
-        {"compilation without a name", 1, "", true, "", 1, "Artist"},
-        {"neither", 1, "", false, "Various Artists", 2, "Artist/Album"},
-    };
-    // clang-format on
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Settings settings;
-        settings.BaseFolderPath = "/music";
-        settings.FolderNamingMode = c.folderMode;
-        settings.FolderNamingFormat = "?A\\?a";
-        settings.FileNamingMode = 2;
-        settings.UseAlbumArtist = c.useAlbumArtist;
-        settings.CompilationArtist = c.compilationArtist;
-        TrackTags tags = {"Title", "Artist", "Album", "03", c.albumArtist, c.compilation};
-        std::string destination;
-        ASSERT_TRUE(
-            BuildDestinationPath(settings, CodePage::Utf8, destination, "/in/song.mp3", tags));
-        EXPECT_EQ(destination, "/music/" + c.folder + "/Artist - Title.mp3");
-    }
-}
-
 TEST(BuildDestinationPathTest, EveryModeAndEdge) {
     struct Case {
         std::string name;
@@ -56,10 +16,16 @@ TEST(BuildDestinationPathTest, EveryModeAndEdge) {
         TrackTags tags = {"Title", "Artist", "Album", "03"};
         std::string base = "/music";
         CodePage codePage = CodePage::Utf8;
+        int useAlbumArtist = 0;
+        std::string compilationArtist = "Various Artists";
     };
     const TrackTags rem = {"Title", "R.E.M.", "Album", "03"},
                     tags = {"Title", "Artist", "Album", ""};
-    const std::string f = "?t.?T", s = "/in/song.mp3";
+    const std::string f = "?t.?T", s = "/in/song.mp3", aa = "?A\\?a", m = "/music";
+    const CodePage u8 = CodePage::Utf8;
+    const auto by = [](const std::string& albumArtist, bool compilation) {
+        return TrackTags{"Title", "Artist", "Album", "03", albumArtist, compilation};
+    };
     const std::string so = "\x83\x5C";  // Shift-JIS so: its trail byte is a backslash
     std::string kanji;  // 104 of three bytes; 81 of them leave room for ".mp3" and " (9999)"
     for (int i = 0; i < 104; ++i)
@@ -105,6 +71,22 @@ TEST(BuildDestinationPathTest, EveryModeAndEdge) {
         {"names cut to what the file system takes", 2, 1,
          "/music/" + std::string(kMaxNameLength, 'A') + "/Album/" + kanji.substr(0, 243) + ".mp3",
          "?a", f, s, {kanji, std::string(300, 'A'), "Album", ""}},
+        // With UseAlbumArtist the folders of an album name its album artist, or the compilation's
+        // name, whatever the folder rule; the file part keeps the track's own artist.
+        {"album artist off", 2, 2, "/music/Artist/Album/Artist - Title.mp3", aa, f, s,
+         by("Band", true), m, u8},
+        {"album artist", 2, 2, "/music/Band/Album/Artist - Title.mp3", aa, f, s,
+         by("Band", false), m, u8, 1},
+        {"album artist in a pattern", 3, 2, "/music/Band/Album/Artist - Title.mp3", aa, f, s,
+         by("Band", true), m, u8, 1},
+        {"compilation", 1, 2, "/music/Various Artists/Artist - Title.mp3", aa, f, s,
+         by("", true), m, u8, 1},
+        {"compilation named unsafely", 1, 2, "/music/V_A_ Hits/Artist - Title.mp3", aa, f, s,
+         by("", true), m, u8, 1, " V/A: Hits "},
+        {"compilation without a name", 1, 2, "/music/Artist/Artist - Title.mp3", aa, f, s,
+         by("", true), m, u8, 1, ""},
+        {"neither", 2, 2, "/music/Artist/Album/Artist - Title.mp3", aa, f, s,
+         by("", false), m, u8, 1},
     };
     // clang-format on
     for (const Case& c : cases) {
@@ -114,6 +96,8 @@ TEST(BuildDestinationPathTest, EveryModeAndEdge) {
         settings.FolderNamingFormat = c.folderPattern;
         settings.FileNamingMode = c.fileMode;
         settings.FileNamingFormat = c.filePattern;
+        settings.UseAlbumArtist = c.useAlbumArtist;
+        settings.CompilationArtist = c.compilationArtist;
         std::string destination;
         EXPECT_TRUE(BuildDestinationPath(settings, c.codePage, destination, c.source, c.tags));
         EXPECT_EQ(destination, c.expected) << c.name;
