@@ -18,10 +18,12 @@
 #include "core/transfer/journal.h"
 #include "core/transfer/journal_glance.h"
 #include "core/transfer/transfer.h"
+#include "tests/support/deep_folder.h"
 #include "tests/support/folder_state.h"
 #include "tests/support/run_process.h"
 #include "tests/support/scoped_descriptors.h"
 #include "tests/support/transfer_scene.h"
+#include "tests/support/watching_delegate.h"
 
 namespace tunvex {
 namespace {
@@ -123,6 +125,18 @@ class UndoTest : public ::testing::Test {
             destinations.push_back(out + "/Artist/Album/" + std::to_string(i % 3) + ".mp3");
         }
         fs::create_directories(from + "/empty");
+    }
+    // count files of size patterned bytes in from, each for into/d<i % folders>/.
+    void MakeFiles(const std::string& from, std::size_t count, std::size_t size,
+                   const std::string& into, std::size_t folders) {
+        sources.clear();
+        destinations.clear();
+        for (std::size_t i = 0; i < count; ++i) {
+            std::string name = "/f" + std::to_string(i) + ".mp3";
+            WriteFile(from + name, PatternedContent(size, static_cast<unsigned>(i + 1)));
+            sources.push_back(from + name);
+            destinations.push_back(into + "/d" + std::to_string(i % folders) + name);
+        }
     }
     // Renames on collision, or with replaceAll asks and replaces them all.
     TransferSummary Sort(TransferOperation operation, bool replaceAll = false,
@@ -243,33 +257,25 @@ TEST_F(UndoTest, AMovedLinkComesBackAsTheLinkAndTheCopyOfItsTargetGoesToTheTrash
     EXPECT_FALSE(Exists(out));
 }
 
-// A copy edited at its destination, a move whose source path is taken again: left alone and
-// reported, by a dry run too, until the user sorts it out.
+// A move whose source path is taken again: the file is left alone and reported, by a dry run
+// too, until the user sorts it out.
 TEST_F(UndoTest, WhatChangedSinceTheRunIsLeftAloneAndReportedUntilItIsSorted) {
-    for (TransferOperation operation : {TransferOperation::Copy, TransferOperation::Move}) {
-        bool move = operation == TransferOperation::Move;
-        SCOPED_TRACE(move);
-        TempFolder from;
-        MakeSongs(from.path());
-        TransferSummary summary = Sort(operation);
-        std::string placed = destinations[move ? 2 : 1];
-        std::string meddled = move ? sources[2] : placed;
-        WriteFile(meddled, "edited");
-        EXPECT_EQ(UndoRun(summary.journal, true, undone).leftAlone, 1u);
-        undone.reports.clear();
-        EXPECT_EQ(UndoRun(summary.journal, false, undone).leftAlone, 1u);
-        auto left = std::ranges::find_if(undone.reports, [](const UndoReport& report) {
-            return report.action == UndoAction::LeftAlone;
-        });
-        ASSERT_NE(left, undone.reports.end());
-        EXPECT_EQ(left->path, placed);
-        EXPECT_EQ(ReadFile(meddled), "edited");
-        EXPECT_TRUE(Exists(placed));
-        EXPECT_FALSE(Exists(destinations[0]));
-        fs::remove(meddled);
-        EXPECT_EQ(Counts(UndoRun(summary.journal, false, undone)), Counts(move ? 1 : 0));
-        EXPECT_FALSE(Exists(out));
-    }
+    TempFolder from;
+    MakeSongs(from.path());
+    TransferSummary summary = Sort(TransferOperation::Move);
+    WriteFile(sources[2], "edited");
+    EXPECT_EQ(UndoRun(summary.journal, true, undone).leftAlone, 1u);
+    undone.reports.clear();
+    EXPECT_EQ(Counts(UndoRun(summary.journal, false, undone)), Counts(3, 0, 0, 0, 1));
+    auto left = std::ranges::find_if(undone.reports, [](const UndoReport& report) {
+        return report.action == UndoAction::LeftAlone;
+    });
+    ASSERT_NE(left, undone.reports.end());
+    EXPECT_EQ(left->path, destinations[2]);
+    EXPECT_EQ(ReadFile(sources[2]), "edited");
+    fs::remove(sources[2]);
+    EXPECT_EQ(Counts(UndoRun(summary.journal, false, undone)), Counts(1));
+    EXPECT_FALSE(Exists(out));
 }
 
 TEST_F(UndoTest, AnUndoKilledHalfwayFinishesWhenRunAgain) {
@@ -314,13 +320,7 @@ TEST_F(UndoTest, AFileThatCannotBeLookedAtIsLeftAloneNotTakenForGone) {
                      (c.operation == TransferOperation::Move ? ", move" : ""));
         TempFolder from;
         fs::remove_all(out);
-        sources.clear();
-        destinations.clear();
-        for (std::size_t i = 0; i < kFiles; ++i) {
-            sources.push_back(from / (std::to_string(i) + ".mp3"));
-            WriteFile(sources.back(), "song");
-            destinations.push_back(out + "/" + std::to_string(i) + "/song.mp3");
-        }
+        MakeFiles(from.path(), kFiles, 4, out, kFiles);
         TransferSummary summary = Sort(c.operation);
         ASSERT_EQ(summary.transferred, kFiles);
         UndoSummary undo;
@@ -375,31 +375,28 @@ TEST_F(UndoTest, AGlanceAtTheEndsOfAJournalAgreesWithTheWholeOfIt) {
             .journal;
     const std::string whole = ReadFile(journal);
     const std::string body = whole.substr(0, whole.rfind("end\t"));
-    const struct {
-        const char* name;
-        std::string text;
-        bool ended, undone;
-        std::uint64_t filesUndone;
-    } cases[] = {
-        {"as the run left it", whole, true, false, 0},
-        {"an older journal's end", body + "end\n", true, false, 0},
-        {"a file undone", whole + "undone\t1\n", true, false, 1},
-        {"a mark cut short", whole + "undone\t1", true, false, 0},
-        {"undone", whole + "undone\t0\nundone\t1\nundone\t2\nundone\n", true, true, 3},
-        {"cut short before its end", body, false, false, 0},
+    // clang-format off
+    const std::pair<std::string, std::string> cases[] = {  // the journal, what a glance learns
+        {whole, "ended, 0 of 3 undone"},
+        {body + "end\n", "ended, 0 of 3 undone"},  // an older journal's end
+        {whole + "undone\t1\n", "ended, 1 of 3 undone"},
+        {whole + "undone\t1", "ended, 0 of 3 undone"},  // a mark cut short
+        {whole + "undone\t0\nundone\t1\nundone\t2\nundone\n", "ended, 3 of 3 undone, the run"},
+        {body, "cut short, 0 of 3 undone"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        WriteFile(journal, c.text);
+    // clang-format on
+    for (const auto& [text, learnt] : cases) {
+        WriteFile(journal, text);
         JournalGlance glance;
         FailureReason error;
         ASSERT_TRUE(GlanceAtJournal(journal, glance, error)) << EnglishReason(error);
+        EXPECT_EQ(std::string(glance.ended ? "ended, " : "cut short, ") +
+                      std::to_string(glance.filesUndone) + " of " + std::to_string(glance.files) +
+                      " undone" + (glance.undone ? ", the run" : ""),
+                  learnt)
+            << text;
         EXPECT_EQ(glance.operation, TransferOperation::Copy);
-        EXPECT_EQ(glance.ended, c.ended);
-        EXPECT_EQ(glance.undone, c.undone);
-        EXPECT_EQ(glance.files, 3u);
-        EXPECT_EQ(glance.filesUndone, c.filesUndone);
-        EXPECT_EQ(NewestJournalToUndo(journals), c.undone ? "" : journal);
+        EXPECT_EQ(NewestJournalToUndo(journals), glance.undone ? "" : journal);
     }
 }
 
@@ -410,15 +407,8 @@ TEST_F(UndoTest, PathsFromAWorkingFolderPastThePathLimitAreJournaledPlain) {
     for (std::size_t length : {kMaxPath - 2, kMaxPath + 100}) {
         SCOPED_TRACE(length);
         TempFolder base;
-        std::string cwd = base.path();
-        OwnedFd level(open(cwd.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        while (cwd.size() < length) {
-            std::string name(std::min<std::size_t>(200, length - cwd.size() - 1), 'd');
-            mkdirat(level.get(), name.c_str(), 0700);
-            level = OwnedFd(openat(level.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-            cwd += "/" + name;
-        }
-        ASSERT_EQ(fchdir(level.get()), 0);
+        testing::DeepFolder cwd(base.path(), length);
+        ASSERT_EQ(fchdir(cwd.fd()), 0);
         WriteFile("in/a.mp3", "a");
         fs::create_directory("in/sub");
         RecordingDelegate delegate;
@@ -428,30 +418,12 @@ TEST_F(UndoTest, PathsFromAWorkingFolderPastThePathLimitAreJournaledPlain) {
         ReadBackRun journal = ReadBack(summary.journal);
         EXPECT_EQ(journal.journal.damaged, 0u);
         ASSERT_EQ(journal.files.size(), 1u);
-        EXPECT_EQ(journal.files[0].source, cwd + "/in/a.mp3");
+        EXPECT_EQ(journal.files[0].source, cwd.path() + "/in/a.mp3");
         EXPECT_EQ(UndoRun(summary.journal, false, undone).movedBack, 1u);
         EXPECT_EQ(ReadFile("in/a.mp3"), "a");
         EXPECT_EQ(fchdir(previous.get()), 0);
     }
 }
-
-// Stalls when asked to, looking on each report, progress report and cancel poll.
-class StallWhen : public RecordingDelegate {
-  public:
-    explicit StallWhen(std::function<void()> look) : look_(std::move(look)) {}
-    void OnFileDone(const FileReport& report) override {
-        reports.push_back(report);
-        look_();
-    }
-    void OnProgress(const TransferProgress&) override { look_(); }
-    bool CancelRequested() override {
-        look_();
-        return false;
-    }
-
-  private:
-    std::function<void()> look_;
-};
 
 // Killed in batches of three: once the second batch's names are durable, between two of its
 // claims (their records not written yet), or while the third batch copies (a temporary in a
@@ -466,19 +438,12 @@ TEST_F(UndoTest, AKilledRunLeavesAJournalThatNamesEverythingItPutInPlace) {
             SCOPED_TRACE(c.name + ", killed at " + std::to_string(at));
             TempFolder from(c.sourceBase);
             std::string into = to / c.name;
-            sources.clear();
-            destinations.clear();
-            for (unsigned i = 0; i < 8; ++i) {
-                std::string name = "f" + std::to_string(i) + ".mp3";
-                WriteFile(from / name, PatternedContent(64 << 10, i + 1));
-                sources.push_back(from / name);
-                destinations.push_back(into + "/d" + std::to_string(i % 3) + "/" + name);
-            }
+            MakeFiles(from.path(), 8, 64 << 10, into, 3);
             TransferRequest request = Request(c.operation, sources, destinations);
             request.batchFiles = 3;
             int status = testing::KillWhenStalled([&](const std::function<void()>& stall) {
-                StallWhen delegate([&] {
-                    std::size_t reported = delegate.reports.size();
+                WatchingDelegate delegate([&](const RecordingDelegate& watched) {
+                    std::size_t reported = watched.reports.size();
                     if ((at == 0 && reported == 4) ||
                         (at == 1 && reported == 3 && Exists(destinations[3])) ||
                         (at == 2 && reported == 6 && !Leftovers(into).empty()))
