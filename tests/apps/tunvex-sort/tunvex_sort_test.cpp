@@ -16,6 +16,7 @@
 
 #include "core/base/paths.h"
 #include "tests/fixtures/audio_fixtures.h"
+#include "tests/support/deep_folder.h"
 #include "tests/support/mount_namespace.h"
 #include "tests/support/process_matchers.h"
 #include "tests/support/run_process.h"
@@ -175,22 +176,15 @@ TEST_F(TunvexSortTest, TheSummaryCountsWhatWasNotSortedAndVerboseListsIt) {
     Song("d/kept/one.mp3", "One");
     WriteFile(in / "d/kept/notes.txt", "text");
     Song("d/gone/two.mp3", "Two");
-    std::string deep = in / "d";
-    std::vector<int> levels = {open(deep.c_str(), O_RDONLY | O_DIRECTORY)};
-    const std::string element(200, 'd');
-    while (deep.size() <= kMaxPath) {
-        mkdirat(levels.back(), element.c_str(), 0755);
-        levels.push_back(openat(levels.back(), element.c_str(), O_RDONLY | O_DIRECTORY));
-        deep += "/" + element;
-    }
-    close(openat(levels.back(), "song.mp3", O_CREAT | O_WRONLY, 0644));
+    testing::DeepFolder deep(in / "d", kMaxPath + 1);
+    close(openat(deep.fd(), "song.mp3", O_CREAT | O_WRONLY | O_CLOEXEC, 0644));
     for (const char* run : {"--dry-run", "--verbose"}) {
         ProcessResult result =
             Sort({run, "--set", "CopyMode=1", "--set", "RemoveEmptiedFolders=1", in / "d"});
         bool moved = std::string(run) == "--verbose";
         EXPECT_THAT(result, Exited(0, _, HasSubstr("2 not sorted"))) << run;
         EXPECT_EQ(fs::exists(in / "d/gone"), !moved);
-        EXPECT_EQ(result.err.find(deep) != std::string::npos, moved);
+        EXPECT_EQ(result.err.find(deep.path()) != std::string::npos, moved);
         EXPECT_EQ(result.err.find("folder kept: ") != std::string::npos, moved) << result.err;
         if (moved) {
             EXPECT_THAT(result.err, HasSubstr("folder kept: " + in / "d/kept: it is not empty\n" +
@@ -200,12 +194,6 @@ TEST_F(TunvexSortTest, TheSummaryCountsWhatWasNotSortedAndVerboseListsIt) {
                                               "2 emptied folders kept\n"));
         }
     }
-    unlinkat(levels.back(), "song.mp3", 0);
-    for (std::size_t i = levels.size() - 1; i > 0; --i) {
-        close(levels[i]);
-        unlinkat(levels[i - 1], element.c_str(), AT_REMOVEDIR);
-    }
-    close(levels[0]);
 }
 
 // A missing settings file gives the defaults; a failed start-up says why and exits with two.
