@@ -80,25 +80,16 @@ void CutBeforePlacedRecords(const std::string& journal) {
     WriteFile(journal, kept + "placed\t0\t\t2049:12" + std::string(3, '\0'));
 }
 
-// The journal with every file's records read again, and the folders' paths.
-struct ReadBackRun {
+// The journal at path read again, and every file's records into files.
+Journal ReadBack(const std::string& path, std::vector<JournaledFile>& files) {
     Journal journal;
-    std::vector<JournaledFile> files;
-    std::vector<std::string> folders;
-};
-
-ReadBackRun ReadBack(const std::string& path) {
-    ReadBackRun run;
     FailureReason error;
     OwnedFd fd(OpenJournal(path, false, error));
-    EXPECT_TRUE(ReadJournal(fd.get(), run.journal, error)) << EnglishReason(error);
-    for (const JournalEntry& entry : run.journal.files) {
-        run.files.emplace_back();
-        EXPECT_TRUE(LoadJournaledFile(fd.get(), entry, run.files.back()));
-    }
-    for (const RecordedFolder& folder : run.journal.folders)
-        run.folders.push_back(folder.path);
-    return run;
+    EXPECT_TRUE(ReadJournal(fd.get(), journal, error)) << EnglishReason(error);
+    files.resize(journal.files.size());
+    for (std::size_t i = 0; i < files.size(); ++i)
+        EXPECT_TRUE(LoadJournaledFile(fd.get(), journal.files[i], files[i]));
+    return journal;
 }
 
 class UndoTest : public ::testing::Test {
@@ -282,14 +273,12 @@ TEST_F(UndoTest, WhatChangedSinceTheRunIsLeftAloneAndReportedUntilItIsSorted) {
 // With none beyond the journal's, each file is left alone as such, not taken for gone, until an
 // undo that can look finishes.
 TEST_F(UndoTest, AFileThatCannotBeLookedAtIsLeftAloneNotTakenForGone) {
+    const TransferOperation copy = TransferOperation::Copy, move = TransferOperation::Move;
     const struct {
         TransferOperation operation;
         std::size_t held;
         rlim_t spare;
-    } cases[] = {{TransferOperation::Copy, 0, 24},
-                 {TransferOperation::Copy, 200, 24},
-                 {TransferOperation::Copy, 0, 1},
-                 {TransferOperation::Move, 0, 1}};
+    } cases[] = {{copy, 0, 24}, {copy, 200, 24}, {copy, 0, 1}, {move, 0, 1}};
     constexpr std::size_t kFiles = 40;
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.held) + " held, " + std::to_string(c.spare) + " spare" +
@@ -299,11 +288,10 @@ TEST_F(UndoTest, AFileThatCannotBeLookedAtIsLeftAloneNotTakenForGone) {
         MakeFiles(from.path(), kFiles, 4, out, kFiles);
         TransferSummary summary = Sort(c.operation);
         ASSERT_EQ(summary.transferred, kFiles);
-        UndoSummary undo;
-        {
+        UndoSummary undo = [&] {
             testing::ScopedDescriptors descriptors(c.held, c.spare);
-            undo = UndoRun(summary.journal, false, undone);
-        }
+            return UndoRun(summary.journal, false, undone);
+        }();
         std::size_t done = c.spare > 1 ? kFiles : 0;
         EXPECT_EQ(undo.trashed + undo.movedBack, done);
         for (const UndoReport& report : undone.reports) {
@@ -391,10 +379,10 @@ TEST_F(UndoTest, PathsFromAWorkingFolderPastThePathLimitAreJournaledPlain) {
         TransferSummary summary = RunTransfer(
             Request(TransferOperation::Move, {"./in/sub/../a.mp3"}, {to / "a.mp3"}), delegate);
         ASSERT_EQ(summary.transferred, 1u);
-        ReadBackRun journal = ReadBack(summary.journal);
-        EXPECT_EQ(journal.journal.damaged, 0u);
-        ASSERT_EQ(journal.files.size(), 1u);
-        EXPECT_EQ(journal.files[0].source, cwd.path() + "/in/a.mp3");
+        std::vector<JournaledFile> files;
+        EXPECT_EQ(ReadBack(summary.journal, files).damaged, 0u);
+        ASSERT_EQ(files.size(), 1u);
+        EXPECT_EQ(files[0].source, cwd.path() + "/in/a.mp3");
         EXPECT_EQ(UndoRun(summary.journal, false, undone).movedBack, 1u);
         EXPECT_EQ(ReadFile("in/a.mp3"), "a");
         EXPECT_EQ(fchdir(previous.get()), 0);
@@ -432,20 +420,23 @@ TEST_F(UndoTest, AKilledRunLeavesAJournalThatNamesEverythingItPutInPlace) {
             ASSERT_TRUE(WIFSIGNALED(status));
             std::vector<std::string> journalPaths = ListJournals(journals);
             ASSERT_EQ(journalPaths.size(), 1u);
-            ReadBackRun journal = ReadBack(journalPaths[0]);
-            EXPECT_FALSE(journal.journal.ended);
+            std::vector<JournaledFile> files;
+            Journal journal = ReadBack(journalPaths[0], files);
+            EXPECT_FALSE(journal.ended);
             for (const auto& entry : fs::recursive_directory_iterator(into)) {
                 if (entry.is_directory()) {
-                    EXPECT_THAT(journal.folders, ::testing::Contains(entry.path().string()));
+                    EXPECT_THAT(journal.folders,
+                                ::testing::Contains(::testing::Field(&RecordedFolder::path,
+                                                                     entry.path().string())));
                 }
             }
             for (std::size_t i = 0; i < sources.size(); ++i) {
                 bool placed = Exists(destinations[i]);
                 if (!placed && Exists(sources[i]))
                     continue;
-                auto file = std::ranges::find_if(journal.files,
-                                                 [&](const JournaledFile& f) { return f.id == i; });
-                ASSERT_NE(file, journal.files.end()) << destinations[i];
+                auto file =
+                    std::ranges::find_if(files, [&](const JournaledFile& f) { return f.id == i; });
+                ASSERT_NE(file, files.end()) << destinations[i];
                 EXPECT_EQ(file->requested, destinations[i]);
                 struct stat info = {};
                 EXPECT_TRUE(!placed || (lstat(destinations[i].c_str(), &info) == 0 &&
