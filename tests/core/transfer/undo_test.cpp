@@ -147,8 +147,7 @@ class UndoTest : public ::testing::Test {
         return RunTransfer(request, delegate);
     }
 
-    TempFolder to;
-    TempFolder state;
+    TempFolder to, state;
     std::string journals = state / "tunvex";
     ScopedDataHome dataHome{state / "data"};
     std::string out = to / "base";
@@ -266,8 +265,7 @@ TEST_F(UndoTest, AFileThatCannotBeLookedAtIsLeftAloneNotTakenForGone) {
     } cases[] = {{copy, 0, 24}, {copy, 200, 24}, {copy, 0, 1}, {move, 0, 1}};
     constexpr std::size_t kFiles = 40;
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.held) + " held, " + std::to_string(c.spare) + " spare" +
-                     (c.operation == TransferOperation::Move ? ", move" : ""));
+        SCOPED_TRACE(&c - cases);
         TempFolder from;
         fs::remove_all(out);
         MakeFiles(from.path(), kFiles, 4, out, kFiles);
@@ -314,14 +312,8 @@ TEST_F(UndoTest, ARunThatChangesNothingLeavesNoJournalAndOldOnesAreBounded) {
 // The menu and the list of runs read a journal's first and last lines only; what they learn is
 // what the whole journal says, whatever an undo or a crash left at its end.
 TEST_F(UndoTest, AGlanceAtTheEndsOfAJournalAgreesWithTheWholeOfIt) {
-    for (const char* name : {"a", "b", "c"})
-        WriteFile(to / name, name);
-    RecordingDelegate delegate;
-    std::string journal =
-        RunTransfer(Request(TransferOperation::Copy, {to / "a", to / "b", to / "c"},
-                            {to / "out/a", to / "out/b", to / "out/c"}),
-                    delegate)
-            .journal;
+    MakeFiles(to.path(), 3, 1, to / "out", 1);
+    std::string journal = Sort(TransferOperation::Copy).journal;
     const std::string whole = ReadFile(journal);
     const std::string body = whole.substr(0, whole.rfind("end\t"));
     // clang-format off
