@@ -1,5 +1,4 @@
-// tunvex-sort through its binary: its options, output and exit statuses, and an undo that acts
-// only on what its run provably made, whatever its journal says or the disk holds now.
+// tunvex-sort through its binary: options, output, exit statuses and the undo's refusals.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -72,9 +71,8 @@ class TunvexSortTest : public ::testing::Test {
     }
     void EditJournal(const std::string& from, const std::string& to) {
         std::string text = ReadFile(journal);
-        std::size_t at = text.find(from);
-        ASSERT_NE(at, std::string::npos) << from;
-        WriteFile(journal, text.replace(at, from.size(), to));
+        ASSERT_NE(text.find(from), std::string::npos) << from;
+        WriteFile(journal, text.replace(text.find(from), from.size(), to));
     }
 
     std::string program = ExecutableDirectory() + "/tunvex-sort";
@@ -83,8 +81,7 @@ class TunvexSortTest : public ::testing::Test {
     std::string album = out / "Artist/Album/";
     std::string song = in / "a/one.mp3";
     std::string placed = album + "01.One.mp3";
-    std::string trashed = home / "data/Trash/files/01.One.mp3";
-    std::string journal;
+    std::string trashed = home / "data/Trash/files/01.One.mp3", journal;
 };
 
 TEST_F(TunvexSortTest, UsageErrorsExitWithTwo) {
@@ -168,8 +165,7 @@ TEST_F(TunvexSortTest, AnOutputThatCannotBeWrittenExitsWithOne) {
     }
 }
 
-// The summary counts what was not sorted and the emptied folders a move removed and kept, which
-// --verbose lists with why. A folder whose path is past the limit cannot be read at all.
+// The summary counts what was not sorted (a folder past the path limit too) and emptied folders.
 TEST_F(TunvexSortTest, TheSummaryCountsWhatWasNotSortedAndVerboseListsIt) {
     Song("d/kept/one.mp3", "One");
     WriteFile(in / "d/kept/notes.txt", "text");
@@ -293,8 +289,7 @@ TEST_F(TunvexSortTest, ACopySortWithAReplaceIsUndoneWhileAFileEditedSinceStays) 
     EXPECT_THAT(Sort({"--undo"}), Exited(1, "", _));
 }
 
-// On a terminal the user answers for each existing file: Ctrl-C stops cleanly, and replace all
-// answers for the files after it too.
+// On a terminal Ctrl-C at the question stops cleanly, and replace all answers for the rest too.
 TEST_F(TunvexSortTest, OnATerminalTheUserAnswersForEachExistingFile) {
     std::string one = Song("one.mp3", "One");
     std::string two = Song("two.mp3", "Two");
@@ -414,8 +409,7 @@ TEST_F(TunvexSortTest, OnlyARegularFileIsReadAndAHugeOneCostsTimeNotMemory) {
     EXPECT_THAT(reading.Wait(), Exited(1, _, HasSubstr("cancelled")));
 }
 
-// While the disk a move took its files from is unmounted, its bare mount point is another folder:
-// nothing goes back there, and no folder is made there. With the disk back, the undo is whole.
+// Nothing goes back onto the bare mount point of an unmounted source disk; once back, all does.
 TEST_F(TunvexSortTest, NothingGoesBackOntoTheBareMountPointOfAnUnmountedSourceDisk) {
     std::string whyNot = EnterPrivateMountNamespace();
     if (!whyNot.empty())

@@ -45,8 +45,7 @@ TEST(ExpandDroppedPathTest, AFolderGivesEveryFileBeneathItDepthFirst) {
     EXPECT_TRUE(ExpandDroppedPath(t / "a/empty").empty());
 }
 
-// Links to folders are followed, but cycles end; two links to the same folder on each of many
-// levels would double the entries per level.
+// Links to folders are followed; cycles end, and links meeting again on each level do not double.
 TEST(ExpandDroppedPathTest, LinksToFoldersAreFollowedButCyclesEndAndNothingMultiplies) {
     TempFolder t;
     WriteFile(t / "lib/a/1.mp3", "x");

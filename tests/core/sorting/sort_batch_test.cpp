@@ -60,8 +60,7 @@ class SortBatchTest : public ::testing::Test {
     RecordingDelegate delegate;
 };
 
-// Every container kind, alike tags (duplicate destinations), damaged copies, a missing file and a
-// temporary of a killed run: read on several threads, the plan is that of one.
+// Every kind of file, duplicates, damaged ones: read on several threads, the plan is that of one.
 TEST_F(SortBatchTest, ReadingOnSeveralThreadsGivesTheSamePlanAsOne) {
     const std::string artists[] = {"Aa", "Bb", "日本"};
     for (const testing::FormatCase& format : testing::AllFormats()) {
@@ -108,8 +107,7 @@ std::string BaseOfLength(std::string base, std::size_t length) {
     return base;
 }
 
-// Naming modes out of range, an empty file name (beside the base folder) or a destination that
-// cannot be built whole: the file fails, never sorted elsewhere or cut.
+// With nowhere to go or a destination too long to build whole, a file fails, never sorted or cut.
 TEST_F(SortBatchTest, AFileWithNowhereWholeToGoFails) {
     const std::string nowhere = "the naming settings give it no destination",
                       tooLong = "its destination would be longer than the path limit";
@@ -158,9 +156,7 @@ TEST_F(SortBatchTest, TemporariesOfAKilledRunAreNoMusicAndGoWhenTheirFolderIsWri
     EXPECT_TRUE(fs::exists(live));
 }
 
-// Files: "d/a.mp3 X" a song of album X titled a, "d/l -> t" a link, "d/e/" a folder (then what
-// GiveFolder gives it), else a file of its own name. Moved unless a row says otherwise. sorted:
-// under Artist/. foldersKept: each folder the move emptied, or took files out of, and kept.
+// "d/a.mp3 X": song a of album X, "l -> t": a link, "d/e/ what": a folder GiveFolder gives what.
 TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFoldersItEmptied) {
     using Paths = std::vector<std::string>;
     struct Row {
@@ -301,8 +297,7 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
     }
 }
 
-// An album's extras go after its tracks, only when every one was placed: a track skipped at the
-// question (or failed, as one changed after the plan) keeps them in their folder, told why.
+// Extras go after their tracks, once all are placed: a track skipped (or failed) keeps them.
 TEST_F(SortBatchTest, AlbumExtrasStayWhenTheirTracksDoNotAllGo) {
     settings.CarryExtraFiles = 1;
     settings.ExtraFilePatterns = "*.jpg";
@@ -326,8 +321,7 @@ TEST_F(SortBatchTest, AlbumExtrasStayWhenTheirTracksDoNotAllGo) {
     EXPECT_FALSE(fs::exists(out / "Artist/Album/cover.jpg"));
 }
 
-// Sorted under the tags read, a file re-tagged since would land under names it no longer has:
-// whether the tagger saves a new file over it, or rewrites it in place and sets its time back.
+// Re-tagged after its read, by a new file or in place with its time set back, a file stays put.
 TEST_F(SortBatchTest, AFileRetaggedAfterItsTagsWereReadIsLeftWhereItIs) {
     for (int run = 0; run < 4; ++run) {
         const bool inPlace = run & 1;

@@ -13,8 +13,7 @@
 namespace tunvex {
 namespace {
 
-// Reads that wait, as for a cold disk, bring more threads; the caller still gets every file's
-// own result, in order, and a file that cannot be read stays unread.
+// Reads that wait (a cold disk) bring more threads; each file is still read once, taken in order.
 TEST(TagReadAheadTest, ReadsThatWaitAddThreadsAndKeepTheOrder) {
     std::vector<std::string> paths;
     for (int i = 0; i < 3000; ++i)

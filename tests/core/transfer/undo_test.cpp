@@ -68,8 +68,7 @@ class RecordingUndo : public UndoDelegate {
     }
 };
 
-// A run cut short between its claims and their records: only what each file was is left, and
-// maybe the start of a record.
+// A run cut short between its claims and their records, the start of one written.
 void CutBeforePlacedRecords(const std::string& journal) {
     std::istringstream lines(ReadFile(journal));
     std::string kept;
@@ -155,9 +154,7 @@ class UndoTest : public ::testing::Test {
     RecordingUndo undone;
 };
 
-// Cut short or not, replacing (what was there, and the first of two songs named alike, go to the
-// trash and come back) or not, removing the folders it emptied (they come back with their modes
-// and times, one that held only folders too; the one that stays gets its time back) or not.
+// Cut short, replacing (the trash gives back), removing emptied folders (made again as they were).
 TEST_F(UndoTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWasThere) {
     for (const TransferCase& c : MoveCases()) {
         for (int variant = 0; variant < 8; ++variant) {
@@ -195,9 +192,7 @@ TEST_F(UndoTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWasThe
     }
 }
 
-// Cut short before the records of its claims, claimed or not yet: hard links of the moved file
-// beside it are the user's, never the file the run put there. A name at the length limit that is
-// taken sends the file to a numbered name cut short, which is still found.
+// Cut short, claimed or not, at a numbered name cut to the limit: the user's hard links stay.
 TEST_F(UndoTest, HardLinksOfAMovedFileBesideItsDestinationAreNotTakenForIt) {
     for (int variant = 0; variant < 4; ++variant) {
         bool claimed = variant & 1, longName = variant & 2;
@@ -234,8 +229,7 @@ TEST_F(UndoTest, HardLinksOfAMovedFileBesideItsDestinationAreNotTakenForIt) {
     }
 }
 
-// A move whose source path is taken again: the file is left alone and reported, by a dry run
-// too, until the user sorts it out.
+// A file whose source path is taken again is left alone, reported, until the user sorts it out.
 TEST_F(UndoTest, WhatChangedSinceTheRunIsLeftAloneAndReportedUntilItIsSorted) {
     TempFolder from;
     MakeSongs(from.path());
@@ -253,9 +247,7 @@ TEST_F(UndoTest, WhatChangedSinceTheRunIsLeftAloneAndReportedUntilItIsSorted) {
     EXPECT_FALSE(Exists(out));
 }
 
-// Files in many folders, undone with few descriptors to spare, however many the process holds.
-// With none beyond the journal's, each file is left alone as such, not taken for gone, until an
-// undo that can look finishes.
+// With no descriptor to spare a file that cannot be looked at is left alone, never taken for gone.
 TEST_F(UndoTest, AFileThatCannotBeLookedAtIsLeftAloneNotTakenForGone) {
     const TransferOperation copy = TransferOperation::Copy, move = TransferOperation::Move;
     const struct {
@@ -309,8 +301,7 @@ TEST_F(UndoTest, ARunThatChangesNothingLeavesNoJournalAndOldOnesAreBounded) {
     EXPECT_EQ(ListJournals(journals), kept);
 }
 
-// The menu and the list of runs read a journal's first and last lines only; what they learn is
-// what the whole journal says, whatever an undo or a crash left at its end.
+// The menu reads a journal's ends only: they say what the whole does, whatever is left at its end.
 TEST_F(UndoTest, AGlanceAtTheEndsOfAJournalAgreesWithTheWholeOfIt) {
     MakeFiles(to.path(), 3, 1, to / "out", 1);
     std::string journal = Sort(TransferOperation::Copy).journal;
@@ -341,8 +332,7 @@ TEST_F(UndoTest, AGlanceAtTheEndsOfAJournalAgreesWithTheWholeOfIt) {
     }
 }
 
-// Paths given from a working folder whose path, or the folders' in it, are past the limit are
-// journaled plain all the same, "." and ".." gone, and the run is undone.
+// Paths from a working folder near or past the path limit are journaled plain, and undone.
 TEST_F(UndoTest, PathsFromAWorkingFolderPastThePathLimitAreJournaledPlain) {
     OwnedFd previous(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     for (std::size_t length : {kMaxPath - 2, kMaxPath + 100}) {
@@ -366,10 +356,7 @@ TEST_F(UndoTest, PathsFromAWorkingFolderPastThePathLimitAreJournaledPlain) {
     }
 }
 
-// Killed in batches of three: once the second batch's names are durable, between two of its
-// claims (their records not written yet), or while the third batch copies (a temporary in a
-// folder the run made). Its journal names what it put in place, and the undo takes it all back,
-// killed halfway itself or not.
+// Killed after a batch, between two claims or mid-copy, a run's journal names all it placed.
 TEST_F(UndoTest, AKilledRunLeavesAJournalThatNamesEverythingItPutInPlace) {
     for (const TransferCase& c : TransferCases()) {
         for (int at = 0; at < 3; ++at) {
