@@ -28,7 +28,6 @@ namespace tunvex {
 namespace {
 
 namespace fs = std::filesystem;
-using fixtures::TagValues;
 using ::testing::ElementsAre;
 
 // The files left out of the plan, each as "path: reason", and ", failed" if it failed.
@@ -68,7 +67,7 @@ TEST_F(SortBatchTest, ReadingOnSeveralThreadsGivesTheSamePlanAsOne) {
             const std::string path =
                 in / (std::to_string(copy % 4) + "/" + std::to_string(copy) + format.fileName);
             fs::create_directories(fs::path(path).parent_path());
-            format.write(path, TagValues{format.name, artists[copy % 3], "Album", "3"});
+            format.write(path, fixtures::TagValues{format.name, artists[copy % 3], "Album", "3"});
         }
         const std::string whole = ReadFile(in / ("0/0" + std::string(format.fileName)));
         fixtures::WriteBytes(in / ("1/damaged" + std::string(format.fileName)),
