@@ -7,105 +7,49 @@
 namespace tunvex {
 namespace {
 
-const std::string kSo = "\x83\x5C";  // Shift-JIS katakana so: its trail byte is a backslash
-
-struct NamingCase {
-    std::string name;
-    int folderMode;
-    int fileMode;
-    std::string expected;
-    std::string folderPattern = "?a";
-    std::string filePattern = "?t.?T";
-    std::string base = "/music";
-    std::string source = "/in/song.mp3";
-    TrackTags tags = {"Title", "Artist", "Album", "03"};
-};
-
-std::string Build(const NamingCase& c, CodePage codePage = CodePage::Utf8) {
-    Settings settings;
-    settings.BaseFolderPath = c.base;
-    settings.FolderNamingMode = c.folderMode;
-    settings.FolderNamingFormat = c.folderPattern;
-    settings.FileNamingMode = c.fileMode;
-    settings.FileNamingFormat = c.filePattern;
-    std::string destination;
-    EXPECT_TRUE(BuildDestinationPath(settings, codePage, destination, c.source, c.tags));
-    return destination;
-}
-
-// With UseAlbumArtist the folders of an album name its album artist, or the compilation's name,
-// whatever the folder rule; the file part keeps the track's own artist.
-TEST(BuildDestinationPathTest, TheAlbumArtistKeepsAnAlbumTogether) {
-    struct Case {
-        const char* name;
-        int useAlbumArtist;
-        std::string albumArtist;
-        bool compilation;
-        std::string compilationArtist;
-        int folderMode;
-        std::string expected;
-    };
-    const Case cases[] = {
-        {"off", 0, "Band", true, "Various Artists", 2, "/music/Artist/Album/Artist - Title.mp3"},
-        {"album artist", 1, "Band", false, "Various Artists", 2,
-         "/music/Band/Album/Artist - Title.mp3"},
-        {"album artist in a pattern", 1, "Band", true, "Various Artists", 3,
-         "/music/Band/Album/Artist - Title.mp3"},
-        {"compilation", 1, "", true, "Various Artists", 1,
-         "/music/Various Artists/Artist - Title.mp3"},
-        {"compilation named unsafely", 1, "", true, " V/A: Hits ", 1,
-         "/music/V_A_ Hits/Artist - Title.mp3"},
-        {"compilation without a name", 1, "", true, "", 1, "/music/Artist/Artist - Title.mp3"},
-        {"neither", 1, "", false, "Various Artists", 2, "/music/Artist/Album/Artist - Title.mp3"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Settings settings;
-        settings.BaseFolderPath = "/music";
-        settings.FolderNamingMode = c.folderMode;
-        settings.FolderNamingFormat = "?A\\?a";
-        settings.FileNamingMode = 2;
-        settings.UseAlbumArtist = c.useAlbumArtist;
-        settings.CompilationArtist = c.compilationArtist;
-        TrackTags tags = {"Title", "Artist", "Album", "03", c.albumArtist, c.compilation};
-        std::string destination;
-        ASSERT_TRUE(
-            BuildDestinationPath(settings, CodePage::Utf8, destination, "/in/song.mp3", tags));
-        EXPECT_EQ(destination, c.expected);
-    }
-}
-
 TEST(BuildDestinationPathTest, EveryModeAndEdge) {
-    TrackTags rem = {"Title", "R.E.M.", "Album", "03"};
-    const NamingCase cases[] = {
+    struct Case {
+        std::string name;
+        int folderMode, fileMode;
+        std::string expected;
+        std::string folderPattern = "?a", filePattern = "?t.?T", source = "/in/song.mp3";
+        TrackTags tags = {"Title", "Artist", "Album", "03"};
+        std::string base = "/music";
+        CodePage codePage = CodePage::Utf8;
+        int useAlbumArtist = 0;
+        std::string compilationArtist = "Various Artists";
+    };
+    const TrackTags rem = {"Title", "R.E.M.", "Album", "03"},
+                    tags = {"Title", "Artist", "Album", ""};
+    const std::string f = "?t.?T", s = "/in/song.mp3", aa = "?A\\?a", m = "/music";
+    const CodePage u8 = CodePage::Utf8;
+    const auto by = [](const std::string& albumArtist, bool compilation) {
+        return TrackTags{"Title", "Artist", "Album", "03", albumArtist, compilation};
+    };
+    const std::string so = "\x83\x5C";  // Shift-JIS so: its trail byte is a backslash
+    std::string kanji;  // 104 of three bytes; 81 of them leave room for ".mp3" and " (9999)"
+    for (int i = 0; i < 104; ++i)
+        kanji += "漢";
+    // clang-format off
+    const Case cases[] = {
         {"0/0", 0, 0, "/music/song.mp3"},
         {"0/1", 0, 1, "/music/Title.mp3"},
         {"1/2", 1, 2, "/music/Artist/Artist - Title.mp3"},
         {"2/3", 2, 3, "/music/Artist/Album/03.Title.mp3"},
         {"3/4", 3, 4, "/music/Album/03.Title.mp3"},
-        {"root base", 0, 1, "/Title.mp3", "?a", "?t.?T", "/"},
-        {"trailing dot base kept", 0, 1, "/music./Title.mp3", "?a", "?t.?T", "/music."},
-        {"dotted artist", 1, 1, "/music/R.E.M/Title.mp3", "?a", "?t.?T", "/music", "/in/song.mp3",
-         rem},
-        {"inner dot kept", 3, 1, "/music/R.E.M./Album/Title.mp3", "?A\\?a", "?t.?T", "/music",
-         "/in/song.mp3", rem},
+        {"root base", 0, 1, "/Title.mp3", "?a", f, s, tags, "/"},
+        {"trailing dot base", 0, 1, "/music./Title.mp3", "?a", f, s, tags, "/music."},
+        {"dotted artist", 1, 1, "/music/R.E.M/Title.mp3", "?a", f, s, rem},
+        {"inner dot kept", 3, 1, "/music/R.E.M./Album/Title.mp3", "?A\\?a", f, s, rem},
         {"leading level separator", 3, 1, "/music/Album/Title.mp3", "\\?a"},
         {"trailing level separator", 3, 1, "/music/Album/Title.mp3", "?a\\"},
         {"levels", 3, 1, "/music/Artist/Album/03/Title.mp3", "?A\\?a\\?t"},
-        {"title with dot",
-         0,
-         1,
-         "/music/Intro..mp3",
-         "?a",
-         "?t.?T",
-         "/music",
-         "/in/song.mp3",
-         {"Intro.", "Artist", "Album", "03"}},
-        {"no extension, mode 1", 0, 1, "/music/Title", "?a", "?t.?T", "/music", "/in/README"},
-        {"no extension, mode 0", 0, 0, "/music/README", "?a", "?t.?T", "/music", "/in/README"},
-        {"dot in folder name", 0, 1, "/music/Title", "?a", "?t.?T", "/music", "/in.d/track"},
-        {"two dots", 0, 1, "/music/Title.mp3", "?a", "?t.?T", "/music", "/in/a.b.mp3"},
-        {"dot then space", 0, 1, "/music/Title", "?a", "?t.?T", "/music", "/in/a.b c"},
+        {"title with dot", 0, 1, "/music/Intro..mp3", "?a", f, s, {"Intro.", "A", "B", ""}},
+        {"no extension, mode 1", 0, 1, "/music/Title", "?a", f, "/in/README"},
+        {"no extension, mode 0", 0, 0, "/music/README", "?a", f, "/in/README"},
+        {"dot in folder name", 0, 1, "/music/Title", "?a", f, "/in.d/track"},
+        {"two dots", 0, 1, "/music/Title.mp3", "?a", f, "/in/a.b.mp3"},
+        {"dot then space", 0, 1, "/music/Title", "?a", f, "/in/a.b c"},
         {"other question marks", 3, 4, "/music/?x?/?Z-03.mp3", "?x?", "?Z-?t"},
         {"empty folder pattern", 3, 1, "/music/Title.mp3", ""},
         {"empty file pattern", 3, 4, "/music/Album.mp3", "?a", ""},
@@ -114,74 +58,50 @@ TEST(BuildDestinationPathTest, EveryModeAndEdge) {
         {"file mode 9", 2, 9, "/music/Artist/Album"},
         {"both out of range", 4, 5, ""},
         {"expansion order", 3, 4, "/music/Artist-Album/Title-03.mp3", "?A-?a", "?T-?t"},
-        {"no rescan of values",
-         3,
-         1,
-         "/music/A_a/Title.mp3",
-         "?A",
-         "?t.?T",
-         "/music",
-         "/in/song.mp3",
-         {"Title", "A_a", "Album", "03"}},
+        {"no rescan", 3, 1, "/music/A_a/Title.mp3", "?A", f, s, {"Title", "A_a", "B", ""}},
         // A value made of dots cannot climb out of the base folder.
-        {"dot-only album",
-         3,
-         1,
-         "/music/Artist/__/Title.mp3",
-         "?A\\?a",
-         "?t.?T",
-         "/music",
-         "/in/song.mp3",
-         {"Title", "Artist", "..", "03"}},
-        {"dot-only title",
-         0,
-         4,
-         "/music/__",
-         "?a",
-         "?T",
-         "/music",
-         "/in/README",
-         {"..", "Artist", "Album", "03"}},
+        {"dot-only album", 3, 1, "/music/A/__/Title.mp3", "?A\\?a", f, s, {"Title", "A", "..", ""}},
+        {"dot-only title", 0, 4, "/music/__", "?a", "?T", "/in/README", {"..", "A", "B", ""}},
+        // A base folder ending in so still gets its separator; only a backslash of its own in
+        // the folder pattern becomes a level.
+        {"so in base and pattern", 3, 1, "/music" + so + "/" + so + "/Album/Title.mp3",
+         so + "\\?a", f, s, tags, "/music" + so, CodePage::ShiftJis},
+        {"so as base and name", 0, 0, "/" + so + "/" + so + ".mp3", "?a", f, "/in/" + so + ".mp3",
+         tags, "/" + so, CodePage::ShiftJis},
+        {"names cut to what the file system takes", 2, 1,
+         "/music/" + std::string(kMaxNameLength, 'A') + "/Album/" + kanji.substr(0, 243) + ".mp3",
+         "?a", f, s, {kanji, std::string(300, 'A'), "Album", ""}},
+        // With UseAlbumArtist the folders of an album name its album artist, or the compilation's
+        // name, whatever the folder rule; the file part keeps the track's own artist.
+        {"album artist off", 2, 2, "/music/Artist/Album/Artist - Title.mp3", aa, f, s,
+         by("Band", true), m, u8},
+        {"album artist", 2, 2, "/music/Band/Album/Artist - Title.mp3", aa, f, s,
+         by("Band", false), m, u8, 1},
+        {"album artist in a pattern", 3, 2, "/music/Band/Album/Artist - Title.mp3", aa, f, s,
+         by("Band", true), m, u8, 1},
+        {"compilation", 1, 2, "/music/Various Artists/Artist - Title.mp3", aa, f, s,
+         by("", true), m, u8, 1},
+        {"compilation named unsafely", 1, 2, "/music/V_A_ Hits/Artist - Title.mp3", aa, f, s,
+         by("", true), m, u8, 1, " V/A: Hits "},
+        {"compilation without a name", 1, 2, "/music/Artist/Artist - Title.mp3", aa, f, s,
+         by("", true), m, u8, 1, ""},
+        {"neither", 2, 2, "/music/Artist/Album/Artist - Title.mp3", aa, f, s,
+         by("", false), m, u8, 1},
     };
-    for (const NamingCase& c : cases) {
-        EXPECT_EQ(Build(c), c.expected) << c.name;
+    // clang-format on
+    for (const Case& c : cases) {
+        Settings settings;
+        settings.BaseFolderPath = c.base;
+        settings.FolderNamingMode = c.folderMode;
+        settings.FolderNamingFormat = c.folderPattern;
+        settings.FileNamingMode = c.fileMode;
+        settings.FileNamingFormat = c.filePattern;
+        settings.UseAlbumArtist = c.useAlbumArtist;
+        settings.CompilationArtist = c.compilationArtist;
+        std::string destination;
+        EXPECT_TRUE(BuildDestinationPath(settings, c.codePage, destination, c.source, c.tags));
+        EXPECT_EQ(destination, c.expected) << c.name;
     }
-}
-
-TEST(BuildDestinationPathTest, DefaultFilePatternGivesModeThree) {
-    NamingCase pattern{"", 2, 4, ""};
-    NamingCase fixed{"", 2, 3, ""};
-    EXPECT_EQ(Build(pattern), Build(fixed));
-}
-
-TEST(BuildDestinationPathTest, ShiftJisTrailBytesAreNeverSeparators) {
-    // A base folder ending in so still gets its separator; so in the folder pattern stays so,
-    // and only a backslash of its own becomes a level.
-    NamingCase c{"",
-                 3,
-                 1,
-                 "/music" + kSo + "/" + kSo + "/Album/Title.mp3",
-                 kSo + "\\?a",
-                 "?t.?T",
-                 "/music" + kSo};
-    EXPECT_EQ(Build(c, CodePage::ShiftJis), c.expected);
-    NamingCase file{"",   0,       0,         "/" + kSo + "/" + kSo + ".mp3",
-                    "?a", "?t.?T", "/" + kSo, "/in/" + kSo + ".mp3"};
-    EXPECT_EQ(Build(file, CodePage::ShiftJis), file.expected);
-}
-
-TEST(BuildDestinationPathTest, NamesAreCutToWhatTheFileSystemTakes) {
-    std::string kanji;
-    for (int i = 0; i < 104; ++i)
-        kanji += "漢";  // three bytes each
-    NamingCase c{"", 2, 1, ""};
-    c.tags = {kanji, std::string(300, 'A'), "Album", "03"};
-    std::string destination = Build(c);
-    std::string expectedName = "";
-    for (int i = 0; i < 81; ++i)
-        expectedName += "漢";  // 243 bytes: the most that leaves room for ".mp3" and " (9999)"
-    EXPECT_EQ(destination,
-              "/music/" + std::string(kMaxNameLength, 'A') + "/Album/" + expectedName + ".mp3");
 }
 
 }  // namespace
