@@ -5,7 +5,11 @@
 #include <iconv.h>
 
 #include <clocale>
+#include <functional>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "audio_fixtures.h"
 #include "mp3infp_library.h"
@@ -22,6 +26,37 @@ class LibraryTest : public ::testing::Test {
     TempFolder folder;
 };
 
+template <typename Param>
+class LibraryTestWithParam : public LibraryTest, public ::testing::WithParamInterface<Param> {};
+
+// Values by name; nullopt where the library must answer nothing.
+using Values = std::vector<std::pair<const char*, std::optional<std::string>>>;
+using Writer = std::function<void(const std::string& path)>;
+
+// A file, the type it loads as (MP3INFP_TYPE_NONE: refused), its values and its MP3 tag bits.
+struct FileCase {
+    const char* name;
+    const char* fileName;
+    Writer write;
+    uint32_t type;
+    Values values{};
+    std::optional<uint32_t> bits{};
+};
+
+inline void PrintTo(const FileCase& file, std::ostream* out) {
+    *out << file.name;
+}
+
+class FileTest : public LibraryTestWithParam<FileCase> {};
+
+// Names a parameterised case by its name field.
+struct CaseName {
+    template <typename Param>
+    std::string operator()(const ::testing::TestParamInfo<Param>& info) const {
+        return info.param.name;
+    }
+};
+
 // utf8 in the code page (iconv's name for it); a text the code page cannot hold fails the test.
 inline std::string Encode(const std::string& utf8, const char* codePage) {
     const iconv_t converter = iconv_open(codePage, "UTF-8");
@@ -36,8 +71,5 @@ inline std::string Encode(const std::string& utf8, const char* codePage) {
     out.resize(out.size() - outLeft);
     return out;
 }
-
-template <typename Param>
-class LibraryTestWithParam : public LibraryTest, public ::testing::WithParamInterface<Param> {};
 
 }  // namespace tunvex::testing

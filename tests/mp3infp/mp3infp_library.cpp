@@ -37,7 +37,6 @@ Mp3infpLibrary::Mp3infpLibrary() {
     if (handle == nullptr) {
         Fail(dlerror());
     }
-    getVer_ = Resolve<decltype(getVer_)>(handle, "mp3infp_GetVer");
     load_ = Resolve<decltype(load_)>(handle, "mp3infp_Load");
     getType_ = Resolve<decltype(getType_)>(handle, "mp3infp_GetType");
     getTagType_ = Resolve<decltype(getTagType_)>(handle, "mp3infp_mp3_GetTagType");

@@ -13,7 +13,6 @@ class Mp3infpLibrary {
     // Loads libmp3infp.so from the folder of the running executable; aborts the test on failure.
     static Mp3infpLibrary& Get();
 
-    uint32_t Version() const { return getVer_(); }
     // True when the file loaded.
     bool Load(const std::string& path) const { return load_(nullptr, path.c_str()) == 0; }
     uint32_t Type() const { return getType_(); }
@@ -25,7 +24,6 @@ class Mp3infpLibrary {
   private:
     Mp3infpLibrary();
 
-    uint32_t (*getVer_)();
     uint32_t (*load_)(void*, const char*);
     uint32_t (*getType_)();
     uint32_t (*getTagType_)();
