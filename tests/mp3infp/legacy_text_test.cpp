@@ -16,70 +16,33 @@ namespace {
 
 using fixtures::TagValues;
 
-// A field that claims Latin-1 and is written as raw bytes.
+using Path = const std::string&;
+
+// A field that claims Latin-1 (or, for APE tags, UTF-8) and is written as raw bytes.
 struct Carrier {
     const char* name;
-    void (*write)(const std::string& path, const std::string& titleBytes);
+    void (*write)(Path path, Path titleBytes);
     const char* valueName;
 };
 
-void PrintTo(const Carrier& value, std::ostream* out) {
-    *out << value.name;
-}
-
+// clang-format off
 const Carrier kCarriers[] = {
-    {"Id3v1",
-     [](const std::string& path, const std::string& bytes) {
-         fixtures::WriteMp3WithRawId3v1(path, bytes, "", "", 0);
-     },
-     "INAM_v1"},
-    {"Id3v2Latin1",
-     [](const std::string& path, const std::string& bytes) {
-         fixtures::WriteMp3(path, std::nullopt, TagValues{.title = bytes},
-                            fixtures::Id3v2Encoding::RawBytes);
-     },
+    {"Id3v1", [](Path p, Path b) { fixtures::WriteMp3WithRawId3v1(p, b, "", "", 0); }, "INAM_v1"},
+    {"Id3v2Latin1", [](Path p, Path b) {
+         fixtures::WriteMp3(p, {}, TagValues{.title = b}, fixtures::Id3v2Encoding::RawBytes); },
      "INAM_v2"},
-    {"RiffMp3Info",
-     [](const std::string& path, const std::string& bytes) {
-         fixtures::WriteRmp3(path, TagValues{.title = bytes});
-     },
-     "INAM_rmp"},
-    {"WavInfo",
-     [](const std::string& path, const std::string& bytes) {
-         fixtures::WriteWav(path, TagValues{.title = bytes});
-     },
-     "INAM"},
-    // APE tags claim UTF-8; legacy taggers stored their own code page all the same.
-    {"ApeTagV2",
-     [](const std::string& path, const std::string& bytes) {
-         fixtures::WriteBeforeApeTag(path, fixtures::BareStream::Ape,
-                                     fixtures::ApeTag(2000, {{"Title", bytes}}));
-     },
-     "INAM"},
-    {"ApeTagV1",
-     [](const std::string& path, const std::string& bytes) {
-         fixtures::WriteBeforeApeTag(path, fixtures::BareStream::WavPack,
-                                     fixtures::ApeTag(1000, {{"TITLE", bytes}}));
-     },
-     "INAM"},
-    {"SpcId666",
-     [](const std::string& path, const std::string& bytes) {
-         fixtures::WriteSpcWithId666(path, bytes, "", "");
-     },
-     "INAM"},
-    {"TwinVqName",
-     [](const std::string& path, const std::string& bytes) {
-         fixtures::WriteTwinVq(path, TagValues{.title = bytes});
-     },
-     "INAM"},
-    {"Mp3ApeTag",
-     [](const std::string& path, const std::string& bytes) {
-         fixtures::WriteBytes(path, fixtures::MpegFrames(4) +
-                                        fixtures::ApeTag(2000, {{"title", bytes}}) +
-                                        fixtures::Id3v1Block("", "", "", 0));
-     },
-     "INAM"},
+    {"RiffMp3Info", [](Path p, Path b) { fixtures::WriteRmp3(p, {.title = b}); }, "INAM_rmp"},
+    {"WavInfo", [](Path p, Path b) { fixtures::WriteWav(p, {.title = b}); }, "INAM"},
+    {"ApeTagV2", [](Path p, Path b) { fixtures::WriteBeforeApeTag(p, fixtures::BareStream::Ape,
+     fixtures::ApeTag(2000, {{"Title", b}})); }, "INAM"},
+    {"ApeTagV1", [](Path p, Path b) { fixtures::WriteBeforeApeTag(p, fixtures::BareStream::WavPack,
+     fixtures::ApeTag(1000, {{"TITLE", b}})); }, "INAM"},
+    {"SpcId666", [](Path p, Path b) { fixtures::WriteSpcWithId666(p, b, "", ""); }, "INAM"},
+    {"TwinVqName", [](Path p, Path b) { fixtures::WriteTwinVq(p, {.title = b}); }, "INAM"},
+    {"Mp3ApeTag", [](Path p, Path b) { fixtures::WriteBytes(p, fixtures::MpegFrames(4) +
+     fixtures::ApeTag(2000, {{"title", b}}) + fixtures::Id3v1Block("", "", "", 0)); }, "INAM"},
 };
+// clang-format on
 
 struct LegacyText {
     const char* name;
@@ -87,10 +50,7 @@ struct LegacyText {
     const char* utf8;
 };
 
-void PrintTo(const LegacyText& value, std::ostream* out) {
-    *out << value.name;
-}
-
+// clang-format off
 const LegacyText kTexts[] = {
     {"ShiftJisKatakanaAndKanji", "\x83\x7C\x83\x50\x83\x62\x83\x67\x82\xCC\x92\x86",
      "ポケットの中"},
@@ -111,6 +71,7 @@ const LegacyText kTexts[] = {
     {"Utf8InALatin1Field", "Caf\xC3\xA9", "Café"},
     {"Ascii", "Plain Title", "Plain Title"},
 };
+// clang-format on
 
 class LegacyTextTest : public LibraryTestWithParam<std::tuple<Carrier, LegacyText>> {};
 
@@ -126,10 +87,7 @@ TEST_P(LegacyTextTest, DecodesTheBytesAsTheirLikelyCharset) {
 INSTANTIATE_TEST_SUITE_P(CarriersAndTexts, LegacyTextTest,
                          ::testing::Combine(::testing::ValuesIn(kCarriers),
                                             ::testing::ValuesIn(kTexts)),
-                         [](const auto& test) {
-                             return std::string(std::get<0>(test.param).name) + "_" +
-                                    std::get<1>(test.param).name;
-                         });
+                         CaseName());
 
 size_t CodePoints(const std::string& utf8) {
     return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
@@ -184,7 +142,7 @@ const LegacyText kCutFields[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(FullFields, CutId3v1FieldTest, ::testing::ValuesIn(kCutFields),
-                         [](const auto& test) { return std::string(test.param.name); });
+                         CaseName());
 
 // Uses an installed Shift-JIS locale, or compiles one into the test's folder; skips when neither
 // works.

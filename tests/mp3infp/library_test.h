@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -49,11 +50,15 @@ inline void PrintTo(const FileCase& file, std::ostream* out) {
 
 class FileTest : public LibraryTestWithParam<FileCase> {};
 
-// Names a parameterised case by its name field.
+// Names a parameterised case by its name field, or a pair of them.
 struct CaseName {
     template <typename Param>
     std::string operator()(const ::testing::TestParamInfo<Param>& info) const {
         return info.param.name;
+    }
+    template <typename First, typename Second>
+    std::string operator()(const ::testing::TestParamInfo<std::tuple<First, Second>>& info) const {
+        return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
     }
 };
 
