@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -10,11 +11,8 @@ namespace tunvex {
 namespace {
 
 bool HasAsciiLetter(const std::string& text) {
-    for (char c : text) {
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
-            return true;
-    }
-    return false;
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; });
 }
 
 bool Holds(const std::string& text, const std::string& part) {

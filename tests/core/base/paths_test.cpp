@@ -104,12 +104,5 @@ TEST(CanonicalizePathTest, RemovesDotElements) {
     }
 }
 
-TEST(IsDirectoryTest, OnlyExistingFolders) {
-    EXPECT_TRUE(IsDirectory("/"));
-    EXPECT_FALSE(IsDirectory("/proc/self/exe"));
-    EXPECT_FALSE(IsDirectory("/no/such/folder"));
-    EXPECT_FALSE(ExecutableDirectory().empty());
-}
-
 }  // namespace
 }  // namespace tunvex
