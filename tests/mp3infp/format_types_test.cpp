@@ -1,6 +1,8 @@
+#include <sys/stat.h>
 #include <taglib/fileref.h>
 #include <taglib/tpropertymap.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -94,20 +96,6 @@ TEST_P(FileTest, GivesItsTypeAndValues) {
         EXPECT_EQ(library.Value(name), expected) << name;
 }
 
-template <void (*write)(const std::string& path, const TagValues& values)>
-Writer Tagged(TagValues values) {
-    return [values](const std::string& path) { write(path, values); };
-}
-
-Writer WavInfo(std::vector<std::pair<std::string, std::string>> items) {
-    return [items](const std::string& path) { fixtures::WriteWavWithInfo(path, items); };
-}
-
-template <void (*write)(const std::string& path, const std::string& title)>
-Writer Module(std::string title) {
-    return [title](const std::string& path) { write(path, title); };
-}
-
 Writer Spc(fixtures::Id666Form form, std::string apeTag = "") {
     return [=](const std::string& path) {
         fixtures::WriteSpcWithId666(path, "Title", "Game", "Artist", form);
@@ -115,23 +103,12 @@ Writer Spc(fixtures::Id666Form form, std::string apeTag = "") {
     };
 }
 
-Writer Asf(std::vector<fixtures::AsfValue> values) {
-    return [values](const std::string& path) { fixtures::WriteAsfWithValues(path, values); };
-}
-
-Writer Aiff(std::vector<std::pair<std::string, std::string>> chunks) {
-    return [chunks](const std::string& path) { fixtures::WriteAiffWithChunks(path, chunks); };
-}
-
-Writer Mka(std::vector<fixtures::MatroskaTag> tags,
-           fixtures::MatroskaLayout layout = fixtures::MatroskaLayout::TagsAfterClusters,
-           std::string segmentTitle = "") {
-    return [=](const std::string& path) {
-        fixtures::WriteMatroskaWithTags(path, tags, layout, segmentTitle);
-    };
-}
-
 using enum fixtures::AsfHolder;
+constexpr auto kWavInfo = &fixtures::WriteWavWithInfo;
+constexpr auto kAsf = &fixtures::WriteAsfWithValues;
+constexpr auto kAiff = &fixtures::WriteAiffWithChunks;
+constexpr auto kMka = &fixtures::WriteMatroskaWithTags;
+constexpr auto kClusters = fixtures::MatroskaLayout::TagsAfterClusters;
 const std::string kId3Artist = fixtures::Id3v2Tag(
     {3}, fixtures::Id3v2Frame(3, "TPE1", fixtures::Id3v2Text(0, "Tagged Artist")));
 const std::string kApeTag = fixtures::ApeTag(2000, {{"Title", "Ape Title"}, {"Track", "2"}});
@@ -140,7 +117,7 @@ const Values kSpc = {{"INAM", "Title"}, {"IART", "Artist"}, {"IPRD", "Game"}, {"
 // Layouts other readers handle. Matroska: track-level values before album-level ones.
 // clang-format off
 const FileCase kLayouts[] = {
-    {"Mp4TrackWithoutTotal", "a.m4a", Tagged<fixtures::WriteMp4>({.track = "7"}), MP3INFP_TYPE_MP4,
+    {"Mp4TrackWithoutTotal", "a.m4a", Bind(fixtures::WriteMp4, {.track = "7"}), MP3INFP_TYPE_MP4,
      {{"TRACK", "7"}}},
     // SPC: the ID666 tag of the header in either form; an APE tag outranks it.
     {"SpcId666InTextForm", "a.spc", Spc(fixtures::Id666Form::Text), MP3INFP_TYPE_SPC, kSpc},
@@ -153,68 +130,128 @@ const FileCase kLayouts[] = {
          fixtures::WriteBytes(path, kId3Artist + ReadFile(path));
      }, MP3INFP_TYPE_OPTIMFROG, {{"INAM", "Title"}, {"IART", "Tagged Artist"}}},
     // RIFF INFO: TRCK, as some tools write it, is the track where ITRK and IPRT are absent.
-    {"WavInfoTrckAlone", "a.wav", WavInfo({{"TRCK", "5"}}), MP3INFP_TYPE_WAV, {{"TRACK", "5"}}},
-    {"WavInfoTrckBeforeItrk", "a.wav", WavInfo({{"TRCK", "5"}, {"ITRK", "7"}}), MP3INFP_TYPE_WAV,
-     {{"TRACK", "7"}}},
-    {"WavInfoTrckBeforeIprt", "a.wav", WavInfo({{"TRCK", "5"}, {"IPRT", "6/9"}}), MP3INFP_TYPE_WAV,
-     {{"TRACK", "6/9"}}},
+    {"WavInfoTrckAlone", "a.wav", Bind(kWavInfo, {{"TRCK", "5"}}), MP3INFP_TYPE_WAV,
+     {{"TRACK", "5"}}},
+    {"WavInfoTrckBeforeItrk", "a.wav", Bind(kWavInfo, {{"TRCK", "5"}, {"ITRK", "7"}}),
+     MP3INFP_TYPE_WAV, {{"TRACK", "7"}}},
+    {"WavInfoTrckBeforeIprt", "a.wav", Bind(kWavInfo, {{"TRCK", "5"}, {"IPRT", "6/9"}}),
+     MP3INFP_TYPE_WAV, {{"TRACK", "6/9"}}},
     // Tracker titles without the spaces and NULs that pad them to their field.
-    {"ModTitle", "a.mod", Module<fixtures::WriteMod>("space debris        "), MP3INFP_TYPE_MOD,
+    {"ModTitle", "a.mod", Bind(fixtures::WriteMod, "space debris        "), MP3INFP_TYPE_MOD,
      {{"INAM", "space debris"}}},
-    {"XmTitle", "a.xm", Module<fixtures::WriteXm>("Strobe Out          "), MP3INFP_TYPE_XM,
+    {"XmTitle", "a.xm", Bind(fixtures::WriteXm, "Strobe Out          "), MP3INFP_TYPE_XM,
      {{"INAM", "Strobe Out"}}},
-    {"S3mTitle", "a.s3m", Module<fixtures::WriteS3m>("Second Reality   "), MP3INFP_TYPE_S3M,
+    {"S3mTitle", "a.s3m", Bind(fixtures::WriteS3m, "Second Reality   "), MP3INFP_TYPE_S3M,
      {{"INAM", "Second Reality"}}},
-    {"ItTitle", "a.it", Module<fixtures::WriteIt>("Blue Flame                "), MP3INFP_TYPE_IT,
+    {"ItTitle", "a.it", Bind(fixtures::WriteIt, "Blue Flame                "), MP3INFP_TYPE_IT,
      {{"INAM", "Blue Flame"}}},
-    {"XmTitleOfSpacesOnly", "a.xm", Module<fixtures::WriteXm>(std::string(20, ' ')),
+    {"XmTitleOfSpacesOnly", "a.xm", Bind(fixtures::WriteXm, std::string(20, ' ')),
      MP3INFP_TYPE_XM, {{"INAM", std::nullopt}}},
     // ASF: each value from the first object that holds it, whatever the file order.
-    {"AsfAlbumInTheLibraryBeforeTheExtendedDescription", "a.wma",
-     Asf({{MetadataLibrary, "WM/AlbumTitle", "other"}, {ExtendedContentDescription,
-           "WM/AlbumTitle", "Album"}}), MP3INFP_TYPE_ASF, {{"IPRD", "Album"}}},
-    {"AsfTitleInTheExtendedDescriptionBeforeTheDescription", "a.wma",
-     Asf({{ExtendedContentDescription, "Title", "other"}, {ContentDescription, "Title", "Title"}}),
+    {"AsfAlbumInTheLibraryBeforeTheExtendedDescription", "a.wma", Bind(kAsf, {{MetadataLibrary,
+     "WM/AlbumTitle", "other"}, {ExtendedContentDescription, "WM/AlbumTitle", "Album"}}),
+     MP3INFP_TYPE_ASF, {{"IPRD", "Album"}}},
+    {"AsfTitleInTheExtendedDescriptionBeforeTheDescription", "a.wma", Bind(kAsf,
+     {{ExtendedContentDescription, "Title", "other"}, {ContentDescription, "Title", "Title"}}),
      MP3INFP_TYPE_ASF, {{"INAM", "Title"}}},
     {"AsfArtistInMetadataBeforeTheLibrary", "a.wma",
-     Asf({{MetadataLibrary, "Author", "other"}, {Metadata, "Author", "Artist"}}),
+     Bind(kAsf, {{MetadataLibrary, "Author", "other"}, {Metadata, "Author", "Artist"}}),
      MP3INFP_TYPE_ASF, {{"IART", "Artist"}}},
-    {"AsfAlbumOnlyInTheLibrary", "a.wma", Asf({{MetadataLibrary, "WM/AlbumTitle", "Album"}}),
+    {"AsfAlbumOnlyInTheLibrary", "a.wma", Bind(kAsf, {{MetadataLibrary, "WM/AlbumTitle", "Album"}}),
      MP3INFP_TYPE_ASF, {{"IPRD", "Album"}}},
-    {"AsfTrackAsANumber", "a.wma", Asf({{ExtendedContentDescription, "WM/TrackNumber",
-                                         fixtures::LittleEndian32(7), 3}}),
-     MP3INFP_TYPE_ASF, {{"TRACK", "7"}}},
+    {"AsfTrackAsANumber", "a.wma", Bind(kAsf, {{ExtendedContentDescription, "WM/TrackNumber",
+     fixtures::LittleEndian32(7), 3}}), MP3INFP_TYPE_ASF, {{"TRACK", "7"}}},
     // AIFF text chunks give title and artist when there is no ID3 chunk.
     {"AiffNameAuthorAndAnnotation", "a.aiff",
-     Aiff({{"ANNO", "a note"}, {"NAME", "Title"}, {"AUTH", "Caf\xE9 Artist"}}), MP3INFP_TYPE_AIFF,
-     {{"INAM", "Title"}, {"IART", "Café Artist"}}},
+     Bind(kAiff, {{"ANNO", "a note"}, {"NAME", "Title"}, {"AUTH", "Caf\xE9 Artist"}}),
+     MP3INFP_TYPE_AIFF, {{"INAM", "Title"}, {"IART", "Café Artist"}}},
     {"AiffOddSizesPaddedAndNulTerminated", "a.aiff",
-     Aiff({{"NAME", "Odd"}, {"AUTH", std::string("Artist\0", 7)}}), MP3INFP_TYPE_AIFF,
+     Bind(kAiff, {{"NAME", "Odd"}, {"AUTH", std::string("Artist\0", 7)}}), MP3INFP_TYPE_AIFF,
      {{"INAM", "Odd"}, {"IART", "Artist"}}},
-    {"AiffId3ChunkTakesTheirPlace", "a.aiff", Aiff({{"NAME", "Title"}, {"ID3 ", kId3Artist}}),
+    {"AiffId3ChunkTakesTheirPlace", "a.aiff", Bind(kAiff, {{"NAME", "Title"}, {"ID3 ", kId3Artist}}),
      MP3INFP_TYPE_AIFF, {{"INAM", std::nullopt}, {"IART", "Tagged Artist"}}},
-    {"MkaFileWideTagsWithoutATarget", "a.mka",
-     Mka({{{}, {{"TITLE", "Title"}, {"ALBUM", "Album"}, {"PART_NUMBER", "3"}}}}),
-     MP3INFP_TYPE_MATROSKA, {{"INAM", "Title"}, {"IPRD", "Album"}, {"TRACK", "3"}}},
-    {"MkaAlbumLevelTitleIsTheAlbum", "a.mka",
-     Mka({{50, {{"TITLE", "Album"}, {"ARTIST", "Album Artist"}, {"PART_NUMBER", "1"}}},
-          {30, {{"TITLE", "Title"}}}}), MP3INFP_TYPE_MATROSKA,
+    {"MkaFileWideTagsWithoutATarget", "a.mka", Bind(kMka, {{{}, {{"TITLE", "Title"},
+     {"ALBUM", "Album"}, {"PART_NUMBER", "3"}}}}, kClusters, ""), MP3INFP_TYPE_MATROSKA,
+     {{"INAM", "Title"}, {"IPRD", "Album"}, {"TRACK", "3"}}},
+    {"MkaAlbumLevelTitleIsTheAlbum", "a.mka", Bind(kMka, {{50, {{"TITLE", "Album"},
+     {"ARTIST", "Album Artist"}, {"PART_NUMBER", "1"}}}, {30, {{"TITLE", "Title"}}}}, kClusters,
+     ""), MP3INFP_TYPE_MATROSKA,
      {{"INAM", "Title"}, {"IART", "Album Artist"}, {"IPRD", "Album"}, {"TRACK", {}}}},
-    {"MkaTrackLevelArtistBeforeAlbumLevel", "a.mka",
-     Mka({{50, {{"ARTIST", "Album Artist"}}}, {30, {{"ARTIST", "Artist"}}}}),
-     MP3INFP_TYPE_MATROSKA, {{"IART", "Artist"}, {"INAM", {}}}},
-    {"MkaLowerCaseNames", "a.mka", Mka({{30, {{"title", "Title"}}}}), MP3INFP_TYPE_MATROSKA,
-     {{"INAM", "Title"}}},
-    {"MkaTagsBehindAClusterOfUnknownSize", "a.mka",
-     Mka({{30, {{"TITLE", "Title"}}}}, fixtures::MatroskaLayout::TagsBehindAnUnknownSizeCluster),
+    {"MkaTrackLevelArtistBeforeAlbumLevel", "a.mka", Bind(kMka, {{50, {{"ARTIST", "Album Artist"}}},
+     {30, {{"ARTIST", "Artist"}}}}, kClusters, ""), MP3INFP_TYPE_MATROSKA,
+     {{"IART", "Artist"}, {"INAM", {}}}},
+    {"MkaLowerCaseNames", "a.mka", Bind(kMka, {{30, {{"title", "Title"}}}}, kClusters, ""),
      MP3INFP_TYPE_MATROSKA, {{"INAM", "Title"}}},
+    {"MkaTagsBehindAClusterOfUnknownSize", "a.mka", Bind(kMka, {{30, {{"TITLE", "Title"}}}},
+     fixtures::MatroskaLayout::TagsBehindAnUnknownSizeCluster, ""), MP3INFP_TYPE_MATROSKA,
+     {{"INAM", "Title"}}},
     {"MkaSegmentTitleWithoutATitleTag", "a.mka",
-     Mka({{30, {{"ARTIST", "Artist"}}}}, fixtures::MatroskaLayout::TagsAfterClusters, "Segment"),
-     MP3INFP_TYPE_MATROSKA, {{"INAM", "Segment"}, {"IART", "Artist"}}},
+     Bind(kMka, {{30, {{"ARTIST", "Artist"}}}}, kClusters, "Segment"), MP3INFP_TYPE_MATROSKA,
+     {{"INAM", "Segment"}, {"IART", "Artist"}}},
 };
 // clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Layouts, FileTest, ::testing::ValuesIn(kLayouts), CaseName());
+
+using Path = const std::string&;
+
+const TagValues kValues{"title", "artist", "album", "1"};
+const std::string kLayer1 = fixtures::MpegFrames(4, fixtures::MpegLayer::I);
+
+Writer Bytes(std::string bytes) {
+    return [bytes](Path path) { fixtures::WriteBytes(path, bytes); };
+}
+
+// What a file is comes from its content; its name only lets a scan for MPEG frames start.
+// clang-format off
+const FileCase kSniffed[] = {
+    {"TaggedMp3NamedReadme", "README", [](Path p) { fixtures::WriteMp3(p, {}, kValues); },
+     MP3INFP_TYPE_MP3, {{"INAM", "title"}}},
+    {"UntaggedMp3NamedReadme", "README", [](Path p) { fixtures::WriteMp3(p, {}, {}); },
+     MP3INFP_TYPE_MP3},
+    {"Id3v1OnlyMp3WithOddExtension", "song.v2 final",
+     [](Path p) { fixtures::WriteMp3(p, kValues, {}); }, MP3INFP_TYPE_MP3},
+    {"FlacNamedMp3", "a.mp3", [](Path p) { fixtures::WriteFlac(p, kValues); }, MP3INFP_TYPE_FLAC},
+    {"RiffMp3NamedWav", "a.wav", [](Path p) { fixtures::WriteRmp3(p, kValues); }, MP3INFP_TYPE_MP3},
+    {"Mp4WithoutExtension", "track", [](Path p) { fixtures::WriteMp4(p, kValues); },
+     MP3INFP_TYPE_MP4},
+    {"UntaggedLayer1NamedMp1", "a.mp1", Bytes(kLayer1), MP3INFP_TYPE_MP3},
+    {"UntaggedLayer1WithoutExtension", "track", Bytes(kLayer1), MP3INFP_TYPE_MP3},
+    {"Layer1BehindAnUnknownId3v2Version", "a.mp1",
+     Bytes("ID3\x05" + std::string(6, '\0') + kLayer1), MP3INFP_TYPE_MP3},
+    {"UntaggedDsf", "a.dsf", [](Path p) { fixtures::WriteDsfWithId3v2(p, ""); }, MP3INFP_TYPE_DSF},
+    {"Frm8OfAnotherForm", "a.dff", Bytes("FRM8" + std::string(7, '\0') + "\x04" "DST "),
+     MP3INFP_TYPE_NONE},
+    {"Mp3AfterJunkNamedMp3", "a.mp3", Bytes("junk" + fixtures::MpegFrames(4)), MP3INFP_TYPE_MP3},
+    {"Mp3AfterJunkWithoutExtension", "a", Bytes("junk" + fixtures::MpegFrames(4)),
+     MP3INFP_TYPE_NONE},
+    {"Mp3AfterLongJunkWithId3v1NamedMp3", "a.mp3", Bytes(std::string(10000, 'j') +
+     fixtures::MpegFrames(4) + fixtures::Id3v1Block("title", "", "", 1)), MP3INFP_TYPE_MP3},
+    {"LongJunkWithId3v1WithoutExtension", "a", Bytes(std::string(10000, 'j') +
+     fixtures::Id3v1Block("t", "", "", 1)), MP3INFP_TYPE_NONE},
+    {"TextNamedMp3", "a.mp3", Bytes("just some notes\nnothing more\n"), MP3INFP_TYPE_NONE},
+    {"FrameSyncLookalikesNamedMp3", "a.mp3", Bytes(std::string(4096, '\xFF')), MP3INFP_TYPE_NONE},
+    {"EmptyFileNamedMp3", "a.mp3", Bytes(""), MP3INFP_TYPE_NONE},
+    {"MissingFile", "a.mp3", [](Path) {}, MP3INFP_TYPE_NONE},
+    {"Folder", "a.mp3", [](Path p) { std::filesystem::create_directory(p); }, MP3INFP_TYPE_NONE},
+    {"ZerosNamedMp3", "a.mp3", Bytes(std::string(1 << 20, '\0')), MP3INFP_TYPE_NONE},
+    {"NamedPipe", "a.mp3", [](Path p) { mkfifo(p.c_str(), 0644); }, MP3INFP_TYPE_NONE},
+    {"OptimFrogNamedMp3", "a.mp3", [](Path p) { fixtures::WriteOptimFrog(p, kValues); },
+     MP3INFP_TYPE_OPTIMFROG},
+    {"TwinVqOfAnUnknownVersion", "a.vqf", [](Path p) {
+         fixtures::WriteTwinVq(p, kValues);
+         fixtures::WriteBytes(p, ReadFile(p).replace(4, 8, "12345678")); }, MP3INFP_TYPE_NONE},
+    {"UntaggedSpc", "a.spc", [](Path p) { fixtures::WriteSpcWithId666(p, "", "", ""); },
+     MP3INFP_TYPE_SPC},
+    {"OggVideoWithAStreamOfNoKnownCodec", "a.ogg", Bytes(fixtures::InterleaveOggPages(
+     fixtures::OggStream({{"\x80theora"}, {"frame"}}, 1),
+     fixtures::OggStream({{"\x7f" "FLAX"}, {"frame"}}, 2))), MP3INFP_TYPE_NONE},
+    {"OggWithUnknownCodec", "a.ogg", Bytes(fixtures::OggStream({{"\x80theora"}})),
+     MP3INFP_TYPE_NONE},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Sniffed, FileTest, ::testing::ValuesIn(kSniffed), CaseName());
 
 }  // namespace
 }  // namespace tunvex::testing
