@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
-#include <iconv.h>
 
 #include <clocale>
 #include <cstdint>
@@ -123,20 +122,5 @@ struct CaseName {
         return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
     }
 };
-
-// utf8 in the code page (iconv's name for it); a text the code page cannot hold fails the test.
-inline std::string Encode(const std::string& utf8, const char* codePage) {
-    const iconv_t converter = iconv_open(codePage, "UTF-8");
-    std::string out(utf8.size() * 2, '\0');
-    char* in = const_cast<char*>(utf8.data());
-    size_t inLeft = utf8.size();
-    char* next = out.data();
-    size_t outLeft = out.size();
-    const size_t result = iconv(converter, &in, &inLeft, &next, &outLeft);
-    iconv_close(converter);
-    EXPECT_NE(result, static_cast<size_t>(-1)) << utf8 << " has no form in " << codePage;
-    out.resize(out.size() - outLeft);
-    return out;
-}
 
 }  // namespace tunvex::testing
