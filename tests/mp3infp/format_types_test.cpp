@@ -15,7 +15,7 @@
 namespace tunvex::testing {
 namespace {
 
-using fixtures::TagValues;
+using namespace fixtures;
 
 class FormatTest : public LibraryTestWithParam<FormatCase> {
   protected:
@@ -66,16 +66,16 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, FormatTest, ::testing::ValuesIn(AllFormats(
 // whichever stream begins the file.
 TEST_F(LibraryTest, ReadsTheAudioOfMultiplexedOggStreams) {
     const std::string video =
-        fixtures::OggStream({{"\x80theora" + std::string(35, '\0')}, {"\x81theora"}, {"frame"}}, 9);
-    for (const auto& [write, type] : {std::pair{&fixtures::WriteOggVorbis, MP3INFP_TYPE_OGG_VORBIS},
-                                      std::pair{&fixtures::WriteOggOpus, MP3INFP_TYPE_OGG_OPUS},
-                                      std::pair{&fixtures::WriteOggFlac, MP3INFP_TYPE_OGG_FLAC}}) {
+        OggStream({{"\x80theora" + std::string(35, '\0')}, {"\x81theora"}, {"frame"}}, 9);
+    for (const auto& [write, type] : {std::pair{&WriteOggVorbis, MP3INFP_TYPE_OGG_VORBIS},
+                                      std::pair{&WriteOggOpus, MP3INFP_TYPE_OGG_OPUS},
+                                      std::pair{&WriteOggFlac, MP3INFP_TYPE_OGG_FLAC}}) {
         for (const bool videoFirst : {false, true}) {
             const std::string path = folder / "muxed.ogg";
             write(path, TagValues{.title = "Title", .artist = "Artist"});
             const std::string audio = ReadFile(path);
-            fixtures::WriteBytes(path, videoFirst ? fixtures::InterleaveOggPages(video, audio)
-                                                  : fixtures::InterleaveOggPages(audio, video));
+            WriteBytes(path, videoFirst ? InterleaveOggPages(video, audio)
+                                        : InterleaveOggPages(audio, video));
             ASSERT_TRUE(library.Load(path)) << type << (videoFirst ? " behind" : " before");
 
             EXPECT_EQ(library.Type(), type);
@@ -96,139 +96,127 @@ TEST_P(FileTest, GivesItsTypeAndValues) {
         EXPECT_EQ(library.Value(name), expected) << name;
 }
 
-Writer Spc(fixtures::Id666Form form, std::string apeTag = "") {
+Writer Spc(Id666Form form, std::string apeTag = "") {
     return [=](const std::string& path) {
-        fixtures::WriteSpcWithId666(path, "Title", "Game", "Artist", form);
-        fixtures::WriteBytes(path, ReadFile(path) + apeTag);
+        WriteSpcWithId666(path, "Title", "Game", "Artist", form);
+        WriteBytes(path, ReadFile(path) + apeTag);
     };
 }
 
-using enum fixtures::AsfHolder;
-constexpr auto kWavInfo = &fixtures::WriteWavWithInfo;
-constexpr auto kAsf = &fixtures::WriteAsfWithValues;
-constexpr auto kAiff = &fixtures::WriteAiffWithChunks;
-constexpr auto kMka = &fixtures::WriteMatroskaWithTags;
-constexpr auto kClusters = fixtures::MatroskaLayout::TagsAfterClusters;
-const std::string kId3Artist = fixtures::Id3v2Tag(
-    {3}, fixtures::Id3v2Frame(3, "TPE1", fixtures::Id3v2Text(0, "Tagged Artist")));
-const std::string kApeTag = fixtures::ApeTag(2000, {{"Title", "Ape Title"}, {"Track", "2"}});
+using enum AsfHolder;
+constexpr auto kWavInfo = &WriteWavWithInfo;
+constexpr auto kAsf = &WriteAsfWithValues;
+constexpr auto kAiff = &WriteAiffWithChunks;
+constexpr auto kMka = &WriteMatroskaWithTags;
+constexpr auto kClusters = MatroskaLayout::TagsAfterClusters;
+const std::string kId3Artist = Id3v2Tag({3}, Id3v2Frame(3, "TPE1", Id3v2Text(0, "Tagged Artist")));
+const std::string kApeTag = ApeTag(2000, {{"Title", "Ape Title"}, {"Track", "2"}});
 const Values kSpc = {{"INAM", "Title"}, {"IART", "Artist"}, {"IPRD", "Game"}, {"TRACK", {}}};
 
 // Layouts other readers handle. Matroska: track-level values before album-level ones.
 // clang-format off
 const FileCase kLayouts[] = {
-    {"Mp4TrackWithoutTotal", "a.m4a", Bind(fixtures::WriteMp4, {.track = "7"}), MP3INFP_TYPE_MP4,
+    {"Mp4TrackWithoutTotal", "a.m4a", Bind(WriteMp4, {.track = "7"}), MP3INFP_TYPE_MP4,
      {{"TRACK", "7"}}},
     // SPC: the ID666 tag of the header in either form; an APE tag outranks it.
-    {"SpcId666InTextForm", "a.spc", Spc(fixtures::Id666Form::Text), MP3INFP_TYPE_SPC, kSpc},
-    {"SpcId666InBinaryForm", "a.spc", Spc(fixtures::Id666Form::Binary), MP3INFP_TYPE_SPC, kSpc},
-    {"SpcApeTagBeforeId666", "a.spc", Spc(fixtures::Id666Form::Text, kApeTag), MP3INFP_TYPE_SPC,
+    {"SpcId666InTextForm", "a.spc", Spc(Id666Form::Text), MP3INFP_TYPE_SPC, kSpc},
+    {"SpcId666InBinaryForm", "a.spc", Spc(Id666Form::Binary), MP3INFP_TYPE_SPC, kSpc},
+    {"SpcApeTagBeforeId666", "a.spc", Spc(Id666Form::Text, kApeTag), MP3INFP_TYPE_SPC,
      {{"INAM", "Ape Title"}, {"IART", "Artist"}, {"IPRD", "Game"}, {"TRACK", "2"}}},
     // OptimFROG DualStream behind an ID3v2 tag, which fills what the APE tag lacks.
-    {"OptimFrogDualStreamBehindId3v2", "a.ofs", [](const std::string& path) {
-         fixtures::WriteOptimFrog(path, TagValues{.title = "Title"});
-         fixtures::WriteBytes(path, kId3Artist + ReadFile(path));
-     }, MP3INFP_TYPE_OPTIMFROG, {{"INAM", "Title"}, {"IART", "Tagged Artist"}}},
+    {"OptimFrogDualStreamBehindId3v2", "a.ofs", [](Path p) {
+         WriteOptimFrog(p, TagValues{.title = "Title"});
+         WriteBytes(p, kId3Artist + ReadFile(p)); },
+     MP3INFP_TYPE_OPTIMFROG, {{"INAM", "Title"}, {"IART", "Tagged Artist"}}},
     // RIFF INFO: TRCK, as some tools write it, is the track where ITRK and IPRT are absent.
-    {"WavInfoTrckAlone", "a.wav", Bind(kWavInfo, {{"TRCK", "5"}}), MP3INFP_TYPE_WAV,
-     {{"TRACK", "5"}}},
-    {"WavInfoTrckBeforeItrk", "a.wav", Bind(kWavInfo, {{"TRCK", "5"}, {"ITRK", "7"}}),
-     MP3INFP_TYPE_WAV, {{"TRACK", "7"}}},
-    {"WavInfoTrckBeforeIprt", "a.wav", Bind(kWavInfo, {{"TRCK", "5"}, {"IPRT", "6/9"}}),
-     MP3INFP_TYPE_WAV, {{"TRACK", "6/9"}}},
+    {"WavTrck", "a.wav", Bind(kWavInfo, {{"TRCK", "5"}}), MP3INFP_TYPE_WAV, {{"TRACK", "5"}}},
+    {"WavTrckItrk", "a.wav", Bind(kWavInfo, {{"TRCK", "5"}, {"ITRK", "7"}}), MP3INFP_TYPE_WAV,
+     {{"TRACK", "7"}}},
+    {"WavTrckIprt", "a.wav", Bind(kWavInfo, {{"TRCK", "5"}, {"IPRT", "6/9"}}), MP3INFP_TYPE_WAV,
+     {{"TRACK", "6/9"}}},
     // Tracker titles without the spaces and NULs that pad them to their field.
-    {"ModTitle", "a.mod", Bind(fixtures::WriteMod, "space debris        "), MP3INFP_TYPE_MOD,
-     {{"INAM", "space debris"}}},
-    {"XmTitle", "a.xm", Bind(fixtures::WriteXm, "Strobe Out          "), MP3INFP_TYPE_XM,
-     {{"INAM", "Strobe Out"}}},
-    {"S3mTitle", "a.s3m", Bind(fixtures::WriteS3m, "Second Reality   "), MP3INFP_TYPE_S3M,
+    {"Mod", "a.mod", Bind(WriteMod, "debris  "), MP3INFP_TYPE_MOD, {{"INAM", "debris"}}},
+    {"Xm", "a.xm", Bind(WriteXm, "Strobe Out      "), MP3INFP_TYPE_XM, {{"INAM", "Strobe Out"}}},
+    {"S3m", "a.s3m", Bind(WriteS3m, "Second Reality   "), MP3INFP_TYPE_S3M,
      {{"INAM", "Second Reality"}}},
-    {"ItTitle", "a.it", Bind(fixtures::WriteIt, "Blue Flame                "), MP3INFP_TYPE_IT,
-     {{"INAM", "Blue Flame"}}},
-    {"XmTitleOfSpacesOnly", "a.xm", Bind(fixtures::WriteXm, std::string(20, ' ')),
-     MP3INFP_TYPE_XM, {{"INAM", std::nullopt}}},
+    {"It", "a.it", Bind(WriteIt, "Blue Flame    "), MP3INFP_TYPE_IT, {{"INAM", "Blue Flame"}}},
+    {"XmOfSpaces", "a.xm", Bind(WriteXm, std::string(20, ' ')), MP3INFP_TYPE_XM, {{"INAM", {}}}},
     // ASF: each value from the first object that holds it, whatever the file order.
-    {"AsfAlbumInTheLibraryBeforeTheExtendedDescription", "a.wma", Bind(kAsf, {{MetadataLibrary,
-     "WM/AlbumTitle", "other"}, {ExtendedContentDescription, "WM/AlbumTitle", "Album"}}),
-     MP3INFP_TYPE_ASF, {{"IPRD", "Album"}}},
-    {"AsfTitleInTheExtendedDescriptionBeforeTheDescription", "a.wma", Bind(kAsf,
-     {{ExtendedContentDescription, "Title", "other"}, {ContentDescription, "Title", "Title"}}),
-     MP3INFP_TYPE_ASF, {{"INAM", "Title"}}},
-    {"AsfArtistInMetadataBeforeTheLibrary", "a.wma",
-     Bind(kAsf, {{MetadataLibrary, "Author", "other"}, {Metadata, "Author", "Artist"}}),
-     MP3INFP_TYPE_ASF, {{"IART", "Artist"}}},
-    {"AsfAlbumOnlyInTheLibrary", "a.wma", Bind(kAsf, {{MetadataLibrary, "WM/AlbumTitle", "Album"}}),
+    {"AsfLibraryBeforeExtended", "a.wma", Bind(kAsf, {{MetadataLibrary, "WM/AlbumTitle", "other"},
+     {ExtendedContentDescription, "WM/AlbumTitle", "Album"}}), MP3INFP_TYPE_ASF,
+     {{"IPRD", "Album"}}},
+    {"AsfExtendedBeforeDescription", "a.wma", Bind(kAsf, {{ExtendedContentDescription, "Title",
+     "other"}, {ContentDescription, "Title", "Title"}}), MP3INFP_TYPE_ASF, {{"INAM", "Title"}}},
+    {"AsfMetadataBeforeLibrary", "a.wma", Bind(kAsf, {{MetadataLibrary, "Author", "other"},
+     {Metadata, "Author", "Artist"}}), MP3INFP_TYPE_ASF, {{"IART", "Artist"}}},
+    {"AsfLibraryOnly", "a.wma", Bind(kAsf, {{MetadataLibrary, "WM/AlbumTitle", "Album"}}),
      MP3INFP_TYPE_ASF, {{"IPRD", "Album"}}},
     {"AsfTrackAsANumber", "a.wma", Bind(kAsf, {{ExtendedContentDescription, "WM/TrackNumber",
-     fixtures::LittleEndian32(7), 3}}), MP3INFP_TYPE_ASF, {{"TRACK", "7"}}},
+     LittleEndian32(7), 3}}), MP3INFP_TYPE_ASF, {{"TRACK", "7"}}},
     // AIFF text chunks give title and artist when there is no ID3 chunk.
-    {"AiffNameAuthorAndAnnotation", "a.aiff",
-     Bind(kAiff, {{"ANNO", "a note"}, {"NAME", "Title"}, {"AUTH", "Caf\xE9 Artist"}}),
-     MP3INFP_TYPE_AIFF, {{"INAM", "Title"}, {"IART", "Café Artist"}}},
-    {"AiffOddSizesPaddedAndNulTerminated", "a.aiff",
-     Bind(kAiff, {{"NAME", "Odd"}, {"AUTH", std::string("Artist\0", 7)}}), MP3INFP_TYPE_AIFF,
+    {"AiffNameAuthorAndAnnotation", "a.aiff", Bind(kAiff, {{"ANNO", "a note"}, {"NAME", "Title"},
+     {"AUTH", "Caf\xE9"}}), MP3INFP_TYPE_AIFF, {{"INAM", "Title"}, {"IART", "Café"}}},
+    {"AiffOddSizesPaddedAndNulTerminated", "a.aiff", Bind(kAiff, {{"NAME", "Odd"},
+     {"AUTH", std::string("Artist\0", 7)}}), MP3INFP_TYPE_AIFF,
      {{"INAM", "Odd"}, {"IART", "Artist"}}},
-    {"AiffId3ChunkTakesTheirPlace", "a.aiff", Bind(kAiff, {{"NAME", "Title"}, {"ID3 ", kId3Artist}}),
-     MP3INFP_TYPE_AIFF, {{"INAM", std::nullopt}, {"IART", "Tagged Artist"}}},
-    {"MkaFileWideTagsWithoutATarget", "a.mka", Bind(kMka, {{{}, {{"TITLE", "Title"},
-     {"ALBUM", "Album"}, {"PART_NUMBER", "3"}}}}, kClusters, ""), MP3INFP_TYPE_MATROSKA,
+    {"AiffId3Chunk", "a.aiff", Bind(kAiff, {{"NAME", "Title"}, {"ID3 ", kId3Artist}}),
+     MP3INFP_TYPE_AIFF, {{"INAM", {}}, {"IART", "Tagged Artist"}}},
+    {"MkaWithoutATarget", "a.mka", Bind(kMka, {{{}, {{"TITLE", "Title"}, {"ALBUM", "Album"},
+     {"PART_NUMBER", "3"}}}}, kClusters, ""), MP3INFP_TYPE_MATROSKA,
      {{"INAM", "Title"}, {"IPRD", "Album"}, {"TRACK", "3"}}},
-    {"MkaAlbumLevelTitleIsTheAlbum", "a.mka", Bind(kMka, {{50, {{"TITLE", "Album"},
-     {"ARTIST", "Album Artist"}, {"PART_NUMBER", "1"}}}, {30, {{"TITLE", "Title"}}}}, kClusters,
-     ""), MP3INFP_TYPE_MATROSKA,
-     {{"INAM", "Title"}, {"IART", "Album Artist"}, {"IPRD", "Album"}, {"TRACK", {}}}},
-    {"MkaTrackLevelArtistBeforeAlbumLevel", "a.mka", Bind(kMka, {{50, {{"ARTIST", "Album Artist"}}},
-     {30, {{"ARTIST", "Artist"}}}}, kClusters, ""), MP3INFP_TYPE_MATROSKA,
-     {{"IART", "Artist"}, {"INAM", {}}}},
+    {"MkaAlbumLevelTitleIsTheAlbum", "a.mka", Bind(kMka, {{50, {{"TITLE", "Album"}, {"ARTIST",
+     "Album Artist"}, {"PART_NUMBER", "1"}}}, {30, {{"TITLE", "Title"}}}}, kClusters, ""),
+     MP3INFP_TYPE_MATROSKA, {{"INAM", "Title"}, {"IART", "Album Artist"}, {"IPRD", "Album"},
+     {"TRACK", {}}}},
+    {"MkaTrackLevelFirst", "a.mka", Bind(kMka, {{50, {{"ARTIST", "Album Artist"}}}, {30, {{"ARTIST",
+     "Artist"}}}}, kClusters, ""), MP3INFP_TYPE_MATROSKA, {{"IART", "Artist"}, {"INAM", {}}}},
     {"MkaLowerCaseNames", "a.mka", Bind(kMka, {{30, {{"title", "Title"}}}}, kClusters, ""),
      MP3INFP_TYPE_MATROSKA, {{"INAM", "Title"}}},
-    {"MkaTagsBehindAClusterOfUnknownSize", "a.mka", Bind(kMka, {{30, {{"TITLE", "Title"}}}},
-     fixtures::MatroskaLayout::TagsBehindAnUnknownSizeCluster, ""), MP3INFP_TYPE_MATROSKA,
+    {"MkaBehindAClusterOfUnknownSize", "a.mka", Bind(kMka, {{30, {{"TITLE", "Title"}}}},
+     MatroskaLayout::TagsBehindAnUnknownSizeCluster, ""), MP3INFP_TYPE_MATROSKA,
      {{"INAM", "Title"}}},
-    {"MkaSegmentTitleWithoutATitleTag", "a.mka",
-     Bind(kMka, {{30, {{"ARTIST", "Artist"}}}}, kClusters, "Segment"), MP3INFP_TYPE_MATROSKA,
-     {{"INAM", "Segment"}, {"IART", "Artist"}}},
+    {"MkaSegmentTitle", "a.mka", Bind(kMka, {{30, {{"ARTIST", "Artist"}}}}, kClusters, "Segment"),
+     MP3INFP_TYPE_MATROSKA, {{"INAM", "Segment"}, {"IART", "Artist"}}},
 };
 // clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Layouts, FileTest, ::testing::ValuesIn(kLayouts), CaseName());
 
-using Path = const std::string&;
-
 const TagValues kValues{"title", "artist", "album", "1"};
-const std::string kLayer1 = fixtures::MpegFrames(4, fixtures::MpegLayer::I);
+const std::string kLayer1 = MpegFrames(4, MpegLayer::I);
+const std::string kZeros6(6, '\0');
+const std::string kJunk(10000, 'j');
+const std::string kId3v1 = Id3v1Block("title", "", "", 1);
+constexpr auto kUtf16 = Id3v2Encoding::Utf16;
+constexpr auto kV4 = Id3v2Version::V4;
 
 Writer Bytes(std::string bytes) {
-    return [bytes](Path path) { fixtures::WriteBytes(path, bytes); };
+    return [bytes](Path path) { WriteBytes(path, bytes); };
 }
 
 // What a file is comes from its content; its name only lets a scan for MPEG frames start.
 // clang-format off
 const FileCase kSniffed[] = {
-    {"TaggedMp3NamedReadme", "README", [](Path p) { fixtures::WriteMp3(p, {}, kValues); },
-     MP3INFP_TYPE_MP3, {{"INAM", "title"}}},
-    {"UntaggedMp3NamedReadme", "README", [](Path p) { fixtures::WriteMp3(p, {}, {}); },
+    {"TaggedMp3NamedReadme", "README", Bind(WriteMp3, {}, kValues, kUtf16, kV4), MP3INFP_TYPE_MP3,
+     {{"INAM", "title"}}},
+    {"UntaggedMp3NamedReadme", "README", Bind(WriteMp3, {}, {}, kUtf16, kV4), MP3INFP_TYPE_MP3},
+    {"Id3v1OnlyMp3WithOddExtension", "a.v2 final", Bind(WriteMp3, kValues, {}, kUtf16, kV4),
      MP3INFP_TYPE_MP3},
-    {"Id3v1OnlyMp3WithOddExtension", "song.v2 final",
-     [](Path p) { fixtures::WriteMp3(p, kValues, {}); }, MP3INFP_TYPE_MP3},
-    {"FlacNamedMp3", "a.mp3", [](Path p) { fixtures::WriteFlac(p, kValues); }, MP3INFP_TYPE_FLAC},
-    {"RiffMp3NamedWav", "a.wav", [](Path p) { fixtures::WriteRmp3(p, kValues); }, MP3INFP_TYPE_MP3},
-    {"Mp4WithoutExtension", "track", [](Path p) { fixtures::WriteMp4(p, kValues); },
-     MP3INFP_TYPE_MP4},
+    {"FlacNamedMp3", "a.mp3", Bind(WriteFlac, kValues), MP3INFP_TYPE_FLAC},
+    {"RiffMp3NamedWav", "a.wav", Bind(WriteRmp3, kValues), MP3INFP_TYPE_MP3},
+    {"Mp4WithoutExtension", "track", Bind(WriteMp4, kValues), MP3INFP_TYPE_MP4},
     {"UntaggedLayer1NamedMp1", "a.mp1", Bytes(kLayer1), MP3INFP_TYPE_MP3},
     {"UntaggedLayer1WithoutExtension", "track", Bytes(kLayer1), MP3INFP_TYPE_MP3},
-    {"Layer1BehindAnUnknownId3v2Version", "a.mp1",
-     Bytes("ID3\x05" + std::string(6, '\0') + kLayer1), MP3INFP_TYPE_MP3},
-    {"UntaggedDsf", "a.dsf", [](Path p) { fixtures::WriteDsfWithId3v2(p, ""); }, MP3INFP_TYPE_DSF},
-    {"Frm8OfAnotherForm", "a.dff", Bytes("FRM8" + std::string(7, '\0') + "\x04" "DST "),
+    {"Layer1BehindAnUnknownId3v2Version", "a.mp1", Bytes("ID3\x05" + kZeros6 + kLayer1),
+     MP3INFP_TYPE_MP3},
+    {"UntaggedDsf", "a.dsf", Bind(WriteDsfWithId3v2, ""), MP3INFP_TYPE_DSF},
+    {"Frm8OfAnotherForm", "a.dff", Bytes("FRM8" + kZeros6 + std::string("\0\0\x04" "DST ", 7)),
      MP3INFP_TYPE_NONE},
-    {"Mp3AfterJunkNamedMp3", "a.mp3", Bytes("junk" + fixtures::MpegFrames(4)), MP3INFP_TYPE_MP3},
-    {"Mp3AfterJunkWithoutExtension", "a", Bytes("junk" + fixtures::MpegFrames(4)),
-     MP3INFP_TYPE_NONE},
-    {"Mp3AfterLongJunkWithId3v1NamedMp3", "a.mp3", Bytes(std::string(10000, 'j') +
-     fixtures::MpegFrames(4) + fixtures::Id3v1Block("title", "", "", 1)), MP3INFP_TYPE_MP3},
-    {"LongJunkWithId3v1WithoutExtension", "a", Bytes(std::string(10000, 'j') +
-     fixtures::Id3v1Block("t", "", "", 1)), MP3INFP_TYPE_NONE},
+    {"Mp3AfterJunkNamedMp3", "a.mp3", Bytes("junk" + MpegFrames(4)), MP3INFP_TYPE_MP3},
+    {"Mp3AfterJunkWithoutExtension", "a", Bytes("junk" + MpegFrames(4)), MP3INFP_TYPE_NONE},
+    {"Mp3AfterLongJunkWithId3v1NamedMp3", "a.mp3", Bytes(kJunk + MpegFrames(4) + kId3v1),
+     MP3INFP_TYPE_MP3},
+    {"LongJunkWithId3v1WithoutExtension", "a", Bytes(kJunk + kId3v1), MP3INFP_TYPE_NONE},
     {"TextNamedMp3", "a.mp3", Bytes("just some notes\nnothing more\n"), MP3INFP_TYPE_NONE},
     {"FrameSyncLookalikesNamedMp3", "a.mp3", Bytes(std::string(4096, '\xFF')), MP3INFP_TYPE_NONE},
     {"EmptyFileNamedMp3", "a.mp3", Bytes(""), MP3INFP_TYPE_NONE},
@@ -236,18 +224,16 @@ const FileCase kSniffed[] = {
     {"Folder", "a.mp3", [](Path p) { std::filesystem::create_directory(p); }, MP3INFP_TYPE_NONE},
     {"ZerosNamedMp3", "a.mp3", Bytes(std::string(1 << 20, '\0')), MP3INFP_TYPE_NONE},
     {"NamedPipe", "a.mp3", [](Path p) { mkfifo(p.c_str(), 0644); }, MP3INFP_TYPE_NONE},
-    {"OptimFrogNamedMp3", "a.mp3", [](Path p) { fixtures::WriteOptimFrog(p, kValues); },
-     MP3INFP_TYPE_OPTIMFROG},
+    {"OptimFrogNamedMp3", "a.mp3", Bind(WriteOptimFrog, kValues), MP3INFP_TYPE_OPTIMFROG},
     {"TwinVqOfAnUnknownVersion", "a.vqf", [](Path p) {
-         fixtures::WriteTwinVq(p, kValues);
-         fixtures::WriteBytes(p, ReadFile(p).replace(4, 8, "12345678")); }, MP3INFP_TYPE_NONE},
-    {"UntaggedSpc", "a.spc", [](Path p) { fixtures::WriteSpcWithId666(p, "", "", ""); },
+         WriteTwinVq(p, kValues);
+         WriteBytes(p, ReadFile(p).replace(4, 8, "12345678")); }, MP3INFP_TYPE_NONE},
+    {"UntaggedSpc", "a.spc", Bind(WriteSpcWithId666, "", "", "", Id666Form::Text),
      MP3INFP_TYPE_SPC},
-    {"OggVideoWithAStreamOfNoKnownCodec", "a.ogg", Bytes(fixtures::InterleaveOggPages(
-     fixtures::OggStream({{"\x80theora"}, {"frame"}}, 1),
-     fixtures::OggStream({{"\x7f" "FLAX"}, {"frame"}}, 2))), MP3INFP_TYPE_NONE},
-    {"OggWithUnknownCodec", "a.ogg", Bytes(fixtures::OggStream({{"\x80theora"}})),
+    {"OggVideoWithAStreamOfNoKnownCodec", "a.ogg", Bytes(InterleaveOggPages(
+     OggStream({{"\x80theora"}, {"frame"}}, 1), OggStream({{"\x7f" "FLAX"}, {"frame"}}, 2))),
      MP3INFP_TYPE_NONE},
+    {"OggWithUnknownCodec", "a.ogg", Bytes(OggStream({{"\x80theora"}})), MP3INFP_TYPE_NONE},
 };
 // clang-format on
 

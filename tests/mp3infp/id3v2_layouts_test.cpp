@@ -147,8 +147,6 @@ struct Container {
     const char* artistName;
 };
 
-using Path = const std::string&;
-
 template <fixtures::BareStream stream>
 void BehindId3v2(Path path, Path tag) {
     fixtures::WriteBehindId3v2(path, stream, tag);

@@ -14,8 +14,6 @@ namespace {
 
 using fixtures::TagValues;
 
-using Path = const std::string&;
-
 // A field that claims Latin-1 (or, for APE tags, UTF-8) and is written as raw bytes.
 struct Carrier {
     const char* name;

@@ -87,7 +87,8 @@ class LibraryTestWithParam : public LibraryTest, public ::testing::WithParamInte
 
 // Values by name; nullopt where the library must answer nothing.
 using Values = std::vector<std::pair<const char*, std::optional<std::string>>>;
-using Writer = std::function<void(const std::string& path)>;
+using Path = const std::string&;
+using Writer = std::function<void(Path path)>;
 
 // A writer of write with the arguments after the path fixed.
 template <typename... Args>

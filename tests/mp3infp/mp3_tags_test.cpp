@@ -14,7 +14,6 @@ namespace {
 using fixtures::Id3v2Encoding;
 using fixtures::Id3v2Version;
 using fixtures::TagValues;
-using Path = const std::string&;
 
 const TagValues kV1{"v1 title", "v1 artist", "v1 album", "4"};
 const TagValues kV2{"v2 title", "v2 artist", "v2 album", "5/9"};
