@@ -52,14 +52,6 @@ TEST_P(FormatTest, ReportsItsTypeAndAllValues) {
     EXPECT_EQ(library.Value("COMP"), expected("COMPILATION", values.compilation));
 }
 
-TEST_P(FormatTest, AnswersNothingForValuesTheFileLacks) {
-    ASSERT_TRUE(library.Load(Write(TagValues{.title = "Only a title"})));
-
-    EXPECT_EQ(library.Value("INAM"), "Only a title");
-    for (const char* name : {"IART", "IPRD", "TRACK", "AART", "COMP"})
-        EXPECT_EQ(library.Value(name), std::nullopt) << name;
-}
-
 INSTANTIATE_TEST_SUITE_P(AllFormats, FormatTest, ::testing::ValuesIn(AllFormats()), CaseName());
 
 // A second stream (here a video) multiplexed in leaves the audio stream's comments readable,

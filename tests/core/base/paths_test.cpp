@@ -49,20 +49,6 @@ TEST(AppendPathPartTest, TooLongJoinFailsAndLeavesThePath) {
     EXPECT_EQ(path.size(), kMaxPath - 1);
 }
 
-TEST(StripToFileNameTest, KeepsTheLastElement) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"/in/song.mp3", "song.mp3"},
-        {"song.mp3", "song.mp3"},
-        {"/in/", ""},
-        {"/in/a\\b.mp3", "a\\b.mp3"},  // a backslash is an ordinary character here
-    };
-    for (const auto& [path, expected] : cases) {
-        std::string stripped = path;
-        StripToFileName(CodePage::Utf8, stripped);
-        EXPECT_EQ(stripped, expected);
-    }
-}
-
 TEST(FindExtensionTest, OnlyADotInTheLastElementWithoutALaterSpace) {
     const std::pair<std::string, std::string> cases[] = {
         {"/in/song.mp3", ".mp3"}, {"/in/README", ""},
