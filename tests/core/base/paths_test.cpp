@@ -2,19 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace tunvex {
 namespace {
 
 const std::string kSo = "\x83\x5C";
 
-struct JoinCase {
-    std::string path;
-    std::string part;
-    std::string expected;
-};
-
 TEST(AppendPathPartTest, JoinRules) {
-    const JoinCase cases[] = {
+    const std::tuple<std::string, std::string, std::string> cases[] = {
         {"/music", "Artist", "/music/Artist"},
         {"/music/", "Artist", "/music/Artist"},
         {"/", "Title.mp3", "/Title.mp3"},
@@ -28,10 +24,10 @@ TEST(AppendPathPartTest, JoinRules) {
         {"/music", "...", "/music/..."},
         {"/music", "a..b", "/music/a..b"},
     };
-    for (const JoinCase& c : cases) {
-        std::string path = c.path;
-        EXPECT_TRUE(AppendPathPart(CodePage::Utf8, path, c.part));
-        EXPECT_EQ(path, c.expected) << c.path << " + " << c.part;
+    for (const auto& [base, part, expected] : cases) {
+        std::string path = base;
+        EXPECT_TRUE(AppendPathPart(CodePage::Utf8, path, part));
+        EXPECT_EQ(path, expected) << base << " + " << part;
     }
 }
 
