@@ -1,9 +1,8 @@
+#include <sys/stat.h>
 #include <taglib/fileref.h>
 #include <taglib/tpropertymap.h>
 
-#include <algorithm>
-#include <functional>
-#include <iterator>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -16,7 +15,7 @@
 namespace tunvex::testing {
 namespace {
 
-using fixtures::TagValues;
+using namespace fixtures;
 
 class FormatTest : public LibraryTestWithParam<FormatCase> {
   protected:
@@ -27,9 +26,10 @@ class FormatTest : public LibraryTestWithParam<FormatCase> {
     }
 };
 
-// The album artist and the compilation flag are read wherever TagLib finds them in the file.
+// The album artist and the compilation flag are read wherever TagLib finds them in the file; the
+// track keeps its leading zero wherever it is text.
 TEST_P(FormatTest, ReportsItsTypeAndAllValues) {
-    const TagValues values{"Ünïcode Title ポケット", "The Artist", "Album Name", "3/12",
+    const TagValues values{"Ünïcode Title ポケット", "The Artist", "Album Name", "03/12",
                            "アルバム Artist",        "1"};
     const std::string path = Write(values);
     ASSERT_TRUE(library.Load(path));
@@ -38,7 +38,7 @@ TEST_P(FormatTest, ReportsItsTypeAndAllValues) {
     EXPECT_EQ(library.Value("INAM"), values.title);
     EXPECT_EQ(library.Value("IART"), values.artist);
     EXPECT_EQ(library.Value("IPRD"), values.album);
-    EXPECT_EQ(library.Value("TRACK"), values.track);
+    EXPECT_EQ(library.Value("TRACK"), GetParam().type == MP3INFP_TYPE_MP4 ? "3/12" : values.track);
     // Where TagLib cannot read the file, its fixture keeps them only in an APE or ID3v2 tag.
     TagLib::FileRef file(path.c_str(), false);
     const std::string name = GetParam().name;
@@ -52,58 +52,22 @@ TEST_P(FormatTest, ReportsItsTypeAndAllValues) {
     EXPECT_EQ(library.Value("COMP"), expected("COMPILATION", values.compilation));
 }
 
-TEST_P(FormatTest, AnswersNothingForValuesTheFileLacks) {
-    ASSERT_TRUE(library.Load(Write(TagValues{.title = "Only a title"})));
-
-    EXPECT_EQ(library.Value("INAM"), "Only a title");
-    EXPECT_EQ(library.Value("IART"), std::nullopt);
-    EXPECT_EQ(library.Value("IPRD"), std::nullopt);
-    EXPECT_EQ(library.Value("TRACK"), std::nullopt);
-    EXPECT_EQ(library.Value("AART"), std::nullopt);
-    EXPECT_EQ(library.Value("COMP"), std::nullopt);
-}
-
-// Taggers store several artists as several values of one field; the first names the file.
-TEST_P(FormatTest, GivesTheFirstOfSeveralValues) {
-    const std::string path = Write(TagValues{.title = "Title"});
-    {
-        TagLib::FileRef file(path.c_str(), false);
-        TagLib::StringList artists("First");
-        artists.append("Second");
-        TagLib::File* tagged = file.file();
-        if (tagged == nullptr) {
-            GTEST_SKIP() << "TagLib cannot write the format";
-        }
-        TagLib::PropertyMap properties = tagged->properties();
-        properties.replace("ARTIST", artists);
-        tagged->setProperties(properties);
-        if (tagged->properties()["ARTIST"].size() < 2) {
-            GTEST_SKIP() << "the format keeps one value per field";
-        }
-        ASSERT_TRUE(file.save());
-    }
-    ASSERT_TRUE(library.Load(path));
-
-    EXPECT_EQ(library.Value("IART"), "First");
-}
-
-INSTANTIATE_TEST_SUITE_P(AllFormats, FormatTest, ::testing::ValuesIn(AllFormats()),
-                         [](const auto& test) { return std::string(test.param.name); });
+INSTANTIATE_TEST_SUITE_P(AllFormats, FormatTest, ::testing::ValuesIn(AllFormats()), CaseName());
 
 // A second stream (here a video) multiplexed in leaves the audio stream's comments readable,
 // whichever stream begins the file.
 TEST_F(LibraryTest, ReadsTheAudioOfMultiplexedOggStreams) {
     const std::string video =
-        fixtures::OggStream({{"\x80theora" + std::string(35, '\0')}, {"\x81theora"}, {"frame"}}, 9);
-    for (const auto& [write, type] : {std::pair{&fixtures::WriteOggVorbis, MP3INFP_TYPE_OGG_VORBIS},
-                                      std::pair{&fixtures::WriteOggOpus, MP3INFP_TYPE_OGG_OPUS},
-                                      std::pair{&fixtures::WriteOggFlac, MP3INFP_TYPE_OGG_FLAC}}) {
+        OggStream({{"\x80theora" + std::string(35, '\0')}, {"\x81theora"}, {"frame"}}, 9);
+    for (const auto& [write, type] : {std::pair{&WriteOggVorbis, MP3INFP_TYPE_OGG_VORBIS},
+                                      std::pair{&WriteOggOpus, MP3INFP_TYPE_OGG_OPUS},
+                                      std::pair{&WriteOggFlac, MP3INFP_TYPE_OGG_FLAC}}) {
         for (const bool videoFirst : {false, true}) {
             const std::string path = folder / "muxed.ogg";
             write(path, TagValues{.title = "Title", .artist = "Artist"});
             const std::string audio = ReadFile(path);
-            fixtures::WriteBytes(path, videoFirst ? fixtures::InterleaveOggPages(video, audio)
-                                                  : fixtures::InterleaveOggPages(audio, video));
+            WriteBytes(path, videoFirst ? InterleaveOggPages(video, audio)
+                                        : InterleaveOggPages(audio, video));
             ASSERT_TRUE(library.Load(path)) << type << (videoFirst ? " behind" : " before");
 
             EXPECT_EQ(library.Type(), type);
@@ -113,276 +77,159 @@ TEST_F(LibraryTest, ReadsTheAudioOfMultiplexedOggStreams) {
     }
 }
 
-TEST_F(LibraryTest, Mp4TrackWithoutTotalIsTheNumber) {
-    const std::string path = folder / "a.m4a";
-    fixtures::WriteMp4(path, TagValues{.track = "7"});
-    ASSERT_TRUE(library.Load(path));
-
-    EXPECT_EQ(library.Value("TRACK"), "7");
-}
-
-// Where the atom of type in bytes ends, by the size before it.
-size_t AtomEnd(const std::string& bytes, std::string_view type) {
-    const size_t start = bytes.find(type) - 4;
-    size_t size = 0;
-    for (size_t i = start; i < start + 4; ++i) {
-        size = (size << 8) | static_cast<unsigned char>(bytes[i]);
-    }
-    return start + size;
-}
-
-// A download cut short leaves the movie atom running past the end of the file.
-std::function<void(const std::string&)> CutMp4(size_t (*cutAt)(const std::string& bytes)) {
-    return [cutAt](const std::string& path) {
-        fixtures::WriteMp4(path, TagValues{"Title", "Artist", "Album", "3/12"});
-        const std::string bytes = ReadFile(path);
-        fixtures::WriteBytes(path, bytes.substr(0, cutAt(bytes)));
-    };
-}
-
-// A FLAC file behind an ID3v2 tag that holds an album, cut short at the offset cutAt gives.
-std::function<void(const std::string&)> CutFlac(size_t (*cutAt)(const std::string& bytes)) {
-    return [cutAt](const std::string& path) {
-        fixtures::WriteFlac(path, TagValues{"Title", "Artist", std::nullopt, "3/12"});
-        const std::string tag = fixtures::Id3v2Tag(
-            {3}, fixtures::Id3v2Frame(3, "TALB", fixtures::Id3v2Text(0, "Tagged Album")));
-        const std::string bytes = tag + ReadFile(path);
-        fixtures::WriteBytes(path, bytes.substr(0, cutAt(bytes)));
-    };
-}
-
-// Where the audio starts: the metadata blocks end there.
-size_t FlacAudio(const std::string& bytes) {
-    return bytes.rfind("\xFF\xF8");
-}
-
-std::function<void(const std::string&)> WavInfo(
-    std::vector<std::pair<std::string, std::string>> items) {
-    return [items](const std::string& path) { fixtures::WriteWavWithInfo(path, items); };
-}
-
-template <void (*write)(const std::string& path, const std::string& title)>
-std::function<void(const std::string&)> Module(std::string title) {
-    return [title](const std::string& path) { write(path, title); };
-}
-
-std::function<void(const std::string&)> Spc(std::string title, std::string game, std::string artist,
-                                            fixtures::Id666Form form, std::string apeTag = "") {
-    return [=](const std::string& path) {
-        fixtures::WriteSpcWithId666(path, title, game, artist, form);
-        fixtures::WriteBytes(path, ReadFile(path) + apeTag);
-    };
-}
-
-std::function<void(const std::string&)> Asf(std::vector<fixtures::AsfValue> values) {
-    return [values](const std::string& path) { fixtures::WriteAsfWithValues(path, values); };
-}
-
-std::function<void(const std::string&)> Aiff(
-    std::vector<std::pair<std::string, std::string>> chunks) {
-    return [chunks](const std::string& path) { fixtures::WriteAiffWithChunks(path, chunks); };
-}
-
-// One file of a layout that other readers handle, and the values it must give.
-struct LayoutCase {
-    const char* name;
-    const char* fileName;
-    std::function<void(const std::string&)> write;
-    uint32_t type;
-    std::vector<std::pair<const char*, std::optional<std::string>>> values;
-};
-
-void PrintTo(const LayoutCase& value, std::ostream* out) {
-    *out << value.name;
-}
-
-using fixtures::AsfHolder;
-const std::string kId3Artist = fixtures::Id3v2Tag(
-    {3}, fixtures::Id3v2Frame(3, "TPE1", fixtures::Id3v2Text(0, "Tagged Artist")));
-const std::vector<std::pair<const char*, std::optional<std::string>>> kWholeMp4 = {
-    {"INAM", "Title"}, {"IART", "Artist"}, {"IPRD", "Album"}, {"TRACK", "3/12"}};
-
-const std::vector<std::pair<const char*, std::optional<std::string>>> kCutFlac = {
-    {"INAM", "Title"}, {"IART", "Artist"}, {"IPRD", "Tagged Album"}, {"TRACK", "3/12"}};
-
-const LayoutCase kLayoutCases[] = {
-    // A FLAC cut short keeps the comment and the ID3v2 tag that are whole.
-    {"FlacCutInsideItsLastPaddingBlock", "cut.flac",
-     CutFlac([](const std::string& b) { return FlacAudio(b) - 100; }), MP3INFP_TYPE_FLAC, kCutFlac},
-    {"FlacCutRightAfterAMetadataBlockHeader", "cut.flac",
-     CutFlac([](const std::string& b) { return b.rfind(std::string("\x81\0", 2)) + 4; }),
-     MP3INFP_TYPE_FLAC, kCutFlac},
-    {"FlacCutInsideItsComment",
-     "cut.flac",
-     CutFlac([](const std::string& b) { return b.find("ARTIST="); }),
-     MP3INFP_TYPE_FLAC,
-     {{"INAM", std::nullopt}, {"IART", std::nullopt}, {"IPRD", "Tagged Album"}}},
-    // SPC: the ID666 tag of the header in either form; an APE tag outranks it.
-    {"SpcId666InTextForm",
-     "a.spc",
-     Spc("Title", "Game", "Artist", fixtures::Id666Form::Text),
-     MP3INFP_TYPE_SPC,
-     {{"INAM", "Title"}, {"IART", "Artist"}, {"IPRD", "Game"}, {"TRACK", std::nullopt}}},
-    {"SpcId666InBinaryForm",
-     "a.spc",
-     Spc("Title", "Game", "Artist", fixtures::Id666Form::Binary),
-     MP3INFP_TYPE_SPC,
-     {{"INAM", "Title"}, {"IART", "Artist"}, {"IPRD", "Game"}}},
-    {"SpcApeTagBeforeId666",
-     "a.spc",
-     Spc("Title", "Game", "Artist", fixtures::Id666Form::Text,
-         fixtures::ApeTag(2000, {{"Title", "Ape Title"}, {"Track", "2"}})),
-     MP3INFP_TYPE_SPC,
-     {{"INAM", "Ape Title"}, {"IART", "Artist"}, {"IPRD", "Game"}, {"TRACK", "2"}}},
-    // OptimFROG DualStream behind an ID3v2 tag, which fills what the APE tag lacks.
-    {"OptimFrogDualStreamBehindId3v2",
-     "a.ofs",
-     [](const std::string& path) {
-         fixtures::WriteOptimFrog(path, TagValues{.title = "Title"});
-         fixtures::WriteBytes(path, kId3Artist + ReadFile(path));
-     },
-     MP3INFP_TYPE_OPTIMFROG,
-     {{"INAM", "Title"}, {"IART", "Tagged Artist"}}},
-    // RIFF INFO: TRCK, as some tools write it, is the track where ITRK and IPRT are absent.
-    {"WavInfoTrckAlone",
-     "a.wav",
-     WavInfo({{"INAM", "Title"}, {"TRCK", "5"}}),
-     MP3INFP_TYPE_WAV,
-     {{"INAM", "Title"}, {"TRACK", "5"}}},
-    {"WavInfoTrckBeforeItrk",
-     "a.wav",
-     WavInfo({{"TRCK", "5"}, {"ITRK", "7"}}),
-     MP3INFP_TYPE_WAV,
-     {{"TRACK", "7"}}},
-    {"WavInfoTrckBeforeIprt",
-     "a.wav",
-     WavInfo({{"TRCK", "5"}, {"IPRT", "6/9"}}),
-     MP3INFP_TYPE_WAV,
-     {{"TRACK", "6/9"}}},
-    // Tracker titles without the spaces and NULs that pad them to their field.
-    {"ModTitlePaddedWithSpaces",
-     "a.mod",
-     Module<fixtures::WriteMod>("space debris        "),
-     MP3INFP_TYPE_MOD,
-     {{"INAM", "space debris"}}},
-    {"XmTitlePaddedWithSpaces",
-     "a.xm",
-     Module<fixtures::WriteXm>("Strobe Out          "),
-     MP3INFP_TYPE_XM,
-     {{"INAM", "Strobe Out"}}},
-    {"S3mTitlePaddedWithSpacesAndNuls",
-     "a.s3m",
-     Module<fixtures::WriteS3m>("Second Reality   "),
-     MP3INFP_TYPE_S3M,
-     {{"INAM", "Second Reality"}}},
-    {"ItTitlePaddedWithSpaces",
-     "a.it",
-     Module<fixtures::WriteIt>("Blue Flame                "),
-     MP3INFP_TYPE_IT,
-     {{"INAM", "Blue Flame"}}},
-    {"XmTitleOfSpacesOnly",
-     "a.xm",
-     Module<fixtures::WriteXm>(std::string(20, ' ')),
-     MP3INFP_TYPE_XM,
-     {{"INAM", std::nullopt}}},
-    // An MP4 cut short gives the tag items that are whole.
-    {"Mp4CutRightAfterItsTags", "cut.m4a",
-     CutMp4([](const std::string& b) { return AtomEnd(b, "ilst"); }), MP3INFP_TYPE_MP4, kWholeMp4},
-    {"Mp4CutInsideItsFirstTagItem",
-     "cut.m4a",
-     CutMp4([](const std::string& b) { return b.find("ilst") + 12; }),
-     MP3INFP_TYPE_MP4,
-     {{"INAM", std::nullopt}, {"TRACK", std::nullopt}}},
-    {"Mp4CutInsideTheAtomAfterItsTags", "cut.m4a",
-     CutMp4([](const std::string& b) { return b.find("mvhd") + 20; }), MP3INFP_TYPE_MP4, kWholeMp4},
-    // ASF: each value from the first object that holds it, whatever the file order.
-    {"AsfAlbumInTheLibraryBeforeTheExtendedDescription",
-     "a.wma",
-     Asf({{AsfHolder::MetadataLibrary, "WM/AlbumTitle", "yet another album"},
-          {AsfHolder::ExtendedContentDescription, "WM/AlbumTitle", "some album"}}),
-     MP3INFP_TYPE_ASF,
-     {{"IPRD", "some album"}}},
-    {"AsfTitleInTheExtendedDescriptionBeforeTheDescription",
-     "a.wma",
-     Asf({{AsfHolder::ExtendedContentDescription, "Title", "other title"},
-          {AsfHolder::ContentDescription, "Title", "Title"}}),
-     MP3INFP_TYPE_ASF,
-     {{"INAM", "Title"}}},
-    {"AsfArtistInMetadataBeforeTheLibrary",
-     "a.wma",
-     Asf({{AsfHolder::MetadataLibrary, "Author", "other artist"},
-          {AsfHolder::Metadata, "Author", "Artist"}}),
-     MP3INFP_TYPE_ASF,
-     {{"IART", "Artist"}}},
-    {"AsfAlbumOnlyInTheLibrary",
-     "a.wma",
-     Asf({{AsfHolder::MetadataLibrary, "WM/AlbumTitle", "Album"}}),
-     MP3INFP_TYPE_ASF,
-     {{"IPRD", "Album"}}},
-    {"AsfTrackAsANumber",
-     "a.wma",
-     Asf({{AsfHolder::ExtendedContentDescription, "WM/TrackNumber", fixtures::LittleEndian32(7),
-           3}}),
-     MP3INFP_TYPE_ASF,
-     {{"TRACK", "7"}}},
-    // AIFF text chunks give title and artist when there is no ID3 chunk.
-    {"AiffNameAuthorAndAnnotation",
-     "a.aiff",
-     Aiff({{"ANNO", "a note"}, {"NAME", "Title"}, {"AUTH", "Caf\xE9 Artist"}}),
-     MP3INFP_TYPE_AIFF,
-     {{"INAM", "Title"}, {"IART", "Café Artist"}}},
-    {"AiffOddSizesPaddedAndNulTerminated",
-     "a.aiff",
-     Aiff({{"NAME", "Odd"}, {"AUTH", std::string("Artist\0", 7)}}),
-     MP3INFP_TYPE_AIFF,
-     {{"INAM", "Odd"}, {"IART", "Artist"}}},
-    {"AiffId3ChunkTakesTheirPlace",
-     "a.aiff",
-     Aiff({{"NAME", "Title"}, {"ID3 ", kId3Artist}}),
-     MP3INFP_TYPE_AIFF,
-     {{"INAM", std::nullopt}, {"IART", "Tagged Artist"}}},
-};
-
-class LayoutTest : public LibraryTestWithParam<LayoutCase> {};
-
-TEST_P(LayoutTest, GivesTheValuesOtherReadersFind) {
+TEST_P(FileTest, GivesItsTypeAndValues) {
     const std::string path = folder / GetParam().fileName;
     GetParam().write(path);
-    ASSERT_TRUE(library.Load(path));
 
+    EXPECT_EQ(library.Load(path), GetParam().type != MP3INFP_TYPE_NONE);
     EXPECT_EQ(library.Type(), GetParam().type);
+    EXPECT_EQ(library.TagBits(), GetParam().bits.value_or(library.TagBits()));
     for (const auto& [name, expected] : GetParam().values)
         EXPECT_EQ(library.Value(name), expected) << name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, LayoutTest, ::testing::ValuesIn(kLayoutCases),
-                         [](const auto& test) { return std::string(test.param.name); });
-
-// MP4 stores the track as numbers; every other format keeps the text.
-std::vector<FormatCase> FormatsWithTextualTracks() {
-    std::vector<FormatCase> formats;
-    std::copy_if(AllFormats().begin(), AllFormats().end(), std::back_inserter(formats),
-                 [](const FormatCase& format) { return format.type != MP3INFP_TYPE_MP4; });
-    return formats;
+Writer Spc(Id666Form form, std::string apeTag = "") {
+    return [=](const std::string& path) {
+        WriteSpcWithId666(path, "Title", "Game", "Artist", form);
+        WriteBytes(path, ReadFile(path) + apeTag);
+    };
 }
 
-class TrackTextTest : public LibraryTestWithParam<FormatCase> {};
+using enum AsfHolder;
+constexpr auto kWavInfo = &WriteWavWithInfo;
+constexpr auto kAsf = &WriteAsfWithValues;
+constexpr auto kAiff = &WriteAiffWithChunks;
+constexpr auto kMka = &WriteMatroskaWithTags;
+constexpr auto kClusters = MatroskaLayout::TagsAfterClusters;
+const std::string kId3Artist = Id3v2Tag({3}, Id3v2Frame(3, "TPE1", Id3v2Text(0, "Tagged Artist")));
+const std::string kApeTag = ApeTag(2000, {{"Title", "Ape Title"}, {"Track", "2"}});
+const Values kSpc = {{"INAM", "Title"}, {"IART", "Artist"}, {"IPRD", "Game"}, {"TRACK", {}}};
 
-TEST_P(TrackTextTest, KeepsLeadingZeros) {
-    const std::string path = folder / GetParam().fileName;
-    GetParam().write(path, TagValues{.track = "007"});
-    ASSERT_TRUE(library.Load(path));
+// Layouts other readers handle. Matroska: track-level values before album-level ones.
+// clang-format off
+const FileCase kLayouts[] = {
+    {"Mp4TrackWithoutTotal", "a.m4a", Bind(WriteMp4, {.track = "7"}), MP3INFP_TYPE_MP4,
+     {{"TRACK", "7"}}},
+    // SPC: the ID666 tag of the header in either form; an APE tag outranks it.
+    {"SpcId666InTextForm", "a.spc", Spc(Id666Form::Text), MP3INFP_TYPE_SPC, kSpc},
+    {"SpcId666InBinaryForm", "a.spc", Spc(Id666Form::Binary), MP3INFP_TYPE_SPC, kSpc},
+    {"SpcApeTagBeforeId666", "a.spc", Spc(Id666Form::Text, kApeTag), MP3INFP_TYPE_SPC,
+     {{"INAM", "Ape Title"}, {"IART", "Artist"}, {"IPRD", "Game"}, {"TRACK", "2"}}},
+    // OptimFROG DualStream behind an ID3v2 tag, which fills what the APE tag lacks.
+    {"OptimFrogDualStreamBehindId3v2", "a.ofs", [](Path p) {
+         WriteOptimFrog(p, TagValues{.title = "Title"});
+         WriteBytes(p, kId3Artist + ReadFile(p)); },
+     MP3INFP_TYPE_OPTIMFROG, {{"INAM", "Title"}, {"IART", "Tagged Artist"}}},
+    // RIFF INFO: TRCK, as some tools write it, is the track where ITRK and IPRT are absent.
+    {"WavTrck", "a.wav", Bind(kWavInfo, {{"TRCK", "5"}}), MP3INFP_TYPE_WAV, {{"TRACK", "5"}}},
+    {"WavTrckItrk", "a.wav", Bind(kWavInfo, {{"TRCK", "5"}, {"ITRK", "7"}}), MP3INFP_TYPE_WAV,
+     {{"TRACK", "7"}}},
+    {"WavTrckIprt", "a.wav", Bind(kWavInfo, {{"TRCK", "5"}, {"IPRT", "6/9"}}), MP3INFP_TYPE_WAV,
+     {{"TRACK", "6/9"}}},
+    // Tracker titles without the spaces and NULs that pad them to their field.
+    {"Mod", "a.mod", Bind(WriteMod, "debris  "), MP3INFP_TYPE_MOD, {{"INAM", "debris"}}},
+    {"Xm", "a.xm", Bind(WriteXm, "Strobe Out      "), MP3INFP_TYPE_XM, {{"INAM", "Strobe Out"}}},
+    {"S3m", "a.s3m", Bind(WriteS3m, "Second Reality   "), MP3INFP_TYPE_S3M,
+     {{"INAM", "Second Reality"}}},
+    {"It", "a.it", Bind(WriteIt, "Blue Flame    "), MP3INFP_TYPE_IT, {{"INAM", "Blue Flame"}}},
+    {"XmOfSpaces", "a.xm", Bind(WriteXm, std::string(20, ' ')), MP3INFP_TYPE_XM, {{"INAM", {}}}},
+    // ASF: each value from the first object that holds it, whatever the file order.
+    {"AsfLibraryBeforeExtended", "a.wma", Bind(kAsf, {{MetadataLibrary, "WM/AlbumTitle", "other"},
+     {ExtendedContentDescription, "WM/AlbumTitle", "Album"}}), MP3INFP_TYPE_ASF,
+     {{"IPRD", "Album"}}},
+    {"AsfExtendedBeforeDescription", "a.wma", Bind(kAsf, {{ExtendedContentDescription, "Title",
+     "other"}, {ContentDescription, "Title", "Title"}}), MP3INFP_TYPE_ASF, {{"INAM", "Title"}}},
+    {"AsfMetadataBeforeLibrary", "a.wma", Bind(kAsf, {{MetadataLibrary, "Author", "other"},
+     {Metadata, "Author", "Artist"}}), MP3INFP_TYPE_ASF, {{"IART", "Artist"}}},
+    {"AsfLibraryOnly", "a.wma", Bind(kAsf, {{MetadataLibrary, "WM/AlbumTitle", "Album"}}),
+     MP3INFP_TYPE_ASF, {{"IPRD", "Album"}}},
+    {"AsfTrackAsANumber", "a.wma", Bind(kAsf, {{ExtendedContentDescription, "WM/TrackNumber",
+     LittleEndian32(7), 3}}), MP3INFP_TYPE_ASF, {{"TRACK", "7"}}},
+    // AIFF text chunks give title and artist when there is no ID3 chunk.
+    {"AiffNameAuthorAndAnnotation", "a.aiff", Bind(kAiff, {{"ANNO", "a note"}, {"NAME", "Title"},
+     {"AUTH", "Caf\xE9"}}), MP3INFP_TYPE_AIFF, {{"INAM", "Title"}, {"IART", "Café"}}},
+    {"AiffOddSizesPaddedAndNulTerminated", "a.aiff", Bind(kAiff, {{"NAME", "Odd"},
+     {"AUTH", std::string("Artist\0", 7)}}), MP3INFP_TYPE_AIFF,
+     {{"INAM", "Odd"}, {"IART", "Artist"}}},
+    {"AiffId3Chunk", "a.aiff", Bind(kAiff, {{"NAME", "Title"}, {"ID3 ", kId3Artist}}),
+     MP3INFP_TYPE_AIFF, {{"INAM", {}}, {"IART", "Tagged Artist"}}},
+    {"MkaWithoutATarget", "a.mka", Bind(kMka, {{{}, {{"TITLE", "Title"}, {"ALBUM", "Album"},
+     {"PART_NUMBER", "3"}}}}, kClusters, ""), MP3INFP_TYPE_MATROSKA,
+     {{"INAM", "Title"}, {"IPRD", "Album"}, {"TRACK", "3"}}},
+    {"MkaAlbumLevelTitleIsTheAlbum", "a.mka", Bind(kMka, {{50, {{"TITLE", "Album"}, {"ARTIST",
+     "Album Artist"}, {"PART_NUMBER", "1"}}}, {30, {{"TITLE", "Title"}}}}, kClusters, ""),
+     MP3INFP_TYPE_MATROSKA, {{"INAM", "Title"}, {"IART", "Album Artist"}, {"IPRD", "Album"},
+     {"TRACK", {}}}},
+    {"MkaTrackLevelFirst", "a.mka", Bind(kMka, {{50, {{"ARTIST", "Album Artist"}}}, {30, {{"ARTIST",
+     "Artist"}}}}, kClusters, ""), MP3INFP_TYPE_MATROSKA, {{"IART", "Artist"}, {"INAM", {}}}},
+    {"MkaLowerCaseNames", "a.mka", Bind(kMka, {{30, {{"title", "Title"}}}}, kClusters, ""),
+     MP3INFP_TYPE_MATROSKA, {{"INAM", "Title"}}},
+    {"MkaBehindAClusterOfUnknownSize", "a.mka", Bind(kMka, {{30, {{"TITLE", "Title"}}}},
+     MatroskaLayout::TagsBehindAnUnknownSizeCluster, ""), MP3INFP_TYPE_MATROSKA,
+     {{"INAM", "Title"}}},
+    {"MkaSegmentTitle", "a.mka", Bind(kMka, {{30, {{"ARTIST", "Artist"}}}}, kClusters, "Segment"),
+     MP3INFP_TYPE_MATROSKA, {{"INAM", "Segment"}, {"IART", "Artist"}}},
+};
+// clang-format on
 
-    EXPECT_EQ(library.Value("TRACK"), "007");
+INSTANTIATE_TEST_SUITE_P(Layouts, FileTest, ::testing::ValuesIn(kLayouts), CaseName());
+
+const TagValues kValues{"title", "artist", "album", "1"};
+const std::string kLayer1 = MpegFrames(4, MpegLayer::I);
+const std::string kZeros6(6, '\0');
+const std::string kJunk(10000, 'j');
+const std::string kId3v1 = Id3v1Block("title", "", "", 1);
+constexpr auto kUtf16 = Id3v2Encoding::Utf16;
+constexpr auto kV4 = Id3v2Version::V4;
+
+Writer Bytes(std::string bytes) {
+    return [bytes](Path path) { WriteBytes(path, bytes); };
 }
 
-INSTANTIATE_TEST_SUITE_P(TextualTracks, TrackTextTest,
-                         ::testing::ValuesIn(FormatsWithTextualTracks()),
-                         [](const auto& test) { return std::string(test.param.name); });
+// What a file is comes from its content; its name only lets a scan for MPEG frames start.
+// clang-format off
+const FileCase kSniffed[] = {
+    {"TaggedMp3NamedReadme", "README", Bind(WriteMp3, {}, kValues, kUtf16, kV4), MP3INFP_TYPE_MP3,
+     {{"INAM", "title"}}},
+    {"UntaggedMp3NamedReadme", "README", Bind(WriteMp3, {}, {}, kUtf16, kV4), MP3INFP_TYPE_MP3},
+    {"Id3v1OnlyMp3WithOddExtension", "a.v2 final", Bind(WriteMp3, kValues, {}, kUtf16, kV4),
+     MP3INFP_TYPE_MP3},
+    {"FlacNamedMp3", "a.mp3", Bind(WriteFlac, kValues), MP3INFP_TYPE_FLAC},
+    {"RiffMp3NamedWav", "a.wav", Bind(WriteRmp3, kValues), MP3INFP_TYPE_MP3},
+    {"Mp4WithoutExtension", "track", Bind(WriteMp4, kValues), MP3INFP_TYPE_MP4},
+    {"UntaggedLayer1NamedMp1", "a.mp1", Bytes(kLayer1), MP3INFP_TYPE_MP3},
+    {"UntaggedLayer1WithoutExtension", "track", Bytes(kLayer1), MP3INFP_TYPE_MP3},
+    {"Layer1BehindAnUnknownId3v2Version", "a.mp1", Bytes("ID3\x05" + kZeros6 + kLayer1),
+     MP3INFP_TYPE_MP3},
+    {"UntaggedDsf", "a.dsf", Bind(WriteDsfWithId3v2, ""), MP3INFP_TYPE_DSF},
+    {"Frm8OfAnotherForm", "a.dff", Bytes("FRM8" + kZeros6 + std::string("\0\0\x04" "DST ", 7)),
+     MP3INFP_TYPE_NONE},
+    {"Mp3AfterJunkNamedMp3", "a.mp3", Bytes("junk" + MpegFrames(4)), MP3INFP_TYPE_MP3},
+    {"Mp3AfterJunkWithoutExtension", "a", Bytes("junk" + MpegFrames(4)), MP3INFP_TYPE_NONE},
+    {"Mp3AfterLongJunkWithId3v1NamedMp3", "a.mp3", Bytes(kJunk + MpegFrames(4) + kId3v1),
+     MP3INFP_TYPE_MP3},
+    {"LongJunkWithId3v1WithoutExtension", "a", Bytes(kJunk + kId3v1), MP3INFP_TYPE_NONE},
+    {"TextNamedMp3", "a.mp3", Bytes("just some notes\nnothing more\n"), MP3INFP_TYPE_NONE},
+    {"FrameSyncLookalikesNamedMp3", "a.mp3", Bytes(std::string(4096, '\xFF')), MP3INFP_TYPE_NONE},
+    {"EmptyFileNamedMp3", "a.mp3", Bytes(""), MP3INFP_TYPE_NONE},
+    {"MissingFile", "a.mp3", [](Path) {}, MP3INFP_TYPE_NONE},
+    {"Folder", "a.mp3", [](Path p) { std::filesystem::create_directory(p); }, MP3INFP_TYPE_NONE},
+    {"ZerosNamedMp3", "a.mp3", Bytes(std::string(1 << 20, '\0')), MP3INFP_TYPE_NONE},
+    {"NamedPipe", "a.mp3", [](Path p) { mkfifo(p.c_str(), 0644); }, MP3INFP_TYPE_NONE},
+    {"OptimFrogNamedMp3", "a.mp3", Bind(WriteOptimFrog, kValues), MP3INFP_TYPE_OPTIMFROG},
+    {"TwinVqOfAnUnknownVersion", "a.vqf", [](Path p) {
+         WriteTwinVq(p, kValues);
+         WriteBytes(p, ReadFile(p).replace(4, 8, "12345678")); }, MP3INFP_TYPE_NONE},
+    {"UntaggedSpc", "a.spc", Bind(WriteSpcWithId666, "", "", "", Id666Form::Text),
+     MP3INFP_TYPE_SPC},
+    {"OggVideoWithAStreamOfNoKnownCodec", "a.ogg", Bytes(InterleaveOggPages(
+     OggStream({{"\x80theora"}, {"frame"}}, 1), OggStream({{"\x7f" "FLAX"}, {"frame"}}, 2))),
+     MP3INFP_TYPE_NONE},
+    {"OggWithUnknownCodec", "a.ogg", Bytes(OggStream({{"\x80theora"}})), MP3INFP_TYPE_NONE},
+};
+// clang-format on
 
-TEST_F(LibraryTest, VersionIsAtLeastTheOneHostsRequire) {
-    EXPECT_GE(library.Version(), 0x250U);
-}
+INSTANTIATE_TEST_SUITE_P(Sniffed, FileTest, ::testing::ValuesIn(kSniffed), CaseName());
 
 }  // namespace
 }  // namespace tunvex::testing

@@ -14,7 +14,6 @@ namespace {
 
 using fixtures::BigEndian32;
 using fixtures::Id3v2Frame;
-using fixtures::Id3v2Layout;
 using fixtures::Id3v2Text;
 using fixtures::SyncSafe32;
 using namespace std::string_literals;
@@ -37,9 +36,8 @@ std::string Unsynchronised(std::string_view data) {
     std::string out;
     for (const char c : data) {
         out += c;
-        if (c == '\xFF') {
+        if (c == '\xFF')
             out += '\0';
-        }
     }
     return out;
 }
@@ -63,10 +61,6 @@ struct LayoutCase {
     std::optional<std::string> artist = "Artist";
 };
 
-void PrintTo(const LayoutCase& value, std::ostream* out) {
-    *out << value.name;
-}
-
 // Nine valid frames, the title and the artist among them.
 const std::string kNineFrames = Id3v2Frame(3, "TALB", Id3v2Text(kLatin1, "Album")) + Plain(3) +
                                 Id3v2Frame(3, "TRCK", Id3v2Text(kLatin1, "3")) +
@@ -79,110 +73,71 @@ const std::string kNineFrames = Id3v2Frame(3, "TALB", Id3v2Text(kLatin1, "Album"
 const std::string kLongTitle(200, 'x');
 const std::string kCapitals(200, 'A');
 
+using fixtures::Id3v2Tag;
+
+// clang-format off
 const LayoutCase kLayouts[] = {
     {"V23ExtendedHeader",
-     fixtures::Id3v2Tag({3, 0x40, BigEndian32(6) + "\0\0"s + BigEndian32(300), 300}, Plain(3)),
-     "Title"},
-    {"V23ExtendedHeaderWithCrc",
-     fixtures::Id3v2Tag(
-         {3, 0x40, BigEndian32(10) + "\x80\0"s + BigEndian32(0) + "\x12\x34\x56\x78"}, Plain(3)),
-     "Title"},
-    {"V24Footer", fixtures::Id3v2Tag({4, 0x10}, Plain(4)), "Title"},
-    {"V24ExtendedHeaderWithoutPadding",
-     fixtures::Id3v2Tag({4, 0x40, SyncSafe32(12) + "\x01\x20\x05"s + SyncSafe32(0) + "\x01"s},
-                        Plain(4)),
-     "Title"},
-    {"V24GroupedFrames",
-     fixtures::Id3v2Tag({}, Title(4, "\x07" + Id3v2Text(kLatin1, "Title"), 0x0040) +
-                                Id3v2Frame(4, "TPE1", "\x07" + Id3v2Text(kUtf8, "Artist"), 0x0040)),
-     "Title"},
+     Id3v2Tag({3, 0x40, BigEndian32(6) + "\0\0"s + BigEndian32(300), 300}, Plain(3)), "Title"},
+    {"V23ExtendedHeaderWithCrc", Id3v2Tag({3, 0x40, BigEndian32(10) + "\x80\0"s + BigEndian32(0) +
+     "\x12\x34\x56\x78"}, Plain(3)), "Title"},
+    {"V24Footer", Id3v2Tag({4, 0x10}, Plain(4)), "Title"},
+    {"V24ExtendedHeaderWithoutPadding", Id3v2Tag({4, 0x40, SyncSafe32(12) + "\x01\x20\x05"s +
+     SyncSafe32(0) + "\x01"s}, Plain(4)), "Title"},
+    {"V24GroupedFrames", Id3v2Tag({}, Title(4, "\x07" + Id3v2Text(kLatin1, "Title"), 0x0040) +
+     Id3v2Frame(4, "TPE1", "\x07" + Id3v2Text(kUtf8, "Artist"), 0x0040)), "Title"},
     {"V23Utf16WithoutByteOrderMark",
-     fixtures::Id3v2Tag({3}, Title(3, Id3v2Text(kUtf16, "T\0i\0t\0l\0e\0\0\0"s)) + Artist(3)),
-     "Title"},
+     Id3v2Tag({3}, Title(3, Id3v2Text(kUtf16, "T\0i\0t\0l\0e\0\0\0"s)) + Artist(3)), "Title"},
     {"V23TextAfterTheTerminator",
-     fixtures::Id3v2Tag({3}, Title(3, Id3v2Text(kLatin1, "Title\0old junk"s)) + Artist(3)),
-     "Title"},
-    {"V24SeveralValues",
-     fixtures::Id3v2Tag({}, Title(4, Id3v2Text(kUtf8, "First\0Second"s)) + Artist(4)), "First"},
-    {"V24SeveralUtf16Values",
-     fixtures::Id3v2Tag({}, Title(4, Id3v2Text(kUtf16,
-                                               "\xFF\xFE"
-                                               "F\0i\0r\0s\0t\0\0\0\xFF\xFE"
-                                               "2\0"s)) +
-                                Artist(4)),
+     Id3v2Tag({3}, Title(3, Id3v2Text(kLatin1, "Title\0old junk"s)) + Artist(3)), "Title"},
+    {"V24SeveralValues", Id3v2Tag({}, Title(4, Id3v2Text(kUtf8, "First\0Second"s)) + Artist(4)),
      "First"},
-    {"V23Unsynchronised",
-     fixtures::Id3v2Tag(
-         {3, 0x80}, Unsynchronised(Title(3, Id3v2Text(kUtf16, "\xFF\xFE\xFF\x00"s)) + Artist(3))),
-     "ÿ"},
-    {"V24UnsynchronisedFrameWithDataLength",
-     fixtures::Id3v2Tag(
-         {}, Title(4, SyncSafe32(5) + Unsynchronised(Id3v2Text(kLatin1, "\xFF\xFEx!"s)), 0x0003) +
-                 Artist(4)),
-     "ÿþx!"},
-    {"V23CompressedFrame",
-     fixtures::Id3v2Tag(
-         {3}, Title(3, BigEndian32(6) + Zlib(Id3v2Text(kLatin1, "Title")), 0x0080) + Artist(3)),
-     "Title"},
-    {"V24CompressedFrame",
-     fixtures::Id3v2Tag(
-         {}, Title(4, SyncSafe32(6) + Zlib(Id3v2Text(kLatin1, "Title")), 0x0009) + Artist(4)),
-     "Title"},
-    {"V23EncryptedFrame",
-     fixtures::Id3v2Tag({3}, Title(3, "\x01" + Id3v2Text(kLatin1, "secret"), 0x0040) + Artist(3)),
-     std::nullopt},
-    {"V24FrameSizesWrittenWithoutSyncSafety",
-     fixtures::Id3v2Tag({}, "TIT2"s + BigEndian32(201) + "\0\0"s + Id3v2Text(kLatin1, kLongTitle) +
-                                "TPE1"s + BigEndian32(7) + "\0\0"s + Id3v2Text(kLatin1, "Artist")),
-     kLongTitle},
+    {"V24SeveralUtf16Values", Id3v2Tag({}, Title(4, Id3v2Text(kUtf16,
+     "\xFF\xFE" "F\0i\0r\0s\0t\0\0\0\xFF\xFE" "2\0"s)) + Artist(4)), "First"},
+    {"V23Unsynchronised", Id3v2Tag({3, 0x80},
+     Unsynchronised(Title(3, Id3v2Text(kUtf16, "\xFF\xFE\xFF\x00"s)) + Artist(3))), "ÿ"},
+    {"V24UnsynchronisedFrameWithDataLength", Id3v2Tag({}, Title(4, SyncSafe32(5) +
+     Unsynchronised(Id3v2Text(kLatin1, "\xFF\xFEx!"s)), 0x0003) + Artist(4)), "ÿþx!"},
+    {"V23CompressedFrame", Id3v2Tag({3}, Title(3, BigEndian32(6) +
+     Zlib(Id3v2Text(kLatin1, "Title")), 0x0080) + Artist(3)), "Title"},
+    {"V24CompressedFrame", Id3v2Tag({}, Title(4, SyncSafe32(6) +
+     Zlib(Id3v2Text(kLatin1, "Title")), 0x0009) + Artist(4)), "Title"},
+    {"V23EncryptedFrame", Id3v2Tag({3}, Title(3, "\x01" + Id3v2Text(kLatin1, "secret"), 0x0040) +
+     Artist(3)), std::nullopt},
+    {"V24FrameSizesWrittenWithoutSyncSafety", Id3v2Tag({}, "TIT2"s + BigEndian32(201) + "\0\0"s +
+     Id3v2Text(kLatin1, kLongTitle) + "TPE1"s + BigEndian32(7) + "\0\0"s +
+     Id3v2Text(kLatin1, "Artist")), kLongTitle},
     // Read as sync-safe, the size ends the frame inside the text, where "AAAA" looks like a frame.
-    {"V24PlainFrameSizeWithTopBitSet",
-     fixtures::Id3v2Tag(
-         {}, "TIT2"s + BigEndian32(201) + "\0\0"s + Id3v2Text(kLatin1, kCapitals) + Artist(4)),
-     kCapitals},
-    {"V24Utf8WithABadByte",
-     fixtures::Id3v2Tag({}, Title(4, Id3v2Text(kUtf8,
-                                               "\xFFran d\xC3\xAD"
-                                               "a")) +
-                                Artist(4)),
-     "\uFFFDran día"},
-    {"V24Windows1252MarkedUtf8",
-     fixtures::Id3v2Tag({}, Title(4, Id3v2Text(kUtf8, "Caf\xE9")) + Artist(4)), "Café"},
-    {"V24ShiftJisMarkedUtf8",
-     fixtures::Id3v2Tag({},
-                        Title(4, Id3v2Text(kUtf8, "\x83\x7C\x83\x50\x83\x62\x83\x67")) + Artist(4)),
-     "ポケット"},
-    {"V22",
-     fixtures::Id3v2Tag({2}, Id3v2Frame(2, "TT2", Id3v2Text(kLatin1, "Title")) +
-                                 Id3v2Frame(2, "TP1", Id3v2Text(kLatin1, "Artist"))),
-     "Title"},
+    {"V24PlainFrameSizeWithTopBitSet", Id3v2Tag({}, "TIT2"s + BigEndian32(201) + "\0\0"s +
+     Id3v2Text(kLatin1, kCapitals) + Artist(4)), kCapitals},
+    {"V24Utf8WithABadByte", Id3v2Tag({}, Title(4, Id3v2Text(kUtf8, "\xFFran d\xC3\xAD" "a")) +
+     Artist(4)), "\uFFFDran día"},
+    {"V24Windows1252MarkedUtf8", Id3v2Tag({}, Title(4, Id3v2Text(kUtf8, "Caf\xE9")) + Artist(4)),
+     "Café"},
+    {"V24ShiftJisMarkedUtf8", Id3v2Tag({}, Title(4, Id3v2Text(kUtf8,
+     "\x83\x7C\x83\x50\x83\x62\x83\x67")) + Artist(4)), "ポケット"},
+    {"V22", Id3v2Tag({2}, Id3v2Frame(2, "TT2", Id3v2Text(kLatin1, "Title")) +
+     Id3v2Frame(2, "TP1", Id3v2Text(kLatin1, "Artist"))), "Title"},
     // A frame whose id no version defines is skipped when its size leads to the next frame.
     {"V23FirstFrameIdInLowerCase",
-     fixtures::Id3v2Tag({3}, Id3v2Frame(3, "Date", Id3v2Text(kLatin1, "2001-02-03")) + kNineFrames),
-     "Title"},
-    {"V24FrameIdInLowerCaseBetweenFrames",
-     fixtures::Id3v2Tag({}, Title(4, Id3v2Text(kLatin1, "Title")) +
-                                Id3v2Frame(4, "Tdat", Id3v2Text(kLatin1, "x")) + Artist(4)),
-     "Title"},
+     Id3v2Tag({3}, Id3v2Frame(3, "Date", Id3v2Text(kLatin1, "2001-02-03")) + kNineFrames), "Title"},
+    {"V24FrameIdInLowerCaseBetweenFrames", Id3v2Tag({}, Title(4, Id3v2Text(kLatin1, "Title")) +
+     Id3v2Frame(4, "Tdat", Id3v2Text(kLatin1, "x")) + Artist(4)), "Title"},
     {"V23FrameIdInLowerCaseWithASizePastTheEnd",
-     fixtures::Id3v2Tag({3}, "Date"s + BigEndian32(1000) + "\0\0"s + Plain(3)), std::nullopt,
-     std::nullopt},
+     Id3v2Tag({3}, "Date"s + BigEndian32(1000) + "\0\0"s + Plain(3)), std::nullopt, std::nullopt},
     // v2.2 ids padded with a NUL, as converters left them: the four plain ones read as their
     // v2.3 frames, the others are skipped.
-    {"V23PaddedV22Ids",
-     fixtures::Id3v2Tag({3}, Id3v2Frame(3, "TP1\0"s, Id3v2Text(kLatin1, "Artist")) +
-                                 Id3v2Frame(3, "TT2\0"s, Id3v2Text(kLatin1, "Title")) +
-                                 Id3v2Frame(3, "TAL\0"s, Id3v2Text(kLatin1, "Album"))),
-     "Title"},
-    {"V23PaddedV22IdsBeforeTheTitle",
-     fixtures::Id3v2Tag({3}, Id3v2Frame(3, "TP1\0"s, Id3v2Text(kLatin1, "Artist")) +
-                                 Id3v2Frame(3, "COM\0"s, "\0eng\0note"s) +
-                                 Title(3, Id3v2Text(kLatin1, "Title"))),
-     "Title"},
+    {"V23PaddedV22Ids", Id3v2Tag({3}, Id3v2Frame(3, "TP1\0"s, Id3v2Text(kLatin1, "Artist")) +
+     Id3v2Frame(3, "TT2\0"s, Id3v2Text(kLatin1, "Title")) +
+     Id3v2Frame(3, "TAL\0"s, Id3v2Text(kLatin1, "Album"))), "Title"},
+    {"V23PaddedV22IdsBeforeTheTitle", Id3v2Tag({3}, Id3v2Frame(3, "TP1\0"s,
+     Id3v2Text(kLatin1, "Artist")) + Id3v2Frame(3, "COM\0"s, "\0eng\0note"s) +
+     Title(3, Id3v2Text(kLatin1, "Title"))), "Title"},
     // The extended-header flag without an extended header: read as if the flag were clear.
-    {"V24ExtendedHeaderFlagWithoutTheHeader", fixtures::Id3v2Tag({4, 0x40}, Plain(4)), "Title"},
-    {"V23ExtendedHeaderFlagWithoutTheHeader", fixtures::Id3v2Tag({3, 0x40}, Plain(3)), "Title"},
+    {"V24ExtendedHeaderFlagWithoutTheHeader", Id3v2Tag({4, 0x40}, Plain(4)), "Title"},
+    {"V23ExtendedHeaderFlagWithoutTheHeader", Id3v2Tag({3, 0x40}, Plain(3)), "Title"},
 };
+// clang-format on
 
 // The containers that carry an ID3v2 tag, with the names their values answer to.
 struct Container {
@@ -192,20 +147,14 @@ struct Container {
     const char* artistName;
 };
 
-void PrintTo(const Container& value, std::ostream* out) {
-    *out << value.name;
-}
-
 template <fixtures::BareStream stream>
-void BehindId3v2(const std::string& path, const std::string& tag) {
+void BehindId3v2(Path path, Path tag) {
     fixtures::WriteBehindId3v2(path, stream, tag);
 }
 
+// clang-format off
 const Container kContainers[] = {
-    {"Mp3",
-     [](const std::string& path, const std::string& tag) {
-         fixtures::WriteBytes(path, tag + fixtures::MpegFrames(4));
-     },
+    {"Mp3", [](Path p, Path tag) { fixtures::WriteBytes(p, tag + fixtures::MpegFrames(4)); },
      "INAM_v2", "IART_v2"},
     {"Wav", &fixtures::WriteWavWithId3v2, "INAM", "IART"},
     {"Aiff", &fixtures::WriteAiffWithId3v2, "INAM", "IART"},
@@ -215,6 +164,7 @@ const Container kContainers[] = {
     {"Dsf", &fixtures::WriteDsfWithId3v2, "INAM", "IART"},
     {"Dsdiff", &fixtures::WriteDsdiffWithId3v2, "INAM", "IART"},
 };
+// clang-format on
 
 class Id3v2LayoutTest : public LibraryTestWithParam<std::tuple<Container, LayoutCase>> {};
 
@@ -231,10 +181,7 @@ TEST_P(Id3v2LayoutTest, ReadsEveryFrameItHolds) {
 INSTANTIATE_TEST_SUITE_P(Layouts, Id3v2LayoutTest,
                          ::testing::Combine(::testing::ValuesIn(kContainers),
                                             ::testing::ValuesIn(kLayouts)),
-                         [](const auto& test) {
-                             return std::string(std::get<0>(test.param).name) + "_" +
-                                    std::get<1>(test.param).name;
-                         });
+                         CaseName());
 
 // The APE tag is the main tag of these formats; a leading ID3v2 tag fills in what it lacks.
 TEST_F(LibraryTest, ApeTagOutranksALeadingId3v2Tag) {

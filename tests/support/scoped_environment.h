@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace tunvex::testing {
 
@@ -13,6 +14,14 @@ class ScopedEnvironment {
         if (const char* old = std::getenv(name_.c_str()))
             old_ = old;
         setenv(name_.c_str(), value.c_str(), 1);
+    }
+    // A null value unsets the variable instead.
+    ScopedEnvironment(std::string name, const char* value)
+        : ScopedEnvironment(std::move(name), std::string()) {
+        if (value)
+            setenv(name_.c_str(), value, 1);
+        else
+            unsetenv(name_.c_str());
     }
     ~ScopedEnvironment() {
         if (old_) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -10,11 +11,8 @@ namespace tunvex {
 namespace {
 
 bool HasAsciiLetter(const std::string& text) {
-    for (char c : text) {
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
-            return true;
-    }
-    return false;
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; });
 }
 
 bool Holds(const std::string& text, const std::string& part) {
@@ -46,25 +44,22 @@ TEST(FailureReasonTest, ReasonsReadAsWritten) {
         const char* english;
         const char* japanese;
     } cases[] = {
+        // clang-format off
         {{}, "", ""},
         {{FailureKind::FolderNotCreated, ENOTDIR, "/out/A"},
          "cannot create the folder /out/A: Not a directory",
          "フォルダ「/out/A」を作成できませんでした (パスの途中にフォルダでないものがあります)"},
-        {{FailureKind::SourceUnreadable, ENOENT},
-         "No such file or directory",
+        {{FailureKind::SourceUnreadable, ENOENT}, "No such file or directory",
          "ファイルを読み込めませんでした (ファイルまたはフォルダがありません)"},
-        {{FailureKind::NameNotClaimed, EPERM},
-         "Operation not permitted",
+        {{FailureKind::NameNotClaimed, EPERM}, "Operation not permitted",
          "振り分け先にファイルを置けませんでした (アクセスが拒否されました)"},
-        {{FailureKind::CopyFailed, ELOOP},
-         "Too many levels of symbolic links",
+        {{FailureKind::CopyFailed, ELOOP}, "Too many levels of symbolic links",
          "ファイルをコピーできませんでした (Too many levels of symbolic links)"},
-        {{FailureKind::SourceTaken, 0, "/in/%e %p.mp3"},
-         "its source /in/%e %p.mp3 is taken",
+        {{FailureKind::SourceTaken, 0, "/in/%e %p.mp3"}, "its source /in/%e %p.mp3 is taken",
          "元の場所「/in/%e %p.mp3」に別のファイルがあります"},
-        {{FailureKind::MoreDamagedRecords, 0, {}, 3},
-         "3 more damaged records",
+        {{FailureKind::MoreDamagedRecords, 0, {}, 3}, "3 more damaged records",
          "ほかに 3 件の壊れた記録があります"},
+        // clang-format on
     };
     for (const auto& [reason, english, japanese] : cases) {
         EXPECT_EQ(EnglishReason(reason), english);

@@ -2,19 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace tunvex {
 namespace {
 
 const std::string kSo = "\x83\x5C";
 
-struct JoinCase {
-    std::string path;
-    std::string part;
-    std::string expected;
-};
-
 TEST(AppendPathPartTest, JoinRules) {
-    const JoinCase cases[] = {
+    const std::tuple<std::string, std::string, std::string> cases[] = {
         {"/music", "Artist", "/music/Artist"},
         {"/music/", "Artist", "/music/Artist"},
         {"/", "Title.mp3", "/Title.mp3"},
@@ -28,10 +24,10 @@ TEST(AppendPathPartTest, JoinRules) {
         {"/music", "...", "/music/..."},
         {"/music", "a..b", "/music/a..b"},
     };
-    for (const JoinCase& c : cases) {
-        std::string path = c.path;
-        EXPECT_TRUE(AppendPathPart(CodePage::Utf8, path, c.part));
-        EXPECT_EQ(path, c.expected) << c.path << " + " << c.part;
+    for (const auto& [base, part, expected] : cases) {
+        std::string path = base;
+        EXPECT_TRUE(AppendPathPart(CodePage::Utf8, path, part));
+        EXPECT_EQ(path, expected) << base << " + " << part;
     }
 }
 
@@ -47,20 +43,6 @@ TEST(AppendPathPartTest, TooLongJoinFailsAndLeavesThePath) {
     EXPECT_EQ(path.size(), kMaxPath - 3);
     EXPECT_TRUE(AppendPathPart(CodePage::Utf8, path, "b"));
     EXPECT_EQ(path.size(), kMaxPath - 1);
-}
-
-TEST(StripToFileNameTest, KeepsTheLastElement) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"/in/song.mp3", "song.mp3"},
-        {"song.mp3", "song.mp3"},
-        {"/in/", ""},
-        {"/in/a\\b.mp3", "a\\b.mp3"},  // a backslash is an ordinary character here
-    };
-    for (const auto& [path, expected] : cases) {
-        std::string stripped = path;
-        StripToFileName(CodePage::Utf8, stripped);
-        EXPECT_EQ(stripped, expected);
-    }
 }
 
 TEST(FindExtensionTest, OnlyADotInTheLastElementWithoutALaterSpace) {
@@ -102,13 +84,6 @@ TEST(CanonicalizePathTest, RemovesDotElements) {
     for (const auto& [path, expected] : cases) {
         EXPECT_EQ(CanonicalizePath(CodePage::Utf8, path), expected) << path;
     }
-}
-
-TEST(IsDirectoryTest, OnlyExistingFolders) {
-    EXPECT_TRUE(IsDirectory("/"));
-    EXPECT_FALSE(IsDirectory("/proc/self/exe"));
-    EXPECT_FALSE(IsDirectory("/no/such/folder"));
-    EXPECT_FALSE(ExecutableDirectory().empty());
 }
 
 }  // namespace

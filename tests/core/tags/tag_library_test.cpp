@@ -11,7 +11,6 @@ namespace tunvex {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 TEST(PlatformLibraryFileNameTest, WindowsNamesBecomeSharedObjectNames) {
     EXPECT_EQ(PlatformLibraryFileName("mp3infp.dll"), "libmp3infp.so");
@@ -20,14 +19,8 @@ TEST(PlatformLibraryFileNameTest, WindowsNamesBecomeSharedObjectNames) {
     EXPECT_EQ(PlatformLibraryFileName("/opt/x/mp3infp.dll"), "/opt/x/libmp3infp.so");
 }
 
-struct BindingCase {
-    std::string libraryName;
-    bool bound;
-    std::vector<unsigned> messages;
-};
-
 TEST(BindTagLibraryTest, RefusesMissingEntryPointsAndOldVersions) {
-    const BindingCase cases[] = {
+    const std::tuple<std::string, bool, std::vector<unsigned>> cases[] = {
         {"no_such_library.dll", false, {601}},
         {"fake_without_load.dll", false, {602}},
         {"fake_v24f.dll", false, {600}},
@@ -35,18 +28,16 @@ TEST(BindTagLibraryTest, RefusesMissingEntryPointsAndOldVersions) {
         {"fake_v80000000.dll", true, {}},  // compared unsigned
         {"mp3infp.dll", true, {}},         // our own library, beside the executable
     };
-    for (const BindingCase& c : cases) {
+    for (const auto& [name, bound, shown] : cases) {
         testing::MessageRecorder messages;
         TagLibrary library;
-        EXPECT_EQ(
-            BindTagLibrary(library, testing::CatalogueWith(kTagLibraryFileName, c.libraryName)),
-            c.bound)
-            << c.libraryName;
-        EXPECT_EQ(library.module != nullptr, c.bound) << c.libraryName;
-        if (c.bound)
+        EXPECT_EQ(BindTagLibrary(library, testing::CatalogueWith(kTagLibraryFileName, name)), bound)
+            << name;
+        EXPECT_EQ(library.module != nullptr, bound) << name;
+        if (bound)
             UnloadTagLibrary(library);
         EXPECT_EQ(library.module, nullptr);
-        EXPECT_EQ(messages.shown, c.messages) << c.libraryName;
+        EXPECT_EQ(messages.shown, shown) << name;
     }
 }
 
