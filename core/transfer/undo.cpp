@@ -285,7 +285,7 @@ FailureReason MakeReady(UndoContext& undo, const std::string& folder) {
 }
 
 // The folder a file goes back into, made ready once (MakeReady); empty when it is.
-const FailureReason& ReadyFolder(UndoContext& undo, const std::string& folder) {
+FailureReason ReadyFolder(UndoContext& undo, const std::string& folder) {
     auto known = undo.readyFolders.find(folder);
     if (known == undo.readyFolders.end())
         known = undo.readyFolders.emplace(folder, MakeReady(undo, folder)).first;
@@ -295,9 +295,9 @@ const FailureReason& ReadyFolder(UndoContext& undo, const std::string& folder) {
 bool MoveBack(UndoContext& undo, const PinnedEntry& placed, const struct stat& checked,
               const std::string& source) {
     const std::string& path = placed.original;
-    const FailureReason& unready = ReadyFolder(undo, ParentFolder(source));
+    FailureReason unready = ReadyFolder(undo, ParentFolder(source));
     if (!unready.empty())
-        return LeaveAlone(undo, path, unready);
+        return LeaveAlone(undo, path, std::move(unready));
     if (!undo.dryRun) {
         PinnedEntry target;
         int error = undo.pins.Pin(source, target);
@@ -319,9 +319,9 @@ bool MoveBack(UndoContext& undo, const PinnedEntry& placed, const struct stat& c
 
 // Makes the moved link again, with its time.
 bool Relink(UndoContext& undo, const JournaledFile& file) {
-    const FailureReason& unready = ReadyFolder(undo, ParentFolder(file.source));
+    FailureReason unready = ReadyFolder(undo, ParentFolder(file.source));
     if (!unready.empty())
-        return LeaveAlone(undo, file.source, unready);
+        return LeaveAlone(undo, file.source, std::move(unready));
     if (!undo.dryRun) {
         PinnedEntry target;
         int error = undo.pins.Pin(file.source, target);
