@@ -1,5 +1,4 @@
-// A FUSE file system that passes everything through to a backing folder and logs the requests
-// that change it or make it durable, one a line ("FSYNC /out/x"), in the order they came.
+// Passes through to BACKING and logs, in order, each request that changes it or makes it durable.
 // Usage: tunvex-passthrough-fs BACKING LOG MOUNTPOINT [fuse options...]
 #define FUSE_USE_VERSION 31
 #define _GNU_SOURCE
@@ -20,7 +19,6 @@ static void Log(const char* operation, const char* path, const char* other) {
     fprintf(requestLog, "%s %s%s%s\n", operation, path, other ? " " : "", other ? other : "");
 }
 
-// Where path lives, relative to the backing folder.
 static const char* Real(const char* path) {
     return path[1] ? path + 1 : ".";
 }
@@ -49,8 +47,7 @@ static int DoRename(const char* from, const char* to, unsigned int flags) {
     return Result(renameat2(store, Real(from), store, Real(to), flags));
 }
 
-// With $TUNVEX_FS_REFUSE_ATTRIBUTES set there is no chmod (ENOSYS) and times are refused
-// (EOPNOTSUPP), as on some network and FAT-like file systems.
+// As some network and FAT-like file systems do.
 static int DoChmod(const char* path, mode_t mode, struct fuse_file_info* fi) {
     if (getenv("TUNVEX_FS_REFUSE_ATTRIBUTES"))
         return -ENOSYS;
@@ -114,7 +111,7 @@ static int DoReaddir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t
     return Result(closedir(folder));
 }
 
-// With $TUNVEX_FS_FAIL_FSYNCDIR set no folder can be made durable (EIO), as when a disk fails.
+// As a failing disk does.
 static int DoFsyncdir(const char* path, int dataOnly, struct fuse_file_info* fi) {
     (void)dataOnly, (void)fi;
     Log("FSYNCDIR", path, NULL);
@@ -126,21 +123,13 @@ static int DoFsyncdir(const char* path, int dataOnly, struct fuse_file_info* fi)
     return synced;
 }
 
-static const struct fuse_operations kOperations = {.getattr = DoGetattr,
-                                                   .mkdir = DoMkdir,
-                                                   .unlink = DoUnlink,
-                                                   .rename = DoRename,
-                                                   .chmod = DoChmod,
-                                                   .chown = DoChown,
-                                                   .open = DoOpen,
-                                                   .read = DoRead,
-                                                   .write = DoWrite,
-                                                   .release = DoRelease,
-                                                   .fsync = DoFsync,
-                                                   .readdir = DoReaddir,
-                                                   .fsyncdir = DoFsyncdir,
-                                                   .create = DoCreate,
-                                                   .utimens = DoUtimens};
+// clang-format off
+static const struct fuse_operations kOperations = {
+    .getattr = DoGetattr, .mkdir = DoMkdir, .unlink = DoUnlink, .rename = DoRename,
+    .chmod = DoChmod, .chown = DoChown, .open = DoOpen, .read = DoRead, .write = DoWrite,
+    .release = DoRelease, .fsync = DoFsync, .readdir = DoReaddir, .fsyncdir = DoFsyncdir,
+    .create = DoCreate, .utimens = DoUtimens};
+// clang-format on
 
 int main(int argc, char* argv[]) {
     if (argc < 4 || (store = open(argv[1], O_RDONLY | O_DIRECTORY)) < 0 ||

@@ -13,6 +13,7 @@
 #include "core/transfer/transfer.h"
 #include "tests/support/run_process.h"
 #include "tests/support/transfer_scene.h"
+#include "tests/support/watching_delegate.h"
 
 namespace tunvex {
 namespace {
@@ -85,25 +86,6 @@ TEST(TransferCancelTest, FilesStagedBeforeACancelArePlacedAcrossBindMounts) {
     EXPECT_EQ(ReadFile(scene.from / "c.mp3"), "c");
 }
 
-// Stalls, to be killed, in the middle of a copy or at the first file placed.
-class StallingDelegate : public RecordingDelegate {
-  public:
-    StallingDelegate(const std::function<void()>& stall, bool midCopy)
-        : stall_(stall), midCopy_(midCopy) {}
-    void OnProgress(const TransferProgress& report) override {
-        if (midCopy_ && report.bytesDone != 0 && report.bytesDone != report.bytesTotal)
-            stall_();
-    }
-    void OnFileDone(const FileReport&) override {
-        if (!midCopy_)
-            stall_();
-    }
-
-  private:
-    const std::function<void()>& stall_;
-    bool midCopy_;
-};
-
 // Killed inside one large file, or once the first of a batch is placed: each file whole or
 // absent, every source or its copy kept, only temporaries of the engine's own name left.
 TEST(TransferCancelTest, AKilledRunLeavesEachFileWholeOrAbsentAndEverySourceOrItsCopy) {
@@ -119,18 +101,20 @@ TEST(TransferCancelTest, AKilledRunLeavesEachFileWholeOrAbsentAndEverySourceOrIt
             }
             scene.request.chunkBytes = 1 << 20;
             int status = testing::KillWhenStalled([&](const std::function<void()>& stall) {
-                StallingDelegate delegate(stall, midCopy);
+                WatchingDelegate delegate([&](const RecordingDelegate& d) {
+                    if (midCopy ? !d.progress.empty() && d.progress.back().bytesDone != 0 &&
+                                      d.progress.back().bytesDone != d.progress.back().bytesTotal
+                                : !d.reports.empty())
+                        stall();
+                });
                 RunTransfer(scene.request, delegate);
             });
             EXPECT_TRUE(WIFSIGNALED(status));
             for (std::size_t i = 0; i < contents.size(); ++i) {
                 bool copied = Exists(scene.request.destinations[i]);
-                if (copied) {
-                    EXPECT_TRUE(ReadFile(scene.request.destinations[i]) == contents[i]) << i;
-                }
-                if (!copied || c.operation == TransferOperation::Copy) {
-                    EXPECT_TRUE(ReadFile(scene.request.sources[i]) == contents[i]) << i;
-                }
+                EXPECT_TRUE(!copied || ReadFile(scene.request.destinations[i]) == contents[i]);
+                EXPECT_TRUE((copied && c.operation == TransferOperation::Move) ||
+                            ReadFile(scene.request.sources[i]) == contents[i]);
             }
             for (const std::string& leftover : Leftovers(scene.to.path()))
                 EXPECT_NE(leftover.find(kTemporarySuffix), std::string::npos) << leftover;
@@ -183,10 +167,9 @@ TEST(TransferCancelTest, OntoFuseEachCopyIsDurableBeforeItsSourceGoesAndRefusals
                               {"TUNVEX_FS_REFUSE_ATTRIBUTES=1"});
     PassthroughMount failing(folder, "failing", folder / "other.log",
                              {"TUNVEX_FS_FAIL_FSYNCDIR=1"});
-    for (const PassthroughMount* mount : {&from, &to, &refusing, &failing}) {
+    for (const PassthroughMount* mount : {&from, &to, &refusing, &failing})
         if (!mount->error.empty())
             GTEST_SKIP() << mount->error;
-    }
     const std::vector<std::string> names = {"a.mp3", "b.mp3"};
     std::vector<std::string> sources, destinations;
     for (const std::string& name : names) {
