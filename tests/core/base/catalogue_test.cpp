@@ -10,22 +10,6 @@
 namespace tunvex {
 namespace {
 
-TEST(CatalogueTest, TextsAreExactlyAsListed) {
-    // The names the tag library is bound by, a default pattern and a text with escapes.
-    const std::pair<unsigned, std::string> cases[] = {
-        {510, "mp3infp.dll"},
-        {534, "mp3infp_mp3_GetTagType"},
-        {541, "?t.?T"},
-        {610,
-         "「ファイル名のリネーム」のユーザー設定文字列には /:,;*?\\\"<>| を含めることはできません"},
-    };
-    for (const auto& [id, expected] : cases) {
-        std::string text;
-        EXPECT_TRUE(LoadCatalogueString(id, text)) << id;
-        EXPECT_EQ(text, expected) << id;
-    }
-}
-
 TEST(CatalogueTest, MissingOrEmptyEntriesFail) {
     std::string text = "stale";
     EXPECT_FALSE(LoadCatalogueString(606, text));

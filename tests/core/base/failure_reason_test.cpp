@@ -51,8 +51,6 @@ TEST(FailureReasonTest, ReasonsReadAsWritten) {
          "フォルダ「/out/A」を作成できませんでした (パスの途中にフォルダでないものがあります)"},
         {{FailureKind::SourceUnreadable, ENOENT}, "No such file or directory",
          "ファイルを読み込めませんでした (ファイルまたはフォルダがありません)"},
-        {{FailureKind::NameNotClaimed, EPERM}, "Operation not permitted",
-         "振り分け先にファイルを置けませんでした (アクセスが拒否されました)"},
         {{FailureKind::CopyFailed, ELOOP}, "Too many levels of symbolic links",
          "ファイルをコピーできませんでした (Too many levels of symbolic links)"},
         {{FailureKind::SourceTaken, 0, "/in/%e %p.mp3"}, "its source /in/%e %p.mp3 is taken",
