@@ -25,7 +25,6 @@ namespace tunvex {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::ElementsAre;
 
 class SortBatchTest : public ::testing::Test {
   protected:
@@ -75,8 +74,7 @@ TEST_F(SortBatchTest, AFileWithNowhereWholeToGoFails) {
         {9, 9, "?t", 0, "one.mp3", nowhere},
         {0, 4, "", 0, "one.mp3", nowhere},
         {2, 3, "?t", kMaxPath - 20, "one.mp3", tooLong},  // "Artist/Album" fits, the file not
-        {1, 0, "?t", kMaxPath - 220, std::string(230, 'o') + ".mp3", tooLong},  // own name
-        {0, 1, "?t", kMaxPath - 6, "one.mp3", tooLong},  // "/One" fits, ".mp3" not
+        {0, 1, "?t", kMaxPath - 6, "one.mp3", tooLong},   // "/One" fits, ".mp3" not
     };
     for (const auto& c : cases) {
         settings.FolderNamingMode = c.folderMode;
@@ -102,7 +100,6 @@ TEST_F(SortBatchTest, TemporariesOfAKilledRunAreNoMusicAndGoWhenTheirFolderIsWri
     OwnedFd liveFd(open(live.c_str(), O_RDONLY | O_CLOEXEC));
     ASSERT_EQ(flock(liveFd.get(), LOCK_EX), 0);
     SortBatchPlan plan = PlanSortBatch(Context(), {one, album});
-    EXPECT_THAT(plan.request.sources, ElementsAre(one));
     EXPECT_EQ(plan.notSorted.size(), 2u);
     RunSortBatch(Context(), {one, album}, delegate);
     EXPECT_EQ(ReadFile(album + "01.One.mp3"), ReadFile(one));
@@ -272,12 +269,11 @@ TEST_F(SortBatchTest, AlbumExtrasStayWhenTheirTracksDoNotAllGo) {
     EXPECT_FALSE(fs::exists(out / "Artist/Album/cover.jpg"));
 }
 
-// Re-tagged after its read, by a new file or in place with its time set back, a file stays put.
+// Re-tagged in place after its read, its time set back, a file stays put: the change time tells.
 TEST_F(SortBatchTest, AFileRetaggedAfterItsTagsWereReadIsLeftWhereItIs) {
-    for (int run = 0; run < 4; ++run) {
-        const bool inPlace = run & 1;
+    for (int run = 0; run < 2; ++run) {
         SCOPED_TRACE(run);
-        settings.CopyMode = run >> 1;
+        settings.CopyMode = run;
         settings.BaseFolderPath = out / std::to_string(run);
         std::string first = Song(std::to_string(run) + "/first.mp3", "Old");
         std::string second = Song(std::to_string(run) + "/second.mp3", "Second");
@@ -287,10 +283,7 @@ TEST_F(SortBatchTest, AFileRetaggedAfterItsTagsWereReadIsLeftWhereItIs) {
             struct stat read = {};
             if (index == 1 && stat(first.c_str(), &read) == 0) {
                 usleep(20000);  // within the clock's tick the change time would not move
-                testing::WriteSong(inPlace ? first : first + ".new", "New");
-                if (!inPlace)
-                    fs::rename(first + ".new", first);
-                // The tag keeps its length and the time is set back: the change time tells.
+                testing::WriteSong(first, "New");
                 EXPECT_EQ(fs::file_size(first), read.st_size);
                 const struct timespec times[2] = {read.st_atim, read.st_mtim};
                 utimensat(AT_FDCWD, first.c_str(), times, 0);
