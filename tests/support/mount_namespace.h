@@ -24,16 +24,4 @@ inline std::string EnterPrivateMountNamespace() {
     return whyNot;
 }
 
-// Shows folder again at view (an existing folder), read-only: a read-only file system that root
-// cannot write either. Empty, or why it cannot.
-inline std::string MountReadOnlyView(const std::string& folder, const std::string& view) {
-    std::string whyNot = EnterPrivateMountNamespace();
-    if (!whyNot.empty())
-        return whyNot;
-    if (mount(folder.c_str(), view.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
-        mount(nullptr, view.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
-        return std::string("cannot mount a read-only view: ") + std::strerror(errno);
-    return {};
-}
-
 }  // namespace tunvex
