@@ -315,6 +315,8 @@ TEST_F(UndoTest, AGlanceAtTheEndsOfAJournalAgreesWithTheWholeOfIt) {
         {whole + "undone\t1", "ended, 0 of 3 undone"},  // a mark cut short
         {whole + "undone\t0\nundone\t1\nundone\t2\nundone\n", "ended, 3 of 3 undone, the run"},
         {body, "cut short, 0 of 3 undone"},
+        {whole.substr(0, whole.find('\n') + 1), "cut short, 0 of 0 undone"},  // its header alone
+        {whole + std::string(5000, 'x') + "\n", "ended, 0 of 3 undone"},  // past the tail it reads
     };
     // clang-format on
     for (const auto& [text, learnt] : cases) {
@@ -330,6 +332,11 @@ TEST_F(UndoTest, AGlanceAtTheEndsOfAJournalAgreesWithTheWholeOfIt) {
         EXPECT_EQ(glance.operation, TransferOperation::Copy);
         EXPECT_EQ(NewestJournalToUndo(journals), glance.undone ? "" : journal);
     }
+    WriteFile(journal, "not a journal\n");
+    JournalGlance glance;
+    FailureReason error;
+    EXPECT_FALSE(GlanceAtJournal(journal, glance, error));
+    EXPECT_EQ(error.kind, FailureKind::NotAJournal);
 }
 
 // Paths from a working folder near or past the path limit are journaled plain, and undone.
