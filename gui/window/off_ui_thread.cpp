@@ -1,5 +1,6 @@
 #include "gui/window/off_ui_thread.h"
 
+#include <QEvent>
 #include <QEventLoop>
 
 #include <deque>
@@ -22,7 +23,7 @@ void RunOffUiThread(const std::function<void()>& work) {
 namespace {
 
 // The calls pass through a queue of our own, under a lock a race checker sees; Qt's event only
-// says when to run them, carrying nothing.
+// says when to run them, carrying nothing of ours.
 std::mutex postedLock;
 std::deque<std::function<void()>> posted;
 
@@ -36,6 +37,28 @@ void RunPosted() {
         call();
 }
 
+constexpr QEvent::Type kRunPosted = QEvent::User;
+
+class PostedCallsRunner : public QObject {
+  public:
+    bool event(QEvent* event) override {
+        if (event->type() != kRunPosted)
+            return QObject::event(event);
+        RunPosted();
+        return true;
+    }
+};
+
+// Lives on the UI thread, whichever thread posts first.
+QObject& Runner() {
+    static PostedCallsRunner* runner = [] {
+        auto* made = new PostedCallsRunner;
+        made->moveToThread(QCoreApplication::instance()->thread());
+        return made;
+    }();
+    return *runner;
+}
+
 }  // namespace
 
 void PostToUiThread(std::function<void()> call) {
@@ -43,7 +66,7 @@ void PostToUiThread(std::function<void()> call) {
         std::lock_guard hold(postedLock);
         posted.push_back(std::move(call));
     }
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &RunPosted, Qt::QueuedConnection);
+    QCoreApplication::postEvent(&Runner(), new QEvent(kRunPosted));
 }
 
 }  // namespace tunvex
