@@ -229,9 +229,12 @@ void CDropDlg::closeEvent(QCloseEvent* event) {
 
 // Enter (either key) ends the window like OK, Esc like Cancel, neither recording the position;
 // F10 opens the menu bar, Shift+F10 the context menu, as on Windows.
-// While a sort runs the window takes no keys: it is disabled, as under the shell's transfer.
+// While a sort runs the window takes no keys, as under the shell's transfer, but Esc: before
+// the progress dialog shows (or after a click gave the window the keyboard) it cancels the sort.
 void CDropDlg::keyPressEvent(QKeyEvent* event) {
     if (busy_) {
+        if (event->key() == Qt::Key_Escape)
+            sortCancelled_ = true;
         event->accept();
         return;
     }
@@ -325,8 +328,9 @@ void CDropDlg::OnDropFiles(const std::vector<std::string>& paths) {
         CodePage codePage = SystemCodePage();
         // The sort's own copy: nothing the window does meanwhile reaches it.
         const Settings settings = settings_;
+        sortCancelled_ = false;
         SortProgress progress(this, codePage, OperationOf(settings),
-                              [this] { return stopRequested_.load(); });
+                              [this] { return stopRequested_.load() || sortCancelled_.load(); });
         SortRelay relay(progress);
         SortBatchContext context{settings, library_, codePage};
         context.reading = [&relay](std::size_t read, std::size_t total) {

@@ -77,6 +77,7 @@ class CDropDlg : public TemplateDialog {
     bool placed_ = false;
     bool busy_ = false;
     std::atomic<bool> stopRequested_ = false;          // read by the sort's thread
+    std::atomic<bool> sortCancelled_ = false;          // Esc on the window while it sorts
     std::optional<std::vector<std::string>> offered_;  // by the drag now over the window
 };
 

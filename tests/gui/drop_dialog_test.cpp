@@ -16,6 +16,7 @@
 #include "gui/window/dropped_paths.h"
 #include "tests/support/catalogue_with.h"
 #include "tests/support/message_recorder.h"
+#include "tests/support/next_modal.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 
@@ -112,6 +113,34 @@ class DropDialogTest : public QObject {
         QVERIFY(window.isVisible());
         QTest::keyClick(&window, Qt::Key_Enter, Qt::KeypadModifier);
         QCOMPARE(window.result(), int(QDialog::Accepted));
+    }
+
+    // Esc on the window while it sorts, before the progress dialog shows, cancels the sort: the
+    // summary says so, and the rest stay where they were.
+    void escapeOnTheBusyWindowCancelsTheSort() {
+        TagLibrary library;
+        QVERIFY(BindTagLibrary(library,
+                               testing::CatalogueWith(kTagLibraryFileName, "fake_plain_kind.dll")));
+        testing::TempFolder in, out;
+        for (int i = 0; i < 3000; ++i)
+            testing::WriteFile(in / (std::to_string(i) + ".mp3"), "x");
+        Settings settings = settings_;
+        settings.BaseFolderPath = out.path();
+        CDropDlg window(settings, library, {});
+        window.show();
+        QString said;
+        testing::AnswerNextModal<QMessageBox>([&](QMessageBox* box) {
+            said = box->text();
+            box->accept();
+        });
+        QTimer::singleShot(0, [&] { QTest::keyClick(&window, Qt::Key_Escape); });
+        window.OnDropFiles({in.path()});
+        QVERIFY2(said.startsWith(QStringLiteral("キャンセルしました。")), qPrintable(said));
+        QVERIFY(window.isVisible());
+        const auto copied = std::distance(std::filesystem::recursive_directory_iterator(out.path()),
+                                          std::filesystem::recursive_directory_iterator());
+        QVERIFY(copied < 3000);
+        UnloadTagLibrary(library);
     }
 
     // The undo item is greyed until there is a run to undo; a screen reader hears its name.
