@@ -12,6 +12,7 @@
 
 #include "apps/tunvex-sort/console_delegate.h"
 #include "apps/tunvex-sort/options.h"
+#include "apps/tunvex-sort/preview_printing.h"
 #include "apps/tunvex-sort/printable.h"
 #include "apps/tunvex-sort/undo_command.h"
 #include "core/base/catalogue.h"
@@ -117,6 +118,12 @@ int RunSort(const SortOptions& options) {
 
     SortBatchContext context{settings, library, SystemCodePage()};
     SortBatchPlan plan = PlanSortBatch(context, options.paths);
+    if (options.preview) {
+        std::size_t failed =
+            PrintPreview(plan, PreviewSortPlan(plan, context.codePage), context.codePage);
+        UnloadTagLibrary(library);
+        return CheckOutput(failed == 0 ? kExitAllDone : kExitNotAllDone);
+    }
     if (options.verbose) {
         for (const NotSorted& file : plan.notSorted) {
             if (!file.failed)
@@ -125,10 +132,7 @@ int RunSort(const SortOptions& options) {
         }
         for (const KeptExtra& extra : plan.extrasKept) {
             std::cerr << "extra left: " << Printable(extra.path) << ": "
-                      << (extra.because == ExtraKeptBecause::TracksGoToSeveralFolders
-                              ? "its folder's tracks do not all go to one folder"
-                              : "a file of its name is sorted there")
-                      << "\n";
+                      << ExtraKeptText(extra.because) << "\n";
         }
     }
     ConsoleDelegate delegate(options.yes);

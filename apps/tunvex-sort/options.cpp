@@ -14,6 +14,8 @@ const char kSortUsage[] =
     "                    or in ~/.config/tunvex/ when the program's folder is read-only)\n"
     "  --set KEY=VALUE   override one setting for this run (e.g. --set CopyMode=1)\n"
     "  --dry-run         print the plan (source TAB destination) and touch nothing\n"
+    "  --preview         print what would happen to each file (state TAB source TAB\n"
+    "                    destination, and why it stays), then the counts; touch nothing\n"
     "  --yes             replace existing files without asking when there is no terminal\n"
     "  --verbose         list on stderr what was not sorted, and why\n"
     "  --undo [JOURNAL]  undo a whole run (default: the newest not undone yet): moves go back,\n"
@@ -59,6 +61,8 @@ bool ParseSortOptions(const std::vector<std::string>& arguments, SortOptions& op
             onlyPaths = true;
         } else if (name == "--dry-run") {
             options.dryRun = true;
+        } else if (name == "--preview") {
+            options.preview = true;
         } else if (name == "--yes" || name == "-y") {
             options.yes = true;
         } else if (name == "--verbose" || name == "-v") {
@@ -97,6 +101,8 @@ bool ParseSortOptions(const std::vector<std::string>& arguments, SortOptions& op
     }
     if (options.undo && options.listRuns) {
         error = "--undo and --list-runs go one at a time";
+    } else if (options.preview && (options.dryRun || options.undo || options.listRuns)) {
+        error = "--preview goes alone with the paths to sort";
     } else if (options.undo && options.paths.size() > 1) {
         error = "--undo takes one JOURNAL at most";
     } else if (options.listRuns && !options.paths.empty()) {

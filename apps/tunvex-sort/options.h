@@ -16,6 +16,7 @@ struct SortOptions {
     std::optional<std::string> settingsPath;
     std::vector<std::pair<std::string, std::string>> overrides;  // KEY, VALUE in given order
     bool dryRun = false;
+    bool preview = false;
     bool yes = false;
     bool verbose = false;
     bool help = false;

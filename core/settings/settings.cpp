@@ -37,6 +37,9 @@ const StoredField kStoredFields[] = {
     {kKeyRemoveEmptiedFolders, nullptr, &Settings::RemoveEmptiedFolders, 0, 0},
     {kKeyUseAlbumArtist, nullptr, &Settings::UseAlbumArtist, 0, 0},
     {kKeyCompilationArtist, &Settings::CompilationArtist, nullptr, 0, kDefaultCompilationArtist},
+    {kKeyPreviewBeforeSort, nullptr, &Settings::PreviewBeforeSort, 0, 0},
+    {kKeyPreviewWidth, nullptr, &Settings::PreviewWidth, 0, 0},
+    {kKeyPreviewHeight, nullptr, &Settings::PreviewHeight, 0, 0},
 };
 
 }  // namespace

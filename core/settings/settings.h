@@ -24,6 +24,9 @@ struct Settings {
     int RemoveEmptiedFolders = 0;   // a move removes the source folders it emptied
     int UseAlbumArtist = 0;         // the folder part names a track's album artist
     std::string CompilationArtist;  // ...or this, for a compilation that names none
+    int PreviewBeforeSort = 0;      // a drop lists where each file goes and waits for a yes
+    int PreviewWidth = 0;           // the preview window's last size; 0: its own
+    int PreviewHeight = 0;
 };
 
 // One of the settings, as a table of them names it.

@@ -156,13 +156,7 @@ std::size_t ReportPlanFailures(const SortBatchPlan& plan, TransferDelegate& dele
     return failed;
 }
 
-std::optional<TransferSummary> RunSortBatch(const SortBatchContext& context,
-                                            const std::vector<std::string>& droppedPaths,
-                                            TransferDelegate& delegate,
-                                            std::vector<KeptExtra>* extrasKept) {
-    SortBatchPlan plan = PlanSortBatch(context, droppedPaths);
-    if (plan.cancelled)
-        return TransferSummary{.cancelled = true};
+std::optional<TransferSummary> RunSortPlan(const SortBatchPlan& plan, TransferDelegate& delegate) {
     std::size_t failed = ReportPlanFailures(plan, delegate);
     if (plan.request.sources.empty() && failed == 0)
         return std::nullopt;
@@ -171,9 +165,19 @@ std::optional<TransferSummary> RunSortBatch(const SortBatchContext& context,
         summary = RunTransfer(plan.request, delegate);
     summary.failed += failed;
     summary.extrasKept = plan.extrasKept.size();
+    return summary;
+}
+
+std::optional<TransferSummary> RunSortBatch(const SortBatchContext& context,
+                                            const std::vector<std::string>& droppedPaths,
+                                            TransferDelegate& delegate,
+                                            std::vector<KeptExtra>* extrasKept) {
+    SortBatchPlan plan = PlanSortBatch(context, droppedPaths);
+    if (plan.cancelled)
+        return TransferSummary{.cancelled = true};
+    std::optional<TransferSummary> summary = RunSortPlan(plan, delegate);
     if (extrasKept != nullptr)
         *extrasKept = std::move(plan.extrasKept);
     return summary;
 }
-
 }  // namespace tunvex

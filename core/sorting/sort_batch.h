@@ -71,6 +71,10 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
 // order; returns how many there were.
 std::size_t ReportPlanFailures(const SortBatchPlan& plan, TransferDelegate& delegate);
 
+// Reports the failures of a plan not cancelled and runs its one transfer; the summary counts
+// both, and the extras kept. nullopt when no file was accepted and none failed.
+std::optional<TransferSummary> RunSortPlan(const SortBatchPlan& plan, TransferDelegate& delegate);
+
 // Plans the drop, reports its failures and runs its one transfer; the summary counts both, and
 // the extras kept, which go to extrasKept when given. nullopt when no file was accepted and none
 // failed.

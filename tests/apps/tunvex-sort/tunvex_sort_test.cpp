@@ -91,7 +91,7 @@ TEST_F(TunvexSortTest, UsageErrorsExitWithTwo) {
         {"--set", "CopyMode", in.path()}, {"--dry-run=yes", in.path()}, {in / "no-such-file.mp3"},
         {"--settings", "--dry-run", in.path()}, {"--settings", "/dev/null", in.path()},
         {"--undo", "one.journal", "two.journal"}, {"--undo", "--list-runs"},
-        {"--list-runs", in.path()},
+        {"--list-runs", in.path()}, {"--preview", "--dry-run", in.path()},
     };
     // clang-format on
     for (const auto& arguments : cases) {
@@ -103,7 +103,7 @@ TEST_F(TunvexSortTest, UsageErrorsExitWithTwo) {
     EXPECT_THAT(RunProcess(program, {"--version"}).out, HasSubstr("2.2.0"));
 }
 
-TEST_F(TunvexSortTest, DryRunPrintsThePlanInBatchOrderAndTouchesNothing) {
+TEST_F(TunvexSortTest, DryRunAndPreviewPrintThePlanInBatchOrderAndTouchNothing) {
     std::string one = Song("a/one.mp3", "One");
     std::string two = Song("two.mp3", "Two");
     fixtures::WriteTextFile(in / "a/notes.txt", "text");
@@ -112,6 +112,16 @@ TEST_F(TunvexSortTest, DryRunPrintsThePlanInBatchOrderAndTouchesNothing) {
                 Exited(0, one + "\t" + album + "One.mp3\n" + two + "\t" + album + "Two.mp3\n",
                        HasSubstr(in / "a/notes.txt")));
     EXPECT_TRUE(fs::is_empty(out.path()));
+    WriteFile(album + "01.One.mp3", "older");
+    EXPECT_THAT(
+        Sort({"--preview", in / "a", two, "--set", "CollisionMode=1"}),
+        Exited(0,
+               "renamed\t" + one + "\t" + album + "01.One (2).mp3\ta file of that name is there\n" +
+                   "placed\t" + two + "\t" + album + "01.Two.mp3\n" + "left\t" +
+                   in / "a/notes.txt\t\tits tags cannot be read\n",
+               HasSubstr("preview: 1 placed, 1 renamed, 1 left where they are; nothing moved")));
+    EXPECT_EQ(ReadFile(album + "01.One.mp3"), "older");
+    fs::remove_all(out / "Artist");
 
     // An empty base folder or a folder mode out of range would sort into the working folder.
     for (const char* setting : {"BaseFolderPath=", "FolderNamingMode=4"}) {
