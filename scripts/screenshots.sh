@@ -3,7 +3,8 @@
 # source is one of them) on an Xvfb of its own with openbox, reaching each window as a person
 # does: the drop window at 1x and 2x, the version box, the settings dialog and its folder picker,
 # the 詳細設定 dialog, the help viewer, the replace question of a real drag, the undo's question
-# and summary, and the summary box of a sort whose every file failed, at 1x and 2x. The progress dialog comes
+# and summary, the summary box of a sort whose every file failed, at 1x and 2x, and the preview
+# of a drop. The progress dialog comes
 # from bench/gui_drop.sh, which needs a library large enough to show it.
 # Usage: scripts/screenshots.sh [FOLDER]   (default docs/)
 set -euo pipefail
@@ -170,3 +171,21 @@ for scale in 1 2; do
     keys Return
     end
 done
+
+# An album dropped with the preview on: one track is in the music folder already, one file has
+# no tags. Space leaves the selected row out, the filter shows the rows that need a look.
+library "$home/アルバム" 5
+echo "no tags here" >"$home/アルバム/untagged.mp3"
+settings "$home/音楽フォルダ" 0
+env "${environment[@]}" "$bin/tunvex-sort" --settings "$app/tunvex.ini" "$(find "$home/アルバム" -name "1.*")" >/dev/null
+echo "PreviewBeforeSort=1" >>"$app/tunvex.ini"
+start
+drag "$home/アルバム"
+preview=$(window '^振り分ける前の確認')
+activate "$preview"
+keys Down space
+shot "$preview" preview.png
+keys alt+f
+shot "$preview" preview-looks.png
+keys Escape
+end

@@ -26,6 +26,7 @@ CExtraSettingsDlg::CExtraSettingsDlg(Settings& settings, QWidget* parent, CodePa
     Button(kIdcCarryExtras)->setChecked(settings.CarryExtraFiles == 1);
     Button(kIdcRemoveEmptied)->setChecked(settings.RemoveEmptiedFolders == 1);
     Button(kIdcUseAlbumArtist)->setChecked(settings.UseAlbumArtist == 1);
+    Button(kIdcPreviewBeforeSort)->setChecked(settings.PreviewBeforeSort == 1);
     patterns->setText(ToQString(codePage, settings.ExtraFilePatterns));
     patterns->setCursorPosition(0);
     // The patterns matter only while extras are carried.
@@ -53,6 +54,7 @@ void CExtraSettingsDlg::accept() {
     settings_.CarryExtraFiles = carry ? 1 : 0;
     settings_.RemoveEmptiedFolders = IsChecked(kIdcRemoveEmptied) ? 1 : 0;
     settings_.UseAlbumArtist = IsChecked(kIdcUseAlbumArtist) ? 1 : 0;
+    settings_.PreviewBeforeSort = IsChecked(kIdcPreviewBeforeSort) ? 1 : 0;
     if (patterns)
         settings_.ExtraFilePatterns = *patterns;
     QDialog::accept();

@@ -12,7 +12,7 @@ const DialogTemplate& ExtraSettingsDialogTemplate() {
         "ＭＳ ゴシック",
         9,
         235,
-        140,
+        154,
         {
             {kNoControlId, GroupBox, "アルバムの付属ファイル", 7, 6, 222, 70, G},
             {kIdcCarryExtras, CheckBox, "付属ファイルも曲といっしょに振り分ける(&E)", 16, 18, 200,
@@ -25,8 +25,9 @@ const DialogTemplate& ExtraSettingsDialogTemplate() {
              10, G, T},
             {kIdcUseAlbumArtist, CheckBox, "フォルダ名にアルバムアーティストを使う(&A)", 9, 98, 210,
              10, G, T},
-            {kIdOk, DefaultButton, "適用", 126, 118, 45, 14, _, T},
-            {kIdCancel, Button, "キャンセル", 176, 118, 45, 14, _, T},
+            {kIdcPreviewBeforeSort, CheckBox, "振り分ける前に確認する(&V)", 9, 112, 210, 10, G, T},
+            {kIdOk, DefaultButton, "適用", 126, 132, 45, 14, _, T},
+            {kIdCancel, Button, "キャンセル", 176, 132, 45, 14, _, T},
         },
     };
     return dialog;

@@ -13,6 +13,7 @@ enum ExtraSettingsControlId : int {
     kIdcExtraPatternsLabel = 1104,
     kIdcExtraPatternsHint = 1105,
     kIdcUseAlbumArtist = 1106,
+    kIdcPreviewBeforeSort = 1107,
 };
 
 const DialogTemplate& ExtraSettingsDialogTemplate();

@@ -18,6 +18,7 @@
 #include "core/base/catalogue.h"
 #include "core/base/messages.h"
 #include "core/sorting/sort_batch.h"
+#include "core/sorting/sort_preview.h"
 #include "gui/base/qt_text.h"
 #include "gui/dialogs/about_dialog.h"
 #include "gui/dialogs/extra_settings_dialog.h"
@@ -26,6 +27,7 @@
 #include "gui/dialogs/window_templates.h"
 #include "gui/window/dropped_paths.h"
 #include "gui/window/off_ui_thread.h"
+#include "gui/window/preview_window.h"
 #include "gui/window/sort_progress.h"
 #include "gui/window/sort_relay.h"
 #include "gui/window/undo_last_run.h"
@@ -329,18 +331,39 @@ void CDropDlg::OnDropFiles(const std::vector<std::string>& paths) {
         // The sort's own copy: nothing the window does meanwhile reaches it.
         const Settings settings = settings_;
         sortCancelled_ = false;
-        SortProgress progress(this, codePage, OperationOf(settings),
-                              [this] { return stopRequested_.load() || sortCancelled_.load(); });
-        SortRelay relay(progress);
-        SortBatchContext context{settings, library_, codePage};
-        context.reading = [&relay](std::size_t read, std::size_t total) {
-            return relay.OnReading(read, total);
-        };
-        std::optional<TransferSummary> summary;
-        std::vector<KeptExtra> extrasKept;
-        RunOffUiThread([&] { summary = RunSortBatch(context, paths, relay, &extrasKept); });
+        auto stop = [this] { return stopRequested_.load() || sortCancelled_.load(); };
+        std::optional<SortProgress> progress(std::in_place, this, codePage, OperationOf(settings),
+                                             stop);
+        const bool previewed = settings.PreviewBeforeSort == 1;
+        SortBatchPlan plan;
+        SortPreview preview;
+        {
+            SortRelay relay(*progress);
+            SortBatchContext context{settings, library_, codePage};
+            context.reading = [&relay](std::size_t read, std::size_t total) {
+                return relay.OnReading(read, total);
+            };
+            RunOffUiThread([&] {
+                plan = PlanSortBatch(context, paths);
+                if (previewed && !plan.cancelled)
+                    preview = PreviewSortPlan(plan, codePage);
+            });
+        }
+        std::optional<TransferSummary> summary = TransferSummary{.cancelled = true};
+        if (!plan.cancelled && previewed && !stopRequested_) {
+            progress->Hide();
+            std::vector<bool> chosen;
+            if (!ShowSortPreview(this, settings_, codePage, plan, preview, paths, chosen))
+                return;
+            KeepChosenRows(plan, preview, chosen);
+            progress.emplace(this, codePage, OperationOf(settings), stop);
+        }
+        if (!plan.cancelled) {
+            SortRelay relay(*progress);
+            RunOffUiThread([&] { summary = RunSortPlan(plan, relay); });
+        }
         if (summary && !stopRequested_)
-            progress.ShowSummary(*summary, extrasKept);
+            progress->ShowSummary(*summary, plan.extrasKept);
     });
 }
 

@@ -46,12 +46,22 @@ QString Megabytes(std::uint64_t bytes) {
 
 }  // namespace
 
+QString WhyExtraKept(ExtraKeptBecause because) {
+    return because == ExtraKeptBecause::TracksGoToSeveralFolders
+               ? QStringLiteral("曲の振り分け先が複数のフォルダに分かれています")
+               : QStringLiteral("同じ名前のファイルが行き先に振り分けられます");
+}
+
 SortProgress::SortProgress(QWidget* owner, CodePage codePage, TransferOperation operation,
                            std::function<bool()> stopRequested)
     : owner_(owner),
       codePage_(codePage),
       operation_(operation),
       window_(owner, codePage, std::move(stopRequested)) {}
+
+void SortProgress::Hide() {
+    window_.Hide();
+}
 
 void SortProgress::OnReading(std::size_t read, std::size_t total) {
     window_.Update(
@@ -117,11 +127,8 @@ void SortProgress::ShowSummary(const TransferSummary& summary,
     window_.Hide();
     QStringList lines(problems_.begin(), problems_.end());
     for (std::size_t i = 0; i < extrasKept.size() && i < kProblemsListed; ++i) {
-        lines << QStringLiteral("%1: %2").arg(
-            ToQString(codePage_, extrasKept[i].path),
-            extrasKept[i].because == ExtraKeptBecause::TracksGoToSeveralFolders
-                ? QStringLiteral("曲の振り分け先が複数のフォルダに分かれています")
-                : QStringLiteral("同じ名前のファイルが行き先に振り分けられます"));
+        lines << QStringLiteral("%1: %2").arg(ToQString(codePage_, extrasKept[i].path),
+                                              WhyExtraKept(extrasKept[i].because));
     }
     for (std::size_t i = 0; i < summary.foldersKept.size() && i < kProblemsListed; ++i) {
         lines << QStringLiteral("%1: %2").arg(

@@ -28,6 +28,8 @@ class SortProgress {
                  std::function<bool()> stopRequested);
 
     void OnReading(std::size_t read, std::size_t total);
+    // Until the work goes on under another SortProgress: a dialog once shown stays hidden.
+    void Hide();
     void OnProgress(const TransferProgress& progress);
     CollisionAnswer AskReplace(const std::string& source, const std::string& destination);
     // A file that failed or was skipped, for the summary; the first kProblemsListed are kept.
@@ -46,6 +48,8 @@ class SortProgress {
     ProgressWindow window_;
     std::vector<QString> problems_;
 };
+
+QString WhyExtraKept(ExtraKeptBecause because);
 
 // The summary's details list this many files at most, and count the rest.
 constexpr std::size_t kProblemsListed = 1000;
