@@ -99,8 +99,7 @@ QVariant PreviewModel::data(const QModelIndex& index, int role) const {
             return QStringLiteral("同じ名前のファイルがあるので「%1」にします").arg(name);
         case PreviewState::WillAsk:
             return QStringLiteral(
-                "同じ名前のファイルがあります: 置き換えるか尋ねます "
-                "(置き換えたファイルはごみ箱へ)");
+                "同じ名前のファイルがあるので置き換えるか尋ねます (古いファイルはごみ箱へ)");
         case PreviewState::SameNameInDrop:
             return row.number != 0
                        ? QStringLiteral("ドロップした別のファイルと同じ名前なので「%1」にします")
@@ -119,7 +118,7 @@ QVariant PreviewModel::data(const QModelIndex& index, int role) const {
         case PreviewState::FolderRemoved:
             return QStringLiteral("空になれば削除します");
         case PreviewState::LeftBehind:
-            return QStringLiteral("元の場所に残します (%1)").arg(reason());
+            return QStringLiteral("元の場所に残します: %1").arg(reason());
         case PreviewState::CannotGo:
             return QStringLiteral("振り分けられません: %1").arg(reason());
     }
