@@ -182,7 +182,8 @@ TEST_F(TunvexXTest, EscEndsTheWindowAfterTheMenusWereUsedByKeys) {
     }
 }
 
-TEST_F(TunvexXTest, DraggedFoldersAreSortedByCopyThenByMoveAnsweringTheQuestion) {
+// The copy is previewed first, and one track left out of it: the move takes that one too.
+TEST_F(TunvexXTest, DraggedFoldersAreSortedByAPreviewedCopyThenByMoveAnsweringTheQuestion) {
     TempFolder in;
     TempFolder out;
     std::vector<std::string> names;
@@ -199,7 +200,8 @@ TEST_F(TunvexXTest, DraggedFoldersAreSortedByCopyThenByMoveAnsweringTheQuestion)
         WriteFile(folder / "tunvex.ini", "[TunvexOption]\nBaseFolderPath=" + out.path() +
                                              "\nCopyMode=" + std::to_string(copyMode) +
                                              "\nFolderNamingMode=2\nFileNamingMode=3\n"
-                                             "CollisionMode=0\n");
+                                             "CollisionMode=0\nPreviewBeforeSort=" +
+                                             std::to_string(1 - copyMode) + "\n");
         auto process = Start();
         Frame target = FrameOf(window);
         BackgroundProcess source(build + "/tunvex-drag-source", {in / "disc"});
@@ -208,6 +210,9 @@ TEST_F(TunvexXTest, DraggedFoldersAreSortedByCopyThenByMoveAnsweringTheQuestion)
         Frame from = FrameOf(sourceWindow);
         Drag(from.clientX + 80, from.clientY + 50, target.clientX + 90, target.clientY + 110);
         EXPECT_EQ(source.Wait().out, "dropped 1\n");
+        if (copyMode == 0) {
+            EXPECT_FALSE(ActOn("^振り分ける前の確認", {"Down", "space", "Return"}).empty());
+        }
         // The move finds the copy's files: "all" answers the question, whichever window of the
         // same title it is.
         for (int i = 0; copyMode == 1 && i < 5 && fs::exists(in / "disc/1.mp3"); ++i, Pause(2000)) {
@@ -218,14 +223,20 @@ TEST_F(TunvexXTest, DraggedFoldersAreSortedByCopyThenByMoveAnsweringTheQuestion)
                 }
             }
         }
-        for (const std::string& name : names)
-            EXPECT_TRUE(WaitUntil([&] { return fs::exists(name); })) << name;
+        auto placed = [&] {
+            return std::ranges::count_if(names, [](auto& n) { return fs::exists(n); });
+        };
+        EXPECT_TRUE(WaitUntil([&] { return placed() == 3 - (1 - copyMode); }));
         EXPECT_EQ(fs::exists(in / "disc/1.mp3"), copyMode == 0);
         EXPECT_TRUE(fs::exists(in / "disc/cover.txt"));
         // A progress dialog still up would take the Esc meant for the window.
         WaitUntil([] { return ShownWindowsTitled("^tunvex$").size() <= 1; },
                   std::chrono::seconds(30));
         End(*process);
+        if (copyMode == 0) {
+            EXPECT_EQ(placed(), 2);
+            EXPECT_THAT(Ini(), HasSubstr("PreviewWidth="));
+        }
     }
 }
 
