@@ -173,7 +173,7 @@ for scale in 1 2; do
 done
 
 # An album dropped with the preview on: one track is in the music folder already, one file has
-# no tags. Space leaves the selected row out, the filter shows the rows that need a look.
+# no tags. Space leaves the selected row out.
 library "$home/アルバム" 5
 echo "no tags here" >"$home/アルバム/untagged.mp3"
 settings "$home/音楽フォルダ" 0
@@ -185,7 +185,5 @@ preview=$(window '^振り分ける前の確認')
 activate "$preview"
 keys Down space
 shot "$preview" preview.png
-keys alt+f
-shot "$preview" preview-looks.png
 keys Escape
 end
