@@ -107,7 +107,8 @@ TEST_F(TunvexStartupTest, ASecondInstanceEndsAtOnceARenamedCopyRunsBeside) {
                   "FileNamingFormat=?t.?T\nTagMode=1\nCollisionMode=0\nWindowPositionX=0\n"
                   "WindowPositionY=0\nCarryExtraFiles=0\n"
                   "ExtraFilePatterns=*.jpg;*.jpeg;*.png;*.cue;*.log;*.lrc;*.txt\n"
-                  "RemoveEmptiedFolders=0\nUseAlbumArtist=0\nCompilationArtist=Various Artists\n");
+                  "RemoveEmptiedFolders=0\nUseAlbumArtist=0\nCompilationArtist=Various Artists\n"
+                  "PreviewBeforeSort=0\nPreviewWidth=0\nPreviewHeight=0\n");
 }
 
 }  // namespace

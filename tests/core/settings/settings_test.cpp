@@ -29,7 +29,7 @@ const std::string kFilled =
     "FolderNamingFormat=?A\\?a\nFileNamingMode=-1\nFileNamingFormat=?t - ?T\nTagMode=2\n"
     "CollisionMode=1\nWindowPositionX=-8\nWindowPositionY=-640\nCarryExtraFiles=1\n"
     "ExtraFilePatterns=*.JPG;folder.*\nRemoveEmptiedFolders=1\nUseAlbumArtist=1\n"
-    "CompilationArtist=V.A.\n";
+    "CompilationArtist=V.A.\nPreviewBeforeSort=1\nPreviewWidth=900\nPreviewHeight=-2\n";
 
 class SettingsTest : public ::testing::Test {
   protected:
