@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string_view>
 
 #include "core/base/paths.h"
 #include "core/base/retry.h"
@@ -257,17 +258,31 @@ std::string TransferJournal::Absolute(const std::string& path) {
     std::string folder = slash == 0 ? "/" : absolute.substr(0, slash);
     auto found = resolvedFolders_.find(folder);
     if (found == resolvedFolders_.end()) {
+        std::string resolved = ResolveFolder(folder);
         if (resolvedFolders_.size() >= kResolvedFoldersKept)
             resolvedFolders_.clear();
-        char resolved[PATH_MAX];
-        found = resolvedFolders_
-                    .emplace(folder, realpath(folder.c_str(), resolved)
-                                         ? resolved
-                                         : CanonicalizePath(SystemCodePage(), folder))
-                    .first;
+        found = resolvedFolders_.emplace(folder, std::move(resolved)).first;
     }
     const std::string& parent = found->second;
     return parent + (parent == "/" ? "" : "/") + absolute.substr(slash + 1);
+}
+
+// A folder whose parent is resolved already is that parent and its own name, unless it is a link:
+// one look at the folder, where resolving the whole path looks at every folder above it.
+std::string TransferJournal::ResolveFolder(const std::string& folder) const {
+    std::size_t slash = folder.rfind('/');
+    if (slash != std::string::npos && slash > 0) {
+        std::string_view name = std::string_view(folder).substr(slash + 1);
+        auto parent = resolvedFolders_.find(folder.substr(0, slash));
+        struct stat info;
+        if (parent != resolvedFolders_.end() && !name.empty() && name != "." && name != ".." &&
+            lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+            return parent->second + (parent->second == "/" ? "" : "/") + std::string(name);
+        }
+    }
+    char resolved[PATH_MAX];
+    return realpath(folder.c_str(), resolved) ? resolved
+                                              : CanonicalizePath(SystemCodePage(), folder);
 }
 
 }  // namespace tunvex
