@@ -17,6 +17,7 @@ REPO=$(dirname "$BENCH")
 source "$BENCH/lib/measure.sh"
 source "$BENCH/lib/report.sh"
 source "$BENCH/lib/peers.sh"
+source "$BENCH/lib/journals.sh"
 
 BUILD=$REPO/build-bench
 RUNS=5
@@ -161,6 +162,22 @@ measure_memory() {
     goal_mb=$(awk -v n="$MEMORY_COUNT" 'BEGIN { printf "%.0f", 300 * n / 1000000 }')
     add_row "peak RSS, undo of a move sort, $MEMORY_COUNT files" "-" "-" "$mb MB" \
         "< $goal_mb MB" "$(met_word at_least "$goal_mb" "$mb")"
+}
+
+# measure_past_runs: --list-runs over a hundred synthetic past runs, the newest of LISTED_LARGEST
+# files (default a million), the others of a thousand, some undone or cut short.
+measure_past_runs() {
+    local state=$WORK/past-runs largest=${LISTED_LARGEST:-1000000} listed=() i
+    make_journals "$state/tunvex" 100 "$largest"
+    for ((i = 0; i < RUNS; i++)); do
+        listed+=("$(XDG_STATE_HOME=$state elapsed_us "$SORT" --list-runs)")
+    done
+    rm -rf "$state"
+    local listed_ms
+    listed_ms=$(awk -v us="$(median "${listed[@]}")" 'BEGIN { printf "%.1f", us / 1000 }')
+    add_row "list 100 past runs, the largest of $largest files" \
+        "$(seconds "$(median "${listed[@]}")")" "-" "$listed_ms ms" "< 50 ms" \
+        "$(met_word at_least 50 "$listed_ms")"
 }
 
 COPY_US=""
@@ -332,6 +349,7 @@ tunvex_dry_run "$LIB" >/dev/null
 if [ "$MODE" = memory ]; then
     measure_dry_run
     measure_memory
+    measure_past_runs
 elif [ "$MODE" = features ]; then
     measure_features
 else
@@ -346,6 +364,7 @@ else
     measure_undo
     measure_features
     measure_memory
+    measure_past_runs
     measure_peers
 fi
 {

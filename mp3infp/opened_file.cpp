@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 namespace mp3infp {
 namespace {
@@ -58,19 +57,14 @@ uint64_t OpenedFile::ReadFromFile(uint64_t offset, uint64_t length, char* out) c
     return filled;
 }
 
-bool OpenedFile::FromCache(uint64_t offset, uint64_t length, char* out) const {
-    if (length == 0) {
-        return true;  // the buffer of an empty read may be null, which memcpy never takes
-    }
+std::string_view OpenedFile::Cached(uint64_t offset, uint64_t length) const {
     if (offset + length <= head_.size()) {
-        std::memcpy(out, head_.data() + offset, length);
-        return true;
+        return std::string_view(head_).substr(offset, length);
     }
     if (offset >= tailOffset_ && offset + length <= tailOffset_ + tail_.size()) {
-        std::memcpy(out, tail_.data() + (offset - tailOffset_), length);
-        return true;
+        return std::string_view(tail_).substr(offset - tailOffset_, length);
     }
-    return false;
+    return {};
 }
 
 std::string OpenedFile::ReadAt(uint64_t offset, uint64_t length) const {
@@ -78,10 +72,12 @@ std::string OpenedFile::ReadAt(uint64_t offset, uint64_t length) const {
         return {};
     }
     length = std::min(length, size_ - offset);
-    std::string bytes(length, '\0');
-    if (!FromCache(offset, length, bytes.data())) {
-        bytes.resize(ReadFromFile(offset, length, bytes.data()));
+    const std::string_view cached = Cached(offset, length);
+    if (cached.size() == length) {
+        return std::string(cached);
     }
+    std::string bytes(length, '\0');
+    bytes.resize(ReadFromFile(offset, length, bytes.data()));
     return bytes;
 }
 
@@ -91,12 +87,14 @@ TagLib::ByteVector OpenedFile::readBlock(BlockSize length) {
         return {};
     }
     const uint64_t wanted = std::min<uint64_t>(length, size_ - offset);
-    TagLib::ByteVector bytes(static_cast<unsigned int>(wanted), '\0');
-    uint64_t got = wanted;
-    if (!FromCache(offset, wanted, bytes.data())) {
-        got = ReadFromFile(offset, wanted, bytes.data());
-        bytes.resize(static_cast<unsigned int>(got));
+    const std::string_view cached = Cached(offset, wanted);
+    if (cached.size() == wanted) {
+        position_ += static_cast<StreamOffset>(wanted);
+        return TagLib::ByteVector(cached.data(), static_cast<unsigned int>(wanted));
     }
+    TagLib::ByteVector bytes(static_cast<unsigned int>(wanted), '\0');
+    const uint64_t got = ReadFromFile(offset, wanted, bytes.data());
+    bytes.resize(static_cast<unsigned int>(got));
     position_ += static_cast<StreamOffset>(got);
     return bytes;
 }

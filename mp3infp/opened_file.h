@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "taglib_compat.h"
 
@@ -36,8 +37,8 @@ class OpenedFile : public TagLib::IOStream {
     void truncate(StreamOffset) override {}
 
   private:
-    // Copies [offset, offset + length) into out when the head or the tail holds all of it.
-    bool FromCache(uint64_t offset, uint64_t length, char* out) const;
+    // [offset, offset + length) where the head or the tail holds all of it, else empty.
+    std::string_view Cached(uint64_t offset, uint64_t length) const;
     uint64_t ReadFromFile(uint64_t offset, uint64_t length, char* out) const;
 
     int fd_;

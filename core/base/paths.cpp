@@ -108,16 +108,12 @@ void StripToFileName(CodePage codePage, std::string& path) {
         path.erase(0, separator + 1);
 }
 
-std::size_t FindExtension(CodePage codePage, std::string_view path) {
-    std::size_t dot = std::string_view::npos;
-    for (std::size_t pos = 0; pos < path.size(); pos += CharLength(codePage, path, pos)) {
-        if (path[pos] == '.') {
-            dot = pos;
-        } else if (path[pos] == kPathSeparator || path[pos] == ' ') {
-            dot = std::string_view::npos;
-        }
-    }
-    return dot;
+// '.', the separator and the space lie below the trail bytes of every code page: a byte search
+// from the end finds them as characters of their own.
+std::size_t FindExtension(CodePage, std::string_view path) {
+    constexpr char kEnds[] = {'.', kPathSeparator, ' '};
+    std::size_t last = path.find_last_of(std::string_view(kEnds, sizeof kEnds));
+    return last != std::string_view::npos && path[last] == '.' ? last : std::string_view::npos;
 }
 
 bool RenameExtension(CodePage codePage, std::string& path, std::string_view extension) {

@@ -239,7 +239,7 @@ void TrimWhiteSpace(CodePage codePage, std::string& text) {
         std::size_t end = text.size();
         while (end > begin && IsWhiteSpaceByte(text[end - 1]))
             --end;
-        text = text.substr(begin, end - begin);
+        text.erase(end).erase(0, begin);
         return;
     }
     // The end of the last character that is not white space; a trail byte never counts as one.
@@ -250,7 +250,7 @@ void TrimWhiteSpace(CodePage codePage, std::string& text) {
             end = begin + pos + length;
         return true;
     });
-    text = text.substr(begin, end - begin);
+    text.erase(end).erase(0, begin);
 }
 
 void TrimTrailingChar(CodePage codePage, std::string& text, char c) {

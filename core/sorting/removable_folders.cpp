@@ -34,12 +34,12 @@ bool IsKept(const std::string& folder, const std::set<Identity>& kept) {
 }  // namespace
 
 std::vector<FolderToRemove> SourceFoldersToRemove(const std::vector<std::string>& sources,
-                                                  const std::vector<std::string>& roots,
+                                                  const std::vector<std::string_view>& roots,
                                                   const std::vector<std::string>& keep) {
     const std::set<Identity> kept = IdentitiesOf(keep);
     std::unordered_map<std::string, std::string> folders;  // each with its root
     for (std::size_t i = 0; i < sources.size() && i < roots.size(); ++i) {
-        std::string root = roots[i];
+        std::string root(roots[i]);
         while (root.size() > 1 && root.ends_with('/'))
             root.pop_back();
         if (root.empty() || root == "/" || !sources[i].starts_with(root + "/"))

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/transfer/transfer.h"
@@ -13,7 +14,7 @@ namespace tunvex {
 // with that root. Never a dropped folder's parent, nor one of keep (known by identity, not by
 // spelling).
 std::vector<FolderToRemove> SourceFoldersToRemove(const std::vector<std::string>& sources,
-                                                  const std::vector<std::string>& roots,
+                                                  const std::vector<std::string_view>& roots,
                                                   const std::vector<std::string>& keep);
 
 // What a move never removes, however empty it leaves them: the home folder and the user folders

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <string_view>
+
 #include "core/base/paths.h"
 #include "core/files/temporaries.h"
 #include "core/sorting/album_extras.h"
@@ -53,15 +55,25 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
                             const std::vector<std::string>& droppedPaths) {
     PathList batch;
     std::vector<UnreadableFolder> unreadable;
-    // By position in the batch, the dropped folder a file was found in ("" for a dropped file).
-    std::vector<std::string_view> rootOf;
+    // Where the files of each dropped folder end in the batch; a dropped file has no root.
+    struct DroppedRoot {
+        std::size_t end;
+        std::string_view root;
+    };
+    std::vector<DroppedRoot> droppedRoots;
     for (const std::string& dropped : droppedPaths) {
         AppendPathList(batch, ExpandDroppedPath(dropped, &unreadable));
         struct stat info;
         bool folder = stat(dropped.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-        rootOf.resize(batch.size(), folder ? std::string_view(dropped) : std::string_view());
+        droppedRoots.push_back(
+            {batch.size(), folder ? std::string_view(dropped) : std::string_view()});
     }
-    std::vector<std::string> roots;
+    bool removing = OperationOf(context.settings) == TransferOperation::Move &&
+                    context.settings.RemoveEmptiedFolders == 1;
+    // By position in the request, the dropped folder a file was found in: only a move that
+    // removes the folders it empties asks.
+    std::vector<std::string_view> roots;
+    auto rootAhead = droppedRoots.begin();
 
     SortBatchPlan plan;
     plan.request = MakeTransferRequest(context.settings);
@@ -88,6 +100,10 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
         },
         context.readerThreads != 0 ? context.readerThreads : DefaultReaderThreads());
     std::size_t total = batch.size();
+    // Room for every file at once: a list that doubles as it grows holds up to twice its files.
+    plan.request.sources.reserve(total);
+    plan.request.destinations.reserve(total);
+    plan.request.sourceStates.reserve(total);
     for (std::size_t index = 0; index < total; ++index) {
         if (context.reading && !context.reading(index, total)) {
             plan.request.sources.clear();
@@ -129,10 +145,13 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
         plan.request.sources.push_back(std::move(path));
         plan.request.destinations.push_back(std::move(destination));
         plan.request.sourceStates.push_back(read.source);
-        roots.emplace_back(rootOf[index]);
+        if (removing) {
+            while (rootAhead->end <= index)
+                ++rootAhead;
+            roots.push_back(rootAhead->root);
+        }
     }
-    if (plan.request.operation == TransferOperation::Move &&
-        context.settings.RemoveEmptiedFolders == 1)
+    if (removing)
         plan.request.removeWhenEmptied = SourceFoldersToRemove(
             plan.request.sources, roots, FoldersNeverRemoved(context.settings.BaseFolderPath));
     if (context.settings.CarryExtraFiles == 1)

@@ -1,6 +1,8 @@
 #include "core/tags/tag_reader.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <string_view>
 
 #include "core/base/catalogue.h"
 
@@ -50,6 +52,10 @@ void ReadValue(const TagLibrary& library, const char* name, std::string& field) 
         field = value;
 }
 
+bool IsUnsafeInName(char c) {
+    return std::string_view("\\/:;*?\"<>|").find(c) != std::string_view::npos;
+}
+
 void FillPlaceholder(unsigned placeholderId, std::string& field) {
     if (field.empty())
         LoadCatalogueString(placeholderId, field);
@@ -58,23 +64,27 @@ void FillPlaceholder(unsigned placeholderId, std::string& field) {
 }  // namespace
 
 void SanitizeTagText(CodePage codePage, std::string& text) {
-    for (char unsafe : {'\\', '/', ':', ';', '*', '?', '"', '<', '>', '|'}) {
-        ReplaceChar(codePage, text, unsafe, '_');
-    }
     // A field cut to its size can end in half a character, which white space may have hidden.
     TrimWhiteSpace(codePage, text);
     TrimCutOffChar(codePage, text);
     TrimWhiteSpace(codePage, text);
-    // Control characters left inside would reach file names and, printed, drive a terminal.
-    std::string cleaned;
-    cleaned.reserve(text.size());
+    // Characters a file name cannot hold become '_', and so do control characters, which would
+    // reach file names and, printed, drive a terminal. One pass in place: no character grows.
+    std::size_t kept = 0;
     for (std::size_t pos = 0; pos < text.size();) {
         std::size_t length = CharLength(codePage, text, pos);
         std::string_view character = std::string_view(text).substr(pos, length);
-        cleaned += IsControlChar(codePage, character) ? std::string_view("_") : character;
+        if ((length == 1 && IsUnsafeInName(text[pos])) || IsControlChar(codePage, character)) {
+            text[kept++] = '_';
+        } else {
+            std::copy(text.begin() + static_cast<std::ptrdiff_t>(pos),
+                      text.begin() + static_cast<std::ptrdiff_t>(pos + length),
+                      text.begin() + static_cast<std::ptrdiff_t>(kept));
+            kept += length;
+        }
         pos += length;
     }
-    text = std::move(cleaned);
+    text.resize(kept);
 }
 
 bool ReadTrackTags(const TagLibrary& library, int tagMode, CodePage codePage,

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string_view>
 
 #include "core/base/paths.h"
 #include "core/base/retry.h"
@@ -254,20 +255,35 @@ std::string TransferJournal::Absolute(const std::string& path) {
     std::size_t slash = absolute.rfind('/');
     if (slash == std::string::npos)
         return absolute;
-    std::string folder = slash == 0 ? "/" : absolute.substr(0, slash);
-    auto found = resolvedFolders_.find(folder);
-    if (found == resolvedFolders_.end()) {
-        if (resolvedFolders_.size() >= kResolvedFoldersKept)
-            resolvedFolders_.clear();
-        char resolved[PATH_MAX];
-        found = resolvedFolders_
-                    .emplace(folder, realpath(folder.c_str(), resolved)
-                                         ? resolved
-                                         : CanonicalizePath(SystemCodePage(), folder))
-                    .first;
-    }
-    const std::string& parent = found->second;
+    std::string parent = Resolved(slash == 0 ? "/" : absolute.substr(0, slash));
     return parent + (parent == "/" ? "" : "/") + absolute.substr(slash + 1);
+}
+
+std::string TransferJournal::Resolved(const std::string& folder) {
+    auto found = resolvedFolders_.find(folder);
+    if (found != resolvedFolders_.end())
+        return found->second;
+    std::string resolved = ResolveFolder(folder);
+    if (resolvedFolders_.size() >= kResolvedFoldersKept)
+        resolvedFolders_.clear();
+    resolvedFolders_.emplace(folder, resolved);
+    return resolved;
+}
+
+// A folder is its parent resolved and its own name, unless it is a link: one look at each folder
+// once, where resolving each path whole looks at every folder above it again.
+std::string TransferJournal::ResolveFolder(const std::string& folder) {
+    std::size_t slash = folder.rfind('/');
+    std::string_view name = std::string_view(folder).substr(slash + 1);
+    if (slash != std::string::npos && slash > 0 && !name.empty() && name != "." && name != "..") {
+        std::string parent = Resolved(folder.substr(0, slash));
+        struct stat info;
+        if (lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+            return parent + (parent == "/" ? "" : "/") + std::string(name);
+    }
+    char resolved[PATH_MAX];
+    return realpath(folder.c_str(), resolved) ? resolved
+                                              : CanonicalizePath(SystemCodePage(), folder);
 }
 
 }  // namespace tunvex

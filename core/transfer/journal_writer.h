@@ -69,6 +69,8 @@ class TransferJournal {
     void Write();
     void Fail(FailureReason reason);
     std::string Absolute(const std::string& path);
+    std::string Resolved(const std::string& folder);
+    std::string ResolveFolder(const std::string& folder);
     void RecordSourceFolder(const std::string& source);
     void RecordSourceFolderAs(const std::string& folder, const struct stat& info);
 

@@ -25,6 +25,19 @@ TransferSummary RefuseMismatched(const TransferRequest& request, TransferDelegat
     return summary;
 }
 
+// The identities seen are needed only while planning: a whole library's would stay for the run.
+void PlanSources(RequestRun& run) {
+    const TransferRequest& request = run.request;
+    std::set<FileIdentity> planned;
+    bool looked = request.sourceStates.size() == request.sources.size();
+    run.planned.reserve(request.sources.size());
+    for (std::size_t i = 0; i < request.sources.size(); ++i) {
+        run.planned.push_back(PlanSource(
+            looked ? request.sourceStates[i] : TakeSnapshot(request.sources[i]), planned));
+        run.progress.bytesTotal += static_cast<std::uint64_t>(run.planned.back().bytes);
+    }
+}
+
 }  // namespace
 
 TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& told) {
@@ -42,13 +55,7 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& to
     run.progress.filesTotal = request.sources.size();
     if (!request.placedFirst.empty())
         run.placed.resize(request.sources.size());
-    std::set<FileIdentity> planned;
-    bool looked = request.sourceStates.size() == request.sources.size();
-    for (std::size_t i = 0; i < request.sources.size(); ++i) {
-        run.planned.push_back(PlanSource(
-            looked ? request.sourceStates[i] : TakeSnapshot(request.sources[i]), planned));
-        run.progress.bytesTotal += static_cast<std::uint64_t>(run.planned.back().bytes);
-    }
+    PlanSources(run);
     delegate.OnProgress(run.progress);
 
     ChunkObserver onChunk = [&run](std::uint64_t bytes) {
