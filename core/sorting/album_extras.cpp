@@ -12,6 +12,7 @@
 
 #include "core/files/folders.h"
 #include "core/files/temporaries.h"
+#include "core/sorting/file_identity.h"
 
 namespace tunvex {
 namespace {
@@ -55,19 +56,6 @@ bool MatchesWildcard(std::string_view name, std::string_view pattern) {
 std::string FolderPrefix(const std::string& path) {
     return path.substr(0, path.rfind('/') + 1);
 }
-
-// A file or folder by what it is, whatever path spells it.
-struct Identity {
-    dev_t device;
-    ino_t inode;
-    bool operator==(const Identity&) const = default;
-};
-struct IdentityHash {
-    std::size_t operator()(const Identity& id) const {
-        return std::hash<ino_t>()(id.inode) ^ (std::hash<dev_t>()(id.device) << 1);
-    }
-};
-using Identities = std::unordered_set<Identity, IdentityHash>;
 
 std::optional<Identity> IdentityOf(const std::string& path) {
     struct stat info;

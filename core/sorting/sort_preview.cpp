@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "core/files/names.h"
+#include "core/sorting/file_identity.h"
 #include "core/transfer/snapshot.h"
 
 namespace tunvex {
@@ -15,18 +16,6 @@ namespace {
 
 // The run gives up numbering there.
 constexpr std::uint32_t kLastNumber = 9999;
-
-struct Identity {
-    dev_t device;
-    ino_t inode;
-    bool operator==(const Identity&) const = default;
-};
-
-struct IdentityHash {
-    std::size_t operator()(const Identity& id) const {
-        return std::hash<ino_t>()(id.inode) ^ (std::hash<dev_t>()(id.device) << 1);
-    }
-};
 
 std::string_view FolderOf(std::string_view path) {
     std::size_t slash = path.rfind('/');
@@ -95,7 +84,7 @@ SortPreview PreviewSortPlan(const SortBatchPlan& plan, CodePage codePage) {
         ++preview.counts[static_cast<std::size_t>(state)];
     };
     NameLook names(codePage);
-    std::unordered_set<Identity, IdentityHash> seen;
+    Identities seen;
     for (std::size_t i = 0; i < request.sources.size(); ++i) {
         const std::string& destination = request.destinations[i];
         const SourceState& source = request.sourceStates[i];
