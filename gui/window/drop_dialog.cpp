@@ -309,12 +309,13 @@ void CDropDlg::dragLeaveEvent(QDragLeaveEvent*) {
 }
 
 // The drop is answered at once, so the source is not kept waiting; the sort runs after. The
-// paths are those offered when the drag entered: a drag carries one list from start to end, and
-// some sources (Qt's own, driven through XTEST) no longer answer for it at the drop.
+// paths are those offered when the drag entered: a drag carries one list from start to end, some
+// sources (Qt's own, driven through XTEST) no longer answer for it at the drop, and a list of a
+// whole collection is read once.
 void CDropDlg::dropEvent(QDropEvent* event) {
-    std::optional<std::vector<std::string>> paths = DroppedPaths(event->mimeData());
+    std::optional<std::vector<std::string>> paths = std::move(offered_);
     if (!paths)
-        paths = std::move(offered_);
+        paths = DroppedPaths(event->mimeData());
     offered_.reset();
     if (busy_ || !paths) {
         event->ignore();

@@ -45,6 +45,7 @@ class DropDialogTest : public QObject {
             {"file:///a%20b\r\nfile:///c/d\r\n", Paths({{"/a b", "/c/d"}})},
             {"# from a file manager\nfile://localhost/x\nfile://here/y", Paths({{"/x", "/y"}})},
             {"file:///%83%5C.mp3", Paths({{"/\x83\x5C.mp3"}})},
+            {" FILE:///Z%zz%4\t", Paths({{"/Z%zz%4"}})},
             {"file:///x\nfile://there/y", Paths()},
             {"https://example.org/a.mp3", Paths()},
             {"file:///a%00b", Paths()},
