@@ -370,7 +370,8 @@ TEST_F(TunvexSortTest, NothingGoesBackOntoTheBareMountPointOfAnUnmountedSourceDi
     std::string whyNot = EnterPrivateMountNamespace();
     if (!whyNot.empty())
         GTEST_SKIP() << whyNot;
-    const std::string disk = in / "disk", aside = home / "aside";
+    // mountinfo escapes the space.
+    const std::string disk = in / "my disk", aside = home / "aside";
     fs::create_directories(disk);
     fs::create_directories(aside);
     ASSERT_EQ(mount("tmpfs", disk.c_str(), "tmpfs", 0, nullptr), 0) << std::strerror(errno);

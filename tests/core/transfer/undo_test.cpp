@@ -317,6 +317,8 @@ TEST_F(UndoTest, AGlanceAtTheEndsOfAJournalAgreesWithTheWholeOfIt) {
         {body, "cut short, 0 of 3 undone"},
         {whole.substr(0, whole.find('\n') + 1), "cut short, 0 of 0 undone"},  // its header alone
         {whole + std::string(5000, 'x') + "\n", "ended, 0 of 3 undone"},  // past the tail it reads
+        {whole + std::string(4095, 'x'), "ended, 0 of 3 undone"},  // the tail's one break its first
+        {body + "end\t3x\n", "cut short, 0 of 3 undone"},  // a count that is no number
     };
     // clang-format on
     for (const auto& [text, learnt] : cases) {
