@@ -26,8 +26,7 @@ class FormatTest : public LibraryTestWithParam<FormatCase> {
     }
 };
 
-// The album artist and the compilation flag are read wherever TagLib finds them in the file; the
-// track keeps its leading zero wherever it is text.
+// Album artist and compilation wherever TagLib finds them; a text track keeps its leading zero.
 TEST_P(FormatTest, ReportsItsTypeAndAllValues) {
     const TagValues values{"Ünïcode Title ポケット", "The Artist", "Album Name", "03/12",
                            "アルバム Artist",        "1"};
@@ -54,8 +53,7 @@ TEST_P(FormatTest, ReportsItsTypeAndAllValues) {
 
 INSTANTIATE_TEST_SUITE_P(AllFormats, FormatTest, ::testing::ValuesIn(AllFormats()), CaseName());
 
-// A second stream (here a video) multiplexed in leaves the audio stream's comments readable,
-// whichever stream begins the file.
+// A video stream multiplexed in, first or not, leaves the audio's comments readable.
 TEST_F(LibraryTest, ReadsTheAudioOfMultiplexedOggStreams) {
     const std::string video =
         OggStream({{"\x80theora" + std::string(35, '\0')}, {"\x81theora"}, {"frame"}}, 9);

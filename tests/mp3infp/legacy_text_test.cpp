@@ -136,12 +136,10 @@ const FileCase kCutFields[] = {
 };
 // clang-format on
 
-// ID3v1 writers cut a text at 30 bytes, often in the middle of a character: a half character goes
-// only where the rest says so.
+// ID3v1 fields cut at 30 bytes: a half character goes only where the rest says so.
 INSTANTIATE_TEST_SUITE_P(CutFields, FileTest, ::testing::ValuesIn(kCutFields), CaseName());
 
-// Uses an installed Shift-JIS locale, or compiles one into the test's folder; skips when neither
-// works.
+// An installed Shift-JIS locale, or one compiled into the test's folder; else skipped.
 class ShiftJisLocaleTest : public LibraryTest {
   protected:
     void SetUp() override {

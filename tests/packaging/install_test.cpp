@@ -37,8 +37,7 @@ class InstallTest : public ::testing::Test {
     std::string programs = root + "/usr/lib/tunvex";
 };
 
-// Unpacked into a scratch root, as into any prefix, its program folder read-only as a system
-// installation's is.
+// Unpacked into a scratch root, as into any prefix, its program folder read-only.
 TEST_F(InstallTest, DebianPackageGivesWorkingProgramsAndDesktopIntegration) {
     const std::string packages = temp / "packages";
     ProcessResult pack = RunProcess(
