@@ -156,23 +156,19 @@ std::size_t ReportPlanFailures(const SortBatchPlan& plan, TransferDelegate& dele
     return failed;
 }
 
-std::optional<TransferSummary> RunSortBatch(const SortBatchContext& context,
-                                            const std::vector<std::string>& droppedPaths,
-                                            TransferDelegate& delegate,
-                                            std::vector<KeptExtra>* extrasKept) {
+std::optional<SortSummary> RunSortBatch(const SortBatchContext& context,
+                                        const std::vector<std::string>& droppedPaths,
+                                        TransferDelegate& delegate) {
     SortBatchPlan plan = PlanSortBatch(context, droppedPaths);
     if (plan.cancelled)
-        return TransferSummary{.cancelled = true};
+        return SortSummary{.transfer = {.cancelled = true}};
     std::size_t failed = ReportPlanFailures(plan, delegate);
     if (plan.request.sources.empty() && failed == 0)
         return std::nullopt;
-    TransferSummary summary;
+    SortSummary summary{.extrasKept = std::move(plan.extrasKept)};
     if (!plan.request.sources.empty())
-        summary = RunTransfer(plan.request, delegate);
-    summary.failed += failed;
-    summary.extrasKept = plan.extrasKept.size();
-    if (extrasKept != nullptr)
-        *extrasKept = std::move(plan.extrasKept);
+        summary.transfer = RunTransfer(plan.request, delegate);
+    summary.transfer.failed += failed;
     return summary;
 }
 

@@ -180,7 +180,6 @@ struct TransferSummary {
     FailureReason journalError{};    // why the journal is missing or incomplete
     unsigned attributesNotKept = 0;  // AttributeLoss bits (attribute_loss.h) of every copy placed
     std::size_t foldersRemoved = 0;  // of removeWhenEmptied
-    std::size_t extrasKept = 0;      // album extras the sort left in their folders (sort_batch.h)
     // Of removeWhenEmptied, deepest first: those a file or a removed folder left and that stay.
     std::vector<KeptFolder> foldersKept{};
 };

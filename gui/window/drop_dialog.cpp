@@ -336,11 +336,10 @@ void CDropDlg::OnDropFiles(const std::vector<std::string>& paths) {
         context.reading = [&relay](std::size_t read, std::size_t total) {
             return relay.OnReading(read, total);
         };
-        std::optional<TransferSummary> summary;
-        std::vector<KeptExtra> extrasKept;
-        RunOffUiThread([&] { summary = RunSortBatch(context, paths, relay, &extrasKept); });
+        std::optional<SortSummary> summary;
+        RunOffUiThread([&] { summary = RunSortBatch(context, paths, relay); });
         if (summary && !stopRequested_)
-            progress.ShowSummary(*summary, extrasKept);
+            progress.ShowSummary(summary->transfer, summary->extrasKept);
     });
 }
 
