@@ -65,6 +65,7 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
 
     SortBatchPlan plan;
     plan.request = MakeTransferRequest(context.settings);
+    plan.request.codePage = context.codePage;
     for (UnreadableFolder& folder : unreadable) {
         plan.notSorted.push_back(
             {std::move(folder.path), {FailureKind::FolderUnreadable, folder.error}, false});

@@ -50,9 +50,10 @@ void RemoveOldJournals(const std::string& folder, std::size_t keep) {
 
 }  // namespace
 
-void TransferJournal::Start(std::string folder, TransferOperation operation) {
+void TransferJournal::Start(std::string folder, TransferOperation operation, CodePage codePage) {
     folder_ = std::move(folder);
     operation_ = operation;
+    codePage_ = codePage;
     // Sized by getcwd itself: a working folder deeper than PATH_MAX is still one.
     if (char* cwd = getcwd(nullptr, 0)) {
         cwd_ = cwd;
@@ -263,7 +264,7 @@ std::string TransferJournal::Absolute(const std::string& path) {
         found = resolvedFolders_
                     .emplace(folder, realpath(folder.c_str(), resolved)
                                          ? resolved
-                                         : CanonicalizePath(SystemCodePage(), folder))
+                                         : CanonicalizePath(codePage_, folder))
                     .first;
     }
     const std::string& parent = found->second;

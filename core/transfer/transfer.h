@@ -53,6 +53,7 @@
 #include <vector>
 
 #include "core/base/failure_reason.h"
+#include "core/base/text.h"
 #include "core/transfer/snapshot.h"
 
 namespace tunvex {
@@ -87,6 +88,7 @@ struct TransferRequest {
     std::vector<std::string> sources;       // paired by position with destinations
     std::vector<std::string> destinations;  // full destination file paths
     unsigned flags = 0;
+    CodePage codePage = CodePage::Utf8;  // of the paths
     // Bytes copied between two progress reports and cancel polls.
     std::size_t chunkBytes = kDefaultTransferChunkBytes;
     // A batch closes at whichever comes first: this many files, or this many bytes copied into

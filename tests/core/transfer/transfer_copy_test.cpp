@@ -233,7 +233,7 @@ TEST(TransferCopyTest, AMovedSourceThatCannotBeRemovedTakesItsCopyBackUnlessItRe
         static class : public UndoDelegate {
             void OnUndo(const UndoReport&) override {}
         } silent;
-        EXPECT_EQ(UndoRun(summary.journal, true, silent).leftAlone, 0u);
+        EXPECT_EQ(UndoRun(CodePage::Utf8, summary.journal, true, silent).leftAlone, 0u);
     }
 }
 
