@@ -1,7 +1,5 @@
 #include "core/sorting/sort_batch.h"
 
-#include <sys/stat.h>
-
 #include "core/base/paths.h"
 #include "core/files/temporaries.h"
 #include "core/sorting/album_extras.h"
@@ -56,9 +54,10 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
     // By position in the batch, the dropped folder a file was found in ("" for a dropped file).
     std::vector<std::string_view> rootOf;
     for (const std::string& dropped : droppedPaths) {
-        AppendPathList(batch, ExpandDroppedPath(dropped, &unreadable));
-        struct stat info;
-        bool folder = stat(dropped.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        PathList files = ExpandDroppedPath(dropped, &unreadable);
+        // A folder never gives itself: no second look at the path to tell.
+        bool folder = files.size() != 1 || files[0] != dropped;
+        AppendPathList(batch, std::move(files));
         rootOf.resize(batch.size(), folder ? std::string_view(dropped) : std::string_view());
     }
     std::vector<std::string> roots;
