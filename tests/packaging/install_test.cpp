@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "gui/help/chm_archive.h"
-#include "tests/fixtures/audio_fixtures.h"
 #include "tests/support/run_process.h"
+#include "tests/support/songs.h"
 #include "tests/support/temp_folder.h"
 
 namespace tunvex {
@@ -75,9 +75,7 @@ TEST_F(InstallTest, DebianPackageGivesWorkingProgramsAndDesktopIntegration) {
     ProcessResult unpack = RunProcess("dpkg", {"-x", deb, root});
     ASSERT_EQ(unpack.exitStatus, 0) << unpack.err;
     ASSERT_EQ(chmod(programs.c_str(), 0555), 0);
-    fs::create_directories(in / "Album");
-    fixtures::WriteMp3(in / "Album/one.mp3", std::nullopt,
-                       fixtures::TagValues{"One", "Artist", "Album", "1"});
+    testing::WriteSong(in / "Album/one.mp3", "One");
     WriteFile(temp / "config/tunvex/tunvex.ini", "[TunvexOption]\nBaseFolderPath=" + out.path() +
                                                      "\nFolderNamingMode=2\nFileNamingMode=3\n");
     ProcessResult sort = RunProcess(root + "/usr/bin/tunvex-sort", {in.path()},
