@@ -6,6 +6,7 @@
 #include "apps/tunvex-sort/console_delegate.h"
 #include "apps/tunvex-sort/printable.h"
 #include "core/base/failure_reason.h"
+#include "core/base/text.h"
 #include "core/transfer/journal.h"
 #include "core/transfer/journal_glance.h"
 #include "core/transfer/undo.h"
@@ -86,7 +87,7 @@ int RunUndo(const SortOptions& options) {
               << Printable(journal) << '\n';
     ConsoleUndoDelegate delegate;
     ConsoleDelegate::CatchInterrupt();
-    UndoSummary summary = UndoRun(journal, options.dryRun, delegate);
+    UndoSummary summary = UndoRun(SystemCodePage(), journal, options.dryRun, delegate);
     std::cout.flush();
     if (!summary.refused.empty()) {
         std::cerr << "tunvex-sort: " << Printable(journal) << ": "

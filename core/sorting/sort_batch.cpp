@@ -1,7 +1,5 @@
 #include "core/sorting/sort_batch.h"
 
-#include <sys/stat.h>
-
 #include <string_view>
 
 #include "core/base/paths.h"
@@ -62,9 +60,10 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
     };
     std::vector<DroppedRoot> droppedRoots;
     for (const std::string& dropped : droppedPaths) {
-        AppendPathList(batch, ExpandDroppedPath(dropped, &unreadable));
-        struct stat info;
-        bool folder = stat(dropped.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        PathList files = ExpandDroppedPath(dropped, &unreadable);
+        // A folder never gives itself: no second look at the path to tell.
+        bool folder = files.size() != 1 || files[0] != dropped;
+        AppendPathList(batch, std::move(files));
         droppedRoots.push_back(
             {batch.size(), folder ? std::string_view(dropped) : std::string_view()});
     }
@@ -77,6 +76,7 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
 
     SortBatchPlan plan;
     plan.request = MakeTransferRequest(context.settings);
+    plan.request.codePage = context.codePage;
     for (UnreadableFolder& folder : unreadable) {
         plan.notSorted.push_back(
             {std::move(folder.path), {FailureKind::FolderUnreadable, folder.error}, false});
@@ -175,28 +175,24 @@ std::size_t ReportPlanFailures(const SortBatchPlan& plan, TransferDelegate& dele
     return failed;
 }
 
-std::optional<TransferSummary> RunSortPlan(const SortBatchPlan& plan, TransferDelegate& delegate) {
+std::optional<SortSummary> RunSortPlan(SortBatchPlan plan, TransferDelegate& delegate) {
     std::size_t failed = ReportPlanFailures(plan, delegate);
     if (plan.request.sources.empty() && failed == 0)
         return std::nullopt;
-    TransferSummary summary;
+    SortSummary summary{.extrasKept = std::move(plan.extrasKept)};
     if (!plan.request.sources.empty())
-        summary = RunTransfer(plan.request, delegate);
-    summary.failed += failed;
-    summary.extrasKept = plan.extrasKept.size();
+        summary.transfer = RunTransfer(plan.request, delegate);
+    summary.transfer.failed += failed;
     return summary;
 }
 
-std::optional<TransferSummary> RunSortBatch(const SortBatchContext& context,
-                                            const std::vector<std::string>& droppedPaths,
-                                            TransferDelegate& delegate,
-                                            std::vector<KeptExtra>* extrasKept) {
+std::optional<SortSummary> RunSortBatch(const SortBatchContext& context,
+                                        const std::vector<std::string>& droppedPaths,
+                                        TransferDelegate& delegate) {
     SortBatchPlan plan = PlanSortBatch(context, droppedPaths);
     if (plan.cancelled)
-        return TransferSummary{.cancelled = true};
-    std::optional<TransferSummary> summary = RunSortPlan(plan, delegate);
-    if (extrasKept != nullptr)
-        *extrasKept = std::move(plan.extrasKept);
-    return summary;
+        return SortSummary{.transfer = {.cancelled = true}};
+    return RunSortPlan(std::move(plan), delegate);
 }
+
 }  // namespace tunvex

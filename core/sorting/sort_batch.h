@@ -71,16 +71,19 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
 // order; returns how many there were.
 std::size_t ReportPlanFailures(const SortBatchPlan& plan, TransferDelegate& delegate);
 
-// Reports the failures of a plan not cancelled and runs its one transfer; the summary counts
-// both, and the extras kept. nullopt when no file was accepted and none failed.
-std::optional<TransferSummary> RunSortPlan(const SortBatchPlan& plan, TransferDelegate& delegate);
+struct SortSummary {
+    TransferSummary transfer{};  // counts the plan's failures too
+    std::vector<KeptExtra> extrasKept{};
+};
 
-// Plans the drop, reports its failures and runs its one transfer; the summary counts both, and
-// the extras kept, which go to extrasKept when given. nullopt when no file was accepted and none
-// failed.
-std::optional<TransferSummary> RunSortBatch(const SortBatchContext& context,
-                                            const std::vector<std::string>& droppedPaths,
-                                            TransferDelegate& delegate,
-                                            std::vector<KeptExtra>* extrasKept = nullptr);
+// Reports the failures of a plan not cancelled and runs its one transfer. nullopt when no file
+// was accepted and none failed.
+std::optional<SortSummary> RunSortPlan(SortBatchPlan plan, TransferDelegate& delegate);
+
+// Plans the drop, reports its failures and runs its one transfer. nullopt when no file was
+// accepted and none failed.
+std::optional<SortSummary> RunSortBatch(const SortBatchContext& context,
+                                        const std::vector<std::string>& droppedPaths,
+                                        TransferDelegate& delegate);
 
 }  // namespace tunvex

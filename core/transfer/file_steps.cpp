@@ -216,7 +216,7 @@ bool TryNextNumber(StagedFile& file, FileTransferContext& context, ClaimAttempt&
     attempt.number = std::max(attempt.number + 1, context.nextNumbers[attempt.requested]);
     if (attempt.number > kMaxCollisionNumber)
         return Fail(file, {FailureKind::NameNotClaimed, EEXIST});
-    file.report.destination = NumberedName(SystemCodePage(), attempt.requested, attempt.number);
+    file.report.destination = NumberedName(context.codePage, attempt.requested, attempt.number);
     return true;
 }
 

@@ -33,15 +33,17 @@ PlannedSource PlanSource(const SourceState& state, std::set<FileIdentity>& plann
 // What a file needs from its request; replaceAll carries a ReplaceAll answer to the files
 // after it.
 struct FileTransferContext {
-    FileTransferContext(TransferOperation requested, unsigned requestFlags, TransferDelegate& told,
+    FileTransferContext(const TransferRequest& request, TransferDelegate& told,
                         ChunkObserver afterChunk)
-        : operation(requested),
-          flags(requestFlags),
+        : operation(request.operation),
+          flags(request.flags),
+          codePage(request.codePage),
           delegate(told),
           onChunk(std::move(afterChunk)) {}
 
     TransferOperation operation;
     unsigned flags;
+    CodePage codePage;
     TransferDelegate& delegate;
     ChunkObserver onChunk;  // false cancels the request
     CopySession copies;

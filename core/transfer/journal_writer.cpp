@@ -51,9 +51,10 @@ void RemoveOldJournals(const std::string& folder, std::size_t keep) {
 
 }  // namespace
 
-void TransferJournal::Start(std::string folder, TransferOperation operation) {
+void TransferJournal::Start(std::string folder, TransferOperation operation, CodePage codePage) {
     folder_ = std::move(folder);
     operation_ = operation;
+    codePage_ = codePage;
     // Sized by getcwd itself: a working folder deeper than PATH_MAX is still one.
     if (char* cwd = getcwd(nullptr, 0)) {
         cwd_ = cwd;
@@ -282,8 +283,7 @@ std::string TransferJournal::ResolveFolder(const std::string& folder) {
             return parent + (parent == "/" ? "" : "/") + std::string(name);
     }
     char resolved[PATH_MAX];
-    return realpath(folder.c_str(), resolved) ? resolved
-                                              : CanonicalizePath(SystemCodePage(), folder);
+    return realpath(folder.c_str(), resolved) ? resolved : CanonicalizePath(codePage_, folder);
 }
 
 }  // namespace tunvex

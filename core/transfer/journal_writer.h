@@ -30,7 +30,7 @@ class TransferJournal {
 
     // Keeps a journal in folder from now on; until then every call does nothing. Nothing is
     // written before the run makes its first change.
-    void Start(std::string folder, TransferOperation operation);
+    void Start(std::string folder, TransferOperation operation, CodePage codePage);
 
     void FolderMade(const std::string& path);
     // Written by the next Sync: the file staged is about to be put at destination.
@@ -76,6 +76,7 @@ class TransferJournal {
 
     std::string folder_;
     TransferOperation operation_ = TransferOperation::Copy;
+    CodePage codePage_ = CodePage::Utf8;
     std::string cwd_;
     std::string path_;
     int fd_ = -1;

@@ -64,11 +64,11 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& to
         run.delegate.OnProgress(run.progress);
         return run.cancelHeld || !run.delegate.CancelRequested();
     };
-    FileTransferContext context(request.operation, request.flags, delegate, onChunk);
+    FileTransferContext context(request, delegate, onChunk);
     context.copies.chunkBytes = request.chunkBytes;
     context.copies.syncData = false;
     if (!request.journalFolder.empty())
-        context.journal.Start(request.journalFolder, request.operation);
+        context.journal.Start(request.journalFolder, request.operation, request.codePage);
     while (run.reported < request.sources.size()) {
         if (run.summary.cancelled) {
             ReportCancelled(run);

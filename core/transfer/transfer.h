@@ -53,6 +53,7 @@
 #include <vector>
 
 #include "core/base/failure_reason.h"
+#include "core/base/text.h"
 #include "core/transfer/snapshot.h"
 
 namespace tunvex {
@@ -87,6 +88,7 @@ struct TransferRequest {
     std::vector<std::string> sources;       // paired by position with destinations
     std::vector<std::string> destinations;  // full destination file paths
     unsigned flags = 0;
+    CodePage codePage = CodePage::Utf8;  // of the paths
     // Bytes copied between two progress reports and cancel polls.
     std::size_t chunkBytes = kDefaultTransferChunkBytes;
     // A batch closes at whichever comes first: this many files, or this many bytes copied into
@@ -180,7 +182,6 @@ struct TransferSummary {
     FailureReason journalError{};    // why the journal is missing or incomplete
     unsigned attributesNotKept = 0;  // AttributeLoss bits (attribute_loss.h) of every copy placed
     std::size_t foldersRemoved = 0;  // of removeWhenEmptied
-    std::size_t extrasKept = 0;      // album extras the sort left in their folders (sort_batch.h)
     // Of removeWhenEmptied, deepest first: those a file or a removed folder left and that stay.
     std::vector<KeptFolder> foldersKept{};
 };

@@ -31,6 +31,7 @@ namespace {
 
 struct UndoContext {
     const Journal& journal;
+    CodePage codePage;
     int fd;
     bool dryRun;
     UndoDelegate& delegate;
@@ -155,8 +156,8 @@ int FindUnrecorded(UndoContext& undo, const JournaledFile& file, std::string& fo
     found.clear();
     std::string folder = ParentFolder(file.requested);
     std::string stem = file.requested;
-    StripToFileName(SystemCodePage(), stem);
-    std::size_t dot = FindExtension(SystemCodePage(), stem);
+    StripToFileName(undo.codePage, stem);
+    std::size_t dot = FindExtension(undo.codePage, stem);
     std::string extension;
     if (dot != std::string::npos && dot != 0) {
         extension = stem.substr(dot);
@@ -510,7 +511,8 @@ std::string TrashFilesFolder() {
 
 }  // namespace
 
-UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& delegate) {
+UndoSummary UndoRun(CodePage codePage, const std::string& journalPath, bool dryRun,
+                    UndoDelegate& delegate) {
     UndoSummary refused;
     OwnedFd fd(OpenJournal(journalPath, !dryRun, refused.refused));
     Journal journal;
@@ -528,8 +530,8 @@ UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& d
     // Marks go after the last whole line, never after what a crash left cut short.
     if (!dryRun && lseek(fd.get(), 0, SEEK_END) > static_cast<off_t>(journal.length))
         RetryOnInterrupt([&] { return ftruncate(fd.get(), static_cast<off_t>(journal.length)); });
-    UndoContext undo{journal, fd.get(), dryRun, delegate, TrashFilesFolder(), {}, {}, {}, {},
-                     {},      {},       {},     {}};
+    UndoContext undo{journal, codePage, fd.get(), dryRun, delegate, TrashFilesFolder(), {}, {}, {},
+                     {},      {},       {},       {},     {}};
     ReportDamage(undo, journalPath);
     for (const RecordedFolderTime& folder : journal.sourceFolders)
         undo.sourceFolders.emplace(folder.path, &folder);

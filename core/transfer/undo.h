@@ -14,6 +14,7 @@
 #include <string>
 
 #include "core/base/failure_reason.h"
+#include "core/base/text.h"
 #include "core/transfer/journal.h"
 
 namespace tunvex {
@@ -55,7 +56,9 @@ struct UndoSummary {
 };
 
 // dryRun reports what would be done and touches nothing, the journal included.
-UndoSummary UndoRun(const std::string& journalPath, bool dryRun, UndoDelegate& delegate);
+// codePage: of the journal's paths.
+UndoSummary UndoRun(CodePage codePage, const std::string& journalPath, bool dryRun,
+                    UndoDelegate& delegate);
 
 // The newest journal in folder that is not undone yet; empty when there is none.
 std::string NewestJournalToUndo(const std::string& folder);

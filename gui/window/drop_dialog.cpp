@@ -350,7 +350,7 @@ void CDropDlg::OnDropFiles(const std::vector<std::string>& paths) {
                     preview = PreviewSortPlan(plan, codePage);
             });
         }
-        std::optional<TransferSummary> summary = TransferSummary{.cancelled = true};
+        std::optional<SortSummary> summary = SortSummary{.transfer = {.cancelled = true}};
         if (!plan.cancelled && previewed && !stopRequested_) {
             progress->Hide();
             std::vector<bool> chosen;
@@ -361,10 +361,10 @@ void CDropDlg::OnDropFiles(const std::vector<std::string>& paths) {
         }
         if (!plan.cancelled) {
             SortRelay relay(*progress);
-            RunOffUiThread([&] { summary = RunSortPlan(plan, relay); });
+            RunOffUiThread([&] { summary = RunSortPlan(std::move(plan), relay); });
         }
         if (summary && !stopRequested_)
-            progress->ShowSummary(*summary, plan.extrasKept);
+            progress->ShowSummary(summary->transfer, summary->extrasKept);
     });
 }
 

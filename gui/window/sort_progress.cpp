@@ -140,8 +140,8 @@ void SortProgress::ShowSummary(const TransferSummary& summary,
         lines << QStringLiteral("コピー先で一部のファイルの%1を保てませんでした")
                      .arg(AttributesNamed(summary.attributesNotKept));
     }
-    if (summary.extrasKept != 0)
-        lines << QStringLiteral("元のフォルダに残した付属ファイル: %1 個").arg(summary.extrasKept);
+    if (!extrasKept.empty())
+        lines << QStringLiteral("元のフォルダに残した付属ファイル: %1 個").arg(extrasKept.size());
     if (!summary.foldersKept.empty()) {
         lines
             << QStringLiteral("削除しなかった元のフォルダ: %1 個").arg(summary.foldersKept.size());

@@ -127,7 +127,7 @@ void UndoRecentRun(QWidget* owner, CodePage codePage, std::size_t age,
     ProgressWindow window(owner, codePage, stopRequested);
     UndoRelay relay(window, run.files - std::min(run.files, run.filesUndone));
     UndoSummary summary;
-    RunOffUiThread([&] { summary = UndoRun(journal, false, relay); });
+    RunOffUiThread([&] { summary = UndoRun(codePage, journal, false, relay); });
     window.Hide();
     if (!stopRequested())
         ShowOutcome(owner, codePage, summary, relay.leftAlone);

@@ -49,24 +49,30 @@ struct LegacyText {
 
 // clang-format off
 const LegacyText kTexts[] = {
-    {"ShiftJisKatakanaAndKanji", "\x83\x7C\x83\x50\x83\x62\x83\x67\x82\xCC\x92\x86",
-     "ポケットの中"},
     // The second byte of "ソ" is a backslash, which naive code treats as an escape.
     {"ShiftJisWithBackslashTrail", "\x83\x5C\x83\x74\x83\x67", "ソフト"},
-    {"ShiftJisKanjiOnly", "\x8D\xF7", "桜"},
     {"ShiftJisKanjiOnlyWithoutLeadHints", "\x92\xC5\x96\xBC\x97\xD1\x8C\xE7", "椎名林檎"},
     {"ShiftJisOneKanjiWithLetterTrail", "\x8A\x43", "海"},
     {"ShiftJisOneKanjiLikeTwoDashes", "\x97\x92", "嵐"},
-    {"ShiftJisHalfWidthKatakana", "\xCE\xDF\xB9\xAF\xC4", "ﾎﾟｹｯﾄ"},
     {"ShiftJisMixedWithAscii", "Best of \x8D\xB2\x93\xA1", "Best of 佐藤"},
-    {"Latin1AccentAtEnd", "Caf\xE9", "Café"},
-    {"Latin1AccentBeforeLetter", "Mot\xF6rhead", "Motörhead"},
+    {"ShiftJisKanjiLikeQuotedLetters", "\x91\xE5\x92n\x8E]\xE8\xF1", "大地讃頌"},
+    {"ShiftJisKanjiLikeACaronLetter", "\x8Av\x96\xBD", "革命"},
+    {"ShiftJisKanjiLikeAnOpeningQuote", "\x8E\x9E\x91\xE3", "時代"},
+    {"ShiftJisKanjiLikeQuotesAndLetters", "\x91\xBE\x93" "c\x97T\x94\xFC", "太田裕美"},
+    {"ShiftJisKanjiLikeAccentedLetters", "\xE0_\x93" "c\x8B\xE0\x8C\xE1", "濱田金吾"},
+    {"ShiftJisKanjiAfterAWord", "Tokyo \x93\x8C\x8B\x9E", "Tokyo 東京"},
+    {"ShiftJisHalfWidthKatakanaAndKanji", "\xD3\xB0\xC6\xDD\xB8\xDE\x96\xBA\xA1", "ﾓｰﾆﾝｸﾞ娘｡"},
+    {"ShiftJisTwoHalfWidthKatakana", "\xB1\xB2", "ｱｲ"},
     {"Latin1AccentThatPairsAsShiftJis", "P\xE9rez Prado", "Pérez Prado"},
     {"Windows1252Apostrophe", "Don\x92t Stop", "Don’t Stop"},
-    {"Windows1252AccentsThatPairAsKanji", "H\xE9l\xE8ne", "Hélène"},
     {"Latin1CapitalsThatAreHalfWidthKatakana", "DIE \xC4RZTE", "DIE ÄRZTE"},
+    {"Latin1AccentThatLeadsUtf8", "J\xF3ga", "Jóga"},
+    {"Latin1UmlautThatLeadsShiftJis", "Gl\xFC" "ck", "Glück"},
+    {"Latin1AccentsBeforeASpace", "D\xE9j\xE0 vu", "Déjà vu"},
+    {"Windows1252OpeningQuote", "\x91Round Midnight", "‘Round Midnight"},
+    {"Windows1252CapitalLigature", "\x8Cuvres compl\xE8tes", "Œuvres complètes"},
+    {"Windows1252LigatureInAWord", "Ch\x9Curs", "Chœurs"},
     {"Utf8InALatin1Field", "Caf\xC3\xA9", "Café"},
-    {"Ascii", "Plain Title", "Plain Title"},
 };
 // clang-format on
 
@@ -130,12 +136,10 @@ const FileCase kCutFields[] = {
 };
 // clang-format on
 
-// ID3v1 writers cut a text at 30 bytes, often in the middle of a character: a half character goes
-// only where the rest says so.
+// ID3v1 fields cut at 30 bytes: a half character goes only where the rest says so.
 INSTANTIATE_TEST_SUITE_P(CutFields, FileTest, ::testing::ValuesIn(kCutFields), CaseName());
 
-// Uses an installed Shift-JIS locale, or compiles one into the test's folder; skips when neither
-// works.
+// An installed Shift-JIS locale, or one compiled into the test's folder; else skipped.
 class ShiftJisLocaleTest : public LibraryTest {
   protected:
     void SetUp() override {

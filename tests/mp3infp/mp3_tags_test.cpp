@@ -26,8 +26,7 @@ Writer RawId3v1(int track) {
     return [=](Path path) { fixtures::WriteMp3WithRawId3v1(path, "title", "", "", track); };
 }
 
-// An MP3 of each layout: a name with _v1, _v2 or _rmp asks that block alone, a plain one takes
-// ID3v2 first, value by value.
+// _v1, _v2 or _rmp asks that block alone; a plain name takes ID3v2 first, value by value.
 // clang-format off
 const FileCase kBlocks[] = {
     {"Neither", "a.mp3", Mp3({}, {}), MP3INFP_TYPE_MP3, {{"INAM", {}}}, 0},

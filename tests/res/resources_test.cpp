@@ -1,5 +1,4 @@
-// The embedded pictures, read back through Qt's resource system: what Qt's decoders let pass
-// (sizes, row order, resolution), then decoded the way the window loads them.
+// The embedded pictures read back through Qt's resource system and its decoders.
 #include <gtest/gtest.h>
 
 #include <QFile>

@@ -1,5 +1,4 @@
-// The program's catalogue with one entry replaced, or removed (nullopt): it drives callers down
-// their failure paths and towards other libraries.
+// The catalogue with one entry replaced, or removed (nullopt), to drive failure paths.
 #pragma once
 
 #include <optional>

@@ -1,5 +1,4 @@
-// Folders nested past the path limit, which calls by path cannot reach: made and removed through
-// descriptors.
+// Folders nested past the path limit, made and removed through descriptors.
 #pragma once
 
 #include <dirent.h>
@@ -30,8 +29,7 @@ inline void EmptyFolderAt(int fd) {
         closedir(dir);
 }
 
-// Folders made one in another under base until their path is at least length bytes long; the
-// deepest stays open. Removed, with all they hold, when it goes.
+// Nested under base until the path has length bytes, the deepest open; all removed when it goes.
 class DeepFolder {
   public:
     DeepFolder(const std::string& base, std::size_t length) : base_(base), path_(base) {

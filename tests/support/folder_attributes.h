@@ -1,5 +1,4 @@
-// What a test gives a folder that a removal of its tree would not undo (another owner, an ACL,
-// extended attributes, a mount, the append-only flag), and the steps that take it back.
+// What a removal of a folder's tree would not undo (owner, ACL, xattrs, mount, append-only).
 #pragma once
 
 #include <fcntl.h>

@@ -20,9 +20,7 @@ inline std::string ModeAndTime(const std::string& path) {
            std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
 }
 
-// Every entry under root by its relative path, a folder's with a trailing slash, links not
-// followed: a file's bytes, mode and time; with folderTimes a folder's mode and time too, and
-// root's as "./".
+// Every entry under root, links not followed: bytes, mode and time; folders' too with folderTimes.
 inline std::map<std::string, std::string> Snapshot(const std::string& root,
                                                    bool folderTimes = false) {
     std::map<std::string, std::string> entries;

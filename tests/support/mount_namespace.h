@@ -10,9 +10,7 @@
 
 namespace tunvex {
 
-// Moves this test process into a mount namespace of its own, so that what it mounts is seen by
-// no one else and goes when it ends. Empty, or why it cannot (a process that runs threads
-// already, say).
+// Into a mount namespace of this process's own; empty, or why not (threads running, say).
 inline std::string EnterPrivateMountNamespace() {
     static const std::string whyNot = []() -> std::string {
         if (unshare(CLONE_NEWNS) != 0)

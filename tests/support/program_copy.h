@@ -9,8 +9,7 @@
 
 namespace tunvex::testing {
 
-// Copies the build's program into folder (made if missing) as name, and the build's files beside
-// it; one of those already there is kept, as a running copy may have it mapped. The copy's path.
+// The build's program copied into folder as name, the build's files beside it; its path.
 inline std::string CopyOfProgram(const std::string& folder, const std::string& name,
                                  const std::vector<std::string>& beside = {"libmp3infp.so"},
                                  const std::string& program = "tunvex") {

@@ -13,13 +13,11 @@ struct ProcessResult {
     std::string err;
 };
 
-// program is a path, or a name looked up on PATH. environment entries ("NAME=value") are added
-// to ours, or with an empty value removed.
+// program: a path or a name on PATH; environment entries ("NAME=value") add to ours, or remove.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::vector<std::string>& environment = {});
 
-// Runs work in a child process and kills it (SIGKILL) the moment it calls the stall function it
-// is given, which never returns. The child's wait status.
+// Runs work in a child, SIGKILLed when it calls the stall it is given; its wait status.
 int KillWhenStalled(const std::function<void(const std::function<void()>& stall)>& work);
 
 // Runs program on a pseudo-terminal as its standard input, output and error. Whenever what it
@@ -33,8 +31,7 @@ ProcessResult RunOnTerminal(const std::string& program, const std::vector<std::s
 
 namespace tunvex::testing {
 
-// A program of the build running in the background, with no terminal; Wait() collects what it
-// printed. One still running when the object goes is killed.
+// A program running in the background without a terminal, killed if still running at the end.
 class BackgroundProcess {
   public:
     BackgroundProcess(const std::string& program, const std::vector<std::string>& arguments,

@@ -11,8 +11,7 @@
 
 namespace tunvex::testing {
 
-// Holds held descriptors open and lets this process open only spare more, for the life of the
-// object.
+// Holds held descriptors open and leaves spare more to open, for the life of the object.
 class ScopedDescriptors {
   public:
     ScopedDescriptors(std::size_t held, rlim_t spare) {

@@ -6,8 +6,7 @@
 
 namespace tunvex::testing {
 
-// A folder made under base and removed with everything in it; path() is empty when base
-// cannot hold one (a missing /dev/shm, say).
+// A folder under base, removed with all it holds; path() empty when base cannot hold one.
 class TempFolder {
   public:
     explicit TempFolder(const std::string& base = DefaultBase());

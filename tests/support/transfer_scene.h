@@ -108,8 +108,7 @@ class ScopedDataHome : public testing::ScopedEnvironment {
     explicit ScopedDataHome(const std::string& path) : ScopedEnvironment("XDG_DATA_HOME", path) {}
 };
 
-// A folder on a bind mount of the temp folders' own file system: a rename from there to them
-// fails with EXDEV though the device is the same. Empty when this process cannot mount.
+// A bind-mounted folder: a rename to the temp folders fails with EXDEV; empty without mounts.
 inline std::string BindMountedFolder() {
     static TempFolder folder;
     static const std::string path = []() -> std::string {
@@ -142,8 +141,7 @@ struct TransferCase {
     std::string sourceBase;
 };
 
-// A copy, a move inside one file system (a rename) unless left out, and a move across file
-// systems from /dev/shm where it is another one.
+// A copy, a move in one file system unless left out, a move from /dev/shm where it is another.
 inline std::vector<TransferCase> TransferCases(bool withRename = true) {
     const std::string local = TempFolder::DefaultBase();
     std::vector<TransferCase> cases = {{"copy", TransferOperation::Copy, local}};

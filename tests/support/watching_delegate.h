@@ -1,5 +1,4 @@
-// A transfer delegate that records as RecordingDelegate does and lets a test look at every
-// moment: each report, progress report and cancel poll (to kill a run at a chosen one, say).
+// A RecordingDelegate that shows a test each report, progress report and cancel poll.
 #pragma once
 
 #include <functional>

@@ -1,5 +1,4 @@
-// What a person does at an X desktop, by xdotool and the X tools: find a window by its title,
-// bring it forward, press keys, click, and see where the window manager put it.
+// What a person does at an X desktop, by xdotool and the X tools.
 #pragma once
 
 #include <string>
@@ -7,8 +6,7 @@
 
 namespace tunvex::testing {
 
-// A shown window whose title matches the regular expression pattern, other than besides, once
-// there is one; "" after 20 seconds.
+// A shown window titled pattern other than besides, once there is one; "" after 20 seconds.
 std::string WaitForWindow(const std::string& pattern, const std::string& besides = "");
 
 // True once no shown window's title matches pattern; false after 20 seconds.
@@ -20,8 +18,7 @@ void Activate(const std::string& window);
 // Presses keys ("Return", "alt+Left", ...) one after the other in the focused window.
 void PressKeys(std::vector<std::string> keys);
 
-// Opens a dialog and acts in it: waits for the window titled pattern (other than besides),
-// activates it and presses keys there. Its id, "" when none came.
+// Waits for the window titled pattern (not besides), activates it and presses keys; its id.
 std::string ActOn(const std::string& pattern, const std::vector<std::string>& keys,
                   const std::string& besides = "");
 

@@ -1,6 +1,4 @@
-// A real X server for one test program: Xvfb on a display of its own choosing (-displayfd), with
-// openbox as window manager so that frames, close buttons and centring behave as on a desktop.
-// DISPLAY is set for this process and the programs it starts.
+// Xvfb with openbox for one test program, DISPLAY set for it and what it starts.
 #pragma once
 
 #include <sys/types.h>
@@ -26,9 +24,7 @@ class XSession {
     bool ready_ = false;
 };
 
-// A Wayland compositor (weston, on an Xvfb server of its own) with XWayland beside it, for one
-// test program, as on a Wayland desktop: WAYLAND_DISPLAY, XDG_SESSION_TYPE, XDG_RUNTIME_DIR and
-// DISPLAY (the XWayland server) are set for this process and the programs it starts.
+// weston with XWayland for one test program, as a Wayland desktop sets its environment.
 class WaylandSession {
   public:
     explicit WaylandSession(const std::string& runtimeFolder);

@@ -189,18 +189,6 @@ TEST_F(TunvexSortTest, TheSummaryCountsWhatWasNotSortedAndVerboseListsIt) {
                                          "folders kept\n")));
 }
 
-// A failed start-up says why and exits with two.
-TEST_F(TunvexSortTest, StartUp) {
-    std::string one = Song("one.mp3", "One");
-    EXPECT_THAT(
-        RunProcess(program, {"--settings", ini, one}, {"HOME="}),
-        Exited(2, "", "デスクトップパスを取得できませんでした\n設定の読み込みに失敗しました\n"));
-    fs::copy_file(program, home / "tunvex-sort");  // with no tag library beside it
-    EXPECT_THAT(RunProcess(home / "tunvex-sort", {"--settings", ini, one},
-                           {"HOME=" + home.path(), "LD_LIBRARY_PATH="}),
-                Exited(2, "", "mp3infp.dll をロードできませんでした\n"));
-}
-
 TEST_F(TunvexSortTest, CopyAndMovePrintWhatReachedItsDestination) {
     std::string one = Song("one.mp3", "One");
     EXPECT_THAT(Sort({one}), Exited(0, one + "\t" + placed + "\n",
@@ -380,7 +368,8 @@ TEST_F(TunvexSortTest, NothingGoesBackOntoTheBareMountPointOfAnUnmountedSourceDi
     std::string whyNot = EnterPrivateMountNamespace();
     if (!whyNot.empty())
         GTEST_SKIP() << whyNot;
-    const std::string disk = in / "disk", aside = home / "aside";
+    // mountinfo escapes the space.
+    const std::string disk = in / "my disk", aside = home / "aside";
     fs::create_directories(disk);
     fs::create_directories(aside);
     ASSERT_EQ(mount("tmpfs", disk.c_str(), "tmpfs", 0, nullptr), 0) << std::strerror(errno);

@@ -1,6 +1,4 @@
-// A small X client that drags files, as a file manager does: press the mouse on its window and
-// it starts a drag of the paths given on its command line as a text/uri-list, each path
-// percent-encoded byte for byte. It prints the action the target took and ends.
+// An X client that drags its arguments as a text/uri-list, as a file manager does.
 #include <QApplication>
 #include <QDrag>
 #include <QMimeData>

@@ -83,8 +83,7 @@ TEST_F(TunvexStartupTest, FailedStartsSayWhyAndNeverWriteTheIni) {
     }
 }
 
-// The guard first: a second instance loads no library and shows nothing; a renamed copy has a
-// guard and settings of its own.
+// A second instance loads and shows nothing; a renamed copy has its own guard and settings.
 TEST_F(TunvexStartupTest, ASecondInstanceEndsAtOnceARenamedCopyRunsBeside) {
     BackgroundProcess running(CopyOfProgram(programs / "first", "tunvex"), {}, Environment());
     ASSERT_TRUE(WaitForGuard("tunvex"));

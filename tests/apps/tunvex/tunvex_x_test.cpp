@@ -118,8 +118,7 @@ TEST_F(TunvexXTest, OpensCentredAndRemembersWhereItWasClosed) {
     }
 }
 
-// Menus by mouse and key, the context menu by button, Shift+F10 and Menu; F1 inside a modal
-// dialog; 詳細設定 by keys alone, its settings in the INI once the window ends.
+// Menus by mouse and key, the context menu, F1 in a modal dialog, 詳細設定 by keys alone.
 TEST_F(TunvexXTest, MenusAndTheContextMenuOpenTheirDialogs) {
     auto process = Start();
     Frame frame = FrameOf(window);

@@ -17,10 +17,13 @@ const std::string kSoUtf8 = "\xE3\x82\xBD";
 TEST(CodePageTest, DoubleByteLocalesKeepTheirTrailBytes) {
     const std::pair<std::string, std::string> cases[] = {
         {"BIG5", "\xB3\x5C"},  // 許
+        {"CP950", "\xB3\x5C"},
         {"GBK", "\x81\x5C"},
+        {"GB2312", "\xB0\xA1"},
         {"GB18030", "\x81\x7C"},
         {"GB18030", "\x81\x30\x81\x30"},  // U+0080, four bytes
         {"SHIFT_JISX0213", kSo},
+        {"MS_KANJI", kSo},
         {"cp932", kSo},
     };
     for (const auto& [charset, character] : cases) {
@@ -56,6 +59,7 @@ TEST(FindFirstOfTest, NeverMatchesATrailByte) {
     for (const auto& [codePage, text, set, expected] : cases)
         EXPECT_EQ(FindFirstOf(codePage, text, set), expected) << text;
     EXPECT_EQ(FindLastChar(CodePage::ShiftJis, "a/" + kSo + "/" + kSo, '/'), 4u);
+    EXPECT_EQ(FindLastChar(CodePage::ShiftJis, kSo, '\\'), npos);
 }
 
 TEST(ReplaceAllTest, OnePassWithoutRescanningInsertedText) {
@@ -91,6 +95,7 @@ TEST(TrimTest, TrimsTheSixWhiteSpaceBytesAndTrailingCharacters) {
     EXPECT_EQ(sjis, "x" + kSo);
     EXPECT_FALSE(EndsWithChar(CodePage::ShiftJis, kSo, '\\'));
     EXPECT_TRUE(EndsWithChar(CodePage::ShiftJis, kSo + "\\", '\\'));
+    EXPECT_TRUE(EndsWithChar(CodePage::SingleByte, kSo, '\\'));
 }
 
 }  // namespace

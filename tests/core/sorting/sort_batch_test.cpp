@@ -83,7 +83,8 @@ TEST_F(SortBatchTest, AFileWithNowhereWholeToGoFails) {
         settings.BaseFolderPath = BaseOfLength(out.path(), c.baseLength);
         std::string song = Song(c.name, "One");
         delegate.reports.clear();
-        EXPECT_EQ(RunSortBatch(Context(), {song}, delegate).value_or(TransferSummary{}).failed, 1u);
+        EXPECT_EQ(RunSortBatch(Context(), {song}, delegate).value_or(SortSummary{}).transfer.failed,
+                  1u);
         ASSERT_EQ(delegate.reports.size(), 1u) << c.fileMode;  // and nothing transferred
         EXPECT_EQ(delegate.reports[0].outcome, FileOutcome::Failed);
         EXPECT_EQ(EnglishReason(delegate.reports[0].reason), c.reason);
@@ -219,11 +220,11 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
         for (const KeptExtra& extra : plan.extrasKept)
             kept.push_back(extra.because);
         EXPECT_EQ(kept, row.kept);
-        std::optional<TransferSummary> summary = RunSortBatch(Context(), dropped, delegate);
+        std::optional<SortSummary> summary = RunSortBatch(Context(), dropped, delegate);
         ASSERT_TRUE(summary);
-        EXPECT_EQ(summary->failed + summary->skipped, 0u);
+        EXPECT_EQ(summary->transfer.failed + summary->transfer.skipped, 0u);
         std::vector<std::string> foldersKept;
-        for (const KeptFolder& folder : summary->foldersKept) {
+        for (const KeptFolder& folder : summary->transfer.foldersKept) {
             foldersKept.push_back(fs::path(folder.path).lexically_relative(from).string() + ": " +
                                   EnglishReason(folder.reason));
         }
@@ -291,9 +292,9 @@ TEST_F(SortBatchTest, AFileRetaggedAfterItsTagsWereReadIsLeftWhereItIs) {
             return true;
         };
         delegate.reports.clear();
-        std::optional<TransferSummary> summary = RunSortBatch(context, {first, second}, delegate);
+        std::optional<SortSummary> summary = RunSortBatch(context, {first, second}, delegate);
         ASSERT_TRUE(summary);
-        EXPECT_EQ(summary->failed, 1u);
+        EXPECT_EQ(summary->transfer.failed, 1u);
         ASSERT_EQ(delegate.reports.size(), 2u);
         EXPECT_EQ(EnglishReason(delegate.reports[0].reason),
                   "it is no longer the file that was planned: it changed or was replaced");

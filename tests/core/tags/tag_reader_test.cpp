@@ -145,9 +145,7 @@ TEST(TagReaderKindsTest, OtherKindsUsePlainNamesWithoutAskingForTagBlocks) {
     }
 }
 
-// Controls inside become underscores after the trim, Shift-JIS pairs pass whole, and half a
-// character at the end (an ID3v1 field cut at 30 bytes) goes: it would pair with the backslash a
-// folder pattern puts after it.
+// Controls become underscores, pairs pass whole, a half character at the end goes.
 TEST(SanitizeTagTextTest, LeavesOnlyWholePrintableCharacters) {
     // clang-format off
     const std::tuple<CodePage, std::string, std::string> cases[] = {

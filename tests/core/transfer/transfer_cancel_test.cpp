@@ -29,8 +29,7 @@ void AddThreeFiles(TransferScene& scene, const std::string& b) {
     scene.request.chunkBytes = 64 << 10;
 }
 
-// Inside b (reports come after the batch's copies, so bytes tell when b is under way), or once
-// a is placed (reported when its batch of one is durable): a stays, nothing more is touched.
+// Inside b, or once a is placed: a stays, nothing more is touched.
 TEST(TransferCancelTest, ACancelRemovesThePartOfTheFileUnderWayAndTouchesNothingMore) {
     const std::string large = PatternedContent(1 << 20);
     for (const TransferCase& c : kCases) {
@@ -63,8 +62,7 @@ TEST(TransferCancelTest, ACancelRemovesThePartOfTheFileUnderWayAndTouchesNothing
     }
 }
 
-// Across bind mounts of one device a move is staged as a rename, which fails with EXDEV only at
-// the claim and is copied then: a cancel that stopped the staging must not stop that copy.
+// Across bind mounts a staged rename fails with EXDEV at the claim: a cancel never stops its copy.
 TEST(TransferCancelTest, FilesStagedBeforeACancelArePlacedAcrossBindMounts) {
     const std::string bound = BindMountedFolder();
     if (bound.empty())
@@ -86,8 +84,7 @@ TEST(TransferCancelTest, FilesStagedBeforeACancelArePlacedAcrossBindMounts) {
     EXPECT_EQ(ReadFile(scene.from / "c.mp3"), "c");
 }
 
-// Killed inside one large file, or once the first of a batch is placed: each file whole or
-// absent, every source or its copy kept, only temporaries of the engine's own name left.
+// Killed mid-file or after a placed file: each file whole or absent, every source or its copy kept.
 TEST(TransferCancelTest, AKilledRunLeavesEachFileWholeOrAbsentAndEverySourceOrItsCopy) {
     for (const TransferCase& c : kCases) {
         for (bool midCopy : {true, false}) {
@@ -122,12 +119,10 @@ TEST(TransferCancelTest, AKilledRunLeavesEachFileWholeOrAbsentAndEverySourceOrIt
     }
 }
 
-// Found before any test enters a mount namespace of its own: in a chroot, /proc/self/exe no
-// longer resolves there.
+// Found before any test enters a mount namespace, where /proc/self/exe no longer resolves.
 const std::string kServerProgram = ExecutableDirectory() + "/tunvex-passthrough-fs";
 
-// Our pass-through FUSE file system over folder/name-store, mounted at folder/name, logging the
-// requests that reach it to log. error says why it could not be mounted.
+// Our pass-through FUSE over folder/name-store at folder/name, its requests logged; error: why not.
 struct PassthroughMount {
     PassthroughMount(const TempFolder& folder, const std::string& name, const std::string& log,
                      const std::vector<std::string>& environment = {})
@@ -151,9 +146,7 @@ struct PassthroughMount {
     std::string error;
 };
 
-// syncfs reaches no FUSE server: a move onto one must fsync each copy, its folder and the
-// folder that holds a new one itself before the source goes. Attributes are best effort, told of;
-// a name that cannot be made durable is no success, and a moved source then stays.
+// syncfs reaches no FUSE server: each copy and its folders are fsynced before the source goes.
 TEST(TransferCancelTest, OntoFuseEachCopyIsDurableBeforeItsSourceGoesAndRefusalsAreTold) {
     if (access("/dev/fuse", R_OK | W_OK) != 0)
         GTEST_SKIP() << "needs /dev/fuse";

@@ -125,8 +125,7 @@ TEST(TransferCollisionTest, AskModeFollowsEachAnswer) {
     }
 }
 
-// A replace answer holds only for the file it was about; across batches the first file stands in
-// a folder the run made when the second is staged.
+// A replace answer holds for its file only, across batches too.
 TEST(TransferCollisionTest, AskModeTwoFilesForOneDestinationMakeACollision) {
     for (TransferOperation operation : kOperations) {
         for (auto [batchFiles, old] : {std::pair{1u, false}, {256u, false}, {256u, true}}) {
@@ -202,8 +201,7 @@ TransferSummary ReplaceWithUndo(const std::string& source, const std::string& de
                        delegate);
 }
 
-// Two replaces: the old file and the first new one go to the trash, each with its origin. A
-// long name is cut to whole characters there ("NAME.trashinfo" must fit), its info keeps it all.
+// Each replaced file reaches the trash with its origin, a long name cut to whole characters.
 TEST(TransferUndoTest, ReplacedFilesGoToTheTrashWithTheirOrigin) {
     const std::pair<std::string, std::string> names[] = {
         {"My Song%", "My%20Song%25"}, {Repeat("漢", 82), Repeat("%E6%BC%A2", 82)}};
@@ -236,8 +234,7 @@ TEST(TransferUndoTest, ReplacedFilesGoToTheTrashWithTheirOrigin) {
     }
 }
 
-// What stood at the destination reaches the trash as it was: a link as the link, never as a
-// copy of its target, and a dangling one too.
+// What stood there reaches the trash as it was: a link as the link, a dangling one too.
 TEST(TransferUndoTest, FromAnotherFileSystemTheTrashGetsWhatStoodThere) {
     if (OtherFileSystem().empty())
         GTEST_SKIP() << kNoOtherFileSystem;
@@ -265,8 +262,7 @@ TEST(TransferUndoTest, FromAnotherFileSystemTheTrashGetsWhatStoodThere) {
     EXPECT_TRUE(Leftovers(other.path()).empty());
 }
 
-// An editor saving a new version over the file between its check and its move to the trash
-// (the undo of a copy, a replace): the new version goes back to its place, never to the trash.
+// A version saved between the check and the trash goes back to its place, never to the trash.
 TEST(TransferUndoTest, ANewVersionSavedAfterTheCheckStaysInItsPlace) {
     TempFolder folder;
     ScopedDataHome dataHome(folder / "data");
@@ -298,8 +294,7 @@ TEST(TransferUndoTest, WhenTheTrashCannotTakeTheFileTheReplaceFails) {
     EXPECT_TRUE(Leftovers(folder.path()).empty());
 }
 
-// new.mp3 replaces sorted/old.mp3, which is itself the next source, bound for
-// sorted/retagged.mp3: what then stands at its path is new.mp3, never to be sorted again.
+// new.mp3 replaces sorted/old.mp3, the next source: new.mp3 is never sorted again.
 TEST(TransferCollisionTest, AFileAnEarlierOneReplacedIsNoSource) {
     const std::pair<TransferOperation, std::size_t> cases[] = {
         {TransferOperation::Move, kDefaultTransferBatchFiles},
@@ -343,10 +338,7 @@ TEST(TransferCollisionTest, ASourceWrittenToWhileItIsCopiedIsLeftAlone) {
     EXPECT_FALSE(Exists(scene.to / "out/a.mp3"));
 }
 
-// Looked at when its destination was decided, then gone, rewritten, swapped for a link to itself
-// (a move would rename the link) or for a pipe: left alone, no folder made, no question asked.
-// Into a new folder, over a file, or into a folder an earlier file went to (only the claim, or
-// the copy of a move across file systems, looks at a move's source there).
+// A source gone, rewritten or swapped for a link or a pipe since its look: left alone, unasked.
 TEST(TransferCollisionTest, ASourceChangedSinceItWasLookedAtGetsNoFolderAndNoQuestion) {
     enum class Change { Removed, Rewritten, Linked, Pipe };
     for (const TransferCase& run : TransferCases()) {

@@ -153,8 +153,7 @@ TEST(TransferCopyTest, ASparseFileKeepsItsHoles) {
     }
 }
 
-// Where its lock cannot be seen (FUSE, a second spelling of its folder on FAT or exFAT), a
-// temporary this process holds is still never swept; once let go, it is stale.
+// A temporary this process holds is never swept, even where its lock cannot be seen.
 TEST(TransferCopyTest, ASweepNeverTakesATemporaryThisProcessHolds) {
     TempFolder folder;
     WriteFile(folder / "a.mp3", "a");
@@ -170,8 +169,7 @@ TEST(TransferCopyTest, ASweepNeverTakesATemporaryThisProcessHolds) {
     EXPECT_FALSE(Exists(staged.temporaryPath));
 }
 
-// A staged copy holds a descriptor until its claim, a source one until it is copied or found to
-// be its own destination: under a low limit a batch of the default size must not run out.
+// Under a low descriptor limit a batch of the default size never runs out.
 TEST(TransferCopyTest, ABatchStaysWithinTheDescriptorsTheProcessMayOpen) {
     TransferScene scene(TransferOperation::Copy);
     for (int i = 0; i < 300; ++i) {
@@ -200,8 +198,7 @@ TEST(TransferCopyTest, ListsOfDifferentLengthAreRefusedWhole) {
     EXPECT_FALSE(Exists(scene.to / "out"));
 }
 
-// A move whose source cannot be removed takes its copy back, and its journal says so, unless the
-// copy replaced a file: then both stay.
+// A move whose source stays takes its copy back, journaled, unless the copy replaced a file.
 TEST(TransferCopyTest, AMovedSourceThatCannotBeRemovedTakesItsCopyBackUnlessItReplacedAFile) {
     if (OtherFileSystem().empty())
         GTEST_SKIP() << kNoOtherFileSystem;
@@ -236,7 +233,7 @@ TEST(TransferCopyTest, AMovedSourceThatCannotBeRemovedTakesItsCopyBackUnlessItRe
         static class : public UndoDelegate {
             void OnUndo(const UndoReport&) override {}
         } silent;
-        EXPECT_EQ(UndoRun(summary.journal, true, silent).leftAlone, 0u);
+        EXPECT_EQ(UndoRun(CodePage::Utf8, summary.journal, true, silent).leftAlone, 0u);
     }
 }
 

@@ -182,11 +182,11 @@ TEST_F(UndoTest, AMoveSortGoesBackByteForByteAndTheBaseFolderKeepsOnlyWhatWasThe
                           from.path() + ": it is not empty");
             if (cut)
                 CutBeforePlacedRecords(summary.journal);
-            UndoSummary undo = UndoRun(summary.journal, false, undone);
+            UndoSummary undo = UndoRun(CodePage::Utf8, summary.journal, false, undone);
             EXPECT_EQ(Counts(undo), Counts(5, 1, replace ? 2 : 0, removeEmptied ? 5 : 0));
             EXPECT_EQ(testing::Snapshot(from.path(), true), sourcesBefore);
             EXPECT_EQ(testing::Snapshot(out), baseBefore);
-            EXPECT_EQ(UndoRun(summary.journal, false, undone).refused.kind,
+            EXPECT_EQ(UndoRun(CodePage::Utf8, summary.journal, false, undone).refused.kind,
                       FailureKind::RunUndoneAlready);
         }
     }
@@ -220,7 +220,7 @@ TEST_F(UndoTest, HardLinksOfAMovedFileBesideItsDestinationAreNotTakenForIt) {
         ASSERT_EQ(ReadFile(placed), "song");
         if (!claimed)
             fs::rename(placed, source);
-        UndoSummary undo = UndoRun(summary.journal, false, undone);
+        UndoSummary undo = UndoRun(CodePage::Utf8, summary.journal, false, undone);
         EXPECT_EQ(Counts(undo), Counts(claimed ? 1 : 0));
         EXPECT_EQ(ReadFile(source), "song");
         EXPECT_FALSE(Exists(placed));
@@ -235,15 +235,16 @@ TEST_F(UndoTest, WhatChangedSinceTheRunIsLeftAloneAndReportedUntilItIsSorted) {
     MakeSongs(from.path());
     TransferSummary summary = Sort(TransferOperation::Move);
     WriteFile(sources[2], "edited");
-    EXPECT_EQ(UndoRun(summary.journal, true, undone).leftAlone, 1u);
+    EXPECT_EQ(UndoRun(CodePage::Utf8, summary.journal, true, undone).leftAlone, 1u);
     undone.reports.clear();
-    EXPECT_EQ(Counts(UndoRun(summary.journal, false, undone)), Counts(4, 1, 0, 0, 1));
+    EXPECT_EQ(Counts(UndoRun(CodePage::Utf8, summary.journal, false, undone)),
+              Counts(4, 1, 0, 0, 1));
     EXPECT_THAT(undone.reports, ::testing::Contains(::testing::AllOf(
                                     ::testing::Field(&UndoReport::action, UndoAction::LeftAlone),
                                     ::testing::Field(&UndoReport::path, destinations[2]))));
     EXPECT_EQ(ReadFile(sources[2]), "edited");
     fs::remove(sources[2]);
-    EXPECT_EQ(Counts(UndoRun(summary.journal, false, undone)), Counts(1));
+    EXPECT_EQ(Counts(UndoRun(CodePage::Utf8, summary.journal, false, undone)), Counts(1));
     EXPECT_FALSE(Exists(out));
 }
 
@@ -265,7 +266,7 @@ TEST_F(UndoTest, AFileThatCannotBeLookedAtIsLeftAloneNotTakenForGone) {
         ASSERT_EQ(summary.transferred, kFiles);
         UndoSummary undo = [&] {
             testing::ScopedDescriptors descriptors(c.held, c.spare);
-            return UndoRun(summary.journal, false, undone);
+            return UndoRun(CodePage::Utf8, summary.journal, false, undone);
         }();
         std::size_t done = c.spare > 1 ? kFiles : 0;
         EXPECT_EQ(undo.trashed + undo.movedBack, done);
@@ -275,7 +276,7 @@ TEST_F(UndoTest, AFileThatCannotBeLookedAtIsLeftAloneNotTakenForGone) {
                           "cannot tell whether it is there: " + std::string(std::strerror(EMFILE)));
             }
         }
-        undo = UndoRun(summary.journal, false, undone);
+        undo = UndoRun(CodePage::Utf8, summary.journal, false, undone);
         EXPECT_EQ(undo.trashed + undo.movedBack, kFiles - done);
         EXPECT_FALSE(Exists(out));
     }
@@ -317,6 +318,8 @@ TEST_F(UndoTest, AGlanceAtTheEndsOfAJournalAgreesWithTheWholeOfIt) {
         {body, "cut short, 0 of 3 undone"},
         {whole.substr(0, whole.find('\n') + 1), "cut short, 0 of 0 undone"},  // its header alone
         {whole + std::string(5000, 'x') + "\n", "ended, 0 of 3 undone"},  // past the tail it reads
+        {whole + std::string(4095, 'x'), "ended, 0 of 3 undone"},  // the tail's one break its first
+        {body + "end\t3x\n", "cut short, 0 of 3 undone"},  // a count that is no number
     };
     // clang-format on
     for (const auto& [text, learnt] : cases) {
@@ -357,7 +360,7 @@ TEST_F(UndoTest, PathsFromAWorkingFolderPastThePathLimitAreJournaledPlain) {
         EXPECT_EQ(ReadBack(summary.journal, files).damaged, 0u);
         ASSERT_EQ(files.size(), 1u);
         EXPECT_EQ(files[0].source, cwd.path() + "/in/a.mp3");
-        EXPECT_EQ(UndoRun(summary.journal, false, undone).movedBack, 1u);
+        EXPECT_EQ(UndoRun(CodePage::Utf8, summary.journal, false, undone).movedBack, 1u);
         EXPECT_EQ(ReadFile("in/a.mp3"), "a");
         EXPECT_EQ(fchdir(previous.get()), 0);
     }
@@ -417,10 +420,10 @@ TEST_F(UndoTest, AKilledRunLeavesAJournalThatNamesEverythingItPutInPlace) {
             // An undo killed after its first report finishes when run again.
             status = testing::KillWhenStalled([&](const std::function<void()>& stall) {
                 undone.afterReport = stall;
-                UndoRun(journalPaths[0], false, undone);
+                UndoRun(CodePage::Utf8, journalPaths[0], false, undone);
             });
             ASSERT_TRUE(WIFSIGNALED(status));
-            EXPECT_EQ(UndoRun(journalPaths[0], false, undone).leftAlone, 0u);
+            EXPECT_EQ(UndoRun(CodePage::Utf8, journalPaths[0], false, undone).leftAlone, 0u);
             EXPECT_EQ(testing::Snapshot(from.path(), true), before);
             EXPECT_FALSE(Exists(into));
             fs::remove(journalPaths[0]);
