@@ -99,6 +99,10 @@ TEST_F(TunvexSortTest, UsageErrorsExitWithTwo) {
         EXPECT_EQ(result.exitStatus, 2) << ::testing::PrintToString(arguments);
         EXPECT_FALSE(result.err.empty());
     }
+    fs::copy_file(program, home / "tunvex-sort");  // with no tag library beside it
+    EXPECT_THAT(RunProcess(home / "tunvex-sort", {"--settings", ini, Song("one.mp3", "One")},
+                           {"HOME=" + home.path(), "LD_LIBRARY_PATH="}),
+                Exited(2, "", "mp3infp.dll をロードできませんでした\n"));
     EXPECT_EQ(RunProcess(program, {"--help"}).exitStatus, 0);
     EXPECT_THAT(RunProcess(program, {"--version"}).out, HasSubstr("2.2.0"));
 }
