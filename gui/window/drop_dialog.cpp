@@ -351,7 +351,7 @@ void CDropDlg::OnDropFiles(const std::vector<std::string>& paths) {
             });
         }
         std::optional<SortSummary> summary = SortSummary{.transfer = {.cancelled = true}};
-        if (!plan.cancelled && previewed && !stopRequested_) {
+        if (!plan.cancelled && previewed && !stopRequested_ && !preview.rows.empty()) {
             progress->Hide();
             std::vector<bool> chosen;
             if (!ShowSortPreview(this, settings_, codePage, plan, preview, paths, chosen))
