@@ -28,10 +28,20 @@ struct IdentityHash {
     }
 };
 
-std::string_view FolderOf(std::string_view path) {
-    std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
-}
+// A destination by its folder and name as the request's column holds them: the column stays as it
+// is while it is looked at, so the views need no copy of each path.
+struct NameKey {
+    std::string_view folder;
+    std::string_view name;
+    bool operator==(const NameKey&) const = default;
+};
+
+struct NameKeyHash {
+    std::size_t operator()(const NameKey& key) const {
+        return std::hash<std::string_view>()(key.name) ^
+               (std::hash<std::string_view>()(key.folder) << 1);
+    }
+};
 
 bool Exists(const std::string& path) {
     struct stat info;
@@ -43,16 +53,15 @@ class NameLook {
   public:
     explicit NameLook(CodePage codePage) : codePage_(codePage) {}
 
-    bool TakenInDrop(std::string_view destination) const {
-        return taken_.contains(destination) ||
-               (!numbered_.empty() && numbered_.contains(std::string(destination)));
+    bool TakenInDrop(const NameKey& key, const std::string& destination) const {
+        return taken_.contains(key) || (!numbered_.empty() && numbered_.contains(destination));
     }
 
-    void Take(std::string_view destination) { taken_.try_emplace(destination, 2); }
+    void Take(const NameKey& key) { taken_.try_emplace(key, 2); }
 
     // The first numbered name neither on the disk nor taken, which it then takes.
-    std::uint32_t TakeNumber(const std::string& destination) {
-        std::uint32_t& next = taken_.try_emplace(destination, 2).first->second;
+    std::uint32_t TakeNumber(const NameKey& key, const std::string& destination) {
+        std::uint32_t& next = taken_.try_emplace(key, 2).first->second;
         std::uint32_t number = next;
         while (number < kLastNumber) {
             std::string name = NumberedName(codePage_, destination, number);
@@ -77,7 +86,7 @@ class NameLook {
 
   private:
     CodePage codePage_;
-    std::unordered_map<std::string_view, std::uint32_t> taken_;  // the next number to try
+    std::unordered_map<NameKey, std::uint32_t, NameKeyHash> taken_;  // the next number to try
     std::unordered_set<std::string> numbered_;
     std::unordered_map<std::string_view, bool> folders_;
 };
@@ -97,7 +106,8 @@ SortPreview PreviewSortPlan(const SortBatchPlan& plan, CodePage codePage) {
     NameLook names(codePage);
     std::unordered_set<Identity, IdentityHash> seen;
     for (std::size_t i = 0; i < request.sources.size(); ++i) {
-        const std::string& destination = request.destinations[i];
+        const std::string destination = request.destinations[i];
+        const NameKey key{request.destinations.folder(i), request.destinations.name(i)};
         const SourceState& source = request.sourceStates[i];
         if (source.error == 0 && !seen.insert({source.device, source.inode}).second) {
             add(PreviewState::GivenTwice, i);
@@ -105,22 +115,22 @@ SortPreview PreviewSortPlan(const SortBatchPlan& plan, CodePage codePage) {
         }
         if (source.error == 0 && IsSourceItself(AsStat(source), destination)) {
             add(PreviewState::AlreadyInPlace, i);
-            names.Take(destination);
+            names.Take(key);
             continue;
         }
         PreviewState state = PreviewState::SameNameInDrop;
-        if (!names.TakenInDrop(destination)) {
+        if (!names.TakenInDrop(key, destination)) {
             bool there = Exists(destination);
-            state = there && renames                             ? PreviewState::Renamed
-                    : there                                      ? PreviewState::WillAsk
-                    : request.placedFirst.contains(i)            ? PreviewState::ExtraFollows
-                    : names.FolderIsThere(FolderOf(destination)) ? PreviewState::Placed
-                                                                 : PreviewState::IntoNewFolder;
+            state = there && renames                  ? PreviewState::Renamed
+                    : there                           ? PreviewState::WillAsk
+                    : request.placedFirst.contains(i) ? PreviewState::ExtraFollows
+                    : names.FolderIsThere(key.folder) ? PreviewState::Placed
+                                                      : PreviewState::IntoNewFolder;
         }
         bool numbered =
             renames && (state == PreviewState::SameNameInDrop || state == PreviewState::Renamed);
-        add(state, i, numbered ? names.TakeNumber(destination) : 0);
-        names.Take(destination);
+        add(state, i, numbered ? names.TakeNumber(key, destination) : 0);
+        names.Take(key);
     }
     for (std::size_t i = 0; i < request.removeWhenEmptied.size(); ++i)
         add(PreviewState::FolderRemoved, i);
@@ -157,7 +167,7 @@ bool IsChoosable(PreviewState state) {
     return state <= PreviewState::ExtraFollows || state == PreviewState::FolderRemoved;
 }
 
-const std::string& RowSource(const SortBatchPlan& plan, const PreviewRow& row) {
+std::string RowSource(const SortBatchPlan& plan, const PreviewRow& row) {
     switch (row.state) {
         case PreviewState::FolderRemoved:
             return plan.request.removeWhenEmptied[row.index].path;
@@ -174,7 +184,7 @@ const std::string& RowSource(const SortBatchPlan& plan, const PreviewRow& row) {
 std::string RowDestination(const SortBatchPlan& plan, const PreviewRow& row, CodePage codePage) {
     if (row.state > PreviewState::ExtraFollows)
         return {};
-    const std::string& destination = plan.request.destinations[row.index];
+    std::string destination = plan.request.destinations[row.index];
     return row.number != 0 ? NumberedName(codePage, destination, row.number) : destination;
 }
 
@@ -202,16 +212,13 @@ void KeepChosenRows(SortBatchPlan& plan, const SortPreview& preview,
         if (moved[i] == kLeftOut)
             continue;
         moved[i] = kept;
-        if (kept != i) {
-            request.sources[kept] = std::move(request.sources[i]);
-            request.destinations[kept] = std::move(request.destinations[i]);
-            request.sourceStates[kept] = request.sourceStates[i];
-        }
+        request.sourceStates[kept] = request.sourceStates[i];
         ++kept;
     }
-    request.sources.resize(kept);
-    request.destinations.resize(kept);
     request.sourceStates.resize(kept);
+    auto chosenFile = [&moved](std::size_t i) { return moved[i] != kLeftOut; };
+    request.sources.keep_if(chosenFile);
+    request.destinations.keep_if(chosenFile);
     std::unordered_map<std::size_t, std::vector<std::size_t>> placedFirst;
     for (auto& [extra, tracks] : request.placedFirst) {
         if (moved[extra] == kLeftOut)

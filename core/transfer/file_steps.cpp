@@ -290,12 +290,12 @@ void Claim(StagedFile& file, FileTransferContext& context) {
 
 }  // namespace
 
-PlannedSource PlanSource(const SourceState& state, std::set<FileIdentity>& planned) {
+PlannedSource PlanSource(const SourceState& state, bool repeated) {
     PlannedSource source;
     static_cast<SourceState&>(source) = state;
     if (source.error != 0)
         return source;
-    if (!planned.insert(IdentityOf(source)).second) {
+    if (repeated) {
         source.repeated = true;
     } else if (S_ISREG(source.mode)) {
         source.bytes = source.size;

@@ -27,8 +27,8 @@ struct PlannedSource : SourceState {
 
 using FileIdentity = std::pair<dev_t, ino_t>;
 
-// planned holds the files of the sources before it, and gets this one's.
-PlannedSource PlanSource(const SourceState& state, std::set<FileIdentity>& planned);
+// repeated: an earlier source of the request is the same file.
+PlannedSource PlanSource(const SourceState& state, bool repeated);
 
 // What a file needs from its request; replaceAll carries a ReplaceAll answer to the files
 // after it.

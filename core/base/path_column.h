@@ -1,0 +1,85 @@
+// Many paths held as a folder and a name: each folder once, the names packed in blocks, so a
+// million files cost their names and not two million heap blocks.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace tunvex {
+
+class PathColumn {
+  public:
+    class const_iterator {
+      public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = std::string;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = std::string;
+
+        const_iterator() = default;
+        const_iterator(const PathColumn* column, std::size_t index)
+            : column_(column), index_(index) {}
+        std::string operator*() const { return (*column_)[index_]; }
+        const_iterator& operator++() {
+            ++index_;
+            return *this;
+        }
+        const_iterator operator++(int) {
+            const_iterator before = *this;
+            ++index_;
+            return before;
+        }
+        bool operator==(const const_iterator& other) const { return index_ == other.index_; }
+
+      private:
+        const PathColumn* column_ = nullptr;
+        std::size_t index_ = 0;
+    };
+    using value_type = std::string;
+    using iterator = const_iterator;
+
+    std::size_t size() const { return entries_.size(); }
+    bool empty() const { return entries_.empty(); }
+    void reserve(std::size_t paths) { entries_.reserve(paths); }
+    void push_back(std::string_view path);
+    void clear();
+
+    // The path as it was given.
+    std::string operator[](std::size_t index) const;
+    // Up to and with the last '/'; empty for a path without one.
+    std::string_view folder(std::size_t index) const;
+    std::string_view name(std::size_t index) const;
+
+    // Drops the paths whose index keep refuses, the others in order.
+    void keep_if(const std::function<bool(std::size_t index)>& keep);
+
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size()}; }
+
+  private:
+    struct Entry {
+        std::uint32_t folder;
+        std::uint32_t block;
+        std::uint32_t offset;
+        std::uint32_t length;
+    };
+
+    std::uint32_t InternFolder(std::string_view folder);
+
+    std::vector<Entry> entries_;
+    std::vector<std::string> folders_;
+    // Folder hashes to folder indexes: no pointer into folders_, so the column copies as it is.
+    std::unordered_multimap<std::size_t, std::uint32_t> folderIndexes_;
+    // Names never straddle two blocks, and a block never grows past what it reserved: no copy of
+    // all the names as they grow.
+    std::vector<std::string> blocks_;
+};
+
+}  // namespace tunvex
