@@ -48,6 +48,8 @@ class PathColumn {
     std::size_t size() const { return entries_.size(); }
     bool empty() const { return entries_.empty(); }
     void reserve(std::size_t paths) { entries_.reserve(paths); }
+    // Gives back what growing left unused.
+    void shrink_to_fit() { entries_.shrink_to_fit(); }
     void push_back(std::string_view path);
     void clear();
 

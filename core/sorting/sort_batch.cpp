@@ -70,6 +70,7 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
         droppedRoots.push_back(
             {batch.size(), folder ? std::string_view(dropped) : std::string_view()});
     }
+    batch.shrink_to_fit();
     bool removing = OperationOf(context.settings) == TransferOperation::Move &&
                     context.settings.RemoveEmptiedFolders == 1;
     // By position in the request, the dropped folder a file was found in: only a move that

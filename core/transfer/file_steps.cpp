@@ -154,14 +154,9 @@ int TakeSourceForStaging(StagedFile& file, TransferOperation operation) {
     return OpenSource(file.report.source, file.source, file.sourceInfo);
 }
 
-std::size_t TakenKey(const std::string& destination) {
-    return std::hash<std::string>{}(destination);
-}
-
 bool MayStandThere(const FileTransferContext& context, const std::string& folder,
                    const std::string& destination) {
-    return context.madeFolders.count(folder) == 0 ||
-           context.taken.count(TakenKey(destination)) != 0;
+    return context.madeFolders.count(folder) == 0 || context.taken.MayBeTaken(destination);
 }
 
 // Takes the file at destination out of the way: into the trash with undo, else by renaming from
@@ -409,7 +404,7 @@ StagedFile Stage(const std::string& source, const std::string& destination,
     file.pending = true;
     file.folderMade = context.madeFolders.count(file.folder) != 0;
     if (file.folderMade)
-        context.taken.insert(TakenKey(destination));
+        context.taken.Take(destination);
     return file;
 }
 
@@ -432,7 +427,7 @@ void ClaimFile(StagedFile& file, FileTransferContext& context) {
     if (IsPlaced(file.report.outcome)) {
         context.attributesNotKept |= file.attributesNotKept;
         if (file.folderMade)
-            context.taken.insert(TakenKey(file.report.destination));
+            context.taken.Take(file.report.destination);
     }
 }
 

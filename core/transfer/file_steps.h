@@ -14,6 +14,7 @@
 #include "core/files/file_copy.h"
 #include "core/files/folders.h"
 #include "core/transfer/journal_writer.h"
+#include "core/transfer/taken_names.h"
 #include "core/transfer/transfer.h"
 
 namespace tunvex {
@@ -58,10 +59,9 @@ struct FileTransferContext {
     // taken, so each file tries the next one instead of all of them again.
     std::unordered_map<std::string, unsigned> nextNumbers;
     // Nothing stands in a folder the request made but what it put there: a destination there
-    // that no file of the request took needs no look. Taken names are kept as hashes (a whole
-    // library's names would cost more than their looks save); a name that shares one is looked at.
+    // that no file of the request took needs no look.
     std::unordered_set<std::string> madeFolders;
-    std::unordered_set<std::size_t> taken;
+    TakenNames taken;
 };
 
 struct StagedFile {

@@ -91,6 +91,7 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& to
     FileTransferContext context(request.operation, request.flags, delegate, onChunk);
     context.copies.chunkBytes = request.chunkBytes;
     context.copies.syncData = false;
+    context.taken.Expect(request.sources.size());
     if (!request.journalFolder.empty())
         context.journal.Start(request.journalFolder, request.operation);
     while (run.reported < request.sources.size()) {
