@@ -5,39 +5,70 @@
 namespace tunvex {
 namespace {
 
-constexpr std::size_t kBlockBytes = 64u << 10;
+constexpr std::size_t kBlockBytes = 1u << 16;
+
+std::size_t HashOf(std::string_view text) {
+    return std::hash<std::string_view>{}(text);
+}
 
 }  // namespace
 
+PathColumn::Span PathColumn::Store(std::string_view text) {
+    if (text.size() >= kLongText) {
+        longTexts_.emplace_back(text);
+        return {static_cast<std::uint32_t>(longTexts_.size() - 1), 0, kLongText};
+    }
+    // Offsets stay below the block's size, which a 16-bit offset reaches.
+    if (blocks_.empty() || kBlockBytes - blocks_.back().size() <= text.size())
+        blocks_.emplace_back().reserve(kBlockBytes);
+    std::string& block = blocks_.back();
+    Span span{static_cast<std::uint32_t>(blocks_.size() - 1),
+              static_cast<std::uint16_t>(block.size()), static_cast<std::uint16_t>(text.size())};
+    block.append(text);
+    return span;
+}
+
+std::string_view PathColumn::View(const Span& span) const {
+    if (span.length == kLongText)
+        return longTexts_[span.block];
+    return std::string_view(blocks_[span.block]).substr(span.offset, span.length);
+}
+
+void PathColumn::GrowFolderSlots() {
+    std::vector<std::uint32_t> slots(std::max<std::size_t>(folderSlots_.size() * 2, 64), 0);
+    const std::size_t mask = slots.size() - 1;
+    for (std::uint32_t index = 0; index < folders_.size(); ++index) {
+        std::size_t slot = HashOf(View(folders_[index])) & mask;
+        while (slots[slot] != 0)
+            slot = (slot + 1) & mask;
+        slots[slot] = index + 1;
+    }
+    folderSlots_ = std::move(slots);
+}
+
 std::uint32_t PathColumn::InternFolder(std::string_view folder) {
     // Paths come a folder at a time.
-    if (!entries_.empty() && folders_[entries_.back().folder] == folder)
+    if (!entries_.empty() && View(folders_[entries_.back().folder]) == folder)
         return entries_.back().folder;
-    std::size_t hash = std::hash<std::string_view>{}(folder);
-    auto [first, last] = folderIndexes_.equal_range(hash);
-    for (auto known = first; known != last; ++known) {
-        if (folders_[known->second] == folder)
-            return known->second;
+    if (folderSlots_.size() < 2 * (folders_.size() + 1))
+        GrowFolderSlots();
+    const std::size_t mask = folderSlots_.size() - 1;
+    std::size_t slot = HashOf(folder) & mask;
+    for (; folderSlots_[slot] != 0; slot = (slot + 1) & mask) {
+        if (View(folders_[folderSlots_[slot] - 1]) == folder)
+            return folderSlots_[slot] - 1;
     }
     auto index = static_cast<std::uint32_t>(folders_.size());
-    folders_.emplace_back(folder);
-    folderIndexes_.emplace(hash, index);
+    folders_.push_back(Store(folder));
+    folderSlots_[slot] = index + 1;
     return index;
 }
 
 void PathColumn::push_back(std::string_view path) {
     std::size_t slash = path.rfind('/');
     std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
-    std::string_view name = path.substr(nameStart);
     std::uint32_t folder = InternFolder(path.substr(0, nameStart));
-    if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < name.size()) {
-        blocks_.emplace_back().reserve(std::max(kBlockBytes, name.size()));
-    }
-    std::string& block = blocks_.back();
-    entries_.push_back({folder, static_cast<std::uint32_t>(blocks_.size() - 1),
-                        static_cast<std::uint32_t>(block.size()),
-                        static_cast<std::uint32_t>(name.size())});
-    block.append(name);
+    entries_.push_back({folder, Store(path.substr(nameStart))});
 }
 
 void PathColumn::clear() {
@@ -54,12 +85,11 @@ std::string PathColumn::operator[](std::size_t index) const {
 }
 
 std::string_view PathColumn::folder(std::size_t index) const {
-    return folders_[entries_[index].folder];
+    return View(folders_[entries_[index].folder]);
 }
 
 std::string_view PathColumn::name(std::size_t index) const {
-    const Entry& entry = entries_[index];
-    return std::string_view(blocks_[entry.block]).substr(entry.offset, entry.length);
+    return View(entries_[index].name);
 }
 
 void PathColumn::keep_if(const std::function<bool(std::size_t index)>& keep) {

@@ -8,7 +8,6 @@
 #include <iterator>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace tunvex {
@@ -49,7 +48,10 @@ class PathColumn {
     bool empty() const { return entries_.empty(); }
     void reserve(std::size_t paths) { entries_.reserve(paths); }
     // Gives back what growing left unused.
-    void shrink_to_fit() { entries_.shrink_to_fit(); }
+    void shrink_to_fit() {
+        entries_.shrink_to_fit();
+        folders_.shrink_to_fit();
+    }
     void push_back(std::string_view path);
     void clear();
 
@@ -66,22 +68,31 @@ class PathColumn {
     const_iterator end() const { return {this, size()}; }
 
   private:
+    // A name or a folder: in a block, or kLongText long or more and in longTexts_ at block.
+    struct Span {
+        std::uint32_t block;
+        std::uint16_t offset;
+        std::uint16_t length;
+    };
     struct Entry {
         std::uint32_t folder;
-        std::uint32_t block;
-        std::uint32_t offset;
-        std::uint32_t length;
+        Span name;
     };
+    static constexpr std::uint16_t kLongText = 0xFFFF;
 
+    Span Store(std::string_view text);
+    std::string_view View(const Span& span) const;
     std::uint32_t InternFolder(std::string_view folder);
+    void GrowFolderSlots();
 
     std::vector<Entry> entries_;
-    std::vector<std::string> folders_;
-    // Folder hashes to folder indexes: no pointer into folders_, so the column copies as it is.
-    std::unordered_multimap<std::size_t, std::uint32_t> folderIndexes_;
-    // Names never straddle two blocks, and a block never grows past what it reserved: no copy of
-    // all the names as they grow.
+    std::vector<Span> folders_;
+    // Open addressing over the folders' hashes: each slot 0 or a folder's index + 1.
+    std::vector<std::uint32_t> folderSlots_;
+    // Texts never straddle two blocks, and a block never grows past what it reserved: no copy of
+    // all the names as they grow, and no heap block for each.
     std::vector<std::string> blocks_;
+    std::vector<std::string> longTexts_;
 };
 
 }  // namespace tunvex

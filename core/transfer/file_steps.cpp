@@ -154,9 +154,14 @@ int TakeSourceForStaging(StagedFile& file, TransferOperation operation) {
     return OpenSource(file.report.source, file.source, file.sourceInfo);
 }
 
+bool IsMadeFolder(const FileTransferContext& context, const std::string& folder) {
+    auto known = context.folders.find(folder);
+    return known != context.folders.end() && known->second.made;
+}
+
 bool MayStandThere(const FileTransferContext& context, const std::string& folder,
                    const std::string& destination) {
-    return context.madeFolders.count(folder) == 0 || context.taken.MayBeTaken(destination);
+    return !IsMadeFolder(context, folder) || context.taken.MayBeTaken(destination);
 }
 
 // Takes the file at destination out of the way: into the trash with undo, else by renaming from
@@ -361,14 +366,11 @@ bool StageFolders(StagedFile& file, FileTransferContext& context) {
     int error = MakeKnownFolders(context.folders, file.folder, 0777, file.device,
                                  [&](const std::string& folder) {
                                      context.journal.FolderMade(folder);
-                                     // A folder made just now holds no temporary of a killed run.
-                                     context.cleared.insert(folder);
-                                     context.madeFolders.insert(folder);
                                      made.push_back(folder);
                                  });
     if (error != 0)
         return Fail(file, {FailureKind::FolderNotCreated, error, file.folder});
-    if (context.cleared.insert(file.folder).second)
+    if (!IsMadeFolder(context, file.folder) && context.cleared.insert(file.folder).second)
         RemoveStaleTemporaries(file.folder);
     error = context.fileSystems.Open(file.device, file.folder);
     if (error != 0)
@@ -402,7 +404,7 @@ StagedFile Stage(const std::string& source, const std::string& destination,
         !StageFolders(file, context) || !StageData(file, context))
         return file;
     file.pending = true;
-    file.folderMade = context.madeFolders.count(file.folder) != 0;
+    file.folderMade = IsMadeFolder(context, file.folder);
     if (file.folderMade)
         context.taken.Take(destination);
     return file;

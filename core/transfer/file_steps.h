@@ -53,14 +53,14 @@ struct FileTransferContext {
     // Files that a claim replaced: no later file of the request takes them as its source.
     std::set<FileIdentity> replaced;
     TransferJournal journal{};
-    // Destination folders already cleared of the temporaries killed runs left there.
+    // Destination folders found there and cleared of the temporaries killed runs left; one the
+    // request made holds none.
     std::unordered_set<std::string> cleared;
     // By destination, the number after the last one a collision took: the numbers below it are
     // taken, so each file tries the next one instead of all of them again.
     std::unordered_map<std::string, unsigned> nextNumbers;
-    // Nothing stands in a folder the request made but what it put there: a destination there
-    // that no file of the request took needs no look.
-    std::unordered_set<std::string> madeFolders;
+    // Nothing stands in a folder the request made (folders) but what it put there: a destination
+    // there that no file of the request took needs no look.
     TakenNames taken;
 };
 

@@ -13,6 +13,8 @@ namespace {
 // beside its neighbours are all read back from the same store.
 TEST(PathColumnTest, EveryPathComesBackAsItWasGiven) {
     const std::string longName(70000, 'n');
+    const std::string longFolder = "/" + std::string(70000, 'f') + "/";
+    const std::string fullBlock(65534, 'b');  // the longest name a block takes
     // clang-format off
     const std::vector<std::tuple<std::string, std::string, std::string>> rows = {
         {"/in/a/1.mp3", "/in/a/", "1.mp3"},
@@ -27,6 +29,9 @@ TEST(PathColumnTest, EveryPathComesBackAsItWasGiven) {
         {"rel/\xe6\x9b\xb2.mp3", "rel/", "\xe6\x9b\xb2.mp3"},
         {std::string("/in/n\0l/x", 9), std::string("/in/n\0l/", 8), "x"},
         {"/in/a/" + longName, "/in/a/", longName},
+        {"/in/a/" + fullBlock, "/in/a/", fullBlock},
+        {"/in/a/" + fullBlock.substr(1), "/in/a/", fullBlock.substr(1)},
+        {longFolder + "x.mp3", longFolder, "x.mp3"},
         {"/in/b/after.mp3", "/in/b/", "after.mp3"},
     };
     // clang-format on
@@ -48,6 +53,18 @@ TEST(PathColumnTest, EveryPathComesBackAsItWasGiven) {
     EXPECT_EQ(std::vector<std::string>(copy.begin(), copy.end()).back(), "/in/b/after.mp3");
     copy.push_back("/in/b/new.mp3");
     EXPECT_EQ(copy.folder(rows.size()), "/in/b/");
+}
+
+// Folders come back in any order, past every growth of the index that finds them.
+TEST(PathColumnTest, ManyFoldersMetInTurn) {
+    auto path = [](std::size_t i) {
+        return "/in/" + std::to_string(i % 700) + "/" + std::to_string(i) + ".mp3";
+    };
+    PathColumn column;
+    for (std::size_t i = 0; i < 3000; ++i)
+        column.push_back(path(i));
+    for (std::size_t i = 0; i < 3000; ++i)
+        ASSERT_EQ(column[i], path(i));
 }
 
 }  // namespace
