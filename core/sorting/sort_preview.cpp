@@ -28,18 +28,17 @@ struct IdentityHash {
     }
 };
 
-// A destination by its folder and name as the request's column holds them: the column stays as it
-// is while it is looked at, so the views need no copy of each path.
-struct NameKey {
-    std::string_view folder;
-    std::string_view name;
-    bool operator==(const NameKey&) const = default;
-};
-
-struct NameKeyHash {
-    std::size_t operator()(const NameKey& key) const {
-        return std::hash<std::string_view>()(key.name) ^
-               (std::hash<std::string_view>()(key.folder) << 1);
+// A destination by its row in the request's column: the column stays as it is while it is looked
+// at, so the names taken need no copy of each path.
+struct SameDestination {
+    const PathColumn* destinations;
+    std::size_t operator()(std::uint32_t row) const {
+        return std::hash<std::string_view>()(destinations->name(row)) ^
+               (std::hash<std::string_view>()(destinations->folder(row)) << 1);
+    }
+    bool operator()(std::uint32_t a, std::uint32_t b) const {
+        return destinations->name(a) == destinations->name(b) &&
+               destinations->folder(a) == destinations->folder(b);
     }
 };
 
@@ -51,17 +50,19 @@ bool Exists(const std::string& path) {
 // The names the plan's earlier files take, beside what stands on the disk.
 class NameLook {
   public:
-    explicit NameLook(CodePage codePage) : codePage_(codePage) {}
+    NameLook(CodePage codePage, const PathColumn& destinations)
+        : codePage_(codePage),
+          taken_(0, SameDestination{&destinations}, SameDestination{&destinations}) {}
 
-    bool TakenInDrop(const NameKey& key, const std::string& destination) const {
-        return taken_.contains(key) || (!numbered_.empty() && numbered_.contains(destination));
+    bool TakenInDrop(std::uint32_t row, const std::string& destination) const {
+        return taken_.contains(row) || (!numbered_.empty() && numbered_.contains(destination));
     }
 
-    void Take(const NameKey& key) { taken_.try_emplace(key, 2); }
+    void Take(std::uint32_t row) { taken_.try_emplace(row, 2); }
 
     // The first numbered name neither on the disk nor taken, which it then takes.
-    std::uint32_t TakeNumber(const NameKey& key, const std::string& destination) {
-        std::uint32_t& next = taken_.try_emplace(key, 2).first->second;
+    std::uint32_t TakeNumber(std::uint32_t row, const std::string& destination) {
+        std::uint32_t& next = taken_.try_emplace(row, 2).first->second;
         std::uint32_t number = next;
         while (number < kLastNumber) {
             std::string name = NumberedName(codePage_, destination, number);
@@ -86,7 +87,8 @@ class NameLook {
 
   private:
     CodePage codePage_;
-    std::unordered_map<NameKey, std::uint32_t, NameKeyHash> taken_;  // the next number to try
+    // By the first row of each destination, the next number to try.
+    std::unordered_map<std::uint32_t, std::uint32_t, SameDestination, SameDestination> taken_;
     std::unordered_set<std::string> numbered_;
     std::unordered_map<std::string_view, bool> folders_;
 };
@@ -103,11 +105,11 @@ SortPreview PreviewSortPlan(const SortBatchPlan& plan, CodePage codePage) {
         preview.rows.push_back({state, static_cast<std::uint32_t>(index), number});
         ++preview.counts[static_cast<std::size_t>(state)];
     };
-    NameLook names(codePage);
+    NameLook names(codePage, request.destinations);
     std::unordered_set<Identity, IdentityHash> seen;
     for (std::size_t i = 0; i < request.sources.size(); ++i) {
         const std::string destination = request.destinations[i];
-        const NameKey key{request.destinations.folder(i), request.destinations.name(i)};
+        const auto row = static_cast<std::uint32_t>(i);
         const SourceState& source = request.sourceStates[i];
         if (source.error == 0 && !seen.insert({source.device, source.inode}).second) {
             add(PreviewState::GivenTwice, i);
@@ -115,22 +117,23 @@ SortPreview PreviewSortPlan(const SortBatchPlan& plan, CodePage codePage) {
         }
         if (source.error == 0 && IsSourceItself(AsStat(source), destination)) {
             add(PreviewState::AlreadyInPlace, i);
-            names.Take(key);
+            names.Take(row);
             continue;
         }
         PreviewState state = PreviewState::SameNameInDrop;
-        if (!names.TakenInDrop(key, destination)) {
+        if (!names.TakenInDrop(row, destination)) {
             bool there = Exists(destination);
             state = there && renames                  ? PreviewState::Renamed
                     : there                           ? PreviewState::WillAsk
                     : request.placedFirst.contains(i) ? PreviewState::ExtraFollows
-                    : names.FolderIsThere(key.folder) ? PreviewState::Placed
-                                                      : PreviewState::IntoNewFolder;
+                    : names.FolderIsThere(request.destinations.folder(i))
+                        ? PreviewState::Placed
+                        : PreviewState::IntoNewFolder;
         }
         bool numbered =
             renames && (state == PreviewState::SameNameInDrop || state == PreviewState::Renamed);
-        add(state, i, numbered ? names.TakeNumber(key, destination) : 0);
-        names.Take(key);
+        add(state, i, numbered ? names.TakeNumber(row, destination) : 0);
+        names.Take(row);
     }
     for (std::size_t i = 0; i < request.removeWhenEmptied.size(); ++i)
         add(PreviewState::FolderRemoved, i);
