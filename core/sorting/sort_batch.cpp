@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <optional>
 #include <string_view>
 
 #include "core/base/path_column.h"
@@ -84,82 +85,78 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
         plan.notSorted.push_back(
             {std::move(folder.path), {FailureKind::FolderUnreadable, folder.error}, false});
     }
+    // The tag library answers each thread about its own file, so files are read on every core at
+    // once, ahead of the naming, which takes them in batch order. Each file is looked at before
+    // its tags are read: the transfer leaves alone a file that changed after that.
+    std::optional<TagReadAhead> reads(
+        std::in_place, batch,
+        [&context](const std::string& path) {
+            FileRead read;
+            read.leftoverTemporary = IsLeftoverTemporary(context, path);
+            if (read.leftoverTemporary)
+                return read;
+            read.source = TakeSnapshot(path);
+            TrackTags tags;
+            if (read.source.error == 0 && ReadTrackTags(context.library, context.settings.TagMode,
+                                                        context.codePage, path, tags))
+                read.tags = std::move(tags);
+            return read;
+        },
+        context.readerThreads != 0 ? context.readerThreads : DefaultReaderThreads());
     std::size_t total = batch.size();
     // The batch becomes the request's sources once the files that stay are dropped from it.
     std::vector<bool> accepted(total);
+    // Room for every file at once: a list that doubles as it grows holds up to twice its files.
     plan.request.destinations.reserve(total);
     plan.request.sourceStates.reserve(total);
-    {
-        // The tag library answers each thread about its own file, so files are read on every
-        // core at once, ahead of the naming, which takes them in batch order. Each file is looked
-        // at before its tags are read: the transfer leaves alone a file that changed after that.
-        TagReadAhead reads(
-            batch,
-            [&context](const std::string& path) {
-                FileRead read;
-                read.leftoverTemporary = IsLeftoverTemporary(context, path);
-                if (read.leftoverTemporary)
-                    return read;
-                read.source = TakeSnapshot(path);
-                TrackTags tags;
-                if (read.source.error == 0 &&
-                    ReadTrackTags(context.library, context.settings.TagMode, context.codePage, path,
-                                  tags))
-                    read.tags = std::move(tags);
-                return read;
-            },
-            context.readerThreads != 0 ? context.readerThreads : DefaultReaderThreads());
-        for (std::size_t index = 0; index < total; ++index) {
-            if (context.reading && !context.reading(index, total)) {
-                plan.request.destinations.clear();
-                plan.request.sourceStates.clear();
-                plan.cancelled = true;
-                return plan;
-            }
-            std::string path = batch[index];
-            FileRead read = reads.Take(index);
-            if (read.leftoverTemporary) {
-                plan.notSorted.push_back(
-                    {std::move(path), {FailureKind::LeftoverTemporary}, false});
-                continue;
-            }
-            if (!read.tags) {
-                plan.notSorted.push_back({std::move(path), {FailureKind::NoTags}, false});
-                continue;
-            }
-            const TrackTags& tags = *read.tags;
-            std::string destination;
-            if (!BuildDestinationPath(context.settings, context.codePage, destination, path,
-                                      tags)) {
-                plan.notSorted.push_back(
-                    {std::move(path), {FailureKind::DestinationTooLong}, true});
-                continue;
-            }
-            // Both naming modes out of range name nothing, and an empty file name puts the
-            // extension on the folder part, in base folder mode beside the base folder: nowhere
-            // to go. A base folder that is empty or relative, or a folder mode out of range, would
-            // put the file under whatever folder the program was started in.
-            if (!destination.starts_with(kPathSeparator) ||
-                !IsInsideBaseFolder(context, destination)) {
-                plan.notSorted.push_back({std::move(path), {FailureKind::NoDestination}, true});
-                continue;
-            }
-            // No file system call can take a name past a NUL byte: the settings would name a
-            // folder other than the one they hold.
-            if (destination.find('\0') != std::string::npos) {
-                plan.notSorted.push_back({std::move(path), {FailureKind::NulInNaming}, true});
-                continue;
-            }
-            accepted[index] = true;
-            plan.request.destinations.push_back(destination);
-            plan.request.sourceStates.push_back(read.source);
-            if (removing) {
-                while (rootAhead->end <= index)
-                    ++rootAhead;
-                roots.push_back(rootAhead->root);
-            }
+    for (std::size_t index = 0; index < total; ++index) {
+        if (context.reading && !context.reading(index, total)) {
+            plan.request.destinations.clear();
+            plan.request.sourceStates.clear();
+            plan.cancelled = true;
+            return plan;
+        }
+        std::string path = batch[index];
+        FileRead read = reads->Take(index);
+        if (read.leftoverTemporary) {
+            plan.notSorted.push_back({std::move(path), {FailureKind::LeftoverTemporary}, false});
+            continue;
+        }
+        if (!read.tags) {
+            plan.notSorted.push_back({std::move(path), {FailureKind::NoTags}, false});
+            continue;
+        }
+        const TrackTags& tags = *read.tags;
+        std::string destination;
+        if (!BuildDestinationPath(context.settings, context.codePage, destination, path, tags)) {
+            plan.notSorted.push_back({std::move(path), {FailureKind::DestinationTooLong}, true});
+            continue;
+        }
+        // Both naming modes out of range name nothing, and an empty file name puts the extension
+        // on the folder part, in base folder mode beside the base folder: nowhere to go.
+        // A base folder that is empty or relative, or a folder mode out of range, would put the
+        // file under whatever folder the program was started in.
+        if (!destination.starts_with(kPathSeparator) || !IsInsideBaseFolder(context, destination)) {
+            plan.notSorted.push_back({std::move(path), {FailureKind::NoDestination}, true});
+            continue;
+        }
+        // No file system call can take a name past a NUL byte: the settings would name a
+        // folder other than the one they hold.
+        if (destination.find('\0') != std::string::npos) {
+            plan.notSorted.push_back({std::move(path), {FailureKind::NulInNaming}, true});
+            continue;
+        }
+        accepted[index] = true;
+        plan.request.destinations.push_back(destination);
+        plan.request.sourceStates.push_back(read.source);
+        if (removing) {
+            while (rootAhead->end <= index)
+                ++rootAhead;
+            roots.push_back(rootAhead->root);
         }
     }
+    // The readers look at the batch until they are gone.
+    reads.reset();
     batch.keep_if([&accepted](std::size_t index) { return bool(accepted[index]); });
     plan.request.sources = std::move(batch);
     if (removing)
