@@ -69,14 +69,14 @@ int MakeKnownFolders(KnownFolders& known, const std::string& path, mode_t mode, 
                      const std::function<void(const std::string&)>& made) {
     auto found = known.find(path);
     if (found != known.end()) {
-        device = found->second;
+        device = found->second.device;
         return 0;
     }
     struct stat info;
     if (stat(path.c_str(), &info) == 0) {
         if (!S_ISDIR(info.st_mode))
             return ENOTDIR;
-        known.emplace(path, info.st_dev);
+        known.emplace(path, KnownFolder{info.st_dev, false});
         device = info.st_dev;
         return 0;
     }
@@ -93,7 +93,7 @@ int MakeKnownFolders(KnownFolders& known, const std::string& path, mode_t mode, 
     if (made)
         made(path);
     // A new folder lives on its parent's file system.
-    known.emplace(path, device);
+    known.emplace(path, KnownFolder{device, true});
     return 0;
 }
 

@@ -16,8 +16,12 @@ std::string ParentFolder(const std::string& path);
 // of the first element that could not be made (ENOTDIR when a non-folder stands in the way).
 int MakeFolders(const std::string& path, mode_t mode);
 
-// Folders one request has made or found, with their devices, so that each is looked at once.
-using KnownFolders = std::unordered_map<std::string, dev_t>;
+// A folder one request has made or found, looked at once.
+struct KnownFolder {
+    dev_t device = 0;
+    bool made = false;  // by MakeKnownFolders, not found there
+};
+using KnownFolders = std::unordered_map<std::string, KnownFolder>;
 
 // MakeFolders remembering what it learns in known; device gets the folder's file system.
 // made is told each folder it makes, parents first.

@@ -178,8 +178,8 @@ void AddAlbumExtras(SortBatchPlan& plan, std::string_view patterns,
                 SourceState state = TakeSnapshot(path);
                 carried.insert({state.device, state.inode});
                 request.placedFirst.emplace(request.sources.size(), folder.tracks);
-                request.sources.push_back(std::move(path));
-                request.destinations.push_back(std::move(destination));
+                request.sources.push_back(path);
+                request.destinations.push_back(destination);
                 request.sourceStates.push_back(state);
             }
         }

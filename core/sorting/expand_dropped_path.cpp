@@ -56,7 +56,7 @@ bool ListFolder(const std::string& path, FolderIdentity& identity,
 
 struct Expansion {
     std::set<FolderIdentity> entered;
-    PathList files;
+    PathColumn files;
     std::vector<UnreadableFolder>* unreadable;
 };
 
@@ -74,17 +74,19 @@ void ExpandFolder(const std::string& path, Expansion& expansion) {
         if (entry.isFolder) {
             ExpandFolder(entry.path, expansion);
         } else {
-            expansion.files.push_back(std::move(entry.path));
+            expansion.files.push_back(entry.path);
         }
     }
 }
 
 }  // namespace
 
-PathList ExpandDroppedPath(const std::string& path, std::vector<UnreadableFolder>* unreadable) {
-    if (!IsDirectory(path))
-        return {path};
+PathColumn ExpandDroppedPath(const std::string& path, std::vector<UnreadableFolder>* unreadable) {
     Expansion expansion{{}, {}, unreadable};
+    if (!IsDirectory(path)) {
+        expansion.files.push_back(path);
+        return std::move(expansion.files);
+    }
     ExpandFolder(path, expansion);
     return std::move(expansion.files);
 }

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/sorting/path_list.h"
+#include "core/base/path_column.h"
 
 namespace tunvex {
 
@@ -17,7 +17,7 @@ struct UnreadableFolder {
 // path that does not exist) is its own entry. Links to folders are followed, but no folder is
 // entered twice (a link cycle ends, and links that meet again cannot multiply the entries), and
 // a folder that cannot be read gives nothing (it is added to unreadable when that is given).
-PathList ExpandDroppedPath(const std::string& path,
-                           std::vector<UnreadableFolder>* unreadable = nullptr);
+PathColumn ExpandDroppedPath(const std::string& path,
+                             std::vector<UnreadableFolder>* unreadable = nullptr);
 
 }  // namespace tunvex

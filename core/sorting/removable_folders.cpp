@@ -33,7 +33,7 @@ bool IsKept(const std::string& folder, const std::set<Identity>& kept) {
 
 }  // namespace
 
-std::vector<FolderToRemove> SourceFoldersToRemove(const std::vector<std::string>& sources,
+std::vector<FolderToRemove> SourceFoldersToRemove(const PathColumn& sources,
                                                   const std::vector<std::string_view>& roots,
                                                   const std::vector<std::string>& keep) {
     const std::set<Identity> kept = IdentitiesOf(keep);
@@ -42,11 +42,12 @@ std::vector<FolderToRemove> SourceFoldersToRemove(const std::vector<std::string>
         std::string root(roots[i]);
         while (root.size() > 1 && root.ends_with('/'))
             root.pop_back();
-        if (root.empty() || root == "/" || !sources[i].starts_with(root + "/"))
+        const std::string source = sources[i];
+        if (root.empty() || root == "/" || !source.starts_with(root + "/"))
             continue;
         // Up to the root, or to a folder reached already from a root as high as this one.
-        for (std::string folder = sources[i].substr(0, sources[i].rfind('/'));
-             folder.size() >= root.size(); folder.resize(folder.rfind('/'))) {
+        for (std::string folder = source.substr(0, source.rfind('/')); folder.size() >= root.size();
+             folder.resize(folder.rfind('/'))) {
             auto [known, added] = folders.emplace(folder, root);
             if (!added && known->second.size() <= root.size())
                 break;

@@ -13,7 +13,7 @@ namespace tunvex {
 // position; empty for a file dropped itself, whose folder always stays), deepest first, each
 // with that root. Never a dropped folder's parent, nor one of keep (known by identity, not by
 // spelling).
-std::vector<FolderToRemove> SourceFoldersToRemove(const std::vector<std::string>& sources,
+std::vector<FolderToRemove> SourceFoldersToRemove(const PathColumn& sources,
                                                   const std::vector<std::string_view>& roots,
                                                   const std::vector<std::string>& keep);
 

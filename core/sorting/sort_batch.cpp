@@ -1,7 +1,9 @@
 #include "core/sorting/sort_batch.h"
 
+#include <optional>
 #include <string_view>
 
+#include "core/base/path_column.h"
 #include "core/base/paths.h"
 #include "core/files/temporaries.h"
 #include "core/sorting/album_extras.h"
@@ -51,7 +53,7 @@ TransferRequest MakeTransferRequest(const Settings& settings) {
 
 SortBatchPlan PlanSortBatch(const SortBatchContext& context,
                             const std::vector<std::string>& droppedPaths) {
-    PathList batch;
+    PathColumn batch;
     std::vector<UnreadableFolder> unreadable;
     // Where the files of each dropped folder end in the batch; a dropped file has no root.
     struct DroppedRoot {
@@ -60,13 +62,15 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
     };
     std::vector<DroppedRoot> droppedRoots;
     for (const std::string& dropped : droppedPaths) {
-        PathList files = ExpandDroppedPath(dropped, &unreadable);
+        const std::size_t before = batch.size();
+        for (const std::string& path : ExpandDroppedPath(dropped, &unreadable))
+            batch.push_back(path);
         // A folder never gives itself: no second look at the path to tell.
-        bool folder = files.size() != 1 || files[0] != dropped;
-        AppendPathList(batch, std::move(files));
+        bool folder = batch.size() != before + 1 || batch[before] != dropped;
         droppedRoots.push_back(
             {batch.size(), folder ? std::string_view(dropped) : std::string_view()});
     }
+    batch.shrink_to_fit();
     bool removing = OperationOf(context.settings) == TransferOperation::Move &&
                     context.settings.RemoveEmptiedFolders == 1;
     // By position in the request, the dropped folder a file was found in: only a move that
@@ -84,8 +88,8 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
     // The tag library answers each thread about its own file, so files are read on every core at
     // once, ahead of the naming, which takes them in batch order. Each file is looked at before
     // its tags are read: the transfer leaves alone a file that changed after that.
-    TagReadAhead reads(
-        batch,
+    std::optional<TagReadAhead> reads(
+        std::in_place, batch,
         [&context](const std::string& path) {
             FileRead read;
             read.leftoverTemporary = IsLeftoverTemporary(context, path);
@@ -100,20 +104,20 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
         },
         context.readerThreads != 0 ? context.readerThreads : DefaultReaderThreads());
     std::size_t total = batch.size();
+    // The batch becomes the request's sources once the files that stay are dropped from it.
+    std::vector<bool> accepted(total);
     // Room for every file at once: a list that doubles as it grows holds up to twice its files.
-    plan.request.sources.reserve(total);
     plan.request.destinations.reserve(total);
     plan.request.sourceStates.reserve(total);
     for (std::size_t index = 0; index < total; ++index) {
         if (context.reading && !context.reading(index, total)) {
-            plan.request.sources.clear();
             plan.request.destinations.clear();
             plan.request.sourceStates.clear();
             plan.cancelled = true;
             return plan;
         }
-        std::string& path = batch[index];
-        FileRead read = reads.Take(index);
+        std::string path = batch[index];
+        FileRead read = reads->Take(index);
         if (read.leftoverTemporary) {
             plan.notSorted.push_back({std::move(path), {FailureKind::LeftoverTemporary}, false});
             continue;
@@ -142,8 +146,8 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
             plan.notSorted.push_back({std::move(path), {FailureKind::NulInNaming}, true});
             continue;
         }
-        plan.request.sources.push_back(std::move(path));
-        plan.request.destinations.push_back(std::move(destination));
+        accepted[index] = true;
+        plan.request.destinations.push_back(destination);
         plan.request.sourceStates.push_back(read.source);
         if (removing) {
             while (rootAhead->end <= index)
@@ -151,6 +155,10 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
             roots.push_back(rootAhead->root);
         }
     }
+    // The readers look at the batch until they are gone.
+    reads.reset();
+    batch.keep_if([&accepted](std::size_t index) { return bool(accepted[index]); });
+    plan.request.sources = std::move(batch);
     if (removing)
         plan.request.removeWhenEmptied = SourceFoldersToRemove(
             plan.request.sources, roots, FoldersNeverRemoved(context.settings.BaseFolderPath));

@@ -17,10 +17,19 @@ namespace {
 // The run gives up numbering there.
 constexpr std::uint32_t kLastNumber = 9999;
 
-std::string_view FolderOf(std::string_view path) {
-    std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
-}
+// A destination by its row in the request's column: the column stays as it is while it is looked
+// at, so the names taken need no copy of each path.
+struct SameDestination {
+    const PathColumn* destinations;
+    std::size_t operator()(std::uint32_t row) const {
+        return std::hash<std::string_view>()(destinations->name(row)) ^
+               (std::hash<std::string_view>()(destinations->folder(row)) << 1);
+    }
+    bool operator()(std::uint32_t a, std::uint32_t b) const {
+        return destinations->name(a) == destinations->name(b) &&
+               destinations->folder(a) == destinations->folder(b);
+    }
+};
 
 bool Exists(const std::string& path) {
     struct stat info;
@@ -30,18 +39,19 @@ bool Exists(const std::string& path) {
 // The names the plan's earlier files take, beside what stands on the disk.
 class NameLook {
   public:
-    explicit NameLook(CodePage codePage) : codePage_(codePage) {}
+    NameLook(CodePage codePage, const PathColumn& destinations)
+        : codePage_(codePage),
+          taken_(0, SameDestination{&destinations}, SameDestination{&destinations}) {}
 
-    bool TakenInDrop(std::string_view destination) const {
-        return taken_.contains(destination) ||
-               (!numbered_.empty() && numbered_.contains(std::string(destination)));
+    bool TakenInDrop(std::uint32_t row, const std::string& destination) const {
+        return taken_.contains(row) || (!numbered_.empty() && numbered_.contains(destination));
     }
 
-    void Take(std::string_view destination) { taken_.try_emplace(destination, 2); }
+    void Take(std::uint32_t row) { taken_.try_emplace(row, 2); }
 
     // The first numbered name neither on the disk nor taken, which it then takes.
-    std::uint32_t TakeNumber(const std::string& destination) {
-        std::uint32_t& next = taken_.try_emplace(destination, 2).first->second;
+    std::uint32_t TakeNumber(std::uint32_t row, const std::string& destination) {
+        std::uint32_t& next = taken_.try_emplace(row, 2).first->second;
         std::uint32_t number = next;
         while (number < kLastNumber) {
             std::string name = NumberedName(codePage_, destination, number);
@@ -66,7 +76,8 @@ class NameLook {
 
   private:
     CodePage codePage_;
-    std::unordered_map<std::string_view, std::uint32_t> taken_;  // the next number to try
+    // By the first row of each destination, the next number to try.
+    std::unordered_map<std::uint32_t, std::uint32_t, SameDestination, SameDestination> taken_;
     std::unordered_set<std::string> numbered_;
     std::unordered_map<std::string_view, bool> folders_;
 };
@@ -83,10 +94,11 @@ SortPreview PreviewSortPlan(const SortBatchPlan& plan, CodePage codePage) {
         preview.rows.push_back({state, static_cast<std::uint32_t>(index), number});
         ++preview.counts[static_cast<std::size_t>(state)];
     };
-    NameLook names(codePage);
+    NameLook names(codePage, request.destinations);
     Identities seen;
     for (std::size_t i = 0; i < request.sources.size(); ++i) {
-        const std::string& destination = request.destinations[i];
+        const std::string destination = request.destinations[i];
+        const auto row = static_cast<std::uint32_t>(i);
         const SourceState& source = request.sourceStates[i];
         if (source.error == 0 && !seen.insert({source.device, source.inode}).second) {
             add(PreviewState::GivenTwice, i);
@@ -94,22 +106,23 @@ SortPreview PreviewSortPlan(const SortBatchPlan& plan, CodePage codePage) {
         }
         if (source.error == 0 && IsSourceItself(AsStat(source), destination)) {
             add(PreviewState::AlreadyInPlace, i);
-            names.Take(destination);
+            names.Take(row);
             continue;
         }
         PreviewState state = PreviewState::SameNameInDrop;
-        if (!names.TakenInDrop(destination)) {
+        if (!names.TakenInDrop(row, destination)) {
             bool there = Exists(destination);
-            state = there && renames                             ? PreviewState::Renamed
-                    : there                                      ? PreviewState::WillAsk
-                    : request.placedFirst.contains(i)            ? PreviewState::ExtraFollows
-                    : names.FolderIsThere(FolderOf(destination)) ? PreviewState::Placed
-                                                                 : PreviewState::IntoNewFolder;
+            state = there && renames                  ? PreviewState::Renamed
+                    : there                           ? PreviewState::WillAsk
+                    : request.placedFirst.contains(i) ? PreviewState::ExtraFollows
+                    : names.FolderIsThere(request.destinations.folder(i))
+                        ? PreviewState::Placed
+                        : PreviewState::IntoNewFolder;
         }
         bool numbered =
             renames && (state == PreviewState::SameNameInDrop || state == PreviewState::Renamed);
-        add(state, i, numbered ? names.TakeNumber(destination) : 0);
-        names.Take(destination);
+        add(state, i, numbered ? names.TakeNumber(row, destination) : 0);
+        names.Take(row);
     }
     for (std::size_t i = 0; i < request.removeWhenEmptied.size(); ++i)
         add(PreviewState::FolderRemoved, i);
@@ -146,7 +159,7 @@ bool IsChoosable(PreviewState state) {
     return state <= PreviewState::ExtraFollows || state == PreviewState::FolderRemoved;
 }
 
-const std::string& RowSource(const SortBatchPlan& plan, const PreviewRow& row) {
+std::string RowSource(const SortBatchPlan& plan, const PreviewRow& row) {
     switch (row.state) {
         case PreviewState::FolderRemoved:
             return plan.request.removeWhenEmptied[row.index].path;
@@ -163,7 +176,7 @@ const std::string& RowSource(const SortBatchPlan& plan, const PreviewRow& row) {
 std::string RowDestination(const SortBatchPlan& plan, const PreviewRow& row, CodePage codePage) {
     if (row.state > PreviewState::ExtraFollows)
         return {};
-    const std::string& destination = plan.request.destinations[row.index];
+    std::string destination = plan.request.destinations[row.index];
     return row.number != 0 ? NumberedName(codePage, destination, row.number) : destination;
 }
 
@@ -191,16 +204,13 @@ void KeepChosenRows(SortBatchPlan& plan, const SortPreview& preview,
         if (moved[i] == kLeftOut)
             continue;
         moved[i] = kept;
-        if (kept != i) {
-            request.sources[kept] = std::move(request.sources[i]);
-            request.destinations[kept] = std::move(request.destinations[i]);
-            request.sourceStates[kept] = request.sourceStates[i];
-        }
+        request.sourceStates[kept] = request.sourceStates[i];
         ++kept;
     }
-    request.sources.resize(kept);
-    request.destinations.resize(kept);
     request.sourceStates.resize(kept);
+    auto chosenFile = [&moved](std::size_t i) { return moved[i] != kLeftOut; };
+    request.sources.keep_if(chosenFile);
+    request.destinations.keep_if(chosenFile);
     std::unordered_map<std::size_t, std::vector<std::size_t>> placedFirst;
     for (auto& [extra, tracks] : request.placedFirst) {
         if (moved[extra] == kLeftOut)

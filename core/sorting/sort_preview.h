@@ -52,7 +52,7 @@ bool NeedsALook(PreviewState state);
 // The run does something with it: a file to place or a folder to remove.
 bool IsChoosable(PreviewState state);
 
-const std::string& RowSource(const SortBatchPlan& plan, const PreviewRow& row);
+std::string RowSource(const SortBatchPlan& plan, const PreviewRow& row);
 // Where the row's file goes, a numbered name spelt out; empty for a row that goes nowhere.
 std::string RowDestination(const SortBatchPlan& plan, const PreviewRow& row, CodePage codePage);
 

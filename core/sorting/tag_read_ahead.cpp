@@ -26,8 +26,7 @@ long Waits() {
 
 }  // namespace
 
-TagReadAhead::TagReadAhead(const std::vector<std::string>& paths, ReadFunction read,
-                           std::size_t threads)
+TagReadAhead::TagReadAhead(const PathColumn& paths, ReadFunction read, std::size_t threads)
     : paths_(paths), read_(std::move(read)) {
     if (threads <= 1)
         return;

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/base/path_column.h"
 #include "core/tags/track_tags.h"
 #include "core/transfer/transfer.h"
 
@@ -29,7 +30,7 @@ class TagReadAhead {
     // disk; with one thread on the caller's, in Take.
     using ReadFunction = std::function<FileRead(const std::string& path)>;
 
-    TagReadAhead(const std::vector<std::string>& paths, ReadFunction read, std::size_t threads);
+    TagReadAhead(const PathColumn& paths, ReadFunction read, std::size_t threads);
     // Waits for the reads in flight; the ones not started are not made.
     ~TagReadAhead();
     TagReadAhead(const TagReadAhead&) = delete;
@@ -46,7 +47,7 @@ class TagReadAhead {
 
     void Work();
 
-    const std::vector<std::string>& paths_;
+    const PathColumn& paths_;
     ReadFunction read_;
     std::vector<Slot> window_;  // results of [taken_, taken_ + window size), by index modulo
     std::mutex mutex_;

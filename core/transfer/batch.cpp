@@ -86,10 +86,11 @@ bool StageBatch(RequestRun& run, FileTransferContext& context, std::vector<Stage
             }
         }
         run.bytesOfFile = 0;
-        std::uint64_t size = static_cast<std::uint64_t>(run.planned[index].bytes);
+        PlannedSource planned = PlannedAt(run, index);
+        std::uint64_t size = static_cast<std::uint64_t>(planned.bytes);
         run.bytesCap = run.bytesStaged + size;
-        files.push_back(StageFile(request.sources[index], request.destinations[index],
-                                  run.planned[index], context));
+        files.push_back(
+            StageFile(request.sources[index], request.destinations[index], planned, context));
         files.back().index = index;
         if (files.back().report.outcome == FileOutcome::Cancelled)
             return false;
@@ -160,6 +161,10 @@ std::size_t ClaimBatch(RequestRun& run, FileTransferContext& context,
 }
 
 }  // namespace
+
+PlannedSource PlannedAt(const RequestRun& run, std::size_t index) {
+    return PlanSource((*run.states)[index], run.repeated[index]);
+}
 
 void CountOutcome(TransferSummary& summary, FileOutcome outcome) {
     switch (outcome) {

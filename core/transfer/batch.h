@@ -17,9 +17,12 @@ namespace tunvex {
 struct RequestRun {
     const TransferRequest& request;
     TransferDelegate& delegate;
-    std::vector<PlannedSource> planned;  // the sources, by position
-    TransferProgress progress;
-    TransferSummary summary;
+    // The sources by position, as the request looked at them or as the run did when it did not.
+    const std::vector<SourceState>* states = nullptr;
+    std::vector<SourceState> lookedAtStart = {};
+    std::vector<bool> repeated = {};  // by position: an earlier source is the same file
+    TransferProgress progress = {};
+    TransferSummary summary = {};
     std::size_t reported = 0;       // files reported so far: reports go in request order
     std::vector<bool> placed = {};  // by position, of the files reported, for placedFirst
     // Progress bytes: of the files staged, and the most the file being copied may add.
@@ -29,6 +32,8 @@ struct RequestRun {
     // While the files staged before a cancel are placed, a copy their claim needs goes on.
     bool cancelHeld = false;
 };
+
+PlannedSource PlannedAt(const RequestRun& run, std::size_t index);
 
 void CountOutcome(TransferSummary& summary, FileOutcome outcome);
 

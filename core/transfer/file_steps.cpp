@@ -154,14 +154,14 @@ int TakeSourceForStaging(StagedFile& file, TransferOperation operation) {
     return OpenSource(file.report.source, file.source, file.sourceInfo);
 }
 
-std::size_t TakenKey(const std::string& destination) {
-    return std::hash<std::string>{}(destination);
+bool IsMadeFolder(const FileTransferContext& context, const std::string& folder) {
+    auto known = context.folders.find(folder);
+    return known != context.folders.end() && known->second.made;
 }
 
 bool MayStandThere(const FileTransferContext& context, const std::string& folder,
                    const std::string& destination) {
-    return context.madeFolders.count(folder) == 0 ||
-           context.taken.count(TakenKey(destination)) != 0;
+    return !IsMadeFolder(context, folder) || context.taken.MayBeTaken(destination);
 }
 
 // Takes the file at destination out of the way: into the trash with undo, else by renaming from
@@ -290,12 +290,12 @@ void Claim(StagedFile& file, FileTransferContext& context) {
 
 }  // namespace
 
-PlannedSource PlanSource(const SourceState& state, std::set<FileIdentity>& planned) {
+PlannedSource PlanSource(const SourceState& state, bool repeated) {
     PlannedSource source;
     static_cast<SourceState&>(source) = state;
     if (source.error != 0)
         return source;
-    if (!planned.insert(IdentityOf(source)).second) {
+    if (repeated) {
         source.repeated = true;
     } else if (S_ISREG(source.mode)) {
         source.bytes = source.size;
@@ -366,14 +366,11 @@ bool StageFolders(StagedFile& file, FileTransferContext& context) {
     int error = MakeKnownFolders(context.folders, file.folder, 0777, file.device,
                                  [&](const std::string& folder) {
                                      context.journal.FolderMade(folder);
-                                     // A folder made just now holds no temporary of a killed run.
-                                     context.cleared.insert(folder);
-                                     context.madeFolders.insert(folder);
                                      made.push_back(folder);
                                  });
     if (error != 0)
         return Fail(file, {FailureKind::FolderNotCreated, error, file.folder});
-    if (context.cleared.insert(file.folder).second)
+    if (!IsMadeFolder(context, file.folder) && context.cleared.insert(file.folder).second)
         RemoveStaleTemporaries(file.folder);
     error = context.fileSystems.Open(file.device, file.folder);
     if (error != 0)
@@ -407,9 +404,9 @@ StagedFile Stage(const std::string& source, const std::string& destination,
         !StageFolders(file, context) || !StageData(file, context))
         return file;
     file.pending = true;
-    file.folderMade = context.madeFolders.count(file.folder) != 0;
+    file.folderMade = IsMadeFolder(context, file.folder);
     if (file.folderMade)
-        context.taken.insert(TakenKey(destination));
+        context.taken.Take(destination);
     return file;
 }
 
@@ -432,7 +429,7 @@ void ClaimFile(StagedFile& file, FileTransferContext& context) {
     if (IsPlaced(file.report.outcome)) {
         context.attributesNotKept |= file.attributesNotKept;
         if (file.folderMade)
-            context.taken.insert(TakenKey(file.report.destination));
+            context.taken.Take(file.report.destination);
     }
 }
 

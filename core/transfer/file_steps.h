@@ -14,6 +14,7 @@
 #include "core/files/file_copy.h"
 #include "core/files/folders.h"
 #include "core/transfer/journal_writer.h"
+#include "core/transfer/taken_names.h"
 #include "core/transfer/transfer.h"
 
 namespace tunvex {
@@ -27,8 +28,8 @@ struct PlannedSource : SourceState {
 
 using FileIdentity = std::pair<dev_t, ino_t>;
 
-// planned holds the files of the sources before it, and gets this one's.
-PlannedSource PlanSource(const SourceState& state, std::set<FileIdentity>& planned);
+// repeated: an earlier source of the request is the same file.
+PlannedSource PlanSource(const SourceState& state, bool repeated);
 
 // What a file needs from its request; replaceAll carries a ReplaceAll answer to the files
 // after it.
@@ -54,16 +55,15 @@ struct FileTransferContext {
     // Files that a claim replaced: no later file of the request takes them as its source.
     std::set<FileIdentity> replaced;
     TransferJournal journal{};
-    // Destination folders already cleared of the temporaries killed runs left there.
+    // Destination folders found there and cleared of the temporaries killed runs left; one the
+    // request made holds none.
     std::unordered_set<std::string> cleared;
     // By destination, the number after the last one a collision took: the numbers below it are
     // taken, so each file tries the next one instead of all of them again.
     std::unordered_map<std::string, unsigned> nextNumbers;
-    // Nothing stands in a folder the request made but what it put there: a destination there
-    // that no file of the request took needs no look. Taken names are kept as hashes (a whole
-    // library's names would cost more than their looks save); a name that shares one is looked at.
-    std::unordered_set<std::string> madeFolders;
-    std::unordered_set<std::size_t> taken;
+    // Nothing stands in a folder the request made (folders) but what it put there: a destination
+    // there that no file of the request took needs no look.
+    TakenNames taken;
 };
 
 struct StagedFile {

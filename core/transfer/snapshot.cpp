@@ -10,20 +10,22 @@ SourceState TakeSnapshot(const std::string& path) {
     SourceState state;
     struct stat info;
     if (lstat(path.c_str(), &info) != 0) {
-        state.error = errno;
+        state.error = static_cast<std::int16_t>(errno);
         return state;
     }
     state.isLink = S_ISLNK(info.st_mode);
     if (state.isLink && stat(path.c_str(), &info) != 0) {
-        state.error = errno;
+        state.error = static_cast<std::int16_t>(errno);
         return state;
     }
     state.mode = info.st_mode;
     state.device = info.st_dev;
     state.inode = info.st_ino;
     state.size = info.st_size;
-    state.modified = info.st_mtim;
-    state.changed = info.st_ctim;
+    state.modifiedSeconds = info.st_mtim.tv_sec;
+    state.modifiedNanoseconds = static_cast<std::uint32_t>(info.st_mtim.tv_nsec);
+    state.changedSeconds = info.st_ctim.tv_sec;
+    state.changedNanoseconds = static_cast<std::uint32_t>(info.st_ctim.tv_nsec);
     return state;
 }
 
@@ -33,8 +35,8 @@ struct stat AsStat(const SourceState& snapshot) {
     info.st_dev = snapshot.device;
     info.st_ino = snapshot.inode;
     info.st_size = snapshot.size;
-    info.st_mtim = snapshot.modified;
-    info.st_ctim = snapshot.changed;
+    info.st_mtim = {snapshot.modifiedSeconds, snapshot.modifiedNanoseconds};
+    info.st_ctim = {snapshot.changedSeconds, snapshot.changedNanoseconds};
     return info;
 }
 

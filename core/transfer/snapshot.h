@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <string>
 
 namespace tunvex {
@@ -12,14 +13,18 @@ namespace tunvex {
 // of a file from another. The change time tells of a tagger that rewrote it in place and set its
 // modification time back.
 struct SourceState {
-    int error = 0;        // why no snapshot could be taken
-    bool isLink = false;  // the entry itself is a symlink
-    mode_t mode = 0;
     dev_t device = 0;
     ino_t inode = 0;
     off_t size = 0;
-    struct timespec modified = {};
-    struct timespec changed = {};
+    // Seconds and nanoseconds apart: a timespec pads its nanoseconds to eight bytes, and a
+    // million files keep their states for the whole run.
+    time_t modifiedSeconds = 0;
+    time_t changedSeconds = 0;
+    std::uint32_t modifiedNanoseconds = 0;
+    std::uint32_t changedNanoseconds = 0;
+    mode_t mode = 0;
+    std::int16_t error = 0;  // why no snapshot could be taken
+    bool isLink = false;     // the entry itself is a symlink
 };
 
 // One lstat, and a stat for a link.

@@ -1,7 +1,9 @@
 #include "core/transfer/transfer.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
+#include <tuple>
 
 #include "core/transfer/batch.h"
 #include "core/transfer/emptied_folder_removal.h"
@@ -25,17 +27,39 @@ TransferSummary RefuseMismatched(const TransferRequest& request, TransferDelegat
     return summary;
 }
 
-// The identities seen are needed only while planning: a whole library's would stay for the run.
+// Each file's first source goes, the later ones are repeats. Positions sorted by identity
+// rather than a set of identities: a node per file would cost more than the file's whole entry.
+std::vector<bool> RepeatedSources(const std::vector<SourceState>& states) {
+    std::vector<std::uint32_t> order;
+    for (std::size_t i = 0; i < states.size(); ++i) {
+        if (states[i].error == 0)
+            order.push_back(static_cast<std::uint32_t>(i));
+    }
+    auto key = [&states](std::uint32_t i) {
+        return std::tuple(states[i].device, states[i].inode, i);
+    };
+    std::ranges::sort(order, {}, key);
+    std::vector<bool> repeated(states.size());
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        const SourceState& state = states[order[i]];
+        const SourceState& before = states[order[i - 1]];
+        repeated[order[i]] = state.device == before.device && state.inode == before.inode;
+    }
+    return repeated;
+}
+
 void PlanSources(RequestRun& run) {
     const TransferRequest& request = run.request;
-    std::set<FileIdentity> planned;
-    bool looked = request.sourceStates.size() == request.sources.size();
-    run.planned.reserve(request.sources.size());
-    for (std::size_t i = 0; i < request.sources.size(); ++i) {
-        run.planned.push_back(PlanSource(
-            looked ? request.sourceStates[i] : TakeSnapshot(request.sources[i]), planned));
-        run.progress.bytesTotal += static_cast<std::uint64_t>(run.planned.back().bytes);
+    run.states = &request.sourceStates;
+    if (request.sourceStates.size() != request.sources.size()) {
+        run.lookedAtStart.reserve(request.sources.size());
+        for (const std::string& source : request.sources)
+            run.lookedAtStart.push_back(TakeSnapshot(source));
+        run.states = &run.lookedAtStart;
     }
+    run.repeated = RepeatedSources(*run.states);
+    for (std::size_t i = 0; i < request.sources.size(); ++i)
+        run.progress.bytesTotal += static_cast<std::uint64_t>(PlannedAt(run, i).bytes);
 }
 
 }  // namespace
@@ -51,7 +75,7 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& to
     std::optional<EmptiedFolderRemoval> emptied;
     if (removing)
         emptied.emplace(request.removeWhenEmptied);
-    RequestRun run{request, delegate, {}, {}, {}};
+    RequestRun run{request, delegate};
     run.progress.filesTotal = request.sources.size();
     if (!request.placedFirst.empty())
         run.placed.resize(request.sources.size());
@@ -67,6 +91,7 @@ TransferSummary RunTransfer(const TransferRequest& request, TransferDelegate& to
     FileTransferContext context(request, delegate, onChunk);
     context.copies.chunkBytes = request.chunkBytes;
     context.copies.syncData = false;
+    context.taken.Expect(request.sources.size());
     if (!request.journalFolder.empty())
         context.journal.Start(request.journalFolder, request.operation, request.codePage);
     while (run.reported < request.sources.size()) {

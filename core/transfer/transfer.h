@@ -53,6 +53,7 @@
 #include <vector>
 
 #include "core/base/failure_reason.h"
+#include "core/base/path_column.h"
 #include "core/base/text.h"
 #include "core/transfer/snapshot.h"
 
@@ -85,8 +86,8 @@ struct FolderToRemove {
 
 struct TransferRequest {
     TransferOperation operation = TransferOperation::Copy;
-    std::vector<std::string> sources;       // paired by position with destinations
-    std::vector<std::string> destinations;  // full destination file paths
+    PathColumn sources;       // paired by position with destinations
+    PathColumn destinations;  // full destination file paths
     unsigned flags = 0;
     CodePage codePage = CodePage::Utf8;  // of the paths
     // Bytes copied between two progress reports and cancel polls.

@@ -75,7 +75,7 @@ QVariant PreviewModel::data(const QModelIndex& index, int role) const {
     const bool whole = role == Qt::ToolTipRole;
     switch (index.column()) {
         case kSourceColumn: {
-            const std::string& source = RowSource(plan_, row);
+            const std::string source = RowSource(plan_, row);
             return ToQString(codePage_, whole ? source : ShownFrom(source, sourceFolder_));
         }
         case kDestinationColumn: {

@@ -124,12 +124,21 @@ inline std::string BindMountedFolder() {
     return path;
 }
 
-inline TransferRequest MakeRequest(TransferOperation operation, std::vector<std::string> sources,
-                                   std::vector<std::string> destinations, unsigned flags = 0) {
+inline PathColumn MakePathColumn(const std::vector<std::string>& paths) {
+    PathColumn column;
+    for (const std::string& path : paths)
+        column.push_back(path);
+    return column;
+}
+
+inline TransferRequest MakeRequest(TransferOperation operation,
+                                   const std::vector<std::string>& sources,
+                                   const std::vector<std::string>& destinations,
+                                   unsigned flags = 0) {
     TransferRequest request;
     request.operation = operation;
-    request.sources = std::move(sources);
-    request.destinations = std::move(destinations);
+    request.sources = MakePathColumn(sources);
+    request.destinations = MakePathColumn(destinations);
     request.flags = flags | kTransferMultiDestFiles | kTransferNoConfirmMkdir;
     return request;
 }

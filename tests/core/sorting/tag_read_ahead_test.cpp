@@ -15,7 +15,7 @@ namespace {
 
 // Reads that wait (a cold disk) bring more threads; each file is still read once, taken in order.
 TEST(TagReadAheadTest, ReadsThatWaitAddThreadsAndKeepTheOrder) {
-    std::vector<std::string> paths;
+    PathColumn paths;
     for (int i = 0; i < 3000; ++i)
         paths.push_back(std::to_string(i));
     std::mutex mutex;

@@ -70,8 +70,10 @@ TEST(TransferCancelTest, FilesStagedBeforeACancelArePlacedAcrossBindMounts) {
     const std::string real = std::filesystem::path(bound).parent_path() / "real";
     TransferScene scene(TransferOperation::Move);
     AddThreeFiles(scene, "b");
-    for (std::string& destination : scene.request.destinations)
-        destination = bound + destination.substr(destination.rfind('/'));
+    PathColumn destinations;
+    for (const std::string& destination : scene.request.destinations)
+        destinations.push_back(bound + destination.substr(destination.rfind('/')));
+    scene.request.destinations = std::move(destinations);
     int polls = 0;  // before a, before b, before c: c is under way when the cancel comes
     scene.delegate.cancelWhen = [&polls](const RecordingDelegate&) { return ++polls >= 3; };
     EXPECT_TRUE(scene.Run().cancelled);

@@ -174,9 +174,9 @@ TEST(TransferCopyTest, ABatchStaysWithinTheDescriptorsTheProcessMayOpen) {
     TransferScene scene(TransferOperation::Copy);
     for (int i = 0; i < 300; ++i) {
         std::string name = std::to_string(i) + ".mp3";
-        scene.Add(name, name, name);
-        if (i % 3 == 0)
-            scene.request.destinations.back() = scene.request.sources.back();
+        WriteFile(scene.from / name, name);
+        scene.request.sources.push_back(scene.from / name);
+        scene.request.destinations.push_back(i % 3 == 0 ? scene.from / name : scene.to / name);
     }
     TransferSummary summary;
     {
@@ -192,7 +192,7 @@ TEST(TransferCopyTest, ListsOfDifferentLengthAreRefusedWhole) {
     TransferScene scene(TransferOperation::Move);
     scene.Add("a.mp3", "a", "out/a.mp3");
     scene.Add("b.mp3", "b", "out/b.mp3");
-    scene.request.destinations.pop_back();
+    scene.request.destinations.keep_if([](std::size_t index) { return index == 0; });
     EXPECT_EQ(scene.Run().failed, 2u);
     EXPECT_TRUE(Exists(scene.from / "a.mp3"));
     EXPECT_FALSE(Exists(scene.to / "out"));
