@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     QElapsedTimer clock, sinceTick, sinceFigure;
     double longestGap = 0, longestWithoutFigure = 0;
     std::vector<double> repaints;
-    QString lastFigure;
+    QString lastFigure, longestBetween;
     QTimer tick;
     tick.setInterval(5);
     QObject::connect(&tick, &QTimer::timeout, [&] {
@@ -66,9 +66,11 @@ int main(int argc, char** argv) {
             progress && progress->isVisible()) {
             QString figure = progress->labelText();
             if (figure != lastFigure || !sinceFigure.isValid()) {
-                if (sinceFigure.isValid() && !lastFigure.isEmpty())
-                    longestWithoutFigure =
-                        std::max(longestWithoutFigure, Milliseconds(sinceFigure));
+                if (sinceFigure.isValid() && !lastFigure.isEmpty() &&
+                    Milliseconds(sinceFigure) > longestWithoutFigure) {
+                    longestWithoutFigure = Milliseconds(sinceFigure);
+                    longestBetween = lastFigure + " | " + figure;
+                }
                 lastFigure = figure;
                 sinceFigure.restart();
             }
@@ -113,11 +115,12 @@ int main(int argc, char** argv) {
     std::printf(
         "sort of %zu files: %.1f s; the window's thread kept from its events %.0f ms at most; "
         "a repaint of the moved window %.1f ms median, %.1f ms at most; the progress "
-        "dialog's figures %.0f ms apart at most; a drop of %zu paths taken in %.0f ms "
+        "dialog's figures %.0f ms apart at most (%s); a drop of %zu paths taken in %.0f ms "
         "(once, as the drag enters)\n",
         files, sortSeconds, longestGap, Median(repaints),
         repaints.empty() ? 0 : *std::max_element(repaints.begin(), repaints.end()),
-        longestWithoutFigure, paths ? paths->size() : 0, dropMs);
+        longestWithoutFigure, longestBetween.toStdString().c_str(), paths ? paths->size() : 0,
+        dropMs);
     UnloadTagLibrary(library);
     return 0;
 }
