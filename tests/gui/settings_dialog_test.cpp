@@ -308,7 +308,8 @@ class SettingsDialogTest : public QObject {
         for (auto [id, reached] : {std::pair<int, QWidget*>{kIdcExtraPatternsLabel, patterns},
                                    {kIdcCarryExtras, dialog.Item(kIdcCarryExtras)},
                                    {kIdcRemoveEmptied, dialog.Item(kIdcRemoveEmptied)},
-                                   {kIdcUseAlbumArtist, dialog.Item(kIdcUseAlbumArtist)}}) {
+                                   {kIdcUseAlbumArtist, dialog.Item(kIdcUseAlbumArtist)},
+                                   {kIdcPreviewBeforeSort, dialog.Item(kIdcPreviewBeforeSort)}}) {
             const QString text = dialog.Item(id)->property("text").toString();
             const qsizetype amp = text.indexOf('&');
             QVERIFY2(amp >= 0 && amp + 1 < text.size(), qPrintable(text));
@@ -350,6 +351,7 @@ class SettingsDialogTest : public QObject {
             dialog.Button(kIdcCarryExtras)->setChecked(carry);
             dialog.Button(kIdcRemoveEmptied)->setChecked(true);
             dialog.Button(kIdcUseAlbumArtist)->setChecked(true);
+            dialog.Button(kIdcPreviewBeforeSort)->setChecked(true);
             dialog.Edit(kIdcExtraPatterns)->setText(typed);
             MessageRecorder recorder;
             dialog.Button(kIdOk)->click();
@@ -360,6 +362,7 @@ class SettingsDialogTest : public QObject {
                      message != 0 ? kDefaultExtras : stored);
             QCOMPARE(settings.RemoveEmptiedFolders, message != 0 ? 0 : 1);
             QCOMPARE(settings.UseAlbumArtist, message != 0 ? 0 : 1);
+            QCOMPARE(settings.PreviewBeforeSort, message != 0 ? 0 : 1);
             QCOMPARE(settings.CarryExtraFiles, message == 0 && carry ? 1 : 0);
         }
     }
