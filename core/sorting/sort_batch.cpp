@@ -109,13 +109,17 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
     // Room for every file at once: a list that doubles as it grows holds up to twice its files.
     plan.request.destinations.reserve(total);
     plan.request.sourceStates.reserve(total);
+    auto stopped = [&](std::size_t read) {
+        if (!context.reading || context.reading(read, total))
+            return false;
+        plan.request.destinations.clear();
+        plan.request.sourceStates.clear();
+        plan.cancelled = true;
+        return true;
+    };
     for (std::size_t index = 0; index < total; ++index) {
-        if (context.reading && !context.reading(index, total)) {
-            plan.request.destinations.clear();
-            plan.request.sourceStates.clear();
-            plan.cancelled = true;
+        if (stopped(index))
             return plan;
-        }
         std::string path = batch[index];
         FileRead read = reads->Take(index);
         if (read.leftoverTemporary) {
@@ -155,6 +159,9 @@ SortBatchPlan PlanSortBatch(const SortBatchContext& context,
             roots.push_back(rootAhead->root);
         }
     }
+    // Once more when all are read: what follows takes a moment on a large drop.
+    if (stopped(total))
+        return plan;
     // The readers look at the batch until they are gone.
     reads.reset();
     batch.keep_if([&accepted](std::size_t index) { return bool(accepted[index]); });

@@ -46,8 +46,8 @@ struct SortBatchContext {
     const Settings& settings;
     const TagLibrary& library;
     CodePage codePage;
-    // Called before each file's tags are read, with the files read so far and the files of the
-    // drop; false stops the drop before anything is transferred.
+    // Called before each file's tags are read and once all are, with the files read so far and
+    // the files of the drop; false stops the drop before anything is transferred.
     std::function<bool(std::size_t read, std::size_t total)> reading = nullptr;
     // Threads that read tags at once (0: one for each core), more while reads wait for a disk;
     // the plan is the same for any number.
