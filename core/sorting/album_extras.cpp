@@ -8,10 +8,10 @@
 #include <functional>
 #include <optional>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "core/files/folders.h"
 #include "core/files/temporaries.h"
+#include "core/sorting/destination_rows.h"
 #include "core/sorting/file_identity.h"
 
 namespace tunvex {
@@ -162,8 +162,9 @@ void AddAlbumExtras(SortBatchPlan& plan, std::string_view patterns,
             note(file.path, {});
         }
     }
-    std::unordered_set<std::string> destinations(request.destinations.begin(),
-                                                 request.destinations.end());
+    DestinationRows destinations(0, RowKeys(&request.destinations), RowKeys(&request.destinations));
+    for (std::size_t row = 0; row < request.destinations.size(); ++row)
+        destinations.insert(static_cast<std::uint32_t>(row));
     Identities carried;
     for (const SourceFolder& folder : folders) {
         const FolderExtras extras = ExtrasOf(folder.prefix, patterns, music, read, isMusic);
@@ -172,7 +173,7 @@ void AddAlbumExtras(SortBatchPlan& plan, std::string_view patterns,
             std::string destination = folder.destination + "/" + name;
             if (folder.destination.empty() || extras.musicLeftBehind) {
                 plan.extrasKept.push_back({path, ExtraKeptBecause::TracksGoToSeveralFolders});
-            } else if (!destinations.insert(destination).second) {
+            } else if (destinations.contains(SplitAtLastSlash(destination))) {
                 plan.extrasKept.push_back({path, ExtraKeptBecause::NameTakenAtDestination});
             } else {
                 SourceState state = TakeSnapshot(path);
@@ -180,6 +181,7 @@ void AddAlbumExtras(SortBatchPlan& plan, std::string_view patterns,
                 request.placedFirst.emplace(request.sources.size(), folder.tracks);
                 request.sources.push_back(path);
                 request.destinations.push_back(destination);
+                destinations.insert(static_cast<std::uint32_t>(request.destinations.size() - 1));
                 request.sourceStates.push_back(state);
             }
         }

@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "core/files/names.h"
+#include "core/sorting/destination_rows.h"
 #include "core/sorting/file_identity.h"
 #include "core/transfer/snapshot.h"
 
@@ -17,20 +18,6 @@ namespace {
 // The run gives up numbering there.
 constexpr std::uint32_t kLastNumber = 9999;
 
-// A destination by its row in the request's column: the column stays as it is while it is looked
-// at, so the names taken need no copy of each path.
-struct SameDestination {
-    const PathColumn* destinations;
-    std::size_t operator()(std::uint32_t row) const {
-        return std::hash<std::string_view>()(destinations->name(row)) ^
-               (std::hash<std::string_view>()(destinations->folder(row)) << 1);
-    }
-    bool operator()(std::uint32_t a, std::uint32_t b) const {
-        return destinations->name(a) == destinations->name(b) &&
-               destinations->folder(a) == destinations->folder(b);
-    }
-};
-
 bool Exists(const std::string& path) {
     struct stat info;
     return lstat(path.c_str(), &info) == 0;
@@ -40,8 +27,7 @@ bool Exists(const std::string& path) {
 class NameLook {
   public:
     NameLook(CodePage codePage, const PathColumn& destinations)
-        : codePage_(codePage),
-          taken_(0, SameDestination{&destinations}, SameDestination{&destinations}) {}
+        : codePage_(codePage), taken_(0, RowKeys(&destinations), RowKeys(&destinations)) {}
 
     bool TakenInDrop(std::uint32_t row, const std::string& destination) const {
         return taken_.contains(row) || (!numbered_.empty() && numbered_.contains(destination));
@@ -77,7 +63,7 @@ class NameLook {
   private:
     CodePage codePage_;
     // By the first row of each destination, the next number to try.
-    std::unordered_map<std::uint32_t, std::uint32_t, SameDestination, SameDestination> taken_;
+    DestinationRowMap<std::uint32_t> taken_;  // the next number to try
     std::unordered_set<std::string> numbered_;
     std::unordered_map<std::string_view, bool> folders_;
 };
