@@ -201,13 +201,4 @@ std::optional<SortSummary> RunSortPlan(SortBatchPlan plan, TransferDelegate& del
     return summary;
 }
 
-std::optional<SortSummary> RunSortBatch(const SortBatchContext& context,
-                                        const std::vector<std::string>& droppedPaths,
-                                        TransferDelegate& delegate) {
-    SortBatchPlan plan = PlanSortBatch(context, droppedPaths);
-    if (plan.cancelled)
-        return SortSummary{.transfer = {.cancelled = true}};
-    return RunSortPlan(std::move(plan), delegate);
-}
-
 }  // namespace tunvex

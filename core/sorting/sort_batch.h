@@ -80,10 +80,4 @@ struct SortSummary {
 // was accepted and none failed.
 std::optional<SortSummary> RunSortPlan(SortBatchPlan plan, TransferDelegate& delegate);
 
-// Plans the drop, reports its failures and runs its one transfer. nullopt when no file was
-// accepted and none failed.
-std::optional<SortSummary> RunSortBatch(const SortBatchContext& context,
-                                        const std::vector<std::string>& droppedPaths,
-                                        TransferDelegate& delegate);
-
 }  // namespace tunvex

@@ -48,7 +48,7 @@ class SortBatchTest : public ::testing::Test {
 
 TEST_F(SortBatchTest, NothingAcceptedMeansNoTransfer) {
     fixtures::WriteTextFile(in / "notes.mp3", "not audio");
-    EXPECT_FALSE(RunSortBatch(Context(), {in / "notes.mp3", in.path()}, delegate));
+    EXPECT_FALSE(RunSortPlan(PlanSortBatch(Context(), {in / "notes.mp3", in.path()}), delegate));
     EXPECT_TRUE(delegate.reports.empty());
     EXPECT_TRUE(fs::is_empty(out.path()) && fs::is_empty(state.path()));
 }
@@ -83,7 +83,9 @@ TEST_F(SortBatchTest, AFileWithNowhereWholeToGoFails) {
         settings.BaseFolderPath = BaseOfLength(out.path(), c.baseLength);
         std::string song = Song(c.name, "One");
         delegate.reports.clear();
-        EXPECT_EQ(RunSortBatch(Context(), {song}, delegate).value_or(SortSummary{}).transfer.failed,
+        EXPECT_EQ(RunSortPlan(PlanSortBatch(Context(), {song}), delegate)
+                      .value_or(SortSummary{})
+                      .transfer.failed,
                   1u);
         ASSERT_EQ(delegate.reports.size(), 1u) << c.fileMode;  // and nothing transferred
         EXPECT_EQ(delegate.reports[0].outcome, FileOutcome::Failed);
@@ -102,7 +104,7 @@ TEST_F(SortBatchTest, TemporariesOfAKilledRunAreNoMusicAndGoWhenTheirFolderIsWri
     ASSERT_EQ(flock(liveFd.get(), LOCK_EX), 0);
     SortBatchPlan plan = PlanSortBatch(Context(), {one, album});
     EXPECT_EQ(plan.notSorted.size(), 2u);
-    RunSortBatch(Context(), {one, album}, delegate);
+    RunSortPlan(PlanSortBatch(Context(), {one, album}), delegate);
     EXPECT_EQ(ReadFile(album + "01.One.mp3"), ReadFile(one));
     EXPECT_FALSE(fs::exists(stale));
     EXPECT_TRUE(fs::exists(live));
@@ -220,7 +222,8 @@ TEST_F(SortBatchTest, AlbumExtrasFollowTracksToOneFolderAndAMoveRemovesTheFolder
         for (const KeptExtra& extra : plan.extrasKept)
             kept.push_back(extra.because);
         EXPECT_EQ(kept, row.kept);
-        std::optional<SortSummary> summary = RunSortBatch(Context(), dropped, delegate);
+        std::optional<SortSummary> summary =
+            RunSortPlan(PlanSortBatch(Context(), dropped), delegate);
         ASSERT_TRUE(summary);
         EXPECT_EQ(summary->transfer.failed + summary->transfer.skipped, 0u);
         std::vector<std::string> foldersKept;
@@ -292,7 +295,8 @@ TEST_F(SortBatchTest, AFileRetaggedAfterItsTagsWereReadIsLeftWhereItIs) {
             return true;
         };
         delegate.reports.clear();
-        std::optional<SortSummary> summary = RunSortBatch(context, {first, second}, delegate);
+        std::optional<SortSummary> summary =
+            RunSortPlan(PlanSortBatch(context, {first, second}), delegate);
         ASSERT_TRUE(summary);
         EXPECT_EQ(summary->transfer.failed, 1u);
         ASSERT_EQ(delegate.reports.size(), 2u);
