@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "core/base/paths.h"
 #include "core/files/names.h"
 #include "core/sorting/destination_rows.h"
 #include "core/sorting/file_identity.h"
@@ -53,17 +54,15 @@ class NameLook {
 
     bool FolderIsThere(std::string_view folder) {
         auto [known, added] = folders_.try_emplace(folder, false);
-        if (added) {
-            struct stat info;
-            known->second = stat(std::string(folder).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-        }
+        if (added)
+            known->second = IsDirectory(std::string(folder));
         return known->second;
     }
 
   private:
     CodePage codePage_;
     // By the first row of each destination, the next number to try.
-    DestinationRowMap<std::uint32_t> taken_;  // the next number to try
+    DestinationRowMap<std::uint32_t> taken_;
     std::unordered_set<std::string> numbered_;
     std::unordered_map<std::string_view, bool> folders_;
 };
